@@ -1,0 +1,39 @@
+#include "engine/designstate.h"
+
+namespace stelvane {
+
+void InstallDefaults(DesignState& s)
+{
+    s.Center = 1000;
+    s.Width = 200;
+    s.Family = 1;
+    s.Gain = 0;
+    s.Order = 2;
+    s.Apass = 0.2f;
+    s.Fstart = 500;
+    s.Fstop = 2000;
+    s.NrInts = 1000;
+    s.Sweep = 1;
+    s.dBTop = 10;
+    s.dBBottom = -20;
+    s.DelayTop = 0.001f;
+    s.NrY = 6;
+    s.NrX = 10;
+}
+
+void InstallCapacitorDefaults(DesignState& s)
+{
+    for (int i = 1; i <= 2; ++i) {
+        s.C[i][1] = 1e-8f;
+        s.C[i][2] = 1e-8f;
+    }
+}
+
+void InstallOpampDefaults(DesignState& s)
+{
+    if (s.DCGain == 0) s.DCGain = 100000;
+    if (s.GBW == 0) s.GBW = 1e7f;
+    if (s.Zin == 0) s.Zin = 1e6f;
+}
+
+} // namespace stelvane

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "engine/designstate.h"
+
+namespace stelvane {
+
+// Adds the cascade's gain (dB) and phase (degrees) at f to the accumulators.
+void EvaluateCascade(const DesignState& s, double f, double& gain, double& phase);
+// Fills Freq, GainDB, Phase and Delay for points 0..NrInts.
+void ComputeResponse(DesignState& s);
+// Fills GridF/NrGridX with the plot's vertical grid frequencies.
+void ComputeFrequencyGrid(DesignState& s);
+
+} // namespace stelvane

@@ -1,0 +1,1 @@
+// File readers and writers.
