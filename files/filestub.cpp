@@ -1,1 +1,0 @@
-// File readers and writers.

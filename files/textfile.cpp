@@ -1,0 +1,174 @@
+#include "files/textfile.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <istream>
+#include <random>
+#include <system_error>
+
+#include "engine/numbertext.h"
+
+namespace stelvane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kLongestField = 100; // far beyond any number the program writes
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// Writes into an existing file as it is (used for devices and pipes).
+bool WriteThrough(const fs::path& path, std::string_view text)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) return false;
+    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    ok = (std::fflush(f) == 0) && ok;
+    ok = (std::ferror(f) == 0) && ok;
+    ok = (std::fclose(f) == 0) && ok;
+    return ok;
+}
+
+// Creates a new, not yet existing file next to the target; its name begins
+// with a dot so that a left-over (after a crash) does not clutter listings.
+std::FILE* CreateTemporaryBeside(const fs::path& target, fs::path& tempPath)
+{
+    static std::mt19937_64 generator{std::random_device{}()};
+    const fs::path folder = target.parent_path();
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::string name =
+            "." + target.filename().string() + "." + std::to_string(generator() % 1000000000u) + ".tmp";
+        tempPath = folder.empty() ? fs::path(name) : folder / name;
+        // "x": fail rather than reuse a file that someone else created
+        std::FILE* f = std::fopen(tempPath.c_str(), "wbx");
+        if (f != nullptr) return f;
+        std::error_code ec;
+        if (!fs::is_directory(folder.empty() ? fs::path(".") : folder, ec)) return nullptr;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool WriteTextFileSafely(const std::string& fileName, std::string_view text)
+{
+    if (fileName.empty()) return false;
+    std::error_code ec;
+    fs::path target(fileName);
+
+    // A link stays a link: the file it names is the one replaced.
+    if (fs::is_symlink(fs::symlink_status(target, ec))) {
+        target = fs::weakly_canonical(target, ec);
+        if (ec) return false;
+    }
+    if (!target.has_filename()) return false;
+
+    const fs::file_status status = fs::status(target, ec);
+    const bool exists = fs::exists(status);
+    if (exists) {
+        if (fs::is_directory(status)) return false;
+        if (!fs::is_regular_file(status)) return WriteThrough(target, text);
+        // A file the user made read-only is not replaced behind their back.
+        if ((status.permissions() & fs::perms::owner_write) == fs::perms::none) return false;
+    }
+
+    fs::path tempPath;
+    std::FILE* f = CreateTemporaryBeside(target, tempPath);
+    if (f == nullptr) return false;
+    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    ok = (std::fflush(f) == 0) && ok;
+    ok = (std::ferror(f) == 0) && ok;
+    ok = (std::fclose(f) == 0) && ok;
+    if (ok && exists) {
+        fs::permissions(tempPath, status.permissions(), fs::perm_options::replace, ec);
+        ok = !ec;
+    }
+    if (ok) {
+        fs::rename(tempPath, target, ec);
+        ok = !ec;
+    }
+    if (!ok) fs::remove(tempPath, ec);
+    return ok;
+}
+
+std::optional<double> ParseDecimalText(std::string_view text)
+{
+    while (!text.empty() && (IsBlank(text.front()) || text.front() == '\n')) text.remove_prefix(1);
+    while (!text.empty() && (IsBlank(text.back()) || text.back() == '\n')) text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+
+    // Check the form ourselves: from_chars would also take "inf", "nan" and
+    // hexadecimal-looking texts, none of which the program ever writes.
+    std::size_t i = 0;
+    const auto isDigit = [&](std::size_t k) { return k < text.size() && text[k] >= '0' && text[k] <= '9'; };
+    if (i < text.size() && text[i] == '-') ++i;
+    int digits = 0;
+    while (isDigit(i)) ++i, ++digits;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (isDigit(i)) ++i, ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        if (!isDigit(i)) return std::nullopt;
+        while (isDigit(i)) ++i;
+    }
+    if (i != text.size()) return std::nullopt;
+
+    double value = 0;
+    const char* first = text.data();
+    const char* last = first + text.size();
+    const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    if (ec != std::errc() || ptr != last || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::string SignedNumberText(double value)
+{
+    std::string text = GeneralNumberText(value);
+    if (text.empty() || text.front() != '-') text.insert(text.begin(), ' ');
+    text.push_back(' ');
+    return text;
+}
+
+FieldReader::FieldReader(std::istream& in, Blanks blanks) : in_(in), blanks_(blanks) {}
+
+std::optional<std::string> FieldReader::Next()
+{
+    std::string field;
+    bool sawAnything = false;
+    for (;;) {
+        const int c = in_.get();
+        if (c == std::char_traits<char>::eof()) break;
+        const char ch = static_cast<char>(c);
+        const bool lineEnd = ch == '\n';
+        if (blanks_ == Blanks::Delimit) {
+            if (lineEnd || ch == ',' || IsBlank(ch)) {
+                if (field.empty()) continue; // runs of delimiters make no empty fields
+                return field;
+            }
+        } else {
+            sawAnything = true;
+            if (lineEnd || ch == ',') break;
+        }
+        field.push_back(ch);
+        if (field.size() > kLongestField) return std::nullopt;
+    }
+    if (blanks_ == Blanks::Delimit) {
+        if (field.empty()) return std::nullopt;
+        return field;
+    }
+    // Blanks inside a field stay (they make it a non-number); those around it go.
+    while (!field.empty() && IsBlank(field.front())) field.erase(field.begin());
+    while (!field.empty() && IsBlank(field.back())) field.pop_back();
+    if (!sawAnything) return std::nullopt;
+    if (field.empty() && !in_) return std::nullopt; // only blanks after the last line end
+    return field;
+}
+
+} // namespace stelvane

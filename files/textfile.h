@@ -1,0 +1,49 @@
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Helpers shared by the file readers and writers: safe replacement of a file,
+// locale-independent number text and field-by-field reading.
+namespace stelvane {
+
+// Every line of every file the program writes ends with CR LF.
+inline constexpr std::string_view kLineEnd = "\r\n";
+
+// Writes the whole text to the named file so that the file is either the new
+// text or left exactly as it was. A regular file is replaced through a temporary
+// file in its own folder; a device or pipe (which cannot be replaced) is written
+// through. Fails on a missing folder, a directory, a read-only file, or any
+// write error. Returns whether the text was written completely.
+bool WriteTextFileSafely(const std::string& fileName, std::string_view text);
+
+// Reads a decimal number written in any common form: optional sign, digits with
+// or without a leading zero or a point, optional exponent (E or e), surrounded
+// by blanks. Gives nothing for anything else, for NaN and for infinities.
+std::optional<double> ParseDecimalText(std::string_view text);
+
+// The general number text with a blank in front of zero and positive numbers
+// (a negative one brings its own minus sign) and one blank after it.
+std::string SignedNumberText(double value);
+
+// Hands out the fields of a text stream one by one. A field ends at a line end
+// or a comma, and also at a blank when blanks delimit; blanks around a field
+// are dropped. Fields longer than any number are refused rather than buffered,
+// so a runaway file (a device full of zeros) cannot exhaust memory.
+class FieldReader {
+public:
+    enum class Blanks { Inside, Delimit };
+    FieldReader(std::istream& in, Blanks blanks);
+
+    // The next field, or nothing at the end of the stream or on an
+    // over-long field.
+    std::optional<std::string> Next();
+
+private:
+    std::istream& in_;
+    Blanks blanks_;
+};
+
+} // namespace stelvane
