@@ -1,0 +1,91 @@
+// The Enter step with arbitrary texts in every field of the design window: it
+// must never crash, hang or index past an array, and whatever it accepts must
+// leave a sweep with finite numbers only.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "engine/enterstep.h"
+#include "engine/standardvalues.h"
+#include "fuzz/recordcheck.h"
+
+using namespace stelvane;
+
+namespace {
+
+[[noreturn]] void Fail(const char* what, const std::string& detail)
+{
+    std::fprintf(stderr, "fuzz_enterstep: %s: %s\n", what, detail.c_str());
+    std::abort();
+}
+
+// The first byte chooses the option buttons and the entry mode; the rest is
+// the window's texts, one per line, in the order of DesignInputs.
+enum : std::uint8_t {
+    kFamilyMask = 0x03, // 0 none (manual entry chosen), 1 Butterworth, 2 Chebyshev, 3 Bessel
+    kLinear = 0x04,
+    kLog = 0x08,
+    kManualEntry = 0x10,
+    kDesignFirst = 0x20, // run the start-up design before switching to manual entry
+};
+
+DesignState StartupRecord()
+{
+    DesignState s;
+    InitEngine(s);
+    InstallDefaults(s);
+    InstallCapacitorDefaults(s);
+    InstallOpampDefaults(s);
+    return s;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0) return 0;
+    const std::uint8_t options = data[0];
+    std::vector<std::string> texts(1);
+    for (std::size_t n = 1; n < size; ++n) {
+        if (data[n] == '\n')
+            texts.emplace_back();
+        else
+            texts.back() += static_cast<char>(data[n]);
+    }
+    texts.resize(21);
+
+    DesignState s = StartupRecord();
+    int messages = 0;
+    const ShowMessage count = [&messages](const std::string&) { ++messages; };
+    if (options & kDesignFirst) {
+        DesignInputs startup = InputsFromRecord(s);
+        EnterStep(s, startup, count);
+    }
+    s.ManualEntry = (options & kManualEntry) ? 1 : 0;
+
+    DesignInputs in;
+    std::string* const fields[] = {&in.txtCenter, &in.txtWidth, &in.lblOrderInput, &in.txtGain,
+                                   &in.txtCaps, &in.txtApass, &in.txtStart, &in.txtStop,
+                                   &in.txtInts, &in.lblNrX, &in.lblNrY, &in.txtdBTop,
+                                   &in.txtdBBottom, &in.txtDelay, &in.txtGainDC, &in.txtGBW,
+                                   &in.txtZin};
+    for (std::size_t n = 0; n < std::size(fields); ++n) *fields[n] = texts[n];
+    const int family = options & kFamilyMask;
+    in.optButterworth = family == 1;
+    in.optChebyshev = family == 2;
+    in.optBessel = family == 3;
+    in.optLinear = (options & kLinear) != 0;
+    in.optLog = (options & kLog) != 0;
+
+    messages = 0;
+    EnterStep(s, in, count);
+
+    if (s.Order < 0 || s.Order > kMaxStages) Fail("Order out of range", std::to_string(s.Order));
+    const std::string bad = reliability::FirstNonFiniteSweep(s);
+    if (!bad.empty()) Fail("non-finite sweep", bad);
+    if (messages > 2) Fail("more than the two ripple messages", std::to_string(messages));
+    return 0;
+}

@@ -1,0 +1,102 @@
+// Number text: the parser must take any text, and every formatter any float,
+// without crashing or showing "nan"/"inf"; the general text of a finite float
+// must read back to the same float within seven significant digits.
+
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "engine/numbertext.h"
+
+using namespace stelvane;
+
+namespace {
+
+[[noreturn]] void Fail(const char* what, const std::string& detail)
+{
+    std::fprintf(stderr, "fuzz_numbertext: %s: [%s]\n", what, detail.c_str());
+    std::abort();
+}
+
+bool ShowsNonNumber(const std::string& text)
+{
+    std::string lower;
+    for (char c : text) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.find("nan") != std::string::npos || lower.find("inf") != std::string::npos;
+}
+
+void CheckFormatted(const char* formatter, const std::string& text)
+{
+    if (ShowsNonNumber(text)) Fail(formatter, text);
+}
+
+// Seven significant digits: the text is within half a unit of the seventh
+// digit of the value, and reading it rounds once more, to the nearest float.
+bool WithinSevenDigits(float read, float original)
+{
+    if (original == 0) return read == 0;
+    const double magnitude = std::fabs(static_cast<double>(original));
+    const double halfUnit = 0.5 * std::pow(10.0, std::floor(std::log10(magnitude)) - 6);
+    // the wider of the two float spacings around the value read (they differ at a power of two)
+    const float away = std::nextafter(read, std::copysign(INFINITY, read));
+    const double halfUlp = 0.5 * std::fabs(static_cast<double>(away) - read);
+    return std::fabs(static_cast<double>(read) - original) <= (halfUnit + halfUlp) * (1 + 1e-9);
+}
+
+void CheckReadsBack(float value)
+{
+    if (!std::isfinite(value)) return;
+    const std::string text = GeneralNumberText(value);
+    // The file readers take any decimal text.
+    char* end = nullptr;
+    const float viaFiles = std::strtof(text.c_str(), &end);
+    if (end == text.c_str() || *end != '\0') Fail("general text not a plain number", text);
+    if (!WithinSevenDigits(viaFiles, value))
+        Fail("general text does not read back", text);
+    // The typed-number parser keeps 12 characters and +-1e10, so only texts
+    // within those limits can come back through it.
+    if (text.size() <= 12 && std::fabs(value) <= 1e10f) {
+        Single typed = 0;
+        ParseNumberText(text, typed);
+        if (!WithinSevenDigits(typed, value)) Fail("general text does not parse back", text);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+
+    Single single = 123;
+    ParseNumberText(text, single);
+    if (!std::isfinite(single) || std::fabs(single) > 1e10f)
+        Fail("ParseNumberText stored a value outside +-1e10", std::string(text));
+    Integer integer = 123;
+    ParseNumberText(text, integer);
+
+    // Bit patterns from the input, NaN and infinity included.
+    float f = 0;
+    double d = 0;
+    if (size >= sizeof f) std::memcpy(&f, data, sizeof f);
+    if (size >= sizeof d) std::memcpy(&d, data, sizeof d);
+    // And the value the text itself parses to, so the seeds reach every range.
+    for (const float v : {f, single, static_cast<float>(d)}) {
+        CheckFormatted("FormatEng", FormatEng(v));
+        CheckFormatted("FormatCap", FormatCap(v));
+        CheckFormatted("FormatValue", FormatValue(v));
+        CheckFormatted("FormatValueShort", FormatValueShort(v));
+        CheckFormatted("FormatEngSmall", FormatEngSmall(v));
+        CheckFormatted("GeneralNumberText", GeneralNumberText(v));
+        CheckFormatted("FormatPadded14", FormatPadded14(v));
+        CheckReadsBack(v);
+    }
+    CheckFormatted("GeneralNumberText(double)", GeneralNumberText(d));
+    CheckFormatted("FormatPadded14(double)", FormatPadded14(d));
+    return 0;
+}
