@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "platform/canvas.h"
+#include "platform/qt/paintercanvas.h"
 
 namespace stelvane {
 
@@ -47,6 +48,7 @@ protected:
 
 private:
     class WidgetCanvas;
+    PainterMapping Mapping() const;
     void GrowImage(QSize logicalPixels);
 
     QImage image_;

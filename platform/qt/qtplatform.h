@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include <QString>
+#include <QStringList>
 
 #include "platform/platform.h"
 
@@ -38,6 +38,6 @@ private:
 ScreenMetrics MetricsOf(const QScreen& screen);
 // A bar-separated filter list ("QUIBEX files (*.QBX)|*.QBX") in Qt's form
 // ("QUIBEX files (*.QBX)"), one entry per description and pattern pair.
-QString QtFileFilter(const std::string& barFilter);
+QStringList QtFileFilters(const std::string& barFilter);
 
 } // namespace stelvane

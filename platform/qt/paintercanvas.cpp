@@ -1,0 +1,273 @@
+#include "platform/qt/paintercanvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <optional>
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+
+namespace stelvane {
+
+namespace {
+
+// Coordinates beyond this many logical pixels are cut off before they reach
+// the painter: a curve point at a huge or infinite x (the log of a zero
+// frequency) would otherwise overflow the rasterizer.
+constexpr double kFarLimit = 100000.0;
+
+QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+
+bool Finite(QPointF p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
+
+bool Near(QPointF p) { return Finite(p) && std::abs(p.x()) <= kFarLimit && std::abs(p.y()) <= kFarLimit; }
+
+// Liang-Barsky: the part of the segment inside the square of side 2 x kFarLimit.
+std::optional<std::pair<QPointF, QPointF>> ClipSegment(QPointF a, QPointF b)
+{
+    if (!Finite(a) || !Finite(b)) {
+        return std::nullopt;
+    }
+    double t0 = 0.0;
+    double t1 = 1.0;
+    const double dx = b.x() - a.x();
+    const double dy = b.y() - a.y();
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x() + kFarLimit, kFarLimit - a.x(), a.y() + kFarLimit, kFarLimit - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) {
+                return std::nullopt;
+            }
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0) {
+            t0 = std::max(t0, t);
+        } else {
+            t1 = std::min(t1, t);
+        }
+        if (t0 > t1) {
+            return std::nullopt;
+        }
+    }
+    return std::make_pair(QPointF(a.x() + t0 * dx, a.y() + t0 * dy), QPointF(a.x() + t1 * dx, a.y() + t1 * dy));
+}
+
+} // namespace
+
+PainterCanvas::PainterCanvas(QPainter& painter, const PainterMapping& mapping) : painter_(painter), mapping_(mapping)
+{
+    painter_.setRenderHint(QPainter::Antialiasing, true);
+    painter_.setRenderHint(QPainter::TextAntialiasing, true);
+}
+
+namespace {
+
+struct Pixels {
+    const PainterMapping& m;
+
+    QPointF At(CanvasPoint p) const
+    {
+        return {m.originX + p.x * m.pixelsPerUnitX, m.originY + p.y * m.pixelsPerUnitY};
+    }
+    // The line width in whole device pixels, at least one.
+    int DeviceWidth(double width) const
+    {
+        const double w = width * m.pixelsPerWidth * m.devicePixelRatio;
+        return std::isfinite(w) ? std::max(1, static_cast<int>(std::lround(std::min(w, 1000.0)))) : 1;
+    }
+    // Puts a coordinate where a line of the device width covers whole pixels:
+    // on a pixel centre for odd widths, on a pixel edge for even ones.
+    double Snap(double logical, int deviceWidth) const
+    {
+        const double d = logical * m.devicePixelRatio;
+        const double snapped = (deviceWidth % 2 == 1) ? std::floor(d) + 0.5 : std::round(d);
+        return snapped / m.devicePixelRatio;
+    }
+    QPointF Snap(QPointF p, int deviceWidth) const { return {Snap(p.x(), deviceWidth), Snap(p.y(), deviceWidth)}; }
+    // The edge of the device pixel at or before a coordinate, and the one after it.
+    double EdgeBefore(double logical) const { return std::floor(logical * m.devicePixelRatio) / m.devicePixelRatio; }
+    double EdgeAfter(double logical) const { return (std::floor(logical * m.devicePixelRatio) + 1) / m.devicePixelRatio; }
+};
+
+QPen MakePen(Rgb colour, int deviceWidth, double devicePixelRatio)
+{
+    QPen pen(ToQColor(colour));
+    pen.setWidthF(deviceWidth / devicePixelRatio);
+    // Thin lines end square so their end points are drawn; thick ones are
+    // rounded like a round pen tip.
+    pen.setCapStyle(deviceWidth <= 2 ? Qt::SquareCap : Qt::RoundCap);
+    pen.setJoinStyle(deviceWidth <= 2 ? Qt::MiterJoin : Qt::RoundJoin);
+    return pen;
+}
+
+QFont MakeFont(const CanvasFont& font, const PainterMapping& m, const QPaintDevice* device)
+{
+    QFont f(QString::fromStdString(font.face));
+    f.setBold(font.bold);
+    // The device turns points into pixels at its own dots per inch; ask for
+    // the size that comes out at the mapping's pixels per point.
+    const double deviceDpi = device != nullptr && device->logicalDpiY() > 0 ? device->logicalDpiY() : 96.0;
+    const double points = font.points * m.pixelsPerPoint * 72.0 / deviceDpi;
+    f.setPointSizeF(std::isfinite(points) && points > 0.1 ? std::min(points, 2000.0) : 0.1);
+    f.setStyleStrategy(QFont::PreferAntialias);
+    return f;
+}
+
+} // namespace
+
+void PainterCanvas::Clear(Rgb background)
+{
+    painter_.save();
+    painter_.setCompositionMode(QPainter::CompositionMode_Source);
+    painter_.fillRect(mapping_.surface, ToQColor(background));
+    painter_.restore();
+}
+
+void PainterCanvas::Line(CanvasPoint from, CanvasPoint to, Rgb colour, double width)
+{
+    Polyline({from, to}, colour, width);
+}
+
+void PainterCanvas::Polyline(const std::vector<CanvasPoint>& points, Rgb colour, double width)
+{
+    if (points.size() == 1) {
+        Dot(points.front(), colour, width);
+        return;
+    }
+    const Pixels px{mapping_};
+    const int deviceWidth = px.DeviceWidth(width);
+    painter_.save();
+    painter_.setPen(MakePen(colour, deviceWidth, mapping_.devicePixelRatio));
+    painter_.setBrush(Qt::NoBrush);
+    QPolygonF run;
+    auto flush = [&] {
+        if (run.size() >= 2) {
+            painter_.drawPolyline(run);
+        }
+        run.clear();
+    };
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        const auto clipped = ClipSegment(px.At(points[i - 1]), px.At(points[i]));
+        if (!clipped) {
+            flush();
+            continue;
+        }
+        const QPointF a = px.Snap(clipped->first, deviceWidth);
+        const QPointF b = px.Snap(clipped->second, deviceWidth);
+        if (run.isEmpty() || run.back() != a) {
+            flush();
+            run << a;
+        }
+        run << b;
+    }
+    flush();
+    painter_.restore();
+}
+
+void PainterCanvas::FillBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour)
+{
+    const Pixels px{mapping_};
+    QPointF a = px.At(corner1);
+    QPointF b = px.At(corner2);
+    if (!Finite(a) || !Finite(b)) {
+        return;
+    }
+    auto clamp = [](double v) { return std::clamp(v, -kFarLimit, kFarLimit); };
+    const double left = px.EdgeBefore(clamp(std::min(a.x(), b.x())));
+    const double top = px.EdgeBefore(clamp(std::min(a.y(), b.y())));
+    const double right = px.EdgeAfter(clamp(std::max(a.x(), b.x())));
+    const double bottom = px.EdgeAfter(clamp(std::max(a.y(), b.y())));
+    painter_.save();
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    painter_.fillRect(QRectF(QPointF(left, top), QPointF(right, bottom)), ToQColor(colour));
+    painter_.restore();
+}
+
+void PainterCanvas::OutlineBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour, double width)
+{
+    Polyline({corner1, {corner2.x, corner1.y}, corner2, {corner1.x, corner2.y}, corner1}, colour, width);
+}
+
+void PainterCanvas::Dot(CanvasPoint at, Rgb colour, double width)
+{
+    const Pixels px{mapping_};
+    const QPointF p = px.At(at);
+    if (!Near(p)) {
+        return;
+    }
+    const int deviceWidth = px.DeviceWidth(width);
+    painter_.save();
+    if (deviceWidth <= 2) {
+        // One or two device pixels: a square of whole pixels, no smoothing.
+        painter_.setRenderHint(QPainter::Antialiasing, false);
+        const double dpr = mapping_.devicePixelRatio;
+        const double left = std::floor(p.x() * dpr) - (deviceWidth - 1) / 2;
+        const double top = std::floor(p.y() * dpr) - (deviceWidth - 1) / 2;
+        painter_.fillRect(QRectF(left / dpr, top / dpr, deviceWidth / dpr, deviceWidth / dpr), ToQColor(colour));
+    } else {
+        const double r = deviceWidth / mapping_.devicePixelRatio / 2.0;
+        painter_.setPen(Qt::NoPen);
+        painter_.setBrush(ToQColor(colour));
+        painter_.drawEllipse(p, r, r);
+    }
+    painter_.restore();
+}
+
+void PainterCanvas::Arc(CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour,
+                        double width)
+{
+    const Pixels px{mapping_};
+    const QPointF c = px.At(centre);
+    const double r = std::abs(radius * mapping_.pixelsPerUnitX);
+    if (!Near(c) || !std::isfinite(r) || r > kFarLimit || !std::isfinite(startAngle) || !std::isfinite(endAngle)) {
+        return;
+    }
+    constexpr double kTwoPi = 2.0 * std::numbers::pi;
+    double span = endAngle - startAngle;
+    if (span < 0) {
+        span += kTwoPi * std::ceil(-span / kTwoPi);
+    }
+    span = std::min(span, kTwoPi);
+    const double degreesPerRadian = 180.0 / std::numbers::pi;
+    const int deviceWidth = px.DeviceWidth(width);
+    painter_.save();
+    painter_.setPen(MakePen(colour, deviceWidth, mapping_.devicePixelRatio));
+    painter_.setBrush(Qt::NoBrush);
+    // Qt counts arcs counter-clockwise on the screen in sixteenths of a degree.
+    painter_.drawArc(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r),
+                     static_cast<int>(std::lround(startAngle * degreesPerRadian * 16)),
+                     static_cast<int>(std::lround(span * degreesPerRadian * 16)));
+    painter_.restore();
+}
+
+void PainterCanvas::Text(CanvasPoint topLeft, const std::string& text, Rgb colour, const CanvasFont& font)
+{
+    const Pixels px{mapping_};
+    const QPointF p = px.At(topLeft);
+    if (!Near(p) || text.empty()) {
+        return;
+    }
+    const QFont f = MakeFont(font, mapping_, painter_.device());
+    const QFontMetricsF metrics(f, painter_.device());
+    painter_.save();
+    painter_.setFont(f);
+    painter_.setPen(ToQColor(colour));
+    painter_.drawText(QPointF(p.x(), p.y() + metrics.ascent()), QString::fromStdString(text));
+    painter_.restore();
+}
+
+TextExtent PainterCanvas::MeasureText(const std::string& text, const CanvasFont& font) const
+{
+    const QFont f = MakeFont(font, mapping_, painter_.device());
+    const QFontMetricsF metrics(f, painter_.device());
+    return {metrics.horizontalAdvance(QString::fromStdString(text)) / mapping_.pixelsPerUnitX,
+            metrics.height() / mapping_.pixelsPerUnitY};
+}
+
+} // namespace stelvane

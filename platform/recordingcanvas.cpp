@@ -1,0 +1,116 @@
+#include "platform/recordingcanvas.h"
+
+namespace stelvane {
+
+namespace {
+
+// Counts characters, not bytes, so that a UTF-8 text is measured like its glyphs.
+std::size_t CharacterCount(const std::string& text)
+{
+    std::size_t count = 0;
+    for (unsigned char c : text) {
+        if ((c & 0xC0) != 0x80) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+RecordingCanvas::RecordingCanvas(double unitsPerPoint) : unitsPerPoint_(unitsPerPoint) {}
+
+void RecordingCanvas::Clear(Rgb background)
+{
+    CanvasPrimitive p;
+    p.kind = CanvasPrimitive::Kind::Clear;
+    p.colour = background;
+    p.width = 0;
+    primitives.push_back(std::move(p));
+}
+
+void RecordingCanvas::Line(CanvasPoint from, CanvasPoint to, Rgb colour, double width)
+{
+    primitives.push_back({CanvasPrimitive::Kind::Line, {from, to}, colour, width, 0, 0, 0, {}, {}});
+}
+
+void RecordingCanvas::Polyline(const std::vector<CanvasPoint>& points, Rgb colour, double width)
+{
+    primitives.push_back({CanvasPrimitive::Kind::Polyline, points, colour, width, 0, 0, 0, {}, {}});
+}
+
+void RecordingCanvas::FillBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour)
+{
+    primitives.push_back({CanvasPrimitive::Kind::FillBox, {corner1, corner2}, colour, 0, 0, 0, 0, {}, {}});
+}
+
+void RecordingCanvas::OutlineBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour, double width)
+{
+    primitives.push_back({CanvasPrimitive::Kind::OutlineBox, {corner1, corner2}, colour, width, 0, 0, 0, {}, {}});
+}
+
+void RecordingCanvas::Dot(CanvasPoint at, Rgb colour, double width)
+{
+    primitives.push_back({CanvasPrimitive::Kind::Dot, {at}, colour, width, 0, 0, 0, {}, {}});
+}
+
+void RecordingCanvas::Arc(CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour,
+                          double width)
+{
+    primitives.push_back(
+        {CanvasPrimitive::Kind::Arc, {centre}, colour, width, radius, startAngle, endAngle, {}, {}});
+}
+
+void RecordingCanvas::Text(CanvasPoint topLeft, const std::string& text, Rgb colour, const CanvasFont& font)
+{
+    primitives.push_back({CanvasPrimitive::Kind::Text, {topLeft}, colour, 0, 0, 0, 0, text, font});
+}
+
+TextExtent RecordingCanvas::MeasureText(const std::string& text, const CanvasFont& font) const
+{
+    const double pointUnits = font.points * unitsPerPoint_;
+    return {0.5 * pointUnits * static_cast<double>(CharacterCount(text)), 1.2 * pointUnits};
+}
+
+std::vector<CanvasPrimitive> RecordingCanvas::OfKind(CanvasPrimitive::Kind kind) const
+{
+    std::vector<CanvasPrimitive> found;
+    for (const auto& p : primitives) {
+        if (p.kind == kind) {
+            found.push_back(p);
+        }
+    }
+    return found;
+}
+
+std::vector<std::string> RecordingCanvas::Texts() const
+{
+    std::vector<std::string> texts;
+    for (const auto& p : primitives) {
+        if (p.kind == CanvasPrimitive::Kind::Text) {
+            texts.push_back(p.text);
+        }
+    }
+    return texts;
+}
+
+const CanvasPrimitive* RecordingCanvas::FindText(const std::string& text) const
+{
+    for (auto it = primitives.rbegin(); it != primitives.rend(); ++it) {
+        if (it->kind == CanvasPrimitive::Kind::Text && it->text == text) {
+            return &*it;
+        }
+    }
+    return nullptr;
+}
+
+std::size_t RecordingCanvas::Count(CanvasPrimitive::Kind kind) const
+{
+    std::size_t n = 0;
+    for (const auto& p : primitives) {
+        n += p.kind == kind ? 1 : 0;
+    }
+    return n;
+}
+
+} // namespace stelvane

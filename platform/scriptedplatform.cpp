@@ -1,0 +1,100 @@
+#include "platform/scriptedplatform.h"
+
+#include <utility>
+
+namespace stelvane {
+
+namespace {
+
+// A print job whose page is a recording canvas kept by the platform, so the
+// test can look at the page after the job is gone.
+class ScriptedPrintJob : public PrintJob {
+public:
+    ScriptedPrintJob(ScriptedPlatform& platform, std::size_t index, std::string endFailure)
+        : platform_(platform), index_(index), endFailure_(std::move(endFailure))
+    {
+    }
+    Canvas& Page() override { return *platform_.printJobs[index_].page; }
+    std::string End() override
+    {
+        if (endFailure_.empty()) {
+            platform_.printJobs[index_].ended = true;
+        }
+        return endFailure_;
+    }
+
+private:
+    ScriptedPlatform& platform_;
+    std::size_t index_;
+    std::string endFailure_;
+};
+
+} // namespace
+
+ScriptedPlatform::ScriptedPlatform(ScreenMetrics screenMetrics) : screen(screenMetrics) {}
+
+std::optional<std::string> ScriptedPlatform::OpenFileDialog(const FileDialogRequest& request)
+{
+    std::optional<std::string> answer;
+    if (dialogAnswers.empty()) {
+        ++unscriptedDialogs;
+    } else {
+        answer = dialogAnswers.front();
+        dialogAnswers.pop_front();
+    }
+    dialogs.push_back({DialogKind::Open, request, answer});
+    return answer;
+}
+
+std::optional<std::string> ScriptedPlatform::SaveFileDialog(const FileDialogRequest& request)
+{
+    std::optional<std::string> answer;
+    if (dialogAnswers.empty()) {
+        ++unscriptedDialogs;
+    } else {
+        answer = dialogAnswers.front();
+        dialogAnswers.pop_front();
+    }
+    dialogs.push_back({DialogKind::Save, request, answer});
+    return answer;
+}
+
+PrintStart ScriptedPlatform::BeginPrintJob(const PrintRequest& request)
+{
+    ++printDialogs;
+    PrintAnswer answer;
+    if (!printAnswers.empty()) {
+        answer = printAnswers.front();
+        printAnswers.pop_front();
+    }
+    if (!answer.proceed) {
+        return {nullptr, answer.failure};
+    }
+    // A page of the requested size counts one unit per twip: 12000 units
+    // across a sheet about 8.3 inches wide.
+    printJobs.push_back({request, std::make_unique<RecordingCanvas>(20.0), false});
+    return {std::make_unique<ScriptedPrintJob>(*this, printJobs.size() - 1, answer.endFailure), {}};
+}
+
+Canvas* ScriptedPlatform::DrawingRecorder(const std::string& windowName) { return &Drawing(windowName); }
+
+RecordingCanvas& ScriptedPlatform::Drawing(const std::string& windowName)
+{
+    auto& slot = drawings[windowName];
+    if (!slot) {
+        slot = std::make_unique<RecordingCanvas>();
+    }
+    return *slot;
+}
+
+void ScriptedPlatform::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon)
+{
+    messages.push_back({text, caption, icon});
+    if (onMessage) {
+        onMessage(messages.back());
+    }
+}
+
+void ScriptedPlatform::Beep() { ++beeps; }
+
+} // namespace stelvane
