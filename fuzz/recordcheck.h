@@ -62,3 +62,77 @@ inline std::string FirstNonFiniteSweep(const DesignState& s)
 }
 
 } // namespace stelvane::reliability
+
+namespace stelvane::reliability {
+
+// A record that differs from the zero record in every field a design file
+// holds and in the fields around them, so that any stray write shows.
+inline DesignState DistinctiveRecord()
+{
+    DesignState s;
+    s.Center = 1234.5f;
+    s.Width = 321.25f;
+    s.Gain = 6.5f;
+    s.Order = 3;
+    s.Family = 2;
+    s.Apass = 0.5f;
+    s.Caps = 4.7e-9f;
+    s.ManualEntry = 1;
+    s.GBW = 3e6f;
+    s.DCGain = 2e5f;
+    s.Zin = 1e7f;
+    s.Fstart = 100;
+    s.Fstop = 10000;
+    s.NrInts = 500;
+    s.Sweep = 2;
+    s.NrX = 7;
+    s.NrY = 9;
+    s.dBTop = 20;
+    s.dBBottom = -60;
+    s.DelayTop = 0.02f;
+    for (int i = 0; i <= kMaxStages; ++i) {
+        const float k = static_cast<float>(i + 1);
+        s.PoleRe[i] = -0.1f * k;
+        s.PoleIm[i] = 0.3f * k;
+        s.StageF[i] = 900 + k;
+        s.StageQ[i] = 5 + k;
+        s.StageGain[i] = 1.5f;
+        for (int j = 0; j < 3; ++j) s.C[i][j] = 1e-9f * (k + j);
+        for (int j = 0; j < 4; ++j) {
+            s.R[i][j] = 1000 * k + j;
+            s.Rs[i][j] = 1001 * k + j;
+            s.SavedR[i][j] = 999 * k + j;
+        }
+        for (int j = 0; j < 3; ++j) s.SavedC[i][j] = 2e-9f * (k + j);
+        s.FreqFactor[i] = s.QFactor[i] = s.GainFactor[i] = 0.999f;
+        s.StageFoActual[i] = 901 + k;
+        s.StageQActual[i] = 6 + k;
+        s.StageGainActual[i] = 1.25f;
+        s.StageInvalid[i] = static_cast<Integer>(i % 2);
+    }
+    for (int n = 0; n <= kMaxPoints; ++n) {
+        const float x = static_cast<float>(n);
+        s.Freq[n] = 100 + x;
+        s.GainDB[n] = -x / 100;
+        s.Phase[n] = 90 - x / 20;
+        s.Delay[n] = 1e-3f + x * 1e-7f;
+        s.GridF[n] = 10 * x;
+        s.GridPos[n] = x / 2000;
+        s.OverlayFreq[n] = 200 + x;
+        s.OverlayValue[n] = -x;
+    }
+    s.NrGridX = 12;
+    s.Pi = 3.14159274f;
+    s.Qbp = 3.84f;
+    s.VersionText = "Version 2.03";
+    s.ShowPhase = 1;
+    s.ShowDelay = 1;
+    s.PartsType = 1;
+    s.OverlayLast = 77;
+    s.EasyFileName = "easy.DAT";
+    s.ScientificFileName = "sci.DAT";
+    s.SpiceFileName = "circuit.ASC";
+    return s;
+}
+
+} // namespace stelvane::reliability

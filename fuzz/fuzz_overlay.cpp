@@ -1,0 +1,42 @@
+// Overlay files from anywhere: the reader must never crash or write past the
+// overlay arrays, must keep only finite points, and must change nothing in the
+// record but the overlay.
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "files/plotoverlay.h"
+#include "fuzz/fuzzfiles.h"
+#include "fuzz/recordcheck.h"
+
+using namespace stelvane;
+using namespace stelvane::reliability;
+
+namespace {
+
+constexpr const char* kTarget = "fuzz_overlay";
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static const DesignState before = DistinctiveRecord();
+    const std::string path = WriteScratch(kOverlayGainFileName, data, size);
+
+    auto s = std::make_unique<DesignState>(before);
+    if (!ReadPlotOverlay(*s, path)) FuzzFailure(kTarget, "an existing file was not read");
+    if (s->OverlayLast < -1 || s->OverlayLast > kMaxPoints) FuzzFailure(kTarget, "OverlayLast out of range");
+    for (int n = 0; n <= s->OverlayLast; ++n)
+        if (!std::isfinite(s->OverlayFreq[n]) || !std::isfinite(s->OverlayValue[n]))
+            FuzzFailure(kTarget, "a non-finite point was kept");
+
+    auto expected = std::make_unique<DesignState>(before);
+    expected->OverlayFreq = s->OverlayFreq;
+    expected->OverlayValue = s->OverlayValue;
+    expected->OverlayLast = s->OverlayLast;
+    const std::string stray = FirstDifference(*expected, *s);
+    if (!stray.empty()) FuzzFailure(kTarget, "reading an overlay changed " + stray);
+    return 0;
+}
