@@ -1,0 +1,215 @@
+#include "tools/cliargs.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <string_view>
+
+#include "engine/designstate.h"
+#include "engine/enterstep.h"
+#include "engine/standardvalues.h"
+
+namespace stelvane {
+namespace {
+
+using TextMember = std::optional<std::string> CliOptions::*;
+using FlagMember = bool CliOptions::*;
+
+struct TextOption {
+    std::string_view name;
+    TextMember member;
+    bool designOnly; // part of the specification a loaded design keeps as it stands
+};
+
+constexpr std::array kTextOptions{
+    TextOption{"center", &CliOptions::center, true},
+    TextOption{"width", &CliOptions::width, true},
+    TextOption{"gain", &CliOptions::gain, true},
+    TextOption{"ripple", &CliOptions::ripple, true},
+    TextOption{"order", &CliOptions::order, true},
+    TextOption{"cap", &CliOptions::cap, true},
+    TextOption{"gbw", &CliOptions::gbw, false},
+    TextOption{"dcgain", &CliOptions::dcgain, false},
+    TextOption{"zin", &CliOptions::zin, false},
+    TextOption{"start", &CliOptions::start, false},
+    TextOption{"stop", &CliOptions::stop, false},
+    TextOption{"intervals", &CliOptions::intervals, false},
+    TextOption{"load", &CliOptions::load, false},
+    TextOption{"save", &CliOptions::save, false},
+    TextOption{"easy", &CliOptions::easy, false},
+    TextOption{"scientific", &CliOptions::scientific, false},
+    TextOption{"spice", &CliOptions::spice, false},
+};
+
+struct FlagOption {
+    std::string_view name;
+    FlagMember member;
+};
+
+constexpr std::array kFlagOptions{
+    FlagOption{"specified-opamp", &CliOptions::specifiedOpamp},
+    FlagOption{"overlay", &CliOptions::overlay},
+    FlagOption{"json", &CliOptions::json},
+    FlagOption{"help", &CliOptions::help},
+};
+
+struct Choice {
+    std::string_view word;
+    int value;
+};
+
+constexpr std::array kFamilies{Choice{"butterworth", 1}, Choice{"chebyshev", 2}, Choice{"bessel", 3}};
+constexpr std::array kSweeps{Choice{"lin", 1}, Choice{"linear", 1}, Choice{"log", 2}};
+
+std::string Lower(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+template <std::size_t N>
+std::optional<int> FindChoice(const std::array<Choice, N>& choices, std::string_view word)
+{
+    const std::string lower = Lower(word);
+    for (const Choice& c : choices)
+        if (c.word == lower) return c.value;
+    return std::nullopt;
+}
+
+std::string Trim(const std::string& text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    const auto last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+} // namespace
+
+CliParse ParseCliArgs(const std::vector<std::string>& args)
+{
+    CliParse result;
+    CliOptions& o = result.options;
+    std::vector<std::string_view> designOptionsGiven;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
+            result.error = "unexpected argument '" + arg + "'";
+            return result;
+        }
+        const auto eq = arg.find('=');
+        const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+        std::optional<std::string> inlineValue;
+        if (eq != std::string::npos) inlineValue = arg.substr(eq + 1);
+
+        // Takes the option's value from "=value" or from the next argument; a
+        // following option is not a value (no number text starts with "--").
+        auto takeValue = [&]() -> std::optional<std::string> {
+            if (inlineValue) return inlineValue;
+            if (i + 1 < args.size() && args[i + 1].compare(0, 2, "--") != 0) return args[++i];
+            result.error = "option --" + name + " needs a value";
+            return std::nullopt;
+        };
+
+        if (auto flag = std::find_if(kFlagOptions.begin(), kFlagOptions.end(),
+                                     [&](const FlagOption& f) { return f.name == name; });
+            flag != kFlagOptions.end()) {
+            if (inlineValue) {
+                result.error = "option --" + name + " takes no value";
+                return result;
+            }
+            o.*(flag->member) = true;
+            continue;
+        }
+        if (auto text = std::find_if(kTextOptions.begin(), kTextOptions.end(),
+                                     [&](const TextOption& t) { return t.name == name; });
+            text != kTextOptions.end()) {
+            auto value = takeValue();
+            if (!value) return result;
+            o.*(text->member) = *value;
+            if (text->designOnly) designOptionsGiven.push_back(text->name);
+            continue;
+        }
+        if (name == "family" || name == "sweep") {
+            auto value = takeValue();
+            if (!value) return result;
+            const bool family = name == "family";
+            const auto choice = family ? FindChoice(kFamilies, *value) : FindChoice(kSweeps, *value);
+            if (!choice) {
+                result.error = family ? "--family takes butterworth, chebyshev or bessel, not '" + *value + "'"
+                                      : "--sweep takes lin or log, not '" + *value + "'";
+                return result;
+            }
+            (family ? o.family : o.sweep) = *choice;
+            if (family) designOptionsGiven.push_back("family");
+            continue;
+        }
+        result.error = "unknown option '--" + name + "'";
+        return result;
+    }
+
+    // A loaded design is analysed with the parts it brings, just as the design
+    // window keeps the specification fields out of reach in manual entry.
+    if (o.load && !designOptionsGiven.empty()) {
+        result.error = "--" + std::string(designOptionsGiven.front()) +
+                       " cannot be used with --load: a loaded design keeps its own parts";
+    }
+    return result;
+}
+
+std::string UsageText()
+{
+    // The defaults shown are the start-up design's own texts, so this text
+    // cannot drift from what the program really starts with.
+    DesignState s;
+    InitEngine(s);
+    InstallDefaults(s);
+    InstallCapacitorDefaults(s);
+    InstallOpampDefaults(s);
+    const DesignInputs in = InputsFromRecord(s);
+    auto d = [](const std::string& text) { return " (" + Trim(text) + ")\n"; };
+
+    std::string u;
+    u += "Usage: stelvane-cli [options]\n";
+    u += "Designs a bandpass filter of cascaded multiple-feedback opamp stages and prints\n";
+    u += "its stages, parts and gain at the centre frequency. Numbers take engineering\n";
+    u += "suffixes (2k, 10n, 1.5M); options left out keep the start-up design's values.\n";
+    u += "\nDesign:\n";
+    u += "  --center F         centre frequency, Hz" + d(in.txtCenter);
+    u += "  --width F          bandwidth, Hz" + d(in.txtWidth);
+    u += "  --gain G           passband gain, dB" + d(in.txtGain);
+    u += "  --family NAME      butterworth, chebyshev or bessel (butterworth)\n";
+    u += "  --ripple R         passband ripple of a Chebyshev design, dB" + d(in.txtApass);
+    u += "  --order N          number of stages, 1 to 21, Bessel to 10" + d(in.lblOrderInput);
+    u += "  --cap C            capacitor value of every stage, F" + d(in.txtCaps);
+    u += "\nOpamp:\n";
+    u += "  --gbw F            gain-bandwidth product, Hz" + d(in.txtGBW);
+    u += "  --dcgain A         gain at DC, v/v" + d(in.txtGainDC);
+    u += "  --zin Z            input impedance, ohms" + d(in.txtZin);
+    u += "\nAnalysis:\n";
+    u += "  --start F          sweep start frequency, Hz" + d(in.txtStart);
+    u += "  --stop F           sweep stop frequency, Hz" + d(in.txtStop);
+    u += "  --intervals N      sweep intervals, at most 2000" + d(in.txtInts);
+    u += "  --sweep lin|log    linear or logarithmic sweep (lin)\n";
+    u += "\nFiles:\n";
+    u += "  --load FILE        analyse the parts of a design file as they stand\n";
+    u += "                     (not with the design options above)\n";
+    u += "  --save FILE        write the design file\n";
+    u += "  --easy FILE        write the tabulated response in the easy format\n";
+    u += "  --scientific FILE  write the tabulated response in the scientific format\n";
+    u += "  --spice FILE       write the LTspice schematic\n";
+    u += "  --specified-opamp  the schematic gets the resistors for the specified opamp\n";
+    u += "  --overlay          write the plot overlay files QUIBEXdata.DB, .PHS and .DEL\n";
+    u += "                     in the working directory\n";
+    u += "\nOutput:\n";
+    u += "  --json             print the design as JSON instead of the summary\n";
+    u += "  --help             show this text\n";
+    u += "\nEvery option also takes the form --option=value. Exit codes: 0 done,\n";
+    u += "1 a file could not be read or written, 2 the options were not understood.\n";
+    return u;
+}
+
+} // namespace stelvane

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "engine/designstate.h"
+
+namespace stelvane {
+
+// The design in words: specification, opamp, sweep, a line of figures and a
+// line of parts per stage, and the cascade's gain at the centre frequency.
+std::string DesignSummary(const DesignState& s);
+
+// The same design as one JSON object for scripts; every float is written with
+// nine significant digits, so it reads back as the very same Single.
+std::string DesignJson(const DesignState& s);
+
+// A Single as a JSON number (nine significant digits, "." whatever the
+// locale); null for NaN or infinity, which JSON cannot hold.
+std::string JsonNumber(Single value);
+
+} // namespace stelvane

@@ -1,0 +1,137 @@
+#include "tools/clirun.h"
+
+#include <ostream>
+
+#include "engine/designstate.h"
+#include "engine/enterstep.h"
+#include "engine/standardvalues.h"
+#include "files/designfile.h"
+#include "files/plotoverlay.h"
+#include "files/spiceschematic.h"
+#include "files/tabulatedfile.h"
+#include "platform/consolenotifier.h"
+#include "tools/cliargs.h"
+#include "tools/clireport.h"
+
+namespace stelvane {
+namespace {
+
+// Messages go to the console like the program's message boxes; the count tells
+// whether a failed operation has already said why.
+class CliNotifier : public Notifier {
+public:
+    explicit CliNotifier(std::ostream& err) : console_(err) {}
+    void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) override
+    {
+        ++messages_;
+        console_.ShowMessage(text, caption, icon);
+    }
+    void Beep() override { console_.Beep(); }
+    int Messages() const { return messages_; }
+
+private:
+    ConsoleNotifier console_;
+    int messages_ = 0;
+};
+
+// The start-up design and opamp, as the program has them before any file is read.
+void InstallStartupDesign(DesignState& s)
+{
+    InitEngine(s);
+    InstallDefaults(s);
+    InstallCapacitorDefaults(s);
+    InstallOpampDefaults(s);
+}
+
+// Puts the typed texts into the design window's boxes and options. With a
+// loaded design no family option is chosen, as with "Manually entered".
+void ApplyOptions(const CliOptions& o, DesignInputs& in, bool manualEntry)
+{
+    auto put = [](const std::optional<std::string>& text, std::string& box) {
+        if (text) box = *text;
+    };
+    put(o.center, in.txtCenter);
+    put(o.width, in.txtWidth);
+    put(o.gain, in.txtGain);
+    put(o.order, in.lblOrderInput);
+    put(o.cap, in.txtCaps);
+    put(o.ripple, in.txtApass);
+    put(o.start, in.txtStart);
+    put(o.stop, in.txtStop);
+    put(o.intervals, in.txtInts);
+    put(o.dcgain, in.txtGainDC);
+    put(o.gbw, in.txtGBW);
+    put(o.zin, in.txtZin);
+
+    if (manualEntry) {
+        in.optButterworth = in.optChebyshev = in.optBessel = false;
+    } else if (o.family) {
+        in.optButterworth = *o.family == 1;
+        in.optChebyshev = *o.family == 2;
+        in.optBessel = *o.family == 3;
+    }
+    if (o.sweep) {
+        in.optLinear = *o.sweep == 1;
+        in.optLog = *o.sweep == 2;
+    }
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    const CliParse parse = ParseCliArgs(args);
+    if (!parse.error.empty()) {
+        err << "stelvane-cli: " << parse.error << '\n' << UsageText();
+        return 2;
+    }
+    const CliOptions& o = parse.options;
+    if (o.help) {
+        out << UsageText();
+        return 0;
+    }
+
+    CliNotifier notifier(err);
+    DesignState s;
+    InstallStartupDesign(s);
+
+    if (o.load) {
+        if (!ReadDesignFile(s, *o.load, notifier)) return 1;
+        // A loaded design is analysed with its parts as they stand.
+        s.ManualEntry = 1;
+    }
+
+    DesignInputs in = InputsFromRecord(s);
+    ApplyOptions(o, in, s.ManualEntry == 1);
+    EnterStep(s, in, [&](const std::string& text) { notifier.ShowMessage(text, kProgramCaption, MessageIcon::None); });
+    s.PartsType = o.specifiedOpamp ? 1 : 0;
+
+    // The exports run in the order of the file-writing window's buttons; the
+    // first failure ends the run, as there is no window left to go back to.
+    if (o.save) {
+        const int before = notifier.Messages();
+        if (!WriteDesignFile(s, *o.save, notifier)) {
+            // Saving a design only beeps when it fails; the console needs words.
+            if (notifier.Messages() == before) err << "The design file could not be written: " << *o.save << '\n';
+            return 1;
+        }
+    }
+    if (o.scientific) {
+        s.ScientificFileName = *o.scientific;
+        if (!WriteTabulatedScientific(s, s.ScientificFileName, notifier)) return 1;
+    }
+    if (o.easy) {
+        s.EasyFileName = *o.easy;
+        if (!WriteTabulatedEasy(s, s.EasyFileName, notifier)) return 1;
+    }
+    if (o.spice) {
+        s.SpiceFileName = *o.spice;
+        if (!WriteSpiceSchematic(s, s.SpiceFileName, notifier)) return 1;
+    }
+    if (o.overlay && !SavePlotOverlay(s, notifier)) return 1;
+
+    out << (o.json ? DesignJson(s) : DesignSummary(s));
+    return 0;
+}
+
+} // namespace stelvane

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace stelvane {
+
+// Designs from the command-line arguments (without the program name), writes
+// the files asked for, and prints the summary or the JSON to out; messages go
+// to err. Returns the exit code: 0 done, 1 a file failed, 2 a usage error.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+} // namespace stelvane
