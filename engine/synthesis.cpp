@@ -1,1 +1,175 @@
 #include "engine/synthesis.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/poles.h"
+#include "engine/response.h"
+#include "engine/stageanalysis.h"
+
+namespace stelvane {
+
+namespace {
+
+int StageCount(const DesignState& s)
+{
+    return std::clamp(static_cast<int>(s.Order), 0, kMaxStages);
+}
+
+Single PiOf(const DesignState& s)
+{
+    if (s.Pi > 0) return s.Pi;
+    return static_cast<Single>(4.0 * std::atan(1.0));
+}
+
+bool Positive(double v)
+{
+    return std::isfinite(v) && v > 0;
+}
+
+// A value headed for the record: Single, or 0 when it does not fit one.
+Single Stored(double v, bool& overflowed)
+{
+    const Single x = static_cast<Single>(v);
+    if (std::isfinite(x)) return x;
+    overflowed = true;
+    return 0;
+}
+
+// Response at the centre frequency fc of a stage of unit peak gain placed at
+// f with quality q, carried in Single like the rest of the gain budget.
+Single CentreRatio(Single fc, Single f, Single q)
+{
+    const Single t = static_cast<Single>(static_cast<double>(fc) * f / q);
+    const double detune = static_cast<double>(f) * f - static_cast<double>(fc) * fc;
+    const Single u = static_cast<Single>(detune * detune);
+    if (std::isfinite(t) && std::isfinite(u)) {
+        return static_cast<Single>(t / std::sqrt(static_cast<double>(t) * t + u));
+    }
+    // Frequencies near the top of the number range overflow a Single on the
+    // way; the same ratio in a form that cannot overflow.
+    const double x = detune / (static_cast<double>(fc) * f / q);
+    return static_cast<Single>(1.0 / std::hypot(1.0, x));
+}
+
+// The three equal-capacitor MFB resistors for a stage of centre f, quality q
+// and peak gain g: R3 sets the Q at f, R1 the gain, R2 brings the centre back
+// to f. A gain too high for the Q leaves R2 negative; it is kept as computed
+// so the views can show what the design asked for. Only a value no Single
+// can hold (R2 when 2q^2 equals g exactly) is replaced by 0.
+struct Resistors {
+    Single r1 = 0, r2 = 0, r3 = 0;
+    bool sound = false; // all three finite and above 0
+};
+
+Resistors DesignResistors(double q, double f, double g, double c, Single pi)
+{
+    bool overflowed = false;
+    Resistors out;
+    out.r3 = Stored(2.0 * q / (2.0 * pi * f * c), overflowed);
+    out.r1 = Stored(out.r3 / (2.0 * g), overflowed);
+    const double denominator = 4.0 * q * q * out.r1 - out.r3;
+    out.r2 = Stored(static_cast<double>(out.r3) * out.r1 / denominator, overflowed);
+    out.sound = !overflowed && out.r1 > 0 && out.r2 > 0 && out.r3 > 0;
+    return out;
+}
+
+void ClearStage(DesignState& s, int k)
+{
+    for (int j = 1; j <= 3; ++j) {
+        s.R[k][j] = 0;
+        s.Rs[k][j] = 0;
+    }
+    s.FreqFactor[k] = 1;
+    s.QFactor[k] = 1;
+    s.GainFactor[k] = 1;
+    s.StageInvalid[k] = 1;
+}
+
+} // namespace
+
+void SynthesizeStages(DesignState& s)
+{
+    const int n = StageCount(s);
+    if (n == 0) return;
+    const Single pi = PiOf(s);
+    const Single fc = s.Center;
+
+    auto stageUsable = [&](int k) {
+        return Positive(s.StageF[k]) && Positive(s.StageQ[k]) && Positive(s.C[k][1]);
+    };
+
+    // Every stage but one at the centre loses gain there; the loss is made up
+    // by sharing it evenly over all stages.
+    Single totalLoss = 0;
+    for (int k = 1; k <= n; ++k) {
+        if (!stageUsable(k) || !Positive(fc)) continue;
+        const Single ratio = CentreRatio(fc, s.StageF[k], s.StageQ[k]);
+        const Single loss = static_cast<Single>(-20.0 * std::log10(static_cast<double>(ratio)));
+        totalLoss = static_cast<Single>(totalLoss + std::max(loss, 0.0f));
+    }
+    const Single g =
+        static_cast<Single>(std::pow(10.0, (static_cast<double>(s.Gain) + totalLoss) / (20.0 * n)));
+    const bool gainUsable = Positive(g);
+
+    // An opamp figure of 0 or below (a DC gain typed as 0, a file's zeros)
+    // is taken as ideal, so its correction term is left out instead of
+    // dividing by it.
+    const double gbw = s.GBW;
+    const double zin = s.Zin;
+    const double dcGain = s.DCGain;
+
+    for (int k = 1; k <= n; ++k) {
+        s.StageGain[k] = gainUsable ? g : 0.0f;
+        if (!gainUsable || !stageUsable(k)) {
+            ClearStage(s, k);
+            continue;
+        }
+        const double q = s.StageQ[k];
+        const double f = s.StageF[k];
+        const double c = s.C[k][1];
+
+        const Resistors ideal = DesignResistors(q, f, g, c, pi);
+        s.R[k][1] = ideal.r1;
+        s.R[k][2] = ideal.r2;
+        s.R[k][3] = ideal.r3;
+        s.StageInvalid[k] = ideal.sound ? 0 : 1;
+
+        const double bandwidthTerm = Positive(gbw) ? f / gbw : 0.0;
+        const double loadTerm = Positive(zin) ? s.R[k][3] / zin : 0.0;
+        const double dcTerm = Positive(dcGain) ? 2.0 * q / dcGain : 0.0;
+        const double gainBandwidthLoad =
+            Positive(gbw) && Positive(zin) ? f * s.R[k][3] / (zin * gbw) : 0.0;
+        bool overflowed = false;
+        s.FreqFactor[k] = Stored(1.0 - q * bandwidthTerm, overflowed);
+        s.QFactor[k] = Stored(1.0 - q * ((loadTerm - 1.0) * bandwidthTerm + dcTerm), overflowed);
+        s.GainFactor[k] = Stored(1.0 - q * (gainBandwidthLoad + dcTerm), overflowed);
+
+        // Predistort the targets so that the real opamp lands on them.
+        const double qs = q / s.QFactor[k];
+        const double fs = f / s.FreqFactor[k];
+        const double gs = g / s.GainFactor[k];
+        Resistors corrected;
+        if (!overflowed && std::isfinite(qs) && std::isfinite(fs) && std::isfinite(gs)) {
+            corrected = DesignResistors(qs, fs, gs, c, pi);
+        }
+        s.Rs[k][1] = corrected.r1;
+        s.Rs[k][2] = corrected.r2;
+        s.Rs[k][3] = corrected.r3;
+    }
+}
+
+void RunDesignChain(DesignState& s)
+{
+    // A file may bring an order the stage arrays cannot hold.
+    s.Order = static_cast<Integer>(StageCount(s));
+    if (s.ManualEntry != 1) {
+        ComputePrototypePoles(s);
+        TransformToBandpass(s);
+        SynthesizeStages(s);
+    }
+    AnalyzeStageParts(s);
+    ComputeResponse(s);
+}
+
+} // namespace stelvane
