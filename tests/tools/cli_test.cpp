@@ -441,6 +441,39 @@ TEST_F(Cli, JsonResponseAgreesWithTheCircuitEquations)
     }
 }
 
+TEST_F(Cli, AwkwardDesignsStillGiveValidJsonAndASummary)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        bool invalidStages;
+    };
+    const std::vector<Case> cases{
+        {"order 0", {"--order", "0"}, false},
+        {"order beyond 21", {"--order", "99"}, false},
+        {"no sweep intervals", {"--intervals", "0"}, false},
+        {"negative sweep intervals", {"--intervals", "-5"}, false},
+        {"start at 0 Hz", {"--start", "0"}, false},
+        {"log sweep down to 0 Hz", {"--stop", "0", "--sweep", "log"}, false},
+        {"start equal to stop", {"--start", "1k", "--stop", "1k"}, false},
+        {"DC gain 0", {"--dcgain", "0"}, false},
+        {"negative capacitor", {"--cap", "-1n"}, false},
+        {"gain too high for the Q", {"--gain", "100"}, true},
+        {"huge centre frequency", {"--center", "1e10"}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Json j = RunJson(c.args); // the strict reader refuses NaN and inf tokens
+        EXPECT_GE(j["stages"].items.size(), 1u);
+        EXPECT_EQ(j["sweep"]["Freq"].items.size(), static_cast<std::size_t>(j["inputs"]["NrInts"].AsInt()) + 1);
+        const CliResult r = Run(c.args);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.out.find("nan"), std::string::npos);
+        EXPECT_EQ(r.out.find("inf"), std::string::npos);
+        EXPECT_EQ(r.out.find("(the invalid stages left out)") != std::string::npos, c.invalidStages) << r.out;
+    }
+}
+
 // The exports of a command-line run and of the files/ writers for the same
 // design must be the same bytes.
 TEST_F(Cli, ExportsAreTheFilesTheWindowsWrite)
