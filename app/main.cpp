@@ -1,0 +1,24 @@
+#include <QApplication>
+
+#include "engine/designstate.h"
+#include "platform/qt/qtplatform.h"
+#include "windows/navigation.h"
+#include "windows/programwindows.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    // The registry ends the program: on Exit, or when the last window is
+    // closed through its frame.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    stelvane::QtPlatform platform;
+    stelvane::DesignState record;
+    stelvane::Navigator navigator(record, platform, [] { QCoreApplication::quit(); });
+    stelvane::RegisterProgramWindows(navigator);
+
+    navigator.Open(stelvane::WindowKind::Opening);
+    if (navigator.Ended())
+        return 0;
+    return QApplication::exec();
+}

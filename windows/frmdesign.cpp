@@ -1,0 +1,580 @@
+#include "windows/frmdesign.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <cmath>
+
+#include "engine/numbertext.h"
+#include "files/designfile.h"
+#include "windows/layout.h"
+#include "windows/updown.h"
+#include "windows/windowtext.h"
+
+namespace stelvane {
+
+namespace {
+
+constexpr int kMaxOrder = kMaxStages;   // the stage arrays end at 21
+constexpr int kMaxGridCount = 12;       // the plot has room for 12 grid intervals
+constexpr Rgb kNrYColour{192, 255, 255};
+constexpr const char* kDesignFilter = "QUIBEX files (*.QBX)|*.QBX";
+
+// What a per-interval label shows when its count is 0 (possible only from a
+// file): there is no step between grid lines to show.
+constexpr const char* kNoInterval = "-";
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+std::string S(const QString& text) { return text.toStdString(); }
+
+} // namespace
+
+frmDesign::frmDesign(Navigator& navigator) : BarWindow(navigator, WindowKind::Design)
+{
+    BuildControls();
+}
+
+void frmDesign::BuildControls()
+{
+    auto label = [this](QWidget* parent, const char* name, const char* caption, Qt::Alignment align) {
+        auto* l = new QLabel(caption, parent);
+        l->setObjectName(name);
+        l->setAlignment(align | Qt::AlignVCenter);
+        MakeTransparent(*l);
+        return l;
+    };
+    auto caption = [&](const char* name, const char* text) { return label(this, name, text, Qt::AlignRight); };
+    auto text = [this](const char* name) {
+        auto* t = new QLineEdit(this);
+        t->setObjectName(name);
+        return t;
+    };
+    auto heading = [&](const char* name, const char* text, bool centred) {
+        return label(this, name, text, centred ? Qt::AlignHCenter : Qt::AlignLeft);
+    };
+    auto numberBox = [this](const char* name, const char* text, Rgb colour) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(name);
+        l->setAlignment(Qt::AlignCenter);
+        l->setFrameShape(QFrame::Box);
+        l->setLineWidth(1);
+        SetBackgroundColour(*l, colour);
+        return l;
+    };
+    auto frame = [this](const char* name, const char* title) {
+        auto* f = new QGroupBox(title, this);
+        f->setObjectName(name);
+        SetBackgroundColour(*f, kWhite);
+        return f;
+    };
+    auto option = [](QGroupBox* frameBox, const char* name, const char* text) {
+        auto* o = new QRadioButton(text, frameBox);
+        o->setObjectName(name);
+        SetBackgroundColour(*o, kWhite);
+        return o;
+    };
+
+    Label1 = heading("Label1", "Design: ", true);
+    lblCenter = caption("lblCenter", "Center frequency, Hz: ");
+    txtCenter = text("txtCenter");
+    lblWidth = caption("lblWidth", "Bandwidth, Hz: ");
+    txtWidth = text("txtWidth");
+    lblGain = caption("lblGain", "Gain, dB: ");
+    txtGain = text("txtGain");
+    lblCaps = caption("lblCaps", "Cap values, F: ");
+    txtCaps = text("txtCaps");
+    lblOrder = caption("lblOrder", "Order: ");
+    lblOrderInput = numberBox("lblOrderInput", "1", kWhite);
+    UpDown1 = new UpDown(lblOrderInput, 1, kMaxOrder, this);
+    UpDown1->setObjectName("UpDown1");
+    fraFamily = frame("fraFamily", "Family");
+    optButterworth = option(fraFamily, "optButterworth", "Butterworth  (3 dB bw)");
+    optChebyshev = option(fraFamily, "optChebyshev", "Chebyshev  (ripple bw)");
+    optBessel = option(fraFamily, "optBessel", "Bessel  (one rad/sec bw)");
+    optSpecd = option(fraFamily, "optSpecd", "Spec'd poles");
+    optManual = option(fraFamily, "optManual", "Manually entered");
+    lblApass = caption("lblApass", "Passband ripple: ");
+    txtApass = text("txtApass");
+
+    Label2 = heading("Label2", "Analysis: ", true);
+    lblStart = caption("lblStart", "Start, Hz: ");
+    txtStart = text("txtStart");
+    lblStop = caption("lblStop", "Stop, Hz: ");
+    txtStop = text("txtStop");
+    lblInts = caption("lblInts", "Frequencies: ");
+    txtInts = text("txtInts");
+    fraSweep = frame("fraSweep", "Sweep");
+    optLinear = option(fraSweep, "optLinear", "Linear");
+    optLog = option(fraSweep, "optLog", "Log");
+
+    Label3 = heading("Label3", "Graph:", true);
+    lbldbTop = caption("lbldbTop", "Gain top, dB: ");
+    txtdBTop = text("txtdBTop");
+    lbldBBottom = caption("lbldBBottom", "Gain bottom, dB: ");
+    txtdBBottom = text("txtdBBottom");
+    lblDelay = caption("lblDelay", "Delay top, secs: ");
+    txtDelay = text("txtDelay");
+    lblNrYintervals = caption("lblNrYintervals", "Nr of Y intervals: ");
+    lblNrY = numberBox("lblNrY", "", kNrYColour);
+    // The grid counts step down to 0 so that the count reaction, which keeps
+    // them within 1..12, is what holds the lower end, as it does for a count
+    // that came from a file.
+    UpDown3 = new UpDown(lblNrY, 0, kMaxGridCount, this);
+    UpDown3->setObjectName("UpDown3");
+    lblPerYinterval = label(this, "lblPerYinterval", "", Qt::AlignLeft);
+    lblPerYintervalDelay = label(this, "lblPerYintervalDelay", "", Qt::AlignLeft);
+    lblNrXintervals = caption("lblNrXintervals", "Nr of X intervals: ");
+    lblNrX = numberBox("lblNrX", "", kWhite);
+    UpDown2 = new UpDown(lblNrX, 0, kMaxGridCount, this);
+    UpDown2->setObjectName("UpDown2");
+    lblPerXinterval = label(this, "lblPerXinterval", "", Qt::AlignLeft);
+
+    Label4 = heading("Label4", "OpAmp:", false);
+    lblGainDC = caption("lblGainDC", "Gain at DC, v/v: ");
+    txtGainDC = text("txtGainDC");
+    lblGBW = caption("lblGBW", "Gain*Bandwidth, Hz: ");
+    txtGBW = text("txtGBW");
+    lblZin = caption("lblZin", "Input impedance, ohms: ");
+    txtZin = text("txtZin");
+    cmdTest = new QPushButton("Examine", this);
+    cmdTest->setObjectName("cmdTest");
+    cmdTest->setFocusPolicy(Qt::NoFocus);
+    SetBackgroundColour(*cmdTest, kBarButtonColour);
+
+    // How the window comes up before it is filled; no reaction runs for these.
+    optButterworth->setChecked(true);
+    optLinear->setChecked(true);
+    lblApass->setEnabled(false);
+    txtApass->setEnabled(false);
+    lblNrXintervals->setEnabled(false);
+    optSpecd->setEnabled(false);
+
+    connect(optButterworth, &QRadioButton::toggled, this, [this](bool on) { if (on) FamilyReactionA(); });
+    connect(optBessel, &QRadioButton::toggled, this, [this](bool on) { if (on) FamilyReactionA(); });
+    connect(optChebyshev, &QRadioButton::toggled, this, [this](bool on) { if (on) FamilyReactionB(); });
+    connect(optManual, &QRadioButton::toggled, this, [this](bool on) { if (on) FamilyReactionC(); });
+    connect(optLinear, &QRadioButton::toggled, this, [this](bool on) { if (on) SweepLinearClicked(); });
+    connect(optLog, &QRadioButton::toggled, this, [this](bool on) { if (on) SweepLogClicked(); });
+
+    connect(txtdBTop, &QLineEdit::textChanged, this, [this](const QString& t) {
+        ParseNumberText(S(t), Record().dBTop);
+        SetYLabel();
+    });
+    connect(txtdBBottom, &QLineEdit::textChanged, this, [this](const QString& t) {
+        ParseNumberText(S(t), Record().dBBottom);
+        SetYLabel();
+    });
+    connect(txtDelay, &QLineEdit::textChanged, this, [this](const QString& t) {
+        ParseNumberText(S(t), Record().DelayTop);
+        SetDelayLabel();
+    });
+    connect(txtStart, &QLineEdit::textChanged, this, [this](const QString& t) {
+        ParseNumberText(S(t), Record().Fstart);
+        SetXLabelChangeWording();
+    });
+    connect(txtStop, &QLineEdit::textChanged, this, [this](const QString& t) {
+        ParseNumberText(S(t), Record().Fstop);
+        SetXLabelChangeWording();
+    });
+    connect(UpDown2, &UpDown::valueChanged, this, [this] { XCountChanged(); });
+    connect(UpDown3, &UpDown::valueChanged, this, [this] { YCountChanged(); });
+    connect(cmdTest, &QPushButton::clicked, this, [this] { Examine(); });
+}
+
+void frmDesign::Load()
+{
+    const Layout layout = SetUpWindow(*this, GetPlatform(), WindowKind::Design);
+    PlaceControls(layout);
+    PaintPanels();
+    FillOnLoad();
+}
+
+void frmDesign::PlaceControls(const Layout& layout)
+{
+    PlaceButtonBar(layout);
+
+    auto heading = [&](QLabel* l, double left, double top) {
+        Place(*l, layout, left, top, 2000, 450, kFontHeading);
+        SetFont(*l, layout, kFontHeading, true);
+    };
+    heading(Label1, 2400, 1500);
+    heading(Label2, 5400, 1500);
+    heading(Label3, 8800, 1500);
+    heading(Label4, 6100, 5400);
+
+    // Caption left, caption width, text box left, top.
+    auto row = [&](QLabel* l, QWidget* box, double left, double width, double boxLeft, double top) {
+        Place(*l, layout, left, top, width, 300);
+        Place(*box, layout, boxLeft, top, 700, 300);
+    };
+    row(lblCenter, txtCenter, 1100, 2200, 3300, 2100);
+    row(lblWidth, txtWidth, 1100, 2200, 3300, 2600);
+    row(lblGain, txtGain, 1100, 2200, 3300, 3100);
+    row(lblCaps, txtCaps, 1100, 2200, 3300, 3600);
+    Place(*lblOrder, layout, 1100, 4100, 2200, 300);
+    Place(*lblOrderInput, layout, 3300, 4100, 300, 300);
+    Place(*UpDown1, layout, 3600, 4100, 600, 300);
+    Place(*fraFamily, layout, 2300, 4700, 2500, 2000);
+    PlaceInFrame(*optButterworth, layout, 0.025, 0.19);
+    PlaceInFrame(*optChebyshev, layout, 0.06, 0.19);
+    PlaceInFrame(*optBessel, layout, 0.095, 0.19);
+    PlaceInFrame(*optSpecd, layout, 0.13, 0.19);
+    PlaceInFrame(*optManual, layout, 0.165, 0.19);
+    row(lblApass, txtApass, 1100, 2200, 3300, 7200);
+
+    row(lblStart, txtStart, 5600, 1000, 6600, 2100);
+    row(lblStop, txtStop, 5600, 1000, 6600, 2500);
+    row(lblInts, txtInts, 5600, 1000, 6600, 3000);
+    Place(*fraSweep, layout, 5900, 3500, 1400, 1100);
+    PlaceInFrame(*optLinear, layout, 0.025, 0.09);
+    PlaceInFrame(*optLog, layout, 0.06, 0.09);
+
+    row(lbldbTop, txtdBTop, 8600, 1400, 10000, 2500);
+    row(lbldBBottom, txtdBBottom, 8600, 1400, 10000, 3000);
+    row(lblDelay, txtDelay, 8600, 1400, 10000, 3500);
+    Place(*lblNrYintervals, layout, 8800, 4000, 1200, 300);
+    Place(*lblNrY, layout, 10000, 4000, 300, 300);
+    Place(*UpDown3, layout, 10300, 4000, 300, 300);
+    Place(*lblPerYintervalDelay, layout, 9100, 4400, 1600, 300);
+    Place(*lblPerYinterval, layout, 9100, 4700, 1600, 300);
+    Place(*lblNrXintervals, layout, 8800, 5400, 1200, 300);
+    Place(*lblNrX, layout, 10000, 5400, 300, 300);
+    Place(*UpDown2, layout, 10300, 5400, 300, 300);
+    Place(*lblPerXinterval, layout, 9100, 5800, 1600, 300);
+
+    row(lblGainDC, txtGainDC, 5200, 1800, 7000, 5800);
+    row(lblGBW, txtGBW, 5200, 1800, 7000, 6200);
+    row(lblZin, txtZin, 5200, 1800, 7000, 6800);
+    Place(*cmdTest, layout, 6000, 7300, 1000, 300);
+}
+
+void frmDesign::PaintPanels()
+{
+    struct Panel {
+        CanvasPoint topLeft, bottomRight;
+    };
+    constexpr Panel kPanels[] = {
+        {{1700, 1300}, {5000, 8000}},  // Design
+        {{5100, 1300}, {8200, 5000}},  // Analysis
+        {{8300, 1300}, {11500, 6700}}, // Graph
+        {{5100, 5200}, {8200, 8000}},  // Opamp
+    };
+    for (const Panel& panel : kPanels) {
+        canvas().FillBox(panel.topLeft, panel.bottomRight, kWhite);
+        canvas().OutlineBox(panel.topLeft, panel.bottomRight, kPanelOutline);
+    }
+}
+
+// --- Filling ---
+
+void frmDesign::FillOnLoad()
+{
+    DesignState& s = Record();
+    if (s.C[1][1] <= 0)
+        s.C[1][1] = 1e-8f;
+    FillSpecification();
+    FillSweepAndScales();
+    FillSweepOption();
+    FillOpamp();
+
+    lblNrXintervals->setText("Nr of X intervals: ");
+    lblNrX->setText(QString::number(s.NrX));
+    lblNrY->setText(QString::number(s.NrY));
+    SetXLabelLoadWording();
+    SetYLabel();
+    cmdDesign->setEnabled(true);
+    cmdDesign->setVisible(true);
+}
+
+void frmDesign::FillAfterGet()
+{
+    const DesignState& s = Record();
+    FillSpecification();
+    // The delay top goes through the same formatter as on loading: a plain
+    // value text would round delays below 10 us to 0 and lose them.
+    FillSweepAndScales();
+    SetYLabel();
+    lblNrY->setText(QString::number(s.NrY));
+    lblNrX->setText(QString::number(s.NrX));
+    SetXLabelChangeWording();
+    // The delay text may be unchanged while the file brought another count.
+    SetDelayLabel();
+    FillSweepOption();
+    FillOpamp();
+}
+
+void frmDesign::FillSpecification()
+{
+    DesignState& s = Record();
+    txtCenter->setText(Q(FormatEng(s.Center)));
+    txtWidth->setText(Q(FormatEng(s.Width)));
+    txtGain->setText(Q(FormatValue(s.Gain)));
+    lblOrderInput->setText(Q(FormatValue(s.Order)));
+    txtCaps->setText(Q(FormatCap(s.C[1][1])));
+
+    if (s.ManualEntry != 1) {
+        switch (s.Family) {
+        case 1: optButterworth->setChecked(true); break;
+        case 2: optChebyshev->setChecked(true); break;
+        case 3: optBessel->setChecked(true); break;
+        default: break; // another family keeps the options as they are
+        }
+    } else {
+        optManual->setChecked(true);
+        SetSpecificationEnabled(false);
+    }
+    txtApass->setText(Q(FormatValue(s.Apass)));
+}
+
+void frmDesign::FillSweepAndScales()
+{
+    DesignState& s = Record();
+    txtStart->setText(Q(FormatEng(s.Fstart)));
+    txtStop->setText(Q(FormatEng(s.Fstop)));
+    txtInts->setText(Q(FormatValue(s.NrInts)));
+    txtdBTop->setText(Q(FormatValue(s.dBTop)));
+    txtdBBottom->setText(Q(FormatValue(s.dBBottom)));
+    txtDelay->setText(Q(Trimmed(FormatEngSmall(s.DelayTop))));
+}
+
+void frmDesign::FillSweepOption()
+{
+    if (Record().Sweep != 1) {
+        optLog->setChecked(true);
+        SetXCountEnabled(false);
+    } else {
+        optLinear->setChecked(true);
+        SetXCountEnabled(true);
+    }
+}
+
+void frmDesign::FillOpamp()
+{
+    DesignState& s = Record();
+    if (s.DCGain <= 0)
+        s.DCGain = kDefaultDCGain;
+    txtGainDC->setText(Q(FormatValue(s.DCGain)));
+    if (s.GBW == 0)
+        s.GBW = kDefaultGBW;
+    txtGBW->setText(Q(FormatEng(s.GBW)));
+    if (s.Zin == 0)
+        s.Zin = kDefaultZin;
+    txtZin->setText(Q(FormatValue(s.Zin)));
+}
+
+// --- Reactions ---
+
+void frmDesign::SetSpecificationEnabled(bool enabled)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{lblCenter, txtCenter, lblWidth, txtWidth, lblGain, txtGain,
+                                                      lblCaps, txtCaps, lblOrder, lblOrderInput, UpDown1})
+        w->setEnabled(enabled);
+}
+
+void frmDesign::SetXCountEnabled(bool enabled)
+{
+    lblNrXintervals->setEnabled(enabled);
+    lblNrX->setEnabled(enabled);
+    UpDown2->setEnabled(enabled);
+}
+
+void frmDesign::FamilyReactionA()
+{
+    DesignState& s = Record();
+    s.ManualEntry = 0;
+    s.Apass = 0;
+    txtApass->setText("0");
+    SetSpecificationEnabled(true);
+    lblApass->setEnabled(false);
+    txtApass->setEnabled(false);
+}
+
+void frmDesign::FamilyReactionB()
+{
+    DesignState& s = Record();
+    s.ManualEntry = 0;
+    if (s.Apass == 0) {
+        s.Apass = 0.001f;
+        txtApass->setText(".001");
+    }
+    SetSpecificationEnabled(true);
+    lblApass->setEnabled(true);
+    txtApass->setEnabled(true);
+}
+
+void frmDesign::FamilyReactionC()
+{
+    Record().ManualEntry = 1;
+    SetSpecificationEnabled(false);
+    lblApass->setEnabled(false);
+    txtApass->setEnabled(false);
+}
+
+void frmDesign::SweepLinearClicked()
+{
+    SetXCountEnabled(true);
+    lblPerXinterval->setEnabled(true);
+}
+
+void frmDesign::SweepLogClicked()
+{
+    SetXCountEnabled(false);
+    lblPerXinterval->setEnabled(false);
+}
+
+namespace {
+
+// Reads a grid count from its label and keeps it within 1..12, putting the
+// label right when it was outside.
+void TakeGridCount(QLabel& label, Integer& count)
+{
+    ParseNumberText(label.text().toStdString(), count);
+    if (count < 1) {
+        count = 1;
+        label.setText("1");
+    } else if (count > kMaxGridCount) {
+        count = kMaxGridCount;
+        label.setText(QString::number(kMaxGridCount));
+    }
+}
+
+} // namespace
+
+void frmDesign::XCountChanged()
+{
+    TakeGridCount(*lblNrX, Record().NrX);
+    SetXLabelChangeWording();
+}
+
+void frmDesign::YCountChanged()
+{
+    TakeGridCount(*lblNrY, Record().NrY);
+    SetYLabel();
+    ParseNumberText(S(txtDelay->text()), Record().DelayTop);
+    SetDelayLabel();
+}
+
+// --- Per-interval labels ---
+
+void frmDesign::SetYLabel()
+{
+    const DesignState& s = Record();
+    const std::string figure =
+        s.NrY > 0 ? Trimmed(FormatValue(std::fabs(s.dBTop - s.dBBottom) / Single(s.NrY))) : kNoInterval;
+    lblPerYinterval->setText(Q("per interval: " + figure + "dB"));
+}
+
+void frmDesign::SetDelayLabel()
+{
+    const DesignState& s = Record();
+    const std::string figure = s.NrY > 0 ? Trimmed(FormatEngSmall(s.DelayTop / Single(s.NrY))) : kNoInterval;
+    lblPerYintervalDelay->setText(Q("per interval: " + figure + "s"));
+}
+
+namespace {
+
+std::string XFigure(const DesignState& s)
+{
+    return s.NrX > 0 ? Trimmed(FormatEng((s.Fstop - s.Fstart) / Single(s.NrX))) : kNoInterval;
+}
+
+} // namespace
+
+void frmDesign::SetXLabelChangeWording()
+{
+    lblPerXinterval->setText(Q(XFigure(Record()) + "Hz per interval"));
+}
+
+void frmDesign::SetXLabelLoadWording()
+{
+    lblPerXinterval->setText(Q("per interval " + XFigure(Record()) + " Hz"));
+}
+
+// --- Enter step and buttons ---
+
+DesignInputs frmDesign::ReadInputs() const
+{
+    DesignInputs in;
+    in.txtCenter = S(txtCenter->text());
+    in.txtWidth = S(txtWidth->text());
+    in.lblOrderInput = S(lblOrderInput->text());
+    in.txtGain = S(txtGain->text());
+    in.txtCaps = S(txtCaps->text());
+    in.txtApass = S(txtApass->text());
+    in.optButterworth = optButterworth->isChecked();
+    in.optChebyshev = optChebyshev->isChecked();
+    in.optBessel = optBessel->isChecked();
+    in.optLinear = optLinear->isChecked();
+    in.optLog = optLog->isChecked();
+    in.txtStart = S(txtStart->text());
+    in.txtStop = S(txtStop->text());
+    in.txtInts = S(txtInts->text());
+    in.lblNrX = S(lblNrX->text());
+    in.lblNrY = S(lblNrY->text());
+    in.txtdBTop = S(txtdBTop->text());
+    in.txtdBBottom = S(txtdBBottom->text());
+    in.txtDelay = S(txtDelay->text());
+    in.txtGainDC = S(txtGainDC->text());
+    in.txtGBW = S(txtGBW->text());
+    in.txtZin = S(txtZin->text());
+    return in;
+}
+
+void frmDesign::ShowInputs(const DesignInputs& in)
+{
+    // The Enter step shows a clamped ripple and sweep count back in their boxes.
+    if (S(txtApass->text()) != in.txtApass)
+        txtApass->setText(Q(in.txtApass));
+    if (S(txtInts->text()) != in.txtInts)
+        txtInts->setText(Q(in.txtInts));
+}
+
+void frmDesign::EnterStep()
+{
+    DesignInputs in = ReadInputs();
+    Single dcGain = 0;
+    ParseNumberText(in.txtGainDC, dcGain);
+    if (dcGain <= 0) {
+        // The opamp correction divides by the DC gain; a gain of 0 or less
+        // gives way to the start-up value, shown in its box.
+        in.txtGainDC = Trimmed(FormatValue(kDefaultDCGain));
+        txtGainDC->setText(Q(in.txtGainDC));
+    }
+    stelvane::EnterStep(Record(), in, [this](const std::string& message) { GetPlatform().ShowMessage(message); });
+    ShowInputs(in);
+}
+
+void frmDesign::OnSave()
+{
+    EnterStep();
+    const auto fileName = GetPlatform().SaveFileDialog({"Save QUIBEX file", kDesignFilter, "", true});
+    if (!fileName)
+        return; // cancelled: nothing is written
+    WriteDesignFile(Record(), *fileName, GetPlatform());
+}
+
+void frmDesign::OnGet()
+{
+    const auto fileName = GetPlatform().OpenFileDialog({"Read QUIBEX file", kDesignFilter, "", false});
+    if (!fileName)
+        return; // cancelled: the design stays as it was
+    if (!ReadDesignFile(Record(), *fileName, GetPlatform()))
+        return; // the record is unchanged and the reader has said so
+    FillAfterGet();
+}
+
+void frmDesign::OnAbout()
+{
+    Nav().Open(WindowKind::About);
+}
+
+void frmDesign::Examine()
+{
+    EnterStep();
+    Nav().Open(WindowKind::OpampTest);
+}
+
+} // namespace stelvane

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "engine/enterstep.h"
+#include "windows/navigation.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+
+namespace stelvane {
+
+class UpDown;
+
+// The design window: the filter's specification, the analysis sweep, the
+// plot scales and the opamp model, each field showing a field of the record.
+// Only the sweep and scale fields and the grid counts write themselves back
+// while the user types; everything else reaches the record through the
+// Enter step that every button leading on runs first.
+class frmDesign : public BarWindow {
+    Q_OBJECT
+public:
+    explicit frmDesign(Navigator& navigator);
+
+    // Lays out, paints the four panels and fills the fields from the record.
+    void Load() override;
+    // Reads the fields into the record and recomputes the design.
+    void EnterStep();
+
+    // Design panel
+    QLabel* Label1;
+    QLabel* lblCenter;
+    QLineEdit* txtCenter;
+    QLabel* lblWidth;
+    QLineEdit* txtWidth;
+    QLabel* lblGain;
+    QLineEdit* txtGain;
+    QLabel* lblCaps;
+    QLineEdit* txtCaps;
+    QLabel* lblOrder;
+    QLabel* lblOrderInput;
+    UpDown* UpDown1;
+    QGroupBox* fraFamily;
+    QRadioButton* optButterworth;
+    QRadioButton* optChebyshev;
+    QRadioButton* optBessel;
+    QRadioButton* optSpecd;
+    QRadioButton* optManual;
+    QLabel* lblApass;
+    QLineEdit* txtApass;
+
+    // Analysis panel
+    QLabel* Label2;
+    QLabel* lblStart;
+    QLineEdit* txtStart;
+    QLabel* lblStop;
+    QLineEdit* txtStop;
+    QLabel* lblInts;
+    QLineEdit* txtInts;
+    QGroupBox* fraSweep;
+    QRadioButton* optLinear;
+    QRadioButton* optLog;
+
+    // Graph panel
+    QLabel* Label3;
+    QLabel* lbldbTop;
+    QLineEdit* txtdBTop;
+    QLabel* lbldBBottom;
+    QLineEdit* txtdBBottom;
+    QLabel* lblDelay;
+    QLineEdit* txtDelay;
+    QLabel* lblNrYintervals;
+    QLabel* lblNrY;
+    UpDown* UpDown3;
+    QLabel* lblPerYinterval;
+    QLabel* lblPerYintervalDelay;
+    QLabel* lblNrXintervals;
+    QLabel* lblNrX;
+    UpDown* UpDown2;
+    QLabel* lblPerXinterval;
+
+    // Opamp panel
+    QLabel* Label4;
+    QLabel* lblGainDC;
+    QLineEdit* txtGainDC;
+    QLabel* lblGBW;
+    QLineEdit* txtGBW;
+    QLabel* lblZin;
+    QLineEdit* txtZin;
+    QPushButton* cmdTest;
+
+protected:
+    void BeforeLeaving() override { EnterStep(); }
+    void OnSave() override;
+    void OnGet() override;
+    void OnPrint() override { EnterStep(); }
+    void OnEdit() override { EnterStep(); }
+    void OnAbout() override;
+
+private:
+    void BuildControls();
+    void PlaceControls(const Layout& layout);
+    void PaintPanels();
+    void FillOnLoad();
+    void FillAfterGet();
+    void FillSpecification();
+    void FillSweepAndScales();
+    void FillSweepOption();
+    void FillOpamp();
+
+    // Reactions
+    void FamilyReactionA();
+    void FamilyReactionB();
+    void FamilyReactionC();
+    void SweepLinearClicked();
+    void SweepLogClicked();
+    void XCountChanged();
+    void YCountChanged();
+    void SetSpecificationEnabled(bool enabled);
+    void SetXCountEnabled(bool enabled);
+
+    // Per-interval labels
+    void SetYLabel();
+    void SetDelayLabel();
+    void SetXLabelChangeWording();
+    void SetXLabelLoadWording();
+
+    DesignInputs ReadInputs() const;
+    void ShowInputs(const DesignInputs& inputs);
+    void Examine();
+};
+
+// A DCGain of 0 or less would divide by zero in the opamp correction and the
+// opamp test; the window puts the start-up gain in its place.
+constexpr Single kDefaultDCGain = 100000;
+constexpr Single kDefaultGBW = 1e7f;
+constexpr Single kDefaultZin = 1e6f;
+
+} // namespace stelvane

@@ -1,0 +1,142 @@
+#pragma once
+
+#include <QPointer>
+
+#include <array>
+#include <functional>
+
+#include "engine/designstate.h"
+#include "platform/platform.h"
+#include "platform/qt/canvaswidget.h"
+#include "windows/layout.h"
+
+class QPushButton;
+
+namespace stelvane {
+
+class Navigator;
+
+// The object name of a window of the kind ("frmDesign").
+const char* WindowName(WindowKind kind);
+// The caption of a window of the kind ("      Stelvane - Design").
+const char* WindowCaption(WindowKind kind);
+// Whether the kind blocks the window that opened it until it closes.
+bool OpensModal(WindowKind kind);
+
+// A window of the program. Its constructor builds the controls; Load lays
+// them out and fills them from the record before the window is shown, and
+// Shown runs once it is on the screen (the opening window reads the last
+// session there, so its message appears over the finished drawing).
+class FormWindow : public CanvasWidget {
+    Q_OBJECT
+public:
+    FormWindow(Navigator& navigator, WindowKind kind);
+
+    WindowKind Kind() const { return kind_; }
+    virtual void Load() {}
+    virtual void Shown() {}
+
+protected:
+    DesignState& Record();
+    Platform& GetPlatform();
+    Navigator& Nav() { return navigator_; }
+    // Closing through the window frame destroys the window and nothing else.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Navigator& navigator_;
+    WindowKind kind_;
+};
+
+// The window registry: at most one window per kind, created when opened,
+// destroyed when closed, and the program's end when none is left.
+class Navigator {
+public:
+    using Factory = std::function<FormWindow*(Navigator&)>;
+
+    // endProgram is called once, when the program is to end (Exit, or the
+    // last window closed through its frame).
+    Navigator(DesignState& record, Platform& platform, std::function<void()> endProgram);
+    ~Navigator();
+    Navigator(const Navigator&) = delete;
+    Navigator& operator=(const Navigator&) = delete;
+
+    DesignState& Record() { return record_; }
+    Platform& GetPlatform() { return platform_; }
+
+    // Tells the registry how to create a window of the kind.
+    void SetFactory(WindowKind kind, Factory factory);
+    bool CanOpen(WindowKind kind) const;
+
+    // Creates the window (load, then show) or brings the existing one to the
+    // front. Returns it, or null when the kind has no window in this build.
+    FormWindow* Open(WindowKind kind);
+    // Destroys the window of the kind, if open.
+    void Close(WindowKind kind);
+    // Opens target, then closes from; a target without a window leaves from open.
+    void GoTo(WindowKind target, WindowKind from);
+    // The exit sequence: writes the last-session file, closes the window the
+    // button is on, destroys every other window and ends the program.
+    void Exit(WindowKind from);
+
+    FormWindow* Find(WindowKind kind) const;
+    int OpenCount() const;
+    bool Ended() const { return ended_; }
+
+    // Called by a window that the user closes through its frame.
+    void ClosedByFrame(FormWindow& window);
+
+private:
+    static constexpr int kKinds = int(WindowKind::About) + 1;
+    void Discard(WindowKind kind);
+    void EndIfEmpty();
+    void End();
+
+    DesignState& record_;
+    Platform& platform_;
+    std::function<void()> endProgram_;
+    std::array<Factory, kKinds> factories_{};
+    std::array<QPointer<FormWindow>, kKinds> windows_{};
+    bool ended_ = false;
+};
+
+// A main window with the shared button bar along its top edge: the design
+// window and the three result views. The bar's shown, hidden, disabled and
+// highlighted buttons and the navigation between the four windows live
+// here; each window overrides what it does differently.
+class BarWindow : public FormWindow {
+    Q_OBJECT
+public:
+    BarWindow(Navigator& navigator, WindowKind kind);
+
+    QPushButton* cmdSave;
+    QPushButton* cmdGet;
+    QPushButton* cmdDesign;
+    QPushButton* cmdSchematic;
+    QPushButton* cmdEdit;
+    QPushButton* cmdPlot;
+    QPushButton* cmdAnalysis;
+    QPushButton* cmdTabulate;
+    QPushButton* cmdPrint;
+    QPushButton* cmdWrite;
+    QPushButton* cmdAbout;
+    QPushButton* cmdQuit;
+
+protected:
+    // Places the bar and gives every button its colour, font and state.
+    void PlaceButtonBar(const Layout& layout);
+    // What runs before this window hands over to another one (the design
+    // window's Enter step); nothing on the views.
+    virtual void BeforeLeaving() {}
+    virtual void OnSave() {}
+    virtual void OnGet() {}
+    virtual void OnPrint() {}
+    virtual void OnAbout() {}
+    virtual void OnEdit() {}
+
+private:
+    void GoTo(WindowKind target);
+    void OpenWriteFiles();
+};
+
+} // namespace stelvane

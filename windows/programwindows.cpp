@@ -1,0 +1,17 @@
+#include "windows/programwindows.h"
+
+#include "windows/frmabout.h"
+#include "windows/frmdesign.h"
+#include "windows/frmopening.h"
+#include "windows/navigation.h"
+
+namespace stelvane {
+
+void RegisterProgramWindows(Navigator& navigator)
+{
+    navigator.SetFactory(WindowKind::Opening, [](Navigator& n) { return new frmOpening(n); });
+    navigator.SetFactory(WindowKind::Design, [](Navigator& n) { return new frmDesign(n); });
+    navigator.SetFactory(WindowKind::About, [](Navigator& n) { return new frmAbout(n); });
+}
+
+} // namespace stelvane
