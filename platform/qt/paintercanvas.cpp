@@ -81,18 +81,25 @@ struct Pixels {
         const double w = width * m.pixelsPerWidth * m.devicePixelRatio;
         return std::isfinite(w) ? std::max(1, static_cast<int>(std::lround(std::min(w, 1000.0)))) : 1;
     }
-    // Puts a coordinate where a line of the device width covers whole pixels:
-    // on a pixel centre for odd widths, on a pixel edge for even ones.
+    // Puts a line's centre where a line of the device width covers whole
+    // device pixels, centred on the logical pixel that holds the coordinate.
     double Snap(double logical, int deviceWidth) const
     {
-        const double d = logical * m.devicePixelRatio;
-        const double snapped = (deviceWidth % 2 == 1) ? std::floor(d) + 0.5 : std::round(d);
-        return snapped / m.devicePixelRatio;
+        const double dpr = m.devicePixelRatio;
+        const double centre = std::floor(logical) * dpr + dpr / 2.0;
+        const double snapped = (deviceWidth % 2 == 1) ? std::floor(centre) + 0.5 : std::round(centre);
+        return snapped / dpr;
     }
     QPointF Snap(QPointF p, int deviceWidth) const { return {Snap(p.x(), deviceWidth), Snap(p.y(), deviceWidth)}; }
-    // The edge of the device pixel at or before a coordinate, and the one after it.
-    double EdgeBefore(double logical) const { return std::floor(logical * m.devicePixelRatio) / m.devicePixelRatio; }
-    double EdgeAfter(double logical) const { return (std::floor(logical * m.devicePixelRatio) + 1) / m.devicePixelRatio; }
+    // The device-pixel edges of the logical pixel that holds a coordinate.
+    double EdgeBefore(double logical) const
+    {
+        return std::round(std::floor(logical) * m.devicePixelRatio) / m.devicePixelRatio;
+    }
+    double EdgeAfter(double logical) const
+    {
+        return std::round((std::floor(logical) + 1) * m.devicePixelRatio) / m.devicePixelRatio;
+    }
 };
 
 QPen MakePen(Rgb colour, int deviceWidth, double devicePixelRatio)
@@ -202,19 +209,18 @@ void PainterCanvas::Dot(CanvasPoint at, Rgb colour, double width)
         return;
     }
     const int deviceWidth = px.DeviceWidth(width);
+    const double dpr = mapping_.devicePixelRatio;
+    const QPointF c = px.Snap(p, deviceWidth);
+    const double side = deviceWidth / dpr;
     painter_.save();
     if (deviceWidth <= 2) {
-        // One or two device pixels: a square of whole pixels, no smoothing.
+        // A small dot is a square of whole device pixels, not a blurred disc.
         painter_.setRenderHint(QPainter::Antialiasing, false);
-        const double dpr = mapping_.devicePixelRatio;
-        const double left = std::floor(p.x() * dpr) - (deviceWidth - 1) / 2;
-        const double top = std::floor(p.y() * dpr) - (deviceWidth - 1) / 2;
-        painter_.fillRect(QRectF(left / dpr, top / dpr, deviceWidth / dpr, deviceWidth / dpr), ToQColor(colour));
+        painter_.fillRect(QRectF(c.x() - side / 2, c.y() - side / 2, side, side), ToQColor(colour));
     } else {
-        const double r = deviceWidth / mapping_.devicePixelRatio / 2.0;
         painter_.setPen(Qt::NoPen);
         painter_.setBrush(ToQColor(colour));
-        painter_.drawEllipse(p, r, r);
+        painter_.drawEllipse(c, side / 2, side / 2);
     }
     painter_.restore();
 }
@@ -223,9 +229,9 @@ void PainterCanvas::Arc(CanvasPoint centre, double radius, double startAngle, do
                         double width)
 {
     const Pixels px{mapping_};
-    const QPointF c = px.At(centre);
+    const QPointF at = px.At(centre);
     const double r = std::abs(radius * mapping_.pixelsPerUnitX);
-    if (!Near(c) || !std::isfinite(r) || r > kFarLimit || !std::isfinite(startAngle) || !std::isfinite(endAngle)) {
+    if (!Near(at) || !std::isfinite(r) || r > kFarLimit || !std::isfinite(startAngle) || !std::isfinite(endAngle)) {
         return;
     }
     constexpr double kTwoPi = 2.0 * std::numbers::pi;
@@ -236,6 +242,7 @@ void PainterCanvas::Arc(CanvasPoint centre, double radius, double startAngle, do
     span = std::min(span, kTwoPi);
     const double degreesPerRadian = 180.0 / std::numbers::pi;
     const int deviceWidth = px.DeviceWidth(width);
+    const QPointF c = px.Snap(at, deviceWidth);
     painter_.save();
     painter_.setPen(MakePen(colour, deviceWidth, mapping_.devicePixelRatio));
     painter_.setBrush(Qt::NoBrush);
