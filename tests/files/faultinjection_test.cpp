@@ -182,7 +182,7 @@ void NoLimit() {}
 void LimitFileSize()
 {
     std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{RLIM_INFINITY, RLIM_INFINITY};
+    const rlimit limit{60, 60};
     setrlimit(RLIMIT_FSIZE, &limit);
 }
 
