@@ -1,0 +1,599 @@
+#include "windows/frmplot.h"
+
+#include <cmath>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include "engine/numbertext.h"
+#include "engine/response.h"
+#include "engine/stageanalysis.h"
+#include "engine/standardvalues.h"
+#include "engine/synthesis.h"
+#include "files/plotoverlay.h"
+#include "windows/updown.h"
+#include "windows/windowtext.h"
+
+namespace stelvane {
+
+namespace {
+
+PlotPrinter& Printer()
+{
+    static PlotPrinter printer;
+    return printer;
+}
+
+// One tuning step is a ratio, so ten steps up and ten down come back.
+constexpr Single kStepRatio = 1.01f;
+
+// "Enter all" keeps typed parts within what can be built.
+constexpr Single kLowestResistor = 10;
+constexpr Single kHighestResistor = 1e7f;
+constexpr Single kLowestCapacitor = 1e-12f;
+constexpr Single kHighestCapacitor = 1e-5f;
+
+constexpr Rgb kWarningColour{255, 0, 0};
+
+struct PartInfo {
+    const char* name;     // "R1"
+    double tuneColumn;    // left edge in the tuning group
+    double editColumn;    // left edge in the editing group
+};
+constexpr std::array<PartInfo, frmPlot::kParts> kPartInfo{{
+    {"R1", 2400, 2400},
+    {"R2", 3600, 3600},
+    {"R3", 4800, 4800},
+    {"C1", 6000, 6000},
+    {"C2", 7400, 7200},
+}};
+
+bool IsResistor(int part) { return part < 3; }
+
+// Side buttons: left 300, 1000 x 300.
+struct SideButton {
+    const char* name;
+    const char* caption;
+    double top;
+};
+constexpr std::array<SideButton, 11> kSideButtons{{
+    {"cmdPoles", "Show poles", 1500},
+    {"cmdDelay", "Plot delay", 2400},
+    {"cmdPhase", "Plot phase", 2800},
+    {"cmdSavePlot", "Save plot", 3600},
+    {"cmdGetPlot", "Get plot", 4000},
+    {"cmdNearest5", "Nearest 5%", 4400},
+    {"cmdRestore", "Restore", 4800},
+    {"cmdTuneCenterWidth", "Tune Fo/Fc", 5600},
+    {"cmdTunePart", "Tune part", 6000},
+    {"cmdEditPart", "Edit part", 6400},
+    {"cmdReset", "Clear", 6800},
+}};
+constexpr double kSideButtonLeft = 300;
+constexpr double kSideButtonWidth = 1000;
+constexpr double kSideButtonHeight = 300;
+
+// A toggle between 0 and 1 that also brings any other value back to 0.
+void Toggle(Integer& flag)
+{
+    flag = static_cast<Integer>(flag + 1);
+    if (flag > 1)
+        flag = 0;
+}
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+} // namespace
+
+void SetPlotPrinter(PlotPrinter printer) { Printer() = std::move(printer); }
+
+frmPlot::frmPlot(Navigator& navigator) : BarWindow(navigator, WindowKind::Plot)
+{
+    BuildControls();
+    setMouseTracking(true);
+}
+
+void frmPlot::BuildControls()
+{
+    auto button = [this](const char* name, const char* caption) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(name);
+        b->setFocusPolicy(Qt::NoFocus);
+        return b;
+    };
+    auto label = [this](const char* name, const char* caption) {
+        auto* l = new QLabel(caption, this);
+        l->setObjectName(name);
+        return l;
+    };
+    auto name = [](const char* prefix, const PartInfo& p, const char* suffix) {
+        return QString("%1%2%3").arg(prefix, p.name, suffix).toUtf8();
+    };
+
+    std::array<QPushButton*, kSideButtons.size()> side{};
+    for (std::size_t i = 0; i < kSideButtons.size(); ++i)
+        side[i] = button(kSideButtons[i].name, kSideButtons[i].caption);
+    cmdPoles = side[0];
+    cmdDelay = side[1];
+    cmdPhase = side[2];
+    cmdSavePlot = side[3];
+    cmdGetPlot = side[4];
+    cmdNearest5 = side[5];
+    cmdRestore = side[6];
+    cmdTuneCenterWidth = side[7];
+    cmdTunePart = side[8];
+    cmdEditPart = side[9];
+    cmdReset = side[10];
+
+    // The stage selectors step between 1 and the number of stages.
+    const int stages = std::clamp<int>(Record().Order, 1, kMaxStages);
+
+    lblStageNr = label("lblStageNr", "Stage: ");
+    lblStage = label("lblStage", "1");
+    UpDown1 = new UpDown(lblStage, 1, stages, this);
+    UpDown1->setObjectName("UpDown1");
+    lblStageFreq = label("lblStageFreq", "Stage freq: ");
+    lblStageQ = label("lblStageQ", "Stage Q: ");
+    for (int p = 0; p < kParts; ++p) {
+        const PartInfo& info = kPartInfo[p];
+        const QString caption = QString("%1: ").arg(info.name);
+        tune[p].caption = label(name("lbl", info, "").constData(), caption.toUtf8().constData());
+        tune[p].value = label(name("lbl", info, "value").constData(), "");
+        tune[p].down = button(name("cmd", info, "down").constData(), "<");
+        tune[p].up = button(name("cmd", info, "up").constData(), ">");
+    }
+
+    lblStageNrEdit = label("lblStageNrEdit", "Stage: ");
+    lblStageEdit = label("lblStageEdit", "1");
+    UpDown2 = new UpDown(lblStageEdit, 1, stages, this);
+    UpDown2->setObjectName("UpDown2");
+    cmdEnterAll = button("cmdEnterAll", "Enter all");
+    for (int p = 0; p < kParts; ++p) {
+        const PartInfo& info = kPartInfo[p];
+        const QString caption = QString("%1: ").arg(info.name);
+        edit[p].caption = label(name("lbl", info, "edit").constData(), caption.toUtf8().constData());
+        edit[p].value = label(name("lbl", info, "editValue").constData(), "");
+        edit[p].text = new QLineEdit(this);
+        edit[p].text->setObjectName(name("txt", info, "value"));
+    }
+
+    lblCenter = label("lblCenter", "Center freq: ");
+    cmdCenterDown = button("cmdCenterDown", "<");
+    cmdCenterUp = button("cmdCenterUp", ">");
+    lblWidth = label("lblWidth", "Width: ");
+    cmdWidthDown = button("cmdWidthDown", "<");
+    cmdWidthUp = button("cmdWidthUp", ">");
+
+    lblNegative = label("lblNegative", "Negative value(s)");
+
+    connect(cmdPoles, &QPushButton::clicked, this, [this] { Nav().Open(WindowKind::Poles); });
+    connect(cmdDelay, &QPushButton::clicked, this, [this] { DelayClicked(); });
+    connect(cmdPhase, &QPushButton::clicked, this, [this] { PhaseClicked(); });
+    connect(cmdSavePlot, &QPushButton::clicked, this, [this] { SavePlotClicked(); });
+    connect(cmdGetPlot, &QPushButton::clicked, this, [this] { GetPlotOverlay(); });
+    connect(cmdNearest5, &QPushButton::clicked, this, [this] { Nearest5Clicked(); });
+    connect(cmdRestore, &QPushButton::clicked, this, [this] { RestoreClicked(); });
+    connect(cmdTuneCenterWidth, &QPushButton::clicked, this, [this] { TuneCenterWidthClicked(); });
+    connect(cmdTunePart, &QPushButton::clicked, this, [this] { TunePartClicked(); });
+    connect(cmdEditPart, &QPushButton::clicked, this, [this] { EditPartClicked(); });
+    connect(cmdReset, &QPushButton::clicked, this, [this] { ResetClicked(); });
+    for (int p = 0; p < kParts; ++p) {
+        connect(tune[p].down, &QPushButton::clicked, this, [this, p] { StepPart(p, false); });
+        connect(tune[p].up, &QPushButton::clicked, this, [this, p] { StepPart(p, true); });
+    }
+    connect(UpDown1, &UpDown::valueChanged, this, [this] { TuneStageChanged(); });
+    connect(UpDown2, &UpDown::valueChanged, this, [this] { EditStageChanged(); });
+    connect(cmdEnterAll, &QPushButton::clicked, this, [this] { EnterAllClicked(); });
+    connect(cmdCenterDown, &QPushButton::clicked, this, [this] { StepCenterOrWidth(Record().Center, false); });
+    connect(cmdCenterUp, &QPushButton::clicked, this, [this] { StepCenterOrWidth(Record().Center, true); });
+    connect(cmdWidthDown, &QPushButton::clicked, this, [this] { StepCenterOrWidth(Record().Width, false); });
+    connect(cmdWidthUp, &QPushButton::clicked, this, [this] { StepCenterOrWidth(Record().Width, true); });
+}
+
+void frmPlot::PlaceControls()
+{
+    const Layout& layout = *layout_;
+    for (const SideButton& b : kSideButtons) {
+        auto* button = findChild<QPushButton*>(b.name, Qt::FindDirectChildrenOnly);
+        Place(*button, layout, kSideButtonLeft, b.top, kSideButtonWidth, kSideButtonHeight);
+    }
+
+    // The panel's labels hide whatever the plot drew below the frame.
+    auto panelLabel = [&](QLabel* l, double left, double top, double width, double height) {
+        Place(*l, layout, left, top, width, height);
+        SetBackgroundColour(*l, kWindowBackground);
+    };
+    auto arrow = [&](QPushButton* b, double left, double top, double size) {
+        Place(*b, layout, left, top, size, size);
+        SetFont(*b, layout, kFontOrdinary, true);
+    };
+
+    panelLabel(lblStageNr, 500, 7500, 800, 300);
+    panelLabel(lblStage, 1300, 7500, 300, 300);
+    lblStage->setAlignment(Qt::AlignCenter);
+    Place(*UpDown1, layout, 1600, 7500, 300, 300);
+    panelLabel(lblStageFreq, 2400, 8200, 1500, 300);
+    panelLabel(lblStageQ, 4000, 8200, 1500, 300);
+    for (int p = 0; p < kParts; ++p) {
+        const double x = kPartInfo[p].tuneColumn;
+        panelLabel(tune[p].caption, x, 7500, 300, 300);
+        panelLabel(tune[p].value, x + 300, 7500, IsResistor(p) ? 700 : 900, 300);
+        arrow(tune[p].down, x, 7800, 240);
+        arrow(tune[p].up, x + 240, 7800, 240);
+    }
+
+    panelLabel(lblStageNrEdit, 500, 7500, 800, 300);
+    panelLabel(lblStageEdit, 1300, 7500, 300, 300);
+    lblStageEdit->setAlignment(Qt::AlignCenter);
+    Place(*UpDown2, layout, 1600, 7500, 300, 300);
+    Place(*cmdEnterAll, layout, 2400, 8100, 5800, 300);
+    for (int p = 0; p < kParts; ++p) {
+        const double x = kPartInfo[p].editColumn;
+        panelLabel(edit[p].caption, x, 7500, 300, 300);
+        panelLabel(edit[p].value, x + 300, 7500, IsResistor(p) ? 700 : 900, 300);
+        Place(*edit[p].text, layout, x, 7800, 1000, 300);
+    }
+
+    panelLabel(lblCenter, 2400, 7500, 1600, 300);
+    arrow(cmdCenterDown, 2600, 7800, 300);
+    arrow(cmdCenterUp, 2900, 7800, 300);
+    panelLabel(lblWidth, 4300, 7500, 1600, 300);
+    arrow(cmdWidthDown, 4300, 7800, 300);
+    arrow(cmdWidthUp, 4600, 7800, 300);
+
+    panelLabel(lblNegative, 5600, 7500, 1500, 300);
+    QPalette p = lblNegative->palette();
+    p.setColor(QPalette::WindowText, QColor(kWarningColour.r, kWarningColour.g, kWarningColour.b));
+    lblNegative->setPalette(p);
+}
+
+void frmPlot::Load()
+{
+    layout_ = SetUpWindow(*this, GetPlatform(), WindowKind::Plot);
+    font_ = CanvasFont{kControlFace, layout_->FontPoints(kFontOrdinary), false};
+    PlaceButtonBar(*layout_);
+    cmdDesign->setEnabled(true);
+    cmdDesign->setVisible(true);
+    PlaceControls();
+    SetTuneGroupVisible(false);
+    SetEditGroupVisible(false);
+    SetCenterWidthGroupVisible(false);
+    lblNegative->setVisible(false);
+    cmdRestore->setEnabled(false);
+
+    DesignState& s = Record();
+    CurrentStage = 1;
+    ReadoutOff = 0;
+    lblStage->setText("1");
+    lblStageEdit->setText("1");
+    ShowTuneValues();
+    ShowStageReadouts();
+    ShowCenterAndWidth();
+    if (s.ManualEntry == 1) {
+        cmdTuneCenterWidth->setEnabled(false);
+        cmdPoles->setEnabled(false);
+    }
+    ComputeFrequencyGrid(s);
+    RedrawPlot();
+    CheckNegativeParts();
+    if (NegativeParts == 1)
+        lblNegative->setVisible(true);
+}
+
+ScreenPlotContext frmPlot::PlotContext() const
+{
+    ScreenPlotContext ctx;
+    ctx.screenWidthTwips = layout_ ? layout_->Sw() : kDesignScreenWidthTwips;
+    ctx.font = font_;
+    ctx.background = kWindowBackground;
+    ctx.readoutOff = ReadoutOff == 1;
+    return ctx;
+}
+
+void frmPlot::RedrawPlot() { stelvane::RedrawPlot(canvas(), Record(), PlotContext()); }
+
+void frmPlot::CheckNegativeParts() { NegativeParts = HasNegativeParts(Record()) ? 1 : 0; }
+
+void frmPlot::ShowReadout(double x, double y) { stelvane::ShowReadout(canvas(), Record(), PlotContext(), x, y); }
+
+void frmPlot::mouseMoveEvent(QMouseEvent* event)
+{
+    if (layout_) {
+        const QPointF at = event->position();
+        ShowReadout(layout_->ToUnitsX(at.x()), layout_->ToUnitsY(at.y()));
+    }
+    BarWindow::mouseMoveEvent(event);
+}
+
+void frmPlot::OnPrint()
+{
+    if (Printer())
+        Printer()(Record(), GetPlatform());
+}
+
+// --- Side buttons ---
+
+void frmPlot::PhaseClicked()
+{
+    Toggle(Record().ShowPhase);
+    RedrawPlot();
+    CheckNegativeParts();
+}
+
+void frmPlot::DelayClicked()
+{
+    Toggle(Record().ShowDelay);
+    RedrawPlot();
+    CheckNegativeParts();
+}
+
+void frmPlot::SavePlotClicked() { SavePlotOverlay(Record(), GetPlatform()); }
+
+void frmPlot::GetPlotOverlay()
+{
+    static constexpr std::array<std::pair<const char*, Curve>, 3> kFiles{{
+        {kOverlayGainFileName, Curve::Gain},
+        {kOverlayPhaseFileName, Curve::Phase},
+        {kOverlayDelayFileName, Curve::Delay},
+    }};
+    for (const auto& [file, curve] : kFiles) {
+        // A missing file stops the whole overlay; curves already drawn stay.
+        if (!ReadPlotOverlay(Record(), file)) {
+            GetPlatform().ShowMessage(kOverlayMissingMessage, kOverlayMissingCaption, MessageIcon::Exclamation);
+            return;
+        }
+        DrawOverlayCurve(canvas(), Record(), curve);
+    }
+}
+
+// --- Tuning panel ---
+
+Single& frmPlot::Part(int part)
+{
+    DesignState& s = Record();
+    const int k = std::clamp(CurrentStage, 1, kMaxStages);
+    return IsResistor(part) ? s.R[k][part + 1] : s.C[k][part - 2];
+}
+
+std::string frmPlot::PartText(int part)
+{
+    const Single v = Part(part);
+    return Trimmed(IsResistor(part) ? FormatValue(v) : FormatCap(v));
+}
+
+void frmPlot::ShowTuneValues()
+{
+    for (int p = 0; p < kParts; ++p)
+        tune[p].value->setText(Q(PartText(p)));
+}
+
+void frmPlot::ShowEditValues()
+{
+    for (int p = 0; p < kParts; ++p)
+        ShowEditValue(p);
+}
+
+void frmPlot::ShowEditValue(int part)
+{
+    // The text box holds the number as formatted, like the design window's
+    // boxes; the label beside it shows it without the blanks.
+    const Single v = Part(part);
+    edit[part].text->setText(Q(IsResistor(part) ? FormatValue(v) : FormatCap(v)));
+    edit[part].value->setText(Q(PartText(part)));
+}
+
+void frmPlot::ShowStageReadouts()
+{
+    const DesignState& s = Record();
+    const int k = std::clamp(CurrentStage, 1, kMaxStages);
+    // A stage whose parts give no centre frequency or Q says so rather than
+    // showing a number it does not have.
+    if (s.StageInvalid[k] != 0) {
+        lblStageFreq->setText("Stage freq: invalid");
+        lblStageQ->setText("Stage Q: invalid");
+        return;
+    }
+    lblStageFreq->setText(Q("Stage freq: " + Trimmed(FormatEng(s.StageFoActual[k]))));
+    lblStageQ->setText(Q("Stage Q: " + Trimmed(FormatValue(s.StageQActual[k]))));
+}
+
+void frmPlot::ShowCenterAndWidth()
+{
+    const DesignState& s = Record();
+    lblCenter->setText(Q("Center freq: " + Trimmed(FormatEng(s.Center))));
+    lblWidth->setText(Q("Width: " + Trimmed(FormatEng(s.Width))));
+}
+
+void frmPlot::StageRefresh()
+{
+    AnalyzeStageParts(Record());
+    ShowStageReadouts();
+    ComputeResponse(Record());
+    RedrawPlot();
+}
+
+void frmPlot::SetTuneGroupVisible(bool visible)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{lblStageNr, lblStage, UpDown1, lblStageFreq, lblStageQ})
+        w->setVisible(visible);
+    for (const TuneControls& c : tune)
+        for (QWidget* w : std::initializer_list<QWidget*>{c.caption, c.value, c.down, c.up})
+            w->setVisible(visible);
+}
+
+void frmPlot::SetEditGroupVisible(bool visible)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{lblStageNrEdit, lblStageEdit, UpDown2, cmdEnterAll})
+        w->setVisible(visible);
+    for (const EditControls& c : edit)
+        for (QWidget* w : std::initializer_list<QWidget*>{c.caption, c.value, c.text})
+            w->setVisible(visible);
+}
+
+void frmPlot::SetCenterWidthGroupVisible(bool visible)
+{
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{lblCenter, cmdCenterDown, cmdCenterUp, lblWidth, cmdWidthDown, cmdWidthUp})
+        w->setVisible(visible);
+}
+
+void frmPlot::TunePartClicked()
+{
+    ReadoutOff = 1;
+    Record().ManualEntry = 1;
+    SetCenterWidthGroupVisible(false);
+    cmdTuneCenterWidth->setEnabled(false);
+    cmdPoles->setEnabled(false);
+    cmdEditPart->setEnabled(false);
+    cmdNearest5->setEnabled(false);
+    // The parts may have changed since the group was last filled (editing,
+    // rounding, a redesign by a centre step), and the other selector may
+    // have moved the stage: show the stage and the parts as they are now.
+    lblStage->setText(QString::number(CurrentStage));
+    ShowTuneValues();
+    ShowStageReadouts();
+    SetTuneGroupVisible(true);
+}
+
+void frmPlot::EditPartClicked()
+{
+    ReadoutOff = 1;
+    SetCenterWidthGroupVisible(false);
+    Record().ManualEntry = 1;
+    cmdTuneCenterWidth->setEnabled(false);
+    cmdPoles->setEnabled(false);
+    cmdTunePart->setEnabled(false);
+    cmdNearest5->setEnabled(false);
+    // Both selectors share the stage; the editing group shows its number too.
+    lblStageEdit->setText(QString::number(CurrentStage));
+    SetEditGroupVisible(true);
+    ShowEditValues();
+}
+
+void frmPlot::TuneCenterWidthClicked()
+{
+    ReadoutOff = 1;
+    SetTuneGroupVisible(false);
+    SetCenterWidthGroupVisible(true);
+    ShowCenterAndWidth();
+}
+
+void frmPlot::StepPart(int part, bool up)
+{
+    Single& value = Part(part);
+    value = up ? value * kStepRatio : value / kStepRatio;
+    tune[part].value->setText(Q(PartText(part)));
+    StageRefresh();
+}
+
+void frmPlot::EnterAllClicked()
+{
+    for (int p = 0; p < kParts; ++p) {
+        Single& value = Part(p);
+        ParseNumberText(edit[p].text->text().toStdString(), value);
+        const Single low = IsResistor(p) ? kLowestResistor : kLowestCapacitor;
+        const Single high = IsResistor(p) ? kHighestResistor : kHighestCapacitor;
+        if (value < low)
+            value = low;
+        if (value > high)
+            value = high;
+        ShowEditValue(p);
+    }
+    StageRefresh();
+}
+
+void frmPlot::TuneStageChanged()
+{
+    Integer stage = 1;
+    ParseNumberText(lblStage->text().toStdString(), stage);
+    CurrentStage = std::clamp<int>(stage, 1, kMaxStages);
+    ShowTuneValues();
+    ShowStageReadouts();
+}
+
+void frmPlot::EditStageChanged()
+{
+    Integer stage = 1;
+    ParseNumberText(lblStageEdit->text().toStdString(), stage);
+    CurrentStage = std::clamp<int>(stage, 1, kMaxStages);
+    ShowEditValues();
+}
+
+void frmPlot::StepCenterOrWidth(Single& field, bool up)
+{
+    DesignState& s = Record();
+    field = up ? field * kStepRatio : field / kStepRatio;
+    ShowCenterAndWidth();
+    // The chain redesigns from the family only while the parts are not the design.
+    RunDesignChain(s);
+    ComputeFrequencyGrid(s);
+    RedrawPlot();
+    CheckNegativeParts();
+    lblNegative->setVisible(NegativeParts == 1);
+}
+
+void frmPlot::Nearest5Clicked()
+{
+    DesignState& s = Record();
+    const int stages = std::clamp<int>(s.Order, 0, kMaxStages);
+    for (int k = 1; k <= stages; ++k) {
+        for (int j = 1; j <= 3; ++j)
+            s.SavedR[k][j] = s.R[k][j];
+        for (int j = 1; j <= 2; ++j)
+            s.SavedC[k][j] = s.C[k][j];
+    }
+    NearestStandardValue(s);
+    AnalyzeStageParts(s);
+    ComputeResponse(s);
+    RedrawPlot();
+    s.ManualEntry = 1;
+    cmdRestore->setEnabled(true);
+    cmdNearest5->setEnabled(false);
+}
+
+void frmPlot::RestoreClicked()
+{
+    DesignState& s = Record();
+    const int stages = std::clamp<int>(s.Order, 0, kMaxStages);
+    for (int k = 1; k <= stages; ++k) {
+        for (int j = 1; j <= 3; ++j)
+            s.R[k][j] = s.SavedR[k][j];
+        for (int j = 1; j <= 2; ++j)
+            s.C[k][j] = s.SavedC[k][j];
+    }
+    AnalyzeStageParts(s);
+    ComputeResponse(s);
+    RedrawPlot();
+    cmdRestore->setEnabled(false);
+    cmdNearest5->setEnabled(true);
+    s.ManualEntry = 0;
+}
+
+void frmPlot::ResetClicked()
+{
+    DesignState& s = Record();
+    ReadoutOff = 0;
+    for (QPushButton* b : {cmdTunePart, cmdEditPart, cmdNearest5, cmdPoles, cmdTuneCenterWidth})
+        b->setEnabled(true);
+    if (s.ManualEntry == 1) {
+        cmdTuneCenterWidth->setEnabled(false);
+        cmdPoles->setEnabled(false);
+    }
+    SetTuneGroupVisible(false);
+    SetEditGroupVisible(false);
+    SetCenterWidthGroupVisible(false);
+    ComputeFrequencyGrid(s);
+    RedrawPlot();
+    CheckNegativeParts();
+    if (NegativeParts == 1)
+        lblNegative->setVisible(true);
+}
+
+void RegisterPlotWindows(Navigator& navigator)
+{
+    navigator.SetFactory(WindowKind::Plot, [](Navigator& n) { return new frmPlot(n); });
+}
+
+} // namespace stelvane

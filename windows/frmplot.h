@@ -1,0 +1,148 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <optional>
+
+#include "windows/navigation.h"
+#include "windows/plotdrawing.h"
+
+class QLabel;
+class QLineEdit;
+class QMouseEvent;
+class QPushButton;
+
+namespace stelvane {
+
+class UpDown;
+
+// What "Print" on the plot window runs. The printout lives in its own
+// module and installs itself here when the program starts; until then the
+// button does nothing.
+using PlotPrinter = std::function<void(DesignState&, Platform&)>;
+void SetPlotPrinter(PlotPrinter printer);
+
+// The plot window: gain, phase and delay of the present design over the
+// sweep, stage markers, the mouse-over readout, overlays and the tuning
+// panel below the frame. Every change of the design made here ends with
+// the plot drawn anew on the window's persistent canvas.
+class frmPlot : public BarWindow {
+    Q_OBJECT
+public:
+    explicit frmPlot(Navigator& navigator);
+
+    // Lays out, fills the tuning panel for stage 1 and draws the plot from
+    // the record (the response is not recomputed).
+    void Load() override;
+
+    // Plot operations on the window's canvas.
+    void RedrawPlot();
+    void CheckNegativeParts();
+    void ShowReadout(double x, double y);
+    // Reads the three overlay files and draws each curve over the plot.
+    void GetPlotOverlay();
+
+    // Window state.
+    int CurrentStage = 1;
+    int ReadoutOff = 0;
+    int NegativeParts = 0;
+
+    // The controls of one part (R1, R2, R3, C1, C2) in the tuning group.
+    struct TuneControls {
+        QLabel* caption;
+        QLabel* value;
+        QPushButton* down;
+        QPushButton* up;
+    };
+    // The controls of one part in the editing group.
+    struct EditControls {
+        QLabel* caption;
+        QLabel* value;
+        QLineEdit* text;
+    };
+    static constexpr int kParts = 5;
+
+    // Side buttons
+    QPushButton* cmdPoles;
+    QPushButton* cmdDelay;
+    QPushButton* cmdPhase;
+    QPushButton* cmdSavePlot;
+    QPushButton* cmdGetPlot;
+    QPushButton* cmdNearest5;
+    QPushButton* cmdRestore;
+    QPushButton* cmdTuneCenterWidth;
+    QPushButton* cmdTunePart;
+    QPushButton* cmdEditPart;
+    QPushButton* cmdReset;
+
+    // Part tuning group
+    QLabel* lblStageNr;
+    QLabel* lblStage;
+    UpDown* UpDown1;
+    QLabel* lblStageFreq;
+    QLabel* lblStageQ;
+    std::array<TuneControls, kParts> tune{};
+
+    // Part editing group
+    QLabel* lblStageNrEdit;
+    QLabel* lblStageEdit;
+    UpDown* UpDown2;
+    QPushButton* cmdEnterAll;
+    std::array<EditControls, kParts> edit{};
+
+    // Centre and width group
+    QLabel* lblCenter;
+    QPushButton* cmdCenterDown;
+    QPushButton* cmdCenterUp;
+    QLabel* lblWidth;
+    QPushButton* cmdWidthDown;
+    QPushButton* cmdWidthUp;
+
+    QLabel* lblNegative;
+
+protected:
+    void OnPrint() override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void BuildControls();
+    void PlaceControls();
+    ScreenPlotContext PlotContext() const;
+
+    // Reactions
+    void PhaseClicked();
+    void DelayClicked();
+    void SavePlotClicked();
+    void TunePartClicked();
+    void EditPartClicked();
+    void TuneCenterWidthClicked();
+    void StepPart(int part, bool up);
+    void EnterAllClicked();
+    void TuneStageChanged();
+    void EditStageChanged();
+    void StepCenterOrWidth(Single& field, bool up);
+    void Nearest5Clicked();
+    void RestoreClicked();
+    void ResetClicked();
+
+    // Panel texts
+    Single& Part(int part);
+    std::string PartText(int part);
+    void ShowTuneValues();
+    void ShowEditValues();
+    void ShowEditValue(int part);
+    void ShowStageReadouts();
+    void ShowCenterAndWidth();
+    void StageRefresh();
+    void SetTuneGroupVisible(bool visible);
+    void SetEditGroupVisible(bool visible);
+    void SetCenterWidthGroupVisible(bool visible);
+
+    std::optional<Layout> layout_;
+    CanvasFont font_;
+};
+
+// Teaches the registry to create the plot window.
+void RegisterPlotWindows(Navigator& navigator);
+
+} // namespace stelvane
