@@ -195,7 +195,9 @@ std::string DesignSummary(const DesignState& s)
         t += line + "\n";
     }
 
-    t += "\nParts (R for an ideal opamp, Rs for the specified opamp):\n";
+    // Manual entry keeps the parts as given and never recomputes Rs.
+    t += s.ManualEntry == 1 ? "\nParts (R as entered; Rs for the specified opamp comes only from a design run):\n"
+                            : "\nParts (R for an ideal opamp, Rs for the specified opamp):\n";
     t += Cell("Stage", kStageColumn) + Cell("C1") + Cell("C2") + Cell("R1") + Cell("R2") + Cell("R3") + Cell("Rs1") +
          Cell("Rs2") + "Rs3\n";
     for (int k = 1; k <= stages; ++k) {

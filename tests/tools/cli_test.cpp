@@ -608,6 +608,9 @@ TEST_F(Cli, LoadedDesignIsAnalysedAsItsPartsStand)
     // The summary says the parts were entered, not designed.
     const CliResult summary = Run({"--load", "a.QBX"});
     EXPECT_EQ(SplitLines(summary.out).at(1), "Manually entered parts, 3 stages");
+    const auto parts = TableRows(summary.out, "Parts (R as entered;");
+    ASSERT_EQ(parts.size(), 3u);
+    EXPECT_NEAR(CellValue(parts[0][3]) / loaded["stages"][0]["R"][0].AsDouble(), 1.0, 1e-4);
 }
 
 TEST_F(Cli, FileErrorsGiveTheProgramsMessageAndExitCode1)
