@@ -15,8 +15,10 @@ const double kDegreesPerRadian = 45.0 / std::atan(1.0);
 // A stage's magnitude is never taken below 1e-20 (-400 dB): at 0 Hz, or when
 // the arithmetic leaves the range of double, |H| comes out as 0 and its
 // logarithm would be minus infinity. No real part set gets near this floor
-// at any frequency a plot can show.
+// at any frequency a plot can show. The ceiling does the same for parts that
+// put |H| beyond double.
 constexpr double kMagnitudeFloor = 1e-20;
+constexpr double kMagnitudeCeiling = 1e300;
 
 // A logarithmic sweep or grid cannot start at 0 Hz or below; such a limit is
 // raised to the bottom of the grid's lowest decade.
@@ -25,9 +27,14 @@ constexpr Single kLowestLogFrequency = 0.001f;
 // The grid of a logarithmic plot: the steps of every decade.
 constexpr double kDecadeSteps[] = {1, 1.5, 2, 3, 4, 5, 6, 7, 8, 9};
 
+// A part of 0 makes the stage's response divide by zero or vanish, and one
+// that is not a number has no response at all. A negative part is evaluated
+// as it stands: a negative R2 from a gain too high for the stage's Q still
+// describes the response the design asked for (1 + R1/R2 stays positive),
+// while the part analysis flags the stage as one that cannot be built.
 bool UsablePart(Single v)
 {
-    return v > 0 && std::isfinite(v);
+    return v != 0 && std::isfinite(v);
 }
 
 // One stage's ideal-opamp response in the form the sweep evaluates:
@@ -42,9 +49,9 @@ struct StageTerms {
 
 using CascadeTerms = std::array<StageTerms, kMaxStages>;
 
-// The terms of stages 1..Order; a stage with a part of 0 or below (or not a
-// number) has no response to speak of and is left out of the cascade; the
-// part analysis flags it as invalid.
+// The terms of stages 1..Order; a stage with a part of 0 or one that is not a
+// finite number is left out of the cascade (the part analysis flags it as
+// invalid, and the views say so).
 int CollectStages(const DesignState& s, CascadeTerms& terms)
 {
     const int order = std::clamp<int>(s.Order, 0, kMaxStages);
@@ -75,8 +82,9 @@ Single LogSweepLimit(Single f)
 
 // The phase of a stage whose Re H has vanished (at 0 Hz, or when |D|^2 left
 // the range of double): the limit the principal arctangent approaches there.
-// Re H is negative at every other frequency, so Im H < 0 means +90 degrees;
-// with Im H gone too, the side of the stage's centre decides.
+// With positive parts Re H is negative at every other frequency, so Im H < 0
+// means +90 degrees; with Im H gone too, the side of the stage's centre
+// decides.
 double VanishedPhase(double imH, double reD)
 {
     if (imH < 0) return 90;
@@ -110,7 +118,8 @@ constexpr double kProductHigh = 1e100;
 // the stage phases: two transcendental calls per point instead of two per
 // stage, which is what keeps a 21-stage sweep of 2001 points quick enough to
 // follow the tuning panel's clicks. Stages whose numbers leave the ranges
-// above (0 Hz, parts at the ends of Single) are added one by one.
+// above (0 Hz, parts at the ends of Single), or whose Re H is not negative
+// (negative parts), are added one by one.
 void AddCascade(const StageTerms* terms, int count, double f, double& gain, double& phase)
 {
     const double w = kTwoPi * f;
@@ -129,9 +138,9 @@ void AddCascade(const StageTerms* terms, int count, double f, double& gain, doub
         const double den = reD * reD + imD * imD;
         const double reH = imN * imD / den;
         const double imHExact = imN * reD / den;
-        const Single imHSingle = static_cast<Single>(imHExact);
         // Im H is kept in Single, unless it is too large for Single.
-        const double imH = std::isinf(imHSingle) ? imHExact : imHSingle;
+        const double imH =
+            std::fabs(imHExact) <= FLT_MAX ? static_cast<double>(static_cast<Single>(imHExact)) : imHExact;
         const double squared = reH * reH + imH * imH;
 
         if (reH < 0 && squared >= kProductLow && squared <= kProductHigh) {
@@ -157,7 +166,8 @@ void AddCascade(const StageTerms* terms, int count, double f, double& gain, doub
 
         double magnitude = std::sqrt(squared);
         if (std::isinf(magnitude)) magnitude = std::hypot(reH, imH);
-        if (!(magnitude >= kMagnitudeFloor)) magnitude = kMagnitudeFloor;
+        if (!(magnitude >= kMagnitudeFloor)) magnitude = kMagnitudeFloor; // also NaN
+        if (magnitude > kMagnitudeCeiling) magnitude = kMagnitudeCeiling;
         gainDb += 20 * std::log10(magnitude);
         const double stagePhase = std::atan(imH / reH) * kDegreesPerRadian;
         exactPhase += std::isnan(stagePhase) ? VanishedPhase(imH, reD) : stagePhase;
@@ -270,7 +280,7 @@ void ComputeFrequencyGrid(DesignState& s)
     s.NrGridX = -1;
     // The margin keeps a line at Fstop itself, which the Single decade value
     // overshoots by a few millionths.
-    const Single limit = static_cast<Single>(static_cast<double>(fstop) * 1.0001);
+    const Single limit = FiniteSingle(static_cast<double>(fstop) * 1.0001);
     const Single lowest = LogSweepLimit(fstart);
     Single decade = 0.001f;
     for (;;) {

@@ -1,6 +1,7 @@
 #include "engine/stageanalysis.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 namespace stelvane {
@@ -16,6 +17,12 @@ bool UsablePart(Single v)
 {
     // Rejects 0, negatives, NaN and infinity in one test.
     return v > 0 && std::isfinite(v);
+}
+
+// False for NaN, infinity and anything a Single cannot hold.
+bool FitsSingle(double v)
+{
+    return std::fabs(v) <= FLT_MAX;
 }
 
 void MarkInvalid(DesignState& s, int k)
@@ -42,20 +49,20 @@ void AnalyzeStageParts(DesignState& s)
         }
         const double r1 = r1f, r2 = r2f, r3 = r3f, c1 = c1f, c2 = c2f;
 
-        const Single omega = static_cast<Single>(std::sqrt((r2 / r1 + 1) / (c1 * r2 * r3 * c2)));
-        const Single fo = static_cast<Single>(omega / kStageTwoPi);
-        const Single gain = static_cast<Single>((r3 / r1) / (c2 / c1 + 1));
-        const Single qRoot = static_cast<Single>(std::sqrt(r3 / r2 + r3 / r1));
-        const Single q = static_cast<Single>(qRoot / (std::sqrt(c1 / c2) + std::sqrt(c2 / c1)));
-
-        // Positive finite parts can still overflow Single at the extremes of
-        // its range; such a stage is no more drawable than one with a 0 part.
-        if (!(std::isfinite(fo) && std::isfinite(gain) && std::isfinite(q))) {
+        const double omega = std::sqrt((r2 / r1 + 1) / (c1 * r2 * r3 * c2));
+        const double gain = (r3 / r1) / (c2 / c1 + 1);
+        const double qRoot = std::sqrt(r3 / r2 + r3 / r1);
+        // Positive finite parts can still give readouts beyond the range of
+        // Single at its extremes; such a stage is no more drawable than one
+        // with a part of 0.
+        if (!(FitsSingle(omega) && FitsSingle(gain) && FitsSingle(qRoot))) {
             MarkInvalid(s, k);
             continue;
         }
+        const Single fo = static_cast<Single>(static_cast<Single>(omega) / kStageTwoPi);
+        const Single q = static_cast<Single>(static_cast<Single>(qRoot) / (std::sqrt(c1 / c2) + std::sqrt(c2 / c1)));
         s.StageFoActual[k] = fo;
-        s.StageGainActual[k] = gain;
+        s.StageGainActual[k] = static_cast<Single>(gain);
         s.StageQActual[k] = q;
         s.StageInvalid[k] = 0;
     }

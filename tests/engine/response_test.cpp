@@ -247,7 +247,6 @@ TEST(EvaluateCascade, LeavesOutStagesWithUnusableParts)
         {"R2 zero", 2, 0, 0},
         {"R1 zero", 1, 0, 0},
         {"C1 zero", 0, 1, 0},
-        {"R2 negative", 2, 0, -500},
         {"C2 NaN", 0, 2, kNaN},
         {"R3 infinite", 3, 0, kInf},
     };
@@ -268,6 +267,54 @@ TEST(EvaluateCascade, LeavesOutStagesWithUnusableParts)
         }
         ComputeResponse(*s);
         ExpectAllFinite(*s);
+    }
+}
+
+TEST(EvaluateCascade, NegativePartsAreEvaluatedAsTheyStand)
+{
+    struct Case {
+        const char* name;
+        MfbParts parts;
+        double f;
+        double peakDb; // the gain asked for at the stage's centre, or NaN
+    };
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    // A gain of 5 asks for more than 2 q^2 = 2.88 allows: R2 comes out negative,
+    // yet the stage still has the centre, Q and gain the design asked for.
+    const MfbParts overAmbitious = reference::EqualCapacitorParts({1000, 1.2, 5}, 1e-8);
+    const Case cases[] = {
+        {"negative R2 at its centre", overAmbitious, 1000, 20 * std::log10(5.0)},
+        {"negative R2 below its centre", overAmbitious, 300, none},
+        {"negative R2 above its centre", overAmbitious, 4000, none},
+        {"negative R1", {-10e3, 2.2e3, 100e3, 1e-8, 1e-8}, 1000, none},
+        {"negative C1", {10e3, 2.2e3, 100e3, -1e-8, 1e-8}, 1000, none},
+        {"capacitors cancelling", {10e3, 2.2e3, 100e3, -1e-8, 1e-8}, 0, none},
+        {"everything negative", {-10e3, -2.2e3, -100e3, -1e-8, -1e-8}, 50, none},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DesignState s;
+        s.Order = 1;
+        reference::PutParts(s, 1, c.parts);
+        const auto got = Evaluate(s, c.f);
+        ASSERT_TRUE(std::isfinite(got.gainDb));
+        ASSERT_TRUE(std::isfinite(got.phaseDeg));
+        if (c.f > 0) {
+            // the principal arctangent of Im H / Re H, whatever the sign of Re H
+            const reference::Complex h = reference::MfbResponse(reference::PartsOf(s, 1), c.f);
+            EXPECT_NEAR(got.gainDb, 20 * std::log10(std::abs(h)), 1e-5);
+            EXPECT_NEAR(got.phaseDeg, std::atan(h.imag() / h.real()) * 180 / std::numbers::pi, 1e-4);
+        }
+        if (!std::isnan(c.peakDb)) {
+            EXPECT_NEAR(got.gainDb, c.peakDb, 1e-4);
+            EXPECT_NEAR(got.phaseDeg, 0, 1e-3);
+        }
+        s.Fstart = 0;
+        s.Fstop = 5000;
+        s.NrInts = 2000;
+        s.Sweep = 1;
+        ComputeResponse(s);
+        ExpectAllFinite(s);
     }
 }
 
