@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include <QScreen>
 #include <QWidget>
 
 namespace stelvane {
@@ -16,7 +17,15 @@ QSize ClientSizeFromTwips(const ScreenMetrics& screen, double widthTwips, double
     return {width, height};
 }
 
-void ShowMaximized(QWidget& window) { window.showMaximized(); }
+void ShowMaximized(QWidget& window)
+{
+    // Without a window manager a maximize request is never carried out; the
+    // window then still covers the screen, as it would maximized.
+    if (const QScreen* screen = window.screen()) {
+        window.setGeometry(screen->availableGeometry());
+    }
+    window.showMaximized();
+}
 
 void ShowFixedSize(QWidget& window)
 {
