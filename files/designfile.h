@@ -14,9 +14,9 @@ inline constexpr const char* kLastSessionNotWrittenMessage = "The last-session f
 inline constexpr const char* kLastSessionNotFoundMessage = "Last-session file not found; defaults installed";
 inline constexpr const char* kDesignNotReadMessage = "The design file could not be read; the design was not changed";
 
-// Saves the design (specification, sweep and graph settings, poles, capacitors,
-// resistors) as a design file; the old file survives a failed save. On failure
-// it beeps. Returns whether the file was written.
+// Saves the design (centre, width, gain, order and family, sweep and graph
+// settings, poles, capacitors, resistors) as a design file; the old file
+// survives a failed save. On failure it beeps. Returns whether it was written.
 bool WriteDesignFile(const DesignState& state, const std::string& fileName, Notifier& notifier);
 
 // Loads a design file into the record. The record changes only when the whole
