@@ -15,15 +15,15 @@ namespace {
 
 // The design-file text: one value per line, header fields first, then all
 // poles, all capacitors and all resistors, each block running over every
-// stage. Nothing when the record cannot be written as a file that reads back.
+// stage. Nothing when the stage count is beyond the arrays.
 std::optional<std::string> DesignFileText(const DesignState& s)
 {
     if (s.Order < 0 || s.Order > kMaxStages) return std::nullopt;
     std::string text;
-    bool finite = true;
     const auto real = [&](Single v) {
-        finite = finite && std::isfinite(v);
-        text += GeneralNumberText(v);
+        // A NaN or infinity has no number text a reader would accept; it is
+        // saved as 0 so that the rest of the design still loads.
+        text += std::isfinite(v) ? GeneralNumberText(v) : std::string("0");
         text += kLineEnd;
     };
     const auto whole = [&](Integer v) {
@@ -54,10 +54,6 @@ std::optional<std::string> DesignFileText(const DesignState& s)
         for (int j = 1; j <= 2; ++j) real(s.C[i][j]);
     for (int i = 1; i <= s.Order; ++i)
         for (int j = 1; j <= 3; ++j) real(s.R[i][j]);
-
-    // A NaN or infinity would make a file that no reader accepts; better to
-    // keep the old file than to replace it with one that cannot be loaded.
-    if (!finite) return std::nullopt;
     return text;
 }
 

@@ -71,8 +71,13 @@ bool WriteTextFileSafely(const std::string& fileName, std::string_view text)
     if (exists) {
         if (fs::is_directory(status)) return false;
         if (!fs::is_regular_file(status)) return WriteThrough(target, text);
-        // A file the user made read-only is not replaced behind their back.
+        // A file the user made read-only is not replaced behind their back:
+        // neither one without write permission bits (which would not stop
+        // the administrator) nor one this process may not open for writing.
         if ((status.permissions() & fs::perms::owner_write) == fs::perms::none) return false;
+        std::FILE* probe = std::fopen(target.c_str(), "ab"); // appending nothing changes nothing
+        if (probe == nullptr) return false;
+        std::fclose(probe);
     }
 
     fs::path tempPath;
