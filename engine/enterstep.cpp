@@ -95,7 +95,7 @@ void ReadSweep(DesignState& s, DesignInputs& in)
     }
     // A sweep needs at least one interval; fewer is raised silently.
     const double intervals = std::floor(static_cast<double>(s.Caps));
-    s.NrInts = static_cast<Integer>(std::max(intervals, 1.0));
+    s.NrInts = static_cast<Integer>(intervals >= 1 ? intervals : 1.0);
 
     ParseNumberText(in.lblNrX, s.NrX);
     ParseNumberText(in.lblNrY, s.NrY);

@@ -102,14 +102,25 @@ void PlaceButterworthPoles(DesignState& s, int n, Single pi)
 
 void PlaceChebyshevPoles(DesignState& s, int n, Single pi)
 {
+    if (n == 0) return;
     const double apass = s.Apass;
     const Single epsilon = static_cast<Single>(std::sqrt(std::pow(10.0, 0.1 * apass) - 1.0));
+    if (!(epsilon > 0)) {
+        // A ripple too small to leave any epsilon (below about 1e-15 dB, only
+        // from a file) would send the poles to infinity; it is no ripple.
+        PlaceButterworthPoles(s, n, pi);
+        return;
+    }
     const double inverse = 1.0 / static_cast<double>(epsilon);
     const Single a = static_cast<Single>(std::log(inverse + std::sqrt(inverse * inverse + 1.0)) / n);
     const double ea = std::exp(static_cast<double>(a));
     const double eMinusA = std::exp(-static_cast<double>(a));
     const Single sinhA = static_cast<Single>((ea - eMinusA) / 2.0);
     const Single coshA = static_cast<Single>((ea + eMinusA) / 2.0);
+    if (!std::isfinite(coshA)) {
+        PlaceButterworthPoles(s, n, pi);
+        return;
+    }
     for (int k = 1; k <= n; ++k) {
         const double theta = ButterworthAngle(k, n, pi);
         s.PoleRe[k] = static_cast<Single>(-std::sin(theta) * sinhA);
@@ -169,9 +180,9 @@ void TransformToBandpass(DesignState& s)
 {
     const int n = StageCount(s);
     const double center = s.Center;
-    const Single qbp = static_cast<Single>(center / static_cast<double>(s.Width));
-    const bool bandUsable = center > 0 && std::isfinite(center) && s.Width > 0 &&
-                            std::isfinite(qbp) && qbp > 0;
+    const bool positiveBand = center > 0 && std::isfinite(center) && s.Width > 0;
+    const Single qbp = positiveBand ? static_cast<Single>(center / static_cast<double>(s.Width)) : 0.0f;
+    const bool bandUsable = positiveBand && std::isfinite(qbp) && qbp > 0;
     s.Qbp = bandUsable ? qbp : 0.0f;
 
     for (int k = 1; k <= n; ++k) {

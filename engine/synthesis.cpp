@@ -69,7 +69,11 @@ Resistors DesignResistors(double q, double f, double g, double c, Single pi)
     out.r3 = Stored(2.0 * q / (2.0 * pi * f * c), overflowed);
     out.r1 = Stored(out.r3 / (2.0 * g), overflowed);
     const double denominator = 4.0 * q * q * out.r1 - out.r3;
-    out.r2 = Stored(static_cast<double>(out.r3) * out.r1 / denominator, overflowed);
+    if (denominator != 0) {
+        out.r2 = Stored(static_cast<double>(out.r3) * out.r1 / denominator, overflowed);
+    } else {
+        overflowed = true;
+    }
     out.sound = !overflowed && out.r1 > 0 && out.r2 > 0 && out.r3 > 0;
     return out;
 }

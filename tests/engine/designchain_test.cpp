@@ -234,6 +234,16 @@ TEST(DesignChain, OpenCasesLeaveAFiniteRecord)
              s.Sweep = 2;
          },
          [](const DesignState& s) { EXPECT_GT(s.Freq[0], 0.0f); }},
+        {"ripple from a file far beyond 20 dB",
+         [](DesignState& s) {
+             s.Family = 2;
+             s.Apass = 1e10f;
+         },
+         [](const DesignState& s) {
+             // The poles fall onto the imaginary axis: no stage can be built.
+             EXPECT_EQ(s.StageInvalid[1], 1);
+             EXPECT_EQ(s.StageInvalid[2], 1);
+         }},
         {"capacitor 0 in one stage",
          [](DesignState& s) { s.C[2] = {0, 0, 0}; },
          [](const DesignState& s) {

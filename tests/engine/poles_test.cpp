@@ -132,6 +132,7 @@ TEST(PrototypePoles, ChebyshevFigures)
         {"0.5 dB", 2, 0.5f, -0.7128, 1.0040},
         {"no ripple falls back to Butterworth", 2, 0.0f, -0.7071068, 0.7071068},
         {"negative ripple falls back to Butterworth", 2, -1.0f, -0.7071068, 0.7071068},
+        {"vanishing ripple falls back to Butterworth", 2, 1e-20f, -0.7071068, 0.7071068},
         {"unknown family 0 is Chebyshev", 0, 0.5f, -0.7128, 1.0040},
         {"unknown family 7 is Chebyshev", 7, 0.5f, -0.7128, 1.0040},
     };
