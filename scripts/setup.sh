@@ -26,3 +26,52 @@ stelvane_build() {
     cmake -S "$STELVANE_ROOT" -B "$STELVANE_ROOT/$dir" "$@" >/dev/null || return 1
     cmake --build "$STELVANE_ROOT/$dir" --parallel "$(nproc)" || return 1
 }
+
+# The sanitizers stop at the first error; library bounds checks are on as well,
+# so that an index past a std::array inside the design record is caught too.
+stelvane_sanitizer_environment() {
+    export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:check_initialization_order=1:strict_init_order=1"
+    export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+    export LSAN_OPTIONS="suppressions=$STELVANE_ROOT/scripts/lsan.supp:print_suppressions=0"
+}
+
+# The whole test suite, windows included, built and run with AddressSanitizer
+# and UndefinedBehaviorSanitizer in build-asan/.
+stelvane_sanitizer_stage() {
+    (
+        stelvane_sanitizer_environment
+        # test discovery runs the programs at build time, so the options apply there too
+        stelvane_build "${STELVANE_ASAN_BUILD:-build-asan}" -DSTELVANE_SANITIZE=ON -DSTELVANE_BENCH=OFF -DSTELVANE_WERROR=ON \
+            -DCMAKE_CXX_FLAGS=-D_GLIBCXX_ASSERTIONS || exit 1
+        cd "$STELVANE_ROOT/${STELVANE_ASAN_BUILD:-build-asan}" && ctest --output-on-failure --parallel "$(nproc)"
+    )
+}
+
+STELVANE_FUZZ_TARGETS=(numbertext enterstep designfile lastsession overlay)
+
+# Builds the libFuzzer targets with clang in build-fuzz/ and runs each of them
+# with the given libFuzzer options (-runs=N or -max_total_time=S). Each target
+# starts from its seed corpus in fuzz/corpus/ and keeps what it finds in
+# build-fuzz/corpus/; a crash leaves its input in build-fuzz/artifacts/ and
+# fails the stage. STELVANE_FUZZ_BUILD and STELVANE_ASAN_BUILD name other
+# build folders for these two stages.
+stelvane_fuzz_stage() {
+    local dir="$STELVANE_ROOT/${STELVANE_FUZZ_BUILD:-build-fuzz}"
+    CC=clang CXX=clang++ cmake -S "$STELVANE_ROOT" -B "$dir" -DSTELVANE_FUZZ=ON -DSTELVANE_WITH_QT=OFF \
+        -DSTELVANE_BENCH=OFF >/dev/null || return 1
+    cmake --build "$dir" --parallel "$(nproc)" --target stelvane_fuzz || return 1
+    mkdir -p "$dir/artifacts"
+    local target
+    for target in "${STELVANE_FUZZ_TARGETS[@]}"; do
+        mkdir -p "$dir/corpus/$target"
+        echo "-- fuzz_$target $*"
+        if ! "$dir/fuzz/fuzz_$target" "$@" -print_final_stats=1 \
+            -artifact_prefix="$dir/artifacts/$target-" \
+            "$dir/corpus/$target" "$STELVANE_ROOT/fuzz/corpus/$target" >"$dir/fuzz_$target.log" 2>&1; then
+            tail -n 60 "$dir/fuzz_$target.log"
+            echo "fuzz_$target failed; its input is in $dir/artifacts/" >&2
+            return 1
+        fi
+        grep -E '^(Done|stat::number_of_executed_units)' "$dir/fuzz_$target.log" || true
+    done
+}
