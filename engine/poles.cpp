@@ -192,9 +192,11 @@ void TransformToBandpass(DesignState& s)
             MarkStageInvalid(s, k, bandUsable ? center : 0.0);
             continue;
         }
-        if (sigma == 0) {
-            // A pole on the imaginary axis maps to an undamped pair: the stage
-            // would need an infinite Q. Keep its true frequency for the views.
+        const Single d = static_cast<Single>(2.0 * sigma / qbp);
+        if (d == 0) {
+            // A pole on the imaginary axis (or too close for a Single to tell)
+            // maps to an undamped pair: the stage would need an infinite Q.
+            // Keep its true frequency for the views.
             const double half = std::abs(omega) / (2.0 * qbp);
             const double root = std::sqrt(half * half + 1.0);
             MarkStageInvalid(s, k, omega > 0 ? center * (root - half) : center * (root + half));
@@ -208,7 +210,6 @@ void TransformToBandpass(DesignState& s)
             s.StageF[k] = s.Center;
             s.StageQ[k] = static_cast<Single>(static_cast<double>(qbp) / std::abs(sigma));
         } else {
-            const Single d = static_cast<Single>(2.0 * sigma / qbp);
             const Single e = static_cast<Single>((sigma * sigma + omega * omega) /
                                                      (static_cast<double>(qbp) * qbp) +
                                                  4.0);

@@ -399,6 +399,7 @@ TEST(BandpassTransform, UnrealisablePolesGiveFiniteInvalidStages)
         {"zero real part, positive imaginary", 0, 1, 1000, 200, true, 1000 * (std::sqrt(1.01) - 0.1)},
         {"zero real part, negative imaginary", 0, -1, 1000, 200, true, 1000 * (std::sqrt(1.01) + 0.1)},
         {"pole at the origin", 0, 0, 1000, 200, true, 1000},
+        {"real part lost in Single", -1e-45f, 1, 1000, 200, true, 1000 * (std::sqrt(1.01) - 0.1)},
         {"not a number", NAN, 1, 1000, 200, true, 1000},
         {"infinite real part", static_cast<Single>(-inf), 0, 1000, 200, true, 1000},
         {"zero width", -1, 0, 1000, 0, true, 0},
