@@ -1,0 +1,185 @@
+#include "windows/frmschematic.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/numbertext.h"
+#include "windows/layout.h"
+#include "windows/symbols.h"
+#include "windows/windowtext.h"
+
+namespace stelvane {
+
+namespace {
+
+constexpr Rgb kBandEdge{17, 170, 170};
+// The white band the circuit is drawn on, edge to edge across the window.
+constexpr double kBandLeft = 1;
+constexpr double kBandRight = 12400;
+constexpr double kBandTop = 800;
+constexpr double kBandBottom = 5700;
+
+} // namespace
+
+double SchematicScrollSpan(Integer order)
+{
+    return order > 2 ? DrawableStages(order) * kSchematicScrollPerStage : 0;
+}
+
+double SchematicOriginX(int value, double scrollSpan)
+{
+    const int v = std::clamp(value, 0, kSchematicScrollMaximum);
+    if (!std::isfinite(scrollSpan))
+        return kSchematicOriginX;
+    return kSchematicOriginX - double(v) * scrollSpan / kSchematicScrollMaximum;
+}
+
+int DrawableStages(Integer order) { return std::clamp<int>(order, 0, kMaxStages); }
+
+std::string OpampInfoText(const DesignState& s)
+{
+    return "Opamp GBW: " + Trimmed(FormatEng(s.GBW)) + "Hz   DCgain: " + Trimmed(FormatValueShort(s.DCGain)) +
+           "v/v";
+}
+
+void DrawSchematic(Canvas& canvas, const DesignState& s, double originX, double screenHeightTwips)
+{
+    const SymbolStyle style = SchematicStyle(screenHeightTwips);
+    canvas.FillBox({kBandLeft, kBandTop}, {kBandRight, kBandBottom}, kWhite);
+    canvas.Line({kBandLeft, kBandTop}, {kBandRight, kBandTop}, kBandEdge);
+    canvas.Line({kBandLeft, kBandBottom}, {kBandRight, kBandBottom}, kBandEdge);
+
+    const double y = kSchematicBaselineY;
+    double x = std::isfinite(originX) ? originX : kSchematicOriginX;
+    x += DrawSource(canvas, x, y, style);
+    const bool specified = s.PartsType == 1;
+    for (int stage = 1; stage <= DrawableStages(s.Order); ++stage) {
+        DrawStage(canvas, x, y, s, stage, specified, style);
+        DrawStageReadouts(canvas, x, s, stage, style);
+        x += kStageAdvance;
+    }
+    canvas.Line({x, y}, {x + kOutputLead, y}, kBlack);
+    canvas.Text({x + 360, y - 100}, "Output", kBlack, style.valueFont);
+}
+
+frmSchematic::frmSchematic(Navigator& navigator) : BarWindow(navigator, WindowKind::Schematic)
+{
+    BuildControls();
+}
+
+void frmSchematic::BuildControls()
+{
+    fraPartsType = new QGroupBox("Parts type", this);
+    fraPartsType->setObjectName("fraPartsType");
+    SetBackgroundColour(*fraPartsType, kWhite);
+    auto option = [this](const char* name, const char* text) {
+        auto* o = new QRadioButton(text, fraPartsType);
+        o->setObjectName(name);
+        SetBackgroundColour(*o, kWhite);
+        return o;
+    };
+    optIdeal = option("optIdeal", "Ideal opamp");
+    optSpecd = option("optSpecd", "Specified opamp");
+    optIdeal->setChecked(true);
+
+    lblOpampInfo = new QLabel(this);
+    lblOpampInfo->setObjectName("lblOpampInfo");
+    lblOpampInfo->setVisible(false);
+
+    HScroll1 = new QScrollBar(Qt::Horizontal, this);
+    HScroll1->setObjectName("HScroll1");
+    HScroll1->setRange(0, kSchematicScrollMaximum);
+    HScroll1->setVisible(false);
+
+    connect(optIdeal, &QRadioButton::toggled, this, [this](bool on) { if (on) IdealClicked(); });
+    connect(optSpecd, &QRadioButton::toggled, this, [this](bool on) { if (on) SpecdClicked(); });
+    connect(HScroll1, &QScrollBar::valueChanged, this, [this](int value) { ScrollChanged(value); });
+}
+
+void frmSchematic::PlaceControls(const Layout& layout)
+{
+    PlaceButtonBar(layout);
+    cmdDesign->setEnabled(true);
+    cmdDesign->setVisible(true);
+    Place(*fraPartsType, layout, 2000, 6000, 2000, 1100);
+    PlaceInFrame(*optIdeal, layout, 0.025, 0.14);
+    PlaceInFrame(*optSpecd, layout, 0.06, 0.14);
+    Place(*lblOpampInfo, layout, 2000, 7200, 4000, 300);
+    Place(*HScroll1, layout, 4000, 3900, 3000, 200);
+}
+
+void frmSchematic::Load()
+{
+    const Layout layout = SetUpWindow(*this, GetPlatform(), WindowKind::Schematic);
+    screenHeightTwips_ = layout.Sh();
+    PlaceControls(layout);
+    lblOpampInfo->setText(QString::fromStdString(OpampInfoText(Record())));
+
+    const Integer order = Record().Order;
+    ScrollSpan = SchematicScrollSpan(order);
+    {
+        const QSignalBlocker quiet(HScroll1);
+        HScroll1->setRange(0, kSchematicScrollMaximum);
+        HScroll1->setValue(0);
+        if (ScrollSpan > 0) {
+            // One arrow click moves a tenth of a stage, one page a stage.
+            const double perStage = kSchematicScrollMaximum * kStageAdvance / ScrollSpan;
+            HScroll1->setSingleStep(std::max(1, int(std::lround(perStage / 10))));
+            HScroll1->setPageStep(std::max(1, int(std::lround(perStage))));
+        }
+    }
+    HScroll1->setVisible(order > 2);
+
+    SelectPartsType();
+    OriginX = kSchematicOriginX;
+    Draw();
+}
+
+// The parts type outlives the window while its options start afresh, so the
+// options are set to the type the record holds (which the LTspice writer
+// also uses) rather than the other way round.
+void frmSchematic::SelectPartsType()
+{
+    DesignState& s = Record();
+    if (s.PartsType != 1)
+        s.PartsType = 0;
+    const bool specified = s.PartsType == 1;
+    const QSignalBlocker quietIdeal(optIdeal);
+    const QSignalBlocker quietSpecd(optSpecd);
+    optIdeal->setChecked(!specified);
+    optSpecd->setChecked(specified);
+    lblOpampInfo->setVisible(specified);
+}
+
+void frmSchematic::Draw() { DrawSchematic(canvas(), Record(), OriginX, screenHeightTwips_); }
+
+void frmSchematic::IdealClicked()
+{
+    lblOpampInfo->setVisible(false);
+    Record().PartsType = 0;
+    OriginX = kSchematicOriginX;
+    Draw();
+}
+
+void frmSchematic::SpecdClicked()
+{
+    lblOpampInfo->setVisible(true);
+    Record().PartsType = 1;
+    OriginX = kSchematicOriginX;
+    Draw();
+}
+
+void frmSchematic::ScrollChanged(int value)
+{
+    OriginX = SchematicOriginX(value, ScrollSpan);
+    Draw();
+}
+
+} // namespace stelvane

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <string>
+
+#include "engine/designstate.h"
+#include "platform/canvas.h"
+#include "windows/navigation.h"
+
+class QGroupBox;
+class QLabel;
+class QRadioButton;
+class QScrollBar;
+
+namespace stelvane {
+
+// Where the schematic is drawn, in layout units.
+constexpr double kSchematicOriginX = 1000;      // the source's left end when nothing is scrolled
+constexpr double kSchematicBaselineY = 2500;    // the signal line
+constexpr double kSchematicScrollPerStage = 3500;
+constexpr int kSchematicScrollMaximum = 32767;  // the scroll bar's whole range, whatever the order
+
+// How far the drawing can be scrolled: Order x 3500 units once more than two
+// stages are drawn, nothing for one or two (they fit the window).
+double SchematicScrollSpan(Integer order);
+// The drawing's left end for a scroll bar at value (0..32767).
+double SchematicOriginX(int value, double scrollSpan);
+// The stages that can be drawn: Order kept within 0..21.
+int DrawableStages(Integer order);
+// "Opamp GBW: 10MHz   DCgain: 100kv/v": the opamp the corrected resistors are for.
+std::string OpampInfoText(const DesignState& s);
+
+// The whole schematic picture on a canvas: the white band with its two
+// border lines, the source, every stage with its parts and readouts, the
+// output lead and its "Output" text. The resistors drawn are Rs when
+// PartsType is 1, else R.
+void DrawSchematic(Canvas& canvas, const DesignState& s, double originX, double screenHeightTwips);
+
+// The schematic view: the circuit of the present design with its part
+// values, each stage's frequency, Q and gain as its parts give them, the
+// choice between the ideal-opamp and the specified-opamp resistors, and a
+// scroll bar once the stages no longer fit.
+class frmSchematic : public BarWindow {
+    Q_OBJECT
+public:
+    explicit frmSchematic(Navigator& navigator);
+
+    // Lays out, brings the parts-type options in line with PartsType and
+    // draws the circuit from the record.
+    void Load() override;
+    // Draws the whole picture at the present origin.
+    void Draw();
+
+    QGroupBox* fraPartsType;
+    QRadioButton* optIdeal;
+    QRadioButton* optSpecd;
+    QLabel* lblOpampInfo;
+    QScrollBar* HScroll1;
+
+    // Window state.
+    double OriginX = kSchematicOriginX;
+    double ScrollSpan = 0;
+
+private:
+    void BuildControls();
+    void PlaceControls(const Layout& layout);
+    void SelectPartsType();
+
+    // Reactions
+    void IdealClicked();
+    void SpecdClicked();
+    void ScrollChanged(int value);
+
+    double screenHeightTwips_ = kDesignScreenHeightTwips;
+};
+
+} // namespace stelvane

@@ -1,0 +1,134 @@
+#include "windows/frmwritefiles.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include <optional>
+
+#include "files/spiceschematic.h"
+#include "files/tabulatedfile.h"
+#include "platform/qt/windowservices.h"
+#include "windows/layout.h"
+
+namespace stelvane {
+
+namespace {
+
+constexpr Rgb kExportButtonColour{192, 255, 255};
+constexpr Rgb kNoticeColour{224, 224, 224};
+constexpr double kNoticeFont = 0.0007;
+constexpr std::size_t kExtensionLength = 4;  // ".DAT", ".ASC"
+
+bool IsTabulated(ExportKind kind) { return kind != ExportKind::SpiceSchematic; }
+
+// Whether the name ends in a dot and three characters of the file's own
+// name (not of a folder: "a.b/c" has no extension).
+bool HasThreeLetterExtension(const std::string& name)
+{
+    if (name.size() < kExtensionLength)
+        return false;
+    const std::string tail = name.substr(name.size() - kExtensionLength);
+    return tail[0] == '.' && tail.find_first_of("/\\") == std::string::npos;
+}
+
+} // namespace
+
+std::string& RememberedName(DesignState& s, ExportKind kind)
+{
+    switch (kind) {
+    case ExportKind::TabulatedScientific:
+        return s.ScientificFileName;
+    case ExportKind::TabulatedEasy:
+        return s.EasyFileName;
+    case ExportKind::SpiceSchematic:
+        break;
+    }
+    return s.SpiceFileName;
+}
+
+const char* ExportExtension(ExportKind kind) { return IsTabulated(kind) ? ".DAT" : ".ASC"; }
+
+std::string ProposedExportName(const std::string& remembered, ExportKind kind)
+{
+    // Cutting four characters off a name that has no extension would eat
+    // into the name the user typed, so such a name keeps all of it.
+    if (!HasThreeLetterExtension(remembered))
+        return remembered + ExportExtension(kind);
+    return remembered.substr(0, remembered.size() - kExtensionLength) + ExportExtension(kind);
+}
+
+FileDialogRequest ExportDialogRequest(DesignState& s, ExportKind kind)
+{
+    FileDialogRequest request;
+    request.title = IsTabulated(kind) ? kTabulatedDialogTitle : kSpiceDialogTitle;
+    request.filter = IsTabulated(kind) ? kTabulatedDialogFilter : kSpiceDialogFilter;
+    std::string& remembered = RememberedName(s, kind);
+    if (remembered.empty())
+        remembered = IsTabulated(kind) ? kTabulatedDefaultName : kSpiceDefaultName;
+    request.proposedName = ProposedExportName(remembered, kind);
+    request.confirmOverwrite = true;
+    return request;
+}
+
+bool ExportFile(DesignState& s, Platform& platform, ExportKind kind)
+{
+    const FileDialogRequest request = ExportDialogRequest(s, kind);
+    const std::optional<std::string> chosen = platform.SaveFileDialog(request);
+    // A cancelled dialog is no consent to write anything, not even the proposal.
+    if (!chosen || chosen->empty())
+        return false;
+    std::string& remembered = RememberedName(s, kind);
+    remembered = *chosen;
+    switch (kind) {
+    case ExportKind::TabulatedScientific:
+        return WriteTabulatedScientific(s, remembered, platform);
+    case ExportKind::TabulatedEasy:
+        return WriteTabulatedEasy(s, remembered, platform);
+    case ExportKind::SpiceSchematic:
+        break;
+    }
+    return WriteSpiceSchematic(s, remembered, platform);
+}
+
+frmWriteFiles::frmWriteFiles(Navigator& navigator) : FormWindow(navigator, WindowKind::WriteFiles)
+{
+    auto button = [this](const char* name, const char* caption) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(name);
+        b->setFocusPolicy(Qt::NoFocus);
+        return b;
+    };
+    cmdWriteTabulatedS = button("cmdWriteTabulatedS", "Write tabulated-data file (scientific format)");
+    cmdWriteTabulatedE = button("cmdWriteTabulatedE", "Write tabulated-data file (easy format)");
+    cmdWriteSpiceSchematic = button("cmdWriteSpiceSchematic", "Write LTspice schematic");
+    Label1 = new QLabel("Brellin Software has no connection with Linear Technology Corporation", this);
+    Label1->setObjectName("Label1");
+    cmdExit = button("cmdExit", "Return");
+
+    auto exportOn = [this](QPushButton* b, ExportKind kind) {
+        connect(b, &QPushButton::clicked, this, [this, kind] { ExportFile(Record(), GetPlatform(), kind); });
+    };
+    exportOn(cmdWriteTabulatedS, ExportKind::TabulatedScientific);
+    exportOn(cmdWriteTabulatedE, ExportKind::TabulatedEasy);
+    exportOn(cmdWriteSpiceSchematic, ExportKind::SpiceSchematic);
+    connect(cmdExit, &QPushButton::clicked, this, [this] { Nav().Close(WindowKind::WriteFiles); });
+}
+
+void frmWriteFiles::Load()
+{
+    const Layout layout = SetUpWindow(*this, GetPlatform(), WindowKind::WriteFiles);
+    Place(*cmdWriteTabulatedS, layout, 4000, 2000, 3300, 300);
+    Place(*cmdWriteTabulatedE, layout, 4000, 2600, 3300, 300);
+    Place(*cmdWriteSpiceSchematic, layout, 4000, 3500, 3300, 300);
+    Place(*Label1, layout, 4000, 3900, 3000, 300, kNoticeFont);
+    Place(*cmdExit, layout, 4000, 6000, 1800, 300);
+    for (QPushButton* b : {cmdWriteTabulatedS, cmdWriteTabulatedE, cmdWriteSpiceSchematic})
+        SetBackgroundColour(*b, kExportButtonColour);
+    SetBackgroundColour(*Label1, kNoticeColour);
+    SetBackgroundColour(*cmdExit, kOwnButtonColour);
+}
+
+// Modal, and like the main windows it covers the screen.
+void frmWriteFiles::Shown() { ShowMaximized(*this); }
+
+} // namespace stelvane

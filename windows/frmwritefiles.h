@@ -1,0 +1,60 @@
+#pragma once
+
+#include <string>
+
+#include "engine/designstate.h"
+#include "platform/platform.h"
+#include "windows/navigation.h"
+
+class QLabel;
+class QPushButton;
+
+namespace stelvane {
+
+// What an export button asks its save dialog and where it keeps its name.
+enum class ExportKind { TabulatedScientific, TabulatedEasy, SpiceSchematic };
+
+inline constexpr const char* kTabulatedDialogTitle = "QUIBEX - write tabulated data file";
+inline constexpr const char* kTabulatedDialogFilter =
+    "Tabulated-data files (*.DAT)|*.DAT|Text files (*.TXT|*.TXT|All files (*.*)|*.*";
+inline constexpr const char* kSpiceDialogTitle = "Write LTspice schematic";
+inline constexpr const char* kSpiceDialogFilter = "LTspice files (*.ASC)|*.ASC";
+inline constexpr const char* kTabulatedDefaultName = "Default.DAT";
+inline constexpr const char* kSpiceDefaultName = "QUIBEXdefault.ASC";
+
+// The record's remembered name for the kind of export.
+std::string& RememberedName(DesignState& s, ExportKind kind);
+// ".DAT" for the tabulated files, ".ASC" for the schematic.
+const char* ExportExtension(ExportKind kind);
+// The name a save dialog proposes: the remembered name with its extension
+// replaced by the button's own. A name without a three-letter extension
+// (shorter than four characters, or with no dot four from the end) keeps
+// all it has and gets the extension appended.
+std::string ProposedExportName(const std::string& remembered, ExportKind kind);
+// The dialog's title, filter and proposal for the kind; an empty remembered
+// name becomes the first proposal ("Default.DAT" or "QUIBEXdefault.ASC").
+FileDialogRequest ExportDialogRequest(DesignState& s, ExportKind kind);
+// One export button from start to end: asks for a name, remembers it and
+// writes the file. A cancelled dialog writes nothing and keeps the name
+// remembered before. Returns whether a file was written.
+bool ExportFile(DesignState& s, Platform& platform, ExportKind kind);
+
+// The file-writing window, modal over the window that opened it: tabulated
+// data in two formats and the LTspice schematic, as many files as wanted
+// before "Return".
+class frmWriteFiles : public FormWindow {
+    Q_OBJECT
+public:
+    explicit frmWriteFiles(Navigator& navigator);
+
+    void Load() override;
+    void Shown() override;
+
+    QPushButton* cmdWriteTabulatedS;
+    QPushButton* cmdWriteTabulatedE;
+    QPushButton* cmdWriteSpiceSchematic;
+    QLabel* Label1;
+    QPushButton* cmdExit;
+};
+
+} // namespace stelvane
