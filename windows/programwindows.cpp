@@ -2,7 +2,9 @@
 
 #include "windows/frmabout.h"
 #include "windows/frmdesign.h"
+#include "windows/frmopamptest.h"
 #include "windows/frmopening.h"
+#include "windows/frmpoles.h"
 #include "windows/frmschematic.h"
 #include "windows/frmwritefiles.h"
 #include "windows/navigation.h"
@@ -13,6 +15,8 @@ void RegisterProgramWindows(Navigator& navigator)
 {
     navigator.SetFactory(WindowKind::Opening, [](Navigator& n) { return new frmOpening(n); });
     navigator.SetFactory(WindowKind::Design, [](Navigator& n) { return new frmDesign(n); });
+    navigator.SetFactory(WindowKind::OpampTest, [](Navigator& n) { return new frmOpampTest(n); });
+    navigator.SetFactory(WindowKind::Poles, [](Navigator& n) { return new frmPoles(n); });
     navigator.SetFactory(WindowKind::About, [](Navigator& n) { return new frmAbout(n); });
     navigator.SetFactory(WindowKind::Schematic, [](Navigator& n) { return new frmSchematic(n); });
     navigator.SetFactory(WindowKind::WriteFiles, [](Navigator& n) { return new frmWriteFiles(n); });

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/designstate.h"
+#include "platform/canvas.h"
+#include "windows/layout.h"
+#include "windows/navigation.h"
+
+class QPushButton;
+
+namespace stelvane {
+
+// The span of the opamp gain plot: 0.1 Hz to 1 GHz, 140 dB down to 0 dB.
+constexpr double kOpampFmin = 0.1;
+constexpr double kOpampFmax = 1e9;
+constexpr double kOpampGainTop = 140;
+constexpr double kOpampGainBottom = 0;
+constexpr int kOpampGainIntervals = 14;
+constexpr int kOpampCurveIntervals = 1000;
+// The plot frame in layout units: 500 units per decade, 4000 units for 140 dB.
+constexpr double kOpampFrameLeft = 6000;
+constexpr double kOpampFrameTop = 1000;
+constexpr double kOpampFrameRight = 11000;
+constexpr double kOpampFrameBottom = 5000;
+// A DC gain above this is lowered to it: no real opamp has more, and the
+// curve would start above the plot.
+constexpr Single kOpampHighestDCGain = 1e7f;
+// A stage asking this much of its opamp is flagged whatever the margin.
+constexpr double kOpampRequiredGainAlarm = 120;
+
+constexpr Rgb kOpampCurveColour{0, 0, 255};
+constexpr Rgb kOpampGridColour{102, 102, 102};
+constexpr Rgb kOpampTableEdgeColour{17, 170, 170};
+constexpr Rgb kOpampFrameColour{17, 17, 17};
+constexpr Rgb kOpampAlarmColour{255, 0, 0};
+
+// Lowers a DCGain above 1e7 to 1e7 in the record.
+void ClampOpampDCGain(DesignState& s);
+// Whether DCGain and GBW describe a single-pole opamp: both finite and above 0.
+// Without one there is no corner frequency and no opamp gain to compare.
+bool OpampModelUsable(const DesignState& s);
+// The opamp's corner frequency GBW / DCGain in Hz, as Single; 0 when the
+// model is not usable.
+Single OpampCornerFrequency(const DesignState& s);
+// The open-loop gain in dB of the single-pole opamp DCGain / (1 + j f / Fcorner)
+// at frequency f; only meaningful when the model is usable.
+double OpampGainDB(const DesignState& s, double f);
+// The gain stage k's resistor network asks of its opamp, in dB:
+// 20 log10((R3 / (R1 || R2)) / (C2 / C1 + 1)) with the ideal-opamp resistors;
+// nothing when the parts give no positive finite ratio.
+std::optional<double> RequiredGainDB(const DesignState& s, int k);
+// Writes the decade frequencies 0.1 Hz .. 1 GHz into GridF and NrGridX.
+void ComputeDecadeGrid(DesignState& s);
+// Plot coordinates of a frequency (log axis) and of a gain in dB.
+double OpampPlotX(double f);
+double OpampPlotY(double gainDB);
+
+// One text of the stage table, its left edge and its colour.
+struct OpampTableText {
+    double x = 0;
+    std::string text;
+    Rgb colour = kBlack;
+};
+// The headings; without a usable opamp model the opamp gain and margin
+// columns are left out.
+std::vector<OpampTableText> OpampTableHeadings(const DesignState& s);
+// The texts of stage k's row, left to right.
+std::vector<OpampTableText> OpampTableRow(const DesignState& s, int k);
+// The three footer lines: the opamp's GBW, its DC gain and its corner
+// frequency (or why there is no opamp gain).
+std::vector<std::string> OpampFooterTexts(const DesignState& s);
+// The labels of the gain axis, 140 down to 0, as drawn.
+std::vector<std::string> OpampGainLabels();
+
+// Everything the window shows, in drawing order: the table with its
+// background, the plot title, frame, grid, labels, the opamp curve and one
+// mark per stage. The record must already hold the clamped DCGain and the
+// decade grid.
+void DrawOpampTest(Canvas& canvas, const DesignState& s, const Layout& layout);
+
+// The opamp test: for every stage the opamp's open-loop gain at the stage
+// frequency against the gain the stage asks of it, and the opamp's gain
+// curve with the stages marked. Opened beside the design window.
+class frmOpampTest : public FormWindow {
+    Q_OBJECT
+public:
+    explicit frmOpampTest(Navigator& navigator);
+
+    // Lays out, lowers an excessive DCGain, writes the decade grid into the
+    // record and draws the whole content once.
+    void Load() override;
+
+    QPushButton* cmdReturn;
+};
+
+} // namespace stelvane
