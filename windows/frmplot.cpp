@@ -439,9 +439,18 @@ void frmPlot::SetCenterWidthGroupVisible(bool visible)
         w->setVisible(visible);
 }
 
+void frmPlot::HideReadout()
+{
+    // The readout and its hint are off while a panel is open; the hint the
+    // last drawing left in the strip would otherwise show between the
+    // panel's controls.
+    ReadoutOff = 1;
+    EraseReadoutStrip(canvas(), PlotContext());
+}
+
 void frmPlot::TunePartClicked()
 {
-    ReadoutOff = 1;
+    HideReadout();
     Record().ManualEntry = 1;
     SetCenterWidthGroupVisible(false);
     cmdTuneCenterWidth->setEnabled(false);
@@ -459,7 +468,7 @@ void frmPlot::TunePartClicked()
 
 void frmPlot::EditPartClicked()
 {
-    ReadoutOff = 1;
+    HideReadout();
     SetCenterWidthGroupVisible(false);
     Record().ManualEntry = 1;
     cmdTuneCenterWidth->setEnabled(false);
@@ -474,7 +483,7 @@ void frmPlot::EditPartClicked()
 
 void frmPlot::TuneCenterWidthClicked()
 {
-    ReadoutOff = 1;
+    HideReadout();
     SetTuneGroupVisible(false);
     SetCenterWidthGroupVisible(true);
     ShowCenterAndWidth();

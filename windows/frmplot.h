@@ -113,6 +113,7 @@ private:
     void PhaseClicked();
     void DelayClicked();
     void SavePlotClicked();
+    void HideReadout();
     void TunePartClicked();
     void EditPartClicked();
     void TuneCenterWidthClicked();

@@ -47,6 +47,8 @@ constexpr double kDelayLabelsEnd = 11270;
 constexpr CanvasPoint kHintAt{4000, 7500};
 constexpr double kReadoutTitleY = 7500;
 constexpr double kReadoutValueY = 7700;
+// Below the frame's bottom edge and its outline, above the frequency labels.
+constexpr double kFrequencyLabelBandTop = 7050;
 
 bool Finite(double v) { return std::isfinite(v); }
 
@@ -394,6 +396,11 @@ void DrawGainPlot(Canvas& canvas, DesignState& s, const ScreenPlotContext& ctx)
     Erase(canvas, ctx, {10600, 450}, {11985, 900});
     Erase(canvas, ctx, {11015, 900}, {11460, 7200});
     Erase(canvas, ctx, {11460, 900}, {11985, 7200});
+    // The gain title and the frequency labels are drawn again at the same
+    // places; smoothed glyphs drawn over themselves grow darker each time,
+    // so their places are cleared too.
+    Erase(canvas, ctx, {1080, 450}, {1950, 800});
+    Erase(canvas, ctx, {1080, kFrequencyLabelBandTop}, {11985, kReadoutStripTop});
 
     if (!ctx.readoutOff)
         canvas.Text(kHintAt, "Mouseover plot for data", kHintTextColour, ctx.font);
@@ -475,6 +482,12 @@ std::optional<int> ReadoutPoint(const DesignState& s, double x)
     // The pointer maps to the point index linearly, whatever the sweep kind.
     const double index = std::floor((x - frame.left) / frame.Width() * (static_cast<double>(s.NrInts) + 1));
     return std::clamp(static_cast<int>(index), 0, last);
+}
+
+void EraseReadoutStrip(Canvas& canvas, const ScreenPlotContext& ctx)
+{
+    const PlotFrame frame;
+    Erase(canvas, ctx, {frame.left, kReadoutStripTop}, {frame.right, kReadoutStripBottom});
 }
 
 void ShowReadout(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx, double x, double y)

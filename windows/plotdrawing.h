@@ -206,6 +206,8 @@ void DrawStageMarkers(Canvas& canvas, const DesignState& s);
 // The whole plot: gain, delay, phase and stage markers, in that order.
 void RedrawPlot(Canvas& canvas, DesignState& s, const ScreenPlotContext& ctx);
 
+// Empties the readout strip, which also holds the "Mouseover" hint.
+void EraseReadoutStrip(Canvas& canvas, const ScreenPlotContext& ctx);
 // The sweep point under a pointer at x, or nothing outside the frame's
 // width; never beyond NrInts.
 std::optional<int> ReadoutPoint(const DesignState& s, double x);

@@ -322,8 +322,13 @@ TEST_F(PlotWindowTest, PanelButtonsOpenTheirGroupsAndSetTheButtonStates)
             EXPECT_FALSE(w.button(name)->isEnabled()) << name;
         for (const char* name : c.enabled)
             EXPECT_TRUE(w.button(name)->isEnabled()) << name;
-        // Opening a panel does not redraw the plot.
-        EXPECT_TRUE(w.drawing().primitives.empty());
+        // Opening a panel does not redraw the plot; it only empties the
+        // readout strip, hint included.
+        ASSERT_EQ(w.drawing().primitives.size(), 1u);
+        const auto& erased = w.drawing().primitives[0];
+        EXPECT_EQ(erased.kind, Kind::FillBox);
+        EXPECT_EQ(erased.points[0], (CanvasPoint{2000, 7300}));
+        EXPECT_EQ(erased.points[1], (CanvasPoint{11000, 7900}));
     }
 }
 

@@ -196,6 +196,8 @@ TEST(PlotDrawing, GainPlotErasesTheRightHandAxesAndTheReadoutStrip)
     const std::vector<std::pair<CanvasPoint, CanvasPoint>> erased = {
         {{1080, 800}, {1950, 7600}},   {{2000, 7300}, {11000, 7900}}, {{10600, 450}, {11985, 900}},
         {{11015, 900}, {11460, 7200}}, {{11460, 900}, {11985, 7200}},
+        // the gain title and the frequency labels, which are drawn again in place
+        {{1080, 450}, {1950, 800}},    {{1080, 7050}, {11985, 7300}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
