@@ -47,8 +47,6 @@ constexpr double kDelayLabelsEnd = 11270;
 constexpr CanvasPoint kHintAt{4000, 7500};
 constexpr double kReadoutTitleY = 7500;
 constexpr double kReadoutValueY = 7700;
-// Below the frame's bottom edge and its outline, above the frequency labels.
-constexpr double kFrequencyLabelBandTop = 7050;
 
 bool Finite(double v) { return std::isfinite(v); }
 
@@ -387,6 +385,12 @@ void DrawCurve(Canvas& canvas, const DesignState& s, Curve curve, const CurveSty
 void DrawGainPlot(Canvas& canvas, DesignState& s, const ScreenPlotContext& ctx)
 {
     const PlotFrame frame;
+    // The gain title and the frequency labels are drawn again at the same
+    // places, and smoothed glyphs drawn over themselves grow darker each
+    // time; the band under the frame also takes what thick marker ticks left
+    // below its edge. Cleared before the frame, whose outline then lies on top.
+    Erase(canvas, ctx, {1080, 450}, {1950, 800});
+    Erase(canvas, ctx, {1080, frame.bottom}, {11985, kReadoutStripTop});
     canvas.FillBox({frame.left, frame.top}, {frame.right, frame.bottom}, kPlotFrameFill);
     canvas.OutlineBox({frame.left, frame.top}, {frame.right, frame.bottom}, kPlotFrameOutline, 3);
 
@@ -396,11 +400,6 @@ void DrawGainPlot(Canvas& canvas, DesignState& s, const ScreenPlotContext& ctx)
     Erase(canvas, ctx, {10600, 450}, {11985, 900});
     Erase(canvas, ctx, {11015, 900}, {11460, 7200});
     Erase(canvas, ctx, {11460, 900}, {11985, 7200});
-    // The gain title and the frequency labels are drawn again at the same
-    // places; smoothed glyphs drawn over themselves grow darker each time,
-    // so their places are cleared too.
-    Erase(canvas, ctx, {1080, 450}, {1950, 800});
-    Erase(canvas, ctx, {1080, kFrequencyLabelBandTop}, {11985, kReadoutStripTop});
 
     if (!ctx.readoutOff)
         canvas.Text(kHintAt, "Mouseover plot for data", kHintTextColour, ctx.font);
