@@ -4,6 +4,7 @@
 #include "windows/frmdesign.h"
 #include "windows/frmopamptest.h"
 #include "windows/frmopening.h"
+#include "windows/frmplot.h"
 #include "windows/frmpoles.h"
 #include "windows/frmschematic.h"
 #include "windows/frmwritefiles.h"
@@ -17,6 +18,7 @@ void RegisterProgramWindows(Navigator& navigator)
     navigator.SetFactory(WindowKind::Design, [](Navigator& n) { return new frmDesign(n); });
     navigator.SetFactory(WindowKind::OpampTest, [](Navigator& n) { return new frmOpampTest(n); });
     navigator.SetFactory(WindowKind::Poles, [](Navigator& n) { return new frmPoles(n); });
+    RegisterPlotWindows(navigator);
     navigator.SetFactory(WindowKind::About, [](Navigator& n) { return new frmAbout(n); });
     navigator.SetFactory(WindowKind::Schematic, [](Navigator& n) { return new frmSchematic(n); });
     navigator.SetFactory(WindowKind::WriteFiles, [](Navigator& n) { return new frmWriteFiles(n); });
