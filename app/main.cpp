@@ -2,6 +2,8 @@
 
 #include "engine/designstate.h"
 #include "platform/qt/qtplatform.h"
+#include "print/plotprintout.h"
+#include "windows/frmplot.h"
 #include "windows/navigation.h"
 #include "windows/programwindows.h"
 
@@ -16,6 +18,7 @@ int main(int argc, char* argv[])
     stelvane::DesignState record;
     stelvane::Navigator navigator(record, platform, [] { QCoreApplication::quit(); });
     stelvane::RegisterProgramWindows(navigator);
+    stelvane::SetPlotPrinter(stelvane::PrintPlot);
 
     navigator.Open(stelvane::WindowKind::Opening);
     if (navigator.Ended())

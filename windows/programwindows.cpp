@@ -8,6 +8,7 @@
 #include "windows/frmpoles.h"
 #include "windows/frmschematic.h"
 #include "windows/frmwritefiles.h"
+#include "windows/frmtabulated.h"
 #include "windows/navigation.h"
 
 namespace stelvane {
@@ -16,6 +17,7 @@ void RegisterProgramWindows(Navigator& navigator)
 {
     navigator.SetFactory(WindowKind::Opening, [](Navigator& n) { return new frmOpening(n); });
     navigator.SetFactory(WindowKind::Design, [](Navigator& n) { return new frmDesign(n); });
+    navigator.SetFactory(WindowKind::Tabulated, [](Navigator& n) { return new frmTabulated(n); });
     navigator.SetFactory(WindowKind::OpampTest, [](Navigator& n) { return new frmOpampTest(n); });
     navigator.SetFactory(WindowKind::Poles, [](Navigator& n) { return new frmPoles(n); });
     RegisterPlotWindows(navigator);
