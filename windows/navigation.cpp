@@ -67,6 +67,10 @@ Navigator::~Navigator()
     ended_ = true;
     for (auto& window : windows_)
         delete window.data();
+    // Windows closed during the last event would otherwise outlive the
+    // program's record and platform.
+    for (auto& window : leaving_)
+        delete window.data();
 }
 
 void Navigator::SetFactory(WindowKind kind, Factory factory) { factories_[Index(kind)] = std::move(factory); }
@@ -117,6 +121,13 @@ void Navigator::Discard(WindowKind kind)
     // goes from the screen now and from memory once that handler has returned.
     window->hide();
     window->deleteLater();
+    LetGo(window);
+}
+
+void Navigator::LetGo(FormWindow* window)
+{
+    std::erase_if(leaving_, [](const QPointer<FormWindow>& w) { return w.isNull(); });
+    leaving_.emplace_back(window);
 }
 
 void Navigator::Close(WindowKind kind)
@@ -150,6 +161,7 @@ void Navigator::ClosedByFrame(FormWindow& window)
         return;
     windows_[k] = nullptr;
     window.deleteLater();
+    LetGo(&window);
     EndIfEmpty();
 }
 

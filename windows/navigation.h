@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 
 #include "engine/designstate.h"
 #include "platform/platform.h"
@@ -89,6 +90,7 @@ public:
 private:
     static constexpr int kKinds = int(WindowKind::About) + 1;
     void Discard(WindowKind kind);
+    void LetGo(FormWindow* window);
     void EndIfEmpty();
     void End();
 
@@ -97,6 +99,7 @@ private:
     std::function<void()> endProgram_;
     std::array<Factory, kKinds> factories_{};
     std::array<QPointer<FormWindow>, kKinds> windows_{};
+    std::vector<QPointer<FormWindow>> leaving_;  // closed, waiting for their handlers to return
     bool ended_ = false;
 };
 
