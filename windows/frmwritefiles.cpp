@@ -103,6 +103,8 @@ frmWriteFiles::frmWriteFiles(Navigator& navigator) : FormWindow(navigator, Windo
     cmdWriteSpiceSchematic = button("cmdWriteSpiceSchematic", "Write LTspice schematic");
     Label1 = new QLabel("Brellin Software has no connection with Linear Technology Corporation", this);
     Label1->setObjectName("Label1");
+    // The notice is longer than its box is wide; two short lines fit its height.
+    Label1->setWordWrap(true);
     cmdExit = button("cmdExit", "Return");
 
     auto exportOn = [this](QPushButton* b, ExportKind kind) {
