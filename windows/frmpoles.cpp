@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "engine/numbertext.h"
+#include "platform/qt/windowservices.h"
 #include "windows/layout.h"
 
 namespace stelvane {
@@ -185,6 +186,12 @@ void frmPoles::Load()
     S = PolesPlotRadius(Record());
     GridState = 0;
     DrawPolesPicture(canvas(), Record(), S, false, font_);
+}
+
+void frmPoles::Shown()
+{
+    // The list of pole values lies beyond the creation size's width.
+    ShowMaximized(*this);
 }
 
 void frmPoles::Redraw()

@@ -61,6 +61,8 @@ public:
     // Lays out, works out the plot radius and draws the picture without the
     // rectangular grid.
     void Load() override;
+    // Modal, and maximized like the plot window it covers.
+    void Shown() override;
     // Clears the window and draws the picture for the present grid state.
     void Redraw();
 

@@ -411,6 +411,8 @@ TEST_F(PolesWindowTest, OpensModallyFromThePlotAndReturnsToIt)
         ASSERT_NE(poles, nullptr);
         EXPECT_EQ(poles->windowTitle().toStdString(), "      Stelvane - Poles");
         EXPECT_TRUE(poles->isModal());
+        // Maximized like the plot it covers, so the list of values is on the screen.
+        EXPECT_TRUE(poles->isMaximized());
         EXPECT_EQ(poles->cmdGrid->text().toStdString(), "Grid");
         EXPECT_EQ(poles->cmdExit->text().toStdString(), "Return");
         if (c.pressGrid)
