@@ -34,7 +34,7 @@ struct DesignWindow {
     DesignState& record() { return program->record; }
     ScriptedPlatform& platform() { return program->platform; }
 
-    std::unique_ptr<Program> program = std::make_unique<Program>();
+    std::unique_ptr<Program> program = std::make_unique<Program>(false);
     frmDesign* window = nullptr;
 };
 

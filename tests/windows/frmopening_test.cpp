@@ -45,7 +45,7 @@ struct StartRun {
     }
     const RecordingCanvas& drawing() { return program.platform.Drawing("frmOpening"); }
 
-    Program program;
+    Program program{false};
     frmOpening* window = nullptr;
     std::vector<std::size_t> drawnAtMessage;
 };
@@ -215,7 +215,7 @@ TEST_F(OpeningTest, AboutTextAndReturn)
     EXPECT_FALSE(lines[4].empty());
     EXPECT_EQ(lines[5], "");
 
-    Program program;
+    Program program{false};
     InstallStartDefaults(program.record);
     program.navigator.Open(WindowKind::Design);
     auto* about = program.Open<frmAbout>(WindowKind::About);

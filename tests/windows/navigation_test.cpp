@@ -70,7 +70,7 @@ struct Registry {
         FlushDeletes();
     }
 
-    Program program;
+    Program program{false};
     std::map<WindowKind, int> created;
 };
 
@@ -200,7 +200,7 @@ TEST_F(NavigationTest, ComingBackCreatesAFreshDesignWindowFilledFromTheRecord)
 
 TEST_F(NavigationTest, ViewsWithoutAWindowYetLeaveTheDesignWindowOpen)
 {
-    Program program;
+    Program program{false};
     InstallStartDefaults(program.record);
     auto* design = program.Open<frmDesign>(WindowKind::Design);
     Type(design->txtCenter, "2k");

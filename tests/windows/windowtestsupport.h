@@ -74,15 +74,17 @@ private:
     std::filesystem::path dir_;
 };
 
-// The opening, design and About windows on the scripted platform, with one
-// record. The result views and the smaller windows are left out, so that a
-// button leading to one of them runs the Enter step alone; tests that need
-// them put stand-ins in their place.
+// The program's windows on the scripted platform, with one record. Without
+// the other windows (withOtherWindows false) only the opening, design and
+// About windows exist, so that a button leading to a view runs the Enter
+// step alone; tests that need a view then put a stand-in in its place.
 struct Program {
-    Program()
+    explicit Program(bool withOtherWindows = true)
     {
         Application();
         RegisterProgramWindows(navigator);
+        if (withOtherWindows)
+            return;
         for (WindowKind kind : {WindowKind::Plot, WindowKind::Schematic, WindowKind::Tabulated, WindowKind::OpampTest,
                                 WindowKind::Poles, WindowKind::WriteFiles})
             navigator.SetFactory(kind, nullptr);
