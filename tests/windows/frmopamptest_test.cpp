@@ -513,23 +513,6 @@ TEST_F(OpampTestWindowTest, TableAndFrameBackgrounds)
     }
 }
 
-TEST_F(OpampTestWindowTest, TheProgramKnowsTheWindow)
-{
-    struct Case {
-        const char* name;
-        WindowKind kind;
-    };
-    const Case cases[] = {{"opamp test", WindowKind::OpampTest}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ScriptedPlatform platform;
-        DesignState record;
-        Navigator navigator(record, platform, [] {});
-        RegisterProgramWindows(navigator);
-        EXPECT_TRUE(navigator.CanOpen(c.kind));
-    }
-}
-
 TEST_F(OpampTestWindowTest, OpensBesideTheDesignWindowAndReturnsToIt)
 {
     struct Case {
@@ -543,6 +526,11 @@ TEST_F(OpampTestWindowTest, OpensBesideTheDesignWindowAndReturnsToIt)
         InstallStartDefaults(program->record);
         InstallOpampDefaults(program->record);
         InitEngine(program->record);
+        {
+            Navigator full(program->record, program->platform, [] {});
+            RegisterProgramWindows(full);
+            EXPECT_TRUE(full.CanOpen(WindowKind::OpampTest));
+        }
         RegisterOpampTest(program->navigator);
         auto* design = program->Open<frmDesign>(WindowKind::Design);
         ASSERT_NE(design, nullptr);
