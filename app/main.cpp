@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "desktop/programicon.h"
 #include "engine/designstate.h"
 #include "platform/qt/qtplatform.h"
 #include "print/plotprintout.h"
@@ -10,6 +11,10 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    // Every window takes the program's icon from the application; the desktop
+    // file name lets the desktop match the windows to the installed launcher.
+    QApplication::setWindowIcon(stelvane::ProgramIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("stelvane"));
     // The registry ends the program: on Exit, or when the last window is
     // closed through its frame.
     QApplication::setQuitOnLastWindowClosed(false);
