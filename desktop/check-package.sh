@@ -7,7 +7,11 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 
 rm -f "$build"/stelvane_*.deb
-(cd "$build" && cpack -G DEB >/dev/null)
+if ! log=$(cd "$build" && cpack -G DEB 2>&1); then
+    echo "$log" >&2
+    echo "package check: cpack failed" >&2
+    exit 1
+fi
 debs=("$build"/stelvane_*.deb)
 [ -f "${debs[0]}" ] || { echo "package check: cpack made no package in $build" >&2; exit 1; }
 deb=${debs[0]}
