@@ -25,6 +25,8 @@
 namespace stelvane::testing {
 
 // One QApplication for the whole test program, on the offscreen platform.
+// It is never destroyed: Qt Test's own pointing device outlives every static
+// object, and a QApplication torn down before it crashes the program at exit.
 inline QApplication& Application()
 {
     static int argc = 1;
@@ -32,8 +34,8 @@ inline QApplication& Application()
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 // Deletes the windows the registry let go of.
