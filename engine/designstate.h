@@ -22,7 +22,7 @@ using SweepArray = std::array<Single, kMaxPoints + 1>;
 // The one design record of the program. Every field is zero at construction;
 // the start-up defaults are installed by InstallDefaults and friends.
 struct DesignState {
-    // Specification inputs
+    // Design inputs
     Single Center = 0;
     Single Width = 0;
     Single Gain = 0;

@@ -119,7 +119,7 @@ void ReadOpamp(DesignState& s, const DesignInputs& in)
 
 void EnterStep(DesignState& s, DesignInputs& in, const ShowMessage& showMessage)
 {
-    // With manual entry the parts are the design: the specification boxes are
+    // With manual entry the parts are the design: the design-input boxes are
     // not read, so nothing in them can overwrite the tuned parts.
     if (s.ManualEntry != 1) ReadSpecification(s, in);
     ReadFamily(s, in, showMessage);

@@ -18,7 +18,7 @@ using FlagMember = bool CliOptions::*;
 struct TextOption {
     std::string_view name;
     TextMember member;
-    bool designOnly; // part of the specification a loaded design keeps as it stands
+    bool designOnly; // a design input a loaded design keeps as it stands
 };
 
 constexpr std::array kTextOptions{
@@ -152,7 +152,7 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
     }
 
     // A loaded design is analysed with the parts it brings, just as the design
-    // window keeps the specification fields out of reach in manual entry.
+    // window keeps the design-input fields out of reach in manual entry.
     if (o.load && !designOptionsGiven.empty()) {
         result.error = "--" + std::string(designOptionsGiven.front()) +
                        " cannot be used with --load: a loaded design keeps its own parts";

@@ -211,10 +211,11 @@ std::string DesignSummary(const DesignState& s)
     CenterResponse(s, gain, phase);
     t += "\nGain at the centre frequency: ";
     t += std::isfinite(gain) ? Value(static_cast<Single>(gain)) + " dB" : std::string("undefined");
-    // The cascade leaves invalid stages out, so the figure is not the filter's.
+    // An invalid stage (a part of 0 or a negative one) is no circuit anyone can
+    // build, so the figure is flagged rather than passed off as the filter's.
     bool anyInvalid = false;
     for (int k = 1; k <= stages; ++k) anyInvalid = anyInvalid || s.StageInvalid[k] != 0;
-    if (anyInvalid) t += " (the invalid stages left out)";
+    if (anyInvalid) t += " (some stages are invalid; see the stage figures)";
     t += "\n";
     return t;
 }

@@ -6,7 +6,7 @@
 
 namespace stelvane {
 
-// The design in words: specification, opamp, sweep, a line of figures and a
+// The design in words: design inputs, opamp, sweep, a line of figures and a
 // line of parts per stage, and the cascade's gain at the centre frequency.
 std::string DesignSummary(const DesignState& s);
 

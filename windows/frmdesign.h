@@ -12,7 +12,7 @@ namespace stelvane {
 
 class UpDown;
 
-// The design window: the filter's specification, the analysis sweep, the
+// The design window: the filter's design inputs, the analysis sweep, the
 // plot scales and the opamp model, each field showing a field of the record.
 // Only the sweep and scale fields and the grid counts write themselves back
 // while the user types; everything else reaches the record through the

@@ -122,7 +122,7 @@ TEST(DesignChain, ManualEntryAnalysesThePartsAsTheyStand)
     RunDesignChain(s);
     s.ManualEntry = 1;
     s.R[1][3] *= 2;
-    s.Center = 5000; // a specification change must not redesign anything
+    s.Center = 5000; // a change of the design inputs must not redesign anything
     s.Family = 3;
     const DesignState before = s;
     RunDesignChain(s);

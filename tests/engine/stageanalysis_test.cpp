@@ -47,7 +47,7 @@ TEST(AnalyzeStageParts, GivesBackTheSynthesisTargets)
 {
     struct Case {
         const char* name;
-        StageSpec spec;
+        StageSpec design;
         double c;
     };
     const Case cases[] = {
@@ -60,12 +60,12 @@ TEST(AnalyzeStageParts, GivesBackTheSynthesisTargets)
         SCOPED_TRACE(c.name);
         DesignState s;
         s.Order = 1;
-        reference::PutParts(s, 1, reference::EqualCapacitorParts(c.spec, c.c));
+        reference::PutParts(s, 1, reference::EqualCapacitorParts(c.design, c.c));
         AnalyzeStageParts(s);
         // Parts rounded to Single and three Single roundings: a few 1e-7.
-        EXPECT_NEAR(s.StageFoActual[1] / (c.spec.f * kReadoutFrequencyScale), 1, 5e-7);
-        EXPECT_NEAR(s.StageQActual[1] / c.spec.q, 1, 5e-7);
-        EXPECT_NEAR(s.StageGainActual[1] / c.spec.gain, 1, 5e-7);
+        EXPECT_NEAR(s.StageFoActual[1] / (c.design.f * kReadoutFrequencyScale), 1, 5e-7);
+        EXPECT_NEAR(s.StageQActual[1] / c.design.q, 1, 5e-7);
+        EXPECT_NEAR(s.StageGainActual[1] / c.design.gain, 1, 5e-7);
         EXPECT_EQ(s.StageInvalid[1], 0);
     }
 }

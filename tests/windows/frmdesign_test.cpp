@@ -188,7 +188,7 @@ TEST_F(DesignWindowTest, FillingShowsTheRecordAndParsesTheScalesBack)
              EXPECT_EQ(Text(w.txtApass), " 0       ");
              EXPECT_FALSE(w.txtApass->isEnabled());
          }},
-        {"manual entry locks the specification",
+        {"manual entry locks the design inputs",
          [](DesignState& s) { s.ManualEntry = 1; },
          [](frmDesign& w, DesignState& s) {
              EXPECT_TRUE(w.optManual->isChecked());
