@@ -280,7 +280,7 @@ TEST_F(DesignWindowTest, FamilyOptionsSetManualEntryRippleAndEditableFields)
         {"Bessel clears the ripple", {"optBessel"}, 0, 0.0f, "0", true, false},
         {"manual entry", {"optManual"}, 1, 0.2f, "0.2 ", false, false},
         {"manual entry, then Chebyshev", {"optManual", "optChebyshev"}, 0, 0.2f, "0.2 ", true, true},
-        {"Spec'd poles cannot be chosen", {"optSpecd"}, 0, 0.2f, "0.2 ", true, false},
+        {"the given-poles option cannot be chosen", {"optSpecd"}, 0, 0.2f, "0.2 ", true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
