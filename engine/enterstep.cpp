@@ -27,14 +27,6 @@ constexpr Single kShownDCGain = 1e5f;
 constexpr Single kShownGBW = 1e7f;
 constexpr Single kShownZin = 1e6f;
 
-std::string Trimmed(std::string_view text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(' ');
-    return std::string(text.substr(first, last - first + 1));
-}
-
 void ReadSpecification(DesignState& s, const DesignInputs& in)
 {
     ParseNumberText(in.txtCenter, s.Center);

@@ -359,4 +359,6 @@ std::string FormatEngSmall(Single value)
     return RoundedText(x, DecimalsByBand(x, {0, 1, 2, 3, 4})) + row.suffix;
 }
 
+std::string Trimmed(std::string_view text) { return std::string(TrimBlanks(text)); }
+
 } // namespace stelvane

@@ -26,4 +26,7 @@ std::string FormatValue(Single value);
 std::string FormatValueShort(Single value);
 std::string FormatEngSmall(Single value);
 
+// The text without the blanks the formatters put around their numbers.
+std::string Trimmed(std::string_view text);
+
 } // namespace stelvane

@@ -11,7 +11,7 @@
 #include "files/designfile.h"
 #include "fuzz/fuzzfiles.h"
 #include "fuzz/recordcheck.h"
-#include "platform/recordingnotifier.h"
+#include "tests/support/recordingnotifier.h"
 
 using namespace stelvane;
 using namespace stelvane::reliability;

@@ -16,7 +16,7 @@
 #include "engine/standardvalues.h"
 #include "files/designfile.h"
 #include "files/plotoverlay.h"
-#include "platform/recordingnotifier.h"
+#include "tests/support/recordingnotifier.h"
 
 using namespace stelvane;
 namespace fs = std::filesystem;

@@ -73,9 +73,6 @@ public:
     // Shows the print dialog (which also offers printing to a PDF file) and
     // starts a job on a fresh page.
     virtual PrintStart BeginPrintJob(const PrintRequest& request) = 0;
-    // A canvas that should see everything drawn on the named window's own
-    // canvas too (a test's recorder), or null when nobody is watching.
-    virtual Canvas* DrawingRecorder(const std::string& windowName) { (void)windowName; return nullptr; }
 };
 
 } // namespace stelvane

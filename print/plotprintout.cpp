@@ -5,8 +5,7 @@
 #include <utility>
 
 #include "engine/numbertext.h"
-#include "windows/plotdrawing.h"
-#include "windows/windowtext.h"
+#include "render/plotdrawing.h"
 
 namespace stelvane {
 

@@ -7,6 +7,7 @@
 
 #include "engine/designstate.h"
 #include "engine/enterstep.h"
+#include "engine/numbertext.h"
 #include "engine/standardvalues.h"
 
 namespace stelvane {
@@ -78,13 +79,6 @@ std::optional<int> FindChoice(const std::array<Choice, N>& choices, std::string_
     return std::nullopt;
 }
 
-std::string Trim(const std::string& text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
 
 } // namespace
 
@@ -170,7 +164,7 @@ std::string UsageText()
     InstallCapacitorDefaults(s);
     InstallOpampDefaults(s);
     const DesignInputs in = InputsFromRecord(s);
-    auto d = [](const std::string& text) { return " (" + Trim(text) + ")\n"; };
+    auto d = [](const std::string& text) { return " (" + Trimmed(text) + ")\n"; };
 
     std::string u;
     u += "Usage: stelvane-cli [options]\n";

@@ -14,13 +14,6 @@ constexpr std::size_t kColumn = 12;     // width of a summary column
 constexpr std::size_t kStageColumn = 7; // width of the stage-number column
 constexpr int kSingleRoundTrip = 9;    // significant digits that bring any Single back exactly
 
-std::string Trim(const std::string& text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
 
 std::string Cell(const std::string& text, std::size_t width = kColumn)
 {
@@ -30,13 +23,13 @@ std::string Cell(const std::string& text, std::size_t width = kColumn)
     return cell;
 }
 
-std::string Eng(Single v) { return Trim(FormatEng(v)); }
-std::string Value(Single v) { return Trim(FormatValue(v)); }
+std::string Eng(Single v) { return Trimmed(FormatEng(v)); }
+std::string Value(Single v) { return Trimmed(FormatValue(v)); }
 
 std::string Cap(Single v)
 {
     // The capacitor format shows nothing at all for zero; a table cell needs a figure.
-    const std::string text = Trim(FormatCap(v));
+    const std::string text = Trimmed(FormatCap(v));
     return text.empty() ? "0" : text;
 }
 

@@ -12,7 +12,6 @@
 #include "files/designfile.h"
 #include "windows/layout.h"
 #include "windows/updown.h"
-#include "windows/windowtext.h"
 
 namespace stelvane {
 

@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "engine/numbertext.h"
-#include "windows/windowtext.h"
 
 namespace stelvane {
 

@@ -14,7 +14,6 @@
 #include "engine/synthesis.h"
 #include "files/plotoverlay.h"
 #include "windows/updown.h"
-#include "windows/windowtext.h"
 
 namespace stelvane {
 

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "windows/navigation.h"
-#include "windows/plotdrawing.h"
+#include "render/plotdrawing.h"
 
 class QLabel;
 class QLineEdit;

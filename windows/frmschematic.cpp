@@ -13,7 +13,6 @@
 #include "engine/numbertext.h"
 #include "windows/layout.h"
 #include "windows/symbols.h"
-#include "windows/windowtext.h"
 
 namespace stelvane {
 

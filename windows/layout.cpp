@@ -131,7 +131,6 @@ Layout SetUpWindow(CanvasWidget& window, Platform& platform, WindowKind kind)
     const Layout layout(platform.Screen(), kind);
     window.resize(layout.CreationWidthPixels(), layout.CreationHeightPixels());
     window.SetScale(layout.PixelsPerUnitX(), layout.PixelsPerUnitY());
-    window.SetRecorder(platform.DrawingRecorder(window.objectName().toStdString()));
     SetFont(window, layout, kFontOrdinary);
     window.SetBackground(BackgroundColour(kind));
     return layout;

@@ -32,6 +32,7 @@ constexpr Rgb kOwnButtonColour{0, 255, 255};     // the bar button of the window
 constexpr Rgb kPanelOutline{17, 17, 17};
 
 enum class WindowKind { Opening, Design, Plot, Schematic, Tabulated, OpampTest, Poles, WriteFiles, About };
+constexpr int kWindowKinds = int(WindowKind::About) + 1;
 
 struct TwipSize {
     double width = 0;

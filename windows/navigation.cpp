@@ -77,6 +77,8 @@ void Navigator::SetFactory(WindowKind kind, Factory factory) { factories_[Index(
 
 bool Navigator::CanOpen(WindowKind kind) const { return bool(factories_[Index(kind)]); }
 
+const Navigator::Factory& Navigator::FactoryOf(WindowKind kind) const { return factories_[Index(kind)]; }
+
 FormWindow* Navigator::Find(WindowKind kind) const { return windows_[Index(kind)].data(); }
 
 int Navigator::OpenCount() const
@@ -149,7 +151,7 @@ void Navigator::Exit(WindowKind from)
         return;
     WriteLastSession(record_, platform_);
     Discard(from);
-    for (int k = 0; k < kKinds; ++k)
+    for (int k = 0; k < kWindowKinds; ++k)
         Discard(WindowKind(k));
     End();
 }

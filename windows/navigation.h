@@ -68,6 +68,8 @@ public:
     // Tells the registry how to create a window of the kind.
     void SetFactory(WindowKind kind, Factory factory);
     bool CanOpen(WindowKind kind) const;
+    // How windows of the kind are made (empty when they cannot be).
+    const Factory& FactoryOf(WindowKind kind) const;
 
     // Creates the window (load, then show) or brings the existing one to the
     // front. Returns it, or null when the kind has no window in this build.
@@ -88,7 +90,6 @@ public:
     void ClosedByFrame(FormWindow& window);
 
 private:
-    static constexpr int kKinds = int(WindowKind::About) + 1;
     void Discard(WindowKind kind);
     void LetGo(FormWindow* window);
     void EndIfEmpty();
@@ -97,8 +98,8 @@ private:
     DesignState& record_;
     Platform& platform_;
     std::function<void()> endProgram_;
-    std::array<Factory, kKinds> factories_{};
-    std::array<QPointer<FormWindow>, kKinds> windows_{};
+    std::array<Factory, kWindowKinds> factories_{};
+    std::array<QPointer<FormWindow>, kWindowKinds> windows_{};
     std::vector<QPointer<FormWindow>> leaving_;  // closed, waiting for their handlers to return
     bool ended_ = false;
 };

@@ -5,7 +5,6 @@
 
 #include "engine/numbertext.h"
 #include "windows/layout.h"
-#include "windows/windowtext.h"
 
 namespace stelvane {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/recordingnotifier.h"
+#include "tests/support/recordingnotifier.h"
 #include "tests/files/filetestsupport.h"
 
 namespace stelvane {

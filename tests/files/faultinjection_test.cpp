@@ -26,7 +26,7 @@
 #include "files/spiceschematic.h"
 #include "files/tabulatedfile.h"
 #include "fuzz/recordcheck.h"
-#include "platform/recordingnotifier.h"
+#include "tests/support/recordingnotifier.h"
 
 namespace stelvane {
 namespace {

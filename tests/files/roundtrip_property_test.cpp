@@ -21,7 +21,7 @@
 #include "filetestsupport.h"
 #include "files/designfile.h"
 #include "fuzz/randomdesign.h"
-#include "platform/recordingnotifier.h"
+#include "tests/support/recordingnotifier.h"
 
 namespace stelvane {
 namespace {

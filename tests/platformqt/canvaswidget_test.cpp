@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <gtest/gtest.h>
 
-#include "platform/recordingcanvas.h"
+#include "tests/support/recordingcanvas.h"
 #include "tests/platformqt/qtapp.h"
 
 namespace stelvane {

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/qt/canvaswidget.h"
-#include "platform/scriptedplatform.h"
+#include "tests/support/scriptedplatform.h"
 #include "tests/platformqt/qtapp.h"
 
 namespace stelvane {
@@ -278,6 +278,7 @@ TEST(Layout, SetsUpAWindowAndPlacesItsControls)
         ScriptedPlatform platform(tc.screen);
         CanvasWidget window;
         window.setObjectName(tc.objectName);
+        window.SetRecorder(&platform.Drawing(tc.objectName));
         const Layout layout = SetUpWindow(window, platform, tc.kind);
 
         const TwipSize creation = CreationSizeTwips(tc.kind);
@@ -289,7 +290,7 @@ TEST(Layout, SetsUpAWindowAndPlacesItsControls)
         EXPECT_EQ(window.ColourAt({100, 100}), BackgroundColour(tc.kind));
         EXPECT_NEAR(window.font().pointSizeF(), tc.screen.heightTwips * kFontOrdinary, 0.01);
 
-        // Drawing lands on the window at the layout's scale and in the platform's recorder.
+        // Drawing lands on the window at the layout's scale and in the recorder.
         window.canvas().FillBox({1700, 1300}, {5000, 8000}, kWhite);
         EXPECT_EQ(window.ColourAt({3000, 4000}), kWhite);
         EXPECT_EQ(window.ColourAt({5100, 4000}), BackgroundColour(tc.kind));

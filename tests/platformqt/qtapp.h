@@ -9,14 +9,7 @@ namespace stelvane {
 // platform unless the environment asks for another.
 inline QApplication& TestApplication()
 {
-    static int argc = 1;
-    static char name[] = "stelvane_platformqt_tests";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
+    return *qApp; // made by the test program's main
 }
 
 } // namespace stelvane

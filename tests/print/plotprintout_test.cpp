@@ -10,7 +10,7 @@
 #include "engine/numbertext.h"
 #include "engine/response.h"
 #include "engine/synthesis.h"
-#include "platform/scriptedplatform.h"
+#include "tests/support/scriptedplatform.h"
 #include "print/plotprintout.h"
 
 namespace stelvane {

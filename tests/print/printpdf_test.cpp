@@ -20,7 +20,7 @@
 #include "engine/response.h"
 #include "engine/synthesis.h"
 #include "platform/qt/qtplatform.h"
-#include "platform/scriptedplatform.h"
+#include "tests/support/scriptedplatform.h"
 #include "print/plotprintout.h"
 #include "printtestsupport.h"
 #include "windows/frmplot.h"

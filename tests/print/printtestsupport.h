@@ -9,13 +9,7 @@ namespace stelvane::testing {
 // unless the environment asks for another.
 inline QApplication& PrintTestApplication()
 {
-    static int argc = 1;
-    static char name[] = "stelvane_print_tests";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
+    return *qApp; // made by the test program's main
 }
 
 } // namespace stelvane::testing

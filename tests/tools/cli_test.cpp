@@ -17,7 +17,7 @@
 #include "files/plotoverlay.h"
 #include "files/spiceschematic.h"
 #include "files/tabulatedfile.h"
-#include "platform/recordingnotifier.h"
+#include "tests/support/recordingnotifier.h"
 #include "tests/tools/clitestsupport.h"
 #include "tools/cliargs.h"
 

@@ -58,6 +58,7 @@ struct OpampWindow {
         if (prepare)
             prepare(record());
         RegisterOpampTest(program->navigator);
+        RecordDrawings(program->navigator, program->platform);
         window = program->Open<frmOpampTest>(WindowKind::OpampTest);
     }
     DesignState& record() { return program->record; }
@@ -532,6 +533,7 @@ TEST_F(OpampTestWindowTest, OpensBesideTheDesignWindowAndReturnsToIt)
             EXPECT_TRUE(full.CanOpen(WindowKind::OpampTest));
         }
         RegisterOpampTest(program->navigator);
+        RecordDrawings(program->navigator, program->platform);
         auto* design = program->Open<frmDesign>(WindowKind::Design);
         ASSERT_NE(design, nullptr);
         Click(design->cmdTest);

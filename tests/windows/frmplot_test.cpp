@@ -19,7 +19,6 @@
 #include "files/plotoverlay.h"
 #include "windows/frmplot.h"
 #include "windows/updown.h"
-#include "windows/windowtext.h"
 #include "windowtestsupport.h"
 
 namespace stelvane {
@@ -34,6 +33,7 @@ struct PlotWindow {
     explicit PlotWindow(const std::function<void(DesignState&)>& prepare = {})
     {
         RegisterPlotWindows(program->navigator);
+        RecordDrawings(program->navigator, program->platform);
         InstallStartDefaults(record());
         InstallOpampDefaults(record());
         RunDesignChain(record());

@@ -66,6 +66,7 @@ struct PolesWindow {
         if (prepare)
             prepare(record());
         RegisterPoles(program->navigator);
+        RecordDrawings(program->navigator, program->platform);
         window = program->Open<frmPoles>(WindowKind::Poles);
     }
     DesignState& record() { return program->record; }
@@ -403,6 +404,7 @@ TEST_F(PolesWindowTest, OpensModallyFromThePlotAndReturnsToIt)
         }
         RegisterPlotWindows(program->navigator);
         RegisterPoles(program->navigator);
+        RecordDrawings(program->navigator, program->platform);
         DesignState& s = program->record;
         InstallStartDefaults(s);
         InstallOpampDefaults(s);

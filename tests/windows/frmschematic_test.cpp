@@ -52,6 +52,7 @@ struct SchematicWindow {
     {
         // Every window of the program, the views included.
         RegisterProgramWindows(program->navigator);
+        RecordDrawings(program->navigator, program->platform);
         prepare(program->record);
         window = program->Open<frmSchematic>(WindowKind::Schematic);
     }

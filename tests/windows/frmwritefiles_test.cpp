@@ -60,6 +60,7 @@ struct WriteWindow {
     {
         // Every window of the program, the views included.
         RegisterProgramWindows(program->navigator);
+        RecordDrawings(program->navigator, program->platform);
         StartUpRecord(program->record);
         if (prepare)
             prepare(program->record);
@@ -351,11 +352,7 @@ TEST_F(WriteFilesTest, ControlsSitWhereTheLayoutPutsThem)
 }
 
 // The command-line program built next to this test program.
-fs::path CliProgram()
-{
-    const fs::path self = fs::read_symlink("/proc/self/exe");
-    return self.parent_path().parent_path().parent_path() / "tools" / "stelvane-cli";
-}
+fs::path CliProgram() { return STELVANE_CLI; }
 
 std::string Quoted(const std::string& text)
 {
@@ -412,6 +409,7 @@ TEST_F(WriteFilesTest, TypedDesignGivesTheSameSchematicAsTheCommandLine)
         SCOPED_TRACE(c.name);
         Program program;
         RegisterProgramWindows(program.navigator);
+        RecordDrawings(program.navigator, program.platform);
         InitEngine(program.record);
         InstallStartDefaults(program.record);
         InstallOpampDefaults(program.record);

@@ -1,4 +1,4 @@
-#include "windows/plotdrawing.h"
+#include "render/plotdrawing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@
 
 #include "engine/numbertext.h"
 #include "engine/response.h"
-#include "platform/recordingcanvas.h"
+#include "tests/support/recordingcanvas.h"
 
 namespace stelvane {
 namespace {

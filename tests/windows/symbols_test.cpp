@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "engine/designstate.h"
-#include "platform/recordingcanvas.h"
+#include "tests/support/recordingcanvas.h"
 #include "windows/symbols.h"
 
 namespace stelvane {

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "engine/designstate.h"
-#include "platform/scriptedplatform.h"
+#include "tests/support/scriptedplatform.h"
 #include "windows/navigation.h"
 #include "windows/programwindows.h"
 
@@ -29,13 +29,7 @@ namespace stelvane::testing {
 // object, and a QApplication torn down before it crashes the program at exit.
 inline QApplication& Application()
 {
-    static int argc = 1;
-    static char name[] = "stelvane_windows_tests";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
+    return *qApp; // made by the test program's main
 }
 
 // Deletes the windows the registry let go of.
@@ -76,6 +70,21 @@ private:
     std::filesystem::path dir_;
 };
 
+// Makes every window the navigator creates record its drawing on the
+// platform, under the window's name. Call it again after registering windows.
+inline void RecordDrawings(Navigator& navigator, ScriptedPlatform& platform)
+{
+    for (int k = 0; k < kWindowKinds; ++k) {
+        const auto kind = static_cast<WindowKind>(k);
+        if (Navigator::Factory make = navigator.FactoryOf(kind))
+            navigator.SetFactory(kind, [&platform, make](Navigator& n) {
+                FormWindow* window = make(n);
+                window->SetRecorder(&platform.Drawing(window->objectName().toStdString()));
+                return window;
+            });
+    }
+}
+
 // The program's windows on the scripted platform, with one record. Without
 // the other windows (withOtherWindows false) only the opening, design and
 // About windows exist, so that a button leading to a view runs the Enter
@@ -85,6 +94,7 @@ struct Program {
     {
         Application();
         RegisterProgramWindows(navigator);
+        RecordDrawings(navigator, platform);
         if (withOtherWindows)
             return;
         for (WindowKind kind : {WindowKind::Plot, WindowKind::Schematic, WindowKind::Tabulated, WindowKind::OpampTest,

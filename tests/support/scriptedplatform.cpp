@@ -1,4 +1,4 @@
-#include "platform/scriptedplatform.h"
+#include "tests/support/scriptedplatform.h"
 
 #include <utility>
 
@@ -75,8 +75,6 @@ PrintStart ScriptedPlatform::BeginPrintJob(const PrintRequest& request)
     printJobs.push_back({request, std::make_unique<RecordingCanvas>(20.0), false});
     return {std::make_unique<ScriptedPrintJob>(*this, printJobs.size() - 1, answer.endFailure), {}};
 }
-
-Canvas* ScriptedPlatform::DrawingRecorder(const std::string& windowName) { return &Drawing(windowName); }
 
 RecordingCanvas& ScriptedPlatform::Drawing(const std::string& windowName)
 {

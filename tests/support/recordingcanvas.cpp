@@ -1,4 +1,4 @@
-#include "platform/recordingcanvas.h"
+#include "tests/support/recordingcanvas.h"
 
 namespace stelvane {
 

@@ -1,4 +1,4 @@
-#include "windows/plotdrawing.h"
+#include "render/plotdrawing.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "engine/numbertext.h"
-#include "windows/windowtext.h"
 
 namespace stelvane {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/recordingcanvas.h"
+#include "tests/support/recordingcanvas.h"
 
 namespace stelvane {
 
@@ -54,7 +54,6 @@ public:
     std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
     std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
     PrintStart BeginPrintJob(const PrintRequest& request) override;
-    Canvas* DrawingRecorder(const std::string& windowName) override;
     void ShowMessage(const std::string& text, const std::string& caption = kProgramCaption,
                      MessageIcon icon = MessageIcon::None) override;
     void Beep() override;

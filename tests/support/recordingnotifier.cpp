@@ -1,4 +1,4 @@
-#include "platform/recordingnotifier.h"
+#include "tests/support/recordingnotifier.h"
 
 namespace stelvane {
 
