@@ -1,5 +1,8 @@
 #include "engine/designstate.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace stelvane {
 
 void InstallDefaults(DesignState& s)
@@ -31,9 +34,27 @@ void InstallCapacitorDefaults(DesignState& s)
 
 void InstallOpampDefaults(DesignState& s)
 {
-    if (s.DCGain == 0) s.DCGain = 100000;
-    if (s.GBW == 0) s.GBW = 1e7f;
-    if (s.Zin == 0) s.Zin = 1e6f;
+    if (s.DCGain == 0) s.DCGain = kDefaultDCGain;
+    if (s.GBW == 0) s.GBW = kDefaultGBW;
+    if (s.Zin == 0) s.Zin = kDefaultZin;
+}
+
+int StageCount(const DesignState& s) { return std::clamp<int>(s.Order, 0, kMaxStages); }
+
+Single PiOf(const DesignState& s)
+{
+    if (s.Pi > 0) return s.Pi;
+    return static_cast<Single>(4.0 * std::atan(1.0));
+}
+
+const char* FamilyName(Integer family)
+{
+    switch (family) {
+    case 1: return "Butterworth";
+    case 2: return "Chebyshev";
+    case 3: return "Bessel";
+    default: return nullptr;
+    }
 }
 
 } // namespace stelvane

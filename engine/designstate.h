@@ -94,6 +94,18 @@ struct DesignState {
     std::string SpiceFileName;
 };
 
+// The opamp a design starts with, and what an unset opamp field becomes.
+constexpr Single kDefaultDCGain = 1e5f;
+constexpr Single kDefaultGBW = 1e7f;
+constexpr Single kDefaultZin = 1e6f;
+
+// The stage count the arrays can hold, 0..21, whatever Order a file brought.
+int StageCount(const DesignState& s);
+// The record's Pi, or pi itself while the constants are not set yet.
+Single PiOf(const DesignState& s);
+// "Butterworth", "Chebyshev" or "Bessel" for families 1 to 3; null for another number.
+const char* FamilyName(Integer family);
+
 // Installs the default design settings (everything but capacitors and opamp data).
 void InstallDefaults(DesignState& s);
 // Installs 10 nF for both capacitors of stages 1 and 2.

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/numbertext.h"
+#include "engine/opampfigures.h"
 #include "engine/synthesis.h"
 
 namespace stelvane {
@@ -17,15 +18,9 @@ constexpr Single kDefaultCapacitor = 1e-8f; // F; what an empty or zero capacito
 constexpr Single kLowestRipple = 0.001f;    // dB; a Chebyshev needs some ripple
 constexpr Single kHighestRipple = 20;       // dB
 constexpr Single kMostIntervals = kMaxPoints;
-constexpr Single kHighestDCGain = 1e7f;
 constexpr Single kLowestGBW = 10000;
 constexpr Single kLowestZin = 1000;
 constexpr Single kHighestZin = 1e10f;
-
-// Opamp figures a window shows for a field still unset: the opamp defaults.
-constexpr Single kShownDCGain = 1e5f;
-constexpr Single kShownGBW = 1e7f;
-constexpr Single kShownZin = 1e6f;
 
 void ReadSpecification(DesignState& s, const DesignInputs& in)
 {
@@ -99,7 +94,7 @@ void ReadSweep(DesignState& s, DesignInputs& in)
 void ReadOpamp(DesignState& s, const DesignInputs& in)
 {
     ParseNumberText(in.txtGainDC, s.DCGain);
-    if (s.DCGain > kHighestDCGain) s.DCGain = kHighestDCGain;
+    ClampOpampDCGain(s);
     ParseNumberText(in.txtGBW, s.GBW);
     if (s.GBW < kLowestGBW) s.GBW = kLowestGBW;
     ParseNumberText(in.txtZin, s.Zin);
@@ -155,9 +150,9 @@ DesignInputs InputsFromRecord(const DesignState& s)
     in.lblNrX = std::to_string(s.NrX);
     in.lblNrY = std::to_string(s.NrY);
 
-    in.txtGainDC = FormatValue(s.DCGain == 0 ? kShownDCGain : s.DCGain);
-    in.txtGBW = FormatEng(s.GBW == 0 ? kShownGBW : s.GBW);
-    in.txtZin = FormatValue(s.Zin == 0 ? kShownZin : s.Zin);
+    in.txtGainDC = FormatValue(s.DCGain == 0 ? kDefaultDCGain : s.DCGain);
+    in.txtGBW = FormatEng(s.GBW == 0 ? kDefaultGBW : s.GBW);
+    in.txtZin = FormatValue(s.Zin == 0 ? kDefaultZin : s.Zin);
     return in;
 }
 

@@ -69,19 +69,6 @@ bool IsRealPole(double sigma, double omega)
     return std::abs(omega) <= kRealPoleRatio * std::max(std::abs(sigma), 1.0);
 }
 
-// The stage count the arrays can hold, whatever Order a file brought.
-int StageCount(const DesignState& s)
-{
-    return std::clamp(static_cast<int>(s.Order), 0, kMaxStages);
-}
-
-Single PiOf(const DesignState& s)
-{
-    // A record whose constants were never set still gets a usable pi.
-    if (s.Pi > 0) return s.Pi;
-    return static_cast<Single>(4.0 * std::atan(1.0));
-}
-
 // The angle of Butterworth pole k of n, carried in Single as the record's
 // arithmetic always has been; this is what leaves the middle pole of an odd
 // order a hair off the real axis.

@@ -54,7 +54,7 @@ using CascadeTerms = std::array<StageTerms, kMaxStages>;
 // invalid, and the views say so).
 int CollectStages(const DesignState& s, CascadeTerms& terms)
 {
-    const int order = std::clamp<int>(s.Order, 0, kMaxStages);
+    const int order = StageCount(s);
     int count = 0;
     for (int k = 1; k <= order; ++k) {
         const Single r1 = s.R[k][1], r2 = s.R[k][2], r3 = s.R[k][3];

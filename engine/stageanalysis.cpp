@@ -37,7 +37,7 @@ void MarkInvalid(DesignState& s, int k)
 
 void AnalyzeStageParts(DesignState& s)
 {
-    const int order = std::clamp<int>(s.Order, 0, kMaxStages);
+    const int order = StageCount(s);
     for (int k = 1; k <= order; ++k) {
         const Single r1f = s.R[k][1], r2f = s.R[k][2], r3f = s.R[k][3];
         const Single c1f = s.C[k][1], c2f = s.C[k][2];

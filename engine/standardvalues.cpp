@@ -49,7 +49,7 @@ float Nearest(float v)
 
 void NearestStandardValue(DesignState& s)
 {
-    const int stages = s.Order < 0 ? 0 : (s.Order > kMaxStages ? kMaxStages : s.Order);
+    const int stages = StageCount(s);
     for (int k = 1; k <= stages; ++k) {
         for (int j = 1; j <= 3; ++j) {
             s.R[k][j] = Nearest(s.R[k][j]);

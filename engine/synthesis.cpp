@@ -11,17 +11,6 @@ namespace stelvane {
 
 namespace {
 
-int StageCount(const DesignState& s)
-{
-    return std::clamp(static_cast<int>(s.Order), 0, kMaxStages);
-}
-
-Single PiOf(const DesignState& s)
-{
-    if (s.Pi > 0) return s.Pi;
-    return static_cast<Single>(4.0 * std::atan(1.0));
-}
-
 bool Positive(double v)
 {
     return std::isfinite(v) && v > 0;

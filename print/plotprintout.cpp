@@ -45,18 +45,6 @@ constexpr double kLineSpacing = 1.2;
 // What the message says when the platform gives no reason of its own.
 constexpr const char* kUnknownPrintFailure = "The page could not be printed.";
 
-const char* FamilyName(Integer family)
-{
-    switch (family) {
-    case 1:
-        return "Butterworth";
-    case 2:
-        return "Chebyshev";
-    case 3:
-        return "Bessel";
-    }
-    return nullptr;
-}
 
 std::string Number(Single value) { return GeneralNumberText(value); }
 

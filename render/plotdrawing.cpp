@@ -49,7 +49,6 @@ constexpr double kReadoutValueY = 7700;
 
 bool Finite(double v) { return std::isfinite(v); }
 
-double StageLimit(const DesignState& s) { return std::clamp<int>(s.Order, 0, kMaxStages); }
 
 // The last sweep point to draw, or -1 for none.
 int LastPoint(Integer last) { return std::clamp<int>(last, -1, kMaxPoints); }
@@ -448,7 +447,7 @@ void DrawStageMarkers(Canvas& canvas, const DesignState& s)
     const FrequencyAxis axis(s, frame);
     if (!axis.Valid())
         return;
-    const int stages = static_cast<int>(StageLimit(s));
+    const int stages = StageCount(s);
     for (int k = 1; k <= stages; ++k) {
         // A stage whose parts give no centre frequency has no place on the axis.
         if (s.StageInvalid[k] != 0)
@@ -513,7 +512,7 @@ void ShowReadout(Canvas& canvas, const DesignState& s, const ScreenPlotContext& 
 
 bool HasNegativeParts(const DesignState& s)
 {
-    const int stages = static_cast<int>(StageLimit(s));
+    const int stages = StageCount(s);
     for (int k = 1; k <= stages; ++k)
         for (int j = 1; j <= 3; ++j)
             if (s.R[k][j] <= 0)

@@ -33,14 +33,10 @@ std::string Cap(Single v)
     return text.empty() ? "0" : text;
 }
 
-std::string FamilyName(Integer family)
+std::string FamilyText(Integer family)
 {
-    switch (family) {
-    case 1: return "Butterworth";
-    case 2: return "Chebyshev";
-    case 3: return "Bessel";
-    default: return "Family " + std::to_string(family);
-    }
+    const char* name = FamilyName(family);
+    return name ? name : "Family " + std::to_string(family);
 }
 
 std::string BandwidthCaption(Integer family)
@@ -53,7 +49,6 @@ std::string BandwidthCaption(Integer family)
     }
 }
 
-int StageCount(const DesignState& s) { return s.Order < 0 ? 0 : (s.Order > kMaxStages ? kMaxStages : s.Order); }
 int PointCount(const DesignState& s) { return s.NrInts < 0 ? 0 : (s.NrInts > kMaxPoints ? kMaxPoints : s.NrInts) + 1; }
 
 void CenterResponse(const DesignState& s, double& gain, double& phase)
@@ -162,7 +157,7 @@ std::string DesignSummary(const DesignState& s)
         t += "Manually entered parts, " + std::to_string(stages) + (stages == 1 ? " stage\n" : " stages\n");
         t += "Center frequency: " + Eng(s.Center) + " Hz\n";
     } else {
-        t += FamilyName(s.Family) + " bandpass, " + std::to_string(stages) + (stages == 1 ? " stage\n" : " stages\n");
+        t += FamilyText(s.Family) + " bandpass, " + std::to_string(stages) + (stages == 1 ? " stage\n" : " stages\n");
         t += "Center frequency: " + Eng(s.Center) + " Hz\n";
         t += BandwidthCaption(s.Family) + Eng(s.Width) + " Hz\n";
         if (s.Family == 2) t += "Passband ripple: " + Value(s.Apass) + " dB\n";

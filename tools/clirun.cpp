@@ -2,8 +2,8 @@
 
 #include <ostream>
 
+#include "engine/designsession.h"
 #include "engine/designstate.h"
-#include "engine/enterstep.h"
 #include "engine/standardvalues.h"
 #include "files/designfile.h"
 #include "files/plotoverlay.h"
@@ -103,7 +103,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     DesignInputs in = InputsFromRecord(s);
     ApplyOptions(o, in, s.ManualEntry == 1);
-    EnterStep(s, in, [&](const std::string& text) { notifier.ShowMessage(text, kProgramCaption, MessageIcon::None); });
+    DesignSession session(s);
+    session.Enter(in, [&](const std::string& text) { notifier.ShowMessage(text, kProgramCaption, MessageIcon::None); });
     s.PartsType = o.specifiedOpamp ? 1 : 0;
 
     // The exports run in the order of the file-writing window's buttons; the

@@ -524,25 +524,17 @@ DesignInputs frmDesign::ReadInputs() const
 
 void frmDesign::ShowInputs(const DesignInputs& in)
 {
-    // The Enter step shows a clamped ripple and sweep count back in their boxes.
-    if (S(txtApass->text()) != in.txtApass)
-        txtApass->setText(Q(in.txtApass));
-    if (S(txtInts->text()) != in.txtInts)
-        txtInts->setText(Q(in.txtInts));
+    // The Enter step shows a clamped ripple and sweep count, and the DC gain
+    // that replaced an unusable one, back in their boxes.
+    for (auto [box, text] : {std::pair{txtApass, &in.txtApass}, {txtInts, &in.txtInts}, {txtGainDC, &in.txtGainDC}})
+        if (S(box->text()) != *text)
+            box->setText(Q(*text));
 }
 
 void frmDesign::EnterStep()
 {
     DesignInputs in = ReadInputs();
-    Single dcGain = 0;
-    ParseNumberText(in.txtGainDC, dcGain);
-    if (dcGain <= 0) {
-        // The opamp correction divides by the DC gain; a gain of 0 or less
-        // gives way to the start-up value, shown in its box.
-        in.txtGainDC = Trimmed(FormatValue(kDefaultDCGain));
-        txtGainDC->setText(Q(in.txtGainDC));
-    }
-    stelvane::EnterStep(Record(), in, [this](const std::string& message) { GetPlatform().ShowMessage(message); });
+    Session().Enter(in, [this](const std::string& message) { GetPlatform().ShowMessage(message); });
     ShowInputs(in);
 }
 

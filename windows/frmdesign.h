@@ -130,10 +130,4 @@ private:
     void Examine();
 };
 
-// A DCGain of 0 or less would divide by zero in the opamp correction and the
-// opamp test; the window puts the start-up gain in its place.
-constexpr Single kDefaultDCGain = 100000;
-constexpr Single kDefaultGBW = 1e7f;
-constexpr Single kDefaultZin = 1e6f;
-
 } // namespace stelvane

@@ -38,11 +38,6 @@ constexpr double kCurveHighest = 999;
 constexpr double kStageMarkWidth = 8;
 constexpr double kFrameLineWidth = 3;
 
-// The decade frequencies are carried in Single from 0.0001 Hz, which leaves
-// each a few parts in 1e8 off the round value; both ends get a margin.
-constexpr Single kFirstDecade = 0.0001f;
-constexpr double kGridMargin = 1.0001;
-
 // Frequency labels with their left edges, one per decade from 0.1 Hz.
 struct FrequencyLabel {
     const char* text;
@@ -54,13 +49,6 @@ constexpr FrequencyLabel kFrequencyLabels[] = {
 };
 constexpr double kFrequencyLabelY = 5100;
 
-int TableStages(const DesignState& s) { return std::clamp<int>(s.Order, 0, kMaxStages); }
-
-double PiOf(const DesignState& s)
-{
-    // A record whose constants were never set still gets a usable pi.
-    return s.Pi > 0 ? s.Pi : 4.0 * std::atan(1.0);
-}
 
 std::string GainText(double gainDB) { return FormatValue(static_cast<Single>(gainDB)) + "dB"; }
 
@@ -70,7 +58,7 @@ bool Finite(CanvasPoint p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 void DrawTable(Canvas& canvas, const DesignState& s, const CanvasFont& font)
 {
-    const int stages = TableStages(s);
+    const int stages = StageCount(s);
     const double bottom = kTableBottomBase + kRowPitch * stages;
     canvas.FillBox({kTableLeft, kTableTop}, {kTableRight, bottom}, kWhite);
     canvas.Line({kTableLeft, kTableTop}, {kTableRight, kTableTop}, kOpampTableEdgeColour);
@@ -149,7 +137,7 @@ void DrawCurve(Canvas& canvas, const DesignState& s)
 void DrawStageMarks(Canvas& canvas, const DesignState& s)
 {
     // Not clipped to the frame: a stage asking more than 140 dB shows above it.
-    const int stages = TableStages(s);
+    const int stages = StageCount(s);
     for (int k = 1; k <= stages; ++k) {
         const std::optional<double> required = RequiredGainDB(s, k);
         if (!required || !(s.StageF[k] > 0))
@@ -161,65 +149,6 @@ void DrawStageMarks(Canvas& canvas, const DesignState& s)
 }
 
 } // namespace
-
-void ClampOpampDCGain(DesignState& s)
-{
-    if (s.DCGain > kOpampHighestDCGain)
-        s.DCGain = kOpampHighestDCGain;
-}
-
-Single OpampCornerFrequency(const DesignState& s)
-{
-    if (!(std::isfinite(s.DCGain) && s.DCGain > 0 && std::isfinite(s.GBW) && s.GBW > 0))
-        return 0;
-    const Single corner = static_cast<Single>(static_cast<double>(s.GBW) / s.DCGain);
-    return std::isfinite(corner) && corner > 0 ? corner : 0;
-}
-
-bool OpampModelUsable(const DesignState& s) { return OpampCornerFrequency(s) > 0; }
-
-double OpampGainDB(const DesignState& s, double f)
-{
-    const double twoPi = 2 * PiOf(s);
-    const double w = twoPi * f;
-    const double tau = 1 / (twoPi * OpampCornerFrequency(s));
-    const double denominator = w * w * tau * tau + 1;
-    const double re = s.DCGain / denominator;
-    const double im = -s.DCGain * w * tau / denominator;
-    return 20 * std::log10(std::sqrt(re * re + im * im));
-}
-
-std::optional<double> RequiredGainDB(const DesignState& s, int k)
-{
-    if (k < 1 || k > kMaxStages)
-        return std::nullopt;
-    const double r1 = s.R[k][1], r2 = s.R[k][2], r3 = s.R[k][3];
-    const double c1 = s.C[k][1], c2 = s.C[k][2];
-    // Parts that make the divisions impossible ask no gain we can name.
-    if (r1 + r2 == 0 || c1 == 0)
-        return std::nullopt;
-    const double parallel = r2 * r1 / (r2 + r1);
-    const double capacitorTerm = c2 / c1 + 1;
-    if (parallel == 0 || capacitorTerm == 0)
-        return std::nullopt;
-    const double ratio = (r3 / parallel) / capacitorTerm;
-    if (!(std::isfinite(ratio) && ratio > 0))
-        return std::nullopt;
-    return 20 * std::log10(ratio);
-}
-
-void ComputeDecadeGrid(DesignState& s)
-{
-    s.NrGridX = -1;
-    const Single highest = static_cast<Single>(kOpampFmax * kGridMargin);
-    const Single lowest = static_cast<Single>(kOpampFmin / kGridMargin);
-    for (Single f = kFirstDecade; f <= highest && s.NrGridX < kMaxPoints; f *= 10.0f) {
-        if (f >= lowest) {
-            ++s.NrGridX;
-            s.GridF[s.NrGridX] = f;
-        }
-    }
-}
 
 double OpampPlotX(double f)
 {
@@ -254,29 +183,20 @@ std::vector<OpampTableText> OpampTableRow(const DesignState& s, int k)
     row.push_back({kFrequencyX, FormatEng(s.StageF[k])});
 
     const bool opamp = OpampModelUsable(s);
-    const std::optional<double> required = RequiredGainDB(s, k);
-    std::optional<double> available;
-    if (opamp) {
-        const double g = OpampGainDB(s, s.StageF[k]);
-        if (std::isfinite(g))
-            available = g;
-        if (available)
-            row.push_back({kOpampGainX, GainText(*available)});
-        else
-            row.push_back({kOpampGainX, kInvalidText, kOpampAlarmColour});
-    }
-    if (required)
-        row.push_back({kRequiredX, GainText(*required), *required >= kOpampRequiredGainAlarm ? kOpampAlarmColour : kBlack});
+    const OpampStageFigures figures = OpampFiguresOf(s, k);
+    const auto invalidAt = [](double x) { return OpampTableText{x, kInvalidText, kOpampAlarmColour}; };
+    if (opamp)
+        row.push_back(figures.opampGain ? OpampTableText{kOpampGainX, GainText(*figures.opampGain)}
+                                        : invalidAt(kOpampGainX));
+    if (figures.required)
+        row.push_back({kRequiredX, GainText(*figures.required),
+                       *figures.required >= kOpampRequiredGainAlarm ? kOpampAlarmColour : kBlack});
     else
-        row.push_back({kRequiredX, kInvalidText, kOpampAlarmColour});
-    if (opamp) {
-        if (available && required) {
-            const double margin = *available - *required;
-            row.push_back({kMarginX, GainText(margin), margin < 0 ? kOpampAlarmColour : kBlack});
-        } else {
-            row.push_back({kMarginX, kInvalidText, kOpampAlarmColour});
-        }
-    }
+        row.push_back(invalidAt(kRequiredX));
+    if (opamp)
+        row.push_back(figures.margin ? OpampTableText{kMarginX, GainText(*figures.margin),
+                                                      *figures.margin < 0 ? kOpampAlarmColour : kBlack}
+                                     : invalidAt(kMarginX));
     return row;
 }
 
@@ -332,10 +252,8 @@ void frmOpampTest::Load()
     const Layout layout = SetUpWindow(*this, GetPlatform(), WindowKind::OpampTest);
     Place(*cmdReturn, layout, 6000, 7300, 1000, 300);
 
-    DesignState& s = Record();
-    ClampOpampDCGain(s);
-    ComputeDecadeGrid(s);
-    DrawOpampTest(canvas(), s, layout);
+    Session().PrepareOpampTest();
+    DrawOpampTest(canvas(), Record(), layout);
 }
 
 } // namespace stelvane

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/designstate.h"
+#include "engine/opampfigures.h"
 #include "platform/canvas.h"
 #include "windows/layout.h"
 #include "windows/navigation.h"
@@ -13,9 +14,7 @@ class QPushButton;
 
 namespace stelvane {
 
-// The span of the opamp gain plot: 0.1 Hz to 1 GHz, 140 dB down to 0 dB.
-constexpr double kOpampFmin = 0.1;
-constexpr double kOpampFmax = 1e9;
+// The span of the opamp gain plot: 140 dB down to 0 dB.
 constexpr double kOpampGainTop = 140;
 constexpr double kOpampGainBottom = 0;
 constexpr int kOpampGainIntervals = 14;
@@ -25,9 +24,6 @@ constexpr double kOpampFrameLeft = 6000;
 constexpr double kOpampFrameTop = 1000;
 constexpr double kOpampFrameRight = 11000;
 constexpr double kOpampFrameBottom = 5000;
-// A DC gain above this is lowered to it: no real opamp has more, and the
-// curve would start above the plot.
-constexpr Single kOpampHighestDCGain = 1e7f;
 // A stage asking this much of its opamp is flagged whatever the margin.
 constexpr double kOpampRequiredGainAlarm = 120;
 
@@ -37,23 +33,6 @@ constexpr Rgb kOpampTableEdgeColour{17, 170, 170};
 constexpr Rgb kOpampFrameColour{17, 17, 17};
 constexpr Rgb kOpampAlarmColour{255, 0, 0};
 
-// Lowers a DCGain above 1e7 to 1e7 in the record.
-void ClampOpampDCGain(DesignState& s);
-// Whether DCGain and GBW describe a single-pole opamp: both finite and above 0.
-// Without one there is no corner frequency and no opamp gain to compare.
-bool OpampModelUsable(const DesignState& s);
-// The opamp's corner frequency GBW / DCGain in Hz, as Single; 0 when the
-// model is not usable.
-Single OpampCornerFrequency(const DesignState& s);
-// The open-loop gain in dB of the single-pole opamp DCGain / (1 + j f / Fcorner)
-// at frequency f; only meaningful when the model is usable.
-double OpampGainDB(const DesignState& s, double f);
-// The gain stage k's resistor network asks of its opamp, in dB:
-// 20 log10((R3 / (R1 || R2)) / (C2 / C1 + 1)) with the ideal-opamp resistors;
-// nothing when the parts give no positive finite ratio.
-std::optional<double> RequiredGainDB(const DesignState& s, int k);
-// Writes the decade frequencies 0.1 Hz .. 1 GHz into GridF and NrGridX.
-void ComputeDecadeGrid(DesignState& s);
 // Plot coordinates of a frequency (log axis) and of a gain in dB.
 double OpampPlotX(double f);
 double OpampPlotY(double gainDB);

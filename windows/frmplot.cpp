@@ -8,10 +8,6 @@
 #include <QPushButton>
 
 #include "engine/numbertext.h"
-#include "engine/response.h"
-#include "engine/stageanalysis.h"
-#include "engine/standardvalues.h"
-#include "engine/synthesis.h"
 #include "files/plotoverlay.h"
 #include "windows/updown.h"
 
@@ -24,15 +20,6 @@ PlotPrinter& Printer()
     static PlotPrinter printer;
     return printer;
 }
-
-// One tuning step is a ratio, so ten steps up and ten down come back.
-constexpr Single kStepRatio = 1.01f;
-
-// "Enter all" keeps typed parts within what can be built.
-constexpr Single kLowestResistor = 10;
-constexpr Single kHighestResistor = 1e7f;
-constexpr Single kLowestCapacitor = 1e-12f;
-constexpr Single kHighestCapacitor = 1e-5f;
 
 constexpr Rgb kWarningColour{255, 0, 0};
 
@@ -49,7 +36,7 @@ constexpr std::array<PartInfo, frmPlot::kParts> kPartInfo{{
     {"C2", 7400, 7200},
 }};
 
-bool IsResistor(int part) { return part < 3; }
+bool IsResistor(int part) { return stelvane::IsResistor(static_cast<StagePart>(part)); }
 
 // Side buttons: left 300, 1000 x 300.
 struct SideButton {
@@ -185,10 +172,10 @@ void frmPlot::BuildControls()
     connect(UpDown1, &UpDown::valueChanged, this, [this] { TuneStageChanged(); });
     connect(UpDown2, &UpDown::valueChanged, this, [this] { EditStageChanged(); });
     connect(cmdEnterAll, &QPushButton::clicked, this, [this] { EnterAllClicked(); });
-    connect(cmdCenterDown, &QPushButton::clicked, this, [this] { StepCenterOrWidth(Record().Center, false); });
-    connect(cmdCenterUp, &QPushButton::clicked, this, [this] { StepCenterOrWidth(Record().Center, true); });
-    connect(cmdWidthDown, &QPushButton::clicked, this, [this] { StepCenterOrWidth(Record().Width, false); });
-    connect(cmdWidthUp, &QPushButton::clicked, this, [this] { StepCenterOrWidth(Record().Width, true); });
+    connect(cmdCenterDown, &QPushButton::clicked, this, [this] { StepCenterOrWidth(true, false); });
+    connect(cmdCenterUp, &QPushButton::clicked, this, [this] { StepCenterOrWidth(true, true); });
+    connect(cmdWidthDown, &QPushButton::clicked, this, [this] { StepCenterOrWidth(false, false); });
+    connect(cmdWidthUp, &QPushButton::clicked, this, [this] { StepCenterOrWidth(false, true); });
 }
 
 void frmPlot::PlaceControls()
@@ -274,7 +261,7 @@ void frmPlot::Load()
         cmdTuneCenterWidth->setEnabled(false);
         cmdPoles->setEnabled(false);
     }
-    ComputeFrequencyGrid(s);
+    Session().PreparePlot();
     RedrawPlot();
     CheckNegativeParts();
     if (NegativeParts == 1)
@@ -349,12 +336,7 @@ void frmPlot::GetPlotOverlay()
 
 // --- Tuning panel ---
 
-Single& frmPlot::Part(int part)
-{
-    DesignState& s = Record();
-    const int k = std::clamp(CurrentStage, 1, kMaxStages);
-    return IsResistor(part) ? s.R[k][part + 1] : s.C[k][part - 2];
-}
+Single& frmPlot::Part(int part) { return Session().Part(CurrentStage, static_cast<StagePart>(part)); }
 
 std::string frmPlot::PartText(int part)
 {
@@ -407,9 +389,7 @@ void frmPlot::ShowCenterAndWidth()
 
 void frmPlot::StageRefresh()
 {
-    AnalyzeStageParts(Record());
     ShowStageReadouts();
-    ComputeResponse(Record());
     RedrawPlot();
 }
 
@@ -450,7 +430,7 @@ void frmPlot::HideReadout()
 void frmPlot::TunePartClicked()
 {
     HideReadout();
-    Record().ManualEntry = 1;
+    Session().StartTuning();
     SetCenterWidthGroupVisible(false);
     cmdTuneCenterWidth->setEnabled(false);
     cmdPoles->setEnabled(false);
@@ -469,7 +449,7 @@ void frmPlot::EditPartClicked()
 {
     HideReadout();
     SetCenterWidthGroupVisible(false);
-    Record().ManualEntry = 1;
+    Session().StartTuning();
     cmdTuneCenterWidth->setEnabled(false);
     cmdPoles->setEnabled(false);
     cmdTunePart->setEnabled(false);
@@ -490,25 +470,18 @@ void frmPlot::TuneCenterWidthClicked()
 
 void frmPlot::StepPart(int part, bool up)
 {
-    Single& value = Part(part);
-    value = up ? value * kStepRatio : value / kStepRatio;
+    Session().StepPart(CurrentStage, static_cast<StagePart>(part), up);
     tune[part].value->setText(Q(PartText(part)));
     StageRefresh();
 }
 
 void frmPlot::EnterAllClicked()
 {
-    for (int p = 0; p < kParts; ++p) {
-        Single& value = Part(p);
-        ParseNumberText(edit[p].text->text().toStdString(), value);
-        const Single low = IsResistor(p) ? kLowestResistor : kLowestCapacitor;
-        const Single high = IsResistor(p) ? kHighestResistor : kHighestCapacitor;
-        if (value < low)
-            value = low;
-        if (value > high)
-            value = high;
-        ShowEditValue(p);
-    }
+    std::array<std::string, kParts> texts;
+    for (int p = 0; p < kParts; ++p)
+        texts[p] = edit[p].text->text().toStdString();
+    Session().EnterParts(CurrentStage, texts);
+    ShowEditValues();
     StageRefresh();
 }
 
@@ -529,14 +502,13 @@ void frmPlot::EditStageChanged()
     ShowEditValues();
 }
 
-void frmPlot::StepCenterOrWidth(Single& field, bool up)
+void frmPlot::StepCenterOrWidth(bool center, bool up)
 {
-    DesignState& s = Record();
-    field = up ? field * kStepRatio : field / kStepRatio;
+    if (center)
+        Session().StepCenter(up);
+    else
+        Session().StepWidth(up);
     ShowCenterAndWidth();
-    // The chain redesigns from the family only while the parts are not the design.
-    RunDesignChain(s);
-    ComputeFrequencyGrid(s);
     RedrawPlot();
     CheckNegativeParts();
     lblNegative->setVisible(NegativeParts == 1);
@@ -544,39 +516,18 @@ void frmPlot::StepCenterOrWidth(Single& field, bool up)
 
 void frmPlot::Nearest5Clicked()
 {
-    DesignState& s = Record();
-    const int stages = std::clamp<int>(s.Order, 0, kMaxStages);
-    for (int k = 1; k <= stages; ++k) {
-        for (int j = 1; j <= 3; ++j)
-            s.SavedR[k][j] = s.R[k][j];
-        for (int j = 1; j <= 2; ++j)
-            s.SavedC[k][j] = s.C[k][j];
-    }
-    NearestStandardValue(s);
-    AnalyzeStageParts(s);
-    ComputeResponse(s);
+    Session().RoundToStandardValues();
     RedrawPlot();
-    s.ManualEntry = 1;
     cmdRestore->setEnabled(true);
     cmdNearest5->setEnabled(false);
 }
 
 void frmPlot::RestoreClicked()
 {
-    DesignState& s = Record();
-    const int stages = std::clamp<int>(s.Order, 0, kMaxStages);
-    for (int k = 1; k <= stages; ++k) {
-        for (int j = 1; j <= 3; ++j)
-            s.R[k][j] = s.SavedR[k][j];
-        for (int j = 1; j <= 2; ++j)
-            s.C[k][j] = s.SavedC[k][j];
-    }
-    AnalyzeStageParts(s);
-    ComputeResponse(s);
+    Session().RestoreParts();
     RedrawPlot();
     cmdRestore->setEnabled(false);
     cmdNearest5->setEnabled(true);
-    s.ManualEntry = 0;
 }
 
 void frmPlot::ResetClicked()
@@ -592,7 +543,7 @@ void frmPlot::ResetClicked()
     SetTuneGroupVisible(false);
     SetEditGroupVisible(false);
     SetCenterWidthGroupVisible(false);
-    ComputeFrequencyGrid(s);
+    Session().PreparePlot();
     RedrawPlot();
     CheckNegativeParts();
     if (NegativeParts == 1)

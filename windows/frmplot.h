@@ -60,7 +60,7 @@ public:
         QLabel* value;
         QLineEdit* text;
     };
-    static constexpr int kParts = 5;
+    static constexpr int kParts = kStageParts;
 
     // Side buttons
     QPushButton* cmdPoles;
@@ -118,10 +118,10 @@ private:
     void EditPartClicked();
     void TuneCenterWidthClicked();
     void StepPart(int part, bool up);
+    void StepCenterOrWidth(bool center, bool up);
     void EnterAllClicked();
     void TuneStageChanged();
     void EditStageChanged();
-    void StepCenterOrWidth(Single& field, bool up);
     void Nearest5Clicked();
     void RestoreClicked();
     void ResetClicked();

@@ -28,14 +28,6 @@ constexpr double kRadialStart = 150;
 constexpr Single kGridMargin = 0.001f;
 constexpr Single kGridStep = 0.1f;
 
-int ListedPoles(const DesignState& s) { return std::clamp<int>(s.Order, 0, kMaxStages); }
-
-Single PiOf(const DesignState& s)
-{
-    // A record whose constants were never set still gets a usable pi.
-    return s.Pi > 0 ? s.Pi : static_cast<Single>(4.0 * std::atan(1.0));
-}
-
 // Every how many rings (or grid steps) one is drawn: 1 unless they would
 // crowd closer than a pixel.
 int Thinning(Integer radius) { return radius > kMostRings ? (radius + kMostRings - 1) / kMostRings : 1; }
@@ -91,7 +83,7 @@ bool Finite(CanvasPoint p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 Integer PolesPlotRadius(const DesignState& s)
 {
     Integer radius = 0;
-    const int poles = ListedPoles(s);
+    const int poles = StageCount(s);
     for (int k = 1; k <= poles; ++k) {
         const Single im = s.PoleIm[k];
         if (!(im > radius))
@@ -115,22 +107,14 @@ CanvasPoint PolePosition(Single re, Single im, Integer radius)
 
 std::string PolesFamilyText(Integer family)
 {
-    switch (family) {
-    case 1:
-        return "Family:  Butterworth";
-    case 2:
-        return "Family:  Chebyshev";
-    case 3:
-        return "Family:  Bessel";
-    default:
-        return " ";
-    }
+    const char* name = FamilyName(family);
+    return name ? std::string("Family:  ") + name : " ";
 }
 
 std::vector<std::string> PolesListTexts(const DesignState& s)
 {
     std::vector<std::string> texts;
-    const int poles = ListedPoles(s);
+    const int poles = StageCount(s);
     for (int k = 1; k <= poles; ++k) {
         texts.push_back("X(" + std::to_string(k) + "): " + FormatValue(s.PoleRe[k]));
         texts.push_back("Y(" + std::to_string(k) + "): " + FormatValue(s.PoleIm[k]));
@@ -150,7 +134,7 @@ void DrawPolesPicture(Canvas& canvas, const DesignState& s, Integer radius, bool
     DrawPolarGrid(canvas, radius, PiOf(s));
 
     const std::vector<std::string> texts = PolesListTexts(s);
-    const int poles = ListedPoles(s);
+    const int poles = StageCount(s);
     for (int k = 1; k <= poles; ++k) {
         const CanvasPoint at = PolePosition(s.PoleRe[k], s.PoleIm[k], radius);
         if (Finite(at))

@@ -29,7 +29,7 @@ constexpr double kBandBottom = 5700;
 
 double SchematicScrollSpan(Integer order)
 {
-    return order > 2 ? DrawableStages(order) * kSchematicScrollPerStage : 0;
+    return order > 2 ? std::clamp<int>(order, 0, kMaxStages) * kSchematicScrollPerStage : 0;
 }
 
 double SchematicOriginX(int value, double scrollSpan)
@@ -40,7 +40,6 @@ double SchematicOriginX(int value, double scrollSpan)
     return kSchematicOriginX - double(v) * scrollSpan / kSchematicScrollMaximum;
 }
 
-int DrawableStages(Integer order) { return std::clamp<int>(order, 0, kMaxStages); }
 
 std::string OpampInfoText(const DesignState& s)
 {
@@ -59,7 +58,7 @@ void DrawSchematic(Canvas& canvas, const DesignState& s, double originX, double 
     double x = std::isfinite(originX) ? originX : kSchematicOriginX;
     x += DrawSource(canvas, x, y, style);
     const bool specified = s.PartsType == 1;
-    for (int stage = 1; stage <= DrawableStages(s.Order); ++stage) {
+    for (int stage = 1; stage <= StageCount(s); ++stage) {
         DrawStage(canvas, x, y, s, stage, specified, style);
         DrawStageReadouts(canvas, x, s, stage, style);
         x += kStageAdvance;

@@ -47,6 +47,7 @@ FormWindow::FormWindow(Navigator& navigator, WindowKind kind)
 }
 
 DesignState& FormWindow::Record() { return navigator_.Record(); }
+DesignSession& FormWindow::Session() { return navigator_.Session(); }
 Platform& FormWindow::GetPlatform() { return navigator_.GetPlatform(); }
 
 void FormWindow::closeEvent(QCloseEvent* event)

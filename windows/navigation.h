@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "engine/designsession.h"
 #include "engine/designstate.h"
 #include "platform/platform.h"
 #include "platform/qt/canvaswidget.h"
@@ -39,6 +40,7 @@ public:
 
 protected:
     DesignState& Record();
+    DesignSession& Session();
     Platform& GetPlatform();
     Navigator& Nav() { return navigator_; }
     // Closing through the window frame destroys the window and nothing else.
@@ -63,6 +65,8 @@ public:
     Navigator& operator=(const Navigator&) = delete;
 
     DesignState& Record() { return record_; }
+    // The design pipeline over the record.
+    DesignSession& Session() { return session_; }
     Platform& GetPlatform() { return platform_; }
 
     // Tells the registry how to create a window of the kind.
@@ -96,6 +100,7 @@ private:
     void End();
 
     DesignState& record_;
+    DesignSession session_{record_};
     Platform& platform_;
     std::function<void()> endProgram_;
     std::array<Factory, kWindowKinds> factories_{};

@@ -182,7 +182,7 @@ void DrawDemonstrationCircuit(Canvas& canvas, const DesignState& state, double s
     double x = 2000;
     const double y = 2000;
     x += DrawSource(canvas, x, y, style);
-    for (int stage = 1; stage <= state.Order && stage <= kMaxStages; ++stage)
+    for (int stage = 1; stage <= StageCount(state); ++stage)
         x += DrawStage(canvas, x, y, state, stage, false, style);
     canvas.Line({x, y}, {x + kOutputLead, y}, style.wire, style.lineWidth);
 }

@@ -1,0 +1,112 @@
+#include "engine/designsession.h"
+
+#include <algorithm>
+
+#include "engine/numbertext.h"
+#include "engine/opampfigures.h"
+#include "engine/response.h"
+#include "engine/stageanalysis.h"
+#include "engine/standardvalues.h"
+#include "engine/synthesis.h"
+
+namespace stelvane {
+
+namespace {
+
+// One tuning step is a ratio, so ten steps up and ten down come back.
+constexpr Single kStepRatio = 1.01f;
+
+// Typed parts are kept within what can be built.
+constexpr Single kLowestResistor = 10;
+constexpr Single kHighestResistor = 1e7f;
+constexpr Single kLowestCapacitor = 1e-12f;
+constexpr Single kHighestCapacitor = 1e-5f;
+
+Single Stepped(Single value, bool up) { return up ? value * kStepRatio : value / kStepRatio; }
+
+} // namespace
+
+void DesignSession::Enter(DesignInputs& in, const ShowMessage& showMessage)
+{
+    Single dcGain = 0;
+    ParseNumberText(in.txtGainDC, dcGain);
+    if (dcGain <= 0)
+        in.txtGainDC = Trimmed(FormatValue(kDefaultDCGain));
+    EnterStep(s_, in, showMessage);
+}
+
+Single& DesignSession::Part(int stage, StagePart part)
+{
+    const int k = std::clamp(stage, 1, kMaxStages);
+    const int index = static_cast<int>(part);
+    return IsResistor(part) ? s_.R[k][index + 1] : s_.C[k][index - 2];
+}
+
+void DesignSession::PartsChanged()
+{
+    AnalyzeStageParts(s_);
+    ComputeResponse(s_);
+}
+
+void DesignSession::StepPart(int stage, StagePart part, bool up)
+{
+    Single& value = Part(stage, part);
+    value = Stepped(value, up);
+    PartsChanged();
+}
+
+void DesignSession::EnterParts(int stage, const std::array<std::string, kStageParts>& texts)
+{
+    for (int p = 0; p < kStageParts; ++p) {
+        const auto part = static_cast<StagePart>(p);
+        Single& value = Part(stage, part);
+        ParseNumberText(texts[p], value);
+        const Single low = IsResistor(part) ? kLowestResistor : kLowestCapacitor;
+        const Single high = IsResistor(part) ? kHighestResistor : kHighestCapacitor;
+        value = std::min(std::max(value, low), high);
+    }
+    PartsChanged();
+}
+
+void DesignSession::StartTuning() { s_.ManualEntry = 1; }
+
+void DesignSession::StepAndRedesign(Single& field, bool up)
+{
+    field = Stepped(field, up);
+    RunDesignChain(s_);
+    ComputeFrequencyGrid(s_);
+}
+
+void DesignSession::StepCenter(bool up) { StepAndRedesign(s_.Center, up); }
+void DesignSession::StepWidth(bool up) { StepAndRedesign(s_.Width, up); }
+
+void DesignSession::RoundToStandardValues()
+{
+    for (int k = 1; k <= StageCount(s_); ++k) {
+        s_.SavedR[k] = s_.R[k];
+        s_.SavedC[k] = s_.C[k];
+    }
+    NearestStandardValue(s_);
+    PartsChanged();
+    s_.ManualEntry = 1;
+}
+
+void DesignSession::RestoreParts()
+{
+    for (int k = 1; k <= StageCount(s_); ++k) {
+        s_.R[k] = s_.SavedR[k];
+        s_.C[k] = s_.SavedC[k];
+    }
+    PartsChanged();
+    s_.ManualEntry = 0;
+}
+
+void DesignSession::PreparePlot() { ComputeFrequencyGrid(s_); }
+
+void DesignSession::PrepareOpampTest()
+{
+    ClampOpampDCGain(s_);
+    ComputeDecadeGrid(s_);
+}
+
+} // namespace stelvane

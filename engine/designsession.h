@@ -1,0 +1,64 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "engine/designstate.h"
+#include "engine/enterstep.h"
+
+namespace stelvane {
+
+// The five parts of a stage in the order the tuning panel shows them.
+enum class StagePart { R1, R2, R3, C1, C2 };
+constexpr int kStageParts = 5;
+constexpr bool IsResistor(StagePart part) { return part <= StagePart::R3; }
+
+// The design pipeline: every sequence of engine steps that the windows and
+// the command line run on the one record. Callers draw and print; they do
+// not order engine calls themselves.
+class DesignSession {
+public:
+    explicit DesignSession(DesignState& record) : s_(record) {}
+
+    DesignState& Record() { return s_; }
+    const DesignState& Record() const { return s_; }
+
+    // The Enter step: reads and clamps the inputs into the record and runs the
+    // design chain. A DC gain of 0 or less, which the opamp correction cannot
+    // divide by, gives way to the start-up gain, written back into the inputs.
+    void Enter(DesignInputs& in, const ShowMessage& showMessage);
+
+    // A part of a stage (the stage kept within 1..21).
+    Single& Part(int stage, StagePart part);
+    // Steps one part by 1% up or down, then analyses the parts and sweeps.
+    void StepPart(int stage, StagePart part, bool up);
+    // Sets a stage's parts from typed texts, each kept within what can be
+    // built, then analyses the parts and sweeps.
+    void EnterParts(int stage, const std::array<std::string, kStageParts>& texts);
+    // The user takes the parts into his own hands: they are kept from now on.
+    void StartTuning();
+
+    // Steps Center or Width by 1% and designs anew from the family (the parts
+    // stay while they are entered by hand), then the plot's grid.
+    void StepCenter(bool up);
+    void StepWidth(bool up);
+
+    // Keeps the parts, rounds every resistor to the nearest 5% value, and
+    // analyses and sweeps; the rounded parts count as entered by hand.
+    void RoundToStandardValues();
+    // Gives back the parts kept by the rounding, and analyses and sweeps.
+    void RestoreParts();
+
+    // What the plot needs besides the sweep: its grid frequencies.
+    void PreparePlot();
+    // What the opamp test needs: an excessive DC gain lowered, the decade grid.
+    void PrepareOpampTest();
+
+private:
+    void PartsChanged();
+    void StepAndRedesign(Single& field, bool up);
+
+    DesignState& s_;
+};
+
+} // namespace stelvane

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <optional>
+
+#include "engine/designstate.h"
+
+namespace stelvane {
+
+// The opamp gain plot spans 0.1 Hz to 1 GHz.
+constexpr double kOpampFmin = 0.1;
+constexpr double kOpampFmax = 1e9;
+// A DC gain above this is lowered to it: no real opamp has more.
+constexpr Single kOpampHighestDCGain = 1e7f;
+
+// Lowers a DCGain above 1e7 to 1e7 in the record.
+void ClampOpampDCGain(DesignState& s);
+// The opamp's corner frequency GBW / DCGain in Hz, as Single; 0 when DCGain
+// and GBW do not describe a single-pole opamp (both finite and above 0).
+Single OpampCornerFrequency(const DesignState& s);
+// Whether DCGain and GBW describe a single-pole opamp.
+bool OpampModelUsable(const DesignState& s);
+// The open-loop gain in dB of the single-pole opamp DCGain / (1 + j f / Fcorner)
+// at frequency f; only meaningful when the model is usable.
+double OpampGainDB(const DesignState& s, double f);
+// The gain stage k's resistor network asks of its opamp, in dB:
+// 20 log10((R3 / (R1 || R2)) / (C2 / C1 + 1)) with the ideal-opamp resistors;
+// nothing when the parts give no positive finite ratio.
+std::optional<double> RequiredGainDB(const DesignState& s, int k);
+// Writes the decade frequencies 0.1 Hz .. 1 GHz into GridF and NrGridX.
+void ComputeDecadeGrid(DesignState& s);
+
+// What the opamp test says of stage k: the opamp's gain at the stage
+// frequency, the gain the stage asks of it and the margin between them;
+// each is missing where it cannot be had (no usable opamp, impossible parts).
+struct OpampStageFigures {
+    std::optional<double> opampGain;
+    std::optional<double> required;
+    std::optional<double> margin;
+};
+OpampStageFigures OpampFiguresOf(const DesignState& s, int k);
+
+} // namespace stelvane
