@@ -106,6 +106,35 @@ Single PiOf(const DesignState& s);
 // "Butterworth", "Chebyshev" or "Bessel" for families 1 to 3; null for another number.
 const char* FamilyName(Integer family);
 
+// Calls visit("Center", first.Center, others.Center...) for every field of
+// the records, in the order they are declared above (for comparing, copying
+// and filling whole records without listing their fields again).
+template <class Visit, class... Records>
+void VisitFields(Visit&& visit, Records&... r)
+{
+    visit("Center", r.Center...), visit("Width", r.Width...), visit("Gain", r.Gain...);
+    visit("Order", r.Order...), visit("Family", r.Family...), visit("Apass", r.Apass...);
+    visit("Caps", r.Caps...), visit("ManualEntry", r.ManualEntry...), visit("GBW", r.GBW...);
+    visit("DCGain", r.DCGain...), visit("Zin", r.Zin...);
+    visit("Fstart", r.Fstart...), visit("Fstop", r.Fstop...), visit("NrInts", r.NrInts...);
+    visit("Sweep", r.Sweep...), visit("NrX", r.NrX...), visit("NrY", r.NrY...);
+    visit("dBTop", r.dBTop...), visit("dBBottom", r.dBBottom...), visit("DelayTop", r.DelayTop...);
+    visit("PoleRe", r.PoleRe...), visit("PoleIm", r.PoleIm...), visit("StageF", r.StageF...);
+    visit("StageQ", r.StageQ...), visit("StageGain", r.StageGain...), visit("C", r.C...);
+    visit("R", r.R...), visit("Rs", r.Rs...), visit("FreqFactor", r.FreqFactor...);
+    visit("QFactor", r.QFactor...), visit("GainFactor", r.GainFactor...);
+    visit("StageFoActual", r.StageFoActual...), visit("StageQActual", r.StageQActual...);
+    visit("StageGainActual", r.StageGainActual...), visit("StageInvalid", r.StageInvalid...);
+    visit("Freq", r.Freq...), visit("GainDB", r.GainDB...), visit("Phase", r.Phase...);
+    visit("Delay", r.Delay...), visit("GridF", r.GridF...), visit("NrGridX", r.NrGridX...);
+    visit("Pi", r.Pi...), visit("Qbp", r.Qbp...), visit("VersionText", r.VersionText...);
+    visit("ShowPhase", r.ShowPhase...), visit("ShowDelay", r.ShowDelay...), visit("GridPos", r.GridPos...);
+    visit("SavedR", r.SavedR...), visit("SavedC", r.SavedC...), visit("PartsType", r.PartsType...);
+    visit("OverlayFreq", r.OverlayFreq...), visit("OverlayValue", r.OverlayValue...);
+    visit("OverlayLast", r.OverlayLast...), visit("EasyFileName", r.EasyFileName...);
+    visit("ScientificFileName", r.ScientificFileName...), visit("SpiceFileName", r.SpiceFileName...);
+}
+
 // Installs the default design settings (everything but capacitors and opamp data).
 void InstallDefaults(DesignState& s);
 // Installs 10 nF for both capacitors of stages 1 and 2.

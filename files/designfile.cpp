@@ -5,55 +5,31 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <type_traits>
 
 #include "engine/numbertext.h"
+#include "files/storedfields.h"
 #include "files/textfile.h"
 
 namespace stelvane {
 
 namespace {
 
-// The design-file text: one value per line, header fields first, then all
-// poles, all capacitors and all resistors, each block running over every
-// stage. Nothing when the stage count is beyond the arrays.
+// The design-file text: one value per line, in the order of the stored
+// fields. Nothing when the stage count is beyond the arrays.
 std::optional<std::string> DesignFileText(const DesignState& s)
 {
-    if (s.Order < 0 || s.Order > kMaxStages) return std::nullopt;
     std::string text;
-    const auto real = [&](Single v) {
-        // A NaN or infinity has no number text a reader would accept; it is
-        // saved as 0 so that the rest of the design still loads.
-        text += std::isfinite(v) ? GeneralNumberText(v) : std::string("0");
+    const auto line = [&](const char*, auto value) {
+        if constexpr (std::is_same_v<decltype(value), Integer>)
+            text += std::to_string(value);
+        else
+            // A NaN or infinity has no number text a reader would accept; it
+            // is saved as 0 so that the rest of the design still loads.
+            text += std::isfinite(value) ? GeneralNumberText(value) : std::string("0");
         text += kLineEnd;
     };
-    const auto whole = [&](Integer v) {
-        text += std::to_string(v);
-        text += kLineEnd;
-    };
-
-    real(s.Center);
-    real(s.Width);
-    real(s.Gain);
-    whole(s.Order);
-    whole(s.Family);
-    real(s.Apass);
-    real(s.Fstart);
-    real(s.Fstop);
-    whole(s.NrInts);
-    whole(s.Sweep);
-    real(s.dBTop);
-    real(s.dBBottom);
-    real(s.DelayTop);
-    whole(s.NrY);
-    whole(s.NrX);
-    for (int i = 1; i <= s.Order; ++i) {
-        real(s.PoleRe[i]);
-        real(s.PoleIm[i]);
-    }
-    for (int i = 1; i <= s.Order; ++i)
-        for (int j = 1; j <= 2; ++j) real(s.C[i][j]);
-    for (int i = 1; i <= s.Order; ++i)
-        for (int j = 1; j <= 3; ++j) real(s.R[i][j]);
+    if (!VisitStoredFields(line, s)) return std::nullopt;
     return text;
 }
 
@@ -67,44 +43,28 @@ bool ReadDesignInto(DesignState& s, const std::string& fileName)
     if (!in.is_open()) return false;
     FieldReader fields(in, FieldReader::Blanks::Inside);
 
-    const auto next = [&]() -> std::optional<double> {
+    const auto read = [&](const char*, auto& target) {
         const std::optional<std::string> field = fields.Next();
-        if (!field) return std::nullopt;
-        return ParseDecimalText(*field);
-    };
-    const auto real = [&](Single& target) {
-        const std::optional<double> v = next();
-        if (!v || std::fabs(*v) > std::numeric_limits<Single>::max()) return false;
-        target = static_cast<Single>(*v);
-        return true;
-    };
-    const auto whole = [&](Integer& target) {
-        const std::optional<double> v = next();
+        const std::optional<double> v = field ? ParseDecimalText(*field) : std::nullopt;
         if (!v) return false;
-        // whole-number fields take the nearest integer, halves to even
-        const double rounded = std::nearbyint(*v);
-        if (rounded < std::numeric_limits<Integer>::min() || rounded > std::numeric_limits<Integer>::max())
-            return false;
-        target = static_cast<Integer>(rounded);
+        using Target = std::remove_reference_t<decltype(target)>;
+        if constexpr (std::is_same_v<Target, Integer>) {
+            // whole-number fields take the nearest integer, halves to even
+            const double rounded = std::nearbyint(*v);
+            if (rounded < std::numeric_limits<Integer>::min() || rounded > std::numeric_limits<Integer>::max())
+                return false;
+            target = static_cast<Integer>(rounded);
+        } else {
+            if (std::fabs(*v) > std::numeric_limits<Single>::max()) return false;
+            target = static_cast<Single>(*v);
+        }
         return true;
     };
 
-    if (!(real(s.Center) && real(s.Width) && real(s.Gain) && whole(s.Order) && whole(s.Family) &&
-          real(s.Apass) && real(s.Fstart) && real(s.Fstop) && whole(s.NrInts) && whole(s.Sweep) &&
-          real(s.dBTop) && real(s.dBBottom) && real(s.DelayTop) && whole(s.NrY) && whole(s.NrX)))
-        return false;
+    if (!VisitStoredHeader(read, s)) return false;
     if (s.Order < 0 || s.Order > kMaxStages) return false;
     if (s.NrInts < 0 || s.NrInts > kMaxPoints) return false;
-
-    for (int i = 1; i <= s.Order; ++i)
-        if (!real(s.PoleRe[i]) || !real(s.PoleIm[i])) return false;
-    for (int i = 1; i <= s.Order; ++i)
-        for (int j = 1; j <= 2; ++j)
-            if (!real(s.C[i][j])) return false;
-    for (int i = 1; i <= s.Order; ++i)
-        for (int j = 1; j <= 3; ++j)
-            if (!real(s.R[i][j])) return false;
-    return true;
+    return VisitStoredStages(read, s);
 }
 
 bool WriteDesign(const DesignState& state, const std::string& fileName)

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "files/designfile.h"
+#include "files/storedfields.h"
 #include "fuzz/fuzzfiles.h"
 #include "fuzz/recordcheck.h"
 #include "tests/support/recordingnotifier.h"
@@ -20,42 +21,10 @@ namespace {
 
 constexpr const char* kTarget = "fuzz_designfile";
 
-// Copies the fields a design file holds from one record to another.
-void CopyFileFields(const DesignState& from, DesignState& to)
-{
-    to.Center = from.Center;
-    to.Width = from.Width;
-    to.Gain = from.Gain;
-    to.Order = from.Order;
-    to.Family = from.Family;
-    to.Apass = from.Apass;
-    to.Fstart = from.Fstart;
-    to.Fstop = from.Fstop;
-    to.NrInts = from.NrInts;
-    to.Sweep = from.Sweep;
-    to.dBTop = from.dBTop;
-    to.dBBottom = from.dBBottom;
-    to.DelayTop = from.DelayTop;
-    to.NrY = from.NrY;
-    to.NrX = from.NrX;
-    for (int i = 1; i <= from.Order && i <= kMaxStages; ++i) {
-        to.PoleRe[i] = from.PoleRe[i];
-        to.PoleIm[i] = from.PoleIm[i];
-        to.C[i] = from.C[i];
-        to.R[i] = from.R[i];
-    }
-}
-
 bool FileFieldsFinite(const DesignState& s)
 {
     bool finite = true;
-    for (float v : {s.Center, s.Width, s.Gain, s.Apass, s.Fstart, s.Fstop, s.dBTop, s.dBBottom, s.DelayTop})
-        finite = finite && std::isfinite(v);
-    for (int i = 1; i <= s.Order; ++i) {
-        finite = finite && std::isfinite(s.PoleRe[i]) && std::isfinite(s.PoleIm[i]);
-        for (int j = 1; j <= 2; ++j) finite = finite && std::isfinite(s.C[i][j]);
-        for (int j = 1; j <= 3; ++j) finite = finite && std::isfinite(s.R[i][j]);
-    }
+    VisitStoredFields([&finite](const char*, auto v) { finite = finite && std::isfinite(v); }, s);
     return finite;
 }
 
@@ -81,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (s->NrInts < 0 || s->NrInts > kMaxPoints) FuzzFailure(kTarget, "NrInts out of range");
     if (!FileFieldsFinite(*s)) FuzzFailure(kTarget, "a non-finite value was read");
     auto expected = std::make_unique<DesignState>(before);
-    CopyFileFields(*s, *expected);
+    VisitStoredFields([](const char*, auto from, auto& to) { to = from; }, *s, *expected);
     const std::string stray = FirstDifference(*expected, *s);
     if (!stray.empty()) FuzzFailure(kTarget, "reading changed a field the file does not hold: " + stray);
 
