@@ -1,0 +1,68 @@
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+#include "files/designfile.h"
+#include "windowtestsupport.h"
+
+namespace stelvane::testing {
+
+// A user types a whole design: the per-interval readouts follow the sweep
+// and scale fields, the Enter step puts out-of-range inputs right and says
+// so, the family options lock and unlock the inputs, and the design saved
+// comes back field for field when another run gets it.
+TEST(DesignWindow, TypedDesignIsEnteredSavedAndReadBack)
+{
+    Program p;
+    p.Start();
+    p.platform.CancelFileDialog();
+    p.platform.AnswerFileDialog("typed.QBX");
+    auto enabled = [&](const char* name) { return p.At(Design, name)->isEnabled(); };
+    for (const char* action : {"txtCenter=2.5k", "txtWidth=400", "txtGain=6", "txtCaps=22n", "UpDown1/up",
+                               "txtInts=5000", "txtGainDC=0"})  // too many intervals, no DC gain
+        p.Do(Design, action);
+    Walk(p, {
+        {"start-up X interval", Design, nullptr, "lblPerXinterval=per interval 150 Hz"},
+        {"gain bottom", Design, "txtdBBottom=-60", "lblPerYinterval=per interval: 11.667dB"},
+        {"gain top", Design, "txtdBTop=20", "lblPerYinterval=per interval: 13.333dB"},
+        {"one Y interval fewer", Design, "UpDown3/down", "lblPerYinterval=per interval: 16dB"},
+        {"delay top", Design, "txtDelay=2m", "lblPerYintervalDelay=per interval: 400us"},
+        {"stop", Design, "txtStop=5k", "lblPerXinterval=450Hz per interval"},
+        {"start", Design, "txtStart=1k", "lblPerXinterval=400Hz per interval"},
+        {"one X interval fewer", Design, "UpDown2/down", "lblPerXinterval=444.44Hz per interval"},
+        {"a log sweep greys the X count", Design, "optLog", nullptr, [&] { EXPECT_FALSE(enabled("UpDown2")); }},
+        {"Chebyshev opens the ripple box", Design, "optChebyshev", nullptr, [&] { EXPECT_TRUE(enabled("txtApass")); }},
+        {"too much ripple", Design, "txtApass=25"},
+        {"two stages more", Design, "UpDown1/up", "lblOrderInput=4"},
+        {"Examine enters the design and puts it right", Design, "cmdTest", "txtApass=20", [&] {
+             EXPECT_EQ(p.LastMessage(), "Passband ripple has been rest to 20 dB");
+             EXPECT_TRUE(p.Text(Design, "txtInts") == "2000" && p.Text(Design, "txtGainDC") == "100k");
+         }},
+        {"manual entry locks the centre", Design, "optManual", nullptr, [&] { EXPECT_FALSE(enabled("txtCenter")); }},
+        {"Chebyshev unlocks it", Design, "optChebyshev", nullptr, [&] { EXPECT_TRUE(enabled("txtCenter")); }},
+        {"a cancelled Save writes nothing", Design, "cmdSave", nullptr, [&] { EXPECT_FALSE(fs::exists("typed.QBX")); }},
+        {"Save writes the design", Design, "cmdSave", nullptr, [&] { EXPECT_TRUE(fs::exists("typed.QBX")); }},
+    });
+
+    Program next;
+    next.Start();
+    next.platform.AnswerFileDialog((next.dir.old / "typed.QBX").string());  // in the first run's folder
+    next.Do(Design, "cmdGet");
+    std::vector<Step> readBack;
+    for (const char* field : {"txtCenter=2.5k", "txtWidth=400", "txtGain=6", "txtCaps=0.022uF", "lblOrderInput=4",
+                              "txtApass=20", "txtStart=1k", "txtStop=5k", "txtInts=2k", "txtdBTop=20",
+                              "txtdBBottom=-60", "txtDelay=2m", "lblPerXinterval=444.44Hz per interval",
+                              "lblPerYinterval=per interval: 16dB", "lblPerYintervalDelay=per interval: 400us"})
+        readBack.push_back({field, Design, nullptr, field});
+    Walk(next, readBack);
+    auto checked = [&](const char* option) { return next.At<QRadioButton>(Design, option)->isChecked(); };
+    EXPECT_TRUE(checked("optChebyshev") && checked("optLog"));
+
+    // A damaged file changes nothing, and the user is told.
+    std::ofstream("damaged.QBX") << "3000\r\n500\r\n";
+    next.platform.AnswerFileDialog("damaged.QBX");
+    Walk(next, {{"a damaged file", Design, "cmdGet", "txtCenter=2.5k",
+                 [&] { EXPECT_EQ(next.LastMessage(), kDesignNotReadMessage); }}});
+}
+
+} // namespace stelvane::testing

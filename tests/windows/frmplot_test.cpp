@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include "files/plotoverlay.h"
+#include "render/plotdrawing.h"
+#include "windows/layout.h"
+#include "windowtestsupport.h"
+
+namespace stelvane::testing {
+
+// The start-up design on the plot window: curves come and go with their
+// buttons, the readout follows the pointer, rounding to standard values can
+// be undone, a centre step moves the band, the saved curve is laid over the
+// new one, the tuning panel shows and steps each stage's parts, and parts
+// that cannot be built are flagged in red.
+TEST(PlotWindow, ButtonsRedrawWhatTheUserAsksFor)
+{
+    Program p;
+    p.Start();
+    p.Do(Design, "cmdPlot");
+    const RecordingCanvas& drawing = p.Drawing(Plot);
+    auto curve = [&](Rgb colour) { return CurveIn(drawing, colour); };
+    auto gain = [&] { return CurveIn(drawing, kGainCurveColour); };
+    auto pointAt = [&](double x, double y) {
+        const Layout layout(p.platform.Screen(), Plot);
+        p.Drawing(Plot).Forget();
+        QTest::mouseMove(p.Find(Plot), QPoint(int(layout.ToPixelsX(x)), int(layout.ToPixelsY(y))));
+    };
+    auto figure = [&](const char* label) { return Figure(p.Text(Plot, label)); };
+    std::vector<CanvasPoint> designed;
+    double r1 = 0;
+    Walk(p, {
+        {"the gain curve shows the designed band", Plot, nullptr, nullptr,
+         [&] { ExpectBand(gain(), 1000); designed = gain()->points; }},
+        {"Save plot", Plot, "cmdSavePlot", nullptr, [&] { EXPECT_TRUE(fs::exists(kOverlayGainFileName)); }},
+        {"Plot phase", Plot, "cmdPhase", nullptr,
+         [&] { EXPECT_TRUE(curve(kPhaseCurveColour) && drawing.FindText("Phase:")); }},
+        {"pressed again it is gone", Plot, "cmdPhase", nullptr, [&] { EXPECT_FALSE(curve(kPhaseCurveColour)); }},
+        {"Plot delay", Plot, "cmdDelay", nullptr,
+         [&] { EXPECT_TRUE(curve(kDelayCurveColour) && drawing.FindText("Delay, s:")); }},
+        {"the pointer halfway across the frame reads 1250 Hz", Plot, nullptr, nullptr,
+         [&] { pointAt(6500, 4000); EXPECT_NEAR(Figure(drawing.Texts().at(4)), 1250, 2); }},
+        {"Nearest 5% rounds the parts", Plot, "cmdNearest5", nullptr, [&] { EXPECT_NE(gain()->points, designed); }},
+        {"Restore undoes it", Plot, "cmdRestore", nullptr, [&] { EXPECT_EQ(gain()->points, designed); }},
+        {"Tune Fo/Fc shows the centre", Plot, "cmdTuneCenterWidth", "lblCenter=Center freq: 1k"},
+        {"a centre step moves the band", Plot, "cmdCenterUp", "lblCenter=Center freq: 1.01k",
+         [&] { ExpectBand(gain(), 1010); }},
+        {"Get plot", Plot, "cmdGetPlot", nullptr, [&] { ExpectBand(curve(kOverlayGainColour), 1000); }},
+        {"a step down comes back", Plot, "cmdCenterDown", "lblCenter=Center freq: 1k",
+         [&] { ExpectBand(gain(), 1000); }},
+        {"Clear closes the panel", Plot, "cmdReset", nullptr,
+         [&] { EXPECT_TRUE(!p.Shown(Plot, "lblCenter") && drawing.FindText("Mouseover plot for data")); }},
+        {"Tune part shows stage 1", Plot, "cmdTunePart", nullptr, [&] {
+             EXPECT_NEAR(figure("lblStageFreq"), 931.62, 0.01);
+             EXPECT_NEAR(figure("lblStageQ"), 7.089, 0.001);
+             r1 = figure("lblR1value");
+         }},
+        {"no readout under the panel", Plot, nullptr, nullptr,
+         [&] { pointAt(6500, 4000); EXPECT_TRUE(drawing.primitives.empty()); }},
+        {"R1 one step up", Plot, "cmdR1up", nullptr, [&] {
+             EXPECT_NEAR(figure("lblR1value") / r1, 1.01, 1e-4);
+             EXPECT_TRUE(figure("lblStageFreq") < 931.6 && gain());
+         }},
+        {"stage 2", Plot, "UpDown1/up", "lblStage=2", [&] { EXPECT_NEAR(figure("lblStageFreq"), 1073.4, 0.1); }},
+        {"back to the design window", Plot, "cmdDesign"},
+        {"a Butterworth design again", Design, "optButterworth"},
+        {"more gain than the stages can give", Design, "txtGain=40"},
+        {"over a wide band", Design, "txtWidth=800"},
+        {"Plot flags the negative parts in red", Design, "cmdPlot", nullptr, [&] {
+             EXPECT_TRUE(p.Shown(Plot, "lblNegative"));
+             EXPECT_EQ(p.At(Plot, "lblNegative")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+         }},
+    });
+    EXPECT_EQ(p.platform.messages.size(), 1u);  // the missing last session, nothing else
+}
+
+} // namespace stelvane::testing

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "files/tabulatedfile.h"
+#include "windowtestsupport.h"
+
+namespace stelvane::testing {
+
+// Whatever the user typed, the three files the window writes are byte for
+// byte what the command-line program writes for the same design. Each button
+// proposes its own name (the default first, then the one last chosen), a
+// cancelled dialog writes nothing, and a file that cannot be written is
+// reported while the window stays for another try.
+TEST(WriteFilesWindow, WritesWhatTheCommandLineWritesForTheSameDesign)
+{
+    // What is done on the design window, the window the files are written from (on the schematic, for the
+    // specified opamp), and the same design for the command line.
+    struct Case { const char* name; std::vector<const char*> typed; WindowKind from; std::string options; };
+    const std::vector<Case> cases = {
+        {"start-up design", {}, Design, ""},
+        {"four-stage Chebyshev, log sweep, specified opamp",
+         {"txtCenter=2.5k", "txtWidth=400", "txtGain=6", "txtCaps=22n", "optChebyshev", "txtApass=0.5", "UpDown1/up",
+          "UpDown1/up", "txtStart=1k", "txtStop=5k", "txtInts=500", "optLog", "txtGBW=1M", "cmdSchematic"},
+         Schematic,
+         "--center 2.5k --width 400 --gain 6 --cap 22n --family chebyshev --ripple 0.5 --order 4 --start 1k "
+         "--stop 5k --intervals 500 --sweep log --gbw 1M --specified-opamp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Program p;
+        p.Start();
+        for (const char* action : c.typed)
+            p.Do(Design, action);
+        if (c.from == Schematic)
+            p.Do(Schematic, "optSpecd");
+        p.Do(c.from, "cmdWrite");
+        // The button, the name chosen in its dialog (null: cancelled) and the name the dialog proposed.
+        const std::vector<std::tuple<const char*, const char*, const char*>> presses = {
+            {"cmdWriteTabulatedS", nullptr, "Default.DAT"},
+            {"cmdWriteTabulatedS", "w-sci.DAT", "Default.DAT"},
+            {"cmdWriteTabulatedE", "w-easy.txt", "Default.DAT"},
+            {"cmdWriteSpiceSchematic", "w-spice.ASC", "QUIBEXdefault.ASC"},
+            {"cmdWriteSpiceSchematic", nullptr, "w-spice.ASC"},
+            {"cmdWriteTabulatedE", "none/x.DAT", "w-easy.DAT"},  // the button's own extension
+        };
+        for (const auto& [button, answer, proposal] : presses) {
+            SCOPED_TRACE(button);
+            answer ? p.platform.AnswerFileDialog(answer) : p.platform.CancelFileDialog();
+            p.Do(WriteFiles, button);
+            EXPECT_EQ(p.platform.dialogs.back().request.proposedName, proposal);
+        }
+        EXPECT_FALSE(fs::exists("Default.DAT"));
+        EXPECT_EQ(p.LastMessage(), kTabulatedNotWrittenMessage);
+
+        ASSERT_EQ(RunCli(c.options + " --scientific c-sci.DAT --easy c-easy.txt --spice c-spice.ASC"), 0);
+        for (const std::string file : {"sci.DAT", "easy.txt", "spice.ASC"}) {
+            SCOPED_TRACE(file);
+            std::ifstream window("w-" + file, std::ios::binary), cli("c-" + file, std::ios::binary);
+            const std::string written(std::istreambuf_iterator<char>(window), {});
+            EXPECT_FALSE(written.empty());
+            EXPECT_EQ(written, std::string(std::istreambuf_iterator<char>(cli), {}));
+        }
+        p.Do(WriteFiles, "cmdExit");
+        EXPECT_TRUE(p.navigator.OpenCount() == 1 && p.Find(c.from));
+    }
+}
+
+} // namespace stelvane::testing
