@@ -1,19 +1,20 @@
 #pragma once
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
-#include <QLabel>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
+#include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,171 +25,157 @@
 
 namespace stelvane::testing {
 
-// One QApplication for the whole test program, on the offscreen platform.
-// It is never destroyed: Qt Test's own pointing device outlives every static
-// object, and a QApplication torn down before it crashes the program at exit.
-inline QApplication& Application()
-{
-    return *qApp; // made by the test program's main
-}
+namespace fs = std::filesystem;
+using enum WindowKind;
 
 // Deletes the windows the registry let go of.
-inline void FlushDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+inline void FlushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-// Every test runs in a fresh working directory of its own, so the
-// last-session file of one test never meets another.
-class TemporaryWorkingDirectory {
-public:
-    TemporaryWorkingDirectory()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = info ? std::string(info->test_suite_name()) + "_" + info->name() : "windows";
-        for (char& c : name)
-            if (c == '/')
-                c = '_';
-        static int made = 0;
-        old_ = std::filesystem::current_path();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("stelvane_windows_" + name + "_" + std::to_string(::getpid()) + "_" + std::to_string(++made));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        std::filesystem::current_path(dir_);
-    }
-    ~TemporaryWorkingDirectory()
-    {
-        std::filesystem::current_path(old_);
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    const std::filesystem::path& Path() const { return dir_; }
-
-private:
-    std::filesystem::path old_;
-    std::filesystem::path dir_;
+// A working directory of its own for as long as it lives, so that the
+// last-session and overlay files of one program never meet another's.
+struct WorkingDirectory {
+    WorkingDirectory() { fs::current_path(dir.path().toStdString()); }
+    ~WorkingDirectory() { fs::current_path(old); }
+    fs::path old = fs::current_path();
+    QTemporaryDir dir;
 };
 
 // Makes every window the navigator creates record its drawing on the
 // platform, under the window's name. Call it again after registering windows.
 inline void RecordDrawings(Navigator& navigator, ScriptedPlatform& platform)
 {
-    for (int k = 0; k < kWindowKinds; ++k) {
-        const auto kind = static_cast<WindowKind>(k);
-        if (Navigator::Factory make = navigator.FactoryOf(kind))
-            navigator.SetFactory(kind, [&platform, make](Navigator& n) {
+    for (int k = 0; k < kWindowKinds; ++k)
+        if (Navigator::Factory make = navigator.FactoryOf(WindowKind(k)))
+            navigator.SetFactory(WindowKind(k), [&platform, make](Navigator& n) {
                 FormWindow* window = make(n);
                 window->SetRecorder(&platform.Drawing(window->objectName().toStdString()));
                 return window;
             });
-    }
 }
 
-// The program's windows on the scripted platform, with one record. Without
-// the other windows (withOtherWindows false) only the opening, design and
-// About windows exist, so that a button leading to a view runs the Enter
-// step alone; tests that need a view then put a stand-in in its place.
+// The control at a path of object names below the window ("UpDown2/up").
+template <class W = QWidget>
+W* Control(QWidget* window, const std::string& path)
+{
+    QObject* at = window;
+    std::stringstream names(path);
+    for (std::string name; at && std::getline(names, name, '/');)
+        at = at->findChild<QObject*>(QString::fromStdString(name));
+    EXPECT_TRUE(qobject_cast<W*>(at)) << "no control " << path;
+    return qobject_cast<W*>(at);
+}
+
+// The figure after the last colon of a text, with its unit prefix ("Stage freq: 1.0734k").
+inline double Figure(const std::string& text)
+{
+    const std::string tail = text.substr(text.rfind(':') + 1);
+    std::size_t used = 0;
+    const double value = std::stod(tail, &used);
+    const std::size_t prefix = used < tail.size() ? std::string("pnum kMG").find(tail[used]) : 4;
+    return value * std::pow(10.0, prefix == std::string::npos ? 0 : 3 * (int(prefix) - 4));
+}
+
+// The first line drawn through points in the colour, or null.
+inline const CanvasPrimitive* CurveIn(const RecordingCanvas& drawing, Rgb colour)
+{
+    const auto& drawn = drawing.primitives;
+    const auto line = std::find_if(drawn.begin(), drawn.end(), [&](const CanvasPrimitive& p) {
+        return p.kind == CanvasPrimitive::Kind::Polyline && p.colour == colour;
+    });
+    return line == drawn.end() ? nullptr : &*line;
+}
+
+// Expects a gain curve's band, where it stands at most 3 dB below the design
+// gain of 0 dB, centred on centre Hz and 200 Hz wide. On the start-up scales
+// the frame spans 500 Hz to 2 kHz and +10 dB to -20 dB: 0 dB lies at y 3000
+// and each dB takes 200 layout units.
+inline void ExpectBand(const CanvasPrimitive* curve, double centre)
+{
+    std::vector<double> band;
+    for (const CanvasPoint& at : curve ? curve->points : std::vector<CanvasPoint>{})
+        if (at.y <= 3000 + 3 * 200)
+            band.push_back(500 + (at.x - 2000) * 1500 / 9000);
+    ASSERT_FALSE(band.empty()) << "no gain curve";
+    EXPECT_NEAR(std::sqrt(band.front() * band.back()), centre, 2);
+    EXPECT_NEAR(band.back() - band.front(), 200, 3);
+}
+
+// Runs the command-line program in the working directory; its exit code.
+inline int RunCli(const std::string& options)
+{
+    return std::system((std::string("'") + STELVANE_CLI + "' " + options + " >/dev/null").c_str());
+}
+
+// The program's windows on the scripted platform, in a working directory of
+// their own, with one record.
 struct Program {
-    explicit Program(bool withOtherWindows = true)
+    explicit Program(ScreenMetrics screen = {}) : platform(screen)
     {
-        Application();
         RegisterProgramWindows(navigator);
         RecordDrawings(navigator, platform);
-        if (withOtherWindows)
-            return;
-        for (WindowKind kind : {WindowKind::Plot, WindowKind::Schematic, WindowKind::Tabulated, WindowKind::OpampTest,
-                                WindowKind::Poles, WindowKind::WriteFiles})
-            navigator.SetFactory(kind, nullptr);
     }
     ~Program() { FlushDeletes(); }
 
-    template <class Window>
-    Window* Open(WindowKind kind)
+    // Opens the opening window and presses Start, as a user starts the program.
+    void Start() { navigator.Open(Opening); Do(Opening, "cmdStart"); }
+    FormWindow* Find(WindowKind kind) { return navigator.Find(kind); }
+    template <class W = QWidget>
+    W* At(WindowKind kind, const std::string& path) { return Control<W>(Find(kind), path); }
+    // Clicks the control at the path, or types into it as a user does ("txtGain=40").
+    void Do(WindowKind on, const std::string& action)
     {
-        return dynamic_cast<Window*>(navigator.Open(kind));
+        const auto equals = action.find('=');
+        QWidget* control = At(on, action.substr(0, equals));
+        if (auto* box = qobject_cast<QLineEdit*>(control); box && equals != std::string::npos) {
+            box->selectAll();  // the first key typed replaces the old text
+            QTest::keyClicks(box, QString::fromStdString(action.substr(equals + 1)));
+        } else if (control) {
+            QTest::mouseClick(control, Qt::LeftButton);
+        }
+        FlushDeletes();
     }
+    // What a label, text box or button shows, without the blanks at its ends.
+    std::string Text(WindowKind on, const std::string& path)
+    {
+        return At(on, path) ? At(on, path)->property("text").toString().trimmed().toStdString() : "";
+    }
+    bool Shown(WindowKind on, const std::string& path) { return At(on, path) && !At(on, path)->isHidden(); }
+    RecordingCanvas& Drawing(WindowKind kind) { return platform.Drawing(WindowName(kind)); }
+    std::string LastMessage() const { return platform.messages.empty() ? "" : platform.messages.back().text; }
 
+    WorkingDirectory dir;
     ScriptedPlatform platform;
     DesignState record;
     int endings = 0;
     Navigator navigator{record, platform, [this] { ++endings; }};
 };
 
-// The record as it stands after a missing last-session file.
-inline void InstallStartDefaults(DesignState& s)
-{
-    InstallDefaults(s);
-    InstallCapacitorDefaults(s);
-}
-
-inline std::string Text(const QLineEdit* box) { return box->text().toStdString(); }
-inline std::string Text(const QLabel* label) { return label->text().toStdString(); }
-
-// Replaces a text box's text the way a user does: select all, type.
-inline void Type(QLineEdit* box, const QString& text)
-{
-    box->selectAll();
-    if (text.isEmpty())
-        QTest::keyClick(box, Qt::Key_Delete);
-    else
-        QTest::keyClicks(box, text);
-}
-
-inline void Click(QWidget* control) { QTest::mouseClick(control, Qt::LeftButton); }
-
-// The lines of a text file without their line ends.
-inline std::vector<std::string> FileLines(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-// A design file written line by line, as the format lays it out: fifteen
-// header lines, then the poles, capacitors and resistors of every stage.
-struct FileDesign {
-    double center = 1000, width = 200, gain = 0;
-    int order = 2, family = 1;
-    double apass = 0.2, fstart = 500, fstop = 2000;
-    int nrInts = 1000, sweep = 1;
-    double dBTop = 10, dBBottom = -20, delayTop = 0.001;
-    int nrY = 6, nrX = 10;
+// One step of a workflow: an action on a window (see Program::Do), then the
+// text a control of that window shows ("lblStage=2"), then further checks.
+// The drawings recorded before an action are forgotten, so that a step sees
+// what it drew.
+struct Step {
+    const char* name;
+    WindowKind on;
+    const char *action = nullptr, *look = nullptr;
+    std::function<void()> then = {};
 };
 
-inline void WriteDesignText(const std::filesystem::path& path, const FileDesign& d)
+inline void Walk(Program& p, const std::vector<Step>& steps)
 {
-    std::ofstream out(path, std::ios::binary);
-    auto line = [&](auto value) { out << value << "\r\n"; };
-    line(d.center);
-    line(d.width);
-    line(d.gain);
-    line(d.order);
-    line(d.family);
-    line(d.apass);
-    line(d.fstart);
-    line(d.fstop);
-    line(d.nrInts);
-    line(d.sweep);
-    line(d.dBTop);
-    line(d.dBBottom);
-    line(d.delayTop);
-    line(d.nrY);
-    line(d.nrX);
-    for (int i = 0; i < d.order; ++i) {
-        line(-0.5);
-        line(0.8);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        if (step.action) {
+            for (auto& drawing : p.platform.drawings)
+                drawing.second->Forget();
+            p.Do(step.on, step.action);
+        }
+        if (const std::string look = step.look ? step.look : ""; !look.empty()) {
+            EXPECT_EQ(p.Text(step.on, look.substr(0, look.find('='))), look.substr(look.find('=') + 1));
+        }
+        if (step.then)
+            step.then();
     }
-    for (int i = 0; i < 2 * d.order; ++i)
-        line("1E-08");
-    for (int i = 0; i < 3 * d.order; ++i)
-        line(10000);
 }
 
 } // namespace stelvane::testing
