@@ -12,9 +12,8 @@
 #include "engine/standardvalues.h"
 
 namespace stelvane {
-namespace {
 
-DesignState StartUpRecord() {
+static DesignState StartUpRecord() {
     DesignState s;
     InitEngine(s);
     InstallDefaults(s);
@@ -26,14 +25,14 @@ DesignState StartUpRecord() {
 struct Entered { DesignState s; DesignInputs in; std::vector<std::string> messages; };
 
 // Enters what the design window shows for the record, as changed by `type`.
-Entered Enter(const std::function<void(DesignInputs&)>& type, const DesignState& s = StartUpRecord()) {
+static Entered Enter(const std::function<void(DesignInputs&)>& type, const DesignState& s = StartUpRecord()) {
     Entered e{s, InputsFromRecord(s), {}};
     type(e.in);
     EnterStep(e.s, e.in, [&e](const std::string& text) { e.messages.push_back(text); });
     return e;
 }
 
-void ChooseFamily(DesignInputs& in, int family) {
+static void ChooseFamily(DesignInputs& in, int family) {
     in.optButterworth = family == 1, in.optChebyshev = family == 2, in.optBessel = family == 3;
 }
 
@@ -137,5 +136,4 @@ TEST(InputsFromRecord, EnteringWhatIsShownDesignsTheSameRecord) {
     }
 }
 
-} // namespace
 } // namespace stelvane

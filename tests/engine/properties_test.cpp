@@ -14,7 +14,6 @@
 #include "fuzz/randomdesign.h"
 
 namespace stelvane {
-namespace {
 
 using Complex = std::complex<double>;
 
@@ -52,5 +51,4 @@ TEST(DesignProperties, HoldForRandomDesigns) {
     }
 }
 
-} // namespace
 } // namespace stelvane

@@ -11,10 +11,9 @@
 #include "engine/synthesis.h"
 
 namespace stelvane {
-namespace {
 
 // One resistor put through NearestStandardValue as stage 1, R1.
-float Rounded(float value) {
+static float Rounded(float value) {
     DesignState s;
     s.Order = 1, s.R[1][1] = value;
     NearestStandardValue(s);
@@ -85,5 +84,4 @@ TEST(InitEngine, SetsTheConstantsAndARecordWithoutThemDesignsTheSame) {
     EXPECT_EQ(std::pair(unset.PoleRe, unset.R), std::pair(s.PoleRe, s.R));
 }
 
-} // namespace
 } // namespace stelvane
