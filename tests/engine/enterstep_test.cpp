@@ -40,10 +40,9 @@ static void ChooseFamily(DesignInputs& in, int family) {
 // Butterworth) and the ripple limits of Chebyshev.
 TEST(EnterStep, FamilyRippleAndSweepOptions) {
     const std::string low = "Passband ripple has been reset to .001 dB", high = "Passband ripple has been rest to 20 dB";
-    struct Case { int family; const char* typed; bool log; Single apass; const char* shown; std::vector<std::string> messages; };
-    const Case cases[] = {{2, "0", 1, 0.001f, ".001", {low}}, {2, ".001", 0, 0.001f, ".001", {}}, {2, "25", 0, 20, "20", {high}},
-                          {2, "20", 0, 20, "20", {}}, {2, "0.5", 1, 0.5f, "0.5", {}}, {1, "25", 0, 0, "25", {}},
-                          {3, "5", 1, 5, "5", {}}, {0, "5", 0, 5, "5", {}}};
+    const struct Case { int family; const char* typed; bool log; Single apass; const char* shown; std::vector<std::string> messages; } cases[] = {
+        {2, "0", 1, 0.001f, ".001", {low}}, {2, ".001", 0, 0.001f, ".001", {}}, {2, "25", 0, 20, "20", {high}},
+        {2, "20", 0, 20, "20", {}}, {2, "0.5", 1, 0.5f, "0.5", {}}, {1, "25", 0, 0, "25", {}}, {3, "5", 1, 5, "5", {}}, {0, "5", 0, 5, "5", {}}};
     for (const Case& c : cases) {
         const Entered e = Enter([&](DesignInputs& in) { ChooseFamily(in, c.family), in.txtApass = c.typed, in.optLinear = !c.log, in.optLog = c.log; });
         EXPECT_EQ(std::tuple(int(e.s.Family), e.s.Sweep, e.s.Apass, e.in.txtApass, e.messages),
@@ -57,8 +56,7 @@ TEST(EnterStep, FamilyRippleAndSweepOptions) {
 #define FIELD(name) [](auto& s) -> double { return s.name; }
 TEST(EnterStep, ReadsAndClampsWhatIsTypedSilently) {
     using I = DesignInputs;
-    struct Case { const char* name; std::string I::*box; const char* typed; double (*read)(const DesignState&); double expected; };
-    const Case cases[] = {
+    const struct Case { const char* name; std::string I::*box; const char* typed; double (*read)(const DesignState&); double expected; } cases[] = {
         {"centre 0.5 becomes 1", &I::txtCenter, "0.5", FIELD(Center), 1}, {"width 0 becomes 1", &I::txtWidth, "0", FIELD(Width), 1},
         {"order 0 becomes 1", &I::lblOrderInput, "0", FIELD(Order), 1}, {"order 25 becomes 21", &I::lblOrderInput, "25", FIELD(Order), 21},
         {"capacitor 0 is 10 nF", &I::txtCaps, "0", FIELD(C[1][1]), 1e-8}, {"each stage's capacitor", &I::txtCaps, "4.7n", FIELD(C[2][2]), 4.7e-9},

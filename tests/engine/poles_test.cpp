@@ -45,9 +45,8 @@ TEST(PrototypePoles, MagnitudeIsMaximallyFlatOrEquiripple) {
 // Pole k, and the stage it makes at a 1000 Hz centre 200 Hz wide (f 0: not
 // quoted); nothing is written beyond the stages the arrays hold.
 TEST(PrototypePoles, ReferenceFigures) {
-    struct Case { const char* name; Integer family, order; Single apass; int k; double re, im; Integer orderAfter; double f, q; };
     const double pi = std::numbers::pi, r = 0.7071068;
-    const Case cases[] = {
+    const struct Case { const char* name; Integer family, order; Single apass; int k; double re, im; Integer orderAfter; double f, q; } cases[] = {
         {"Butterworth 2", 1, 2, 0, 1, -r, r, 2, 931.6, 7.089}, {"Butterworth 3 upper", 1, 3, 0, 3, -0.5, -0.8660254, 3, 1090.5, 10.04},
         {"Butterworth 3 middle, Single residue", 1, 3, 0, 2, -1.0, -4.371139e-8, 3, 1000, 5},
         {"Butterworth 40 writes 21", 1, 40, 0, 21, -std::sin(pi / 42), std::cos(41 * pi / 42), 40, 0, 0},
@@ -87,14 +86,14 @@ TEST(PrototypePoles, BesselRowsAreBesselPolynomialRoots) {
 }
 
 TEST(BandpassTransform, AgreesWithIndependentTransform) {
-    struct Case { Integer family; Single apass; Integer maxOrder; };
-    const Case families[] = {{1, 0, 21}, {2, 0.5f, 21}, {2, 20.0f, 21}, {2, 0.001f, 9}, {3, 0, 10}};
+    const struct Case { Integer family; Single apass; Integer maxOrder; } families[] = {
+        {1, 0, 21}, {2, 0.5f, 21}, {2, 20.0f, 21}, {2, 0.001f, 9}, {3, 0, 10}};
     // From narrow bands to bands far wider than the centre, where a real pole's bandpass roots turn real.
     const std::pair<Single, Single> bands[] = {{1000, 200}, {1000, 20}, {50, 400}, {2e4f, 9e4f}, {1, 1}};
     for (const Case& c : families) {
         for (const auto& [center, width] : bands) {
             for (Integer order = 1; order <= c.maxOrder; ++order) {
-                SCOPED_TRACE(::testing::Message() << "family " << c.family << " ripple " << c.apass << " order " << order << " at " << center << "/" << width);
+                SCOPED_TRACE(::testing::Message() << c.family << ", " << c.apass << " dB, order " << order << " at " << center << "/" << width);
                 const DesignState s = Designed(c.family, order, c.apass, center, width);
                 for (int k = 1; k <= order; ++k) {
                     const bool real = std::abs(s.PoleIm[k]) < 1e-4; // pairs lie at least 0.07 off the axis
@@ -111,8 +110,7 @@ TEST(BandpassTransform, AgreesWithIndependentTransform) {
 }
 
 TEST(BandpassTransform, UnrealisablePolesGiveFiniteInvalidStages) {
-    struct Case { const char* name; Single re, im, width; double f; };
-    const Case cases[] = {
+    const struct Case { const char* name; Single re, im, width; double f; } cases[] = {
         // On the imaginary axis: an undamped pair at its true bandpass frequency.
         {"on the axis, positive imaginary", 0, 1, 200, 1000 * (std::sqrt(1.01) - 0.1)},
         {"on the axis, negative imaginary", 0, -1, 200, 1000 * (std::sqrt(1.01) + 0.1)},

@@ -29,9 +29,8 @@ static reference::StageSpec Measure(const MfbParts& p) {
 }
 
 TEST(AnalyzeStageParts, MatchesTheTransferFunction) {
-    struct Case { const char* name; MfbParts parts; double fo, q, gain; }; // quoted figures, or 0
     const auto startup = reference::ButterworthStages(2, 1000, 200, 0);
-    const Case cases[] = {
+    const struct Case { const char* name; MfbParts parts; double fo, q, gain; } cases[] = { // quoted figures, or 0
         {"start-up stage below the centre", reference::EqualCapacitorParts(startup[0], 1e-8), 931.62, 7.089, 1.418},
         {"start-up stage above the centre", reference::EqualCapacitorParts(startup[1], 1e-8), 1073.40, 7.089, 1.418},
         {"high Q and gain", reference::EqualCapacitorParts({12000, 25, 8}, 1e-9), 0, 0, 0},
@@ -54,8 +53,7 @@ TEST(AnalyzeStageParts, MatchesTheTransferFunction) {
 }
 
 TEST(AnalyzeStageParts, FlagsStagesWhosePartsGiveNoResult) {
-    struct Case { const char* name; int resistor, capacitor; float value; }; // R(2, resistor) or C(2, capacitor)
-    const Case cases[] = {
+    const struct Case { const char* name; int resistor, capacitor; float value; } cases[] = { // R(2, resistor) or C(2, capacitor)
         {"R1 zero", 1, 0, 0}, {"R2 zero", 2, 0, 0}, {"R3 zero", 3, 0, 0}, {"C1 zero", 0, 1, 0}, {"C2 zero", 0, 2, 0},
         {"C1 infinite", 0, 1, INFINITY}, {"R1 so small the gain overflows Single", 1, 0, 1e-40f},
     };

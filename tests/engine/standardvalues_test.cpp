@@ -21,8 +21,7 @@ static float Rounded(float value) {
 }
 
 TEST(NearestStandardValue, ReferenceFigures) {
-    struct Case { const char* name; float value, expected; };
-    const Case cases[] = {
+    const struct Case { const char* name; float value, expected; } cases[] = {
         {"85418 lies nearer 82000 than 91000 in ratio", 85418, 82000}, {"a standard value stays", 1000, 1000},
         {"just below the 9.1/10 ratio midpoint", 9.539f, 9.1f}, {"just above the 9.1/10 ratio midpoint", 9.540f, 10},
         {"0.05 goes to 0.051", 0.05f, 0.051f}, {"4.8e20 goes to 4.7e20", 4.8e20f, 4.7e20f},

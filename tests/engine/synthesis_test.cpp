@@ -29,8 +29,7 @@ static DesignState Synthesized(Integer family, Integer order, Single apass, Sing
 
 TEST(StageSynthesis, StartUpDesignFigures) {
     const DesignState s = Synthesized(1, 2, 0, 1000, 200, 0);
-    struct Case { const char* name; double actual, expected, tolerance; };
-    const Case cases[] = {
+    const struct Case { const char* name; double actual, expected, tolerance; } cases[] = {
         {"StageGain(1)", s.StageGain[1], 1.418, 5e-4}, {"StageGain(2)", s.StageGain[2], 1.418, 5e-4},
         {"R(1,1)", s.R[1][1], 85.42e3, 5}, {"R(1,2)", s.R[1][2], 1.222e3, 0.5}, {"R(1,3)", s.R[1][3], 242.2e3, 50},
         {"R(2,1)", s.R[2][1], 74.14e3, 5}, {"R(2,2)", s.R[2][2], 1.061e3, 0.5}, {"R(2,3)", s.R[2][3], 210.2e3, 50},
@@ -46,8 +45,7 @@ TEST(StageSynthesis, StartUpDesignFigures) {
 // sit at f/FreqFactor, q/QFactor and g/GainFactor, which the opamp then pulls
 // back; an opamp figure of 0 or below counts as infinite.
 TEST(StageSynthesis, PartsGiveBackTheStageFigures) {
-    struct Case { const char* name; Integer family, maxOrder; Single apass, center, width, gain, cap, gbw, dcGain, zin; };
-    const Case cases[] = {
+    const struct Case { const char* name; Integer family, maxOrder; Single apass, center, width, gain, cap, gbw, dcGain, zin; } cases[] = {
         {"Butterworth", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, 1e5f, 1e6f},
         {"Butterworth wide, slow opamp", 1, 21, 0, 1000, 500, 12, 1e-8f, 1e6f, 2e4f, 1e5f},
         {"Chebyshev 2 dB, fast opamp", 2, 21, 2, 1000, 300, -6, 1e-8f, 1e9f, 1e7f, 1e10f},
@@ -101,8 +99,7 @@ TEST(StageSynthesis, GainTooHighForTheQ) {
 }
 
 TEST(StageSynthesis, UnusableStagesAreClearedAndStayFinite) {
-    struct Case { const char* name; Single stageF, stageQ, cap, gain; };
-    const Case cases[] = {
+    const struct Case { const char* name; Single stageF, stageQ, cap, gain; } cases[] = {
         {"Q of 0 (a pole on the imaginary axis)", 1000, 0, 1e-8f, 0}, {"frequency of 0", 0, 5, 1e-8f, 0},
         {"negative capacitor", 1000, 5, -1e-8f, 0}, {"infinite Q", 1000, INFINITY, 1e-8f, 0},
         {"gain beyond any Single", 1000, 5, 1e-8f, 1e10f}, {"gain of nothing", 1000, 5, 1e-8f, -1e10f},
