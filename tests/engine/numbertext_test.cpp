@@ -45,13 +45,11 @@ TEST(GeneralNumberText, WritesAtMostSevenSignificantDigits) {
     for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
 }
 
-using Formatter = std::string (*)(Single);
-struct FormatterCase { const char* name; Formatter format; std::vector<std::pair<float, const char*>> texts; };
 
 // Each formatter at the threshold of each of its ranges, and just above the
 // magnitudes 1, 10, 100 and 1000 where its number of decimals changes.
 TEST(RangeFormatters, WriteTheTabulatedTexts) {
-    const FormatterCase cases[] = {
+    const struct Case { const char* name; std::string (*format)(Single); std::vector<std::pair<float, const char*>> texts; } cases[] = {
         {"FormatEng", FormatEng, {{1e9f, "1G "}, {1e6f, "1M "}, {1000, "1k "}, {1, "1  "}, {4700, "4.7k "}, {0.5f, "500m "},
           {100.5678f, "100.57  "}, {10.05678f, "10.057  "}, {1.005678f, "1.0057  "}, {0.000123456f, "0.12346m "},
           {-5, "5000m "}, {0, "0.0 "}, {NAN, "0.0 "}}},
@@ -66,7 +64,7 @@ TEST(RangeFormatters, WriteTheTabulatedTexts) {
           {1e-9f, "1n"}, {1e-12f, "1p"}, {1.005678e12f, "1006G"}, {100.5678f, "100.6  "}, {10.05678f, "10.06  "},
           {1.005678f, "1.006  "}, {1.23456e-13f, "0.1235p"}, {-0.002f, "-2m"}, {0, "0  "}, {NAN, "0  "}}},
     };
-    for (const FormatterCase& c : cases) {
+    for (const Case& c : cases) {
         for (const auto& [value, expected] : c.texts) EXPECT_EQ(c.format(value), expected) << c.name << "(" << value << ")";
     }
 }

@@ -7,7 +7,6 @@
 #include <numbers>
 #include <tuple>
 #include <utility>
-#include <vector>
 
 #include "tests/engine/bandpass_reference.h"
 
@@ -19,16 +18,15 @@ static DesignState Designed(Integer family, Integer order, Single apass, Single 
     DesignState s;
     s.Pi = static_cast<Single>(4.0 * std::atan(1.0));
     s.Family = family, s.Order = order, s.Apass = apass, s.Center = center, s.Width = width;
-    ComputePrototypePoles(s);
-    TransformToBandpass(s);
+    ComputePrototypePoles(s), TransformToBandpass(s);
     return s;
 }
 
-// Butterworth gives |P(jw)|^2 = 1 + w^2n; Chebyshev gives (1 + e^2 T_n(w)^2) / (e^2 4^(n-1)).
+// |P(jw)|^2 of the pole polynomial: 1 + w^2n for Butterworth, whatever the
+// ripple, and (1 + e^2 T_n(w)^2) / (e^2 4^(n-1)) for Chebyshev.
 TEST(PrototypePoles, MagnitudeIsMaximallyFlatOrEquiripple) {
-    struct Case { Integer family, order; Single apass; };
-    std::vector<Case> cases = {{2, 2, 0.5f}, {2, 5, 0.1f}, {2, 7, 3.0f}, {2, 21, 0.2f}, {2, 1, 2.0f}, {7, 4, 1.0f}};
-    for (Integer order = 1; order <= kMaxStages; ++order) cases.push_back({1, order, 3.0f}); // ripple must not count
+    const struct Case { Integer family, order; Single apass; } cases[] = {
+        {2, 2, 0.5f}, {2, 5, 0.1f}, {2, 7, 3.0f}, {2, 21, 0.2f}, {2, 1, 2.0f}, {7, 4, 1.0f}, {1, 1, 3}, {1, 4, 3}, {1, 11, 3}, {1, 21, 3}};
     for (const Case& c : cases) {
         const DesignState s = Designed(c.family, c.order, c.apass);
         const double e2 = std::pow(10.0, 0.1 * c.apass) - 1;

@@ -109,7 +109,6 @@ TEST(ComputeResponse, DegenerateSweepSettingsGiveFiniteResults) {
         {"no intervals, logarithmic from 0 Hz", 2, 0, 2000, 0, 0, 0.001f, 0.001f},
         {"one interval", 1, 500, 2000, 1, 1, 500, 2000}, {"count above the arrays", 1, 500, 2000, 5000, 2000, 500, 2000},
         {"start equal to stop", 1, 1000, 1000, 100, 100, 1000, 1000},
-        {"logarithmic from 0 Hz starts at 1 mHz", 2, 0, 2000, 50, 50, 0.001f, 2000},
         {"start NaN", 1, NAN, 2000, 10, 10, 0, 2000}, {"stop infinite", 1, 500, INFINITY, 10, 10, 500, FLT_MAX},
         {"across the whole Single range", 1, -FLT_MAX, FLT_MAX, 10, 10, -FLT_MAX, FLT_MAX},
     };
@@ -131,7 +130,6 @@ TEST(ComputeFrequencyGrid, GridLines) {
     const struct Case { const char* name; Integer sweep, nrX; float fstart, fstop; Integer nrGridX; std::vector<double> lines; } cases[] = {
         {"log 500 Hz to 2 kHz", 2, 0, 500, 2000, 7, {500, 600, 700, 800, 900, 1000, 1500, 2000}},
         {"log stop just short of a line", 2, 0, 500, 1999, 6, {}}, {"log start between lines", 2, 0, 1.7f, 3.5f, 1, {2, 3}},
-        {"log from 0 Hz, the lowest decade", 2, 0, 0, 0.0016f, 1, {0.001, 0.0015}}, {"log stop NaN", 2, 0, 500, NAN, -1, {}},
         // 41 decades from 1 mHz, then 1, 1.5, 2 and 3 times 1e38
         {"log to the top of Single", 2, 0, 0, FLT_MAX, 413, {0.001, 0.0015}},
         {"linear, ten intervals", 1, 10, 500, 2000, 10, {500, 650, 800, 950, 1100, 1250, 1400, 1550, 1700, 1850, 2000}},

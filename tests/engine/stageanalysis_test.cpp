@@ -24,8 +24,7 @@ static reference::StageSpec Measure(const MfbParts& p) {
     const double fo = Bisect(1e-3, 1e9, [&](double f) { return std::arg(-MfbResponse(p, f)) < 0; });
     const double edge = std::abs(MfbResponse(p, fo)) / std::numbers::sqrt2;
     const double fLow = Bisect(1e-3, fo, [&](double f) { return std::abs(MfbResponse(p, f)) > edge; });
-    const double fHigh = Bisect(fo, 1e9, [&](double f) { return std::abs(MfbResponse(p, f)) < edge; });
-    return {fo, fo / (fHigh - fLow), edge * std::numbers::sqrt2};
+    return {fo, fo / (Bisect(fo, 1e9, [&](double f) { return std::abs(MfbResponse(p, f)) < edge; }) - fLow), edge * std::numbers::sqrt2};
 }
 
 TEST(AnalyzeStageParts, MatchesTheTransferFunction) {
