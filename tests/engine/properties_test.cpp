@@ -36,7 +36,8 @@ TEST(DesignProperties, HoldForRandomDesigns) {
                     }
                     for (int j = 1; j <= order && s->PoleIm[i] > 1e-6f; ++j) {
                         // the upper pole's partner is its mirror image, up to Single rounding
-                        if (std::abs(std::complex<double>(s->PoleRe[j], -s->PoleIm[j]) / std::complex<double>(s->PoleRe[i], s->PoleIm[i]) - 1.0) > 1e-4) continue;
+                        const std::complex<double> upper(s->PoleRe[i], s->PoleIm[i]), mirror(s->PoleRe[j], -s->PoleIm[j]);
+                        if (std::abs(mirror / upper - 1.0) > 1e-4) continue;
                         ++pairs;
                         EXPECT_NEAR(std::sqrt(double(s->StageF[i]) * s->StageF[j]) / centre, 1.0, tol) << "stages " << i << ", " << j;
                         EXPECT_NEAR(s->StageQ[i] / s->StageQ[j], 1.0, tol) << "stages " << i << ", " << j;

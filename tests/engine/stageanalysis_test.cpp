@@ -10,7 +10,6 @@
 
 namespace stelvane {
 
-using reference::MfbParts;
 using reference::MfbResponse;
 
 static double Bisect(double lo, double hi, auto above) {
@@ -20,7 +19,7 @@ static double Bisect(double lo, double hi, auto above) {
 
 // Centre, Q and peak gain found from the transfer function alone: the phase of
 // -H crosses 0 at the peak, and the stage is sqrt(2) down at both band edges.
-static reference::StageSpec Measure(const MfbParts& p) {
+static reference::StageSpec Measure(const reference::MfbParts& p) {
     const double fo = Bisect(1e-3, 1e9, [&](double f) { return std::arg(-MfbResponse(p, f)) < 0; });
     const double edge = std::abs(MfbResponse(p, fo)) / std::numbers::sqrt2;
     const double fLow = Bisect(1e-3, fo, [&](double f) { return std::abs(MfbResponse(p, f)) > edge; });
@@ -29,7 +28,7 @@ static reference::StageSpec Measure(const MfbParts& p) {
 
 TEST(AnalyzeStageParts, MatchesTheTransferFunction) {
     const auto startup = reference::ButterworthStages(2, 1000, 200, 0);
-    const struct Case { const char* name; MfbParts parts; double fo, q, gain; } cases[] = { // quoted figures, or 0
+    const struct Case { const char* name; reference::MfbParts parts; double fo, q, gain; } cases[] = { // quoted figures, or 0
         {"start-up stage below the centre", reference::EqualCapacitorParts(startup[0], 1e-8), 931.62, 7.089, 1.418},
         {"start-up stage above the centre", reference::EqualCapacitorParts(startup[1], 1e-8), 1073.40, 7.089, 1.418},
         {"high Q and gain", reference::EqualCapacitorParts({12000, 25, 8}, 1e-9), 0, 0, 0},

@@ -70,7 +70,9 @@ TEST(InitEngine, SetsTheConstantsAndARecordWithoutThemDesignsTheSame) {
     InitEngine(s);
     EXPECT_EQ(std::pair(s.Pi, s.VersionText), std::pair(static_cast<float>(std::numbers::pi), std::string("Version 2.03")));
     // A record whose Pi was never set falls back on the same pi in every step.
-    for (DesignState* r : {&s, &unset}) InstallDefaults(*r), InstallCapacitorDefaults(*r), r->Family = 2, RunDesignChain(*r);
+    for (DesignState* r : {&s, &unset}) InstallDefaults(*r), InstallCapacitorDefaults(*r), RunDesignChain(*r);
+    EXPECT_NEAR(s.R[1][1], 85.42e3, 5); // the start-up design, from the start-up defaults
+    EXPECT_EQ(std::pair(s.StageInvalid[1], s.StageInvalid[2]), std::pair(Integer(0), Integer(0))); // both capacitors of both stages
     EXPECT_EQ(std::pair(unset.PoleRe, unset.R), std::pair(s.PoleRe, s.R));
 }
 

@@ -57,8 +57,7 @@ TEST(StageSynthesis, PartsGiveBackTheStageFigures) {
         for (Integer order = 1; order <= c.maxOrder; ++order) {
             SCOPED_TRACE(::testing::Message() << c.name << " order " << order);
             DesignState s = Synthesized(c.family, order, c.apass, c.center, c.width, c.gain, c.cap);
-            s.GBW = c.gbw, s.DCGain = c.dcGain, s.Zin = c.zin;
-            SynthesizeStages(s);
+            s.GBW = c.gbw, s.DCGain = c.dcGain, s.Zin = c.zin, SynthesizeStages(s);
             double centreDb = 0;
             for (int k = 1; k <= order; ++k) {
                 SCOPED_TRACE(::testing::Message() << "stage " << k);
