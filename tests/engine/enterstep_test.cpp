@@ -54,7 +54,7 @@ TEST(EnterStep, ReadsAndClampsWhatIsTypedSilently) {
     const struct Case { const char* name; std::string I::*box; const char* typed; double (*read)(const DesignState&); double expected; } cases[] = {
         {"centre 0.5 becomes 1", &I::txtCenter, "0.5", FIELD(Center), 1}, {"width 0 becomes 1", &I::txtWidth, "0", FIELD(Width), 1},
         {"order 0 becomes 1", &I::lblOrderInput, "0", FIELD(Order), 1}, {"order 25 becomes 21", &I::lblOrderInput, "25", FIELD(Order), 21},
-        {"capacitor 0 is 10 nF", &I::txtCaps, "0", FIELD(C[1][1]), 1e-8}, {"each stage's capacitor", &I::txtCaps, "4.7n", FIELD(C[2][2]), 4.7e-9},
+        {"capacitor 0: 10 nF", &I::txtCaps, "0", FIELD(C[1][1]), 1e-8}, {"both stages", &I::txtCaps, "4.7n", FIELD(C[1][1] + s.C[2][2]), 9.4e-9},
         {"5000 intervals become 2000", &I::txtInts, "5000", FIELD(NrInts), 2000}, {"intervals round down", &I::txtInts, "1500.9", FIELD(NrInts), 1500},
         {"no intervals become 1", &I::txtInts, "0", FIELD(NrInts), 1}, {"start", &I::txtStart, "100", FIELD(Freq[0]), 100},
         {"grid columns", &I::lblNrX, "7", FIELD(NrX), 7}, {"gain scale", &I::txtdBBottom, "-60", FIELD(dBBottom), -60},

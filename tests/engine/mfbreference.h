@@ -17,12 +17,12 @@
 namespace stelvane::reference {
 
 using Complex = std::complex<double>;
-struct StageSpec { double f, q, gain; }; // centre (Hz), quality, peak gain (V/V)
+struct StageTarget { double f, q, gain; }; // centre (Hz), quality, peak gain (V/V)
 struct MfbParts { double r1, r2, r3, c1, c2; };
 struct GainPhase { double gainDb, phaseDeg; };
 
 // Equal-capacitor MFB bandpass: R3 = q/(pi f C), R1 = R3/(2g), R2 = R3 R1 / (4 q^2 R1 - R3).
-inline MfbParts EqualCapacitorParts(const StageSpec& st, double c) {
+inline MfbParts EqualCapacitorParts(const StageTarget& st, double c) {
     const double r3 = st.q / (std::numbers::pi * st.f * c), r1 = r3 / (2 * st.gain);
     return {r1, r3 * r1 / (4 * st.q * st.q * r1 - r3), r3, c, c};
 }
@@ -36,8 +36,8 @@ inline Complex MfbResponse(const MfbParts& p, double f) {
 // Butterworth stages (prototype poles -sin t + j cos t, t = (2k-1) pi / 2n), all
 // of one peak gain, chosen so that the cascade makes gainDb at the centre fc: a
 // stage of unit peak gain makes 1 / sqrt(1 + q^2 (fc/f - f/fc)^2) there.
-inline std::vector<StageSpec> ButterworthStages(int order, double fc, double width, double gainDb) {
-    std::vector<StageSpec> stages;
+inline std::vector<StageTarget> ButterworthStages(int order, double fc, double width, double gainDb) {
+    std::vector<StageTarget> stages;
     double centre = 1;
     for (int k = 1; k <= order; ++k) {
         const double t = std::numbers::pi * (2 * k - 1) / (2 * order);
@@ -45,7 +45,7 @@ inline std::vector<StageSpec> ButterworthStages(int order, double fc, double wid
         stages.push_back({sec.f0, sec.q, 1});
         centre /= std::hypot(1.0, sec.q * (fc / sec.f0 - sec.f0 / fc));
     }
-    for (StageSpec& st : stages) st.gain = std::pow(std::pow(10.0, gainDb / 20) / centre, 1.0 / order);
+    for (StageTarget& st : stages) st.gain = std::pow(std::pow(10.0, gainDb / 20) / centre, 1.0 / order);
     return stages;
 }
 
@@ -59,7 +59,7 @@ inline MfbParts PartsOf(const DesignState& s, int k) { return {s.R[k][1], s.R[k]
 
 // A record (on the heap: the sweep arrays make it large) holding the given
 // stages with 10 nF capacitors, swept linearly from 500 Hz to 2 kHz.
-inline std::unique_ptr<DesignState> RecordWithStages(const std::vector<StageSpec>& stages) {
+inline std::unique_ptr<DesignState> RecordWithStages(const std::vector<StageTarget>& stages) {
     auto s = std::make_unique<DesignState>();
     s->Order = static_cast<Integer>(stages.size());
     for (int k = 1; k <= s->Order; ++k) PutParts(*s, k, EqualCapacitorParts(stages[k - 1], 1e-8));

@@ -45,7 +45,6 @@ TEST(GeneralNumberText, WritesAtMostSevenSignificantDigits) {
     for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
 }
 
-
 // Each formatter at the threshold of each of its ranges, and just above the
 // magnitudes 1, 10, 100 and 1000 where its number of decimals changes.
 TEST(RangeFormatters, WriteTheTabulatedTexts) {

@@ -19,7 +19,7 @@ static double Bisect(double lo, double hi, auto above) {
 
 // Centre, Q and peak gain found from the transfer function alone: the phase of
 // -H crosses 0 at the peak, and the stage is sqrt(2) down at both band edges.
-static reference::StageSpec Measure(const reference::MfbParts& p) {
+static reference::StageTarget Measure(const reference::MfbParts& p) {
     const double fo = Bisect(1e-3, 1e9, [&](double f) { return std::arg(-MfbResponse(p, f)) < 0; });
     const double edge = std::abs(MfbResponse(p, fo)) / std::numbers::sqrt2;
     const double fLow = Bisect(1e-3, fo, [&](double f) { return std::abs(MfbResponse(p, f)) > edge; });
