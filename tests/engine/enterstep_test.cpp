@@ -71,8 +71,7 @@ TEST(EnterStep, ReadsAndClampsWhatIsTypedSilently) {
 TEST(EnterStep, StartUpDesignAndManualEntryKeepingItsParts) {
     DesignState s = Enter([](DesignInputs&) {}).s;
     EXPECT_NEAR(s.Rs[1][1], 85.31e3, 5); // the start-up design with the default opamp
-    EXPECT_NEAR(s.StageFoActual[2], 1073.40, 0.005);
-    EXPECT_EQ(s.Freq[1000], 2000.0f);
+    EXPECT_NEAR(s.GainDB[1000], -35.0, 0.05); // at 2 kHz
     s.ManualEntry = 1, s.R[1][3] *= 2;
     const Entered e = Enter([](DesignInputs& in) {
         ChooseFamily(in, 0), in.txtCenter = "5k", in.lblOrderInput = "7", in.txtCaps = "1u", in.txtStart = "100";
@@ -102,9 +101,12 @@ TEST(InputsFromRecord, ShowsTheRecord) {
         {shown([](DesignState& s) { s.Family = 2, s.Apass = 0, s.Sweep = 2; }),
          "01001|1k |200  | 0       |2 |0.01uF|0.001 |500  |2k |1k|10|6|10 |-20 |1m|100k|10M |1M"},
         {shown([](DesignState& s) { s.Family = 3; }), "00110|1k |200  | 0       |2 |0.01uF| 0       |500  |2k |1k|10|6|10 |-20 |1m|100k|10M |1M"},
-        // Poles from a file choose no family and no ripple; unset capacitor and opamp show their defaults.
-        {shown([](DesignState& s) { s.Family = 4, s.Apass = 0, s.C[1][1] = s.DCGain = s.GBW = s.Zin = 0, s.Center = 4700; }),
-         "00010|4.7k |200  | 0       |2 |0.01uF| 0       |500  |2k |1k|10|6|10 |-20 |1m|100k|10M |1M"},
+        // Butterworth without ripple shows none; unset capacitor and opamp show their defaults.
+        {shown([](DesignState& s) { s.Apass = 0, s.C[1][1] = s.DCGain = s.GBW = s.Zin = 0, s.Center = 4700; }),
+         "10010|4.7k |200  | 0       |2 |0.01uF| 0       |500  |2k |1k|10|6|10 |-20 |1m|100k|10M |1M"},
+        // Manual entry chooses no family and keeps the ripple; the capacitor shown is the first stage's.
+        {shown([](DesignState& s) { s.ManualEntry = 1, s.Family = 3, s.C[1][1] = 4.7e-9f; }),
+         "00010|1k |200  | 0       |2 |4700pF|0.2 |500  |2k |1k|10|6|10 |-20 |1m|100k|10M |1M"},
     };
     for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
 }

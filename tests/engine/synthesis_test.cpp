@@ -48,7 +48,7 @@ TEST(StageSynthesis, PartsGiveBackTheStageFigures) {
         {"Chebyshev 2 dB, fast opamp", 2, 21, 2, 1000, 300, -6, 1e-8f, 1e9f, 1e7f, 1e10f},
         {"Bessel narrow", 3, 10, 0, 1000, 50, 0, 1e-8f, 1e7f, 1e5f, 1e6f},
         {"negative DC gain", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, -100, 1e6f}, {"GBW 0", 1, 21, 0, 1000, 200, 6, 1e-8f, 0, 1e5f, 1e6f},
-        {"input impedance 0", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, 1e5f, 0},
+        {"input impedance 0", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, 1e5f, 0}, {"a gain above 2q^2", 3, 1, 0, 1000, 1000, 20, 1e-8f, 1e7f, 1e5f, 1e6f},
         // Near the top of the number range the gain budget overflows a Single on the way.
         {"10 GHz, ideal opamp", 1, 3, 0, 1e10f, 5e9f, 0, 1e-12f, 0, 0, 0},
     };
