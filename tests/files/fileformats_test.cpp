@@ -70,6 +70,10 @@ const std::string kSchematicIdeal = CrLfText({
     "TEXT 0 368 Left 0 !.include Opamp.sub", "TEXT 0 400 Left 0 !.AC LIN 1000  500   2000 ",
     "TEXT 0 432 Left 0 ;QUIBEX from Brellin Software", "TEXT 0 464 Left 0 ;Parts values based on ideal opamp"});
 
+// The gain overlay of the export: a blank (or the minus sign), the number, a
+// blank; the value follows directly.
+const std::string kOverlayGainText = " 500 -12.5 \r\n 1000  0 \r\n 1234.568 -7E-05 \r\n";
+
 std::string Replaced(std::string text, const std::vector<std::pair<std::string, std::string>>& changes)
 {
     for (const auto& [from, to] : changes) text.replace(text.find(from), from.size(), to);
@@ -93,10 +97,9 @@ TEST(FileFormats, EveryWriterWritesTheGoldenTextAndDesignsReadBack)
             "500           -12.5         135.25        0.00123       ",
             "1000          0             -3.5          1.5E-05       ",
             "1234.568      -7E-05        -1.234567E+12 0             ", ""})}, nullptr},
-        // a blank (or the minus sign), the number, a blank; the value follows directly
-        {"three points", kWriters[kOverlay], kExport, {" 500 -12.5 \r\n 1000  0 \r\n 1234.568 -7E-05 \r\n",
-            " 500  135.25 \r\n 1000 -3.5 \r\n 1234.568 -1.234567E+12 \r\n",
-            " 500  0.00123 \r\n 1000  1.5E-05 \r\n 1234.568  0 \r\n"}, nullptr},
+        {"three points", kWriters[kOverlay], kExport,
+         {kOverlayGainText, " 500  135.25 \r\n 1000 -3.5 \r\n 1234.568 -1.234567E+12 \r\n",
+          " 500  0.00123 \r\n 1000  1.5E-05 \r\n 1234.568  0 \r\n"}, nullptr},
         {"ideal opamp", kWriters[kSchematic], kExport, {kSchematicIdeal}, nullptr},
         // mega is MEG to the simulator; a negative value keeps its sign
         {"specified opamp, logarithmic sweep", kWriters[kSchematic], kExportSpecified,
@@ -168,7 +171,7 @@ TEST(FileFormats, OverlayReadKeepsTheWholePairsBeforeAnyFault)
     // text: what the file holds, if there is one; points: the first points read
     const struct { const char* name; std::optional<std::string> text; int last;
         std::vector<std::pair<float, float>> points; } cases[] = {
-        {"as written", " 500 -3.01 \r\n 1000  3.01 \r\n 2E+07  0 \r\n", 2, {{500, -3.01f}, {1000, 3.01f}, {2e7f, 0}}},
+        {"as the writer writes it", kOverlayGainText, 2, {{500, -12.5f}, {1000, 0}, {1234.568f, -7e-5f}}},
         {"empty file", "", -1, {}}, {"an odd count of numbers", " 1  2 \r\n 3 \r\n", 0, {{1, 2}}},
         {"a word", " 1  2 \r\n abc  4 \r\n 5  6 \r\n", 0, {{1, 2}}},
         {"a value beyond a Single", " 1  2 \r\n 3  -1e39 \r\n", 0, {{1, 2}}},
