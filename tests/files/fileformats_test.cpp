@@ -1,0 +1,197 @@
+// The files every writer produces, byte for byte, worked out by hand; the
+// design files read back, and damaged ones refused.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/standardvalues.h"
+#include "fuzz/recordcheck.h"
+#include "tests/files/filetestsupport.h"
+#include "tests/support/recordingnotifier.h"
+
+// The designs below name only the fields they set; the rest stay zero.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace stelvane::testing {
+namespace {
+
+// Two stages with negative values, values in exponent form and the integer extremes.
+const DesignState kTwoStages{.Center = 1500.5f, .Width = 250, .Gain = -6.5f, .Order = 2, .Family = 2, .Apass = 0.5f,
+    .Fstart = 100, .Fstop = 2e7f, .NrInts = 2000, .Sweep = 2, .NrX = 32767, .NrY = -32768, .dBTop = 12.25f,
+    .dBBottom = -60, .DelayTop = 5e-5f, .PoleRe = {0, -0.7071068f, -0.7071068f}, .PoleIm = {0, 0.7071068f, -0.7071068f},
+    .C = {{{}, {0, 2.2e-8f, 4.7e-9f}, {0, 1e-8f, 1e-8f}}},
+    .R = {{{}, {0, 7957.747f, 397.8874f, 1.5e7f}, {0, 11253.95f, 281.3488f, 22507.91f}}}};
+// Its file: one value a line, the header, then all poles, all capacitors and all resistors.
+const std::vector<std::string> kTwoStagesLines = {"1500.5", "250", "-6.5", "2", "2", "0.5", "100", "2E+07", "2000",
+    "2", "12.25", "-60", "5E-05", "-32768", "32767", "-0.7071068", "0.7071068", "-0.7071068", "-0.7071068", "2.2E-08",
+    "4.7E-09", "1E-08", "1E-08", "7957.747", "397.8874", "1.5E+07", "11253.95", "281.3488", "22507.91"};
+
+// Values that are not numbers are saved as 0, so that the rest of the design still loads.
+const DesignState kNotNumbers{.Center = 1000, .Width = 200, .Gain = -INFINITY, .Family = 3, .Apass = NAN,
+    .Fstart = INFINITY};
+const DesignState kNotNumbersRead{.Center = 1000, .Width = 200, .Family = 3};
+
+// One stage for the exports, with three sweep points: a plain one, zeros and
+// small values, and a phase so large that its easy text fills its column.
+// The fourth point is beyond NrInts and never written.
+const DesignState kExport{.Order = 1, .Fstart = 500, .Fstop = 2000, .NrInts = 2, .Sweep = 1,
+    .C = {{{}, {0, 2.2e-8f, 4.7e-9f}}}, .R = {{{}, {0, 7957.747f, 397.8874f, 15915.49f}}}, .StageFoActual = {0, 1000},
+    .Freq = {500, 1000, 1234.5678f, 99}, .GainDB = {-12.5f, 0, -0.00007f}, .Phase = {135.25f, -3.5f, -1.234567e12f},
+    .Delay = {0.00123f, 1.5e-5f, 0}};
+// The same stage with the resistors for the specified opamp and a logarithmic sweep.
+const DesignState kExportSpecified{.Order = 1, .GBW = 1e7f, .Fstart = 10, .Fstop = 2e7f, .Sweep = 2,
+    .C = kExport.C, .Rs = {{{}, {0, 1.5e6f, -470, 0}}}, .StageFoActual = {0, 1000}, .PartsType = 1};
+
+// One stage at x = 32, worked out from the placement rules: the source at
+// (0, 0), R1 across from (32, 0), R2 down from (208, 0) to ground, C1 at
+// (240, 0), C2 at (240, -208), R3 from (368, -208) down to the inverting input
+// line, the opamp at (464, -48), then the output, the stage's caption and the
+// closing directives.
+const std::string kSchematicIdeal = CrLfText({
+    "Version 4", "SHEET 1 1 1", "SYMBOL voltage  0  48 M0", "WINDOW 123 24 132 Left 0", "SYMATTR InstName Vgen",
+    "SYMATTR Value AC 1", "WIRE  0  0  0  64 ", "WIRE  0  0  32  0 ", "WIRE  0  144  0  208 ", "FLAG  0  208 0",
+    "SYMBOL res  48  16 R270", "WINDOW 0  32  56  VTop 0", "WINDOW 3  0  56  VBottom 0", "SYMATTR InstName R1",
+    "SYMATTR Value 7.958k", "WIRE  32  0  64  0 ", "WIRE  144  0  208  0 ", "SYMBOL res  192  48 R0",
+    "SYMATTR InstName R2", "SYMATTR Value 397.89 ", "WIRE  208  0  208  64 ", "WIRE  208  144  208  208 ",
+    "FLAG  208  208 0", "WIRE  208  0  240  0 ", "SYMBOL cap  272  16 R270", "WINDOW 0 0 32 Vbottom 0",
+    "WINDOW 3 32 32 Vtop 0", "SYMATTR InstName C1", "SYMATTR Value 0.022uF", "WIRE  240  0  272  0 ",
+    "WIRE  336  0  368  0 ", "SYMBOL cap  272 -192 R270", "WINDOW 0 0 32 Vbottom 0", "WINDOW 3 32 32 Vtop 0",
+    "SYMATTR InstName C2", "SYMATTR Value 4700pF", "WIRE  240 -208  272 -208 ", "WIRE  336 -208  368 -208 ",
+    "WIRE  240 -208  240  0 ", "SYMBOL res  352 -160 R0", "SYMATTR InstName R3", "SYMATTR Value 15.915k",
+    "WIRE  368 -208  368 -144 ", "WIRE  368 -64  368  0 ", "SYMBOL Opamps\\\\opamp  464 -48 R0",
+    "SYMATTR InstName U1", "WIRE  368  0  432  0 ", "WIRE  432  32  400  32 ", "WIRE  400  32  400  208 ",
+    "FLAG  400  208 0", "WIRE  496  16  528  16 ", "WIRE  528  16  528 -208 ", "WIRE  528 -208  368 -208 ",
+    "WIRE  528  0  560  0 ", "TEXT  288  272 LEFT 0 1kHz", "FLAG  560  0 Output",
+    "TEXT 0 368 Left 0 !.include Opamp.sub", "TEXT 0 400 Left 0 !.AC LIN 1000  500   2000 ",
+    "TEXT 0 432 Left 0 ;QUIBEX from Brellin Software", "TEXT 0 464 Left 0 ;Parts values based on ideal opamp"});
+
+// The gain overlay of the export: a blank (or the minus sign), the number, a
+// blank; the value follows directly.
+const std::string kOverlayGainText = " 500 -12.5 \r\n 1000  0 \r\n 1234.568 -7E-05 \r\n";
+
+std::string Replaced(std::string text, const std::vector<std::pair<std::string, std::string>>& changes)
+{
+    for (const auto& [from, to] : changes) text.replace(text.find(from), from.size(), to);
+    return text;
+}
+
+TEST(FileFormats, EveryWriterWritesTheGoldenTextAndDesignsReadBack)
+{
+    const struct { const char* name; const Writer& writer; const DesignState& design;
+        std::vector<std::string> texts; const DesignState* readBack; } cases[] = { // a text for each file
+        {"two stages", kWriters[kDesignFile], kTwoStages, {CrLfText(kTwoStagesLines)}, &kTwoStages},
+        {"two stages", kWriters[kLastSession], kTwoStages, {CrLfText(kTwoStagesLines)}, &kTwoStages},
+        {"no stages, one point, non-numbers", kWriters[kLastSession], kNotNumbers, {CrLfText({"1000", "200", "0",
+            "0", "3", "0", "0", "0", "0", "0", "0", "0", "0", "0", "0"})}, &kNotNumbersRead},
+        // the easy texts of the screen in columns of 10, plain numbers in columns of 14
+        {"", kWriters[kEasyTable], kExport, {CrLfText({"", "Freq,      Gain,    Phase,    Delay,",
+            " Hz:        dB:      degrees:  secs:", "", "500       -12.5     135.25    1.23m     ",
+            "1k        0         -3.5      15u       ", "1.2346k   -7E-05    -1234.567G0         ", ""})}, nullptr},
+        {"", kWriters[kScientificTable], kExport, {CrLfText({"", "Freq,          Gain,        Phase,         Delay,",
+            " Hz:            dB:         degrees:       secs:", "",
+            "500           -12.5         135.25        0.00123       ",
+            "1000          0             -3.5          1.5E-05       ",
+            "1234.568      -7E-05        -1.234567E+12 0             ", ""})}, nullptr},
+        {"three points", kWriters[kOverlay], kExport,
+         {kOverlayGainText, " 500  135.25 \r\n 1000 -3.5 \r\n 1234.568 -1.234567E+12 \r\n",
+          " 500  0.00123 \r\n 1000  1.5E-05 \r\n 1234.568  0 \r\n"}, nullptr},
+        {"ideal opamp", kWriters[kSchematic], kExport, {kSchematicIdeal}, nullptr},
+        // mega is MEG to the simulator; a negative value keeps its sign
+        {"specified opamp, logarithmic sweep", kWriters[kSchematic], kExportSpecified,
+         {Replaced(kSchematicIdeal, {{"Value 7.958k", "Value 1.5MEG"}, {"Value 397.89 ", "Value -470 "},
+             {"Value 15.915k", "Value  0       "}, {"LIN 1000  500   2000 ", "DEC 1000  10   2E+07 "},
+             {"ideal opamp\r\n", "specified opamp\r\nTEXT 0 496 Left 0 ;GBW: 10M \r\n"}})}, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.writer.name) + ", " + c.name);
+        ScratchFolder folder;
+        RecordingNotifier notifier;
+        EXPECT_TRUE(c.writer.write(c.design, folder / c.writer.files[0], notifier));
+        for (std::size_t k = 0; k < c.texts.size(); ++k) EXPECT_EQ(ReadBytes(folder / c.writer.files[k]), c.texts[k]);
+        if (c.readBack) {
+            auto back = std::make_unique<DesignState>();
+            const std::string file = folder / c.writer.files[0];
+            EXPECT_TRUE(&c.writer == &kWriters[kLastSession] ? ReadLastSession(*back, notifier, file)
+                                                              : ReadDesignFile(*back, file, notifier));
+            ExpectSameDesign(*back, *c.readBack);
+        }
+        EXPECT_TRUE(notifier.beeps == 0 && notifier.messages.empty());
+    }
+}
+
+TEST(FileFormats, FailedDesignReadKeepsTheDesignOrInstallsTheDefaultsAndSaysSo)
+{
+    // The two-stage file with one line changed, cut short or filled up with 1s.
+    const auto file = [](std::size_t line, const std::string& value, std::size_t lines = 29) {
+        std::vector<std::string> text = kTwoStagesLines;
+        text[line - 1] = value;
+        text.resize(lines, "1");
+        return CrLfText(text);
+    };
+    const struct { const char* name; std::optional<std::string> text; } cases[] = { // nothing: no file
+        {"ends inside the header", file(1, "1", 8)}, {"ends before the last resistor", file(1, "1", 28)},
+        {"22 stages", file(4, "22", 15 + 7 * 22)}, {"-1 stages", file(4, "-1")}, {"2001 points", file(9, "2001")},
+        {"-1 points", file(9, "-1")}, {"a word for a pole", file(18, "abc")}, {"a word for a capacitor", file(22, "C")},
+        {"a real beyond a Single", file(1, "-1e39")}, {"an integer above 16 bits", file(5, "32768")},
+        {"an integer below 16 bits", file(14, "-32769")}, {"no file", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        for (const bool lastSession : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (lastSession ? ", last session" : ", design file"));
+            ScratchFolder folder;
+            if (c.text) WriteBytes(folder / "bad.QBX", *c.text);
+            auto s = std::make_unique<DesignState>(reliability::DistinctiveRecord());
+            auto expected = std::make_unique<DesignState>(*s);
+            if (lastSession) {
+                InstallDefaults(*expected);
+                InstallCapacitorDefaults(*expected);
+            }
+            RecordingNotifier notifier;
+            EXPECT_FALSE(lastSession ? ReadLastSession(*s, notifier, folder / "bad.QBX")
+                                     : ReadDesignFile(*s, folder / "bad.QBX", notifier));
+            ExpectSameDesign(*s, *expected);
+            ASSERT_EQ(notifier.messages.size(), 1u);
+            EXPECT_EQ(notifier.messages[0].text, lastSession ? kLastSessionNotFoundMessage : kDesignNotReadMessage);
+            EXPECT_EQ(notifier.beeps, 0);
+        }
+    }
+}
+
+TEST(FileFormats, OverlayReadKeepsTheWholePairsBeforeAnyFault)
+{
+    std::string tooMany;
+    for (int k = 0; k < 2005; ++k) tooMany += " " + std::to_string(k) + "  " + std::to_string(-k) + " \r\n";
+    ScratchFolder folder;
+    fs::create_directory(folder / "a folder");
+    // text: what the file holds, if there is one; points: the first points read
+    const struct { const char* name; std::optional<std::string> text; int last;
+        std::vector<std::pair<float, float>> points; } cases[] = {
+        {"as the writer writes it", kOverlayGainText, 2, {{500, -12.5f}, {1000, 0}, {1234.568f, -7e-5f}}},
+        {"empty file", "", -1, {}}, {"an odd count of numbers", " 1  2 \r\n 3 \r\n", 0, {{1, 2}}},
+        {"a word", " 1  2 \r\n abc  4 \r\n 5  6 \r\n", 0, {{1, 2}}},
+        {"a value beyond a Single", " 1  2 \r\n 3  -1e39 \r\n", 0, {{1, 2}}},
+        {"more points than the arrays hold", tooMany, 2000, {{0, 0}, {1, -1}}},
+        // nothing to read: nothing changes
+        {"no file", std::nullopt, 7, {{123, 0}}}, {"a folder", std::nullopt, 7, {{123, 0}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string fileName = folder / (c.text ? "in.DB" : c.name);
+        if (c.text) WriteBytes(fileName, *c.text);
+        DesignState s{.OverlayFreq = {123}, .OverlayLast = 7};
+        EXPECT_EQ(ReadPlotOverlay(s, fileName), c.text.has_value());
+        EXPECT_EQ(s.OverlayLast, c.last);
+        for (std::size_t n = 0; n < c.points.size(); ++n) {
+            EXPECT_EQ(s.OverlayFreq[n], c.points[n].first) << n;
+            EXPECT_EQ(s.OverlayValue[n], c.points[n].second) << n;
+        }
+    }
+}
+
+} // namespace
+} // namespace stelvane::testing
