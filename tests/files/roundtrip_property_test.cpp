@@ -14,6 +14,7 @@
 
 #include "engine/standardvalues.h"
 #include "files/designfile.h"
+#include "files/storedfields.h"
 #include "fuzz/randomdesign.h"
 #include "tests/files/filetestsupport.h"
 #include "tests/support/recordingnotifier.h"
@@ -27,10 +28,8 @@ bool SameToSevenDigits(double a, double b) { return std::fabs(a - b) <= 5.6e-7 *
 // The fields a design file holds and the response they give, in one row.
 std::vector<double> FileFieldsAndResponse(const DesignState& d)
 {
-    std::vector<double> v = {d.Center, d.Width, d.Gain, d.Apass, d.Fstart, d.Fstop, d.dBTop, d.dBBottom, d.DelayTop};
-    for (const Integer x : {d.Order, d.Family, d.NrInts, d.Sweep, d.NrY, d.NrX}) v.push_back(x);
-    for (int i = 1; i <= d.Order; ++i)
-        v.insert(v.end(), {d.PoleRe[i], d.PoleIm[i], d.C[i][1], d.C[i][2], d.R[i][1], d.R[i][2], d.R[i][3]});
+    std::vector<double> v;
+    VisitStoredFields([&v](const char*, auto x) { v.push_back(x); }, d);
     for (int k = 0; k <= d.NrInts; ++k) v.insert(v.end(), {d.Freq[k], d.GainDB[k], d.Phase[k], d.Delay[k]});
     return v;
 }
