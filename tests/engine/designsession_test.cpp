@@ -1,0 +1,128 @@
+#include "engine/designsession.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/standardvalues.h"
+#include "engine/synthesis.h"
+
+namespace stelvane {
+namespace {
+
+struct Session {
+    Session()
+    {
+        InitEngine(*s);
+        InstallDefaults(*s);
+        InstallCapacitorDefaults(*s);
+        InstallOpampDefaults(*s);
+        Enter();
+    }
+    // The Enter step over what the design window shows for the record, after `type`.
+    DesignInputs Enter(void (*type)(DesignInputs&) = nullptr)
+    {
+        DesignInputs in = InputsFromRecord(*s);
+        if (type) type(in);
+        session.Enter(in, [this](const std::string& text) { messages.push_back(text); });
+        return in;
+    }
+    std::unique_ptr<DesignState> s = std::make_unique<DesignState>();
+    DesignSession session{*s};
+    std::vector<std::string> messages;
+};
+
+TEST(DesignSession, UnusableDCGainGivesWayToTheStartUpGainAndIsShown)
+{
+    const struct { const char* typed; Single dcGain; const char* shown; } cases[] = {
+        {"0", 1e5f, "100k"}, {"-5", 1e5f, "100k"}, {"abc", 1e5f, "100k"}, {"200k", 2e5f, "200k"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Session t;
+        DesignInputs in = InputsFromRecord(*t.s);
+        in.txtGainDC = c.typed;
+        t.session.Enter(in, [](const std::string&) {});
+        EXPECT_EQ(t.s->DCGain, c.dcGain);
+        EXPECT_EQ(in.txtGainDC, c.shown);
+        EXPECT_GT(t.s->Rs[1][3], 0); // the correction had a gain to divide by
+    }
+}
+
+TEST(DesignSession, PartStepsAreOnePercentAndReanalysed)
+{
+    Session t;
+    const DesignState before = *t.s;
+    t.session.StepPart(1, StagePart::R2, true);
+    EXPECT_EQ(t.s->R[1][2], before.R[1][2] * 1.01f);
+    EXPECT_LT(t.s->StageFoActual[1], before.StageFoActual[1]); // more R2, lower centre
+    EXPECT_NE(t.s->GainDB[500], before.GainDB[500]);
+    t.session.StepPart(1, StagePart::R2, false);
+    EXPECT_NEAR(t.s->R[1][2], before.R[1][2], 1e-6 * before.R[1][2]);
+    t.session.StepPart(2, StagePart::C2, false);
+    EXPECT_EQ(t.s->C[2][2], before.C[2][2] / 1.01f);
+    EXPECT_GT(t.s->StageFoActual[2], before.StageFoActual[2]);
+    EXPECT_EQ(&t.session.Part(0, StagePart::R1), &t.s->R[1][1]);  // stages are kept within the arrays
+    EXPECT_EQ(&t.session.Part(99, StagePart::C1), &t.s->C[21][1]);
+}
+
+TEST(DesignSession, TypedPartsAreKeptBuildable)
+{
+    Session t;
+    t.session.EnterParts(2, {"4.7k", "1", "1G", "1u", "1F"});
+    EXPECT_EQ(t.s->R[2][1], 4700);
+    EXPECT_EQ(t.s->R[2][2], 10);     // at least 10 ohms
+    EXPECT_EQ(t.s->R[2][3], 1e7f);   // at most 10 Mohms
+    EXPECT_EQ(t.s->C[2][1], 1e-6f);
+    EXPECT_EQ(t.s->C[2][2], 1e-5f);  // at most 10 uF
+    t.session.EnterParts(2, {"1k", "1k", "1k", "0", "0"});
+    EXPECT_EQ(t.s->C[2][1], 1e-12f); // at least 1 pF
+    EXPECT_EQ(t.s->StageInvalid[2], 0);
+    EXPECT_NEAR(t.s->StageFoActual[2], 1 / (6.28318 * 1e-12 * std::sqrt(500.0 * 1000)), 1e-3 * t.s->StageFoActual[2]);
+}
+
+TEST(DesignSession, CentreAndWidthStepsRedesignUnlessThePartsAreTuned)
+{
+    for (const bool tuned : {false, true}) {
+        SCOPED_TRACE(tuned ? "tuned parts" : "family design");
+        Session t;
+        const DesignState before = *t.s;
+        if (tuned) t.session.StartTuning();
+        t.session.StepCenter(true);
+        t.session.StepWidth(false);
+        EXPECT_EQ(t.s->Center, 1000 * 1.01f);
+        EXPECT_EQ(t.s->Width, 200 / 1.01f);
+        EXPECT_GT(t.s->NrGridX, 0);
+        // A family design is the design of the new figures; tuned parts stay.
+        auto reference = std::make_unique<DesignState>(before);
+        reference->Center = t.s->Center;
+        reference->Width = t.s->Width;
+        RunDesignChain(*reference);
+        EXPECT_EQ(t.s->R, tuned ? before.R : reference->R);
+        EXPECT_EQ(t.s->StageF, tuned ? before.StageF : reference->StageF);
+    }
+}
+
+TEST(DesignSession, RoundingKeepsThePartsAndRestoreGivesThemBack)
+{
+    Session t;
+    const DesignState designed = *t.s;
+    t.session.RoundToStandardValues();
+    EXPECT_EQ(t.s->ManualEntry, 1);
+    for (int k = 1; k <= 2; ++k)
+        for (int j = 1; j <= 3; ++j) {
+            EXPECT_EQ(t.s->SavedR[k][j], designed.R[k][j]);
+            EXPECT_NE(t.s->R[k][j], designed.R[k][j]);
+        }
+    EXPECT_NE(t.s->GainDB, designed.GainDB);
+    t.session.RestoreParts();
+    EXPECT_EQ(t.s->R, designed.R);
+    EXPECT_EQ(t.s->C, designed.C);
+    EXPECT_EQ(t.s->GainDB, designed.GainDB);
+    EXPECT_EQ(t.s->StageFoActual, designed.StageFoActual);
+}
+
+} // namespace
+} // namespace stelvane

@@ -1,0 +1,97 @@
+#include "engine/opampfigures.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "engine/designsession.h"
+#include "engine/standardvalues.h"
+
+namespace stelvane {
+namespace {
+
+std::unique_ptr<DesignState> StartUpDesign()
+{
+    auto s = std::make_unique<DesignState>();
+    InitEngine(*s);
+    InstallDefaults(*s);
+    InstallCapacitorDefaults(*s);
+    InstallOpampDefaults(*s);
+    DesignInputs in = InputsFromRecord(*s);
+    DesignSession(*s).Enter(in, [](const std::string&) {});
+    return s;
+}
+
+// The single-pole opamp A0 / (1 + j f / fc) in dB, written out independently.
+double SinglePoleGainDB(double dcGain, double corner, double f)
+{
+    return 20 * std::log10(dcGain) - 10 * std::log10(1 + (f / corner) * (f / corner));
+}
+
+TEST(OpampFigures, StartUpDesignAgainstTheSinglePoleOpamp)
+{
+    const auto s = StartUpDesign();
+    EXPECT_EQ(OpampCornerFrequency(*s), 100.0f); // 10 MHz over 100000
+    // Reference figures of the two stages: the opamp gain at the stage
+    // frequency, the gain the stage asks of it, and the margin.
+    const struct { double opamp, required, margin; } expected[] = {{80.57, 40.04, 40.52}, {79.35, 40.04, 39.31}};
+    for (int k = 1; k <= 2; ++k) {
+        SCOPED_TRACE("stage " + std::to_string(k));
+        const OpampStageFigures f = OpampFiguresOf(*s, k);
+        ASSERT_TRUE(f.opampGain && f.required && f.margin);
+        EXPECT_NEAR(*f.opampGain, SinglePoleGainDB(1e5, 100, s->StageF[k]), 1e-9);
+        EXPECT_NEAR(*f.opampGain, expected[k - 1].opamp, 0.005);
+        EXPECT_NEAR(*f.required, expected[k - 1].required, 0.005);
+        EXPECT_NEAR(*f.margin, expected[k - 1].margin, 0.01);
+        const double r1 = s->R[k][1], r2 = s->R[k][2], r3 = s->R[k][3], c1 = s->C[k][1], c2 = s->C[k][2];
+        EXPECT_NEAR(*f.required, 20 * std::log10(r3 * (r1 + r2) / (r1 * r2) / (c2 / c1 + 1)), 1e-9);
+    }
+    for (const double f : {0.1, 100.0, 1e4, 1e8})
+        EXPECT_NEAR(OpampGainDB(*s, f), SinglePoleGainDB(1e5, 100, f), 1e-9) << f << " Hz";
+}
+
+TEST(OpampFigures, WhatCannotBeHadIsLeftOut)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct Case {
+        const char* name;
+        double dcGain, gbw, r1;
+        bool opamp, required;
+    } cases[] = {
+        {"no DC gain", 0, 1e7, 1e3, false, true},     {"negative GBW", 1e5, -1, 1e3, false, true},
+        {"no GBW", 1e5, 0, 1e3, false, true},         {"DC gain not a number", nan, 1e7, 1e3, false, true},
+        {"R1 and R2 of 0", 1e5, 1e7, 0, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto s = StartUpDesign();
+        s->DCGain = static_cast<Single>(c.dcGain);
+        s->GBW = static_cast<Single>(c.gbw);
+        s->R[1][1] = static_cast<Single>(c.r1);
+        if (c.r1 == 0) s->R[1][2] = 0;
+        EXPECT_EQ(OpampModelUsable(*s), c.opamp);
+        EXPECT_EQ(OpampCornerFrequency(*s) > 0, c.opamp);
+        const OpampStageFigures f = OpampFiguresOf(*s, 1);
+        EXPECT_EQ(f.opampGain.has_value(), c.opamp);
+        EXPECT_EQ(f.required.has_value(), c.required);
+        EXPECT_EQ(f.margin.has_value(), c.opamp && c.required);
+    }
+    const auto s = StartUpDesign();
+    for (const int k : {0, 22}) EXPECT_FALSE(OpampFiguresOf(*s, k).required) << "stage " << k;
+}
+
+TEST(OpampFigures, TestPreparationLowersTheDCGainAndLaysTheDecades)
+{
+    for (const Single dcGain : {5e6f, 1e7f, 3e7f}) {
+        auto s = StartUpDesign();
+        s->DCGain = dcGain;
+        DesignSession(*s).PrepareOpampTest();
+        EXPECT_EQ(s->DCGain, std::min(dcGain, 1e7f));
+        ASSERT_EQ(s->NrGridX, 10);
+        for (int n = 0; n <= 10; ++n) EXPECT_NEAR(s->GridF[n], 0.1 * std::pow(10.0, n), 1e-6 * s->GridF[n]);
+    }
+}
+
+} // namespace
+} // namespace stelvane
