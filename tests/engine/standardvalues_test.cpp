@@ -15,8 +15,7 @@ namespace stelvane {
 // One resistor put through NearestStandardValue as stage 1, R1.
 static float Rounded(float value) {
     DesignState s;
-    s.Order = 1, s.R[1][1] = value;
-    NearestStandardValue(s);
+    s.Order = 1, s.R[1][1] = value, NearestStandardValue(s);
     return s.R[1][1];
 }
 

@@ -98,6 +98,9 @@ TEST(StageSynthesis, UnusableStagesAreClearedAndStayFinite) {
                   std::tuple(Integer(1), 0.0f, 0.0f, 1.0f, true)) << c.name;
         EXPECT_EQ(std::pair(s.StageInvalid[2], s.R[2][3] > 0), std::pair(Integer(gainUsable ? 0 : 1), gainUsable)) << c.name;
     }
+    // One stage of Q 1 asked for a gain of exactly 2q^2: R2 = R3 R1 / (4 q^2 R1 - R3) is unbounded, stored as 0.
+    const DesignState s = Synthesized(3, 1, 0, 1000, 1000, static_cast<Single>(20 * std::log10(2.0)));
+    EXPECT_EQ(std::tuple(s.StageQ[1], s.StageGain[1], s.R[1][2], s.StageInvalid[1]), std::tuple(1.0f, 2.0f, 0.0f, Integer(1)));
 }
 
 // The chain, and each step on its own, keeps to the stages the arrays hold.
