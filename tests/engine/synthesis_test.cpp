@@ -50,7 +50,7 @@ TEST(StageSynthesis, PartsGiveBackTheStageFigures) {
         {"negative DC gain", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, -100, 1e6f}, {"GBW 0", 1, 21, 0, 1000, 200, 6, 1e-8f, 0, 1e5f, 1e6f},
         {"input impedance 0", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, 1e5f, 0}, {"a gain above 2q^2", 3, 1, 0, 1000, 1000, 20, 1e-8f, 1e7f, 1e5f, 1e6f},
         // Near the top of the number range the gain budget overflows a Single on the way.
-        {"10 GHz, ideal opamp", 1, 3, 0, 1e10f, 5e9f, 0, 1e-12f, 0, 0, 0},
+        {"10 GHz, ideal opamp", 1, 3, 0, 1e10f, 5e9f, 0, 1e-12f, 0, 0, 0}, {"10 GHz, narrow", 1, 2, 0, 1e10f, 1e9f, 0, 1e-12f, 0, 0, 0},
     };
     for (const Case& c : cases) {
         const double ig = c.gbw > 0 ? 1.0 / c.gbw : 0, id = c.dcGain > 0 ? 1.0 / c.dcGain : 0, iz = c.zin > 0 ? 1.0 / c.zin : 0;
