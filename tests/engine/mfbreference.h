@@ -50,8 +50,7 @@ inline std::vector<StageTarget> ButterworthStages(int order, double fc, double w
 }
 
 inline void PutParts(DesignState& s, int k, const MfbParts& p) {
-    s.R[k] = {0, Single(p.r1), Single(p.r2), Single(p.r3)};
-    s.C[k] = {0, Single(p.c1), Single(p.c2)};
+    s.R[k] = {0, Single(p.r1), Single(p.r2), Single(p.r3)}, s.C[k] = {0, Single(p.c1), Single(p.c2)};
 }
 
 // The parts as the record holds them (rounded to Single).

@@ -63,8 +63,7 @@ TEST(PrototypePoles, ReferenceFigures) {
         EXPECT_NEAR(s.PoleRe[c.k], c.re, 1e-4);
         EXPECT_NEAR(s.PoleIm[c.k], c.im, std::abs(c.im) < 1e-6 ? 1e-13 : 1e-4);
         for (int k = std::clamp<int>(s.Order, 0, kMaxStages) + 1; k <= kMaxStages; ++k) EXPECT_EQ(s.PoleRe[k], 0) << k;
-        if (c.f > 0) { EXPECT_NEAR(s.StageF[c.k], c.f, 0.05); EXPECT_NEAR(s.StageQ[c.k], c.q, 0.005); }
-        if (c.f > 0) { EXPECT_EQ(s.StageInvalid[c.k], 0); }
+        if (c.f > 0) { EXPECT_NEAR(s.StageF[c.k], c.f, 0.05); EXPECT_NEAR(s.StageQ[c.k], c.q, 0.005); EXPECT_EQ(s.StageInvalid[c.k], 0); }
     }
 }
 

@@ -15,8 +15,7 @@ namespace stelvane {
 // One resistor put through NearestStandardValue as stage 1, R1.
 static float Rounded(float value) {
     DesignState s;
-    s.Order = 1, s.R[1][1] = value;
-    NearestStandardValue(s);
+    s.Order = 1, s.R[1][1] = value, NearestStandardValue(s);
     return s.R[1][1];
 }
 
@@ -72,7 +71,7 @@ TEST(InitEngine, SetsTheConstantsAndARecordWithoutThemDesignsTheSame) {
     // A record whose Pi was never set falls back on the same pi in every step.
     for (DesignState* r : {&s, &unset}) InstallDefaults(*r), InstallCapacitorDefaults(*r), RunDesignChain(*r);
     EXPECT_NEAR(s.R[1][1], 85.42e3, 5); // the start-up design, from the start-up defaults
-    EXPECT_EQ(std::pair(s.StageInvalid[1], s.StageInvalid[2]), std::pair(Integer(0), Integer(0))); // both capacitors of both stages
+    EXPECT_EQ(std::pair(std::round(s.StageFoActual[1]), std::round(s.StageFoActual[2])), std::pair(932.0f, 1073.0f)); // to the hertz
     EXPECT_EQ(std::pair(unset.PoleRe, unset.R), std::pair(s.PoleRe, s.R));
 }
 

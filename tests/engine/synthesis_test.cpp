@@ -50,7 +50,7 @@ TEST(StageSynthesis, PartsGiveBackTheStageFigures) {
         {"negative DC gain", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, -100, 1e6f}, {"GBW 0", 1, 21, 0, 1000, 200, 6, 1e-8f, 0, 1e5f, 1e6f},
         {"input impedance 0", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, 1e5f, 0}, {"a gain above 2q^2", 3, 1, 0, 1000, 1000, 20, 1e-8f, 1e7f, 1e5f, 1e6f},
         // Near the top of the number range the gain budget overflows a Single on the way.
-        {"10 GHz, ideal opamp", 1, 3, 0, 1e10f, 5e9f, 0, 1e-12f, 0, 0, 0},
+        {"10 GHz, ideal opamp", 1, 3, 0, 1e10f, 5e9f, 0, 1e-12f, 0, 0, 0}, {"10 GHz, narrow", 1, 2, 0, 1e10f, 1e9f, 0, 1e-12f, 0, 0, 0},
     };
     for (const Case& c : cases) {
         const double ig = c.gbw > 0 ? 1.0 / c.gbw : 0, id = c.dcGain > 0 ? 1.0 / c.dcGain : 0, iz = c.zin > 0 ? 1.0 / c.zin : 0;
@@ -98,6 +98,9 @@ TEST(StageSynthesis, UnusableStagesAreClearedAndStayFinite) {
                   std::tuple(Integer(1), 0.0f, 0.0f, 1.0f, true)) << c.name;
         EXPECT_EQ(std::pair(s.StageInvalid[2], s.R[2][3] > 0), std::pair(Integer(gainUsable ? 0 : 1), gainUsable)) << c.name;
     }
+    // One stage of Q 1 asked for a gain of exactly 2q^2: R2 = R3 R1 / (4 q^2 R1 - R3) is unbounded, stored as 0.
+    const DesignState s = Synthesized(3, 1, 0, 1000, 1000, static_cast<Single>(20 * std::log10(2.0)));
+    EXPECT_EQ(std::tuple(s.StageQ[1], s.StageGain[1], s.R[1][2], s.StageInvalid[1]), std::tuple(1.0f, 2.0f, 0.0f, Integer(1)));
 }
 
 // The chain, and each step on its own, keeps to the stages the arrays hold.
