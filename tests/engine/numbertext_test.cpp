@@ -26,7 +26,8 @@ TEST(ParseNumberText, ReadsEngineeringTextIntoSingle) {
 
 TEST(ParseNumberText, ReadsIntoIntegerRoundingHalvesToEvenAndClamping) {
     const std::pair<const char*, Integer> cases[] = {{"2.4", 2}, {"2.6", 3}, {"2.5", 2}, {"3.5", 4}, {"-2.5", -2},
-                                                     {"-2.4", -2}, {"40000", 32767}, {"-40000", -32768}, {"10k", 10000}};
+                                                     {"-2.4", -2}, {"40000", 32767}, {"-40000", -32768}, {"10k", 10000},
+                                                     {"2.503", 3}, {"32800", 32767}, {"-32800", -32768}};
     for (const auto& [text, expected] : cases) {
         Integer target = 1234;
         ParseNumberText(text, target);

@@ -94,8 +94,8 @@ TEST(StageSynthesis, UnusableStagesAreClearedAndStayFinite) {
         s.C[1] = {0, c.cap, c.cap}, s.C[2] = {0, 1e-8f, 1e-8f}, s.R[1] = s.Rs[1] = {0, -1, -1, -1};
         SynthesizeStages(s);
         const bool gainUsable = std::abs(c.gain) < 100;
-        EXPECT_EQ(std::tuple(s.StageInvalid[1], s.R[1][1], s.Rs[1][3], s.QFactor[1], std::isfinite(s.StageGain[1])),
-                  std::tuple(Integer(1), 0.0f, 0.0f, 1.0f, true)) << c.name;
+        EXPECT_EQ(std::tuple(s.StageInvalid[1], s.R[1][1], s.Rs[1][3], s.QFactor[1], s.FreqFactor[1], s.GainFactor[1], std::isfinite(s.StageGain[1])),
+                  std::tuple(Integer(1), 0.0f, 0.0f, 1.0f, 1.0f, 1.0f, true)) << c.name;
         EXPECT_EQ(std::pair(s.StageInvalid[2], s.R[2][3] > 0), std::pair(Integer(gainUsable ? 0 : 1), gainUsable)) << c.name;
     }
     // One stage of Q 1 asked for a gain of exactly 2q^2: R2 = R3 R1 / (4 q^2 R1 - R3) is unbounded, stored as 0.

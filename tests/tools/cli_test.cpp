@@ -201,11 +201,11 @@ TEST(Cli, JsonHoldsTheRecordAsValidJson)
     // a Single needs nine digits to come back the same; no R2: the stage adds nothing to the centre gain
     DesignState s{.Gain = std::numeric_limits<float>::quiet_NaN(), .Order = 1, .Apass = 1e-8f, .NrInts = 1,
         .C = {{{}, {0, 1, 2}}}, .R = {{{}, {0, 3, 0, 5}}}, .Rs = {{{}, {0, 6, 7, 8}}}, .StageInvalid = {0, 1},
-        .Freq = {1e10f, -0.375f}, .VersionText = "V\"\\\n\r\t\x1f"};
+        .Freq = {1e10f, -0.375f}, .VersionText = "V 2\"\\\n\r\t\x1f"};
     const std::string json = DesignJson(s);
     ASSERT_EQ(json[0], '{');
     for (const char* piece : {
-             "{\n  \"program\": \"stelvane-cli\",\n  \"VersionText\": \"V\\\"\\\\\\n\\r\\t\\u001f\",\n  \"inputs\": {\n"
+             "{\n  \"program\": \"stelvane-cli\",\n  \"VersionText\": \"V 2\\\"\\\\\\n\\r\\t\\u001f\",\n  \"inputs\": {\n"
              "    \"Center\": 0,\n    \"Width\": 0,\n    \"Gain\": null,\n    \"Order\": 1,\n    \"Family\": 0,\n"
              "    \"Apass\": 9.99999994e-09,\n",
              "    \"PartsType\": 0\n  },\n  \"Qbp\": 0,\n  \"CenterGainDB\": 0,\n  \"CenterPhase\": 0,\n"
