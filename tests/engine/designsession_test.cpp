@@ -5,34 +5,17 @@
 #include <cmath>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "engine/standardvalues.h"
 #include "engine/synthesis.h"
+#include "tests/engine/engine_test_support.h"
 
 namespace stelvane {
 namespace {
 
+// The start-up design and the pipeline over it.
 struct Session {
-    Session()
-    {
-        InitEngine(*s);
-        InstallDefaults(*s);
-        InstallCapacitorDefaults(*s);
-        InstallOpampDefaults(*s);
-        Enter();
-    }
-    // The Enter step over what the design window shows for the record, after `type`.
-    DesignInputs Enter(void (*type)(DesignInputs&) = nullptr)
-    {
-        DesignInputs in = InputsFromRecord(*s);
-        if (type) type(in);
-        session.Enter(in, [this](const std::string& text) { messages.push_back(text); });
-        return in;
-    }
-    std::unique_ptr<DesignState> s = std::make_unique<DesignState>();
+    std::unique_ptr<DesignState> s = testing::StartUpDesign();
     DesignSession session{*s};
-    std::vector<std::string> messages;
 };
 
 TEST(DesignSession, UnusableDCGainGivesWayToTheStartUpGainAndIsShown)

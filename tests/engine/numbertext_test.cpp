@@ -49,24 +49,27 @@ TEST(GeneralNumberText, WritesAtMostSevenSignificantDigits) {
 // Each formatter at the threshold of each of its ranges, and just above the
 // magnitudes 1, 10, 100 and 1000 where its number of decimals changes.
 TEST(RangeFormatters, WriteTheTabulatedTexts) {
-    const struct Case { const char* name; std::string (*format)(Single); std::vector<std::pair<float, const char*>> texts; } cases[] = {
-        {"FormatEng", FormatEng, {{1e9f, "1G "}, {1e6f, "1M "}, {1000, "1k "}, {1, "1  "}, {4700, "4.7k "}, {0.5f, "500m "},
-          {100.5678f, "100.57  "}, {10.05678f, "10.057  "}, {1.005678f, "1.0057  "}, {0.000123456f, "0.12346m "},
-          {-5, "5000m "}, {0, "0.0 "}, {NAN, "0.0 "}}},
+    using Texts = std::vector<std::pair<float, const char*>>; // a value and its text
+    const struct Case { const char* name; std::string (*format)(Single); Texts texts; } cases[] = {
+        {"FormatEng", FormatEng, {{1e9f, "1G "}, {1e6f, "1M "}, {1000, "1k "}, {1, "1  "}, {4700, "4.7k "},
+          {0.5f, "500m "}, {100.5678f, "100.57  "}, {10.05678f, "10.057  "}, {1.005678f, "1.0057  "},
+          {0.000123456f, "0.12346m "}, {-5, "5000m "}, {0, "0.0 "}, {NAN, "0.0 "}}},
         {"FormatCap", FormatCap, {{1e7f, "0.01GF"}, {1e4f, "0.01MF"}, {10, "0.01kF"}, {1, "1F"}, {0.01f, "10mF"},
-          {1e-8f, "0.01uF"}, {1e-15f, "0.001pF"}, {1e-16f, ""}, {NAN, ""}, {-1e-7f, "-0.1uF"}, {1005.678e-12f, "1005.68pF"},
-          {100.5678e-12f, "100.568pF"}, {10.05678e-12f, "10.0568pF"}, {1.005678e-12f, "1.00568pF"}, {0.1234567e-12f, "0.123457pF"}}},
-        {"FormatValue", FormatValue, {{1e9f, "1G"}, {1e6f, "1M"}, {1000, "1k"}, {100.5678f, "100.57 "}, {10.05678f, "10.057 "},
-          {1.005678f, "1.0057 "}, {0.123456f, "0.12346 "}, {-1.03125f, "-1.0313 "}, {2e-5f, "2E-05 "},
-          {-1e-5f, " 0       "}, {NAN, " 0       "}}},
-        {"FormatValueShort", FormatValueShort, {{1e7f, "10M"}, {25, "25 "}, {0.0015f, "0.0015 "}, {0.001f, "0.0   "}, {-5, "0.0   "}}},
-        {"FormatEngSmall", FormatEngSmall, {{1e9f, "1G"}, {1e6f, "1M"}, {1000, "1k"}, {1, "1  "}, {1e-3f, "1m"}, {1e-6f, "1u"},
-          {1e-9f, "1n"}, {1e-12f, "1p"}, {1.005678e12f, "1006G"}, {100.5678f, "100.6  "}, {10.05678f, "10.06  "},
-          {1.005678f, "1.006  "}, {1.23456e-13f, "0.1235p"}, {-0.002f, "-2m"}, {0, "0  "}, {NAN, "0  "}}},
+          {1e-8f, "0.01uF"}, {1e-15f, "0.001pF"}, {1e-16f, ""}, {NAN, ""}, {-1e-7f, "-0.1uF"},
+          {1005.678e-12f, "1005.68pF"}, {100.5678e-12f, "100.568pF"}, {10.05678e-12f, "10.0568pF"},
+          {1.005678e-12f, "1.00568pF"}, {0.1234567e-12f, "0.123457pF"}}},
+        {"FormatValue", FormatValue, {{1e9f, "1G"}, {1e6f, "1M"}, {1000, "1k"}, {100.5678f, "100.57 "},
+          {10.05678f, "10.057 "}, {1.005678f, "1.0057 "}, {0.123456f, "0.12346 "}, {-1.03125f, "-1.0313 "},
+          {2e-5f, "2E-05 "}, {-1e-5f, " 0       "}, {NAN, " 0       "}}},
+        {"FormatValueShort", FormatValueShort, {{1e7f, "10M"}, {25, "25 "}, {0.0015f, "0.0015 "}, {0.001f, "0.0   "},
+          {-5, "0.0   "}}},
+        {"FormatEngSmall", FormatEngSmall, {{1e9f, "1G"}, {1e6f, "1M"}, {1000, "1k"}, {1, "1  "}, {1e-3f, "1m"},
+          {1e-6f, "1u"}, {1e-9f, "1n"}, {1e-12f, "1p"}, {1.005678e12f, "1006G"}, {100.5678f, "100.6  "},
+          {10.05678f, "10.06  "}, {1.005678f, "1.006  "}, {1.23456e-13f, "0.1235p"}, {-0.002f, "-2m"}, {0, "0  "},
+          {NAN, "0  "}}},
     };
-    for (const Case& c : cases) {
-        for (const auto& [value, expected] : c.texts) EXPECT_EQ(c.format(value), expected) << c.name << "(" << value << ")";
-    }
+    for (const Case& c : cases)
+        for (const auto& [value, text] : c.texts) EXPECT_EQ(c.format(value), text) << c.name << "(" << value << ")";
 }
 
 } // namespace stelvane

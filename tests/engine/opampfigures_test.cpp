@@ -5,23 +5,12 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/designsession.h"
-#include "engine/standardvalues.h"
+#include "tests/engine/engine_test_support.h"
 
 namespace stelvane {
 namespace {
 
-std::unique_ptr<DesignState> StartUpDesign()
-{
-    auto s = std::make_unique<DesignState>();
-    InitEngine(*s);
-    InstallDefaults(*s);
-    InstallCapacitorDefaults(*s);
-    InstallOpampDefaults(*s);
-    DesignInputs in = InputsFromRecord(*s);
-    DesignSession(*s).Enter(in, [](const std::string&) {});
-    return s;
-}
+using testing::StartUpDesign;
 
 // The single-pole opamp A0 / (1 + j f / fc) in dB, written out independently.
 double SinglePoleGainDB(double dcGain, double corner, double f)

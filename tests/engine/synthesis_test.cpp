@@ -8,19 +8,18 @@
 #include <tuple>
 #include <utility>
 
-#include "engine/poles.h"
+#include "tests/engine/engine_test_support.h"
 #include "tests/engine/mfbreference.h"
 
 namespace stelvane {
 
 // The record after poles, transform and synthesis, before the analysis.
-static DesignState Synthesized(Integer family, Integer order, Single apass, Single center, Single width, Single gain, Single cap = 1e-8f) {
-    DesignState s;
-    s.Pi = static_cast<Single>(4.0 * std::atan(1.0));
-    s.Family = family, s.Order = order, s.Apass = apass, s.Center = center, s.Width = width, s.Gain = gain;
-    s.GBW = 1e7f, s.DCGain = 1e5f, s.Zin = 1e6f;
+static DesignState Synthesized(Integer family, Integer order, Single apass, Single center, Single width, Single gain,
+                               Single cap = 1e-8f) {
+    DesignState s = testing::Designed(family, order, apass, center, width);
+    s.Gain = gain, s.GBW = 1e7f, s.DCGain = 1e5f, s.Zin = 1e6f;
     for (int k = 1; k <= kMaxStages; ++k) s.C[k] = {0, cap, cap};
-    ComputePrototypePoles(s), TransformToBandpass(s), SynthesizeStages(s);
+    SynthesizeStages(s);
     return s;
 }
 
@@ -31,8 +30,8 @@ TEST(StageSynthesis, StartUpDesignFigures) {
         {"R(1,1)", s.R[1][1], 85.42e3, 5}, {"R(1,2)", s.R[1][2], 1.222e3, 0.5}, {"R(1,3)", s.R[1][3], 242.2e3, 50},
         {"R(2,1)", s.R[2][1], 74.14e3, 5}, {"R(2,2)", s.R[2][2], 1.061e3, 0.5}, {"R(2,3)", s.R[2][3], 210.2e3, 50},
         {"FreqFactor(1)", s.FreqFactor[1], 0.99934, 5e-6}, {"FreqFactor(2)", s.FreqFactor[2], 0.99924, 5e-6},
-        {"Rs(1,1)", s.Rs[1][1], 85.31e3, 5}, {"Rs(1,2)", s.Rs[1][2], 1.221e3, 0.5}, {"Rs(1,3)", s.Rs[1][3], 242.2e3, 50},
-        {"StageInvalid(2)", double(s.StageInvalid[2]), 0, 0},
+        {"Rs(1,1)", s.Rs[1][1], 85.31e3, 5}, {"Rs(1,2)", s.Rs[1][2], 1.221e3, 0.5},
+        {"Rs(1,3)", s.Rs[1][3], 242.2e3, 50}, {"StageInvalid(2)", double(s.StageInvalid[2]), 0, 0},
     };
     for (const Case& c : cases) EXPECT_NEAR(c.actual, c.expected, c.tolerance) << c.name;
 }
@@ -42,18 +41,25 @@ TEST(StageSynthesis, StartUpDesignFigures) {
 // sit at f/FreqFactor, q/QFactor and g/GainFactor, which the opamp then pulls
 // back; an opamp figure of 0 or below counts as infinite.
 TEST(StageSynthesis, PartsGiveBackTheStageFigures) {
-    const struct Case { const char* name; Integer family, maxOrder; Single apass, center, width, gain, cap, gbw, dcGain, zin; } cases[] = {
+    const struct Case {
+        const char* name; Integer family, maxOrder; Single apass, center, width, gain, cap, gbw, dcGain, zin;
+    } cases[] = {
         {"Butterworth", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, 1e5f, 1e6f},
         {"Butterworth wide, slow opamp", 1, 21, 0, 1000, 500, 12, 1e-8f, 1e6f, 2e4f, 1e5f},
         {"Chebyshev 2 dB, fast opamp", 2, 21, 2, 1000, 300, -6, 1e-8f, 1e9f, 1e7f, 1e10f},
         {"Bessel narrow", 3, 10, 0, 1000, 50, 0, 1e-8f, 1e7f, 1e5f, 1e6f},
-        {"negative DC gain", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, -100, 1e6f}, {"GBW 0", 1, 21, 0, 1000, 200, 6, 1e-8f, 0, 1e5f, 1e6f},
-        {"input impedance 0", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, 1e5f, 0}, {"a gain above 2q^2", 3, 1, 0, 1000, 1000, 20, 1e-8f, 1e7f, 1e5f, 1e6f},
+        {"negative DC gain", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, -100, 1e6f},
+        {"GBW 0", 1, 21, 0, 1000, 200, 6, 1e-8f, 0, 1e5f, 1e6f},
+        {"input impedance 0", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, 1e5f, 0},
+        {"a gain above 2q^2", 3, 1, 0, 1000, 1000, 20, 1e-8f, 1e7f, 1e5f, 1e6f},
         // Near the top of the number range the gain budget overflows a Single on the way.
-        {"10 GHz, ideal opamp", 1, 3, 0, 1e10f, 5e9f, 0, 1e-12f, 0, 0, 0}, {"10 GHz, narrow", 1, 2, 0, 1e10f, 1e9f, 0, 1e-12f, 0, 0, 0},
+        {"10 GHz, ideal opamp", 1, 3, 0, 1e10f, 5e9f, 0, 1e-12f, 0, 0, 0},
+        {"10 GHz, narrow", 1, 2, 0, 1e10f, 1e9f, 0, 1e-12f, 0, 0, 0},
     };
+    // Inverse opamp figures, 0 for an infinite figure.
+    const auto inverse = [](double x) { return x > 0 ? 1.0 / x : 0; };
     for (const Case& c : cases) {
-        const double ig = c.gbw > 0 ? 1.0 / c.gbw : 0, id = c.dcGain > 0 ? 1.0 / c.dcGain : 0, iz = c.zin > 0 ? 1.0 / c.zin : 0;
+        const double ig = inverse(c.gbw), id = inverse(c.dcGain), iz = inverse(c.zin);
         for (Integer order = 1; order <= c.maxOrder; ++order) {
             SCOPED_TRACE(::testing::Message() << c.name << " order " << order);
             DesignState s = Synthesized(c.family, order, c.apass, c.center, c.width, c.gain, c.cap);
@@ -68,9 +74,11 @@ TEST(StageSynthesis, PartsGiveBackTheStageFigures) {
                 EXPECT_NEAR(s.QFactor[k], 1 - q * (f * (r3 * iz - 1) * ig + 2 * q * id), 1e-6);
                 EXPECT_NEAR(s.GainFactor[k], 1 - q * (f * r3 * iz * ig + 2 * q * id), 1e-6);
                 for (int set = 0; set < 2; ++set) { // the ideal parts, then the corrected ones
-                    const double r1 = (set ? s.Rs : s.R)[k][1], r2 = (set ? s.Rs : s.R)[k][2], r3s = (set ? s.Rs : s.R)[k][3];
+                    const auto& parts = (set ? s.Rs : s.R)[k];
+                    const double r1 = parts[1], r2 = parts[2], r3s = parts[3];
                     if (!(r2 > 0)) continue; // a gain too high for the Q
-                    const double ff = set ? s.FreqFactor[k] : 1, qf = set ? s.QFactor[k] : 1, gf = set ? s.GainFactor[k] : 1;
+                    const double ff = set ? s.FreqFactor[k] : 1, qf = set ? s.QFactor[k] : 1;
+                    const double gf = set ? s.GainFactor[k] : 1;
                     const double w0 = std::sqrt((1 + r2 / r1) / (r2 * r3s)) / c1, tol = set ? 1e-5 : 1e-6;
                     EXPECT_NEAR(w0 / (2 * std::numbers::pi) * ff / f, 1.0, tol);
                     EXPECT_NEAR(std::sqrt(r3s / r2 + r3s / r1) / 2 * qf / q, 1.0, tol);
@@ -94,13 +102,15 @@ TEST(StageSynthesis, UnusableStagesAreClearedAndStayFinite) {
         s.C[1] = {0, c.cap, c.cap}, s.C[2] = {0, 1e-8f, 1e-8f}, s.R[1] = s.Rs[1] = {0, -1, -1, -1};
         SynthesizeStages(s);
         const bool gainUsable = std::abs(c.gain) < 100;
-        EXPECT_EQ(std::tuple(s.StageInvalid[1], s.R[1][1], s.Rs[1][3], s.QFactor[1], s.FreqFactor[1], s.GainFactor[1], std::isfinite(s.StageGain[1])),
-                  std::tuple(Integer(1), 0.0f, 0.0f, 1.0f, 1.0f, 1.0f, true)) << c.name;
-        EXPECT_EQ(std::pair(s.StageInvalid[2], s.R[2][3] > 0), std::pair(Integer(gainUsable ? 0 : 1), gainUsable)) << c.name;
+        EXPECT_EQ(std::tuple(s.StageInvalid[1], s.R[1][1], s.Rs[1][3], std::isfinite(s.StageGain[1])),
+                  std::tuple(Integer(1), 0.0f, 0.0f, true)) << c.name;
+        EXPECT_EQ(std::tuple(s.QFactor[1], s.FreqFactor[1], s.GainFactor[1]), std::tuple(1.0f, 1.0f, 1.0f)) << c.name;
+        EXPECT_EQ(std::pair(s.StageInvalid[2], s.R[2][3] > 0), std::pair(Integer(!gainUsable), gainUsable)) << c.name;
     }
     // One stage of Q 1 asked for a gain of exactly 2q^2: R2 = R3 R1 / (4 q^2 R1 - R3) is unbounded, stored as 0.
     const DesignState s = Synthesized(3, 1, 0, 1000, 1000, static_cast<Single>(20 * std::log10(2.0)));
-    EXPECT_EQ(std::tuple(s.StageQ[1], s.StageGain[1], s.R[1][2], s.StageInvalid[1]), std::tuple(1.0f, 2.0f, 0.0f, Integer(1)));
+    EXPECT_EQ(std::tuple(s.StageQ[1], s.StageGain[1], s.R[1][2], s.StageInvalid[1]),
+              std::tuple(1.0f, 2.0f, 0.0f, Integer(1)));
 }
 
 // The chain, and each step on its own, keeps to the stages the arrays hold.
@@ -110,9 +120,10 @@ TEST(RunDesignChain, OrderIsKeptWithinTheStageArrays) {
         s.Order = order, s.NrInts = 10;
         for (int k = 0; k <= kMaxStages; ++k) s.R[k] = {-1, -1, -1, -1};
         RunDesignChain(s);
-        EXPECT_EQ(std::pair(s.Order, s.StageInvalid[1]), std::pair(Integer(kept), Integer(0))); // no stage analysed beyond
-        for (int k = 0; k <= kMaxStages; ++k) EXPECT_EQ(s.R[k][1] > 0, k >= 1 && k <= kept) << "order " << order << " stage " << k;
-        EXPECT_EQ(s.GainDB[10] == 0.0f, kept == 0) << "order " << order;
+        SCOPED_TRACE(::testing::Message() << "order " << order);
+        EXPECT_EQ(std::pair(s.Order, s.StageInvalid[1]), std::pair(Integer(kept), Integer(0))); // none analysed beyond
+        for (int k = 0; k <= kMaxStages; ++k) EXPECT_EQ(s.R[k][1] > 0, k >= 1 && k <= kept) << "stage " << k;
+        EXPECT_EQ(s.GainDB[10] == 0.0f, kept == 0);
     }
 }
 
