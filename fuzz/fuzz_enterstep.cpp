@@ -10,17 +10,15 @@
 
 #include "engine/enterstep.h"
 #include "engine/standardvalues.h"
+#include "fuzz/fuzzfiles.h"
 #include "fuzz/recordcheck.h"
 
 using namespace stelvane;
+using stelvane::reliability::FuzzFailure;
+
+constexpr const char* kTarget = "fuzz_enterstep";
 
 namespace {
-
-[[noreturn]] void Fail(const char* what, const std::string& detail)
-{
-    std::fprintf(stderr, "fuzz_enterstep: %s: %s\n", what, detail.c_str());
-    std::abort();
-}
 
 // The first byte chooses the option buttons and the entry mode; the rest is
 // the window's texts, one per line, in the order of DesignInputs.
@@ -83,9 +81,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     messages = 0;
     EnterStep(s, in, count);
 
-    if (s.Order < 0 || s.Order > kMaxStages) Fail("Order out of range", std::to_string(s.Order));
+    if (s.Order < 0 || s.Order > kMaxStages)
+        FuzzFailure(kTarget, "Order out of range: " + std::to_string(s.Order));
     const std::string bad = reliability::FirstNonFiniteSweep(s);
-    if (!bad.empty()) Fail("non-finite sweep", bad);
-    if (messages > 2) Fail("more than the two ripple messages", std::to_string(messages));
+    if (!bad.empty()) FuzzFailure(kTarget, "non-finite sweep: " + bad);
+    if (messages > 2) FuzzFailure(kTarget, "more than the two ripple messages: " + std::to_string(messages));
     return 0;
 }

@@ -12,16 +12,14 @@
 #include <string_view>
 
 #include "engine/numbertext.h"
+#include "fuzz/fuzzfiles.h"
 
 using namespace stelvane;
+using stelvane::reliability::FuzzFailure;
+
+constexpr const char* kTarget = "fuzz_numbertext";
 
 namespace {
-
-[[noreturn]] void Fail(const char* what, const std::string& detail)
-{
-    std::fprintf(stderr, "fuzz_numbertext: %s: [%s]\n", what, detail.c_str());
-    std::abort();
-}
 
 bool ShowsNonNumber(const std::string& text)
 {
@@ -32,7 +30,7 @@ bool ShowsNonNumber(const std::string& text)
 
 void CheckFormatted(const char* formatter, const std::string& text)
 {
-    if (ShowsNonNumber(text)) Fail(formatter, text);
+    if (ShowsNonNumber(text)) FuzzFailure(kTarget, std::string(formatter) + ": " + text);
 }
 
 // Seven significant digits: the text is within half a unit of the seventh
@@ -55,15 +53,15 @@ void CheckReadsBack(float value)
     // The file readers take any decimal text.
     char* end = nullptr;
     const float viaFiles = std::strtof(text.c_str(), &end);
-    if (end == text.c_str() || *end != '\0') Fail("general text not a plain number", text);
+    if (end == text.c_str() || *end != '\0') FuzzFailure(kTarget, "general text not a plain number: " + text);
     if (!WithinSevenDigits(viaFiles, value))
-        Fail("general text does not read back", text);
+        FuzzFailure(kTarget, "general text does not read back: " + text);
     // The typed-number parser keeps 12 characters and +-1e10, so only texts
     // within those limits can come back through it.
     if (text.size() <= 12 && std::fabs(value) <= 1e10f) {
         Single typed = 0;
         ParseNumberText(text, typed);
-        if (!WithinSevenDigits(typed, value)) Fail("general text does not parse back", text);
+        if (!WithinSevenDigits(typed, value)) FuzzFailure(kTarget, "general text does not parse back: " + text);
     }
 }
 
@@ -76,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Single single = 123;
     ParseNumberText(text, single);
     if (!std::isfinite(single) || std::fabs(single) > 1e10f)
-        Fail("ParseNumberText stored a value outside +-1e10", std::string(text));
+        FuzzFailure(kTarget, "ParseNumberText stored a value outside +-1e10: " + std::string(text));
     Integer integer = 123;
     ParseNumberText(text, integer);
 
