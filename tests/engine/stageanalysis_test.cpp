@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
+
 #include <cmath>
 #include <numbers>
 #include <tuple>
@@ -64,6 +66,11 @@ TEST(AnalyzeStageParts, FlagsStagesWhosePartsGiveNoResult) {
                   std::tuple(Integer(1), 0.0f, 0.0f, 0.0f)) << c.name;
         EXPECT_NEAR(s->StageFoActual[1], 931.62, 0.01) << c.name; // the other stage is unaffected
     }
+    // The largest gain a Single holds is still a result: R3/R1 at FLT_MAX over a C2 too small to count.
+    auto s = reference::StartupRecord();
+    s->R[2] = {0, 1, 1000, FLT_MAX}, s->C[2] = {0, 1e-5f, 1e-40f};
+    AnalyzeStageParts(*s);
+    EXPECT_EQ(std::pair(s->StageInvalid[2], s->StageGainActual[2]), std::pair(Integer(0), FLT_MAX));
 }
 
 } // namespace stelvane
