@@ -86,6 +86,7 @@ void DesignSession::RoundToStandardValues()
         s_.SavedR[k] = s_.R[k];
         s_.SavedC[k] = s_.C[k];
     }
+    manualBeforeRounding_ = s_.ManualEntry;
     NearestStandardValue(s_);
     PartsChanged();
     s_.ManualEntry = 1;
@@ -98,7 +99,7 @@ void DesignSession::RestoreParts()
         s_.C[k] = s_.SavedC[k];
     }
     PartsChanged();
-    s_.ManualEntry = 0;
+    s_.ManualEntry = manualBeforeRounding_;
 }
 
 void DesignSession::PreparePlot() { ComputeFrequencyGrid(s_); }

@@ -46,7 +46,8 @@ public:
     // Keeps the parts, rounds every resistor to the nearest 5% value, and
     // analyses and sweeps; the rounded parts count as entered by hand.
     void RoundToStandardValues();
-    // Gives back the parts kept by the rounding, and analyses and sweeps.
+    // Gives back the parts kept by the rounding, and whether they were
+    // entered by hand, and analyses and sweeps.
     void RestoreParts();
 
     // What the plot needs besides the sweep: its grid frequencies.
@@ -59,6 +60,7 @@ private:
     void StepAndRedesign(Single& field, bool up);
 
     DesignState& s_;
+    Integer manualBeforeRounding_ = 0;
 };
 
 } // namespace stelvane

@@ -176,4 +176,9 @@ std::optional<std::string> FieldReader::Next()
     return field;
 }
 
+std::string WithExtension(const std::string& fileName, const char* extension)
+{
+    return fs::path(fileName).extension().empty() ? fileName + extension : fileName;
+}
+
 } // namespace stelvane

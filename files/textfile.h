@@ -19,6 +19,10 @@ inline constexpr std::string_view kLineEnd = "\r\n";
 // write error. Returns whether the text was written completely.
 bool WriteTextFileSafely(const std::string& fileName, std::string_view text);
 
+// The name as chosen, with the extension (".QBX") added when the file's own
+// name has none, so that the file shows under its dialog's filter.
+std::string WithExtension(const std::string& fileName, const char* extension);
+
 // Reads a decimal number written in any common form: optional sign, digits with
 // or without a leading zero or a point, optional exponent (E or e), surrounded
 // by blanks. Gives nothing for anything else, for NaN and for infinities.

@@ -45,7 +45,9 @@ stelvane_sanitizer_stage() {
     (
         stelvane_sanitizer_environment
         # test discovery runs the programs at build time, so the options apply there too
+        # unoptimised: the tests take seconds, the build the minutes
         stelvane_build "${STELVANE_ASAN_BUILD:-build-asan}" -DSTELVANE_SANITIZE=ON -DSTELVANE_BENCH=OFF -DSTELVANE_WERROR=ON \
+            -DCMAKE_BUILD_TYPE=Debug \
             -DCMAKE_CXX_FLAGS=-D_GLIBCXX_ASSERTIONS -- stelvane_core_tests stelvane_qt_tests || exit 1
         cd "$STELVANE_ROOT/${STELVANE_ASAN_BUILD:-build-asan}" && ctest --output-on-failure --parallel "$(nproc)"
     )

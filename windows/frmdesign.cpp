@@ -10,6 +10,7 @@
 
 #include "engine/numbertext.h"
 #include "files/designfile.h"
+#include "files/textfile.h"
 #include "windows/layout.h"
 #include "windows/updown.h"
 
@@ -544,7 +545,7 @@ void frmDesign::OnSave()
     const auto fileName = GetPlatform().SaveFileDialog({"Save QUIBEX file", kDesignFilter, "", true});
     if (!fileName)
         return; // cancelled: nothing is written
-    WriteDesignFile(Record(), *fileName, GetPlatform());
+    WriteDesignFile(Record(), WithExtension(*fileName, ".QBX"), GetPlatform());
 }
 
 void frmDesign::OnGet()

@@ -7,6 +7,7 @@
 
 #include "files/spiceschematic.h"
 #include "files/tabulatedfile.h"
+#include "files/textfile.h"
 #include "platform/qt/windowservices.h"
 #include "windows/layout.h"
 
@@ -78,7 +79,7 @@ bool ExportFile(DesignState& s, Platform& platform, ExportKind kind)
     if (!chosen || chosen->empty())
         return false;
     std::string& remembered = RememberedName(s, kind);
-    remembered = *chosen;
+    remembered = WithExtension(*chosen, ExportExtension(kind));
     switch (kind) {
     case ExportKind::TabulatedScientific:
         return WriteTabulatedScientific(s, remembered, platform);

@@ -90,21 +90,26 @@ TEST(DesignSession, CentreAndWidthStepsRedesignUnlessThePartsAreTuned)
 
 TEST(DesignSession, RoundingKeepsThePartsAndRestoreGivesThemBack)
 {
-    Session t;
-    const DesignState designed = *t.s;
-    t.session.RoundToStandardValues();
-    EXPECT_EQ(t.s->ManualEntry, 1);
-    for (int k = 1; k <= 2; ++k)
-        for (int j = 1; j <= 3; ++j) {
-            EXPECT_EQ(t.s->SavedR[k][j], designed.R[k][j]);
-            EXPECT_NE(t.s->R[k][j], designed.R[k][j]);
-        }
-    EXPECT_NE(t.s->GainDB, designed.GainDB);
-    t.session.RestoreParts();
-    EXPECT_EQ(t.s->R, designed.R);
-    EXPECT_EQ(t.s->C, designed.C);
-    EXPECT_EQ(t.s->GainDB, designed.GainDB);
-    EXPECT_EQ(t.s->StageFoActual, designed.StageFoActual);
+    for (const Integer manual : {0, 1}) {
+        SCOPED_TRACE(manual ? "parts entered by hand" : "family design");
+        Session t;
+        t.s->ManualEntry = manual;
+        const DesignState designed = *t.s;
+        t.session.RoundToStandardValues();
+        EXPECT_EQ(t.s->ManualEntry, 1);
+        for (int k = 1; k <= 2; ++k)
+            for (int j = 1; j <= 3; ++j) {
+                EXPECT_EQ(t.s->SavedR[k][j], designed.R[k][j]);
+                EXPECT_NE(t.s->R[k][j], designed.R[k][j]);
+            }
+        EXPECT_NE(t.s->GainDB, designed.GainDB);
+        t.session.RestoreParts();
+        EXPECT_EQ(t.s->ManualEntry, manual); // the next Enter step keeps hand-made parts
+        EXPECT_EQ(t.s->R, designed.R);
+        EXPECT_EQ(t.s->C, designed.C);
+        EXPECT_EQ(t.s->GainDB, designed.GainDB);
+        EXPECT_EQ(t.s->StageFoActual, designed.StageFoActual);
+    }
 }
 
 } // namespace

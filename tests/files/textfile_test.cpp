@@ -58,5 +58,12 @@ TEST(TextFile, SafeWriteReplacesTheFileALinkNamesKeepsTheLinkAndNeedsAName)
     EXPECT_FALSE(WriteTextFileSafely("", "new\r\n")); // no name: a cancelled file dialog
 }
 
+TEST(TextFile, ANameWithoutExtensionGetsTheDialogsOwn)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"filter", "filter.QBX"}, {"filter.qbx", "filter.qbx"}, {"v1.2/filter", "v1.2/filter.QBX"}, {"a.txt", "a.txt"}};
+    for (const auto& [chosen, written] : cases) EXPECT_EQ(WithExtension(chosen, ".QBX"), written) << chosen;
+}
+
 } // namespace
 } // namespace stelvane::testing

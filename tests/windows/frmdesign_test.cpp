@@ -16,7 +16,7 @@ TEST(DesignWindow, TypedDesignIsEnteredSavedAndReadBack)
     Program p;
     p.Start();
     p.platform.CancelFileDialog();
-    p.platform.AnswerFileDialog("typed.QBX");
+    p.platform.AnswerFileDialog("typed");  // typed without its extension
     auto enabled = [&](const char* name) { return p.At(Design, name)->isEnabled(); };
     for (const char* action : {"txtCenter=2.5k", "txtWidth=400", "txtGain=6", "txtCaps=22n", "UpDown1/up",
                                "txtInts=5000", "txtGainDC=0"})  // too many intervals, no DC gain
@@ -41,7 +41,7 @@ TEST(DesignWindow, TypedDesignIsEnteredSavedAndReadBack)
         {"manual entry locks the centre", Design, "optManual", nullptr, [&] { EXPECT_FALSE(enabled("txtCenter")); }},
         {"Chebyshev unlocks it", Design, "optChebyshev", nullptr, [&] { EXPECT_TRUE(enabled("txtCenter")); }},
         {"a cancelled Save writes nothing", Design, "cmdSave", nullptr, [&] { EXPECT_FALSE(fs::exists("typed.QBX")); }},
-        {"Save writes the design", Design, "cmdSave", nullptr, [&] { EXPECT_TRUE(fs::exists("typed.QBX")); }},
+        {"Save writes the design with its extension", Design, "cmdSave", nullptr, [&] { EXPECT_TRUE(fs::exists("typed.QBX")); }},
     });
 
     Program next;

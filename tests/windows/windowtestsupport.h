@@ -103,7 +103,10 @@ inline void ExpectBand(const CanvasPrimitive* curve, double centre)
 // Runs the command-line program in the working directory; its exit code.
 inline int RunCli(const std::string& options)
 {
-    return std::system((std::string("'") + STELVANE_CLI + "' " + options + " >/dev/null").c_str());
+    std::string command = "'" STELVANE_CLI "' ";
+    command += options;
+    command += " >/dev/null";
+    return std::system(command.c_str());
 }
 
 // The program's windows on the scripted platform, in a working directory of
