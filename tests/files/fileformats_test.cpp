@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "engine/standardvalues.h"
 #include "fuzz/recordcheck.h"
 #include "tests/files/filetestsupport.h"
 #include "tests/support/recordingnotifier.h"
@@ -35,6 +34,11 @@ const std::vector<std::string> kTwoStagesLines = {"1500.5", "250", "-6.5", "2", 
 const DesignState kNotNumbers{.Center = 1000, .Width = 200, .Gain = -INFINITY, .Family = 3, .Apass = NAN,
     .Fstart = INFINITY};
 const DesignState kNotNumbersRead{.Center = 1000, .Width = 200, .Family = 3};
+
+// What a missing or damaged last-session file leaves: the start-up settings and capacitors.
+const DesignState kStartupDefaults{.Center = 1000, .Width = 200, .Order = 2, .Family = 1, .Apass = 0.2f, .Fstart = 500,
+    .Fstop = 2000, .NrInts = 1000, .Sweep = 1, .NrX = 10, .NrY = 6, .dBTop = 10, .dBBottom = -20, .DelayTop = 0.001f,
+    .C = {{{}, {0, 1e-8f, 1e-8f}, {0, 1e-8f, 1e-8f}}}};
 
 // One stage for the exports, with three sweep points: a plain one, zeros and
 // small values, and a phase so large that its easy text fills its column.
@@ -145,12 +149,8 @@ TEST(FileFormats, FailedDesignReadKeepsTheDesignOrInstallsTheDefaultsAndSaysSo)
             SCOPED_TRACE(std::string(c.name) + (lastSession ? ", last session" : ", design file"));
             ScratchFolder folder;
             if (c.text) WriteBytes(folder / "bad.QBX", *c.text);
-            auto s = std::make_unique<DesignState>(reliability::DistinctiveRecord());
-            auto expected = std::make_unique<DesignState>(*s);
-            if (lastSession) {
-                InstallDefaults(*expected);
-                InstallCapacitorDefaults(*expected);
-            }
+            auto s = std::make_unique<DesignState>(lastSession ? DesignState{} : reliability::DistinctiveRecord());
+            const auto expected = std::make_unique<DesignState>(lastSession ? kStartupDefaults : *s);
             RecordingNotifier notifier;
             EXPECT_FALSE(lastSession ? ReadLastSession(*s, notifier, folder / "bad.QBX")
                                      : ReadDesignFile(*s, folder / "bad.QBX", notifier));
