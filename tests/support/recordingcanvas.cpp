@@ -104,13 +104,4 @@ const CanvasPrimitive* RecordingCanvas::FindText(const std::string& text) const
     return nullptr;
 }
 
-std::size_t RecordingCanvas::Count(CanvasPrimitive::Kind kind) const
-{
-    std::size_t n = 0;
-    for (const auto& p : primitives) {
-        n += p.kind == kind ? 1 : 0;
-    }
-    return n;
-}
-
 } // namespace stelvane

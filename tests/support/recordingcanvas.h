@@ -52,7 +52,6 @@ public:
     // The last text primitive with exactly this text, or null.
     const CanvasPrimitive* FindText(const std::string& text) const;
     // How many primitives of the kind were drawn.
-    std::size_t Count(CanvasPrimitive::Kind kind) const;
 
     std::vector<CanvasPrimitive> primitives;
 

@@ -33,35 +33,20 @@ private:
 
 ScriptedPlatform::ScriptedPlatform(ScreenMetrics screenMetrics) : screen(screenMetrics) {}
 
-std::optional<std::string> ScriptedPlatform::OpenFileDialog(const FileDialogRequest& request)
+std::optional<std::string> ScriptedPlatform::Answer(DialogKind kind, const FileDialogRequest& request)
 {
+    // A dialog the script did not foresee is cancelled.
     std::optional<std::string> answer;
-    if (dialogAnswers.empty()) {
-        ++unscriptedDialogs;
-    } else {
+    if (!dialogAnswers.empty()) {
         answer = dialogAnswers.front();
         dialogAnswers.pop_front();
     }
-    dialogs.push_back({DialogKind::Open, request, answer});
-    return answer;
-}
-
-std::optional<std::string> ScriptedPlatform::SaveFileDialog(const FileDialogRequest& request)
-{
-    std::optional<std::string> answer;
-    if (dialogAnswers.empty()) {
-        ++unscriptedDialogs;
-    } else {
-        answer = dialogAnswers.front();
-        dialogAnswers.pop_front();
-    }
-    dialogs.push_back({DialogKind::Save, request, answer});
+    dialogs.push_back({kind, request, answer});
     return answer;
 }
 
 PrintStart ScriptedPlatform::BeginPrintJob(const PrintRequest& request)
 {
-    ++printDialogs;
     PrintAnswer answer;
     if (!printAnswers.empty()) {
         answer = printAnswers.front();

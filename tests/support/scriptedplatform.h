@@ -51,8 +51,14 @@ public:
     void CancelPrintDialog() { printAnswers.push_back({false, kPrintCancelledText, {}}); }
 
     ScreenMetrics Screen() const override { return screen; }
-    std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
-    std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
+    std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override
+    {
+        return Answer(DialogKind::Open, request);
+    }
+    std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override
+    {
+        return Answer(DialogKind::Save, request);
+    }
     PrintStart BeginPrintJob(const PrintRequest& request) override;
     void ShowMessage(const std::string& text, const std::string& caption = kProgramCaption,
                      MessageIcon icon = MessageIcon::None) override;
@@ -62,20 +68,20 @@ public:
     RecordingCanvas& Drawing(const std::string& windowName);
 
     ScreenMetrics screen;
-    // Answers still to be given; a dialog asked for with none left counts as
-    // cancelled and is counted in unscriptedDialogs.
+    // Answers still to be given; a dialog asked for with none left counts as cancelled.
     std::deque<std::optional<std::string>> dialogAnswers;
     std::deque<PrintAnswer> printAnswers;  // none left: the job goes ahead
 
     std::vector<DialogCall> dialogs;
     std::vector<Message> messages;
     int beeps = 0;
-    int unscriptedDialogs = 0;
     std::vector<PrintedJob> printJobs;      // jobs begun, ended or not
-    int printDialogs = 0;                   // print dialogs shown, cancelled ones included
     std::map<std::string, std::unique_ptr<RecordingCanvas>> drawings;
     // Called at every message box as it is shown (e.g. to see what was drawn by then).
     std::function<void(const Message&)> onMessage;
+
+private:
+    std::optional<std::string> Answer(DialogKind kind, const FileDialogRequest& request);
 };
 
 } // namespace stelvane
