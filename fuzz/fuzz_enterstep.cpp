@@ -1,4 +1,4 @@
-// The Enter step with arbitrary texts in every field of the design window: it
+// The Enter step (through the design pipeline) with arbitrary texts in every field of the design window: it
 // must never crash, hang or index past an array, and whatever it accepts must
 // leave a sweep with finite numbers only.
 
@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/enterstep.h"
+#include "engine/designsession.h"
 #include "engine/standardvalues.h"
 #include "fuzz/fuzzfiles.h"
 #include "fuzz/recordcheck.h"
+#include "tests/engine/engine_test_support.h"
 
 using namespace stelvane;
 using stelvane::reliability::FuzzFailure;
@@ -30,16 +31,6 @@ enum : std::uint8_t {
     kDesignFirst = 0x20, // run the start-up design before switching to manual entry
 };
 
-DesignState StartupRecord()
-{
-    DesignState s;
-    InitEngine(s);
-    InstallDefaults(s);
-    InstallCapacitorDefaults(s);
-    InstallOpampDefaults(s);
-    return s;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -55,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     texts.resize(21);
 
-    DesignState s = StartupRecord();
+    DesignState s = testing::StartUpRecord();
     int messages = 0;
     const ShowMessage count = [&messages](const std::string&) { ++messages; };
     if (options & kDesignFirst) {
@@ -79,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     in.optLog = (options & kLog) != 0;
 
     messages = 0;
-    EnterStep(s, in, count);
+    DesignSession(s).Enter(in, count);
 
     if (s.Order < 0 || s.Order > kMaxStages)
         FuzzFailure(kTarget, "Order out of range: " + std::to_string(s.Order));
