@@ -20,6 +20,7 @@ struct TextOption {
     std::string_view name;
     TextMember member;
     bool designOnly; // a design input a loaded design keeps as it stands
+    bool number = true;
 };
 
 constexpr std::array kTextOptions{
@@ -35,11 +36,11 @@ constexpr std::array kTextOptions{
     TextOption{"start", &CliOptions::start, false},
     TextOption{"stop", &CliOptions::stop, false},
     TextOption{"intervals", &CliOptions::intervals, false},
-    TextOption{"load", &CliOptions::load, false},
-    TextOption{"save", &CliOptions::save, false},
-    TextOption{"easy", &CliOptions::easy, false},
-    TextOption{"scientific", &CliOptions::scientific, false},
-    TextOption{"spice", &CliOptions::spice, false},
+    TextOption{"load", &CliOptions::load, false, false},
+    TextOption{"save", &CliOptions::save, false, false},
+    TextOption{"easy", &CliOptions::easy, false, false},
+    TextOption{"scientific", &CliOptions::scientific, false, false},
+    TextOption{"spice", &CliOptions::spice, false, false},
 };
 
 struct FlagOption {
@@ -123,6 +124,12 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
             text != kTextOptions.end()) {
             auto value = takeValue();
             if (!value) return result;
+            // The design window reads what it can of any text; a script that
+            // gives a number option no digit at all has made a mistake.
+            if (text->number && value->find_first_of("0123456789") == std::string::npos) {
+                result.error = "option --" + name + " takes a number, not '" + *value + "'";
+                return result;
+            }
             o.*(text->member) = *value;
             if (text->designOnly) designOptionsGiven.push_back(text->name);
             continue;

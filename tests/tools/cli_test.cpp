@@ -66,6 +66,8 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
         {{"--family", "elliptic"}, 2, "--family takes butterworth, chebyshev or bessel, not 'elliptic'"},
         {{"--sweep", "octave"}, 2, "--sweep takes lin or log, not 'octave'"},
         {{"--overlay=yes"}, 2, "option --overlay takes no value"},
+        {{"--order", "abc"}, 2, "option --order takes a number, not 'abc'"},
+        {{"--center=k"}, 2, "option --center takes a number, not 'k'"},
         {{"--load", "a.QBX", "--center", "2k"}, 2,
          "--center cannot be used with --load: a loaded design keeps its own parts"},
         {{"--family", "bessel", "--load", "a.QBX"}, 2,
