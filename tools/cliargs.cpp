@@ -195,6 +195,8 @@ std::string UsageText()
     u += "  --stop F           sweep stop frequency, Hz" + d(in.txtStop);
     u += "  --intervals N      sweep intervals, at most 2000" + d(in.txtInts);
     u += "  --sweep lin|log    linear or logarithmic sweep (lin)\n";
+    u += "  With --center or --width and neither --start nor --stop, the sweep runs from\n";
+    u += "  two bandwidths below the centre (at least a tenth of it) to two above.\n";
     u += "\nFiles:\n";
     u += "  --load FILE        analyse the parts of a design file as they stand\n";
     u += "                     (not with the design options above)\n";

@@ -1,9 +1,11 @@
 #include "tools/clirun.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "engine/designsession.h"
 #include "engine/designstate.h"
+#include "engine/numbertext.h"
 #include "engine/standardvalues.h"
 #include "files/designfile.h"
 #include "files/plotoverlay.h"
@@ -76,6 +78,20 @@ void ApplyOptions(const CliOptions& o, DesignInputs& in, bool manualEntry)
     }
 }
 
+// A design moved off the start-up band is swept over its own unless the
+// sweep is given: from two bandwidths below the centre (but not below a tenth
+// of it) to two above, the passband and both skirts.
+void SweepOverTheBand(const CliOptions& o, DesignInputs& in)
+{
+    if (!(o.center || o.width) || o.start || o.stop) return;
+    Single center = 0, width = 0;
+    ParseNumberText(in.txtCenter, center);
+    ParseNumberText(in.txtWidth, width);
+    const double fc = std::max(center, 1.0f), bw = std::max(width, 1.0f); // as the Enter step raises them
+    in.txtStart = GeneralNumberText(std::max(fc - 2 * bw, fc / 10));
+    in.txtStop = GeneralNumberText(fc + 2 * bw);
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -103,6 +119,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     DesignInputs in = InputsFromRecord(s);
     ApplyOptions(o, in, s.ManualEntry == 1);
+    SweepOverTheBand(o, in);
     DesignSession session(s);
     session.Enter(in, [&](const std::string& text) { notifier.ShowMessage(text, kProgramCaption, MessageIcon::None); });
     s.PartsType = o.specifiedOpamp ? 1 : 0;

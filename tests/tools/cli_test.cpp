@@ -87,6 +87,8 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
         {{"--cap", "4.7n"}, 0, "", "C", 4.7e-9f}, {{"--gbw", "1M"}, 0, "", "GBW", 1e6},
         {{"--dcgain", "200k"}, 0, "", "DCGain", 2e5}, {{"--zin", "10M"}, 0, "", "Zin", 1e7},
         {{"--start", "100"}, 0, "", "Fstart", 100}, {{"--stop", "10k"}, 0, "", "Fstop", 1e4},
+        {{"--center", "2k", "--width", "300"}, 0, "", "Fstart", 1400}, {{"--width", "300"}, 0, "", "Fstop", 1600},
+        {{"--center", "100", "--width", "200"}, 0, "", "Fstart", 10}, {{"--center", "3k", "--stop", "5k"}, 0, "", "Fstart", 500},
         {{"--intervals", "5000"}, 0, "", "NrInts", 2000}, {{"--specified-opamp"}, 0, "", "PartsType", 1},
         {{"--sweep", "lin"}, 0, "", "Sweep", 1}, {{"--sweep", "linear"}, 0, "", "Sweep", 1},
         {{"--sweep=LOG"}, 0, "", "Sweep", 2}, {{"--help"}, 0, ""}, {{"--json", "--help"}, 0, ""},
