@@ -92,6 +92,31 @@ void SweepOverTheBand(const CliOptions& o, DesignInputs& in)
     in.txtStop = GeneralNumberText(fc + 2 * bw);
 }
 
+// Says on the console which typed numbers the Enter step put into range, as
+// the design window shows them corrected in their boxes. (The ripple has its
+// own message.)
+void ReportClampedNumbers(const CliOptions& o, const DesignState& s, std::ostream& err)
+{
+    const struct {
+        const char* name;
+        const std::optional<std::string>& typed;
+        double taken;
+    } numbers[] = {
+        {"center", o.center, s.Center}, {"width", o.width, s.Width},     {"gain", o.gain, s.Gain},
+        {"order", o.order, double(s.Order)},{"cap", o.cap, s.C[1][1]},       {"gbw", o.gbw, s.GBW},
+        {"dcgain", o.dcgain, s.DCGain}, {"zin", o.zin, s.Zin},           {"start", o.start, s.Fstart},
+        {"stop", o.stop, s.Fstop},      {"intervals", o.intervals, double(s.NrInts)},
+    };
+    for (const auto& n : numbers) {
+        if (!n.typed) continue;
+        Single typed = 0;
+        ParseNumberText(*n.typed, typed);
+        if (static_cast<Single>(n.taken) != typed)
+            err << "stelvane-cli: --" << n.name << ' ' << *n.typed << " was taken as " << GeneralNumberText(n.taken)
+                << '\n';
+    }
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -122,6 +147,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     SweepOverTheBand(o, in);
     DesignSession session(s);
     session.Enter(in, [&](const std::string& text) { notifier.ShowMessage(text, kProgramCaption, MessageIcon::None); });
+    ReportClampedNumbers(o, s, err);
     s.PartsType = o.specifiedOpamp ? 1 : 0;
 
     // The exports run in the order of the file-writing window's buttons; the

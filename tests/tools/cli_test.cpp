@@ -89,7 +89,8 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
         {{"--start", "100"}, 0, "", "Fstart", 100}, {{"--stop", "10k"}, 0, "", "Fstop", 1e4},
         {{"--center", "2k", "--width", "300"}, 0, "", "Fstart", 1400}, {{"--width", "300"}, 0, "", "Fstop", 1600},
         {{"--center", "100", "--width", "200"}, 0, "", "Fstart", 10}, {{"--center", "3k", "--stop", "5k"}, 0, "", "Fstart", 500},
-        {{"--intervals", "5000"}, 0, "", "NrInts", 2000}, {{"--specified-opamp"}, 0, "", "PartsType", 1},
+        {{"--intervals", "5000"}, 0, "stelvane-cli: --intervals 5000 was taken as 2000\n", "NrInts", 2000},
+        {{"--family", "bessel", "--order", "12"}, 0, "stelvane-cli: --order 12 was taken as 10\n", "Order", 10}, {{"--specified-opamp"}, 0, "", "PartsType", 1},
         {{"--sweep", "lin"}, 0, "", "Sweep", 1}, {{"--sweep", "linear"}, 0, "", "Sweep", 1},
         {{"--sweep=LOG"}, 0, "", "Sweep", 2}, {{"--help"}, 0, ""}, {{"--json", "--help"}, 0, ""},
     };
