@@ -44,6 +44,8 @@ Single& DesignSession::Part(int stage, StagePart part)
 
 void DesignSession::PartsChanged()
 {
+    // The specified opamp's resistors follow the parts the user holds.
+    CorrectPartsForOpamp(s_);
     AnalyzeStageParts(s_);
     ComputeResponse(s_);
 }
@@ -87,6 +89,7 @@ void DesignSession::RoundToStandardValues()
         s_.SavedC[k] = s_.C[k];
     }
     manualBeforeRounding_ = s_.ManualEntry;
+    rsBeforeRounding_ = s_.Rs;
     NearestStandardValue(s_);
     PartsChanged();
     s_.ManualEntry = 1;
@@ -100,6 +103,8 @@ void DesignSession::RestoreParts()
     }
     PartsChanged();
     s_.ManualEntry = manualBeforeRounding_;
+    // A family design gets back the resistors its design run gave.
+    if (s_.ManualEntry != 1) s_.Rs = rsBeforeRounding_;
 }
 
 void DesignSession::PreparePlot() { ComputeFrequencyGrid(s_); }

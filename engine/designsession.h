@@ -30,6 +30,8 @@ public:
 
     // A part of a stage (the stage kept within 1..21).
     Single& Part(int stage, StagePart part);
+    // Every change of parts below corrects them for the specified opamp (Rs)
+    // as they stand, then analyses them and sweeps.
     // Steps one part by 1% up or down, then analyses the parts and sweeps.
     void StepPart(int stage, StagePart part, bool up);
     // Sets a stage's parts from typed texts, each kept within what can be
@@ -61,6 +63,7 @@ private:
 
     DesignState& s_;
     Integer manualBeforeRounding_ = 0;
+    ResArray rsBeforeRounding_{};
 };
 
 } // namespace stelvane

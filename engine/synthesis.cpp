@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "engine/poles.h"
 #include "engine/response.h"
@@ -67,6 +68,47 @@ Resistors DesignResistors(double q, double f, double g, double c, Single pi)
     return out;
 }
 
+// The first-order opamp correction of a stage of quality q at frequency f
+// with feedback resistor r3: how far the specified opamp moves its centre
+// frequency, Q and gain. An opamp figure of 0 or below (a DC gain typed as
+// 0, a file's zeros) is taken as ideal, so its correction term is left out
+// instead of dividing by it. Returns whether a factor overflowed a Single.
+bool StoreOpampFactors(DesignState& s, int k, double q, double f, double r3)
+{
+    const double gbw = s.GBW;
+    const double zin = s.Zin;
+    const double dcGain = s.DCGain;
+    const double bandwidthTerm = Positive(gbw) ? f / gbw : 0.0;
+    const double loadTerm = Positive(zin) ? r3 / zin : 0.0;
+    const double dcTerm = Positive(dcGain) ? 2.0 * q / dcGain : 0.0;
+    const double gainBandwidthLoad = Positive(gbw) && Positive(zin) ? f * r3 / (zin * gbw) : 0.0;
+    bool overflowed = false;
+    s.FreqFactor[k] = Stored(1.0 - q * bandwidthTerm, overflowed);
+    s.QFactor[k] = Stored(1.0 - q * ((loadTerm - 1.0) * bandwidthTerm + dcTerm), overflowed);
+    s.GainFactor[k] = Stored(1.0 - q * (gainBandwidthLoad + dcTerm), overflowed);
+    return overflowed;
+}
+
+// The MFB resistors that give angular frequency w, quality q and peak gain
+// g with the capacitors c1 and c2 as they are (equal or not); R2 is kept as
+// computed when the gain is too high for the Q, like DesignResistors.
+Resistors ResistorsForCapacitors(double q, double w, double g, double c1, double c2)
+{
+    bool overflowed = false;
+    Resistors out;
+    out.r3 = Stored(q * (c1 + c2) / (w * c1 * c2), overflowed);
+    out.r1 = Stored(out.r3 * c1 / (g * (c1 + c2)), overflowed);
+    // 1/R2 = w^2 R3 C1 C2 - 1/R1, written so that equal capacitors give 4 q^2 R1 / R3 - 1.
+    const double x = w * w * static_cast<double>(out.r3) * out.r1 * c1 * c2 - 1.0;
+    if (x != 0) {
+        out.r2 = Stored(out.r1 / x, overflowed);
+    } else {
+        overflowed = true;
+    }
+    out.sound = !overflowed && out.r1 > 0 && out.r2 > 0 && out.r3 > 0;
+    return out;
+}
+
 void ClearStage(DesignState& s, int k)
 {
     for (int j = 1; j <= 3; ++j) {
@@ -105,13 +147,6 @@ void SynthesizeStages(DesignState& s)
         static_cast<Single>(std::pow(10.0, (static_cast<double>(s.Gain) + totalLoss) / (20.0 * n)));
     const bool gainUsable = Positive(g);
 
-    // An opamp figure of 0 or below (a DC gain typed as 0, a file's zeros)
-    // is taken as ideal, so its correction term is left out instead of
-    // dividing by it.
-    const double gbw = s.GBW;
-    const double zin = s.Zin;
-    const double dcGain = s.DCGain;
-
     for (int k = 1; k <= n; ++k) {
         s.StageGain[k] = gainUsable ? g : 0.0f;
         if (!gainUsable || !stageUsable(k)) {
@@ -128,15 +163,7 @@ void SynthesizeStages(DesignState& s)
         s.R[k][3] = ideal.r3;
         s.StageInvalid[k] = ideal.sound ? 0 : 1;
 
-        const double bandwidthTerm = Positive(gbw) ? f / gbw : 0.0;
-        const double loadTerm = Positive(zin) ? s.R[k][3] / zin : 0.0;
-        const double dcTerm = Positive(dcGain) ? 2.0 * q / dcGain : 0.0;
-        const double gainBandwidthLoad =
-            Positive(gbw) && Positive(zin) ? f * s.R[k][3] / (zin * gbw) : 0.0;
-        bool overflowed = false;
-        s.FreqFactor[k] = Stored(1.0 - q * bandwidthTerm, overflowed);
-        s.QFactor[k] = Stored(1.0 - q * ((loadTerm - 1.0) * bandwidthTerm + dcTerm), overflowed);
-        s.GainFactor[k] = Stored(1.0 - q * (gainBandwidthLoad + dcTerm), overflowed);
+        const bool overflowed = StoreOpampFactors(s, k, q, f, s.R[k][3]);
 
         // Predistort the targets so that the real opamp lands on them.
         const double qs = q / s.QFactor[k];
@@ -152,6 +179,30 @@ void SynthesizeStages(DesignState& s)
     }
 }
 
+void CorrectPartsForOpamp(DesignState& s)
+{
+    const int n = StageCount(s);
+    for (int k = 1; k <= n; ++k) {
+        const double r1 = s.R[k][1], r2 = s.R[k][2], r3 = s.R[k][3], c1 = s.C[k][1], c2 = s.C[k][2];
+        Resistors corrected;
+        if (Positive(r1) && Positive(r2) && Positive(r3) && Positive(c1) && Positive(c2)) {
+            // What the parts give on an ideal opamp, then the same predistortion as a design run.
+            const double w = std::sqrt((1 / r1 + 1 / r2) / (r3 * c1 * c2));
+            const double q = std::sqrt(r3 / r1 + r3 / r2) / (std::sqrt(c1 / c2) + std::sqrt(c2 / c1));
+            const double g = r3 * c1 / (r1 * (c1 + c2));
+            const bool overflowed = StoreOpampFactors(s, k, q, w / (2 * std::numbers::pi), r3);
+            const double qs = q / s.QFactor[k], ws = w / s.FreqFactor[k], gs = g / s.GainFactor[k];
+            if (!overflowed && std::isfinite(qs) && std::isfinite(ws) && std::isfinite(gs))
+                corrected = ResistorsForCapacitors(qs, ws, gs, c1, c2);
+        } else {
+            s.FreqFactor[k] = s.QFactor[k] = s.GainFactor[k] = 1;
+        }
+        s.Rs[k][1] = corrected.r1;
+        s.Rs[k][2] = corrected.r2;
+        s.Rs[k][3] = corrected.r3;
+    }
+}
+
 void RunDesignChain(DesignState& s)
 {
     // A file may bring an order the stage arrays cannot hold.
@@ -160,6 +211,8 @@ void RunDesignChain(DesignState& s)
         ComputePrototypePoles(s);
         TransformToBandpass(s);
         SynthesizeStages(s);
+    } else {
+        CorrectPartsForOpamp(s);
     }
     AnalyzeStageParts(s);
     ComputeResponse(s);

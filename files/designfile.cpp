@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "engine/numbertext.h"
+#include "engine/partcheck.h"
 #include "files/storedfields.h"
 #include "files/textfile.h"
 
@@ -79,6 +80,9 @@ bool ReadDesign(DesignState& state, const std::string& fileName)
 {
     auto staged = std::make_unique<DesignState>(state);
     if (!ReadDesignInto(*staged, fileName)) return false;
+    // The file does not say whether its parts were tuned or typed by hand;
+    // parts other than the family design of its figures were, and are kept.
+    if (!PartsAreFamilyDesign(*staged)) staged->ManualEntry = 1;
     state = std::move(*staged);
     return true;
 }

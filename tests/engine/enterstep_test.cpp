@@ -90,7 +90,11 @@ TEST(EnterStep, StartUpDesignAndManualEntryKeepingItsParts) {
     const Entered e = Enter([](DesignInputs& in) {
         ChooseFamily(in, 0), in.txtCenter = "5k", in.lblOrderInput = "7", in.txtCaps = "1u", in.txtStart = "100";
     }, s);
-    EXPECT_EQ(std::tuple(e.s.Center, e.s.Order, e.s.C, e.s.R, e.s.Rs), std::tuple(s.Center, s.Order, s.C, s.R, s.Rs));
+    EXPECT_EQ(std::tuple(e.s.Center, e.s.Order, e.s.C, e.s.R), std::tuple(s.Center, s.Order, s.C, s.R));
+    // The specified opamp's resistors follow the parts: the design's for the
+    // stage left alone, others for the stage whose R3 was doubled.
+    for (int j = 1; j <= 3; ++j) EXPECT_NEAR(e.s.Rs[2][j], s.Rs[2][j], 2e-6 * s.Rs[2][j]) << j;
+    EXPECT_NEAR(e.s.Rs[1][3], 2 * s.Rs[1][3], 0.01 * s.Rs[1][3]);
     // The analysis and the sweep do follow the edited parts.
     EXPECT_NEAR(e.s.StageQActual[1], s.StageQActual[1] * std::sqrt(2.0), 1e-3);
     EXPECT_EQ(e.s.Freq[0], 100.0f);

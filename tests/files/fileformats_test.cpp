@@ -25,6 +25,8 @@ const DesignState kTwoStages{.Center = 1500.5f, .Width = 250, .Gain = -6.5f, .Or
     .dBBottom = -60, .DelayTop = 5e-5f, .PoleRe = {0, -0.7071068f, -0.7071068f}, .PoleIm = {0, 0.7071068f, -0.7071068f},
     .C = {{{}, {0, 2.2e-8f, 4.7e-9f}, {0, 1e-8f, 1e-8f}}},
     .R = {{{}, {0, 7957.747f, 397.8874f, 1.5e7f}, {0, 11253.95f, 281.3488f, 22507.91f}}}};
+// Its parts are not the Chebyshev design of its figures, so they come back as entered by hand.
+const DesignState kTwoStagesRead = [] { DesignState d = kTwoStages; d.ManualEntry = 1; return d; }();
 // Its file: one value a line, the header, then all poles, all capacitors and all resistors.
 const std::vector<std::string> kTwoStagesLines = {"1500.5", "250", "-6.5", "2", "2", "0.5", "100", "2E+07", "2000",
     "2", "12.25", "-60", "5E-05", "-32768", "32767", "-0.7071068", "0.7071068", "-0.7071068", "-0.7071068", "2.2E-08",
@@ -88,8 +90,8 @@ TEST(FileFormats, EveryWriterWritesTheGoldenTextAndDesignsReadBack)
 {
     const struct { const char* name; const Writer& writer; const DesignState& design;
         std::vector<std::string> texts; const DesignState* readBack; } cases[] = { // a text for each file
-        {"two stages", kWriters[kDesignFile], kTwoStages, {CrLfText(kTwoStagesLines)}, &kTwoStages},
-        {"two stages", kWriters[kLastSession], kTwoStages, {CrLfText(kTwoStagesLines)}, &kTwoStages},
+        {"two stages", kWriters[kDesignFile], kTwoStages, {CrLfText(kTwoStagesLines)}, &kTwoStagesRead},
+        {"two stages", kWriters[kLastSession], kTwoStages, {CrLfText(kTwoStagesLines)}, &kTwoStagesRead},
         {"no stages, one point, non-numbers", kWriters[kLastSession], kNotNumbers, {CrLfText({"1000", "200", "0",
             "0", "3", "0", "0", "0", "0", "0", "0", "0", "0", "0", "0"})}, &kNotNumbersRead},
         // the easy texts of the screen in columns of 10, plain numbers in columns of 14
