@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "engine/partcheck.h"
+
 namespace stelvane {
 
 namespace {
@@ -77,7 +79,9 @@ OpampStageFigures OpampFiguresOf(const DesignState& s, int k)
     OpampStageFigures figures;
     if (k < 1 || k > kMaxStages)
         return figures;
-    figures.required = RequiredGainDB(s, k);
+    // Parts that cannot be built ask nothing meaningful of the opamp.
+    figures.buildable = StageFaultOf(s, k) == StageFault::None;
+    if (figures.buildable) figures.required = RequiredGainDB(s, k);
     if (OpampModelUsable(s)) {
         const double g = OpampGainDB(s, s.StageF[k]);
         if (std::isfinite(g))

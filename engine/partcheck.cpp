@@ -95,6 +95,25 @@ bool PartsAreFamilyDesign(const DesignState& s)
     return true;
 }
 
+StageFault StageFaultOf(const DesignState& s, int k, bool specifiedOpamp)
+{
+    if (k < 1 || k > kMaxStages) return StageFault::None;
+    const auto& r = specifiedOpamp ? s.Rs[k] : s.R[k];
+    StageFault fault = StageFault::None;
+    for (double v : {double(r[1]), double(r[2]), double(r[3]), double(s.C[k][1]), double(s.C[k][2])}) {
+        if (!std::isfinite(v) || v == 0) return StageFault::Missing;
+        if (v < 0) fault = StageFault::Negative;
+    }
+    return fault;
+}
+
+int FirstStageWith(const DesignState& s, StageFault fault, bool specifiedOpamp)
+{
+    for (int k = 1; k <= StageCount(s); ++k)
+        if (StageFaultOf(s, k, specifiedOpamp) == fault) return k;
+    return 0;
+}
+
 std::string UnbuildableStageText(const DesignState& s, int k, bool specifiedOpamp)
 {
     if (k < 1 || k > kMaxStages) return {};
@@ -103,8 +122,11 @@ std::string UnbuildableStageText(const DesignState& s, int k, bool specifiedOpam
     static const char* const names[5] = {"R1", "R2", "R3", "C1", "C2"};
     const std::string stage = "Stage " + std::to_string(k) + " cannot be built" +
                               (specifiedOpamp ? " for the specified opamp: " : ": ");
-    const auto sound = [](double v) { return std::isfinite(v) && v > 0; };
-    if (sound(parts[0]) && !sound(parts[1]) && sound(parts[2]) && sound(parts[3]) && sound(parts[4])) {
+    // A part of 0 or with no value first: it leaves no circuit at all.
+    for (int p = 0; p < 5; ++p)
+        if (!std::isfinite(parts[p]) || parts[p] == 0)
+            return stage + "its " + names[p] + (parts[p] == 0 ? " is 0" : " is not a finite value");
+    if (parts[0] > 0 && parts[1] < 0 && parts[2] > 0 && parts[3] > 0 && parts[4] > 0) {
         // R2 is what a gain too high for the Q leaves negative: the gain R1,
         // R3 and the capacitors set needs a Q above sqrt(g C2 / (C1 + C2)).
         const double c1 = parts[3], c2 = parts[4];
@@ -112,11 +134,8 @@ std::string UnbuildableStageText(const DesignState& s, int k, bool specifiedOpam
         return stage + "its gain " + ThreeDigits(gain) + " needs Q above " +
                ThreeDigits(std::sqrt(gain * c2 / (c1 + c2)));
     }
-    for (int p = 0; p < 5; ++p) {
-        if (sound(parts[p])) continue;
-        const char* what = parts[p] == 0 ? " is 0" : parts[p] < 0 ? " is negative" : " is not a finite value";
-        return stage + "its " + names[p] + what;
-    }
+    for (int p = 0; p < 5; ++p)
+        if (parts[p] < 0) return stage + "its " + names[p] + " is negative";
     return {};
 }
 

@@ -13,6 +13,14 @@ namespace stelvane {
 // design without parts counts as the family's.
 bool PartsAreFamilyDesign(const DesignState& s);
 
+// What keeps a stage's parts (R or Rs, and C) from being a circuit: nothing,
+// a negative part (a gain too high for the Q), or a part of 0 or a value that
+// is not finite (no circuit at all).
+enum class StageFault { None, Negative, Missing };
+StageFault StageFaultOf(const DesignState& s, int k, bool specifiedOpamp = false);
+// The first stage of stages 1..Order with that fault, or 0.
+int FirstStageWith(const DesignState& s, StageFault fault, bool specifiedOpamp = false);
+
 // Why stage k cannot be built with the ideal-opamp resistors R (or the
 // specified opamp's Rs), in words; empty when every part is above 0. A gain
 // too high for the stage's Q is named with the Q it would need, as in

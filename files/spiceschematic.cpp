@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "engine/numbertext.h"
+#include "engine/partcheck.h"
 #include "files/textfile.h"
 
 namespace stelvane {
@@ -176,6 +177,11 @@ private:
 
 bool WriteSpiceSchematic(const DesignState& state, const std::string& fileName, Notifier& notifier)
 {
+    // A part of 0 or one with no value is no circuit: nothing is written.
+    if (const int k = FirstStageWith(state, StageFault::Missing, state.PartsType == 1)) {
+        notifier.ShowMessage(UnbuildableStageText(state, k, state.PartsType == 1) + kSpiceNotBuildableEnding);
+        return false;
+    }
     // Stages beyond the arrays cannot be drawn.
     bool written = state.Order >= 0 && state.Order <= kMaxStages;
     if (written) written = WriteTextFileSafely(fileName, SchematicText(state).Build());

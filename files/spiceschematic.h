@@ -8,6 +8,8 @@
 namespace stelvane {
 
 inline constexpr const char* kSpiceNotWrittenMessage = "We could not write the LTspice schematic file";
+// Follows the words on the stage that has a part of 0 or no value.
+inline constexpr const char* kSpiceNotBuildableEnding = ". The LTspice schematic was not written.";
 
 // Writes the design as an LTspice schematic: an AC source, every stage with its
 // parts (R, or Rs when PartsType is 1), opamps, grounds, an output flag and an

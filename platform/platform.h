@@ -58,7 +58,8 @@ struct PrintStart {
 constexpr const char* kPrintCancelledText = "Printing was cancelled.";
 
 // The one narrow interface to the machine for windows and printing: screen
-// size, file dialogs, message boxes and beep (from Notifier), and the printer.
+// size, file dialogs, message boxes and beep (from Notifier), yes-or-no
+// questions, and the printer.
 // Windows themselves are Qt widgets; showing, maximizing and modality are in
 // platform/qt/windowservices.h because a test can observe them on the widgets.
 class Platform : public Notifier {
@@ -73,6 +74,8 @@ public:
     // Shows the print dialog (which also offers printing to a PDF file) and
     // starts a job on a fresh page.
     virtual PrintStart BeginPrintJob(const PrintRequest& request) = 0;
+    // A modal question with Yes and No; true for Yes. Closing it is No.
+    virtual bool AskYesNo(const std::string& text, const std::string& caption = kProgramCaption) = 0;
 };
 
 } // namespace stelvane

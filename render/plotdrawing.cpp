@@ -515,7 +515,7 @@ bool HasNegativeParts(const DesignState& s)
     const int stages = StageCount(s);
     for (int k = 1; k <= stages; ++k)
         for (int j = 1; j <= 3; ++j)
-            if (s.R[k][j] <= 0)
+            if (s.R[k][j] <= 0 || s.Rs[k][j] <= 0)
                 return true;
     return false;
 }

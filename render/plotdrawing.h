@@ -215,7 +215,8 @@ std::optional<int> ReadoutPoint(const DesignState& s, double x);
 // of the point under it inside the frame, an empty strip outside.
 void ShowReadout(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx, double x, double y);
 
-// Whether some resistor of stages 1..Order is zero or negative.
+// Whether some resistor of stages 1..Order, for the ideal or the specified
+// opamp, is zero or negative.
 bool HasNegativeParts(const DesignState& s);
 
 // The overlay curve just read, drawn over the plot (x and y clamped to the

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "engine/numbertext.h"
+#include "engine/partcheck.h"
 #include "engine/response.h"
 
 namespace stelvane {
@@ -183,8 +184,7 @@ std::string DesignSummary(const DesignState& s)
         t += line + "\n";
     }
 
-    // Manual entry keeps the parts as given and never recomputes Rs.
-    t += s.ManualEntry == 1 ? "\nParts (R as entered; Rs for the specified opamp comes only from a design run):\n"
+    t += s.ManualEntry == 1 ? "\nParts (R as entered; Rs corrected from them for the specified opamp):\n"
                             : "\nParts (R for an ideal opamp, Rs for the specified opamp):\n";
     t += Cell("Stage", kStageColumn) + Cell("C1") + Cell("C2") + Cell("R1") + Cell("R2") + Cell("R3") + Cell("Rs1") +
          Cell("Rs2") + "Rs3\n";
@@ -193,6 +193,14 @@ std::string DesignSummary(const DesignState& s)
         for (int j = 1; j <= 3; ++j) line += Cell(Value(s.R[k][j]));
         line += Cell(Value(s.Rs[k][1])) + Cell(Value(s.Rs[k][2])) + Value(s.Rs[k][3]);
         t += line + "\n";
+    }
+
+    // Stages that are no circuit, said in words (for the specified opamp's
+    // resistors when the ideal ones can be built).
+    for (int k = 1; k <= stages; ++k) {
+        std::string why = UnbuildableStageText(s, k);
+        if (why.empty()) why = UnbuildableStageText(s, k, true);
+        if (!why.empty()) t += why + "\n";
     }
 
     double gain = 0, phase = 0;

@@ -6,6 +6,7 @@
 #include "engine/designsession.h"
 #include "engine/designstate.h"
 #include "engine/numbertext.h"
+#include "engine/partcheck.h"
 #include "engine/standardvalues.h"
 #include "files/designfile.h"
 #include "files/plotoverlay.h"
@@ -169,6 +170,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (!WriteTabulatedEasy(s, s.EasyFileName, notifier)) return 1;
     }
     if (o.spice) {
+        const bool specified = s.PartsType == 1;
+        if (const int k = FirstStageWith(s, StageFault::Negative, specified))
+            err << "stelvane-cli: warning: " << UnbuildableStageText(s, k, specified)
+                << "; the LTspice schematic holds a negative part\n";
         s.SpiceFileName = *o.spice;
         if (!WriteSpiceSchematic(s, s.SpiceFileName, notifier)) return 1;
     }

@@ -53,6 +53,7 @@ constexpr double kFrequencyLabelY = 5100;
 std::string GainText(double gainDB) { return FormatValue(static_cast<Single>(gainDB)) + "dB"; }
 
 const std::string kInvalidText = "invalid";
+const std::string kCannotBeBuiltText = "cannot be built";
 
 bool Finite(CanvasPoint p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
@@ -188,12 +189,14 @@ std::vector<OpampTableText> OpampTableRow(const DesignState& s, int k)
     if (opamp)
         row.push_back(figures.opampGain ? OpampTableText{kOpampGainX, GainText(*figures.opampGain)}
                                         : invalidAt(kOpampGainX));
-    if (figures.required)
+    if (!figures.buildable)
+        row.push_back({kRequiredX, kCannotBeBuiltText, kOpampAlarmColour});
+    else if (figures.required)
         row.push_back({kRequiredX, GainText(*figures.required),
                        *figures.required >= kOpampRequiredGainAlarm ? kOpampAlarmColour : kBlack});
     else
         row.push_back(invalidAt(kRequiredX));
-    if (opamp)
+    if (opamp && figures.buildable)
         row.push_back(figures.margin ? OpampTableText{kMarginX, GainText(*figures.margin),
                                                       *figures.margin < 0 ? kOpampAlarmColour : kBlack}
                                      : invalidAt(kMarginX));

@@ -9,8 +9,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "engine/numbertext.h"
+#include "engine/partcheck.h"
 #include "windows/layout.h"
 #include "windows/symbols.h"
 
@@ -24,6 +27,13 @@ constexpr double kBandLeft = 1;
 constexpr double kBandRight = 12400;
 constexpr double kBandTop = 800;
 constexpr double kBandBottom = 5700;
+
+// Words on stages that cannot be built, in the free space right of the parts type.
+constexpr Rgb kFaultColour{255, 0, 0};
+constexpr double kFaultX = 4400;
+constexpr double kFaultTop = 6150;
+constexpr double kFaultPitch = 300;
+constexpr std::size_t kFaultLines = 4;
 
 } // namespace
 
@@ -65,6 +75,15 @@ void DrawSchematic(Canvas& canvas, const DesignState& s, double originX, double 
     }
     canvas.Line({x, y}, {x + kOutputLead, y}, kBlack);
     canvas.Text({x + 360, y - 100}, "Output", kBlack, style.valueFont);
+
+    // Below the band, beside the parts type: the stages that cannot be built, in words.
+    std::vector<std::string> faults;
+    for (int stage = 1; stage <= StageCount(s); ++stage)
+        if (std::string why = UnbuildableStageText(s, stage, specified); !why.empty()) faults.push_back(std::move(why));
+    if (faults.size() > kFaultLines)
+        faults.resize(kFaultLines - 1), faults.push_back("... and more stages that cannot be built");
+    for (std::size_t line = 0; line < faults.size(); ++line)
+        canvas.Text({kFaultX, kFaultTop + kFaultPitch * double(line)}, faults[line], kFaultColour, style.valueFont);
 }
 
 frmSchematic::frmSchematic(Navigator& navigator) : BarWindow(navigator, WindowKind::Schematic)

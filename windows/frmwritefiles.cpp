@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "engine/partcheck.h"
 #include "files/spiceschematic.h"
 #include "files/tabulatedfile.h"
 #include "files/textfile.h"
@@ -18,6 +19,7 @@ namespace {
 constexpr Rgb kExportButtonColour{192, 255, 255};
 constexpr Rgb kNoticeColour{224, 224, 224};
 constexpr double kNoticeFont = 0.0007;
+constexpr const char* kNegativePartQuestion = ".\n\nWrite the LTspice schematic with its negative part all the same?";
 constexpr std::size_t kExtensionLength = 4;  // ".DAT", ".ASC"
 
 bool IsTabulated(ExportKind kind) { return kind != ExportKind::SpiceSchematic; }
@@ -30,6 +32,19 @@ bool HasThreeLetterExtension(const std::string& name)
         return false;
     const std::string tail = name.substr(name.size() - kExtensionLength);
     return tail[0] == '.' && tail.find_first_of("/\\") == std::string::npos;
+}
+
+// A circuit with a part of 0 is none: the user is told so. One with a negative
+// part cannot be built, but may be wanted to study it: the user is asked.
+bool SchematicWanted(const DesignState& s, Platform& platform)
+{
+    const bool specified = s.PartsType == 1;
+    if (const int k = FirstStageWith(s, StageFault::Missing, specified)) {
+        platform.ShowMessage(UnbuildableStageText(s, k, specified) + kSpiceNotBuildableEnding);
+        return false;
+    }
+    const int k = FirstStageWith(s, StageFault::Negative, specified);
+    return k == 0 || platform.AskYesNo(UnbuildableStageText(s, k, specified) + kNegativePartQuestion);
 }
 
 } // namespace
@@ -73,6 +88,8 @@ FileDialogRequest ExportDialogRequest(DesignState& s, ExportKind kind)
 
 bool ExportFile(DesignState& s, Platform& platform, ExportKind kind)
 {
+    if (kind == ExportKind::SpiceSchematic && !SchematicWanted(s, platform))
+        return false;
     const FileDialogRequest request = ExportDialogRequest(s, kind);
     const std::optional<std::string> chosen = platform.SaveFileDialog(request);
     // A cancelled dialog is no consent to write anything, not even the proposal.

@@ -82,7 +82,7 @@ double DrawHorizontalResistor(Canvas& canvas, double x, double y, Single ohms, c
     };
     LeadBodyLead(canvas, path, 1, 8, style);
     if (style.partValues)
-        canvas.Text({x + 150, y - 400}, FormatValue(ohms), kBlack, style.valueFont);
+        canvas.Text({x + 150, y - 400}, FormatValue(ohms), ohms < 0 ? kNegativeValue : kBlack, style.valueFont);
     return kHorizontalResistorAdvance;
 }
 

@@ -209,6 +209,14 @@ void QtPlatform::ShowMessage(const std::string& text, const std::string& caption
 
 void QtPlatform::Beep() { QApplication::beep(); }
 
+bool QtPlatform::AskYesNo(const std::string& text, const std::string& caption)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::No, DialogParent());
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void QtPlatform::SetPrintDialog(std::function<bool(QPrinter&)> dialog) { printDialog_ = std::move(dialog); }
 
 } // namespace stelvane

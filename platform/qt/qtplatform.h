@@ -25,6 +25,7 @@ public:
     void ShowMessage(const std::string& text, const std::string& caption = kProgramCaption,
                      MessageIcon icon = MessageIcon::None) override;
     void Beep() override;
+    bool AskYesNo(const std::string& text, const std::string& caption = kProgramCaption) override;
 
     // Replaces the print dialog (tests: choose a PDF file without a dialog).
     // It gets the printer to set up and returns false for a cancel.

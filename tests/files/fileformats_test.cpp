@@ -51,7 +51,7 @@ const DesignState kExport{.Order = 1, .Fstart = 500, .Fstop = 2000, .NrInts = 2,
     .Delay = {0.00123f, 1.5e-5f, 0}};
 // The same stage with the resistors for the specified opamp and a logarithmic sweep.
 const DesignState kExportSpecified{.Order = 1, .GBW = 1e7f, .Fstart = 10, .Fstop = 2e7f, .Sweep = 2,
-    .C = kExport.C, .Rs = {{{}, {0, 1.5e6f, -470, 0}}}, .StageFoActual = {0, 1000}, .PartsType = 1};
+    .C = kExport.C, .Rs = {{{}, {0, 1.5e6f, -470, 22e3f}}}, .StageFoActual = {0, 1000}, .PartsType = 1};
 
 // One stage at x = 32, worked out from the placement rules: the source at
 // (0, 0), R1 across from (32, 0), R2 down from (208, 0) to ground, C1 at
@@ -110,7 +110,7 @@ TEST(FileFormats, EveryWriterWritesTheGoldenTextAndDesignsReadBack)
         // mega is MEG to the simulator; a negative value keeps its sign
         {"specified opamp, logarithmic sweep", kWriters[kSchematic], kExportSpecified,
          {Replaced(kSchematicIdeal, {{"Value 7.958k", "Value 1.5MEG"}, {"Value 397.89 ", "Value -470 "},
-             {"Value 15.915k", "Value  0       "}, {"LIN 1000  500   2000 ", "DEC 1000  10   2E+07 "},
+             {"Value 15.915k", "Value 22k"}, {"LIN 1000  500   2000 ", "DEC 1000  10   2E+07 "},
              {"ideal opamp\r\n", "specified opamp\r\nTEXT 0 496 Left 0 ;GBW: 10M \r\n"}})}, nullptr},
     };
     for (const auto& c : cases) {
@@ -128,6 +128,20 @@ TEST(FileFormats, EveryWriterWritesTheGoldenTextAndDesignsReadBack)
         }
         EXPECT_TRUE(notifier.beeps == 0 && notifier.messages.empty());
     }
+}
+
+// A part of 0 is no circuit: the schematic is not written, and the user is told which stage and part.
+TEST(FileFormats, SchematicWithAPartOf0IsNotWritten)
+{
+    ScratchFolder folder;
+    RecordingNotifier notifier;
+    DesignState s = kExportSpecified;
+    s.Rs[1][3] = 0;
+    EXPECT_FALSE(WriteSpiceSchematic(s, folder / "f.ASC", notifier));
+    EXPECT_FALSE(fs::exists(folder / "f.ASC"));
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_EQ(notifier.messages[0].text,
+              "Stage 1 cannot be built for the specified opamp: its R3 is 0. The LTspice schematic was not written.");
 }
 
 TEST(FileFormats, FailedDesignReadKeepsTheDesignOrInstallsTheDefaultsAndSaysSo)

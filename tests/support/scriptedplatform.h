@@ -63,6 +63,14 @@ public:
     void ShowMessage(const std::string& text, const std::string& caption = kProgramCaption,
                      MessageIcon icon = MessageIcon::None) override;
     void Beep() override;
+    // Recorded in `questions`; answered from `yesNoAnswers` in order, No when none is left.
+    bool AskYesNo(const std::string& text, const std::string& = kProgramCaption) override
+    {
+        questions.push_back(text);
+        const bool yes = !yesNoAnswers.empty() && yesNoAnswers.front();
+        if (!yesNoAnswers.empty()) yesNoAnswers.pop_front();
+        return yes;
+    }
 
     // The recorder of a window's drawing (created empty on first use).
     RecordingCanvas& Drawing(const std::string& windowName);
@@ -71,6 +79,9 @@ public:
     // Answers still to be given; a dialog asked for with none left counts as cancelled.
     std::deque<std::optional<std::string>> dialogAnswers;
     std::deque<PrintAnswer> printAnswers;  // none left: the job goes ahead
+
+    std::deque<bool> yesNoAnswers;
+    std::vector<std::string> questions;
 
     std::vector<DialogCall> dialogs;
     std::vector<Message> messages;

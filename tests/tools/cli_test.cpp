@@ -8,6 +8,7 @@
 #include <cmath>
 #include <complex>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <numbers>
 #include <sstream>
@@ -77,6 +78,8 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
         {{"--scientific", "/no/such/s.DAT"}, 1, kTabulatedNotWrittenMessage},
         {{"--easy", "/dev/full"}, 1, kTabulatedNotWrittenMessage},
         {{"--spice", "/no/such/f.ASC"}, 1, kSpiceNotWrittenMessage},
+        {{"--gain", "40", "--width", "800", "--spice", "/no/such/f.ASC"}, 1, "stelvane-cli: warning: Stage 1 cannot be "
+         "built: its gain 14.7 needs Q above 2.71; the LTspice schematic holds a negative part\n" + std::string(kSpiceNotWrittenMessage)},
         {{"--family", "chebyshev", "--ripple", "0", "--spice", "/no/such/f.ASC"}, 1,
          "Passband ripple has been reset to .001 dB\n" + std::string(kSpiceNotWrittenMessage)},
         {{"--center=1500"}, 0, "", "Center", 1500}, {{"--center", "1k", "--center", "3k"}, 0, "", "Center", 3000},
@@ -182,7 +185,8 @@ TEST(Cli, SummaryLaysOutTheFiguresAndPartsOfTheRecord)
         "Stage  C1          C2          R1          R2          R3          Rs1         Rs2         Rs3\n"
         "1      0.01uF      2200pF      1k          100         0           1.5k        0.5         2M\n"
         "2      0           0           0           0           0           0           0           0\n"
-        "3      0           0           0           0           0           0           0           0\n\n"
+        "3      0           0           0           0           0           0           0           0\n"
+        "Stage 1 cannot be built: its R3 is 0\nStage 2 cannot be built: its R1 is 0\nStage 3 cannot be built: its R1 is 0\n\n"
         "Gain at the centre frequency: 0 dB (some stages are invalid; see the stage figures)\n");
     const struct { const char* name; Integer family, manualEntry; std::string head; } heads[] = {
         {"Butterworth", 1, 0, "Butterworth bandpass, 1 stage\nCenter frequency: 1k Hz\n3 dB bandwidth: 200 Hz\n"},
@@ -234,7 +238,7 @@ TEST(Cli, JsonHoldsTheRecordAsValidJson)
 }
 
 // The record the design window holds after the Enter step with these edits.
-DesignState WindowDesign(void (*edit)(DesignInputs&))
+DesignState WindowDesign(const std::function<void(DesignInputs&)>& edit)
 {
     DesignState s;
     InitEngine(s);
@@ -263,7 +267,8 @@ TEST(Cli, FileOptionsWriteWhatTheFileWritersWriteAndALoadedDesignKeepsItsParts)
         std::vector<std::string> args = c.args;
         args.insert(args.end(),
                     {"--save", "d.QBX", "--easy", "e.DAT", "--scientific", "s.DAT", "--spice", "f.ASC", "--overlay"});
-        const CliRun run = RunCliIn(args), loaded = RunCliIn({"--load", "d.QBX", "--save", "again.QBX", "--json"});
+        const CliRun run = RunCliIn(args), loaded = RunCliIn({"--load", "d.QBX", "--save", "again.QBX", "--json",
+                                                              "--specified-opamp", "--gbw", "1M"});
         fs::current_path(before);
         EXPECT_TRUE(run.code == 0 && run.err.empty()) << run.err;
         auto s = std::make_unique<DesignState>(WindowDesign(c.edit));
@@ -279,6 +284,11 @@ TEST(Cli, FileOptionsWriteWhatTheFileWritersWriteAndALoadedDesignKeepsItsParts)
         EXPECT_EQ(ReadBytes(cli / "again.QBX"), ReadBytes(cli / "d.QBX"));
         const auto f = Numbers(loaded.out, "StageFoActual");
         for (std::size_t k = 0; k < f.size(); ++k) EXPECT_NEAR(f[k] / s->StageFoActual[k + 1], 1, 1e-6);
+        // and its resistors for the specified opamp are those a design run gives on that opamp
+        const DesignState onOpamp = WindowDesign([&](DesignInputs& in) { c.edit(in), in.txtGBW = "1M"; });
+        const auto rs = Numbers(loaded.out, "Rs");
+        ASSERT_EQ(rs.size(), 3u * s->Order);
+        for (std::size_t k = 0; k < rs.size(); ++k) EXPECT_NEAR(rs[k] / onOpamp.Rs[1 + k / 3][1 + k % 3], 1, 1e-5) << k;
     }
     ScratchFolder blocked; // a folder where the gain overlay should go
     fs::create_directory(blocked / kOverlayGainFileName);

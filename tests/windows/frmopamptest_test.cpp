@@ -8,7 +8,7 @@ namespace stelvane::testing {
 // Examine compares, stage by stage, what the opamp gives at the stage
 // frequency with what the stage asks of it (40 dB for both start-up stages),
 // flags a shortfall in red, and draws the opamp's gain curve with a mark per
-// stage.
+// stage; a stage that cannot be built is marked so.
 TEST(OpampTestWindow, ComparesOpampAndStageGains)
 {
     Program p;
@@ -35,6 +35,14 @@ TEST(OpampTestWindow, ComparesOpampAndStageGains)
         {"Return", OpampTest, "cmdReturn"},
         {"a slow opamp", Design, "txtGBW=50k"},
         {"falls short in red", Design, "cmdTest", nullptr, [&] { expectRows(5e4, kOpampAlarmColour); }},
+        {"Return again", OpampTest, "cmdReturn"},
+        {"more gain than the stages' Q allows", Design, "txtGain=40"},
+        {"over a wide band", Design, "txtWidth=800"},
+        {"no stage can be built, and none is given a required gain or margin", Design, "cmdTest", nullptr, [&] {
+             const std::vector<std::string> texts = drawing.Texts();
+             EXPECT_EQ(std::count(texts.begin(), texts.end(), "cannot be built"), 2);
+             EXPECT_EQ(std::count_if(texts.begin(), texts.end(), [](auto& t) { return t.ends_with("dB"); }), 2 + 1);
+         }},
     });
 }
 

@@ -1,3 +1,5 @@
+#include <QRadioButton>
+
 #include <gtest/gtest.h>
 
 #include "files/plotoverlay.h"
@@ -69,8 +71,47 @@ TEST(PlotWindow, ButtonsRedrawWhatTheUserAsksFor)
              EXPECT_TRUE(p.Shown(Plot, "lblNegative"));
              EXPECT_EQ(p.At(Plot, "lblNegative")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
          }},
+        // the stage's gain and Q from the design; 2 Q^2 must exceed the gain for R2 to be positive
+        {"the schematic says why in words", Plot, "cmdSchematic", nullptr, [&] {
+             const DesignState& s = p.navigator.Record();
+             ASSERT_LT(2 * s.StageQ[1] * s.StageQ[1], s.StageGain[1]);
+             char why[100];
+             std::snprintf(why, sizeof why, "Stage 1 cannot be built: its gain %.3g needs Q above %.3g",
+                           s.StageGain[1], std::sqrt(s.StageGain[1] / 2.0));
+             EXPECT_TRUE(p.Drawing(Schematic).FindText(why)) << why;
+         }},
+        {"writing its LTspice schematic asks first", Schematic, "cmdWrite"},
+        {"and No writes nothing", WriteFiles, "cmdWriteSpiceSchematic", nullptr, [&] {
+             EXPECT_TRUE(p.platform.questions.size() == 1 && p.platform.dialogs.empty()) << p.platform.dialogs.size();
+             EXPECT_TRUE(p.platform.questions[0].starts_with("Stage 1 cannot be built: its gain "));
+         }},
     });
     EXPECT_EQ(p.platform.messages.size(), 1u);  // the missing last session, nothing else
+}
+
+// Parts tuned on the plot and saved come back in another run as entered by
+// hand, and the next plot keeps them instead of designing anew.
+TEST(PlotWindow, TunedPartsSavedComeBackAsTheyWereTuned)
+{
+    Program p;
+    p.Start();
+    p.platform.AnswerFileDialog("tuned");
+    p.Do(Design, "cmdPlot");
+    p.Do(Plot, "cmdTunePart");
+    p.Do(Plot, "cmdR1up");
+    const std::string r1 = p.Text(Plot, "lblR1value");
+    p.Do(Plot, "cmdDesign");
+    p.Do(Design, "cmdSave");
+
+    Program next;
+    next.Start();
+    next.platform.AnswerFileDialog((next.dir.old / "tuned.QBX").string());
+    Walk(next, {
+        {"Get brings the design as entered by hand", Design, "cmdGet", nullptr,
+         [&] { EXPECT_TRUE(next.At<QRadioButton>(Design, "optManual")->isChecked()); }},
+        {"Plot", Design, "cmdPlot"},
+        {"keeps the tuned part", Plot, "cmdTunePart", nullptr, [&] { EXPECT_EQ(next.Text(Plot, "lblR1value"), r1); }},
+    });
 }
 
 } // namespace stelvane::testing
