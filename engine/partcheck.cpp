@@ -73,7 +73,7 @@ bool PartsAreFamilyDesign(const DesignState& s)
     PartTable spread{};
     const auto addSpread = [&](Single DesignState::*field, bool nudgeCapacitor) {
         PartTable widest{};
-        for (double nudge : {kNudge, -kNudge, 3 * kNudge, -3 * kNudge}) {
+        for (double nudge : {kNudge, -kNudge, 3 * kNudge, -3 * kNudge, 10 * kNudge, -10 * kNudge}) {
             const PartTable moved = FamilyParts(s, field, nudgeCapacitor, nudge);
             for (int k = 1; k <= n; ++k)
                 for (int p = 0; p < 5; ++p) widest[k][p] = std::max(widest[k][p], std::fabs(moved[k][p] - design[k][p]));

@@ -34,58 +34,44 @@ std::vector<double> FileFieldsAndResponse(const DesignState& d)
     return v;
 }
 
-TEST(RoundTripProperties, LoadedDesignHoldsTheFileAndGivesTheResponseOfTheSevenDigitDesign)
+// A design file does not store whether its parts were entered by hand: the
+// family designs read back as family designs, and the same designs with one
+// part (every part of every stage in turn) moved read back as tuned. A 1%
+// move of R3 or a capacitor always shows; R1 and R2 follow the stage gain,
+// which in Single moves by a percent or more with the seventh digit of the
+// centre when a stage's Q runs into the hundreds, so they are moved by 10%,
+// and only in designs whose stages stay below Q 500.
+TEST(RoundTripProperties, LoadedDesignHoldsTheFileGivesTheResponseOfTheSevenDigitDesignAndTellsTunedParts)
 {
     ScratchFolder folder;
     reliability::RandomDesigns designs(19700101);
     RecordingNotifier notifier;
     auto saved = std::make_unique<DesignState>(), loaded = std::make_unique<DesignState>();
+    const auto saveAndLoad = [&] { // into a fresh start-up record
+        *loaded = DesignState{};
+        InitEngine(*loaded);
+        InstallOpampDefaults(*loaded);
+        return WriteDesignFile(*saved, folder / "d.QBX", notifier) && ReadDesignFile(*loaded, folder / "d.QBX", notifier);
+    };
     for (int n = 0; n < 6 * 3 * kMaxStages; ++n) { // every family and order six times: 312 designs
         const auto family = static_cast<Integer>(1 + n % 3), order = static_cast<Integer>(1 + n / 3 % kMaxStages);
         if (order > reliability::RandomDesigns::HighestOrder(family)) continue;
         designs.Next(*saved, family, order, static_cast<Integer>(designs.Uniform(2, 400)));
         SCOPED_TRACE(designs.Describe(*saved));
-        ASSERT_TRUE(WriteDesignFile(*saved, folder / "d.QBX", notifier));
-        *loaded = DesignState{}; // a fresh start-up record in manual entry
-        InitEngine(*loaded);
-        InstallOpampDefaults(*loaded);
-        loaded->ManualEntry = 1;
-        ASSERT_TRUE(ReadDesignFile(*loaded, folder / "d.QBX", notifier));
+        ASSERT_TRUE(saveAndLoad());
+        EXPECT_EQ(loaded->ManualEntry, 0);
+        loaded->ManualEntry = 1; // analysed as its parts stand
         RunDesignChain(*loaded);
         const auto got = FileFieldsAndResponse(*loaded), expected = FileFieldsAndResponse(*RoundedToTheFile(*saved));
         ASSERT_EQ(got.size(), expected.size());
         for (std::size_t k = 0; k < got.size(); ++k) ASSERT_PRED2(SameToSevenDigits, got[k], expected[k]) << k;
-    }
-}
 
-// A design file does not store whether its parts were entered by hand: the
-// family designs read back as family designs, and the same designs with one
-// part (every part of every stage in turn) moved read back as tuned. A 1%
-// move of R3 or a capacitor always shows; R1 and R2 follow the stage gain,
-// which in Single moves by up to a few percent with the seventh digit of the
-// centre when a stage's Q runs into the thousands, so they are moved by 10%.
-TEST(RoundTripProperties, ReadingTellsTunedPartsFromTheFamilyDesign)
-{
-    ScratchFolder folder;
-    reliability::RandomDesigns designs(19700102);
-    RecordingNotifier notifier;
-    auto saved = std::make_unique<DesignState>(), loaded = std::make_unique<DesignState>();
-    const auto manualEntryRead = [&] {
-        *loaded = DesignState{};
-        InitEngine(*loaded);
-        return WriteDesignFile(*saved, folder / "d.QBX", notifier) && ReadDesignFile(*loaded, folder / "d.QBX", notifier)
-                   ? loaded->ManualEntry : Integer{-1};
-    };
-    for (int n = 0; n < 6 * 3 * kMaxStages; ++n) {
-        const auto family = static_cast<Integer>(1 + n % 3), order = static_cast<Integer>(1 + n / 3 % kMaxStages);
-        if (order > reliability::RandomDesigns::HighestOrder(family)) continue;
-        designs.Next(*saved, family, order, 20);
-        SCOPED_TRACE(designs.Describe(*saved));
-        EXPECT_EQ(manualEntryRead(), 0);
-        const int stage = 1 + n / 5 % order, part = n % 5;
-        Single& value = part < 3 ? saved->R[stage][part + 1] : saved->C[stage][part - 2];
-        value *= part < 2 ? 1.1f : 1.01f;
-        EXPECT_EQ(manualEntryRead(), 1) << "stage " << stage << " part " << part;
+        const int stage = 1 + n / 5 % order;
+        const bool tame = *std::max_element(&saved->StageQ[1], &saved->StageQ[order] + 1) < 500;
+        const int part = n % 5 < 2 && !tame ? 2 : n % 5;
+        (part < 3 ? saved->R[stage][part + 1] : saved->C[stage][part - 2]) *= part < 2 ? 1.1f : 1.01f;
+        ASSERT_TRUE(saveAndLoad());
+        EXPECT_EQ(loaded->ManualEntry, 1) << "stage " << stage << " part " << part;
     }
 }
 
