@@ -140,7 +140,7 @@ void DrawStageMarks(Canvas& canvas, const DesignState& s)
     // Not clipped to the frame: a stage asking more than 140 dB shows above it.
     const int stages = StageCount(s);
     for (int k = 1; k <= stages; ++k) {
-        const std::optional<double> required = RequiredGainDB(s, k);
+        const std::optional<double> required = OpampFiguresOf(s, k).required;
         if (!required || !(s.StageF[k] > 0))
             continue;
         const CanvasPoint at{OpampPlotX(s.StageF[k]), OpampPlotY(*required)};

@@ -33,7 +33,7 @@ constexpr Rgb kFaultColour{255, 0, 0};
 constexpr double kFaultX = 4400;
 constexpr double kFaultTop = 6150;
 constexpr double kFaultPitch = 300;
-constexpr std::size_t kFaultLines = 4;
+constexpr std::size_t kFaultLines = 3;
 
 } // namespace
 
@@ -80,6 +80,8 @@ void DrawSchematic(Canvas& canvas, const DesignState& s, double originX, double 
     std::vector<std::string> faults;
     for (int stage = 1; stage <= StageCount(s); ++stage)
         if (std::string why = UnbuildableStageText(s, stage, specified); !why.empty()) faults.push_back(std::move(why));
+    canvas.FillBox({kFaultX, kFaultTop - kFaultPitch}, {kBandRight, kFaultTop + kFaultPitch * kFaultLines},
+                   kWindowBackground);
     if (faults.size() > kFaultLines)
         faults.resize(kFaultLines - 1), faults.push_back("... and more stages that cannot be built");
     for (std::size_t line = 0; line < faults.size(); ++line)

@@ -42,6 +42,7 @@ TEST(OpampTestWindow, ComparesOpampAndStageGains)
              const std::vector<std::string> texts = drawing.Texts();
              EXPECT_EQ(std::count(texts.begin(), texts.end(), "cannot be built"), 2);
              EXPECT_EQ(std::count_if(texts.begin(), texts.end(), [](auto& t) { return t.ends_with("dB"); }), 2 + 1);
+             EXPECT_TRUE(drawing.OfKind(CanvasPrimitive::Kind::Dot).empty()); // and no mark on the plot
          }},
     });
 }
