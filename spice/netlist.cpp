@@ -15,8 +15,9 @@ namespace {
 constexpr int kSpiceDigits = 9;
 // A logarithmic sweep cannot start at 0 Hz; the engine starts it here.
 constexpr double kLowestLogFrequency = 0.001;
-// ngspice needs two points to step a linear sweep between its ends.
-constexpr int kFewestLinearPoints = 2;
+// ngspice gives only the start of a linear sweep of two points; three
+// reach its end.
+constexpr int kFewestLinearPoints = 3;
 
 // A value in plain exponent notation: "8.54171925e+04". Never a suffix (to
 // SPICE "2F" is femtofarads and "M" milli) and never the locale's comma.

@@ -39,9 +39,9 @@ private:
     std::array<struct sigaction, kGuardedSignals.size()> saved_{};
 };
 
-// ngspice reads and writes numbers with the C library, which follows the
-// locale: under a locale with a decimal comma "1.5e3" would read as 1. The
-// calling thread gets the C locale for the length of every call.
+// The C library's number reading and writing follows the locale, under
+// which "1.5e3" may read as 1; whatever ngspice leaves to it, the calling
+// thread gets the C locale for the length of every call.
 class CLocaleGuard {
 public:
     CLocaleGuard() : previous_(c_ ? uselocale(c_) : nullptr) {}
@@ -206,6 +206,8 @@ private:
             result.message = "ngspice ran no AC analysis";
             return;
         }
+        // ngspice answers every query in the same place: each vector is
+        // copied before the next is asked for.
         auto vector = [&](const std::string& name) -> pvector_info {
             pvector_info v = api_.vectorInfo(const_cast<char*>(name.c_str()));
             if (v && v->v_length > 0 && (v->v_compdata || v->v_realdata)) return v;
