@@ -14,6 +14,7 @@
 #include "platform/consolenotifier.h"
 #include "tools/cliargs.h"
 #include "tools/clireport.h"
+#include "tools/cliverify.h"
 
 namespace stelvane {
 namespace {
@@ -127,6 +128,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 2;
     }
     const CliOptions& o = parse.options;
+    if (const std::string error = CheckOptionsError(o); !error.empty()) {
+        err << "stelvane-cli: " << error << '\n' << UsageText();
+        return 2;
+    }
     if (o.help) {
         out << UsageText();
         return 0;
@@ -173,9 +178,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (!WriteSpiceSchematic(s, s.SpiceFileName, notifier)) return 1;
     }
     if (o.overlay && !SavePlotOverlay(s, notifier)) return 1;
+    if (!WriteCliNetlist(o, s, notifier)) return 1;
 
-    out << (o.json ? DesignJson(s) : DesignSummary(s));
-    return 0;
+    const CliCheck check = RunCliCheck(o, s, err);
+    if (o.json)
+        out << (check.json.empty() ? DesignJson(s) : WithJsonMember(DesignJson(s), "verify", check.json));
+    else
+        out << DesignSummary(s) << check.text;
+    return check.code;
 }
 
 } // namespace stelvane
