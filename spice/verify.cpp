@@ -49,6 +49,12 @@ std::string Figure(double value, int digits, bool upward)
     return std::string(buffer, end.ptr);
 }
 
+std::string Shortest(double value)
+{
+    char buffer[64];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
 std::string Hertz(double f) { return Trimmed(FormatEng(static_cast<Single>(f))) + "Hz"; }
 
 std::string Where(const CurveAgreement& c, double freq)
@@ -179,8 +185,8 @@ std::string AgreementText(const Verification& v)
                    " dB of the ideal design over the passband (" + Figure(c.maxGainErrorDb, 1, true) +
                    " dB over the sweep)";
         return "The specified opamp in ngspice misses the ideal design by " + Figure(c.passbandMaxGainErrorDb, 2, false) +
-               " dB" + Where(c, c.passbandErrorFreq) + " of the passband, more than the " +
-               Figure(v.toleranceDb, 2, false) + " dB allowed";
+               " dB in the passband (at " + Hertz(c.passbandErrorFreq) + "), more than the " +
+               Shortest(v.toleranceDb) + " dB allowed";
     }
     const double gain = std::max(v.worstGain.maxGainErrorDb, v.cascade.maxGainErrorDb);
     const double phase = std::max(v.worstPhase.maxPhaseErrorDeg, v.cascade.maxPhaseErrorDeg);
