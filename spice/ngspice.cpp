@@ -85,6 +85,10 @@ public:
         CLocaleGuard locale;
         SignalGuard signals;
         AcAnalysis result;
+        if (stopped_) {
+            result.message = kStoppedEarlier;
+            return result;
+        }
         if (!Load(result.message)) return result;
 
         std::vector<std::string> lines = Lines(netlist);
@@ -150,7 +154,7 @@ private:
         api_.init(&Ngspice::OnOutput, nullptr, &Ngspice::OnExit, nullptr, nullptr, nullptr, this);
         if (exited_) {
             message = "ngspice stopped while starting" + Quoted();
-            Unload();
+            stopped_ = true;
             return false;
         }
         return true;
@@ -236,8 +240,10 @@ private:
         result.ok = true;
     }
 
-    // Removes the circuit and every result, so the next run starts clean;
-    // an ngspice that stopped itself is unloaded, to be loaded afresh.
+    // Removes the circuit and every result, so the next run starts clean.
+    // An ngspice that stopped itself is never called again: it would end
+    // the process. Unloading it would not help either, as what it keeps
+    // would then be lost to the leak checker and to any handler it left.
     AcAnalysis& Finish(AcAnalysis& result)
     {
         if (!exited_) {
@@ -247,7 +253,7 @@ private:
         if (exited_) {
             if (result.ok || result.message.empty()) Failed("", result.message);
             result.ok = false;
-            Unload();
+            stopped_ = true;
         }
         if (!result.ok) {
             result.freq.clear();
@@ -276,7 +282,11 @@ private:
         return 0;
     }
 
+    static constexpr const char* kStoppedEarlier =
+        "ngspice stopped itself earlier in this run and cannot simulate again until the program is started anew";
+
     std::mutex mutex_;
+    bool stopped_ = false; // ngspice asked to be unloaded
     void* handle_ = nullptr;
     Api api_;
     std::vector<std::string> errors_;

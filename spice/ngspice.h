@@ -27,8 +27,8 @@ inline constexpr const char* kNgspiceLibraryVariable = "STELVANE_NGSPICE_LIBRARY
 // all threads are taken one at a time, each with the C number format, and
 // the circuit and its results are removed afterwards. The library is loaded
 // on first use; when it cannot be loaded, or ngspice stopped itself after an
-// unrecoverable error (it is then loaded afresh at the next call), the
-// analysis fails with a message and the program goes on.
+// unrecoverable error (after which it is not called again in this process),
+// the analysis fails with a message and the program goes on.
 AcAnalysis RunAcAnalysis(const std::string& netlist, const std::vector<std::string>& nodeNames);
 
 } // namespace stelvane

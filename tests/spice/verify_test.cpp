@@ -107,8 +107,7 @@ TEST(Verify, ANetlistNgspiceRefusesEndsInAMessageAndTheNextRunStillWorks)
     const struct { std::string netlist, message; } cases[] = {
         {with("R2_1 a1 0 ", "R2_1 a1 0 1k2 bogus "), "ngspice rejected the circuit: "},
         {with("XU2 ", "XU2 0 n2 s2 nosuchopamp\r\n* "), "ngspice rejected the circuit: "},
-        {with(".ac lin 1001 5.00000000e+02 2.00000000e+03", ".ac lin 1001 2000 500"), "ngspice returned no frequencies"},
-        {with(".end", ".control\r\nquit\r\n.endc\r\n.end"), "ngspice stopped itself"}};
+        {with(".ac lin 1001 5.00000000e+02 2.00000000e+03", ".ac lin 1001 2000 500"), "ngspice returned no frequencies"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         const Verification v = CompareWithEngine(*s, OpampModel::Ideal, RunAcAnalysis(c.netlist, ComparedNodes(*s)));
