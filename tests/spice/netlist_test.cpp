@@ -7,7 +7,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <filesystem>
 #include <iterator>
 #include <map>
 #include <numbers>
@@ -15,7 +14,6 @@
 
 #include "tests/engine/engine_test_support.h"
 #include "tests/engine/mfbreference.h"
-#include "tests/support/recordingnotifier.h"
 
 namespace stelvane::testing {
 namespace {
@@ -93,25 +91,6 @@ TEST(Netlist, PartsNodesOpampAndSweepReadBack)
             const double pole = 1 / (2 * std::numbers::pi * Value(l["RPOLE"].at(3)) * Value(l["CPOLE"].at(3)));
             EXPECT_NEAR(pole * 1e5 / 1e7, 1, 1e-8);
         }
-    }
-}
-
-TEST(Netlist, AFileThatCannotBeWrittenOrADesignWithoutPartsIsRefusedWithAMessage)
-{
-    auto s = StartUpDesign();
-    auto zero = StartUpDesign();
-    zero->R[2][3] = 0;
-    const struct { const DesignState& s; const char* file; std::string message; } cases[] = {
-        {*s, "/no/such/folder/x.cir", kNetlistNotWrittenMessage},
-        {*zero, "/tmp/stelvane-zero.cir", std::string(kNetlistNotWrittenMessage) +
-                                              ": stage 2 has a part of 0 or one that is not a number"}};
-    for (const auto& c : cases) {
-        RecordingNotifier notifier;
-        EXPECT_FALSE(WriteNetlist(c.s, OpampModel::Ideal, c.file, notifier));
-        EXPECT_EQ(notifier.beeps, 1);
-        ASSERT_EQ(notifier.messages.size(), 1u);
-        EXPECT_EQ(notifier.messages[0].text, c.message);
-        EXPECT_FALSE(std::filesystem::exists(c.file));
     }
 }
 

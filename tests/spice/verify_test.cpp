@@ -96,7 +96,7 @@ TEST(Verify, TheSpecifiedOpampIsMeasuredAgainstTheIdealDesignOverThePassband)
     }
 }
 
-TEST(Verify, ANetlistNgspiceRefusesEndsInAMessageAndTheNextRunStillWorks)
+TEST(Verify, ANetlistNgspiceRefusesOrNoneAtAllEndsInAMessageAndTheNextRunStillWorks)
 {
     const auto s = StartUpDesign();
     const std::string good = NetlistText(*s, OpampModel::Ideal);
@@ -115,6 +115,10 @@ TEST(Verify, ANetlistNgspiceRefusesEndsInAMessageAndTheNextRunStillWorks)
         EXPECT_TRUE(AgreementText(v).starts_with(c.message)) << AgreementText(v);
         EXPECT_TRUE(VerifyDesign(*s, OpampModel::Ideal).passed);
     }
+    auto zero = StartUpDesign();  // no netlist is written for it
+    zero->R[2][3] = 0;
+    EXPECT_EQ(AgreementText(VerifyDesign(*zero, OpampModel::Ideal)),
+              "There is nothing to simulate: stage 2 has a part of 0 or one that is not a number");
 }
 
 } // namespace
