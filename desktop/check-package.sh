@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Debian package from a finished build and checks it: exactly the
 # files an install should put on a machine, the run-time dependencies the
-# windows need, and a command-line program that runs from the package.
+# windows and the check against ngspice need, AppStream metadata that
+# validates, and a command-line program that runs from the package.
 #   desktop/check-package.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -19,11 +20,13 @@ deb=${debs[0]}
 expected="./usr/bin/stelvane
 ./usr/bin/stelvane-cli
 ./usr/share/applications/stelvane.desktop
+./usr/share/doc/stelvane/copyright
 ./usr/share/icons/hicolor/256x256/apps/stelvane.png
 ./usr/share/icons/hicolor/48x48/apps/stelvane.png
 ./usr/share/icons/hicolor/scalable/apps/stelvane.svg
 ./usr/share/man/man1/stelvane-cli.1.gz
-./usr/share/man/man1/stelvane.1.gz"
+./usr/share/man/man1/stelvane.1.gz
+./usr/share/metainfo/invalid.example.stelvane.metainfo.xml"
 # Files only, folders left out; the sixth column of the listing is the path.
 actual=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)
 
@@ -35,7 +38,7 @@ if [ "$actual" != "$expected" ]; then
 fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 fonts-liberation; do
+for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 fonts-liberation libngspice0; do
     if ! grep -Eq "(^|, )$needed( |,|$)" <<<"$depends"; then
         echo "package check: Depends lacks $needed: $depends" >&2
         failed=1
@@ -47,6 +50,12 @@ trap 'rm -rf "$unpacked"' EXIT
 dpkg-deb -x "$deb" "$unpacked"
 if ! "$unpacked/usr/bin/stelvane-cli" --help | grep -q '^Usage: stelvane-cli'; then
     echo "package check: the packaged stelvane-cli does not run" >&2
+    failed=1
+fi
+
+if ! appstreamcli validate --no-net "$unpacked"/usr/share/metainfo/*.metainfo.xml >/dev/null; then
+    echo "package check: the AppStream metadata does not validate:" >&2
+    appstreamcli validate --no-net "$unpacked"/usr/share/metainfo/*.metainfo.xml >&2 || true
     failed=1
 fi
 

@@ -31,6 +31,15 @@ Single OpampCornerFrequency(const DesignState& s)
 
 bool OpampModelUsable(const DesignState& s) { return OpampCornerFrequency(s) > 0; }
 
+std::vector<int> StagesBeyondGbwCorrection(const DesignState& s)
+{
+    std::vector<int> stages;
+    if (!(s.GBW > 0 && std::isfinite(s.GBW))) return stages;
+    for (int k = 1; k <= StageCount(s); ++k)
+        if (static_cast<double>(s.StageQ[k]) * s.StageF[k] / s.GBW > kGbwCorrectionLimit) stages.push_back(k);
+    return stages;
+}
+
 double OpampGainDB(const DesignState& s, double f)
 {
     const double twoPi = 2 * static_cast<double>(PiOf(s));

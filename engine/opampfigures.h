@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "engine/designstate.h"
 
@@ -26,6 +27,15 @@ double OpampGainDB(const DesignState& s, double f);
 // 20 log10((R3 / (R1 || R2)) / (C2 / C1 + 1)) with the ideal-opamp resistors;
 // nothing when the parts give no positive finite ratio.
 std::optional<double> RequiredGainDB(const DesignState& s, int k);
+// The correction of the resistors for the opamp's GBW is first order: close
+// while q f0 / GBW is small (at 0.01 a stage whose peak the opamp would pull
+// 1% low peaks within 0.01%), worse than none near 1 (at 0.94 a peak 41% low
+// ends more than 50% high). Beyond this the opamp test warns.
+constexpr double kGbwCorrectionLimit = 0.1;
+// The stages 1..Order whose StageQ x StageF / GBW exceeds that limit; none
+// when the GBW is not above 0.
+std::vector<int> StagesBeyondGbwCorrection(const DesignState& s);
+
 // Writes the decade frequencies 0.1 Hz .. 1 GHz into GridF and NrGridX.
 void ComputeDecadeGrid(DesignState& s);
 

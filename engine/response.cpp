@@ -52,17 +52,22 @@ using CascadeTerms = std::array<StageTerms, kMaxStages>;
 // The terms of stages 1..Order; a stage with a part of 0 or one that is not a
 // finite number is left out of the cascade (the part analysis flags it as
 // invalid, and the views say so).
+bool CollectStage(const DesignState& s, int k, StageTerms& terms)
+{
+    const Single r1 = s.R[k][1], r2 = s.R[k][2], r3 = s.R[k][3];
+    const Single c1 = s.C[k][1], c2 = s.C[k][2];
+    if (!(UsablePart(r1) && UsablePart(r2) && UsablePart(r3) && UsablePart(c1) && UsablePart(c2))) return false;
+    const double r1d = r1, r3d = r3, c1d = c1, c2d = c2;
+    terms = {r3d * c1d, 1 + r1d / r2, r1d * r3d * c1d * c2d, r1d * (c1d + c2d)};
+    return true;
+}
+
 int CollectStages(const DesignState& s, CascadeTerms& terms)
 {
     const int order = StageCount(s);
     int count = 0;
-    for (int k = 1; k <= order; ++k) {
-        const Single r1 = s.R[k][1], r2 = s.R[k][2], r3 = s.R[k][3];
-        const Single c1 = s.C[k][1], c2 = s.C[k][2];
-        if (!(UsablePart(r1) && UsablePart(r2) && UsablePart(r3) && UsablePart(c1) && UsablePart(c2))) continue;
-        const double r1d = r1, r3d = r3, c1d = c1, c2d = c2;
-        terms[count++] = {r3d * c1d, 1 + r1d / r2, r1d * r3d * c1d * c2d, r1d * (c1d + c2d)};
-    }
+    for (int k = 1; k <= order; ++k)
+        if (CollectStage(s, k, terms[count])) ++count;
     return count;
 }
 
@@ -186,6 +191,12 @@ void EvaluateCascade(const DesignState& s, double f, double& gain, double& phase
     CascadeTerms terms;
     const int count = CollectStages(s, terms);
     AddCascade(terms.data(), count, f, gain, phase);
+}
+
+void EvaluateStage(const DesignState& s, int k, double f, double& gain, double& phase)
+{
+    StageTerms terms;
+    if (k >= 1 && k <= StageCount(s) && CollectStage(s, k, terms)) AddCascade(&terms, 1, f, gain, phase);
 }
 
 void ComputeResponse(DesignState& s)

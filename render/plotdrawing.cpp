@@ -522,25 +522,32 @@ bool HasNegativeParts(const DesignState& s)
 
 void DrawOverlayCurve(Canvas& canvas, const DesignState& s, Curve curve)
 {
+    CurveStyle style{kOverlayGainColour, kOverlayGainColour, 2};
+    if (curve == Curve::Phase)
+        style = {kOverlayPhaseColour, kOverlayPhaseColour, 1};
+    else if (curve == Curve::Delay)
+        style = {kOverlayDelayColour, kOverlayDelayColour, 1};
+    const auto last = static_cast<std::ptrdiff_t>(LastPoint(s.OverlayLast)) + 1;
+    DrawCurveOver(canvas, s, curve, {s.OverlayFreq.begin(), s.OverlayFreq.begin() + last},
+                  {s.OverlayValue.begin(), s.OverlayValue.begin() + last}, style);
+}
+
+void DrawCurveOver(Canvas& canvas, const DesignState& s, Curve curve, const std::vector<double>& freq,
+                   const std::vector<double>& values, const CurveStyle& style)
+{
     if ((curve == Curve::Phase && s.ShowPhase != 1) || (curve == Curve::Delay && s.ShowDelay != 1))
         return;
     const PlotFrame frame;
     const FrequencyAxis axis(s, frame);
     if (!axis.Valid())
         return;
-    CurveStyle style{kOverlayGainColour, kOverlayGainColour, 2};
-    if (curve == Curve::Phase)
-        style = {kOverlayPhaseColour, kOverlayPhaseColour, 1};
-    else if (curve == Curve::Delay)
-        style = {kOverlayDelayColour, kOverlayDelayColour, 1};
-
     std::vector<std::optional<CanvasPoint>> points;
-    const int last = LastPoint(s.OverlayLast);
-    points.reserve(static_cast<std::size_t>(last + 1));
-    for (int n = 0; n <= last; ++n) {
-        // Stored points outside the present range stand on the frame's edge.
-        const auto x = axis.X(s.OverlayFreq[n]);
-        const auto y = CurveY(s, curve, s.OverlayValue[n], frame);
+    const std::size_t count = std::min(freq.size(), values.size());
+    points.reserve(count);
+    for (std::size_t n = 0; n < count; ++n) {
+        // Points outside the present range stand on the frame's edge.
+        const auto x = axis.X(freq[n]);
+        const auto y = CurveY(s, curve, values[n], frame);
         if (x && y)
             points.push_back(CanvasPoint{std::clamp(*x, frame.left, frame.right), *y});
         else

@@ -46,6 +46,7 @@ inline constexpr Rgb kReadoutTextColour{1, 0, 0};
 inline constexpr Rgb kOverlayGainColour{170, 170, 255};
 inline constexpr Rgb kOverlayPhaseColour{0, 255, 0};
 inline constexpr Rgb kOverlayDelayColour{204, 102, 102};
+inline constexpr Rgb kSimulatedCurveColour{255, 128, 0};
 
 // A delay scale is never shorter than this: a top of 0 would leave the delay
 // axis without height.
@@ -222,6 +223,10 @@ bool HasNegativeParts(const DesignState& s);
 // The overlay curve just read, drawn over the plot (x and y clamped to the
 // frame); the phase and delay curves only while they are shown.
 void DrawOverlayCurve(Canvas& canvas, const DesignState& s, Curve curve);
+// Any curve given point by point (a simulation's) drawn over the plot in the
+// same way.
+void DrawCurveOver(Canvas& canvas, const DesignState& s, Curve curve, const std::vector<double>& freq,
+                   const std::vector<double>& values, const CurveStyle& style);
 
 // --- template definition ---
 

@@ -41,6 +41,9 @@ constexpr std::array kTextOptions{
     TextOption{"easy", &CliOptions::easy, false, false},
     TextOption{"scientific", &CliOptions::scientific, false, false},
     TextOption{"spice", &CliOptions::spice, false, false},
+    TextOption{"netlist", &CliOptions::netlist, false, false},
+    TextOption{"verify-netlist", &CliOptions::verifyNetlist, false, false},
+    TextOption{"tolerance-db", &CliOptions::toleranceDb, false},
 };
 
 struct FlagOption {
@@ -53,6 +56,7 @@ constexpr std::array kFlagOptions{
     FlagOption{"overlay", &CliOptions::overlay},
     FlagOption{"json", &CliOptions::json},
     FlagOption{"help", &CliOptions::help},
+    FlagOption{"verify", &CliOptions::verify},
 };
 
 struct Choice {
@@ -204,14 +208,28 @@ std::string UsageText()
     u += "  --easy FILE        write the tabulated response in the easy format\n";
     u += "  --scientific FILE  write the tabulated response in the scientific format\n";
     u += "  --spice FILE       write the LTspice schematic\n";
-    u += "  --specified-opamp  the schematic gets the resistors for the specified opamp\n";
+    u += "  --specified-opamp  the schematic, the netlist and the check take the specified\n";
+    u += "                     opamp and the resistors corrected for it\n";
     u += "  --overlay          write the plot overlay files QUIBEXdata.DB, .PHS and .DEL\n";
     u += "                     in the working directory\n";
+    u += "  --netlist FILE     write the ngspice netlist (.cir); with --specified-opamp\n";
+    u += "                     the single-pole opamp and the resistors for it\n";
+    u += "\nCheck:\n";
+    u += "  --verify           simulate the netlist in ngspice and compare every stage and\n";
+    u += "                     the cascade with the design's own response: with an ideal\n";
+    u += "                     opamp they must agree within 0.001 dB and 0.01 degrees\n";
+    u += "                     (where the gain is within 100 dB of its peak); with\n";
+    u += "                     --specified-opamp the passband (within 3 dB of the peak)\n";
+    u += "                     must stay within the tolerance of the ideal design\n";
+    u += "  --tolerance-db X   that tolerance in dB (0.1)\n";
+    u += "  --verify-netlist FILE  compare the netlist in FILE (one --netlist wrote, edited\n";
+    u += "                     since) with the design instead of the design's own\n";
     u += "\nOutput:\n";
     u += "  --json             print the design as JSON instead of the summary\n";
     u += "  --help             show this text\n";
-    u += "\nEvery option also takes the form --option=value. Exit codes: 0 done,\n";
-    u += "1 a file could not be read or written, 2 the options were not understood.\n";
+    u += "\nEvery option also takes the form --option=value. Exit codes: 0 done (and the\n";
+    u += "check passed), 1 a file could not be read or written or ngspice could not\n";
+    u += "simulate, 2 the options were not understood, 4 the simulation disagrees.\n";
     return u;
 }
 

@@ -21,6 +21,9 @@ struct CliOptions {
     bool overlay = false;
     bool json = false;
     bool help = false;
+    // the ngspice netlist and the check against ngspice
+    std::optional<std::string> netlist, verifyNetlist, toleranceDb;
+    bool verify = false;
 };
 
 struct CliParse {

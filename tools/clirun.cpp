@@ -15,6 +15,7 @@
 #include "platform/consolenotifier.h"
 #include "tools/cliargs.h"
 #include "tools/clireport.h"
+#include "tools/cliverify.h"
 
 namespace stelvane {
 namespace {
@@ -118,6 +119,16 @@ void ReportClampedNumbers(const CliOptions& o, const DesignState& s, std::ostrea
     }
 }
 
+// A circuit about to be written with a negative part is written (it may be
+// wanted for study), but not without saying that it cannot be built.
+void WarnOfNegativeParts(const DesignState& s, const char* circuit, std::ostream& err)
+{
+    const bool specified = s.PartsType == 1;
+    if (const int k = FirstStageWith(s, StageFault::Negative, specified))
+        err << "stelvane-cli: warning: " << UnbuildableStageText(s, k, specified) << "; " << circuit
+            << " holds a negative part\n";
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -128,6 +139,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 2;
     }
     const CliOptions& o = parse.options;
+    if (const std::string error = CheckOptionsError(o); !error.empty()) {
+        err << "stelvane-cli: " << error << '\n' << UsageText();
+        return 2;
+    }
     if (o.help) {
         out << UsageText();
         return 0;
@@ -170,17 +185,20 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (!WriteTabulatedEasy(s, s.EasyFileName, notifier)) return 1;
     }
     if (o.spice) {
-        const bool specified = s.PartsType == 1;
-        if (const int k = FirstStageWith(s, StageFault::Negative, specified))
-            err << "stelvane-cli: warning: " << UnbuildableStageText(s, k, specified)
-                << "; the LTspice schematic holds a negative part\n";
+        WarnOfNegativeParts(s, "the LTspice schematic", err);
         s.SpiceFileName = *o.spice;
         if (!WriteSpiceSchematic(s, s.SpiceFileName, notifier)) return 1;
     }
     if (o.overlay && !SavePlotOverlay(s, notifier)) return 1;
+    if (o.netlist) WarnOfNegativeParts(s, "the netlist", err);
+    if (!WriteCliNetlist(o, s, notifier)) return 1;
 
-    out << (o.json ? DesignJson(s) : DesignSummary(s));
-    return 0;
+    const CliCheck check = RunCliCheck(o, s, err);
+    if (o.json)
+        out << (check.json.empty() ? DesignJson(s) : WithJsonMember(DesignJson(s), "verify", check.json));
+    else
+        out << DesignSummary(s) << check.text;
+    return check.code;
 }
 
 } // namespace stelvane

@@ -8,7 +8,8 @@ namespace stelvane {
 
 // Designs from the command-line arguments (without the program name), writes
 // the files asked for, and prints the summary or the JSON to out; messages go
-// to err. Returns the exit code: 0 done, 1 a file failed, 2 a usage error.
+// to err. Returns the exit code: 0 done, 1 a file failed or ngspice could not
+// simulate, 2 a usage error, 4 the simulation disagrees with the design.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace stelvane

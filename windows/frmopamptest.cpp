@@ -1,11 +1,13 @@
 #include "windows/frmopamptest.h"
 
+#include <QLabel>
 #include <QPushButton>
 
 #include <algorithm>
 #include <cmath>
 
 #include "engine/numbertext.h"
+#include "spice/verify.h"
 
 namespace stelvane {
 
@@ -227,6 +229,19 @@ std::vector<std::string> OpampGainLabels()
     return labels;
 }
 
+std::string GbwCorrectionWarning(const DesignState& s)
+{
+    const std::vector<int> stages = StagesBeyondGbwCorrection(s);
+    if (stages.empty())
+        return {};
+    std::string names;
+    for (const int k : stages)
+        names += (names.empty() ? "" : ", ") + std::to_string(k);
+    return "q·f0/GBW exceeds " + Trimmed(FormatValue(static_cast<Single>(kGbwCorrectionLimit))) +
+           (stages.size() == 1 ? " in stage " : " in stages ") + names +
+           ": the correction for the GBW is first order and no longer holds there; a faster opamp is needed";
+}
+
 void DrawOpampTest(Canvas& canvas, const DesignState& s, const Layout& layout)
 {
     const CanvasFont font{kControlFace, layout.FontPoints(kFontOrdinary), false};
@@ -248,6 +263,12 @@ frmOpampTest::frmOpampTest(Navigator& navigator) : FormWindow(navigator, WindowK
     cmdReturn->setObjectName("cmdReturn");
     connect(cmdReturn, &QPushButton::clicked, this,
             [this] { Nav().GoTo(WindowKind::Design, WindowKind::OpampTest); });
+    lblSimulation = new QLabel(this);
+    lblSimulation->setObjectName("lblSimulation");
+    lblGbwWarning = new QLabel(this);
+    lblGbwWarning->setObjectName("lblGbwWarning");
+    for (QLabel* label : {lblSimulation, lblGbwWarning})
+        label->setWordWrap(true);
 }
 
 void frmOpampTest::Load()
@@ -255,8 +276,21 @@ void frmOpampTest::Load()
     const Layout layout = SetUpWindow(*this, GetPlatform(), WindowKind::OpampTest);
     Place(*cmdReturn, layout, 6000, 7300, 1000, 300);
 
+    // Below the plot, clear of the table on the left and of "Return".
+    Place(*lblSimulation, layout, kOpampFrameLeft, 5700, kOpampFrameRight - kOpampFrameLeft, 600);
+    Place(*lblGbwWarning, layout, kOpampFrameLeft, 6400, kOpampFrameRight - kOpampFrameLeft, 800);
+    for (QLabel* label : {lblSimulation, lblGbwWarning})
+        MakeTransparent(*label);
+    QPalette red = lblGbwWarning->palette();
+    red.setColor(QPalette::WindowText, QColor(kOpampAlarmColour.r, kOpampAlarmColour.g, kOpampAlarmColour.b));
+    lblGbwWarning->setPalette(red);
+
     Session().PrepareOpampTest();
     DrawOpampTest(canvas(), Record(), layout);
+    lblSimulation->setText(QString::fromStdString(AgreementText(VerifyDesign(Record(), OpampModel::Specified))));
+    const std::string warning = GbwCorrectionWarning(Record());
+    lblGbwWarning->setText(QString::fromStdString(warning));
+    lblGbwWarning->setVisible(!warning.empty());
 }
 
 } // namespace stelvane

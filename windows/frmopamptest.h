@@ -10,6 +10,7 @@
 #include "windows/layout.h"
 #include "windows/navigation.h"
 
+class QLabel;
 class QPushButton;
 
 namespace stelvane {
@@ -54,6 +55,10 @@ std::vector<std::string> OpampFooterTexts(const DesignState& s);
 // The labels of the gain axis, 140 down to 0, as drawn.
 std::vector<std::string> OpampGainLabels();
 
+// The warning for stages beyond what the GBW correction can hold (q f0 / GBW
+// above 0.1), naming every one; empty when there are none.
+std::string GbwCorrectionWarning(const DesignState& s);
+
 // Everything the window shows, in drawing order: the table with its
 // background, the plot title, frame, grid, labels, the opamp curve and one
 // mark per stage. The record must already hold the clamped DCGain and the
@@ -62,7 +67,10 @@ void DrawOpampTest(Canvas& canvas, const DesignState& s, const Layout& layout);
 
 // The opamp test: for every stage the opamp's open-loop gain at the stage
 // frequency against the gain the stage asks of it, and the opamp's gain
-// curve with the stages marked. Opened beside the design window.
+// curve with the stages marked; below the plot, how far the specified opamp
+// with the corrected resistors takes the passband from the ideal design in
+// ngspice, and the stages beyond the GBW correction. Opened beside the
+// design window.
 class frmOpampTest : public FormWindow {
     Q_OBJECT
 public:
@@ -73,6 +81,8 @@ public:
     void Load() override;
 
     QPushButton* cmdReturn;
+    QLabel* lblSimulation;
+    QLabel* lblGbwWarning;
 };
 
 } // namespace stelvane

@@ -1,5 +1,6 @@
 #include "windows/frmplot.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QLabel>
@@ -22,6 +23,13 @@ PlotPrinter& Printer()
 }
 
 constexpr Rgb kWarningColour{255, 0, 0};
+constexpr Rgb kAgreementColour{17, 102, 17};
+// The agreement in words: above the frame, between the button bar, the
+// gain title and the titles of the right-hand axes; two lines at most.
+constexpr double kAgreementLeft = 2100, kAgreementTop = 350, kAgreementWidth = 8400, kAgreementHeight = 600;
+// Marks along a simulated curve: about this many, this wide.
+constexpr std::size_t kSimulatedMarks = 50;
+constexpr double kSimulatedMarkWidth = 5;
 
 struct PartInfo {
     const char* name;     // "R1"
@@ -44,7 +52,7 @@ struct SideButton {
     const char* caption;
     double top;
 };
-constexpr std::array<SideButton, 11> kSideButtons{{
+constexpr std::array<SideButton, 12> kSideButtons{{
     {"cmdPoles", "Show poles", 1500},
     {"cmdDelay", "Plot delay", 2400},
     {"cmdPhase", "Plot phase", 2800},
@@ -56,6 +64,7 @@ constexpr std::array<SideButton, 11> kSideButtons{{
     {"cmdTunePart", "Tune part", 6000},
     {"cmdEditPart", "Edit part", 6400},
     {"cmdReset", "Clear", 6800},
+    {"cmdSimulate", "Simulate", 3200},  // below the curve buttons, in the gap before "Save plot"
 }};
 constexpr double kSideButtonLeft = 300;
 constexpr double kSideButtonWidth = 1000;
@@ -112,6 +121,8 @@ void frmPlot::BuildControls()
     cmdTunePart = side[8];
     cmdEditPart = side[9];
     cmdReset = side[10];
+    cmdSimulate = side[11];
+    lblSimulation = label("lblSimulation", "");
 
     // The stage selectors step between 1 and the number of stages.
     const int stages = std::clamp<int>(Record().Order, 1, kMaxStages);
@@ -165,6 +176,7 @@ void frmPlot::BuildControls()
     connect(cmdTunePart, &QPushButton::clicked, this, [this] { TunePartClicked(); });
     connect(cmdEditPart, &QPushButton::clicked, this, [this] { EditPartClicked(); });
     connect(cmdReset, &QPushButton::clicked, this, [this] { ResetClicked(); });
+    connect(cmdSimulate, &QPushButton::clicked, this, [this] { SimulateClicked(); });
     for (int p = 0; p < kParts; ++p) {
         connect(tune[p].down, &QPushButton::clicked, this, [this, p] { StepPart(p, false); });
         connect(tune[p].up, &QPushButton::clicked, this, [this, p] { StepPart(p, true); });
@@ -229,6 +241,11 @@ void frmPlot::PlaceControls()
     arrow(cmdWidthDown, 4300, 7800, 300);
     arrow(cmdWidthUp, 4600, 7800, 300);
 
+    Place(*lblSimulation, layout, kAgreementLeft, kAgreementTop, kAgreementWidth, kAgreementHeight);
+    MakeTransparent(*lblSimulation);
+    lblSimulation->setWordWrap(true);
+    lblSimulation->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+
     panelLabel(lblNegative, 5600, 7500, 1500, 300);
     QPalette p = lblNegative->palette();
     p.setColor(QPalette::WindowText, QColor(kWarningColour.r, kWarningColour.g, kWarningColour.b));
@@ -278,7 +295,11 @@ ScreenPlotContext frmPlot::PlotContext() const
     return ctx;
 }
 
-void frmPlot::RedrawPlot() { stelvane::RedrawPlot(canvas(), Record(), PlotContext()); }
+void frmPlot::RedrawPlot()
+{
+    stelvane::RedrawPlot(canvas(), Record(), PlotContext());
+    DrawSimulation();
+}
 
 void frmPlot::CheckNegativeParts() { NegativeParts = HasNegativeParts(Record()) ? 1 : 0; }
 
@@ -548,6 +569,62 @@ void frmPlot::ResetClicked()
     CheckNegativeParts();
     if (NegativeParts == 1)
         lblNegative->setVisible(true);
+}
+
+// --- Simulation ---
+
+frmPlot::SimulatedCircuit frmPlot::CircuitNow()
+{
+    const DesignState& s = Record();
+    return {s.Order, s.PartsType, s.R, s.Rs, s.C, s.GBW, s.DCGain, s.Zin};
+}
+
+void frmPlot::SimulateClicked()
+{
+    // The opamp chosen on the schematic window, as for the files written.
+    const OpampModel model = Record().PartsType == 1 ? OpampModel::Specified : OpampModel::Ideal;
+    simulation_ = VerifyDesign(Record(), model);
+    simulated_ = CircuitNow();
+    QPalette p = lblSimulation->palette();
+    const Rgb colour = simulation_->passed ? kAgreementColour : kWarningColour;
+    p.setColor(QPalette::WindowText, QColor(colour.r, colour.g, colour.b));
+    lblSimulation->setPalette(p);
+    lblSimulation->setText(Q(AgreementText(*simulation_)));
+    RedrawPlot();
+}
+
+void frmPlot::DrawSimulation()
+{
+    if (!simulation_)
+        return;
+    // A part changed since: the simulation no longer shows this design.
+    if (!(CircuitNow() == simulated_)) {
+        simulation_.reset();
+        lblSimulation->clear();
+        return;
+    }
+    const Verification& v = *simulation_;
+    const DesignState& s = Record();
+    const CurveStyle style{kSimulatedCurveColour, kSimulatedCurveColour, 1};
+    // A thin line, which lies on the design's curve where they agree, and
+    // marks along it so that it shows there too.
+    const FrequencyAxis axis(s);
+    const PlotFrame frame;
+    const std::size_t step = std::max<std::size_t>(1, v.freq.size() / kSimulatedMarks);
+    auto draw = [&](Curve curve, const std::vector<double>& values, auto y) {
+        DrawCurveOver(canvas(), s, curve, v.freq, values, style);
+        if ((curve == Curve::Phase && s.ShowPhase != 1) || (curve == Curve::Delay && s.ShowDelay != 1))
+            return;
+        for (std::size_t i = 0; i < v.freq.size(); i += step) {
+            const auto at = axis.X(v.freq[i]);
+            const auto height = y(s, values[i], frame);
+            if (at && height && *at >= frame.left && *at <= frame.right)
+                canvas().Dot({*at, *height}, kSimulatedCurveColour, kSimulatedMarkWidth);
+        }
+    };
+    draw(Curve::Gain, v.gainDb, GainY);
+    draw(Curve::Phase, v.phaseDeg, PhaseY);
+    draw(Curve::Delay, v.delay, DelayY);
 }
 
 void RegisterPlotWindows(Navigator& navigator)

@@ -6,6 +6,7 @@
 
 #include "windows/navigation.h"
 #include "render/plotdrawing.h"
+#include "spice/verify.h"
 
 class QLabel;
 class QLineEdit;
@@ -23,8 +24,8 @@ using PlotPrinter = std::function<void(DesignState&, Platform&)>;
 void SetPlotPrinter(PlotPrinter printer);
 
 // The plot window: gain, phase and delay of the present design over the
-// sweep, stage markers, the mouse-over readout, overlays and the tuning
-// panel below the frame. Every change of the design made here ends with
+// sweep, stage markers, the mouse-over readout, overlays, the tuning
+// panel below the frame, and the design simulated in ngspice over it. Every change of the design made here ends with
 // the plot drawn anew on the window's persistent canvas.
 class frmPlot : public BarWindow {
     Q_OBJECT
@@ -74,6 +75,8 @@ public:
     QPushButton* cmdTunePart;
     QPushButton* cmdEditPart;
     QPushButton* cmdReset;
+    QPushButton* cmdSimulate;
+    QLabel* lblSimulation;  // how closely ngspice agrees
 
     // Part tuning group
     QLabel* lblStageNr;
@@ -125,6 +128,21 @@ private:
     void Nearest5Clicked();
     void RestoreClicked();
     void ResetClicked();
+    void SimulateClicked();
+
+    // The last simulation, drawn over every redrawing while the parts and
+    // the opamp it was run with are still those of the record.
+    struct SimulatedCircuit {
+        Integer order = 0, partsType = 0;
+        ResArray r{}, rs{};
+        CapArray c{};
+        Single gbw = 0, dcGain = 0, zin = 0;
+        friend bool operator==(const SimulatedCircuit&, const SimulatedCircuit&) = default;
+    };
+    SimulatedCircuit CircuitNow();
+    void DrawSimulation();
+    std::optional<Verification> simulation_;
+    SimulatedCircuit simulated_;
 
     // Panel texts
     Single& Part(int part);

@@ -9,6 +9,7 @@
 #include "files/spiceschematic.h"
 #include "files/tabulatedfile.h"
 #include "files/textfile.h"
+#include "spice/netlist.h"
 #include "platform/qt/windowservices.h"
 #include "windows/layout.h"
 
@@ -19,10 +20,25 @@ namespace {
 constexpr Rgb kExportButtonColour{192, 255, 255};
 constexpr Rgb kNoticeColour{224, 224, 224};
 constexpr double kNoticeFont = 0.0007;
-constexpr const char* kNegativePartQuestion = ".\n\nWrite the LTspice schematic with its negative part all the same?";
-constexpr std::size_t kExtensionLength = 4;  // ".DAT", ".ASC"
+constexpr std::size_t kExtensionLength = 4;  // ".DAT", ".ASC", ".cir"
 
-bool IsTabulated(ExportKind kind) { return kind != ExportKind::SpiceSchematic; }
+bool IsTabulated(ExportKind kind) { return kind == ExportKind::TabulatedScientific || kind == ExportKind::TabulatedEasy; }
+
+struct DialogTexts {
+    const char* title;
+    const char* filter;
+    const char* firstName;
+    const char* extension;
+};
+
+DialogTexts TextsOf(ExportKind kind)
+{
+    if (IsTabulated(kind))
+        return {kTabulatedDialogTitle, kTabulatedDialogFilter, kTabulatedDefaultName, ".DAT"};
+    if (kind == ExportKind::Netlist)
+        return {kNetlistDialogTitle, kNetlistDialogFilter, kNetlistDefaultName, ".cir"};
+    return {kSpiceDialogTitle, kSpiceDialogFilter, kSpiceDefaultName, ".ASC"};
+}
 
 // Whether the name ends in a dot and three characters of the file's own
 // name (not of a folder: "a.b/c" has no extension).
@@ -36,15 +52,16 @@ bool HasThreeLetterExtension(const std::string& name)
 
 // A circuit with a part of 0 is none: the user is told so. One with a negative
 // part cannot be built, but may be wanted to study it: the user is asked.
-bool SchematicWanted(const DesignState& s, Platform& platform)
+bool CircuitWanted(const DesignState& s, Platform& platform, const std::string& circuit)
 {
     const bool specified = s.PartsType == 1;
     if (const int k = FirstStageWith(s, StageFault::Missing, specified)) {
-        platform.ShowMessage(UnbuildableStageText(s, k, specified) + kSpiceNotBuildableEnding);
+        platform.ShowMessage(UnbuildableStageText(s, k, specified) + ". The " + circuit + " was not written.");
         return false;
     }
     const int k = FirstStageWith(s, StageFault::Negative, specified);
-    return k == 0 || platform.AskYesNo(UnbuildableStageText(s, k, specified) + kNegativePartQuestion);
+    return k == 0 || platform.AskYesNo(UnbuildableStageText(s, k, specified) + ".\n\nWrite the " + circuit +
+                                       " with its negative part all the same?");
 }
 
 } // namespace
@@ -56,13 +73,15 @@ std::string& RememberedName(DesignState& s, ExportKind kind)
         return s.ScientificFileName;
     case ExportKind::TabulatedEasy:
         return s.EasyFileName;
+    case ExportKind::Netlist:
+        return s.NetlistFileName;
     case ExportKind::SpiceSchematic:
         break;
     }
     return s.SpiceFileName;
 }
 
-const char* ExportExtension(ExportKind kind) { return IsTabulated(kind) ? ".DAT" : ".ASC"; }
+const char* ExportExtension(ExportKind kind) { return TextsOf(kind).extension; }
 
 std::string ProposedExportName(const std::string& remembered, ExportKind kind)
 {
@@ -76,11 +95,12 @@ std::string ProposedExportName(const std::string& remembered, ExportKind kind)
 FileDialogRequest ExportDialogRequest(DesignState& s, ExportKind kind)
 {
     FileDialogRequest request;
-    request.title = IsTabulated(kind) ? kTabulatedDialogTitle : kSpiceDialogTitle;
-    request.filter = IsTabulated(kind) ? kTabulatedDialogFilter : kSpiceDialogFilter;
+    const DialogTexts texts = TextsOf(kind);
+    request.title = texts.title;
+    request.filter = texts.filter;
     std::string& remembered = RememberedName(s, kind);
     if (remembered.empty())
-        remembered = IsTabulated(kind) ? kTabulatedDefaultName : kSpiceDefaultName;
+        remembered = texts.firstName;
     request.proposedName = ProposedExportName(remembered, kind);
     request.confirmOverwrite = true;
     return request;
@@ -88,7 +108,9 @@ FileDialogRequest ExportDialogRequest(DesignState& s, ExportKind kind)
 
 bool ExportFile(DesignState& s, Platform& platform, ExportKind kind)
 {
-    if (kind == ExportKind::SpiceSchematic && !SchematicWanted(s, platform))
+    if (kind == ExportKind::SpiceSchematic && !CircuitWanted(s, platform, "LTspice schematic"))
+        return false;
+    if (kind == ExportKind::Netlist && !CircuitWanted(s, platform, "netlist"))
         return false;
     const FileDialogRequest request = ExportDialogRequest(s, kind);
     const std::optional<std::string> chosen = platform.SaveFileDialog(request);
@@ -102,6 +124,8 @@ bool ExportFile(DesignState& s, Platform& platform, ExportKind kind)
         return WriteTabulatedScientific(s, remembered, platform);
     case ExportKind::TabulatedEasy:
         return WriteTabulatedEasy(s, remembered, platform);
+    case ExportKind::Netlist:
+        return WriteNetlist(s, s.PartsType == 1 ? OpampModel::Specified : OpampModel::Ideal, remembered, platform);
     case ExportKind::SpiceSchematic:
         break;
     }
@@ -119,6 +143,7 @@ frmWriteFiles::frmWriteFiles(Navigator& navigator) : FormWindow(navigator, Windo
     cmdWriteTabulatedS = button("cmdWriteTabulatedS", "Write tabulated-data file (scientific format)");
     cmdWriteTabulatedE = button("cmdWriteTabulatedE", "Write tabulated-data file (easy format)");
     cmdWriteSpiceSchematic = button("cmdWriteSpiceSchematic", "Write LTspice schematic");
+    cmdWriteNetlist = button("cmdWriteNetlist", "Write ngspice netlist");
     Label1 = new QLabel("Brellin Software has no connection with Linear Technology Corporation", this);
     Label1->setObjectName("Label1");
     // The notice is longer than its box is wide; two short lines fit its height.
@@ -131,6 +156,7 @@ frmWriteFiles::frmWriteFiles(Navigator& navigator) : FormWindow(navigator, Windo
     exportOn(cmdWriteTabulatedS, ExportKind::TabulatedScientific);
     exportOn(cmdWriteTabulatedE, ExportKind::TabulatedEasy);
     exportOn(cmdWriteSpiceSchematic, ExportKind::SpiceSchematic);
+    exportOn(cmdWriteNetlist, ExportKind::Netlist);
     connect(cmdExit, &QPushButton::clicked, this, [this] { Nav().Close(WindowKind::WriteFiles); });
 }
 
@@ -140,9 +166,10 @@ void frmWriteFiles::Load()
     Place(*cmdWriteTabulatedS, layout, 4000, 2000, 3300, 300);
     Place(*cmdWriteTabulatedE, layout, 4000, 2600, 3300, 300);
     Place(*cmdWriteSpiceSchematic, layout, 4000, 3500, 3300, 300);
+    Place(*cmdWriteNetlist, layout, 7500, 3500, 3300, 300);  // beside the LTspice one
     Place(*Label1, layout, 4000, 3900, 3000, 300, kNoticeFont);
     Place(*cmdExit, layout, 4000, 6000, 1800, 300);
-    for (QPushButton* b : {cmdWriteTabulatedS, cmdWriteTabulatedE, cmdWriteSpiceSchematic})
+    for (QPushButton* b : {cmdWriteTabulatedS, cmdWriteTabulatedE, cmdWriteSpiceSchematic, cmdWriteNetlist})
         SetBackgroundColour(*b, kExportButtonColour);
     SetBackgroundColour(*Label1, kNoticeColour);
     SetBackgroundColour(*cmdExit, kOwnButtonColour);

@@ -12,7 +12,7 @@ class QPushButton;
 namespace stelvane {
 
 // What an export button asks its save dialog and where it keeps its name.
-enum class ExportKind { TabulatedScientific, TabulatedEasy, SpiceSchematic };
+enum class ExportKind { TabulatedScientific, TabulatedEasy, SpiceSchematic, Netlist };
 
 inline constexpr const char* kTabulatedDialogTitle = "QUIBEX - write tabulated data file";
 inline constexpr const char* kTabulatedDialogFilter =
@@ -21,10 +21,13 @@ inline constexpr const char* kSpiceDialogTitle = "Write LTspice schematic";
 inline constexpr const char* kSpiceDialogFilter = "LTspice files (*.ASC)|*.ASC";
 inline constexpr const char* kTabulatedDefaultName = "Default.DAT";
 inline constexpr const char* kSpiceDefaultName = "QUIBEXdefault.ASC";
+inline constexpr const char* kNetlistDialogTitle = "Write ngspice netlist";
+inline constexpr const char* kNetlistDialogFilter = "ngspice netlists (*.cir)|*.cir";
+inline constexpr const char* kNetlistDefaultName = "Stelvane.cir";
 
 // The record's remembered name for the kind of export.
 std::string& RememberedName(DesignState& s, ExportKind kind);
-// ".DAT" for the tabulated files, ".ASC" for the schematic.
+// ".DAT" for the tabulated files, ".ASC" for the schematic, ".cir" for the netlist.
 const char* ExportExtension(ExportKind kind);
 // The name a save dialog proposes: the remembered name with its extension
 // replaced by the button's own. A name without a three-letter extension
@@ -32,7 +35,7 @@ const char* ExportExtension(ExportKind kind);
 // all it has and gets the extension appended.
 std::string ProposedExportName(const std::string& remembered, ExportKind kind);
 // The dialog's title, filter and proposal for the kind; an empty remembered
-// name becomes the first proposal ("Default.DAT" or "QUIBEXdefault.ASC").
+// name becomes the first proposal ("Default.DAT", "QUIBEXdefault.ASC", "Stelvane.cir").
 FileDialogRequest ExportDialogRequest(DesignState& s, ExportKind kind);
 // One export button from start to end: asks for a name, remembers it and
 // writes the file. A cancelled dialog writes nothing and keeps the name
@@ -40,7 +43,8 @@ FileDialogRequest ExportDialogRequest(DesignState& s, ExportKind kind);
 bool ExportFile(DesignState& s, Platform& platform, ExportKind kind);
 
 // The file-writing window, modal over the window that opened it: tabulated
-// data in two formats and the LTspice schematic, as many files as wanted
+// data in two formats, the LTspice schematic and the ngspice netlist (both
+// for the opamp chosen on the schematic window), as many files as wanted
 // before "Return".
 class frmWriteFiles : public FormWindow {
     Q_OBJECT
@@ -53,6 +57,7 @@ public:
     QPushButton* cmdWriteTabulatedS;
     QPushButton* cmdWriteTabulatedE;
     QPushButton* cmdWriteSpiceSchematic;
+    QPushButton* cmdWriteNetlist;
     QLabel* Label1;
     QPushButton* cmdExit;
 };

@@ -21,6 +21,7 @@
 #include "engine/standardvalues.h"
 #include "tests/files/filetestsupport.h"
 #include "tests/support/recordingnotifier.h"
+#include "spice/netlist.h"
 #include "tools/cliargs.h"
 #include "tools/clireport.h"
 #include "tools/clirun.h"
@@ -80,6 +81,8 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
         {{"--spice", "/no/such/f.ASC"}, 1, kSpiceNotWrittenMessage},
         {{"--gain", "40", "--width", "800", "--spice", "/no/such/f.ASC"}, 1, "stelvane-cli: warning: Stage 1 cannot be "
          "built: its gain 14.7 needs Q above 2.71; the LTspice schematic holds a negative part\n" + std::string(kSpiceNotWrittenMessage)},
+        {{"--gain", "40", "--width", "800", "--netlist", "/no/such/n"}, 1, "stelvane-cli: warning: Stage 1 cannot be "
+         "built: its gain 14.7 needs Q above 2.71; the netlist holds a negative part\n" + std::string(kNetlistNotWrittenMessage)},
         {{"--family", "chebyshev", "--ripple", "0", "--spice", "/no/such/f.ASC"}, 1,
          "Passband ripple has been reset to .001 dB\n" + std::string(kSpiceNotWrittenMessage)},
         {{"--center=1500"}, 0, "", "Center", 1500}, {{"--center", "1k", "--center", "3k"}, 0, "", "Center", 3000},

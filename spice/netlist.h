@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+
+#include "engine/designstate.h"
+#include "platform/notifier.h"
+
+namespace stelvane {
+
+inline constexpr const char* kNetlistNotWrittenMessage = "We could not write the ngspice netlist file";
+
+// The opamp every stage of a netlist is built around.
+enum class OpampModel {
+    Ideal,     // a controlled source of kIdealOpampGain, with the resistors R
+    Specified, // the single-pole opamp of the design window, with the corrected resistors Rs
+};
+
+// A stage of Q asks its opamp for a gain near 2Q^2 (2e6 at Q 1000, which a
+// narrow Chebyshev of high order has); the error of a finite gain A is about
+// 2Q^2/A. At 1e16 it stays below a millionth up to Q 70000, and ngspice's
+// pivoting keeps the solution accurate at such a gain (1e9 would already
+// move a Q-1000 design by 0.002 dB).
+constexpr double kIdealOpampGain = 1e16;
+
+// The netlist's node names: stage k's output is "s<k>", its input "in" for
+// stage 1; the last stage's output is "out" as well.
+std::string StageOutputNode(int k);
+
+// Whether the record holds a circuit the netlist can describe: stages 1..21
+// whose parts (R, or Rs for the specified opamp) are finite and not 0, and
+// for the specified opamp a GBW, DC gain and input resistance above 0. An
+// empty text when it does; otherwise what stands in the way.
+std::string NetlistProblem(const DesignState& s, OpampModel model);
+
+// The ngspice netlist of the design: a title, the AC source VIN of amplitude
+// 1 on node "in", every stage's MFB network with one opamp subcircuit, the
+// opamp model, an .ac line over the record's sweep and .end. Part values
+// carry nine significant digits in exponent form, which brings every Single
+// back exactly. Lines end in CR LF like every file the program writes.
+std::string NetlistText(const DesignState& s, OpampModel model);
+
+// Writes NetlistText to the named file; on failure (or a record the netlist
+// cannot describe) it beeps, says so and leaves an existing file as it was.
+// The record is not changed. Returns whether the file was written.
+bool WriteNetlist(const DesignState& s, OpampModel model, const std::string& fileName, Notifier& notifier);
+
+} // namespace stelvane

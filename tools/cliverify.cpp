@@ -1,0 +1,155 @@
+#include "tools/cliverify.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+
+#include "files/textfile.h"
+#include "spice/verify.h"
+
+namespace stelvane {
+namespace {
+
+constexpr int kDisagrees = 4;
+constexpr int kNoSimulation = 1;
+constexpr int kFigureDigits = 3; // of a difference in the summary
+constexpr int kJsonDigits = 9;
+
+OpampModel ModelOf(const CliOptions& o) { return o.specifiedOpamp ? OpampModel::Specified : OpampModel::Ideal; }
+
+std::string Number(double value, int digits)
+{
+    if (!std::isfinite(value)) return "null";
+    char buffer[40];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
+    return std::string(buffer, end.ptr);
+}
+
+std::string JsonText(const std::string& text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+    }
+    return out + "\"";
+}
+
+std::string Cell(const std::string& text, std::size_t width)
+{
+    return text + std::string(text.size() < width ? width - text.size() : 1, ' ');
+}
+
+// The largest difference of the stages and the cascade.
+double LargestGainError(const Verification& v)
+{
+    double largest = v.cascade.maxGainErrorDb;
+    for (const CurveAgreement& c : v.stages) largest = std::max(largest, c.maxGainErrorDb);
+    return largest;
+}
+double LargestPhaseError(const Verification& v)
+{
+    double largest = v.cascade.maxPhaseErrorDeg;
+    for (const CurveAgreement& c : v.stages) largest = std::max(largest, c.maxPhaseErrorDeg);
+    return largest;
+}
+
+std::string Summary(const Verification& v)
+{
+    std::string t = std::string("\nCheck against ngspice, ") +
+                    (v.model == OpampModel::Ideal ? "ideal opamp" : "specified opamp against the ideal design") +
+                    ", " + std::to_string(v.points) + " points (differences where the gain is within " +
+                    Number(kCheckedDepthDb, 3) + " dB of its peak):\n";
+    t += Cell("Stage", 9) + Cell("Gain, dB", 13) + "Phase, deg\n";
+    auto row = [&](const std::string& name, const CurveAgreement& c) {
+        t += Cell(name, 9) + Cell(Number(c.maxGainErrorDb, kFigureDigits), 13) +
+             Number(c.maxPhaseErrorDeg, kFigureDigits) + "\n";
+    };
+    for (const CurveAgreement& c : v.stages) row(std::to_string(c.stage), c);
+    row("cascade", v.cascade);
+    t += "Passband (within " + Number(kPassbandDepthDb, 3) + " dB of the peak): " +
+         Number(v.cascade.passbandMaxGainErrorDb, kFigureDigits) + " dB\n";
+    return t + AgreementText(v) + (v.passed ? ": passed\n" : ": failed\n");
+}
+
+std::string Json(const Verification& v)
+{
+    const bool ideal = v.model == OpampModel::Ideal;
+    const CurveAgreement& blamed = ideal ? v.worstGain : v.cascade;
+    std::string j = "{\n    \"opamp\": \"" + std::string(ideal ? "ideal" : "specified") + "\",\n";
+    j += "    \"points\": " + std::to_string(v.points) + ",\n";
+    j += "    \"max_gain_error_db\": " + Number(LargestGainError(v), kJsonDigits) + ",\n";
+    j += "    \"max_phase_error_deg\": " + Number(LargestPhaseError(v), kJsonDigits) + ",\n";
+    j += "    \"passband_max_gain_error_db\": " + Number(v.cascade.passbandMaxGainErrorDb, kJsonDigits) + ",\n";
+    j += "    \"worst_freq\": " + Number(ideal ? blamed.gainErrorFreq : blamed.passbandErrorFreq, kJsonDigits) + ",\n";
+    j += "    \"worst_stage\": " + std::to_string(blamed.stage) + ",\n";
+    j += "    \"tolerance_db\": " + Number(ideal ? kIdealGainToleranceDb : v.toleranceDb, kJsonDigits) + ",\n";
+    j += std::string("    \"passed\": ") + (v.passed ? "true" : "false") + ",\n";
+    j += "    \"stages\": [";
+    for (const CurveAgreement& c : v.stages) {
+        j += (c.stage == 1 ? "\n" : ",\n") + std::string("      {\"stage\": ") + std::to_string(c.stage) +
+             ", \"max_gain_error_db\": " + Number(c.maxGainErrorDb, kJsonDigits) +
+             ", \"max_phase_error_deg\": " + Number(c.maxPhaseErrorDeg, kJsonDigits) + "}";
+    }
+    return j + "\n    ]\n  }";
+}
+
+} // namespace
+
+std::string CheckOptionsError(const CliOptions& o)
+{
+    if (!o.toleranceDb) return {};
+    const std::optional<double> tolerance = ParseDecimalText(*o.toleranceDb);
+    if (tolerance && *tolerance >= 0) return {};
+    return "--tolerance-db takes a number of dB, 0 or more, not '" + *o.toleranceDb + "'";
+}
+
+bool WriteCliNetlist(const CliOptions& o, const DesignState& s, Notifier& notifier)
+{
+    return !o.netlist || WriteNetlist(s, ModelOf(o), WithExtension(*o.netlist, ".cir"), notifier);
+}
+
+CliCheck RunCliCheck(const CliOptions& o, const DesignState& s, std::ostream& err)
+{
+    CliCheck check;
+    if (!o.verify && !o.verifyNetlist) return check;
+    const double tolerance = o.toleranceDb ? ParseDecimalText(*o.toleranceDb).value_or(0) : kDefaultToleranceDb;
+    Verification v;
+    if (o.verifyNetlist) {
+        // a netlist written by --netlist and changed since: compared with the design as it stands
+        std::ifstream in(*o.verifyNetlist, std::ios::binary);
+        const std::string text(std::istreambuf_iterator<char>(in), {});
+        AcAnalysis analysis;
+        analysis.message = "The netlist could not be read: " + *o.verifyNetlist;
+        if (in && !text.empty()) analysis = RunAcAnalysis(text, ComparedNodes(s));
+        v = CompareWithEngine(s, ModelOf(o), analysis, tolerance);
+    } else {
+        v = VerifyDesign(s, ModelOf(o), tolerance);
+    }
+    if (!v.simulated) {
+        err << v.message << '\n';
+        check.code = kNoSimulation;
+        check.json = "{\n    \"opamp\": \"" + std::string(o.specifiedOpamp ? "specified" : "ideal") +
+                     "\",\n    \"error\": " + JsonText(v.message) + "\n  }";
+        return check;
+    }
+    check.code = v.passed ? 0 : kDisagrees;
+    check.text = Summary(v);
+    check.json = Json(v);
+    return check;
+}
+
+std::string WithJsonMember(std::string json, const std::string& key, const std::string& value)
+{
+    const std::size_t close = json.rfind('}');
+    if (close == std::string::npos) return json;
+    std::size_t end = close;
+    while (end > 0 && (json[end - 1] == '\n' || json[end - 1] == ' ')) --end;
+    json.replace(end, close - end, ",\n  \"" + key + "\": " + value + "\n");
+    return json;
+}
+
+} // namespace stelvane
