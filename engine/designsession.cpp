@@ -6,7 +6,6 @@
 #include "engine/opampfigures.h"
 #include "engine/response.h"
 #include "engine/stageanalysis.h"
-#include "engine/standardvalues.h"
 #include "engine/synthesis.h"
 
 namespace stelvane {
@@ -33,6 +32,7 @@ void DesignSession::Enter(DesignInputs& in, const ShowMessage& showMessage)
     if (dcGain <= 0)
         in.txtGainDC = Trimmed(FormatValue(kDefaultDCGain));
     EnterStep(s_, in, showMessage);
+    roundedSeries_.reset();
 }
 
 Single& DesignSession::Part(int stage, StagePart part)
@@ -80,14 +80,25 @@ void DesignSession::StepAndRedesign(Single& field, bool up)
 void DesignSession::StepCenter(bool up) { StepAndRedesign(s_.Center, up); }
 void DesignSession::StepWidth(bool up) { StepAndRedesign(s_.Width, up); }
 
-void DesignSession::RoundToStandardValues()
+void DesignSession::RoundToStandardValues(StandardSeries series, bool specifiedOpampToo)
 {
     for (int k = 1; k <= StageCount(s_); ++k) {
         s_.SavedR[k] = s_.R[k];
         s_.SavedC[k] = s_.C[k];
     }
     manualBeforeRounding_ = s_.ManualEntry;
-    NearestStandardValue(s_);
+    // E24 goes through the very rounding of "Nearest 5%".
+    auto round = [&](ResArray& r) {
+        for (int k = 1; k <= StageCount(s_); ++k)
+            for (int j = 1; j <= 3; ++j) r[k][j] = RoundToSeries(r[k][j], series);
+    };
+    round(s_.R);
+    savedRs_.reset();
+    if (specifiedOpampToo) {
+        savedRs_ = s_.Rs;
+        round(s_.Rs);
+    }
+    roundedSeries_ = series;
     PartsChanged();
     s_.ManualEntry = 1;
 }
@@ -98,6 +109,9 @@ void DesignSession::RestoreParts()
         s_.R[k] = s_.SavedR[k];
         s_.C[k] = s_.SavedC[k];
     }
+    if (savedRs_) s_.Rs = *savedRs_;
+    savedRs_.reset();
+    roundedSeries_.reset();
     PartsChanged();
     s_.ManualEntry = manualBeforeRounding_;
 }

@@ -9,6 +9,7 @@
 #include "engine/enterstep.h"
 #include "engine/numbertext.h"
 #include "engine/standardvalues.h"
+#include "tools/cliparts.h"
 
 namespace stelvane {
 namespace {
@@ -41,6 +42,7 @@ constexpr std::array kTextOptions{
     TextOption{"easy", &CliOptions::easy, false, false},
     TextOption{"scientific", &CliOptions::scientific, false, false},
     TextOption{"spice", &CliOptions::spice, false, false},
+    TextOption{"bom", &CliOptions::bom, false, false},
 };
 
 struct FlagOption {
@@ -53,6 +55,8 @@ constexpr std::array kFlagOptions{
     FlagOption{"overlay", &CliOptions::overlay},
     FlagOption{"json", &CliOptions::json},
     FlagOption{"help", &CliOptions::help},
+    FlagOption{"sensitivity", &CliOptions::sensitivity},
+    FlagOption{"suggest-cap", &CliOptions::suggestCap},
 };
 
 struct Choice {
@@ -148,6 +152,10 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
             if (family) designOptionsGiven.push_back("family");
             continue;
         }
+        if (const PartsOption parts = ParsePartsOption(name, takeValue, o, result.error); parts != PartsOption::NotOurs) {
+            if (parts == PartsOption::Refused) return result;
+            continue;
+        }
         result.error = "unknown option '--" + name + "'";
         return result;
     }
@@ -207,6 +215,7 @@ std::string UsageText()
     u += "  --specified-opamp  the schematic gets the resistors for the specified opamp\n";
     u += "  --overlay          write the plot overlay files QUIBEXdata.DB, .PHS and .DEL\n";
     u += "                     in the working directory\n";
+    u += PartsUsageText();
     u += "\nOutput:\n";
     u += "  --json             print the design as JSON instead of the summary\n";
     u += "  --help             show this text\n";

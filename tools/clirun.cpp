@@ -8,11 +8,14 @@
 #include "engine/numbertext.h"
 #include "engine/standardvalues.h"
 #include "files/designfile.h"
+#include "files/partslist.h"
 #include "files/plotoverlay.h"
 #include "files/spiceschematic.h"
 #include "files/tabulatedfile.h"
+#include "files/textfile.h"
 #include "platform/consolenotifier.h"
 #include "tools/cliargs.h"
+#include "tools/cliparts.h"
 #include "tools/clireport.h"
 
 namespace stelvane {
@@ -149,6 +152,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     session.Enter(in, [&](const std::string& text) { notifier.ShowMessage(text, kProgramCaption, MessageIcon::None); });
     ReportClampedNumbers(o, s, err);
     s.PartsType = o.specifiedOpamp ? 1 : 0;
+    if (o.series) session.RoundToStandardValues(*o.series, o.specifiedOpamp);
 
     // The exports run in the order of the file-writing window's buttons; the
     // first failure ends the run, as there is no window left to go back to.
@@ -172,9 +176,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         s.SpiceFileName = *o.spice;
         if (!WriteSpiceSchematic(s, s.SpiceFileName, notifier)) return 1;
     }
+    if (o.bom && !WritePartsList(s, WithExtension(*o.bom, ".csv"), notifier, session.RoundedSeries())) return 1;
     if (o.overlay && !SavePlotOverlay(s, notifier)) return 1;
 
-    out << (o.json ? DesignJson(s) : DesignSummary(s));
+    out << (o.json ? DesignJson(s, PartsJson(o, s)) : DesignSummary(s) + PartsSummary(o, s));
     return 0;
 }
 
