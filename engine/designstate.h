@@ -92,6 +92,7 @@ struct DesignState {
     std::string EasyFileName;       // remembered export names of the file-writing window
     std::string ScientificFileName;
     std::string SpiceFileName;
+    std::string PartsListFileName;
 };
 
 // The opamp a design starts with, and what an unset opamp field becomes.
@@ -133,6 +134,7 @@ void VisitFields(Visit&& visit, Records&... r)
     visit("OverlayFreq", r.OverlayFreq...), visit("OverlayValue", r.OverlayValue...);
     visit("OverlayLast", r.OverlayLast...), visit("EasyFileName", r.EasyFileName...);
     visit("ScientificFileName", r.ScientificFileName...), visit("SpiceFileName", r.SpiceFileName...);
+    visit("PartsListFileName", r.PartsListFileName...);
 }
 
 // Installs the default design settings (everything but capacitors and opamp data).

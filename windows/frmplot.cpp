@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -60,6 +61,7 @@ constexpr std::array<SideButton, 11> kSideButtons{{
 constexpr double kSideButtonLeft = 300;
 constexpr double kSideButtonWidth = 1000;
 constexpr double kSideButtonHeight = 300;
+constexpr double kSeriesTop = 5200;  // between "Restore" and "Tune Fo/Fc"
 
 // A toggle between 0 and 1 that also brings any other value back to 0.
 void Toggle(Integer& flag)
@@ -112,6 +114,13 @@ void frmPlot::BuildControls()
     cmdTunePart = side[8];
     cmdEditPart = side[9];
     cmdReset = side[10];
+    cboSeries = new QComboBox(this);
+    cboSeries->setObjectName("cboSeries");
+    cboSeries->setFocusPolicy(Qt::NoFocus);
+    for (StandardSeries series : kAllSeries)
+        cboSeries->addItem(SeriesName(series));
+    cboSeries->setCurrentIndex(static_cast<int>(StandardSeries::E24));
+    cboSeries->setToolTip("The series \"Nearest 5%\" rounds the resistors to");
 
     // The stage selectors step between 1 and the number of stages.
     const int stages = std::clamp<int>(Record().Order, 1, kMaxStages);
@@ -185,6 +194,7 @@ void frmPlot::PlaceControls()
         auto* button = findChild<QPushButton*>(b.name, Qt::FindDirectChildrenOnly);
         Place(*button, layout, kSideButtonLeft, b.top, kSideButtonWidth, kSideButtonHeight);
     }
+    Place(*cboSeries, layout, kSideButtonLeft, kSeriesTop, kSideButtonWidth, kSideButtonHeight);
 
     // The panel's labels hide whatever the plot drew below the frame.
     auto panelLabel = [&](QLabel* l, double left, double top, double width, double height) {
@@ -516,7 +526,7 @@ void frmPlot::StepCenterOrWidth(bool center, bool up)
 
 void frmPlot::Nearest5Clicked()
 {
-    Session().RoundToStandardValues();
+    Session().RoundToStandardValues(static_cast<StandardSeries>(cboSeries->currentIndex()));
     RedrawPlot();
     cmdRestore->setEnabled(true);
     cmdNearest5->setEnabled(false);

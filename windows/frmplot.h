@@ -7,6 +7,7 @@
 #include "windows/navigation.h"
 #include "render/plotdrawing.h"
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMouseEvent;
@@ -74,6 +75,8 @@ public:
     QPushButton* cmdTunePart;
     QPushButton* cmdEditPart;
     QPushButton* cmdReset;
+    // The series "Nearest 5%" rounds to; E24, the 5% series, unless changed.
+    QComboBox* cboSeries;
 
     // Part tuning group
     QLabel* lblStageNr;

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "files/partslist.h"
 #include "files/spiceschematic.h"
 #include "files/tabulatedfile.h"
 #include "files/textfile.h"
@@ -18,9 +19,9 @@ namespace {
 constexpr Rgb kExportButtonColour{192, 255, 255};
 constexpr Rgb kNoticeColour{224, 224, 224};
 constexpr double kNoticeFont = 0.0007;
-constexpr std::size_t kExtensionLength = 4;  // ".DAT", ".ASC"
+constexpr std::size_t kExtensionLength = 4;  // ".DAT", ".ASC", ".csv"
 
-bool IsTabulated(ExportKind kind) { return kind != ExportKind::SpiceSchematic; }
+bool IsTabulated(ExportKind kind) { return kind == ExportKind::TabulatedScientific || kind == ExportKind::TabulatedEasy; }
 
 // Whether the name ends in a dot and three characters of the file's own
 // name (not of a folder: "a.b/c" has no extension).
@@ -41,13 +42,18 @@ std::string& RememberedName(DesignState& s, ExportKind kind)
         return s.ScientificFileName;
     case ExportKind::TabulatedEasy:
         return s.EasyFileName;
+    case ExportKind::PartsList:
+        return s.PartsListFileName;
     case ExportKind::SpiceSchematic:
         break;
     }
     return s.SpiceFileName;
 }
 
-const char* ExportExtension(ExportKind kind) { return IsTabulated(kind) ? ".DAT" : ".ASC"; }
+const char* ExportExtension(ExportKind kind)
+{
+    return IsTabulated(kind) ? ".DAT" : kind == ExportKind::PartsList ? ".csv" : ".ASC";
+}
 
 std::string ProposedExportName(const std::string& remembered, ExportKind kind)
 {
@@ -61,17 +67,18 @@ std::string ProposedExportName(const std::string& remembered, ExportKind kind)
 FileDialogRequest ExportDialogRequest(DesignState& s, ExportKind kind)
 {
     FileDialogRequest request;
-    request.title = IsTabulated(kind) ? kTabulatedDialogTitle : kSpiceDialogTitle;
-    request.filter = IsTabulated(kind) ? kTabulatedDialogFilter : kSpiceDialogFilter;
+    const bool parts = kind == ExportKind::PartsList;
+    request.title = IsTabulated(kind) ? kTabulatedDialogTitle : parts ? kPartsListDialogTitle : kSpiceDialogTitle;
+    request.filter = IsTabulated(kind) ? kTabulatedDialogFilter : parts ? kPartsListDialogFilter : kSpiceDialogFilter;
     std::string& remembered = RememberedName(s, kind);
     if (remembered.empty())
-        remembered = IsTabulated(kind) ? kTabulatedDefaultName : kSpiceDefaultName;
+        remembered = IsTabulated(kind) ? kTabulatedDefaultName : parts ? kPartsListDefaultName : kSpiceDefaultName;
     request.proposedName = ProposedExportName(remembered, kind);
     request.confirmOverwrite = true;
     return request;
 }
 
-bool ExportFile(DesignState& s, Platform& platform, ExportKind kind)
+bool ExportFile(DesignState& s, Platform& platform, ExportKind kind, std::optional<StandardSeries> roundedTo)
 {
     const FileDialogRequest request = ExportDialogRequest(s, kind);
     const std::optional<std::string> chosen = platform.SaveFileDialog(request);
@@ -85,6 +92,8 @@ bool ExportFile(DesignState& s, Platform& platform, ExportKind kind)
         return WriteTabulatedScientific(s, remembered, platform);
     case ExportKind::TabulatedEasy:
         return WriteTabulatedEasy(s, remembered, platform);
+    case ExportKind::PartsList:
+        return WritePartsList(s, remembered, platform, roundedTo);
     case ExportKind::SpiceSchematic:
         break;
     }
@@ -106,6 +115,7 @@ frmWriteFiles::frmWriteFiles(Navigator& navigator) : FormWindow(navigator, Windo
     Label1->setObjectName("Label1");
     // The notice is longer than its box is wide; two short lines fit its height.
     Label1->setWordWrap(true);
+    cmdWritePartsList = button("cmdWritePartsList", "Write parts list (CSV)");
     cmdExit = button("cmdExit", "Return");
 
     auto exportOn = [this](QPushButton* b, ExportKind kind) {
@@ -114,6 +124,8 @@ frmWriteFiles::frmWriteFiles(Navigator& navigator) : FormWindow(navigator, Windo
     exportOn(cmdWriteTabulatedS, ExportKind::TabulatedScientific);
     exportOn(cmdWriteTabulatedE, ExportKind::TabulatedEasy);
     exportOn(cmdWriteSpiceSchematic, ExportKind::SpiceSchematic);
+    connect(cmdWritePartsList, &QPushButton::clicked, this,
+            [this] { ExportFile(Record(), GetPlatform(), ExportKind::PartsList, Session().RoundedSeries()); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { Nav().Close(WindowKind::WriteFiles); });
 }
 
@@ -124,8 +136,9 @@ void frmWriteFiles::Load()
     Place(*cmdWriteTabulatedE, layout, 4000, 2600, 3300, 300);
     Place(*cmdWriteSpiceSchematic, layout, 4000, 3500, 3300, 300);
     Place(*Label1, layout, 4000, 3900, 3000, 300, kNoticeFont);
+    Place(*cmdWritePartsList, layout, 4000, 4600, 3300, 300);
     Place(*cmdExit, layout, 4000, 6000, 1800, 300);
-    for (QPushButton* b : {cmdWriteTabulatedS, cmdWriteTabulatedE, cmdWriteSpiceSchematic})
+    for (QPushButton* b : {cmdWriteTabulatedS, cmdWriteTabulatedE, cmdWriteSpiceSchematic, cmdWritePartsList})
         SetBackgroundColour(*b, kExportButtonColour);
     SetBackgroundColour(*Label1, kNoticeColour);
     SetBackgroundColour(*cmdExit, kOwnButtonColour);
