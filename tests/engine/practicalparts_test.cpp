@@ -84,26 +84,4 @@ TEST(PracticalParts, SuggestedCapacitorCentresTheResistorsInTheRange) {
     EXPECT_FALSE(SuggestCapacitor(*s, range, StandardSeries::E6));
 }
 
-// Rounding through the session: every resistor of R (and of Rs when asked)
-// becomes the value of the series nearest its own, and Restore gives both
-// sets back.
-TEST(PracticalParts, RoundingToASeriesTakesRsAlongAndIsUndone) {
-    for (const StandardSeries series : kAllSeries) {
-        SCOPED_TRACE(SeriesName(series));
-        auto s = StartUpDesign();
-        const DesignState designed = *s;
-        DesignSession session(*s);
-        session.RoundToStandardValues(series, series != StandardSeries::E24);
-        EXPECT_EQ(session.RoundedSeries(), series);
-        for (int k = 1; k <= 2; ++k)
-            for (int j = 1; j <= 3; ++j) {
-                EXPECT_NEAR(s->R[k][j] / NearestInSeries(designed.R[k][j], series), 1, 1e-6);
-                const bool e24 = series == StandardSeries::E24;  // as "Nearest 5%": R only
-                EXPECT_EQ(s->Rs[k][j], e24 ? designed.Rs[k][j] : Single(NearestInSeries(designed.Rs[k][j], series)));
-            }
-        session.RestoreParts();
-        EXPECT_TRUE(s->R == designed.R && s->Rs == designed.Rs && !session.RoundedSeries());
-    }
-}
-
 } // namespace stelvane::testing

@@ -12,13 +12,15 @@ namespace stelvane::testing {
 
 // A three-stage design rounded to E96 with the specified opamp's resistors,
 // listed and read back row by row: the references, the built parts (Rs), the
-// series they were rounded to and the capacitors' own series.
+// series they were rounded to and the capacitors' own series; then the
+// rounding undone.
 TEST(PartsList, ReadsBackAsTheBuiltParts) {
     auto s = StartUpDesign();
     DesignInputs in = InputsFromRecord(*s);
     in.lblOrderInput = "3";
     DesignSession session(*s);
     session.Enter(in, [](const std::string&) {});
+    const auto designed = std::make_unique<DesignState>(*s);
     session.RoundToStandardValues(StandardSeries::E96, true);
     s->PartsType = 1;
     ScratchFolder folder;
@@ -43,6 +45,8 @@ TEST(PartsList, ReadsBackAsTheBuiltParts) {
             EXPECT_EQ(cell[3] + cell[4] + "/" + cell[5], resistor ? "resistorE96/1" : "capacitorE6/20");
         }
     EXPECT_FALSE(std::getline(file, line));
+    session.RestoreParts();  // gives back both resistor sets
+    EXPECT_TRUE(s->R == designed->R && s->Rs == designed->Rs && !session.RoundedSeries());
     s->Rs[1][1] = 85418;  // off every series: no series, no tolerance
     EXPECT_NE(PartsListText(*s, std::nullopt).find("\r\n1,R101,85418,resistor,,\r\n"), std::string::npos);
 }
