@@ -10,7 +10,7 @@ namespace stelvane {
 
 namespace {
 
-constexpr int kValueDigits = 6;   // a Single's rounded series value reads back as the round number
+constexpr int kValueDigits = 7;  // a Single holds no more
 constexpr int kReferenceStep = 100;  // R101 is stage 1's R1, R201 stage 2's
 
 std::string ValueText(double value)
@@ -31,7 +31,8 @@ std::string ToleranceText(double percent)
 std::string Row(int stage, char letter, int part, Single value, std::optional<StandardSeries> series)
 {
     std::string row = std::to_string(stage) + ',' + letter + std::to_string(stage * kReferenceStep + part) + ',';
-    row += ValueText(value);
+    // A series value is written as the round number it stands for.
+    row += ValueText(series ? NearestInSeries(value, *series) : value);
     row += letter == 'R' ? ",resistor," : ",capacitor,";
     if (series) row += std::string(SeriesName(*series)) + ',' + ToleranceText(SeriesTolerancePercent(*series));
     else row += ',';
