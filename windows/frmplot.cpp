@@ -526,7 +526,9 @@ void frmPlot::StepCenterOrWidth(bool center, bool up)
 
 void frmPlot::Nearest5Clicked()
 {
-    Session().RoundToStandardValues(static_cast<StandardSeries>(cboSeries->currentIndex()));
+    const int picked = cboSeries->currentIndex();
+    const bool listed = picked >= 0 && picked < int(kAllSeries.size());
+    Session().RoundToStandardValues(listed ? kAllSeries[picked] : StandardSeries::E24);
     RedrawPlot();
     cmdRestore->setEnabled(true);
     cmdNearest5->setEnabled(false);
