@@ -32,7 +32,8 @@ void DesignSession::Enter(DesignInputs& in, const ShowMessage& showMessage)
     if (dcGain <= 0)
         in.txtGainDC = Trimmed(FormatValue(kDefaultDCGain));
     EnterStep(s_, in, showMessage);
-    roundedSeries_.reset();
+    // Parts entered by hand (rounded ones among them) are kept as they stand.
+    if (s_.ManualEntry != 1) roundedSeries_.reset();
 }
 
 Single& DesignSession::Part(int stage, StagePart part)

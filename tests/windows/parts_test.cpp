@@ -11,7 +11,8 @@ namespace stelvane::testing {
 // Four stages at 100 pF, whose resistors run to megohms: the design window
 // suggests the capacitor, the schematic outlines the resistors outside 1k to
 // 1M and shows each stage's sensitivities, the plot rounds to the series
-// picked, and the parts list written is the command line's for that design.
+// picked, and the parts list written is the command line's for that design,
+// in that series.
 TEST(PartsWindows, SuggestOutlineRoundAndList)
 {
     Program p;
@@ -50,7 +51,8 @@ TEST(PartsWindows, SuggestOutlineRoundAndList)
              for (int k = 1; k <= 4; ++k)
                  for (int j = 1; j <= 3; ++j) EXPECT_TRUE(InSeries(s.R[k][j], StandardSeries::E96)) << s.R[k][j];
          }},
-        {"Write", Plot, "cmdWrite"},
+        {"back on the design window, whose Enter step keeps the rounded parts", Plot, "cmdDesign"},
+        {"Write", Design, "cmdWrite"},
     });
     p.platform.CancelFileDialog();
     p.Do(WriteFiles, "cmdWritePartsList");
