@@ -6,7 +6,6 @@
 #include "engine/opampfigures.h"
 #include "engine/response.h"
 #include "engine/stageanalysis.h"
-#include "engine/standardvalues.h"
 #include "engine/synthesis.h"
 
 namespace stelvane {
@@ -33,6 +32,8 @@ void DesignSession::Enter(DesignInputs& in, const ShowMessage& showMessage)
     if (dcGain <= 0)
         in.txtGainDC = Trimmed(FormatValue(kDefaultDCGain));
     EnterStep(s_, in, showMessage);
+    // Parts entered by hand (rounded ones among them) are kept as they stand.
+    if (s_.ManualEntry != 1) roundedSeries_.reset();
 }
 
 Single& DesignSession::Part(int stage, StagePart part)
@@ -82,7 +83,7 @@ void DesignSession::StepAndRedesign(Single& field, bool up)
 void DesignSession::StepCenter(bool up) { StepAndRedesign(s_.Center, up); }
 void DesignSession::StepWidth(bool up) { StepAndRedesign(s_.Width, up); }
 
-void DesignSession::RoundToStandardValues()
+void DesignSession::RoundToStandardValues(StandardSeries series, bool specifiedOpampToo)
 {
     for (int k = 1; k <= StageCount(s_); ++k) {
         s_.SavedR[k] = s_.R[k];
@@ -90,8 +91,16 @@ void DesignSession::RoundToStandardValues()
     }
     manualBeforeRounding_ = s_.ManualEntry;
     rsBeforeRounding_ = s_.Rs;
-    NearestStandardValue(s_);
+    // E24 goes through the very rounding of "Nearest 5%".
+    auto round = [&](ResArray& r) {
+        for (int k = 1; k <= StageCount(s_); ++k)
+            for (int j = 1; j <= 3; ++j) r[k][j] = RoundToSeries(r[k][j], series);
+    };
+    round(s_.R);
+    roundedSeries_ = series;
     PartsChanged();
+    // The specified opamp's resistors follow the rounded parts, and are rounded in turn when asked.
+    if (specifiedOpampToo) round(s_.Rs);
     s_.ManualEntry = 1;
 }
 
@@ -101,10 +110,11 @@ void DesignSession::RestoreParts()
         s_.R[k] = s_.SavedR[k];
         s_.C[k] = s_.SavedC[k];
     }
+    roundedSeries_.reset();
     PartsChanged();
     s_.ManualEntry = manualBeforeRounding_;
-    // A family design gets back the resistors its design run gave.
-    if (s_.ManualEntry != 1) s_.Rs = rsBeforeRounding_;
+    // And the specified opamp's resistors that were there (a design run's, for a family design).
+    s_.Rs = rsBeforeRounding_;
 }
 
 void DesignSession::PreparePlot() { ComputeFrequencyGrid(s_); }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "engine/designstate.h"
 #include "engine/enterstep.h"
+#include "engine/standardseries.h"
 
 namespace stelvane {
 
@@ -45,12 +47,16 @@ public:
     void StepCenter(bool up);
     void StepWidth(bool up);
 
-    // Keeps the parts, rounds every resistor to the nearest 5% value, and
-    // analyses and sweeps; the rounded parts count as entered by hand.
-    void RoundToStandardValues();
+    // Keeps the parts, rounds every resistor R to the nearest value of the
+    // series (5%, E24, unless told otherwise; the specified-opamp resistors
+    // Rs too when asked), and analyses and sweeps; the rounded parts count
+    // as entered by hand.
+    void RoundToStandardValues(StandardSeries series = StandardSeries::E24, bool specifiedOpampToo = false);
     // Gives back the parts kept by the rounding, and whether they were
     // entered by hand, and analyses and sweeps.
     void RestoreParts();
+    // The series of the last rounding while its parts stand, else nothing.
+    std::optional<StandardSeries> RoundedSeries() const { return roundedSeries_; }
 
     // What the plot needs besides the sweep: its grid frequencies.
     void PreparePlot();
@@ -64,6 +70,7 @@ private:
     DesignState& s_;
     Integer manualBeforeRounding_ = 0;
     ResArray rsBeforeRounding_{};
+    std::optional<StandardSeries> roundedSeries_;
 };
 
 } // namespace stelvane

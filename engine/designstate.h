@@ -93,6 +93,7 @@ struct DesignState {
     std::string ScientificFileName;
     std::string SpiceFileName;
     std::string NetlistFileName;
+    std::string PartsListFileName;
 };
 
 // The opamp a design starts with, and what an unset opamp field becomes.
@@ -135,6 +136,7 @@ void VisitFields(Visit&& visit, Records&... r)
     visit("OverlayLast", r.OverlayLast...), visit("EasyFileName", r.EasyFileName...);
     visit("ScientificFileName", r.ScientificFileName...), visit("SpiceFileName", r.SpiceFileName...);
     visit("NetlistFileName", r.NetlistFileName...);
+    visit("PartsListFileName", r.PartsListFileName...);
 }
 
 // Installs the default design settings (everything but capacitors and opamp data).

@@ -57,6 +57,8 @@ void NearestStandardValue(DesignState& s)
     }
 }
 
+Single NearestStandardValueOf(Single value) { return Nearest(value); }
+
 void InitEngine(DesignState& s)
 {
     s.Pi = static_cast<Single>(4.0 * std::atan(1.0));

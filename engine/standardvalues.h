@@ -6,6 +6,8 @@ namespace stelvane {
 
 // Rounds every resistor R of stages 1..Order to the nearest 5% (E24) value.
 void NearestStandardValue(DesignState& s);
+// The nearest 5% (E24) value of one resistance, as NearestStandardValue rounds it.
+Single NearestStandardValueOf(Single value);
 // Sets the start-up constants Pi and VersionText.
 void InitEngine(DesignState& s);
 

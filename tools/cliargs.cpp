@@ -9,6 +9,7 @@
 #include "engine/enterstep.h"
 #include "engine/numbertext.h"
 #include "engine/standardvalues.h"
+#include "tools/cliparts.h"
 
 namespace stelvane {
 namespace {
@@ -44,6 +45,7 @@ constexpr std::array kTextOptions{
     TextOption{"netlist", &CliOptions::netlist, false, false},
     TextOption{"verify-netlist", &CliOptions::verifyNetlist, false, false},
     TextOption{"tolerance-db", &CliOptions::toleranceDb, false},
+    TextOption{"bom", &CliOptions::bom, false, false},
 };
 
 struct FlagOption {
@@ -57,6 +59,8 @@ constexpr std::array kFlagOptions{
     FlagOption{"json", &CliOptions::json},
     FlagOption{"help", &CliOptions::help},
     FlagOption{"verify", &CliOptions::verify},
+    FlagOption{"sensitivity", &CliOptions::sensitivity},
+    FlagOption{"suggest-cap", &CliOptions::suggestCap},
 };
 
 struct Choice {
@@ -152,6 +156,10 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
             if (family) designOptionsGiven.push_back("family");
             continue;
         }
+        if (const PartsOption parts = ParsePartsOption(name, takeValue, o, result.error); parts != PartsOption::NotOurs) {
+            if (parts == PartsOption::Refused) return result;
+            continue;
+        }
         result.error = "unknown option '--" + name + "'";
         return result;
     }
@@ -224,6 +232,7 @@ std::string UsageText()
     u += "  --tolerance-db X   that tolerance in dB (0.1)\n";
     u += "  --verify-netlist FILE  compare the netlist in FILE (one --netlist wrote, edited\n";
     u += "                     since) with the design instead of the design's own\n";
+    u += PartsUsageText();
     u += "\nOutput:\n";
     u += "  --json             print the design as JSON instead of the summary\n";
     u += "  --help             show this text\n";

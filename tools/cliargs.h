@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/practicalparts.h"
+#include "engine/standardseries.h"
+
 namespace stelvane {
 
 // What the command line asked for. A text option holds the text exactly as
@@ -18,6 +21,14 @@ struct CliOptions {
 
     std::optional<std::string> load, save, easy, scientific, spice;
     bool specifiedOpamp = false;
+
+    // Parts that can be bought (tools/cliparts.h).
+    std::optional<StandardSeries> series;
+    std::optional<std::string> bom;
+    std::optional<ResistorRange> rRange;
+    bool sensitivity = false;
+    bool suggestCap = false;
+
     bool overlay = false;
     bool json = false;
     bool help = false;

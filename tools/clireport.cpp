@@ -216,7 +216,7 @@ std::string DesignSummary(const DesignState& s)
     return t;
 }
 
-std::string DesignJson(const DesignState& s)
+std::string DesignJson(const DesignState& s, const std::vector<std::pair<std::string, std::string>>& extra)
 {
     const int stages = StageCount(s);
     const int points = PointCount(s);
@@ -283,6 +283,7 @@ std::string DesignJson(const DesignState& s)
     w.NumberRow("Phase", points, [&](int i) { return s.Phase[i]; });
     w.NumberRow("Delay", points, [&](int i) { return s.Delay[i]; });
     w.Close('}');
+    for (const auto& [key, value] : extra) w.Raw(key, value);
     w.Close('}');
     return w.Take();
 }

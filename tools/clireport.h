@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/designstate.h"
 
@@ -11,8 +13,9 @@ namespace stelvane {
 std::string DesignSummary(const DesignState& s);
 
 // The same design as one JSON object for scripts; every float is written with
-// nine significant digits, so it reads back as the very same Single.
-std::string DesignJson(const DesignState& s);
+// nine significant digits, so it reads back as the very same Single. The
+// extra members (key, JSON value) close the object.
+std::string DesignJson(const DesignState& s, const std::vector<std::pair<std::string, std::string>>& extra = {});
 
 // A Single as a JSON number (nine significant digits, "." whatever the
 // locale); null for NaN or infinity, which JSON cannot hold.

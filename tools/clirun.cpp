@@ -9,11 +9,14 @@
 #include "engine/partcheck.h"
 #include "engine/standardvalues.h"
 #include "files/designfile.h"
+#include "files/partslist.h"
 #include "files/plotoverlay.h"
 #include "files/spiceschematic.h"
 #include "files/tabulatedfile.h"
+#include "files/textfile.h"
 #include "platform/consolenotifier.h"
 #include "tools/cliargs.h"
+#include "tools/cliparts.h"
 #include "tools/clireport.h"
 #include "tools/cliverify.h"
 
@@ -165,6 +168,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     session.Enter(in, [&](const std::string& text) { notifier.ShowMessage(text, kProgramCaption, MessageIcon::None); });
     ReportClampedNumbers(o, s, err);
     s.PartsType = o.specifiedOpamp ? 1 : 0;
+    if (o.series) session.RoundToStandardValues(*o.series, o.specifiedOpamp);
 
     // The exports run in the order of the file-writing window's buttons; the
     // first failure ends the run, as there is no window left to go back to.
@@ -189,15 +193,18 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         s.SpiceFileName = *o.spice;
         if (!WriteSpiceSchematic(s, s.SpiceFileName, notifier)) return 1;
     }
+    if (o.bom && !WritePartsList(s, WithExtension(*o.bom, ".csv"), notifier, session.RoundedSeries())) return 1;
     if (o.overlay && !SavePlotOverlay(s, notifier)) return 1;
     if (o.netlist) WarnOfNegativeParts(s, "the netlist", err);
     if (!WriteCliNetlist(o, s, notifier)) return 1;
 
     const CliCheck check = RunCliCheck(o, s, err);
-    if (o.json)
-        out << (check.json.empty() ? DesignJson(s) : WithJsonMember(DesignJson(s), "verify", check.json));
-    else
-        out << DesignSummary(s) << check.text;
+    if (o.json) {
+        const std::string json = DesignJson(s, PartsJson(o, s));
+        out << (check.json.empty() ? json : WithJsonMember(json, "verify", check.json));
+    } else {
+        out << DesignSummary(s) << PartsSummary(o, s) << check.text;
+    }
     return check.code;
 }
 

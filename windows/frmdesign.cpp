@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "engine/numbertext.h"
+#include "engine/practicalparts.h"
 #include "files/designfile.h"
 #include "files/textfile.h"
 #include "windows/layout.h"
@@ -143,6 +144,13 @@ void frmDesign::BuildControls()
     cmdTest->setObjectName("cmdTest");
     cmdTest->setFocusPolicy(Qt::NoFocus);
     SetBackgroundColour(*cmdTest, kBarButtonColour);
+    cmdSuggestCap = new QPushButton("Suggest cap", this);
+    cmdSuggestCap->setObjectName("cmdSuggestCap");
+    cmdSuggestCap->setFocusPolicy(Qt::NoFocus);
+    SetBackgroundColour(*cmdSuggestCap, kBarButtonColour);
+    lblSuggestCap = label(this, "lblSuggestCap", "", Qt::AlignLeft);
+    lblSuggestCap->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblSuggestCap->setWordWrap(true);
 
     // How the window comes up before it is filled; no reaction runs for these.
     optButterworth->setChecked(true);
@@ -182,6 +190,10 @@ void frmDesign::BuildControls()
     connect(UpDown2, &UpDown::valueChanged, this, [this] { XCountChanged(); });
     connect(UpDown3, &UpDown::valueChanged, this, [this] { YCountChanged(); });
     connect(cmdTest, &QPushButton::clicked, this, [this] { Examine(); });
+    connect(cmdSuggestCap, &QPushButton::clicked, this, [this] {
+        EnterStep();
+        ShowCapSuggestion();
+    });
 }
 
 void frmDesign::Load()
@@ -190,6 +202,7 @@ void frmDesign::Load()
     PlaceControls(layout);
     PaintPanels();
     FillOnLoad();
+    ShowCapSuggestion();
 }
 
 void frmDesign::PlaceControls(const Layout& layout)
@@ -249,6 +262,8 @@ void frmDesign::PlaceControls(const Layout& layout)
     row(lblGBW, txtGBW, 5200, 1800, 7000, 6200);
     row(lblZin, txtZin, 5200, 1800, 7000, 6800);
     Place(*cmdTest, layout, 6000, 7300, 1000, 300);
+    Place(*cmdSuggestCap, layout, 8400, 6900, 1200, 300);
+    Place(*lblSuggestCap, layout, 8400, 7300, 3400, 900);
 }
 
 void frmDesign::PaintPanels()
@@ -561,6 +576,25 @@ void frmDesign::OnGet()
 void frmDesign::OnAbout()
 {
     Nav().Open(WindowKind::About);
+}
+
+// The design in the record as its resistors stand (the last Enter step).
+void frmDesign::ShowCapSuggestion()
+{
+    const ResistorRange& range = kPracticalResistors;
+    std::string text = "Cap for resistors in " + Trimmed(FormatValue(Single(range.low))) + " to " +
+                       Trimmed(FormatValue(Single(range.high))) + " ohms:";
+    for (StandardSeries series : {StandardSeries::E6, StandardSeries::E12}) {
+        const auto c = SuggestCapacitor(Record(), range, series);
+        if (!c) {
+            lblSuggestCap->clear();  // no resistors designed yet
+            return;
+        }
+        text += std::string("\n") + SeriesName(series) + ": " + Trimmed(FormatCap(Single(c->capacitor))) +
+                ", resistors " + Trimmed(FormatValue(Single(c->lowest))) + " to " +
+                Trimmed(FormatValue(Single(c->highest)));
+    }
+    lblSuggestCap->setText(Q(text));
 }
 
 void frmDesign::Examine()

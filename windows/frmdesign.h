@@ -89,6 +89,11 @@ public:
     QLineEdit* txtZin;
     QPushButton* cmdTest;
 
+    // Below the graph panel: the capacitor that brings the resistors into
+    // the practical range.
+    QPushButton* cmdSuggestCap;
+    QLabel* lblSuggestCap;
+
 protected:
     void BeforeLeaving() override { EnterStep(); }
     void OnSave() override;
@@ -128,6 +133,7 @@ private:
     DesignInputs ReadInputs() const;
     void ShowInputs(const DesignInputs& inputs);
     void Examine();
+    void ShowCapSuggestion();
 };
 
 } // namespace stelvane

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -69,6 +70,7 @@ constexpr std::array<SideButton, 12> kSideButtons{{
 constexpr double kSideButtonLeft = 300;
 constexpr double kSideButtonWidth = 1000;
 constexpr double kSideButtonHeight = 300;
+constexpr double kSeriesTop = 5200;  // between "Restore" and "Tune Fo/Fc"
 
 // A toggle between 0 and 1 that also brings any other value back to 0.
 void Toggle(Integer& flag)
@@ -123,6 +125,13 @@ void frmPlot::BuildControls()
     cmdReset = side[10];
     cmdSimulate = side[11];
     lblSimulation = label("lblSimulation", "");
+    cboSeries = new QComboBox(this);
+    cboSeries->setObjectName("cboSeries");
+    cboSeries->setFocusPolicy(Qt::NoFocus);
+    for (StandardSeries series : kAllSeries)
+        cboSeries->addItem(SeriesName(series));
+    cboSeries->setCurrentIndex(static_cast<int>(StandardSeries::E24));
+    cboSeries->setToolTip("The series \"Nearest 5%\" rounds the resistors to");
 
     // The stage selectors step between 1 and the number of stages.
     const int stages = std::clamp<int>(Record().Order, 1, kMaxStages);
@@ -197,6 +206,7 @@ void frmPlot::PlaceControls()
         auto* button = findChild<QPushButton*>(b.name, Qt::FindDirectChildrenOnly);
         Place(*button, layout, kSideButtonLeft, b.top, kSideButtonWidth, kSideButtonHeight);
     }
+    Place(*cboSeries, layout, kSideButtonLeft, kSeriesTop, kSideButtonWidth, kSideButtonHeight);
 
     // The panel's labels hide whatever the plot drew below the frame.
     auto panelLabel = [&](QLabel* l, double left, double top, double width, double height) {
@@ -537,7 +547,9 @@ void frmPlot::StepCenterOrWidth(bool center, bool up)
 
 void frmPlot::Nearest5Clicked()
 {
-    Session().RoundToStandardValues();
+    const int picked = cboSeries->currentIndex();
+    const bool listed = picked >= 0 && picked < int(kAllSeries.size());
+    Session().RoundToStandardValues(listed ? kAllSeries[picked] : StandardSeries::E24);
     RedrawPlot();
     cmdRestore->setEnabled(true);
     cmdNearest5->setEnabled(false);

@@ -8,6 +8,7 @@
 #include "render/plotdrawing.h"
 #include "spice/verify.h"
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMouseEvent;
@@ -77,6 +78,8 @@ public:
     QPushButton* cmdReset;
     QPushButton* cmdSimulate;
     QLabel* lblSimulation;  // how closely ngspice agrees
+    // The series "Nearest 5%" rounds to; E24, the 5% series, unless changed.
+    QComboBox* cboSeries;
 
     // Part tuning group
     QLabel* lblStageNr;

@@ -1,5 +1,6 @@
 #include "windows/frmschematic.h"
 
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -14,8 +15,11 @@
 
 #include "engine/numbertext.h"
 #include "engine/partcheck.h"
+#include "engine/practicalparts.h"
+#include "engine/sensitivity.h"
 #include "windows/layout.h"
 #include "windows/symbols.h"
+#include "windows/updown.h"
 
 namespace stelvane {
 
@@ -34,6 +38,35 @@ constexpr double kFaultX = 4400;
 constexpr double kFaultTop = 6150;
 constexpr double kFaultPitch = 300;
 constexpr std::size_t kFaultLines = 3;
+// The zigzag of each resistor of a stage drawn at x0, relative to the stage
+// (R1 lies along the signal line, R2 hangs from node A, R3 in the feedback).
+struct ResistorBody {
+    double left, top, right, bottom;
+};
+constexpr std::array<ResistorBody, 3> kResistorBodies{{
+    {240, -100, 640, 100},
+    {900, 300, 1100, 700},
+    {2060, -740, 2260, -340},
+}};
+
+// The outlines of the stage's built resistors outside the practical range.
+void OutlineOutOfRange(Canvas& canvas, double x0, double y, const DesignState& s, int stage)
+{
+    const ResArray& r = BuiltResistors(s);
+    for (int j = 1; j <= 3; ++j) {
+        if (r[stage][j] >= kPracticalResistors.low && r[stage][j] <= kPracticalResistors.high)
+            continue;
+        const ResistorBody& b = kResistorBodies[j - 1];
+        canvas.OutlineBox({x0 + b.left, y + b.top}, {x0 + b.right, y + b.bottom}, kOutOfRangeColour, 2);
+    }
+}
+
+std::string Fixed(double v)
+{
+    if (!std::isfinite(v))
+        return "-";
+    return QString::number(v == 0 ? 0.0 : v, 'f', 3).toStdString();
+}
 
 } // namespace
 
@@ -70,6 +103,7 @@ void DrawSchematic(Canvas& canvas, const DesignState& s, double originX, double 
     const bool specified = s.PartsType == 1;
     for (int stage = 1; stage <= StageCount(s); ++stage) {
         DrawStage(canvas, x, y, s, stage, specified, style);
+        OutlineOutOfRange(canvas, x, y, s, stage);
         DrawStageReadouts(canvas, x, s, stage, style);
         x += kStageAdvance;
     }
@@ -86,6 +120,32 @@ void DrawSchematic(Canvas& canvas, const DesignState& s, double originX, double 
         faults.resize(kFaultLines - 1), faults.push_back("... and more stages that cannot be built");
     for (std::size_t line = 0; line < faults.size(); ++line)
         canvas.Text({kFaultX, kFaultTop + kFaultPitch * double(line)}, faults[line], kFaultColour, style.valueFont);
+}
+
+std::string SensitivityTable(const DesignState& s, int stage)
+{
+    const StageSensitivities sens = SensitivitiesOf(PartsOfStage(s, stage));
+    auto cell = [](std::string text) { return std::string(8 - std::min<std::size_t>(text.size(), 7), ' ') + text; };
+    std::string t = "     ";
+    for (const char* part : kStagePartNames)
+        t += cell(part);
+    for (const auto& [name, row] : {std::pair{"f0   ", &sens.f0}, {"Q    ", &sens.q}, {"gain ", &sens.gain}}) {
+        t += std::string("\n") + name;
+        for (double v : *row)
+            t += cell(Fixed(v));
+    }
+    return t;
+}
+
+std::string RangeNoteText(const DesignState& s)
+{
+    const std::size_t outside = ResistorsOutsideRange(s, kPracticalResistors).size();
+    const std::string range = Trimmed(FormatValue(Single(kPracticalResistors.low))) + " to " +
+                              Trimmed(FormatValue(Single(kPracticalResistors.high))) + " ohms";
+    if (outside == 0)
+        return "Every resistor within " + range;
+    return std::to_string(outside) + (outside == 1 ? " resistor" : " resistors") + " outside " + range +
+           ", outlined in orange";
 }
 
 frmSchematic::frmSchematic(Navigator& navigator) : BarWindow(navigator, WindowKind::Schematic)
@@ -117,6 +177,24 @@ void frmSchematic::BuildControls()
     HScroll1->setRange(0, kSchematicScrollMaximum);
     HScroll1->setVisible(false);
 
+    lblSensitivityStage = new QLabel("Sensitivities (x/y)(dy/dx) of stage: ", this);
+    lblSensitivityStage->setObjectName("lblSensitivityStage");
+    lblSensitivityStage->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblSensStage = new QLabel("1", this);
+    lblSensStage->setObjectName("lblSensStage");
+    lblSensStage->setAlignment(Qt::AlignCenter);
+    lblSensStage->setFrameShape(QFrame::Box);
+    SetBackgroundColour(*lblSensStage, kWhite);
+    UpDown1 = new UpDown(lblSensStage, 1, std::clamp<int>(Record().Order, 1, kMaxStages), this);
+    UpDown1->setObjectName("UpDown1");
+    lblSensitivity = new QLabel(this);
+    lblSensitivity->setObjectName("lblSensitivity");
+    lblSensitivity->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    SetBackgroundColour(*lblSensitivity, kWhite);
+    lblRangeNote = new QLabel(this);
+    lblRangeNote->setObjectName("lblRangeNote");
+
+    connect(UpDown1, &UpDown::valueChanged, this, [this] { ShowSensitivities(); });
     connect(optIdeal, &QRadioButton::toggled, this, [this](bool on) { if (on) IdealClicked(); });
     connect(optSpecd, &QRadioButton::toggled, this, [this](bool on) { if (on) SpecdClicked(); });
     connect(HScroll1, &QScrollBar::valueChanged, this, [this](int value) { ScrollChanged(value); });
@@ -132,6 +210,15 @@ void frmSchematic::PlaceControls(const Layout& layout)
     PlaceInFrame(*optSpecd, layout, 0.06, 0.14);
     Place(*lblOpampInfo, layout, 2000, 7200, 4000, 300);
     Place(*HScroll1, layout, 4000, 3900, 3000, 200);
+    // Right of the parts-type frame and the opamp line, below the circuit.
+    Place(*lblSensitivityStage, layout, 6300, 6000, 3300, 300);
+    Place(*lblSensStage, layout, 9600, 6000, 400, 300);
+    Place(*UpDown1, layout, 10000, 6000, 300, 300);
+    Place(*lblSensitivity, layout, 6300, 6400, 4400, 1000);
+    QFont table = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    table.setPointSizeF(layout.FontPoints(kFontOrdinary));
+    lblSensitivity->setFont(table);
+    Place(*lblRangeNote, layout, 6300, 7500, 5000, 300);
 }
 
 void frmSchematic::Load()
@@ -159,6 +246,15 @@ void frmSchematic::Load()
     SelectPartsType();
     OriginX = kSchematicOriginX;
     Draw();
+    ShowSensitivities();
+}
+
+void frmSchematic::ShowSensitivities()
+{
+    Integer stage = 1;
+    ParseNumberText(lblSensStage->text().toStdString(), stage);
+    lblSensitivity->setText(QString::fromStdString(SensitivityTable(Record(), stage)));
+    lblRangeNote->setText(QString::fromStdString(RangeNoteText(Record())));
 }
 
 // The parts type outlives the window while its options start afresh, so the
@@ -185,6 +281,7 @@ void frmSchematic::IdealClicked()
     Record().PartsType = 0;
     OriginX = kSchematicOriginX;
     Draw();
+    ShowSensitivities();  // the range note counts the resistors drawn
 }
 
 void frmSchematic::SpecdClicked()
@@ -193,6 +290,7 @@ void frmSchematic::SpecdClicked()
     Record().PartsType = 1;
     OriginX = kSchematicOriginX;
     Draw();
+    ShowSensitivities();
 }
 
 void frmSchematic::ScrollChanged(int value)

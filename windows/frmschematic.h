@@ -13,6 +13,8 @@ class QScrollBar;
 
 namespace stelvane {
 
+class UpDown;
+
 // Where the schematic is drawn, in layout units.
 constexpr double kSchematicOriginX = 1000;      // the source's left end when nothing is scrolled
 constexpr double kSchematicBaselineY = 2500;    // the signal line
@@ -32,8 +34,16 @@ std::string OpampInfoText(const DesignState& s);
 // The whole schematic picture on a canvas: the white band with its two
 // border lines, the source, every stage with its parts and readouts, the
 // output lead and its "Output" text. The resistors drawn are Rs when
-// PartsType is 1, else R.
+// PartsType is 1, else R; each outside the practical range is outlined.
 void DrawSchematic(Canvas& canvas, const DesignState& s, double originX, double screenHeightTwips);
+
+// The colour practical-range outlines are drawn in.
+constexpr Rgb kOutOfRangeColour{255, 128, 0};
+// The sensitivities of a stage as a small table in fixed columns: a header
+// of the five parts, then a row each for f0, Q and gain.
+std::string SensitivityTable(const DesignState& s, int stage);
+// "3 resistors outside 1k to 1M ohms, outlined", or that every one is inside.
+std::string RangeNoteText(const DesignState& s);
 
 // The schematic view: the circuit of the present design with its part
 // values, each stage's frequency, Q and gain as its parts give them, the
@@ -55,6 +65,12 @@ public:
     QRadioButton* optSpecd;
     QLabel* lblOpampInfo;
     QScrollBar* HScroll1;
+    // The sensitivities of one stage at a time, and the practical-range note.
+    QLabel* lblSensitivityStage;
+    QLabel* lblSensStage;
+    UpDown* UpDown1;
+    QLabel* lblSensitivity;
+    QLabel* lblRangeNote;
 
     // Window state.
     double OriginX = kSchematicOriginX;
@@ -69,6 +85,7 @@ private:
     void IdealClicked();
     void SpecdClicked();
     void ScrollChanged(int value);
+    void ShowSensitivities();
 
     double screenHeightTwips_ = kDesignScreenHeightTwips;
 };

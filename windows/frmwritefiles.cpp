@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "engine/partcheck.h"
+#include "files/partslist.h"
 #include "files/spiceschematic.h"
 #include "files/tabulatedfile.h"
 #include "files/textfile.h"
@@ -20,7 +21,7 @@ namespace {
 constexpr Rgb kExportButtonColour{192, 255, 255};
 constexpr Rgb kNoticeColour{224, 224, 224};
 constexpr double kNoticeFont = 0.0007;
-constexpr std::size_t kExtensionLength = 4;  // ".DAT", ".ASC", ".cir"
+constexpr std::size_t kExtensionLength = 4;  // ".DAT", ".ASC", ".cir", ".csv"
 
 bool IsTabulated(ExportKind kind) { return kind == ExportKind::TabulatedScientific || kind == ExportKind::TabulatedEasy; }
 
@@ -37,6 +38,8 @@ DialogTexts TextsOf(ExportKind kind)
         return {kTabulatedDialogTitle, kTabulatedDialogFilter, kTabulatedDefaultName, ".DAT"};
     if (kind == ExportKind::Netlist)
         return {kNetlistDialogTitle, kNetlistDialogFilter, kNetlistDefaultName, ".cir"};
+    if (kind == ExportKind::PartsList)
+        return {kPartsListDialogTitle, kPartsListDialogFilter, kPartsListDefaultName, ".csv"};
     return {kSpiceDialogTitle, kSpiceDialogFilter, kSpiceDefaultName, ".ASC"};
 }
 
@@ -75,6 +78,8 @@ std::string& RememberedName(DesignState& s, ExportKind kind)
         return s.EasyFileName;
     case ExportKind::Netlist:
         return s.NetlistFileName;
+    case ExportKind::PartsList:
+        return s.PartsListFileName;
     case ExportKind::SpiceSchematic:
         break;
     }
@@ -106,7 +111,7 @@ FileDialogRequest ExportDialogRequest(DesignState& s, ExportKind kind)
     return request;
 }
 
-bool ExportFile(DesignState& s, Platform& platform, ExportKind kind)
+bool ExportFile(DesignState& s, Platform& platform, ExportKind kind, std::optional<StandardSeries> roundedTo)
 {
     if (kind == ExportKind::SpiceSchematic && !CircuitWanted(s, platform, "LTspice schematic"))
         return false;
@@ -126,6 +131,8 @@ bool ExportFile(DesignState& s, Platform& platform, ExportKind kind)
         return WriteTabulatedEasy(s, remembered, platform);
     case ExportKind::Netlist:
         return WriteNetlist(s, s.PartsType == 1 ? OpampModel::Specified : OpampModel::Ideal, remembered, platform);
+    case ExportKind::PartsList:
+        return WritePartsList(s, remembered, platform, roundedTo);
     case ExportKind::SpiceSchematic:
         break;
     }
@@ -148,6 +155,7 @@ frmWriteFiles::frmWriteFiles(Navigator& navigator) : FormWindow(navigator, Windo
     Label1->setObjectName("Label1");
     // The notice is longer than its box is wide; two short lines fit its height.
     Label1->setWordWrap(true);
+    cmdWritePartsList = button("cmdWritePartsList", "Write parts list (CSV)");
     cmdExit = button("cmdExit", "Return");
 
     auto exportOn = [this](QPushButton* b, ExportKind kind) {
@@ -157,6 +165,8 @@ frmWriteFiles::frmWriteFiles(Navigator& navigator) : FormWindow(navigator, Windo
     exportOn(cmdWriteTabulatedE, ExportKind::TabulatedEasy);
     exportOn(cmdWriteSpiceSchematic, ExportKind::SpiceSchematic);
     exportOn(cmdWriteNetlist, ExportKind::Netlist);
+    connect(cmdWritePartsList, &QPushButton::clicked, this,
+            [this] { ExportFile(Record(), GetPlatform(), ExportKind::PartsList, Session().RoundedSeries()); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { Nav().Close(WindowKind::WriteFiles); });
 }
 
@@ -168,8 +178,10 @@ void frmWriteFiles::Load()
     Place(*cmdWriteSpiceSchematic, layout, 4000, 3500, 3300, 300);
     Place(*cmdWriteNetlist, layout, 7500, 3500, 3300, 300);  // beside the LTspice one
     Place(*Label1, layout, 4000, 3900, 3000, 300, kNoticeFont);
+    Place(*cmdWritePartsList, layout, 4000, 4600, 3300, 300);
     Place(*cmdExit, layout, 4000, 6000, 1800, 300);
-    for (QPushButton* b : {cmdWriteTabulatedS, cmdWriteTabulatedE, cmdWriteSpiceSchematic, cmdWriteNetlist})
+    for (QPushButton* b : {cmdWriteTabulatedS, cmdWriteTabulatedE, cmdWriteSpiceSchematic, cmdWriteNetlist,
+                           cmdWritePartsList})
         SetBackgroundColour(*b, kExportButtonColour);
     SetBackgroundColour(*Label1, kNoticeColour);
     SetBackgroundColour(*cmdExit, kOwnButtonColour);

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "engine/designstate.h"
+#include "engine/standardseries.h"
 #include "platform/platform.h"
 #include "windows/navigation.h"
 
@@ -12,7 +14,7 @@ class QPushButton;
 namespace stelvane {
 
 // What an export button asks its save dialog and where it keeps its name.
-enum class ExportKind { TabulatedScientific, TabulatedEasy, SpiceSchematic, Netlist };
+enum class ExportKind { TabulatedScientific, TabulatedEasy, SpiceSchematic, Netlist, PartsList };
 
 inline constexpr const char* kTabulatedDialogTitle = "QUIBEX - write tabulated data file";
 inline constexpr const char* kTabulatedDialogFilter =
@@ -24,10 +26,14 @@ inline constexpr const char* kSpiceDefaultName = "QUIBEXdefault.ASC";
 inline constexpr const char* kNetlistDialogTitle = "Write ngspice netlist";
 inline constexpr const char* kNetlistDialogFilter = "ngspice netlists (*.cir)|*.cir";
 inline constexpr const char* kNetlistDefaultName = "Stelvane.cir";
+inline constexpr const char* kPartsListDialogTitle = "Write parts list";
+inline constexpr const char* kPartsListDialogFilter = "Parts lists (*.csv)|*.csv|All files (*.*)|*.*";
+inline constexpr const char* kPartsListDefaultName = "QUIBEXparts.csv";
 
 // The record's remembered name for the kind of export.
 std::string& RememberedName(DesignState& s, ExportKind kind);
-// ".DAT" for the tabulated files, ".ASC" for the schematic, ".cir" for the netlist.
+// ".DAT" for the tabulated files, ".ASC" for the schematic, ".cir" for the
+// netlist, ".csv" for the parts list.
 const char* ExportExtension(ExportKind kind);
 // The name a save dialog proposes: the remembered name with its extension
 // replaced by the button's own. A name without a three-letter extension
@@ -35,17 +41,19 @@ const char* ExportExtension(ExportKind kind);
 // all it has and gets the extension appended.
 std::string ProposedExportName(const std::string& remembered, ExportKind kind);
 // The dialog's title, filter and proposal for the kind; an empty remembered
-// name becomes the first proposal ("Default.DAT", "QUIBEXdefault.ASC", "Stelvane.cir").
+// name becomes the first proposal ("Default.DAT", "QUIBEXdefault.ASC", "Stelvane.cir", "QUIBEXparts.csv").
 FileDialogRequest ExportDialogRequest(DesignState& s, ExportKind kind);
 // One export button from start to end: asks for a name, remembers it and
 // writes the file. A cancelled dialog writes nothing and keeps the name
-// remembered before. Returns whether a file was written.
-bool ExportFile(DesignState& s, Platform& platform, ExportKind kind);
+// remembered before. The parts list names the series the resistors were
+// rounded to. Returns whether a file was written.
+bool ExportFile(DesignState& s, Platform& platform, ExportKind kind,
+                std::optional<StandardSeries> roundedTo = std::nullopt);
 
 // The file-writing window, modal over the window that opened it: tabulated
 // data in two formats, the LTspice schematic and the ngspice netlist (both
-// for the opamp chosen on the schematic window), as many files as wanted
-// before "Return".
+// for the opamp chosen on the schematic window) and the parts list, as many
+// files as wanted before "Return".
 class frmWriteFiles : public FormWindow {
     Q_OBJECT
 public:
@@ -59,6 +67,7 @@ public:
     QPushButton* cmdWriteSpiceSchematic;
     QPushButton* cmdWriteNetlist;
     QLabel* Label1;
+    QPushButton* cmdWritePartsList;
     QPushButton* cmdExit;
 };
 

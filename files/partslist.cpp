@@ -1,0 +1,76 @@
+#include "files/partslist.h"
+
+#include <array>
+#include <charconv>
+
+#include "engine/practicalparts.h"
+#include "files/textfile.h"
+
+namespace stelvane {
+
+namespace {
+
+constexpr int kValueDigits = 7;  // a Single holds no more
+constexpr int kReferenceStep = 100;  // R101 is stage 1's R1, R201 stage 2's
+
+std::string ValueText(double value)
+{
+    std::array<char, 32> buffer{};
+    const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general,
+                                 kValueDigits);
+    return std::string(buffer.data(), r.ptr);
+}
+
+std::string ToleranceText(double percent)
+{
+    std::array<char, 16> buffer{};
+    const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), percent);
+    return std::string(buffer.data(), r.ptr);
+}
+
+std::string Row(int stage, char letter, int part, Single value, std::optional<StandardSeries> series)
+{
+    std::string row = std::to_string(stage) + ',' + letter + std::to_string(stage * kReferenceStep + part) + ',';
+    // A series value is written as the round number it stands for.
+    row += ValueText(series ? NearestInSeries(value, *series) : value);
+    row += letter == 'R' ? ",resistor," : ",capacitor,";
+    if (series) row += std::string(SeriesName(*series)) + ',' + ToleranceText(SeriesTolerancePercent(*series));
+    else row += ',';
+    return row;
+}
+
+} // namespace
+
+std::string PartsListText(const DesignState& s, std::optional<StandardSeries> roundedTo)
+{
+    std::string text = kPartsListHeader;
+    text += kLineEnd;
+    const ResArray& r = BuiltResistors(s);
+    for (int k = 1; k <= StageCount(s); ++k) {
+        for (int j = 1; j <= 3; ++j) {
+            const bool rounded = roundedTo && InSeries(r[k][j], *roundedTo);
+            text += Row(k, 'R', j, r[k][j], rounded ? roundedTo : CoarsestSeriesHolding(r[k][j]));
+            text += kLineEnd;
+        }
+        for (int j = 1; j <= 2; ++j) {
+            text += Row(k, 'C', j, s.C[k][j], CoarsestSeriesHolding(s.C[k][j]));
+            text += kLineEnd;
+        }
+    }
+    return text;
+}
+
+bool WritePartsList(const DesignState& s, const std::string& fileName, Notifier& notifier,
+                    std::optional<StandardSeries> roundedTo)
+{
+    // Stages beyond the arrays cannot be listed.
+    const bool written =
+        s.Order >= 0 && s.Order <= kMaxStages && WriteTextFileSafely(fileName, PartsListText(s, roundedTo));
+    if (!written) {
+        notifier.Beep();
+        notifier.ShowMessage(kPartsListNotWrittenMessage);
+    }
+    return written;
+}
+
+} // namespace stelvane

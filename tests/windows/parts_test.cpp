@@ -1,0 +1,70 @@
+#include <QComboBox>
+
+#include <gtest/gtest.h>
+
+#include "engine/standardseries.h"
+#include "windows/frmschematic.h"
+#include "windowtestsupport.h"
+
+namespace stelvane::testing {
+
+// Four stages at 100 pF, whose resistors run to megohms: the design window
+// suggests the capacitor, the schematic outlines the resistors outside 1k to
+// 1M and shows each stage's sensitivities, the plot rounds to the series
+// picked, and the parts list written is the command line's for that design,
+// in that series.
+TEST(PartsWindows, SuggestOutlineRoundAndList)
+{
+    Program p;
+    p.Start();
+    for (const char* action : {"txtCaps=100p", "UpDown1/up", "UpDown1/up"})
+        p.Do(Design, action);
+    const DesignState& s = p.record;
+    auto outside = [&] {
+        int n = 0;
+        for (int k = 1; k <= 4; ++k)
+            for (int j = 1; j <= 3; ++j) n += s.R[k][j] < 1e3 || s.R[k][j] > 1e6;
+        return n;
+    };
+    Walk(p, {
+        {"Suggest cap enters the design and suggests", Design, "cmdSuggestCap", nullptr, [&] {
+             EXPECT_NE(p.Text(Design, "lblSuggestCap").find("\nE6: 4700pF, resistors "), std::string::npos);
+         }},
+        {"the schematic outlines what is out of range", Design, "cmdSchematic", nullptr, [&] {
+             const auto boxes = p.Drawing(Schematic).OfKind(CanvasPrimitive::Kind::OutlineBox);
+             EXPECT_EQ(std::count_if(boxes.begin(), boxes.end(), [](auto& b) { return b.colour == kOutOfRangeColour; }),
+                       outside());
+             EXPECT_EQ(p.Text(Schematic, "lblRangeNote"), std::to_string(outside()) + " resistors outside 1k to 1M ohms, outlined in orange");
+         }},
+        {"the second stage's sensitivities", Schematic, "UpDown1/up", "lblSensStage=2", [&] {
+             std::istringstream table(p.Text(Schematic, "lblSensitivity"));
+             std::string header, name;
+             double r1 = 0, r2 = 0;
+             std::getline(table, header);
+             table >> name >> r1 >> r2;
+             EXPECT_NEAR(r1, -0.5 * s.R[2][2] / (s.R[2][1] + s.R[2][2]), 5e-4);
+             EXPECT_NEAR(r1 + r2, -0.5, 1e-3);
+         }},
+        {"E96 picked on the plot", Schematic, "cmdPlot", nullptr,
+         [&] { p.At<QComboBox>(Plot, "cboSeries")->setCurrentText("E96"); }},
+        {"Nearest 5% rounds to E96", Plot, "cmdNearest5", nullptr, [&] {
+             for (int k = 1; k <= 4; ++k)
+                 for (int j = 1; j <= 3; ++j) EXPECT_TRUE(InSeries(s.R[k][j], StandardSeries::E96)) << s.R[k][j];
+         }},
+        {"back on the design window, whose Enter step keeps the rounded parts", Plot, "cmdDesign"},
+        {"Write", Design, "cmdWrite"},
+    });
+    p.platform.CancelFileDialog();
+    p.Do(WriteFiles, "cmdWritePartsList");
+    p.platform.AnswerFileDialog("w-parts");
+    p.Do(WriteFiles, "cmdWritePartsList");
+    EXPECT_EQ(p.platform.dialogs.back().request.proposedName, "QUIBEXparts.csv");
+    EXPECT_FALSE(fs::exists("QUIBEXparts.csv"));
+    ASSERT_EQ(RunCli("--order 4 --cap 100p --series E96 --bom c-parts"), 0);
+    std::ifstream window("w-parts.csv", std::ios::binary), cli("c-parts.csv", std::ios::binary);
+    const std::string written(std::istreambuf_iterator<char>(window), {});
+    EXPECT_NE(written.find("\r\n4,R403,"), std::string::npos);
+    EXPECT_EQ(written, std::string(std::istreambuf_iterator<char>(cli), {}));
+}
+
+} // namespace stelvane::testing

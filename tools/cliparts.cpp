@@ -1,0 +1,185 @@
+#include "tools/cliparts.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "engine/numbertext.h"
+#include "engine/practicalparts.h"
+#include "engine/sensitivity.h"
+#include "tools/clireport.h"
+
+namespace stelvane {
+namespace {
+
+constexpr std::array kSuggestionSeries{StandardSeries::E6, StandardSeries::E12};
+constexpr std::size_t kFigureColumn = 10;  // width of a sensitivity column
+constexpr int kSensitivityDecimals = 4;
+
+std::string Value(double v) { return Trimmed(FormatValue(static_cast<Single>(v))); }
+std::string Cap(double v) { return Trimmed(FormatCap(static_cast<Single>(v))); }
+
+std::string RangeText(const ResistorRange& range) { return Value(range.low) + " to " + Value(range.high) + " ohms"; }
+
+std::string Fixed(double v)
+{
+    if (!std::isfinite(v)) return "-";
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v == 0 ? 0.0 : v, std::chars_format::fixed, kSensitivityDecimals);
+    return std::string(buf, r.ptr);
+}
+
+std::string Padded(std::string text, std::size_t width = kFigureColumn)
+{
+    if (text.size() < width) text.append(width - text.size(), ' ');
+    return text;
+}
+
+std::string OutsideRangeText(const DesignState& s, const ResistorRange& range)
+{
+    const std::vector<StageResistor> outside = ResistorsOutsideRange(s, range);
+    if (outside.empty()) return "";
+    std::string t = "\nResistors outside " + RangeText(range) + ":\n";
+    int stage = 0;
+    for (const StageResistor& r : outside) {
+        t += r.stage == stage ? ", " : (stage ? "\n" : "") + std::string("Stage ") + std::to_string(r.stage) + ": ";
+        stage = r.stage;
+        t += "R" + std::to_string(r.part) + " " + Value(r.ohms);
+    }
+    return t + "\n";
+}
+
+std::string SuggestionText(const DesignState& s, const ResistorRange& range)
+{
+    std::string t = "\nCapacitor for resistors within " + RangeText(range) + ":\n";
+    for (StandardSeries series : kSuggestionSeries) {
+        const auto c = SuggestCapacitor(s, range, series);
+        t += Padded(std::string(SeriesName(series)) + ":", 6);
+        t += c ? Cap(c->capacitor) + ", resistors " + Value(c->lowest) + " to " + Value(c->highest) + " ohms\n"
+               : "none (no resistor or capacitor to scale)\n";
+    }
+    return t;
+}
+
+std::string SensitivityText(const DesignState& s)
+{
+    std::string t = "\nSensitivities S = (x/y)(dy/dx) of each stage's figures y to its parts x:\n";
+    for (int k = 1; k <= StageCount(s); ++k) {
+        const StageSensitivities sens = SensitivitiesOf(PartsOfStage(s, k));
+        std::string line = Padded("Stage " + std::to_string(k));
+        for (const char* part : kStagePartNames) line += Padded(part);
+        for (const auto& [name, row] : {std::pair{"f0", &sens.f0}, {"Q", &sens.q}, {"gain", &sens.gain}}) {
+            line += "\n" + Padded(std::string("  ") + name);
+            for (double v : *row) line += Padded(Fixed(v));
+        }
+        // No blanks at the ends of the lines.
+        for (std::size_t at; (at = line.find(" \n")) != std::string::npos;) line.erase(at, 1);
+        while (line.back() == ' ') line.pop_back();
+        t += line + "\n";
+    }
+    return t;
+}
+
+} // namespace
+
+PartsOption ParsePartsOption(const std::string& name, const std::function<std::optional<std::string>()>& takeValue,
+                             CliOptions& o, std::string& error)
+{
+    if (name == "series") {
+        const auto value = takeValue();
+        if (!value) return PartsOption::Refused;
+        o.series = SeriesFromName(*value);
+        if (!o.series) {
+            error = "--series takes E6, E12, E24, E48, E96 or E192, not '" + *value + "'";
+            return PartsOption::Refused;
+        }
+        return PartsOption::Taken;
+    }
+    if (name == "r-range") {
+        auto low = takeValue();
+        if (!low) return PartsOption::Refused;
+        std::optional<std::string> high;
+        if (const auto comma = low->find(','); comma != std::string::npos) {
+            high = low->substr(comma + 1);
+            low->resize(comma);
+        } else {
+            high = takeValue();
+            if (!high) return PartsOption::Refused;
+        }
+        Single lo = 0, hi = 0;
+        ParseNumberText(*low, lo);
+        ParseNumberText(*high, hi);
+        if (!(lo > 0 && hi > lo)) {
+            error = "--r-range takes two resistances LO HI with 0 < LO < HI, not '" + *low + "' '" + *high + "'";
+            return PartsOption::Refused;
+        }
+        o.rRange = ResistorRange{lo, hi};
+        return PartsOption::Taken;
+    }
+    return PartsOption::NotOurs;
+}
+
+std::string PartsUsageText()
+{
+    std::string u = "\nParts:\n";
+    u += "  --series NAME      round every resistor R (and Rs with --specified-opamp) to\n";
+    u += "                     the nearest value of E6, E12, E24, E48, E96 or E192, then\n";
+    u += "                     analyse and sweep the rounded parts\n";
+    u += "  --sensitivity      print each stage's sensitivities S = (x/y)(dy/dx) of its\n";
+    u += "                     centre frequency, Q and gain to R1, R2, R3, C1 and C2\n";
+    u += "  --bom FILE         write the parts list as CSV (.csv added to a name\n";
+    u += "                     without extension)\n";
+    u += "  --r-range LO HI    the practical resistor range; the summary names the\n";
+    u += "                     resistors outside it (1k 1M)\n";
+    u += "  --suggest-cap      the E6 and E12 capacitor that brings the resistors best\n";
+    u += "                     into that range\n";
+    return u;
+}
+
+std::string PartsSummary(const CliOptions& o, const DesignState& s)
+{
+    const ResistorRange range = o.rRange.value_or(kPracticalResistors);
+    std::string t;
+    if (o.series)
+        t += std::string("\nResistors rounded to the ") + SeriesName(*o.series) + " series" +
+             (o.specifiedOpamp ? " (R and Rs)\n" : " (R)\n");
+    t += OutsideRangeText(s, range);
+    if (o.suggestCap) t += SuggestionText(s, range);
+    if (o.sensitivity) t += SensitivityText(s);
+    return t;
+}
+
+std::vector<std::pair<std::string, std::string>> PartsJson(const CliOptions& o, const DesignState& s)
+{
+    std::vector<std::pair<std::string, std::string>> members;
+    if (o.series) members.emplace_back("series", std::string("\"") + SeriesName(*o.series) + "\"");
+    if (o.suggestCap) {
+        const ResistorRange range = o.rRange.value_or(kPracticalResistors);
+        std::string v = "{\"r_range\": [" + JsonNumber(Single(range.low)) + ", " + JsonNumber(Single(range.high)) + "]";
+        for (StandardSeries series : kSuggestionSeries) {
+            const auto c = SuggestCapacitor(s, range, series);
+            v += std::string(", \"") + SeriesName(series) + "\": " + (c ? JsonNumber(Single(c->capacitor)) : "null");
+        }
+        members.emplace_back("suggested_cap", v + "}");
+    }
+    if (o.sensitivity) {
+        std::string v = "[";
+        for (int k = 1; k <= StageCount(s); ++k) {
+            const StageSensitivities sens = SensitivitiesOf(PartsOfStage(s, k));
+            v += (k > 1 ? ",\n    {" : "\n    {");
+            v += "\"stage\": " + std::to_string(k);
+            for (const auto& [name, row] : {std::pair{"f0", &sens.f0}, {"q", &sens.q}, {"gain", &sens.gain}}) {
+                v += std::string(", \"") + name + "\": {";
+                for (std::size_t p = 0; p < row->size(); ++p) {
+                    const Single figure = (*row)[p] == 0 ? 0 : Single((*row)[p]);  // no "-0"
+                    v += std::string(p ? ", \"" : "\"") + kStagePartNames[p] + "\": " + JsonNumber(figure);
+                }
+                v += "}";
+            }
+            v += "}";
+        }
+        members.emplace_back("sensitivity", v + (StageCount(s) ? "\n  ]" : "]"));
+    }
+    return members;
+}
+
+} // namespace stelvane

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/designstate.h"
+#include "tools/cliargs.h"
+
+// The command line's options for parts that can be bought: standard series,
+// sensitivities, the parts list, the practical resistor range and the
+// capacitor that suits it.
+namespace stelvane {
+
+enum class PartsOption { NotOurs, Taken, Refused };
+
+// Reads --series NAME and --r-range LO HI (or --r-range=LO,HI) into the
+// options; takeValue hands out the option's next value and says itself when
+// there is none. Refused leaves its one line in error.
+PartsOption ParsePartsOption(const std::string& name, const std::function<std::optional<std::string>()>& takeValue,
+                             CliOptions& options, std::string& error);
+
+// The usage lines of these options.
+std::string PartsUsageText();
+
+// What the summary adds: the series the resistors were rounded to, the
+// resistors outside the practical range, the suggested capacitor and the
+// sensitivity tables, each when asked for or (the range) when it applies.
+std::string PartsSummary(const CliOptions& options, const DesignState& s);
+
+// What the JSON adds, as key and JSON value: "series", "suggested_cap" and
+// "sensitivity", each when asked for.
+std::vector<std::pair<std::string, std::string>> PartsJson(const CliOptions& options, const DesignState& s);
+
+} // namespace stelvane
