@@ -32,10 +32,11 @@ constexpr double kBandRight = 12400;
 constexpr double kBandTop = 800;
 constexpr double kBandBottom = 5700;
 
-// Words on stages that cannot be built, in the free space right of the parts type.
+// Words on stages that cannot be built, in the free space below the parts
+// type, the opamp line, the sensitivities and the range note.
 constexpr Rgb kFaultColour{255, 0, 0};
-constexpr double kFaultX = 4400;
-constexpr double kFaultTop = 6150;
+constexpr double kFaultX = 2000;
+constexpr double kFaultTop = 8050;
 constexpr double kFaultPitch = 300;
 constexpr std::size_t kFaultLines = 3;
 // The zigzag of each resistor of a stage drawn at x0, relative to the stage
@@ -110,11 +111,11 @@ void DrawSchematic(Canvas& canvas, const DesignState& s, double originX, double 
     canvas.Line({x, y}, {x + kOutputLead, y}, kBlack);
     canvas.Text({x + 360, y - 100}, "Output", kBlack, style.valueFont);
 
-    // Below the band, beside the parts type: the stages that cannot be built, in words.
+    // At the foot of the window: the stages that cannot be built, in words.
     std::vector<std::string> faults;
     for (int stage = 1; stage <= StageCount(s); ++stage)
         if (std::string why = UnbuildableStageText(s, stage, specified); !why.empty()) faults.push_back(std::move(why));
-    canvas.FillBox({kFaultX, kFaultTop - kFaultPitch}, {kBandRight, kFaultTop + kFaultPitch * kFaultLines},
+    canvas.FillBox({kFaultX, kFaultTop - kFaultPitch / 2}, {kBandRight, kFaultTop + kFaultPitch * kFaultLines},
                    kWindowBackground);
     if (faults.size() > kFaultLines)
         faults.resize(kFaultLines - 1), faults.push_back("... and more stages that cannot be built");
