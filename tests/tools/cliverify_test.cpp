@@ -71,6 +71,7 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
         const std::string json = Cli(args).out;
         EXPECT_NE(json.find(c.code == 0 ? "\"passed\": true" : "\"passed\": false"), std::string::npos);
         EXPECT_GE(JsonValue(json, "points"), 1001);
+        EXPECT_NE(json.find("\"stages\": [\n      {\"stage\": 1, "), std::string::npos); // no comma before the first
         EXPECT_GE(JsonValue(json, "max_gain_error_db"), JsonValue(json, "passband_max_gain_error_db"));
         if (!std::isnan(c.passband)) {
             EXPECT_NEAR(JsonValue(json, "passband_max_gain_error_db"), c.passband, 0.01);
