@@ -380,7 +380,7 @@ void SweepCascade(const StageTerms* terms, int count, const Single* freq, int po
         }
 
         const int nUndecided = HWY_DYNAMIC_DISPATCH(FinishLanes)(
-            gain.data(), phaseBuffer.data() + 1, exactBuffer.data() + 1, freqBuffer.data() + 1, n, gainDb + first,
+            gain.data(), withPhase ? phaseBuffer.data() + 1 : nullptr, exactBuffer.data() + 1, freqBuffer.data() + 1, n, gainDb + first,
             withPhase ? phase + first : nullptr, withPhase && delay != nullptr ? delay + first : nullptr,
             undecided.data());
         for (int k = 0; k < nUndecided; ++k) {
