@@ -15,6 +15,7 @@
 #include "platform/consolenotifier.h"
 #include "tools/cliargs.h"
 #include "tools/clireport.h"
+#include "tools/clitolerance.h"
 
 namespace stelvane {
 namespace {
@@ -128,6 +129,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 2;
     }
     const CliOptions& o = parse.options;
+    const CliTolerance tolerance = ToleranceFromOptions(o);
+    if (!tolerance.error.empty()) {
+        err << "stelvane-cli: " << tolerance.error << '\n' << UsageText();
+        return 2;
+    }
     if (o.help) {
         out << UsageText();
         return 0;
@@ -179,6 +185,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (o.overlay && !SavePlotOverlay(s, notifier)) return 1;
 
+    if (tolerance.settings) {
+        const ToleranceResult spread = RunTolerance(s, *tolerance.settings);
+        out << (o.json ? WithToleranceJson(DesignJson(s), spread) : DesignSummary(s) + ToleranceSummary(spread));
+        return 0;
+    }
     out << (o.json ? DesignJson(s) : DesignSummary(s));
     return 0;
 }
