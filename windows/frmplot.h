@@ -14,6 +14,7 @@ class QPushButton;
 
 namespace stelvane {
 
+class PlotTolerance;
 class UpDown;
 
 // What "Print" on the plot window runs. The printout lives in its own
@@ -99,6 +100,9 @@ public:
     QPushButton* cmdWidthUp;
 
     QLabel* lblNegative;
+
+    // The tolerance run and its band.
+    PlotTolerance* tolerance;
 
 protected:
     void OnPrint() override;
