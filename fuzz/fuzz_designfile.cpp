@@ -1,7 +1,8 @@
 // Design files from anywhere: the reader must never crash or index past an
 // array; a file it refuses leaves the record bit for bit as it was; a file it
-// accepts changes only the fields a design file holds, to finite values in
-// range, and what it read can be saved and read back.
+// accepts changes only the fields a design file holds (and marks parts that
+// are not the family design as entered by hand), to finite values in range,
+// and what it read can be saved and read back.
 
 #include <cmath>
 #include <cstdint>
@@ -51,6 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!FileFieldsFinite(*s)) FuzzFailure(kTarget, "a non-finite value was read");
     auto expected = std::make_unique<DesignState>(before);
     VisitStoredFields([](const char*, auto from, auto& to) { to = from; }, *s, *expected);
+    // Parts that are not the family design of the file's figures are taken as entered by hand.
+    if (s->ManualEntry != before.ManualEntry && s->ManualEntry != 1) FuzzFailure(kTarget, "ManualEntry read as neither");
+    expected->ManualEntry = s->ManualEntry;
     const std::string stray = FirstDifference(*expected, *s);
     if (!stray.empty()) FuzzFailure(kTarget, "reading changed a field the file does not hold: " + stray);
 
