@@ -40,9 +40,12 @@ double TakeNumber(QLineEdit& box, double low, double high, bool whole)
     Single typed = 0;
     ParseNumberText(box.text().toStdString(), typed);
     double v = std::isfinite(typed) ? std::clamp<double>(typed, low, high) : low;
-    if (whole)
+    if (whole) {
         v = std::round(v);
-    box.setText(QString::fromStdString(Trimmed(FormatValue(static_cast<Single>(v)))));
+        box.setText(QString::number(static_cast<int>(v)));
+    } else {
+        box.setText(QString::fromStdString(Trimmed(FormatValue(static_cast<Single>(v)))));
+    }
     return v;
 }
 
@@ -152,7 +155,7 @@ void PlotTolerance::NextShare()
     run_.reset();
     cmdToleranceRun->setText(kRunCaption);
     lblToleranceRun->setText(QString::fromStdString(
-        std::to_string(result_->settings.runs) + " copies, 5-95% shaded; centre gain sd " +
+        std::to_string(result_->settings.runs) + " copies, centre sd " +
         Trimmed(FormatValue(static_cast<Single>(result_->centerGainDb.std))) + " dB"));
     redraw_();
 }

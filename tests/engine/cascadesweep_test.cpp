@@ -37,9 +37,12 @@ static bool SameBits(const SweepArray& a, const SweepArray& b, int last) {
     return std::memcmp(a.data(), b.data(), sizeof(Single) * (last + 1)) == 0;
 }
 
-// On every instruction set this processor and the build have in common.
+// On every instruction set this processor and the build have in common: the
+// best, which the program uses, over more designs than the others.
 TEST(SweepCascade, GivesThePointByPointSinglesBitForBit) {
-    for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
+    const std::vector<std::int64_t> targets = hwy::SupportedAndGeneratedTargets();
+    for (const std::int64_t target : targets) {
+        const int perOrder = target == targets.front() ? 4 : 1;
         hwy::SetSupportedTargetsForTest(target);
         SCOPED_TRACE(hwy::TargetName(target));
         reliability::RandomDesigns designs(77031);
@@ -54,7 +57,7 @@ TEST(SweepCascade, GivesThePointByPointSinglesBitForBit) {
         };
         for (Integer family = 1; family <= 3; ++family)
             for (Integer order = 1; order <= reliability::RandomDesigns::HighestOrder(family); ++order)
-                for (int n = 0; n < 6; ++n) {
+                for (int n = 0; n < perOrder; ++n) {
                     designs.Next(*s, family, order, Integer(designs.Uniform(1, kMaxPoints + 1)));
                     check();
                     // far skirts, where the running products are rescaled and stages added one by one
@@ -69,7 +72,7 @@ TEST(SweepCascade, GivesThePointByPointSinglesBitForBit) {
         s->Sweep = 2, s->Fstart = 0.001f, s->Fstop = 1e9f, s->NrInts = kMaxPoints;
         ComputeResponse(*s);
         check();
-        EXPECT_EQ(designsSwept, 2 * 6 * (21 + 21 + 10) + 1);
+        EXPECT_EQ(designsSwept, 2 * perOrder * (21 + 21 + 10) + 1);
     }
     hwy::SetSupportedTargetsForTest(0);
 }
