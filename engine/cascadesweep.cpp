@@ -43,16 +43,14 @@ constexpr double kGainRelative = 0x1p-40;
 constexpr double kGainAbsolute = 1e-25; // a gain next to 0 dB is always checked
 
 // Highway's Atan is within 3 units in the last place, and the C library's
-// atan2 within 1; the bound allows ten times that, on the principal angle
-// (at most pi) and on the phase in degrees.
+// atan2 within 1: a phase in degrees from the vectors lies within
+// kPrincipalBound + |phase| * kPhaseRelative of the C library's, some ten
+// times that.
 constexpr double kPrincipalBound = 0x1p-48 * 3.141592653589793 * 57.29577951308232;
 constexpr double kPhaseRelative = 0x1p-48;
 
 // A delay next to 0 s is always checked.
 constexpr double kDelayAbsolute = 1e-40;
-
-// How far a phase in degrees from the vectors may lie from the C library's.
-inline double PhaseBound(double phase) { return kPrincipalBound + std::abs(phase) * kPhaseRelative; }
 
 // A point where a stage turns the phasor to within this angle (as tan) of
 // +-90 degrees is evaluated on its own: the turn count needs every stage to
