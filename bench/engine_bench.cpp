@@ -11,6 +11,7 @@
 #include "engine/stageanalysis.h"
 #include "engine/standardvalues.h"
 #include "engine/synthesis.h"
+#include "engine/tolerance.h"
 
 namespace stelvane {
 namespace {
@@ -93,6 +94,20 @@ void BM_EvaluateCascadeOnePoint(benchmark::State& state)
     }
 }
 BENCHMARK(BM_EvaluateCascadeOnePoint)->Arg(21);
+
+// 1000 copies of the 21-stage design with 1% resistors and 5% capacitors,
+// each analysed and swept over 2001 points, on every processor (wall time).
+void BM_ToleranceRun(benchmark::State& state)
+{
+    auto s = BenchDesign(kMaxStages);
+    ToleranceSettings settings;
+    settings.runs = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        const ToleranceResult result = RunTolerance(*s, settings);
+        benchmark::DoNotOptimize(result.gainDb[2][kMaxPoints]);
+    }
+}
+BENCHMARK(BM_ToleranceRun)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 } // namespace stelvane

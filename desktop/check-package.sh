@@ -38,7 +38,7 @@ if [ "$actual" != "$expected" ]; then
 fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 fonts-liberation libngspice0; do
+for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libhwy1 fonts-liberation libngspice0; do
     if ! grep -Eq "(^|, )$needed( |,|$)" <<<"$depends"; then
         echo "package check: Depends lacks $needed: $depends" >&2
         failed=1

@@ -1,23 +1,18 @@
 #include "engine/response.h"
 
 #include <algorithm>
-#include <array>
 #include <cfloat>
 #include <cmath>
+
+#include "engine/cascade.h"
 
 namespace stelvane {
 
 namespace {
 
-const double kTwoPi = 8.0 * std::atan(1.0);
-const double kDegreesPerRadian = 45.0 / std::atan(1.0);
+const double kTwoPi = kCascadeTwoPi;
 
-// A stage's magnitude is never taken below 1e-20 (-400 dB): at 0 Hz, or when
-// the arithmetic leaves the range of double, |H| comes out as 0 and its
-// logarithm would be minus infinity. No real part set gets near this floor
-// at any frequency a plot can show. The ceiling does the same for parts that
-// put |H| beyond double.
-constexpr double kMagnitudeFloor = 1e-20;
+// The ceiling on a stage's magnitude, for parts that put |H| beyond double.
 constexpr double kMagnitudeCeiling = 1e300;
 
 // A logarithmic sweep or grid cannot start at 0 Hz or below; such a limit is
@@ -37,21 +32,13 @@ bool UsablePart(Single v)
     return v != 0 && std::isfinite(v);
 }
 
-// One stage's ideal-opamp response in the form the sweep evaluates:
-// H = -j*w*r3c1 / ((a - w^2*b) + j*w*d), the coefficients taken once per
-// sweep rather than once per point.
-struct StageTerms {
-    double r3c1; // R3*C1
-    double a;    // 1 + R1/R2
-    double b;    // R1*R3*C1*C2
-    double d;    // R1*(C1 + C2)
-};
+} // namespace
 
-using CascadeTerms = std::array<StageTerms, kMaxStages>;
+namespace {
 
-// The terms of stages 1..Order; a stage with a part of 0 or one that is not a
-// finite number is left out of the cascade (the part analysis flags it as
-// invalid, and the views say so).
+// The terms of stage k; a stage with a part of 0 or one that is not a finite
+// number is left out of the cascade (the part analysis flags it as invalid,
+// and the views say so).
 bool CollectStage(const DesignState& s, int k, StageTerms& terms)
 {
     const Single r1 = s.R[k][1], r2 = s.R[k][2], r3 = s.R[k][3];
@@ -62,6 +49,8 @@ bool CollectStage(const DesignState& s, int k, StageTerms& terms)
     return true;
 }
 
+} // namespace
+
 int CollectStages(const DesignState& s, CascadeTerms& terms)
 {
     const int order = StageCount(s);
@@ -71,14 +60,7 @@ int CollectStages(const DesignState& s, CascadeTerms& terms)
     return count;
 }
 
-// Rounds to Single without ever producing NaN or infinity, so that nothing a
-// view draws or a file writes can be one: NaN becomes 0 and values beyond
-// the Single range are held at its largest value.
-Single FiniteSingle(double v)
-{
-    if (std::isnan(v)) return 0;
-    return static_cast<Single>(std::clamp(v, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
-}
+namespace {
 
 Single LogSweepLimit(Single f)
 {
@@ -107,10 +89,7 @@ double CoarseAtan(double x)
     return std::copysign(kQuarterTurn, x) - x / (x * x + 0.28);
 }
 
-// Squared stage magnitudes and stage phasors inside these bounds go into the
-// running products; anything beyond them takes the stage-by-stage path.
-constexpr double kProductLow = 1e-100;
-constexpr double kProductHigh = 1e100;
+} // namespace
 
 // Adds the gain (dB) and phase (degrees) of the collected stages at f.
 //
@@ -122,8 +101,8 @@ constexpr double kProductHigh = 1e100;
 // a positive real part), put on the right turn by a running coarse sum of
 // the stage phases: two transcendental calls per point instead of two per
 // stage, which is what keeps a 21-stage sweep of 2001 points quick enough to
-// follow the tuning panel's clicks. Stages whose numbers leave the ranges
-// above (0 Hz, parts at the ends of Single), or whose Re H is not negative
+// follow the tuning panel's clicks. Stages whose numbers leave the product
+// ranges (0 Hz, parts at the ends of Single), or whose Re H is not negative
 // (negative parts), are added one by one.
 void AddCascade(const StageTerms* terms, int count, double f, double& gain, double& phase)
 {
@@ -150,7 +129,7 @@ void AddCascade(const StageTerms* terms, int count, double f, double& gain, doub
 
         if (reH < 0 && squared >= kProductLow && squared <= kProductHigh) {
             magnitudeProduct *= std::max(squared, kMagnitudeFloor * kMagnitudeFloor);
-            if (magnitudeProduct > 1e150 || magnitudeProduct < 1e-150) {
+            if (magnitudeProduct > kRunningProductHigh || magnitudeProduct < kRunningProductLow) {
                 gainDb += 10 * std::log10(magnitudeProduct);
                 magnitudeProduct = 1;
             }
@@ -183,8 +162,6 @@ void AddCascade(const StageTerms* terms, int count, double f, double& gain, doub
     const double turns = std::round((coarsePhase - principal) / kTwoPi);
     phase += (principal + turns * kTwoPi) * kDegreesPerRadian + exactPhase;
 }
-
-} // namespace
 
 void EvaluateCascade(const DesignState& s, double f, double& gain, double& phase)
 {
@@ -232,26 +209,8 @@ void ComputeResponse(DesignState& s)
     // The stages' part values do not change during the sweep.
     CascadeTerms terms;
     const int count = CollectStages(s, terms);
-    double previousPhase = 0;
-    double previousFreq = 0;
-    for (int l = 0; l <= n; ++l) {
-        double gain = 0;
-        double phase = 0;
-        AddCascade(terms.data(), count, s.Freq[l], gain, phase);
-        s.GainDB[l] = FiniteSingle(gain);
-        s.Phase[l] = FiniteSingle(phase);
-        if (l >= 1) {
-            // Group delay: minus the phase step in cycles over the frequency
-            // step, assigned to the upper point of the interval. Two equal
-            // frequencies (Fstart equal to Fstop) give no step to divide by.
-            const double step = static_cast<double>(s.Freq[l]) - previousFreq;
-            s.Delay[l] = step != 0 ? FiniteSingle((previousPhase - phase) / (360 * step)) : 0;
-        } else {
-            s.Delay[0] = 0;
-        }
-        previousFreq = s.Freq[l];
-        previousPhase = phase;
-    }
+    SweepCascade(terms.data(), count, s.Freq.data(), n + 1, s.GainDB.data(), s.Phase.data(), s.Delay.data());
+    s.Delay[0] = 0;
 
     // The first point has no interval below it: extend the line through the
     // next two, or repeat the only neighbour there is.

@@ -56,6 +56,8 @@ public:
     virtual void Polyline(const std::vector<CanvasPoint>& points, Rgb colour, double width = 1) = 0;
     // A filled rectangle with two opposite corners given, edges included; no outline.
     virtual void FillBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour) = 0;
+    // The area inside the points taken in order and back to the first; no outline.
+    virtual void FillPolygon(const std::vector<CanvasPoint>& points, Rgb colour) = 0;
     // The outline of a rectangle with two opposite corners given.
     virtual void OutlineBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour, double width = 1) = 0;
     // A single point, as big as the line width.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <limits>
 #include <cmath>
 
@@ -91,6 +92,41 @@ const SweepArray& SweepValues(const DesignState& s, Curve curve)
 void Erase(Canvas& canvas, const ScreenPlotContext& ctx, CanvasPoint a, CanvasPoint b)
 {
     canvas.FillBox(a, b, ctx.background);
+}
+
+// The x of every sweep point, or nothing where it cannot be placed. It is the
+// same for the gain, phase and delay curves and does not move when a part is
+// tuned, so it is worked out again only when the sweep or the frame changes.
+const std::vector<std::optional<double>>& SweepXs(const DesignState& s, const FrequencyAxis& axis,
+                                                  const PlotFrame& frame)
+{
+    struct Cache {
+        PlotFrame frame;
+        Integer sweep = 0;
+        Single fstart = 0, fstop = 0;
+        SweepArray freq{};
+        std::vector<std::optional<double>> xs;
+    };
+    thread_local Cache cache;
+    const int last = LastPoint(s.NrInts);
+    const auto count = static_cast<std::size_t>(last + 1);
+    const bool same = cache.xs.size() == count && cache.sweep == s.Sweep && cache.fstart == s.Fstart &&
+                      cache.fstop == s.Fstop && cache.frame.left == frame.left && cache.frame.right == frame.right &&
+                      std::memcmp(cache.freq.data(), s.Freq.data(), count * sizeof(Single)) == 0;
+    if (!same) {
+        cache.frame = frame;
+        cache.sweep = s.Sweep;
+        cache.fstart = s.Fstart;
+        cache.fstop = s.Fstop;
+        std::copy(s.Freq.begin(), s.Freq.begin() + last + 1, cache.freq.begin());
+        cache.xs.assign(count, std::nullopt);
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto x = axis.X(s.Freq[i]);
+            if (x && Finite(*x))
+                cache.xs[i] = *x;
+        }
+    }
+    return cache.xs;
 }
 
 } // namespace
@@ -333,13 +369,12 @@ std::vector<std::optional<CanvasPoint>> CurvePoints(const DesignState& s, Curve 
     if (!axis.Valid())
         return points;
     const SweepArray& values = SweepValues(s, curve);
-    const int last = LastPoint(s.NrInts);
-    points.reserve(static_cast<std::size_t>(last + 1));
-    for (int i = 0; i <= last; ++i) {
-        const auto x = axis.X(s.Freq[i]);
+    const std::vector<std::optional<double>>& xs = SweepXs(s, axis, frame);
+    points.reserve(xs.size());
+    for (std::size_t i = 0; i < xs.size(); ++i) {
         const auto y = CurveY(s, curve, values[i], frame);
-        if (x && Finite(*x) && y)
-            points.push_back(CanvasPoint{*x, *y});
+        if (xs[i] && y)
+            points.push_back(CanvasPoint{*xs[i], *y});
         else
             points.push_back(std::nullopt);
     }
@@ -402,6 +437,8 @@ void DrawGainPlot(Canvas& canvas, DesignState& s, const ScreenPlotContext& ctx)
     if (!ctx.readoutOff)
         canvas.Text(kHintAt, "Mouseover plot for data", kHintTextColour, ctx.font);
 
+    if (ctx.tolerance)
+        DrawToleranceBand(canvas, s, *ctx.tolerance, TolerancePart::Band, frame);
     DrawValueGrid(canvas, s, frame);
 
     canvas.Text(kGainTitleAt, "Gain, dB:", kGainTextColour, ctx.font);
@@ -413,7 +450,39 @@ void DrawGainPlot(Canvas& canvas, DesignState& s, const ScreenPlotContext& ctx)
     DrawFrequencyGrid(canvas, s, FrequencyLabelStyle{-100, 100, LogLabelSet::Screen, kGainTextColour, ctx.font},
                       frame);
 
+    if (ctx.tolerance)
+        DrawToleranceBand(canvas, s, *ctx.tolerance, TolerancePart::Edges, frame);
     DrawCurve(canvas, s, Curve::Gain, CurveStyle{kGainCurveColour, kGainCurveColour, 2}, frame);
+}
+
+void DrawToleranceBand(Canvas& canvas, const DesignState& s, const ToleranceResult& run, TolerancePart part,
+                       const PlotFrame& frame)
+{
+    const FrequencyAxis axis(s, frame);
+    if (!axis.Valid())
+        return;
+    // The points of one percentile's curve, left to right.
+    auto curve = [&](const std::vector<Single>& gain) {
+        std::vector<CanvasPoint> points;
+        points.reserve(run.freq.size());
+        for (std::size_t i = 0; i < run.freq.size() && i < gain.size(); ++i) {
+            const auto x = axis.X(run.freq[i]);
+            const auto y = GainY(s, gain[i], frame);
+            if (x && Finite(*x) && y)
+                points.push_back({std::clamp(*x, frame.left, frame.right), *y});
+        }
+        return points;
+    };
+    if (part == TolerancePart::Band) {
+        std::vector<CanvasPoint> band = curve(run.gainDb[3]);
+        const std::vector<CanvasPoint> low = curve(run.gainDb[1]);
+        band.insert(band.end(), low.rbegin(), low.rend());
+        canvas.FillPolygon(band, kToleranceBandColour);
+        return;
+    }
+    for (const std::size_t edge : {std::size_t{0}, run.gainDb.size() - 1})
+        if (const auto points = curve(run.gainDb[edge]); points.size() >= 2)
+            canvas.Polyline(points, kToleranceEdgeColour, 1);
 }
 
 void DrawPhasePlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/designstate.h"
+#include "engine/tolerance.h"
 #include "platform/canvas.h"
 
 namespace stelvane {
@@ -47,6 +48,8 @@ inline constexpr Rgb kOverlayGainColour{170, 170, 255};
 inline constexpr Rgb kOverlayPhaseColour{0, 255, 0};
 inline constexpr Rgb kOverlayDelayColour{204, 102, 102};
 inline constexpr Rgb kSimulatedCurveColour{255, 128, 0};
+inline constexpr Rgb kToleranceBandColour{205, 220, 255};  // 5 to 95% of a tolerance run's copies
+inline constexpr Rgb kToleranceEdgeColour{120, 150, 255};  // their least and most
 
 // A delay scale is never shorter than this: a top of 0 would leave the delay
 // axis without height.
@@ -189,14 +192,16 @@ struct ScreenPlotContext {
     CanvasFont font;                  // the window's font
     Rgb background{238, 255, 255};    // erasing paints this
     bool readoutOff = false;          // a tuning panel is open
+    const ToleranceResult* tolerance = nullptr;  // a tolerance run of the design shown, or none
 };
 
 // The readout strip under the frame, erased at every pointer move.
 inline constexpr double kReadoutStripTop = 7300;
 inline constexpr double kReadoutStripBottom = 7900;
 
-// Frame, horizontal grid, gain axis, frequency grid and the gain curve; it
-// erases the right-hand axes, which the phase and delay plots draw again.
+// Frame, horizontal grid, gain axis, frequency grid and the gain curve (with
+// a tolerance run's band behind it); it erases the right-hand axes, which the
+// phase and delay plots draw again.
 void DrawGainPlot(Canvas& canvas, DesignState& s, const ScreenPlotContext& ctx);
 // Phase axis and curve when ShowPhase is 1.
 void DrawPhasePlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx);
@@ -219,6 +224,12 @@ void ShowReadout(Canvas& canvas, const DesignState& s, const ScreenPlotContext& 
 // Whether some resistor of stages 1..Order, for the ideal or the specified
 // opamp, is zero or negative.
 bool HasNegativeParts(const DesignState& s);
+
+// A tolerance run's gain: the band from 5 to 95% of the copies shaded (under
+// the grid), or the least and most of them as outlines.
+enum class TolerancePart { Band, Edges };
+void DrawToleranceBand(Canvas& canvas, const DesignState& s, const ToleranceResult& run, TolerancePart part,
+                       const PlotFrame& frame = {});
 
 // The overlay curve just read, drawn over the plot (x and y clamped to the
 // frame); the phase and delay curves only while they are shown.

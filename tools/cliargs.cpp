@@ -46,6 +46,11 @@ constexpr std::array kTextOptions{
     TextOption{"verify-netlist", &CliOptions::verifyNetlist, false, false},
     TextOption{"tolerance-db", &CliOptions::toleranceDb, false},
     TextOption{"bom", &CliOptions::bom, false, false},
+    TextOption{"monte-carlo", &CliOptions::monteCarlo, false},
+    TextOption{"r-tol", &CliOptions::rTol, false},
+    TextOption{"c-tol", &CliOptions::cTol, false},
+    TextOption{"distribution", &CliOptions::distribution, false, false},
+    TextOption{"seed", &CliOptions::seed, false},
 };
 
 struct FlagOption {
@@ -233,6 +238,14 @@ std::string UsageText()
     u += "  --verify-netlist FILE  compare the netlist in FILE (one --netlist wrote, edited\n";
     u += "                     since) with the design instead of the design's own\n";
     u += PartsUsageText();
+    u += "\nTolerance run:\n";
+    u += "  --monte-carlo N    N copies of the design, every R and C drawn around its value,\n";
+    u += "                     analysed and swept; prints the spread of gain and stages\n";
+    u += "  --r-tol PCT        resistor tolerance, percent (with --monte-carlo)\n";
+    u += "  --c-tol PCT        capacitor tolerance, percent (with --monte-carlo)\n";
+    u += "  --distribution D   uniform within the tolerance, or normal with a third of it\n";
+    u += "                     as standard deviation (uniform)\n";
+    u += "  --seed S           the random draws' seed; the same seed, the same numbers (1)\n";
     u += "\nOutput:\n";
     u += "  --json             print the design as JSON instead of the summary\n";
     u += "  --help             show this text\n";

@@ -20,6 +20,7 @@ struct CliOptions {
     std::optional<int> sweep;  // 1 linear, 2 logarithmic
 
     std::optional<std::string> load, save, easy, scientific, spice;
+    std::optional<std::string> monteCarlo, rTol, cTol, distribution, seed; // a tolerance run
     bool specifiedOpamp = false;
 
     // Parts that can be bought (tools/cliparts.h).

@@ -19,6 +19,7 @@
 #include "tools/cliparts.h"
 #include "tools/clireport.h"
 #include "tools/cliverify.h"
+#include "tools/clitolerance.h"
 
 namespace stelvane {
 namespace {
@@ -142,7 +143,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 2;
     }
     const CliOptions& o = parse.options;
-    if (const std::string error = CheckOptionsError(o); !error.empty()) {
+    const CliTolerance tolerance = ToleranceFromOptions(o);
+    std::string error = CheckOptionsError(o);
+    if (error.empty()) error = tolerance.error;
+    if (!error.empty()) {
         err << "stelvane-cli: " << error << '\n' << UsageText();
         return 2;
     }
@@ -200,10 +204,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     const CliCheck check = RunCliCheck(o, s, err);
     if (o.json) {
-        const std::string json = DesignJson(s, PartsJson(o, s));
+        std::string json = DesignJson(s, PartsJson(o, s));
+        if (tolerance.settings) json = WithToleranceJson(json, RunTolerance(s, *tolerance.settings));
         out << (check.json.empty() ? json : WithJsonMember(json, "verify", check.json));
     } else {
-        out << DesignSummary(s) << PartsSummary(o, s) << check.text;
+        out << DesignSummary(s) << PartsSummary(o, s);
+        if (tolerance.settings) out << ToleranceSummary(RunTolerance(s, *tolerance.settings));
+        out << check.text;
     }
     return check.code;
 }

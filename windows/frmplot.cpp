@@ -11,6 +11,7 @@
 
 #include "engine/numbertext.h"
 #include "files/plotoverlay.h"
+#include "windows/plottolerance.h"
 #include "windows/updown.h"
 
 namespace stelvane {
@@ -173,6 +174,7 @@ void frmPlot::BuildControls()
     cmdWidthUp = button("cmdWidthUp", ">");
 
     lblNegative = label("lblNegative", "Negative value(s)");
+    tolerance = new PlotTolerance(*this, Record(), [this] { RedrawPlot(); });
 
     connect(cmdPoles, &QPushButton::clicked, this, [this] { Nav().Open(WindowKind::Poles); });
     connect(cmdDelay, &QPushButton::clicked, this, [this] { DelayClicked(); });
@@ -260,6 +262,7 @@ void frmPlot::PlaceControls()
     QPalette p = lblNegative->palette();
     p.setColor(QPalette::WindowText, QColor(kWarningColour.r, kWarningColour.g, kWarningColour.b));
     lblNegative->setPalette(p);
+    tolerance->Place(layout);
 }
 
 void frmPlot::Load()
@@ -302,11 +305,13 @@ ScreenPlotContext frmPlot::PlotContext() const
     ctx.font = font_;
     ctx.background = kWindowBackground;
     ctx.readoutOff = ReadoutOff == 1;
+    ctx.tolerance = tolerance->Result();
     return ctx;
 }
 
 void frmPlot::RedrawPlot()
 {
+    tolerance->DropIfStale();
     stelvane::RedrawPlot(canvas(), Record(), PlotContext());
     DrawSimulation();
 }

@@ -16,6 +16,7 @@ class QPushButton;
 
 namespace stelvane {
 
+class PlotTolerance;
 class UpDown;
 
 // What "Print" on the plot window runs. The printout lives in its own
@@ -105,6 +106,9 @@ public:
     QPushButton* cmdWidthUp;
 
     QLabel* lblNegative;
+
+    // The tolerance run and its band.
+    PlotTolerance* tolerance;
 
 protected:
     void OnPrint() override;

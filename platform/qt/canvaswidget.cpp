@@ -47,6 +47,13 @@ public:
             widget_.recorder_->FillBox(corner1, corner2, colour);
         }
     }
+    void FillPolygon(const std::vector<CanvasPoint>& points, Rgb colour) override
+    {
+        Paint([&](Canvas& c) { c.FillPolygon(points, colour); });
+        if (widget_.recorder_ != nullptr) {
+            widget_.recorder_->FillPolygon(points, colour);
+        }
+    }
     void OutlineBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour, double width) override
     {
         Paint([&](Canvas& c) { c.OutlineBox(corner1, corner2, colour, width); });
@@ -83,15 +90,19 @@ public:
     }
 
 private:
+    // Draws into the image, and has the part of the widget it changed shown anew.
     template <typename Draw>
     void Paint(Draw draw)
     {
+        QRect changed;
         {
             QPainter painter(&widget_.image_);
             PainterCanvas canvas(painter, widget_.Mapping());
             draw(canvas);
+            changed = canvas.Touched().toAlignedRect();
         }
-        widget_.update();
+        if (!changed.isEmpty())
+            widget_.update(changed);
     }
 
     CanvasWidget& widget_;

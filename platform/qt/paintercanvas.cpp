@@ -1,6 +1,7 @@
 #include "platform/qt/paintercanvas.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <numbers>
 #include <optional>
@@ -56,6 +57,150 @@ std::optional<std::pair<QPointF, QPointF>> ClipSegment(QPointF a, QPointF b)
         }
     }
     return std::make_pair(QPointF(a.x() + t0 * dx, a.y() + t0 * dy), QPointF(a.x() + t1 * dx, a.y() + t1 * dy));
+}
+
+// A thick antialiased line costs the painter by its corners: points closer
+// than this (in logical pixels) to the line through their neighbours are
+// drawn as that line, which no eye can tell from them.
+constexpr double kSimplifyTolerance = 0.2;
+
+// The run without the points that lie within the tolerance of the line the
+// others make (Douglas-Peucker, without recursion). A run so ragged that this
+// takes long is drawn as it is.
+QPolygonF Simplified(const QPolygonF& run, double tolerance)
+{
+    const int n = static_cast<int>(run.size());
+    if (n <= 2)
+        return run;
+    std::vector<char> keep(static_cast<std::size_t>(n), 0);
+    keep.front() = keep.back() = 1;
+    std::vector<std::pair<int, int>> spans{{0, n - 1}};
+    long budget = 32L * n; // a smooth curve needs about n log2 n
+    while (!spans.empty()) {
+        if ((budget -= spans.back().second - spans.back().first) < 0)
+            return run;
+        const auto [first, last] = spans.back();
+        spans.pop_back();
+        const QPointF a = run[first], d = run[last] - a;
+        const double length = std::hypot(d.x(), d.y());
+        double farthest = tolerance;
+        int at = -1;
+        for (int i = first + 1; i < last; ++i) {
+            const QPointF v = run[i] - a;
+            const double distance =
+                length > 0 ? std::abs(v.x() * d.y() - v.y() * d.x()) / length : std::hypot(v.x(), v.y());
+            if (distance > farthest) {
+                farthest = distance;
+                at = i;
+            }
+        }
+        if (at >= 0) {
+            keep[static_cast<std::size_t>(at)] = 1;
+            spans.push_back({first, at});
+            spans.push_back({at, last});
+        }
+    }
+    QPolygonF kept;
+    for (int i = 0; i < n; ++i)
+        if (keep[static_cast<std::size_t>(i)])
+            kept << run[i];
+    return kept;
+}
+
+// A thick line drawn straight into the screen's image, for the painter's
+// antialiased stroke of a long, steep curve costs it a good part of a
+// millisecond. Each pixel takes the colour by its distance from the nearest
+// segment (fully within half the width, fading over the next pixel, as the
+// painter's edges fade), once however many segments pass near it. Its ends
+// and corners are those of the painter's pen (MakePen): round, or square at
+// the ends of a line two pixels wide or less. Only for an image the painter
+// draws on without transform or clip; false when it cannot, and the painter
+// draws the line.
+bool DrawThickRunsDirect(QPainter& painter, const std::vector<QPolygonF>& runs, Rgb colour, int deviceWidth,
+                         double ratio)
+{
+    auto* image = painter.device() != nullptr && painter.device()->devType() == QInternal::Image
+                      ? static_cast<QImage*>(painter.device())
+                      : nullptr;
+    if (image == nullptr ||
+        (image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32_Premultiplied) ||
+        !painter.transform().isIdentity() || painter.hasClipping() ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+
+    const double half = deviceWidth / 2.0;
+    const double reach = half + 0.5; // half the width and the fading pixel
+    const double core = std::max(0.0, reach - 1) * std::max(0.0, reach - 1); // fully covered within
+    const bool squareEnds = deviceWidth <= 2;
+    const int width = image->width(), height = image->height();
+    thread_local std::vector<std::uint8_t> coverage; // 0..255 per pixel, 0 between calls
+    thread_local std::vector<int> touched;
+    coverage.resize(static_cast<std::size_t>(width) * height);
+    touched.clear();
+    for (const QPolygonF& run : runs) {
+        for (int i = 1; i < run.size(); ++i) {
+            const QPointF a = run[i - 1] * ratio, b = run[i] * ratio;
+            const double dx = b.x() - a.x(), dy = b.y() - a.y(), length2 = dx * dx + dy * dy;
+            const double length = std::sqrt(length2), inverse = length2 > 0 ? 1 / length2 : 0;
+            // How far beyond each end a square end reaches, as a fraction of the segment.
+            const double before = squareEnds && i == 1 && length > 0 ? half / length : 0;
+            const double after = squareEnds && i + 1 == run.size() && length > 0 ? half / length : 0;
+            const double extend = reach + std::max(before, after) * length;
+            const double halfBand = std::abs(dy) > 1e-9 ? reach * length / std::abs(dy) : 0;
+            const double slope = halfBand > 0 ? dx / dy : 0;
+            const int top = std::max(0, static_cast<int>(std::floor(std::min(a.y(), b.y()) - extend)));
+            const int bottom = std::min(height - 1, static_cast<int>(std::ceil(std::max(a.y(), b.y()) + extend)));
+            for (int y = top; y <= bottom; ++y) {
+                const double yc = y + 0.5;
+                // Where the band around the segment crosses this row.
+                double left = std::min(a.x(), b.x()) - extend, right = std::max(a.x(), b.x()) + extend;
+                if (halfBand > 0) {
+                    const double centre = a.x() + (yc - a.y()) * slope;
+                    left = std::max(left, centre - halfBand);
+                    right = std::min(right, centre + halfBand);
+                }
+                const int x0 = std::max(0, static_cast<int>(std::floor(left)));
+                const int x1 = std::min(width - 1, static_cast<int>(std::ceil(right)));
+                std::uint8_t* row = coverage.data() + static_cast<std::size_t>(y) * width;
+                const double py = yc - a.y();
+                double px = x0 + 0.5 - a.x();
+                for (int x = x0; x <= x1; ++x, px += 1) {
+                    const double along = (px * dx + py * dy) * inverse;
+                    double level = 0;
+                    if ((along < 0 && before > 0) || (along > 1 && after > 0)) {
+                        // A square end: the side's fade times the end's fade.
+                        const double side = std::abs(px * dy - py * dx) / length;
+                        const double beyond = (along < 0 ? -along - before : along - 1 - after) * length;
+                        level = std::clamp(reach - side, 0.0, 1.0) * std::clamp(0.5 - beyond, 0.0, 1.0);
+                    } else {
+                        const double t = std::clamp(along, 0.0, 1.0);
+                        const double ex = px - t * dx, ey = py - t * dy;
+                        const double distance2 = ex * ex + ey * ey;
+                        if (distance2 >= reach * reach)
+                            continue;
+                        level = distance2 <= core ? 1.0 : std::min(1.0, reach - std::sqrt(distance2));
+                    }
+                    const auto cell = static_cast<std::uint8_t>(level * 255 + 0.5);
+                    if (cell > row[x]) {
+                        if (row[x] == 0)
+                            touched.push_back(y * width + x);
+                        row[x] = cell;
+                    }
+                }
+            }
+        }
+    }
+    uchar* bits = image->bits();
+    const qsizetype stride = image->bytesPerLine();
+    for (const int at : touched) {
+        std::uint8_t& cell = coverage[static_cast<std::size_t>(at)];
+        const int alpha = cell;
+        cell = 0;
+        auto* pixel = reinterpret_cast<QRgb*>(bits + (at / width) * stride) + at % width;
+        auto mix = [alpha](int from, int to) { return (to * alpha + from * (255 - alpha) + 127) / 255; };
+        *pixel = qRgb(mix(qRed(*pixel), colour.r), mix(qGreen(*pixel), colour.g), mix(qBlue(*pixel), colour.b));
+    }
+    return true;
 }
 
 } // namespace
@@ -128,8 +273,15 @@ QFont MakeFont(const CanvasFont& font, const PainterMapping& m, const QPaintDevi
 
 } // namespace
 
+void PainterCanvas::Touch(const QRectF& area, double margin)
+{
+    // A pixel or two beyond the geometry for the antialiased edges.
+    touched_ |= area.normalized().adjusted(-margin - 2, -margin - 2, margin + 2, margin + 2);
+}
+
 void PainterCanvas::Clear(Rgb background)
 {
+    touched_ |= mapping_.surface;
     painter_.save();
     painter_.setCompositionMode(QPainter::CompositionMode_Source);
     painter_.fillRect(mapping_.surface, ToQColor(background));
@@ -149,31 +301,90 @@ void PainterCanvas::Polyline(const std::vector<CanvasPoint>& points, Rgb colour,
     }
     const Pixels px{mapping_};
     const int deviceWidth = px.DeviceWidth(width);
+
+    // The runs of snapped points to draw, each at least two points long;
+    // segments reaching far off the surface are cut at its edge, and one
+    // without any part near it breaks the line.
+    std::vector<QPolygonF> runs;
+    QPolygonF at;
+    at.reserve(static_cast<int>(points.size()));
+    for (const CanvasPoint& p : points)
+        at << px.At(p);
+    if (std::all_of(at.begin(), at.end(), [](QPointF p) { return Near(p); })) {
+        // A thick curve is thinned before its points are put on the pixels,
+        // while it is still smooth.
+        if (deviceWidth >= 2)
+            at = Simplified(at, kSimplifyTolerance / mapping_.devicePixelRatio);
+        QPolygonF run;
+        run.reserve(at.size());
+        for (const QPointF& p : at) {
+            const QPointF snapped = px.Snap(p, deviceWidth);
+            if (run.isEmpty() || run.back() != snapped)
+                run << snapped;
+        }
+        if (run.size() == 1)
+            run << run.back(); // a line of no length still shows its caps
+        runs.push_back(std::move(run));
+    } else {
+        QPolygonF run;
+        for (int i = 1; i < at.size(); ++i) {
+            const auto clipped = ClipSegment(at[i - 1], at[i]);
+            if (!clipped) {
+                if (run.size() >= 2)
+                    runs.push_back(std::move(run));
+                run.clear();
+                continue;
+            }
+            const QPointF a = px.Snap(clipped->first, deviceWidth);
+            const QPointF b = px.Snap(clipped->second, deviceWidth);
+            if (run.isEmpty() || run.back() != a) {
+                if (run.size() >= 2)
+                    runs.push_back(std::move(run));
+                run.clear();
+                run << a;
+            }
+            run << b;
+        }
+        if (run.size() >= 2)
+            runs.push_back(std::move(run));
+    }
+
     painter_.save();
+    const bool alongAxes = std::all_of(runs.begin(), runs.end(), [](const QPolygonF& run) {
+        for (int i = 1; i < run.size(); ++i)
+            if (run[i].x() != run[i - 1].x() && run[i].y() != run[i - 1].y())
+                return false;
+        return true;
+    });
+    if (alongAxes && deviceWidth == 1) {
+        // A thin line on pixel centres along an axis covers whole pixels, its
+        // square caps included: the same pixels filled as boxes, many times faster.
+        painter_.setRenderHint(QPainter::Antialiasing, false);
+        const double half = deviceWidth / mapping_.devicePixelRatio / 2;
+        for (const QPolygonF& run : runs)
+            for (int i = 1; i < run.size(); ++i) {
+                Touch(QRectF(run[i - 1], run[i]), half);
+                const QPointF a = run[i - 1], b = run[i];
+                painter_.fillRect(QRectF(QPointF(std::min(a.x(), b.x()) - half, std::min(a.y(), b.y()) - half),
+                                         QPointF(std::max(a.x(), b.x()) + half, std::max(a.y(), b.y()) + half)),
+                                  ToQColor(colour));
+            }
+        painter_.restore();
+        return;
+    }
+    // (The painter is quick with straight edges along the axes, as of a frame.)
+    if (deviceWidth >= 2 && !alongAxes && DrawThickRunsDirect(painter_, runs, colour, deviceWidth, mapping_.devicePixelRatio)) {
+        for (const QPolygonF& run : runs)
+            Touch(run.boundingRect(), deviceWidth / mapping_.devicePixelRatio);
+        painter_.restore();
+        return;
+    }
     painter_.setPen(MakePen(colour, deviceWidth, mapping_.devicePixelRatio));
     painter_.setBrush(Qt::NoBrush);
-    QPolygonF run;
-    auto flush = [&] {
-        if (run.size() >= 2) {
-            painter_.drawPolyline(run);
-        }
-        run.clear();
-    };
-    for (std::size_t i = 1; i < points.size(); ++i) {
-        const auto clipped = ClipSegment(px.At(points[i - 1]), px.At(points[i]));
-        if (!clipped) {
-            flush();
-            continue;
-        }
-        const QPointF a = px.Snap(clipped->first, deviceWidth);
-        const QPointF b = px.Snap(clipped->second, deviceWidth);
-        if (run.isEmpty() || run.back() != a) {
-            flush();
-            run << a;
-        }
-        run << b;
+    for (const QPolygonF& run : runs) {
+        Touch(run.boundingRect(), deviceWidth / mapping_.devicePixelRatio);
+        painter_.drawPolyline(run);
     }
-    flush();
     painter_.restore();
 }
 
@@ -190,9 +401,31 @@ void PainterCanvas::FillBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour
     const double top = px.EdgeBefore(clamp(std::min(a.y(), b.y())));
     const double right = px.EdgeAfter(clamp(std::max(a.x(), b.x())));
     const double bottom = px.EdgeAfter(clamp(std::max(a.y(), b.y())));
+    Touch(QRectF(QPointF(left, top), QPointF(right, bottom)), 0);
     painter_.save();
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.fillRect(QRectF(QPointF(left, top), QPointF(right, bottom)), ToQColor(colour));
+    painter_.restore();
+}
+
+void PainterCanvas::FillPolygon(const std::vector<CanvasPoint>& points, Rgb colour)
+{
+    const Pixels px{mapping_};
+    QPolygonF polygon;
+    polygon.reserve(static_cast<int>(points.size()));
+    for (const CanvasPoint& p : points) {
+        const QPointF at = px.At(p);
+        if (!Finite(at))
+            return;
+        polygon << QPointF(std::clamp(at.x(), -kFarLimit, kFarLimit), std::clamp(at.y(), -kFarLimit, kFarLimit));
+    }
+    if (polygon.size() < 3)
+        return;
+    Touch(polygon.boundingRect(), 0);
+    painter_.save();
+    painter_.setPen(Qt::NoPen);
+    painter_.setBrush(ToQColor(colour));
+    painter_.drawPolygon(polygon);
     painter_.restore();
 }
 
@@ -212,6 +445,7 @@ void PainterCanvas::Dot(CanvasPoint at, Rgb colour, double width)
     const double dpr = mapping_.devicePixelRatio;
     const QPointF c = px.Snap(p, deviceWidth);
     const double side = deviceWidth / dpr;
+    Touch(QRectF(c.x() - side / 2, c.y() - side / 2, side, side), 0);
     painter_.save();
     if (deviceWidth <= 2) {
         // A small dot is a square of whole device pixels, not a blurred disc.
@@ -243,6 +477,7 @@ void PainterCanvas::Arc(CanvasPoint centre, double radius, double startAngle, do
     const double degreesPerRadian = 180.0 / std::numbers::pi;
     const int deviceWidth = px.DeviceWidth(width);
     const QPointF c = px.Snap(at, deviceWidth);
+    Touch(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), deviceWidth / mapping_.devicePixelRatio);
     painter_.save();
     painter_.setPen(MakePen(colour, deviceWidth, mapping_.devicePixelRatio));
     painter_.setBrush(Qt::NoBrush);
@@ -262,10 +497,13 @@ void PainterCanvas::Text(CanvasPoint topLeft, const std::string& text, Rgb colou
     }
     const QFont f = MakeFont(font, mapping_, painter_.device());
     const QFontMetricsF metrics(f, painter_.device());
+    const QString qtext = QString::fromStdString(text);
+    // (The widest glyph times the characters: measuring the text would shape it twice.)
+    Touch(QRectF(p, QSizeF(metrics.maxWidth() * qtext.size(), metrics.height())), metrics.height() / 4);
     painter_.save();
     painter_.setFont(f);
     painter_.setPen(ToQColor(colour));
-    painter_.drawText(QPointF(p.x(), p.y() + metrics.ascent()), QString::fromStdString(text));
+    painter_.drawText(QPointF(p.x(), p.y() + metrics.ascent()), qtext);
     painter_.restore();
 }
 

@@ -32,6 +32,7 @@ public:
     void Line(CanvasPoint from, CanvasPoint to, Rgb colour, double width = 1) override;
     void Polyline(const std::vector<CanvasPoint>& points, Rgb colour, double width = 1) override;
     void FillBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour) override;
+    void FillPolygon(const std::vector<CanvasPoint>& points, Rgb colour) override;
     void OutlineBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour, double width = 1) override;
     void Dot(CanvasPoint at, Rgb colour, double width = 1) override;
     void Arc(CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour,
@@ -40,10 +41,15 @@ public:
     TextExtent MeasureText(const std::string& text, const CanvasFont& font) const override;
 
     const PainterMapping& Mapping() const { return mapping_; }
+    // What the calls so far may have changed, in logical pixels.
+    const QRectF& Touched() const { return touched_; }
 
 private:
+    void Touch(const QRectF& area, double margin);
+
     QPainter& painter_;
     PainterMapping mapping_;
+    QRectF touched_;
 };
 
 } // namespace stelvane

@@ -44,6 +44,11 @@ void RecordingCanvas::FillBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colo
     primitives.push_back({CanvasPrimitive::Kind::FillBox, {corner1, corner2}, colour, 0, 0, 0, 0, {}, {}});
 }
 
+void RecordingCanvas::FillPolygon(const std::vector<CanvasPoint>& points, Rgb colour)
+{
+    primitives.push_back({CanvasPrimitive::Kind::FillPolygon, points, colour, 0, 0, 0, 0, {}, {}});
+}
+
 void RecordingCanvas::OutlineBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour, double width)
 {
     primitives.push_back({CanvasPrimitive::Kind::OutlineBox, {corner1, corner2}, colour, width, 0, 0, 0, {}, {}});

@@ -10,13 +10,13 @@ namespace stelvane {
 
 // One drawing call as a recording canvas kept it, in layout units.
 struct CanvasPrimitive {
-    enum class Kind { Clear, Line, Polyline, FillBox, OutlineBox, Dot, Arc, Text };
+    enum class Kind { Clear, Line, Polyline, FillBox, OutlineBox, Dot, Arc, Text, FillPolygon };
     Kind kind = Kind::Line;
-    // Line: from, to. Polyline: every point. Boxes: the two corners as given.
+    // Line: from, to. Polyline, FillPolygon: every point. Boxes: the two corners as given.
     // Dot: the point. Arc: the centre. Text: the top-left corner. Clear: none.
     std::vector<CanvasPoint> points;
     Rgb colour;
-    double width = 1;       // line width; 0 for Clear, FillBox and Text
+    double width = 1;       // line width; 0 for Clear, FillBox, FillPolygon and Text
     double radius = 0;      // Arc only
     double startAngle = 0;  // Arc only, radians
     double endAngle = 0;    // Arc only, radians
@@ -35,6 +35,7 @@ public:
     void Line(CanvasPoint from, CanvasPoint to, Rgb colour, double width = 1) override;
     void Polyline(const std::vector<CanvasPoint>& points, Rgb colour, double width = 1) override;
     void FillBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour) override;
+    void FillPolygon(const std::vector<CanvasPoint>& points, Rgb colour) override;
     void OutlineBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour, double width = 1) override;
     void Dot(CanvasPoint at, Rgb colour, double width = 1) override;
     void Arc(CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour,

@@ -1,0 +1,99 @@
+#include "engine/tolerance.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "engine/response.h"
+#include "engine/stageanalysis.h"
+#include "tests/engine/mfbreference.h"
+
+namespace stelvane {
+
+static std::unique_ptr<DesignState> Analysed(std::unique_ptr<DesignState> s) {
+    AnalyzeStageParts(*s);
+    ComputeResponse(*s);
+    s->Center = 1000;
+    return s;
+}
+
+static bool SameBits(const std::vector<Single>& a, const Single* b) {
+    return std::memcmp(a.data(), b, a.size() * sizeof(Single)) == 0;
+}
+
+TEST(ToleranceRun, ZeroToleranceGivesTheNominalDesign) {
+    auto s = Analysed(reference::RecordWithStages(reference::ButterworthStages(7, 1000, 200, 6)));
+    for (PartDistribution distribution : {PartDistribution::Uniform, PartDistribution::Normal}) {
+        const ToleranceResult r = RunTolerance(*s, {7, 0, 0, distribution, 3, 2});
+        for (const auto& percentile : r.gainDb) EXPECT_TRUE(SameBits(percentile, s->GainDB.data()));
+        double gain = 0, phase = 0;
+        EvaluateCascade(*s, s->Center, gain, phase);
+        EXPECT_EQ(r.centerGainDb.mean, gain);
+        EXPECT_EQ(r.centerGainDb.std, 0);
+        ASSERT_EQ(r.stages.size(), 7u);
+        for (int k = 1; k <= 7; ++k) {
+            const StageSpread& st = r.stages[k - 1];
+            EXPECT_EQ(st.f0.mean, s->StageFoActual[k]);
+            EXPECT_EQ(st.q.mean, s->StageQActual[k]);
+            EXPECT_EQ(st.gain.mean, s->StageGainActual[k]);
+            EXPECT_EQ(st.f0.std + st.q.std + st.gain.std, 0);
+        }
+    }
+}
+
+TEST(ToleranceRun, TheSeedAloneDecidesTheNumbers) {
+    auto s = Analysed(reference::RecordWithStages(reference::ButterworthStages(5, 1000, 200, 0)));
+    auto run = [&](std::uint64_t seed, int threads) {
+        return RunTolerance(*s, {300, 0.02, 0.05, PartDistribution::Normal, seed, threads});
+    };
+    const ToleranceResult one = run(11, 1), two = run(11, 2), three = run(11, 3), other = run(12, 2);
+    for (const ToleranceResult* r : {&two, &three}) {
+        for (std::size_t p = 0; p < one.gainDb.size(); ++p) EXPECT_TRUE(SameBits(r->gainDb[p], one.gainDb[p].data()));
+        EXPECT_EQ(r->centerGainDb.mean, one.centerGainDb.mean);
+        EXPECT_EQ(r->centerGainDb.std, one.centerGainDb.std);
+        for (int k = 0; k < 5; ++k) EXPECT_EQ(r->stages[k].q.std, one.stages[k].q.std);
+    }
+    EXPECT_NE(other.centerGainDb.mean, one.centerGainDb.mean);
+    EXPECT_FALSE(SameBits(other.gainDb[2], one.gainDb[2].data()));
+}
+
+// The spread against what the distributions give on their own.
+TEST(ToleranceRun, SpreadFollowsThePartDistributions) {
+    // One stage at 1 kHz, Q 5, gain 2, swept from 1 Hz: a thousandth of its
+    // centre, where |H| = w R3 C1 / (1 + R1/R2) to a millionth, so with only
+    // the capacitors drawn the gain moves as 20 log10 of C1 alone.
+    auto s = Analysed(reference::RecordWithStages({{1000, 5, 2}}));
+    s->Fstart = 1, s->Fstop = 2000, s->NrInts = 10;
+    ComputeResponse(*s);
+    const double t = 0.05;
+    const ToleranceResult uniform = RunTolerance(*s, {4000, 0, t, PartDistribution::Uniform, 5, 0});
+    for (std::size_t p = 0; p < kGainPercentiles.size(); ++p) {
+        SCOPED_TRACE(kGainPercentiles[p]);
+        const double quantile = 20 * std::log10(1 + t * (2 * kGainPercentiles[p] / 100 - 1));
+        // sampling error of a quantile of 4000 draws: sqrt(p (1 - p) / n) of the range, about 0.004 of it at the median
+        EXPECT_NEAR(uniform.gainDb[p][0] - s->GainDB[0], quantile, 0.01 * 2 * t * 8.7);
+    }
+
+    // All five parts drawn normally: the spread of the stage frequency
+    // against the first-order sum of its sensitivities, -1/2 to R3, C1 and
+    // C2 and -R2/(2(R1 + R2)), -R1/(2(R1 + R2)) to R1 and R2.
+    const double rTol = 0.01, cTol = 0.02;
+    const ToleranceResult normal = RunTolerance(*s, {4000, rTol, cTol, PartDistribution::Normal, 9, 0});
+    const auto parts = reference::PartsOf(*s, 1);
+    const double s1 = parts.r2 / (2 * (parts.r1 + parts.r2)), s2 = parts.r1 / (2 * (parts.r1 + parts.r2));
+    const double expected = std::sqrt((s1 * s1 + s2 * s2 + 0.25) * std::pow(rTol / 3, 2) + 0.5 * std::pow(cTol / 3, 2));
+    EXPECT_NEAR(normal.stages[0].f0.std / s->StageFoActual[1], expected, 0.05 * expected);
+    EXPECT_NEAR(normal.stages[0].f0.mean / s->StageFoActual[1], 1, 3 * expected / std::sqrt(4000.0) + 1e-4);
+
+    // Two copies: every percentile lies on the line between them.
+    const ToleranceResult two = RunTolerance(*s, {2, 0.05, 0.05, PartDistribution::Uniform, 1, 0});
+    for (int l = 0; l <= s->NrInts; ++l) {
+        const double low = two.gainDb[0][l], high = two.gainDb[4][l];
+        for (std::size_t p = 1; p < 4; ++p)
+            EXPECT_NEAR(two.gainDb[p][l], low + kGainPercentiles[p] / 100 * (high - low), 1e-5) << l;
+    }
+}
+
+} // namespace stelvane

@@ -1,0 +1,78 @@
+// The command line's tolerance run: its options, refusals and output.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/cliargs.h"
+#include "tools/clirun.h"
+
+namespace stelvane {
+namespace {
+
+struct CliResult { int code; std::string out, err; };
+
+CliResult RunWith(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    const int code = RunCli(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+// The text of the array or value that follows "key": on its line.
+std::string After(const std::string& text, const std::string& key)
+{
+    const auto at = text.find("\"" + key + "\": ");
+    return at == std::string::npos ? "" : text.substr(at + key.size() + 4, text.find('\n', at) - at - key.size() - 4);
+}
+
+TEST(CliTolerance, RefusesWhatItCannotRunWithExitCode2)
+{
+    const struct { std::vector<std::string> args; std::string err; } cases[] = {
+        {{"--monte-carlo", "0", "--r-tol", "1", "--c-tol", "1"}, "--monte-carlo takes a number of copies from 1 to 10000, not '0'"},
+        {{"--monte-carlo", "10001", "--r-tol", "1", "--c-tol", "1"}, "--monte-carlo takes a number of copies from 1 to 10000, not '10001'"},
+        {{"--monte-carlo", "2.5", "--r-tol", "1", "--c-tol", "1"}, "--monte-carlo takes a number of copies from 1 to 10000, not '2.5'"},
+        {{"--monte-carlo", "10", "--r-tol", "1"}, "--monte-carlo needs --r-tol and --c-tol"},
+        {{"--monte-carlo", "10", "--r-tol", "50.5", "--c-tol", "1"}, "--r-tol takes a tolerance in percent from 0 to 50, not '50.5'"},
+        {{"--monte-carlo", "10", "--r-tol", "1", "--c-tol", "-1"}, "--c-tol takes a tolerance in percent from 0 to 50, not '-1'"},
+        {{"--monte-carlo", "10", "--r-tol", "1", "--c-tol", "1", "--distribution", "gauss"}, "--distribution takes uniform or normal, not 'gauss'"},
+        {{"--monte-carlo", "10", "--r-tol", "1", "--c-tol", "1", "--seed", "1e3"}, "--seed takes a whole number from 0 to 18446744073709551615, not '1e3'"},
+        {{"--seed", "3"}, "--seed needs --monte-carlo"}, {{"--c-tol", "3"}, "--c-tol needs --monte-carlo"},
+        {{"--monte-carlo", "x"}, "option --monte-carlo takes a number, not 'x'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.err);
+        const CliResult r = RunWith(c.args);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.err, "stelvane-cli: " + c.err + "\n" + UsageText());
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST(CliTolerance, PrintsTheRunAndGivesItsJson)
+{
+    // Without tolerance every copy is the design: each percentile is its gain.
+    const CliResult zero = RunWith({"--order", "3", "--intervals", "20", "--monte-carlo", "5", "--r-tol", "0", "--c-tol", "0%",
+                              "--distribution", "Normal", "--seed", "42", "--json"});
+    ASSERT_EQ(zero.code, 0) << zero.err;
+    EXPECT_EQ(After(zero.out, "runs"), "5,");
+    EXPECT_EQ(After(zero.out, "seed"), "42,");
+    EXPECT_EQ(After(zero.out, "distribution"), "\"normal\",");
+    EXPECT_EQ(After(zero.out, "freq"), After(zero.out, "Freq"));
+    const std::string gain = After(zero.out, "GainDB");
+    for (const char* p : {"p0", "p5", "p50", "p95"}) EXPECT_EQ(After(zero.out, p), gain) << p;
+    EXPECT_EQ(After(zero.out, "p100") + ",", gain);
+    EXPECT_NE(zero.out.find("\"center_gain_db\": {\"mean\": "), std::string::npos);
+    EXPECT_NE(zero.out.find("{\"stage\": 3, \"f0\": {\"mean\": 1090."), std::string::npos);
+    EXPECT_EQ(zero.out.substr(zero.out.size() - 8), "]\n  }\n}\n");
+
+    const CliResult words = RunWith({"--monte-carlo", "50", "--r-tol", "1", "--c-tol", "5"});
+    EXPECT_NE(words.out.find("Tolerance run: 50 copies, resistors within 1%, capacitors within 5%, uniform, seed 1\n"),
+              std::string::npos);
+    EXPECT_NE(words.out.find("\nFreq, Hz    Least       5%          Median      95%         Most\n500  "), std::string::npos);
+}
+
+} // namespace
+} // namespace stelvane

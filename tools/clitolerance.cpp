@@ -1,0 +1,192 @@
+#include "tools/clitolerance.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <string_view>
+#include <tuple>
+#include <utility>
+
+#include "engine/numbertext.h"
+#include "tools/clireport.h"
+
+namespace stelvane {
+namespace {
+
+// A whole text as a number of type T, or nothing.
+template <typename T>
+std::optional<T> Whole(std::string_view text)
+{
+    T value{};
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+// A percentage, with or without its sign, as a fraction.
+std::optional<double> Percent(std::string_view text)
+{
+    if (!text.empty() && text.back() == '%') text.remove_suffix(1);
+    const auto v = Whole<double>(text);
+    if (!v || !(*v >= 0 && *v <= kMaxPartTolerance * 100)) return std::nullopt;
+    return *v / 100;
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+std::string Eng(double v) { return Trimmed(FormatEng(static_cast<Single>(v))); }
+std::string Value(double v) { return Trimmed(FormatValue(static_cast<Single>(v))); }
+std::string Cell(std::string text, std::size_t width = 12)
+{
+    text.resize(std::max(width, text.size() + 1), ' ');
+    return text;
+}
+
+const char* DistributionName(PartDistribution d) { return d == PartDistribution::Uniform ? "uniform" : "normal"; }
+
+// A double in JSON: the shortest text that reads back as the same double.
+std::string JsonDouble(double v)
+{
+    if (!std::isfinite(v)) return "null";
+    char buf[32];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+std::string JsonRow(const std::vector<Single>& values)
+{
+    std::string row = "[";
+    for (std::size_t i = 0; i < values.size(); ++i) row += (i ? ", " : "") + JsonNumber(values[i]);
+    return row + "]";
+}
+
+std::string JsonSpread(const MeanStd& m)
+{
+    return "{\"mean\": " + JsonDouble(m.mean) + ", \"std\": " + JsonDouble(m.std) + "}";
+}
+
+} // namespace
+
+CliTolerance ToleranceFromOptions(const CliOptions& o)
+{
+    CliTolerance t;
+    if (!o.monteCarlo) {
+        for (const auto& [name, given] : {std::pair{"r-tol", o.rTol.has_value()}, {"c-tol", o.cTol.has_value()},
+                                          {"distribution", o.distribution.has_value()}, {"seed", o.seed.has_value()}})
+            if (given) {
+                t.error = std::string("--") + name + " needs --monte-carlo";
+                return t;
+            }
+        return t;
+    }
+    ToleranceSettings s;
+    const auto runs = Whole<int>(*o.monteCarlo);
+    if (!runs || *runs < 1 || *runs > kMaxToleranceRuns) {
+        t.error = "--monte-carlo takes a number of copies from 1 to " + std::to_string(kMaxToleranceRuns) + ", not '" +
+                  *o.monteCarlo + "'";
+        return t;
+    }
+    s.runs = *runs;
+    if (!o.rTol || !o.cTol) {
+        t.error = "--monte-carlo needs --r-tol and --c-tol";
+        return t;
+    }
+    for (const auto& [name, text, target] : {std::tuple{"r-tol", *o.rTol, &s.resistorTolerance},
+                                             std::tuple{"c-tol", *o.cTol, &s.capacitorTolerance}}) {
+        const auto fraction = Percent(text);
+        if (!fraction) {
+            t.error = std::string("--") + name + " takes a tolerance in percent from 0 to " +
+                      std::to_string(static_cast<int>(kMaxPartTolerance * 100)) + ", not '" + text + "'";
+            return t;
+        }
+        *target = *fraction;
+    }
+    if (o.distribution) {
+        const std::string d = Lower(*o.distribution);
+        if (d != "uniform" && d != "normal") {
+            t.error = "--distribution takes uniform or normal, not '" + *o.distribution + "'";
+            return t;
+        }
+        s.distribution = d == "uniform" ? PartDistribution::Uniform : PartDistribution::Normal;
+    }
+    if (o.seed) {
+        const auto seed = Whole<std::uint64_t>(*o.seed);
+        if (!seed) {
+            t.error = "--seed takes a whole number from 0 to 18446744073709551615, not '" + *o.seed + "'";
+            return t;
+        }
+        s.seed = *seed;
+    }
+    t.settings = s;
+    return t;
+}
+
+std::string ToleranceSummary(const ToleranceResult& r)
+{
+    const ToleranceSettings& s = r.settings;
+    std::string t = "\nTolerance run: " + std::to_string(s.runs) + (s.runs == 1 ? " copy" : " copies") +
+                    ", resistors within " + Value(s.resistorTolerance * 100) + "%, capacitors within " +
+                    Value(s.capacitorTolerance * 100) + "%, " + DistributionName(s.distribution) +
+                    (s.distribution == PartDistribution::Normal ? " (standard deviation a third of that)" : "") +
+                    ", seed " + std::to_string(s.seed) + "\n";
+    t += "Gain at the centre frequency: mean " + Value(r.centerGainDb.mean) + " dB, standard deviation " +
+         Value(r.centerGainDb.std) + " dB\n";
+
+    t += "\nGain over the copies, dB:\n";
+    t += Cell("Freq, Hz") + Cell("Least") + Cell("5%") + Cell("Median") + Cell("95%") + "Most\n";
+    const int last = static_cast<int>(r.freq.size()) - 1;
+    for (int row = 0, previous = -1; row <= 10 && last >= 0; ++row) {
+        const int l = last * row / 10;
+        if (l == previous) continue;
+        previous = l;
+        std::string line = Cell(Eng(r.freq[l]));
+        for (std::size_t p = 0; p < r.gainDb.size(); ++p)
+            line += p + 1 < r.gainDb.size() ? Cell(Value(r.gainDb[p][l])) : Value(r.gainDb[p][l]);
+        t += line + "\n";
+    }
+
+    t += "\nStage figures over the copies, mean and standard deviation:\n";
+    t += Cell("Stage", 7) + Cell("Freq, Hz") + Cell("sd") + Cell("Q") + Cell("sd") + Cell("Gain, v/v") + "sd\n";
+    for (std::size_t k = 0; k < r.stages.size(); ++k) {
+        const StageSpread& st = r.stages[k];
+        t += Cell(std::to_string(k + 1), 7) + Cell(Eng(st.f0.mean)) + Cell(Eng(st.f0.std)) + Cell(Value(st.q.mean)) +
+             Cell(Value(st.q.std)) + Cell(Value(st.gain.mean)) + Value(st.gain.std) + "\n";
+    }
+    return t;
+}
+
+std::string WithToleranceJson(const std::string& designJson, const ToleranceResult& r)
+{
+    const ToleranceSettings& s = r.settings;
+    std::string j = ",\n  \"monte_carlo\": {\n";
+    j += "    \"runs\": " + std::to_string(s.runs) + ",\n";
+    j += "    \"seed\": " + std::to_string(s.seed) + ",\n";
+    j += std::string("    \"distribution\": \"") + DistributionName(s.distribution) + "\",\n";
+    j += "    \"freq\": " + JsonRow(r.freq) + ",\n";
+    j += "    \"gain_db\": {\n";
+    for (std::size_t p = 0; p < r.gainDb.size(); ++p)
+        j += "      \"p" + std::to_string(static_cast<int>(kGainPercentiles[p])) + "\": " + JsonRow(r.gainDb[p]) +
+             (p + 1 < r.gainDb.size() ? ",\n" : "\n");
+    j += "    },\n";
+    j += "    \"center_gain_db\": " + JsonSpread(r.centerGainDb) + ",\n";
+    j += "    \"stages\": [";
+    for (std::size_t k = 0; k < r.stages.size(); ++k) {
+        const StageSpread& st = r.stages[k];
+        j += std::string(k ? "," : "") + "\n      {\"stage\": " + std::to_string(k + 1) + ", \"f0\": " + JsonSpread(st.f0) +
+             ", \"q\": " + JsonSpread(st.q) + ", \"gain\": " + JsonSpread(st.gain) + "}";
+    }
+    j += r.stages.empty() ? "]\n  }" : "\n    ]\n  }";
+    // In before the closing brace of the design's object.
+    const auto close = designJson.rfind('}');
+    if (close == std::string::npos) return designJson;
+    std::string out = designJson;
+    const auto end = out.find_last_not_of(" \n", close - 1);
+    out.insert(end + 1, j);
+    return out;
+}
+
+} // namespace stelvane

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "engine/designstate.h"
+#include "engine/tolerance.h"
+#include "tools/cliargs.h"
+
+namespace stelvane {
+
+// The tolerance run the options ask for: none without --monte-carlo, or an
+// error (one line) for a value out of range or a companion option alone.
+struct CliTolerance {
+    std::optional<ToleranceSettings> settings;
+    std::string error;
+};
+CliTolerance ToleranceFromOptions(const CliOptions& o);
+
+// The run in words: settings, centre gain, the gain's spread at eleven points
+// across the sweep and each stage's figures.
+std::string ToleranceSummary(const ToleranceResult& r);
+
+// The design's JSON object with "monte_carlo" added as its last member.
+std::string WithToleranceJson(const std::string& designJson, const ToleranceResult& r);
+
+} // namespace stelvane
