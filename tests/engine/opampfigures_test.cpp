@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
+#include <vector>
 
 #include "tests/engine/engine_test_support.h"
 
@@ -38,6 +40,12 @@ TEST(OpampFigures, StartUpDesignAgainstTheSinglePoleOpamp)
     }
     for (const double f : {0.1, 100.0, 1e4, 1e8})
         EXPECT_NEAR(OpampGainDB(*s, f), SinglePoleGainDB(1e5, 100, f), 1e-9) << f << " Hz";
+    s->GBW = 7e4f; // q f0 / GBW: 7.089 x 931.6 / 7e4 = 0.094 and 7.089 x 1073.4 / 7e4 = 0.109
+    EXPECT_EQ(StagesBeyondGbwCorrection(*s), std::vector<int>{2});
+    DesignState d; // unset opamp figures take the defaults; set ones stay
+    d.Zin = 2e6f;
+    InstallOpampDefaults(d);
+    EXPECT_EQ(std::tuple(d.DCGain, d.GBW, d.Zin), std::tuple(kDefaultDCGain, kDefaultGBW, 2e6f));
 }
 
 TEST(OpampFigures, WhatCannotBeHadIsLeftOut)

@@ -57,6 +57,14 @@ TEST(ToleranceRun, TheSeedAloneDecidesTheNumbers) {
     }
     EXPECT_NE(other.centerGainDb.mean, one.centerGainDb.mean);
     EXPECT_FALSE(SameBits(other.gainDb[2], one.gainDb[2].data()));
+    // Done a share at a time, the run says how far it is, rising to 1, and gives the same numbers.
+    ToleranceRun shares(*s, {300, 0.02, 0.05, PartDistribution::Normal, 11, 2});
+    for (double done = 0; !shares.Done();) {
+        const double now = shares.Step();
+        EXPECT_TRUE(now > done && now <= 1) << now;
+        done = now;
+    }
+    EXPECT_EQ(shares.Result().centerGainDb.mean, one.centerGainDb.mean);
 }
 
 // The spread against what the distributions give on their own.
