@@ -24,23 +24,13 @@
 #include "spice/netlist.h"
 #include "tools/cliargs.h"
 #include "tools/clireport.h"
-#include "tools/clirun.h"
+#include "tests/tools/clitestsupport.h"
 
 // The records below name only the fields they set; the rest stay zero.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace stelvane::testing {
 namespace {
-
-struct CliRun { int code; std::string out, err; };
-
-CliRun RunCliIn(std::vector<std::string> args, bool json = false)
-{
-    if (json) args.push_back("--json");
-    std::ostringstream out, err;
-    const int code = RunCli(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 // Every number, or every number of the array, that follows "key": in a JSON
 // text, in order; null reads as NaN.

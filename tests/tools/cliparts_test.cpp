@@ -9,19 +9,10 @@
 #include <vector>
 
 #include "files/partslist.h"
-#include "tools/clirun.h"
+#include "tests/tools/clitestsupport.h"
 
 namespace stelvane::testing {
 namespace {
-
-struct CliResult { int code; std::string out, err; };
-
-CliResult Cli(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int code = RunCli(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 TEST(CliParts, OptionsAreReadOrRefusedWithTheirExitCodes)
 {
@@ -45,11 +36,11 @@ TEST(CliParts, OptionsAreReadOrRefusedWithTheirExitCodes)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.front() + (c.args.size() > 1 ? " " + c.args[1] : ""));
-        const CliResult r = Cli(c.args);
+        const CliRun r = RunCliIn(c.args);
         EXPECT_EQ(r.code, c.code);
         EXPECT_NE((c.code ? r.err : r.out).find(c.inOutput), std::string::npos) << r.out << r.err;
     }
-    EXPECT_EQ(Cli({}).out.find("outside"), std::string::npos);  // the start-up parts are all in range
+    EXPECT_EQ(RunCliIn({}).out.find("outside"), std::string::npos);  // the start-up parts are all in range
 }
 
 } // namespace

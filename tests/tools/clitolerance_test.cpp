@@ -7,19 +7,10 @@
 #include <vector>
 
 #include "tools/cliargs.h"
-#include "tools/clirun.h"
+#include "tests/tools/clitestsupport.h"
 
 namespace stelvane {
 namespace {
-
-struct CliResult { int code; std::string out, err; };
-
-CliResult RunWith(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int code = RunCli(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 // The text of the array or value that follows "key": on its line.
 std::string After(const std::string& text, const std::string& key)
@@ -44,7 +35,7 @@ TEST(CliTolerance, RefusesWhatItCannotRunWithExitCode2)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
-        const CliResult r = RunWith(c.args);
+        const testing::CliRun r = testing::RunCliIn(c.args);
         EXPECT_EQ(r.code, 2);
         EXPECT_EQ(r.err, "stelvane-cli: " + c.err + "\n" + UsageText());
         EXPECT_EQ(r.out, "");
@@ -54,7 +45,7 @@ TEST(CliTolerance, RefusesWhatItCannotRunWithExitCode2)
 TEST(CliTolerance, PrintsTheRunAndGivesItsJson)
 {
     // Without tolerance every copy is the design: each percentile is its gain.
-    const CliResult zero = RunWith({"--order", "3", "--intervals", "20", "--monte-carlo", "5", "--r-tol", "0", "--c-tol", "0%",
+    const testing::CliRun zero = testing::RunCliIn({"--order", "3", "--intervals", "20", "--monte-carlo", "5", "--r-tol", "0", "--c-tol", "0%",
                               "--distribution", "Normal", "--seed", "42", "--json"});
     ASSERT_EQ(zero.code, 0) << zero.err;
     EXPECT_EQ(After(zero.out, "runs"), "5,");
@@ -68,7 +59,7 @@ TEST(CliTolerance, PrintsTheRunAndGivesItsJson)
     EXPECT_NE(zero.out.find("{\"stage\": 3, \"f0\": {\"mean\": 1090."), std::string::npos);
     EXPECT_EQ(zero.out.substr(zero.out.size() - 8), "]\n  }\n}\n");
 
-    const CliResult words = RunWith({"--monte-carlo", "50", "--r-tol", "1", "--c-tol", "5"});
+    const testing::CliRun words = testing::RunCliIn({"--monte-carlo", "50", "--r-tol", "1", "--c-tol", "5"});
     EXPECT_NE(words.out.find("Tolerance run: 50 copies, resistors within 1%, capacitors within 5%, uniform, seed 1\n"),
               std::string::npos);
     EXPECT_NE(words.out.find("\nFreq, Hz    Least       5%          Median      95%         Most\n500  "), std::string::npos);

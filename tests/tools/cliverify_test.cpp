@@ -10,19 +10,10 @@
 
 #include "spice/netlist.h"
 #include "tests/files/filetestsupport.h"
-#include "tools/clirun.h"
+#include "tests/tools/clitestsupport.h"
 
 namespace stelvane::testing {
 namespace {
-
-struct CliResult { int code; std::string out, err; };
-
-CliResult Cli(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int code = RunCli(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 // The number after "key": in a JSON text, or NaN.
 double JsonValue(const std::string& json, const std::string& key)
@@ -35,7 +26,7 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
 {
     ScratchFolder folder;
     const std::string netlist = folder / "planted.cir", bad = folder / "bad.cir";
-    ASSERT_EQ(Cli({"--family", "chebyshev", "--order", "5", "--netlist", folder / "planted"}).code, 0);
+    ASSERT_EQ(RunCliIn({"--family", "chebyshev", "--order", "5", "--netlist", folder / "planted"}).code, 0);
     std::string text = ReadBytes(netlist);  // the name got its extension
     WriteBytes(bad, std::string(text).insert(text.find("R1_1"), "Q1 nonsense\r\n"));
     const std::size_t value = text.find(' ', text.find("R3_2 n2 s2 ") + 10) + 1;
@@ -61,14 +52,14 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
         std::string name;
         for (const auto& a : c.args) name += a + " ";
         SCOPED_TRACE(name);
-        const CliResult text = Cli(c.args);
+        const CliRun text = RunCliIn(c.args);
         EXPECT_EQ(text.code, c.code);
         EXPECT_NE((c.code == 0 || c.code == 4 ? text.out : text.err).find(c.said), std::string::npos)
             << text.out << text.err;
         if (c.code != 0 && c.code != 4) continue;
         std::vector<std::string> args = c.args;
         args.push_back("--json");
-        const std::string json = Cli(args).out;
+        const std::string json = RunCliIn(args).out;
         EXPECT_NE(json.find(c.code == 0 ? "\"passed\": true" : "\"passed\": false"), std::string::npos);
         EXPECT_GE(JsonValue(json, "points"), 1001);
         EXPECT_NE(json.find("\"stages\": [\n      {\"stage\": 1, "), std::string::npos); // no comma before the first
@@ -87,7 +78,7 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
 TEST(CliVerify, WithoutTheSimulatorOrWhenItStopsTheProgramSaysSoAndEndsWithOne)
 {
     ScratchFolder folder;
-    ASSERT_EQ(Cli({"--netlist", folder / "quit.cir"}).code, 0);
+    ASSERT_EQ(RunCliIn({"--netlist", folder / "quit.cir"}).code, 0);
     std::string text = ReadBytes(folder / "quit.cir");
     WriteBytes(folder / "quit.cir", text.insert(text.find(".end"), ".control\r\nquit\r\n.endc\r\n"));
     const struct { std::string library, options, said; } cases[] = {
