@@ -59,13 +59,7 @@ void CenterResponse(const DesignState& s, double& gain, double& phase)
     EvaluateCascade(s, s.Center, gain, phase);
 }
 
-std::string JsonDouble(double value)
-{
-    if (!std::isfinite(value)) return "null";
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, kSingleRoundTrip);
-    return std::string(buf, r.ptr);
-}
+std::string JsonDouble(double value) { return JsonNumber(value, kSingleRoundTrip); }
 
 std::string JsonString(std::string_view text)
 {
@@ -149,6 +143,14 @@ private:
 } // namespace
 
 std::string JsonNumber(Single value) { return JsonDouble(value); }
+
+std::string JsonNumber(double value, int digits)
+{
+    if (!std::isfinite(value)) return "null";
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, digits);
+    return std::string(buf, r.ptr);
+}
 
 std::string DesignSummary(const DesignState& s)
 {

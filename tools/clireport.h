@@ -20,5 +20,7 @@ std::string DesignJson(const DesignState& s, const std::vector<std::pair<std::st
 // A Single as a JSON number (nine significant digits, "." whatever the
 // locale); null for NaN or infinity, which JSON cannot hold.
 std::string JsonNumber(Single value);
+// A double with that many significant digits, the same way.
+std::string JsonNumber(double value, int digits);
 
 } // namespace stelvane

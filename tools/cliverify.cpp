@@ -1,7 +1,6 @@
 #include "tools/cliverify.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -9,6 +8,7 @@
 
 #include "files/textfile.h"
 #include "spice/verify.h"
+#include "tools/clireport.h"
 
 namespace stelvane {
 namespace {
@@ -20,13 +20,7 @@ constexpr int kJsonDigits = 9;
 
 OpampModel ModelOf(const CliOptions& o) { return o.specifiedOpamp ? OpampModel::Specified : OpampModel::Ideal; }
 
-std::string Number(double value, int digits)
-{
-    if (!std::isfinite(value)) return "null";
-    char buffer[40];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
-    return std::string(buffer, end.ptr);
-}
+std::string Number(double value, int digits) { return JsonNumber(value, digits); }
 
 std::string JsonText(const std::string& text)
 {
