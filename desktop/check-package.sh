@@ -48,7 +48,10 @@ done
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 dpkg-deb -x "$deb" "$unpacked"
-if ! "$unpacked/usr/bin/stelvane-cli" --help | grep -q '^Usage: stelvane-cli'; then
+# The help is kept whole before it is searched: grep -q would stop reading at
+# the first line and the program, still writing, would end on SIGPIPE.
+if ! help=$("$unpacked/usr/bin/stelvane-cli" --help 2>&1) || ! grep -q '^Usage: stelvane-cli' <<<"$help"; then
+    echo "$help" >&2
     echo "package check: the packaged stelvane-cli does not run" >&2
     failed=1
 fi
