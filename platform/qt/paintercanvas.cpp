@@ -107,6 +107,92 @@ QPolygonF Simplified(const QPolygonF& run, double tolerance)
     return kept;
 }
 
+// The image the painter draws on, when it is one whose pixels the program may
+// write itself (no transform, no clip, plain painting); nullptr when not.
+QImage* DirectImage(QPainter& painter)
+{
+    auto* image = painter.device() != nullptr && painter.device()->devType() == QInternal::Image
+                      ? static_cast<QImage*>(painter.device())
+                      : nullptr;
+    if (image == nullptr ||
+        (image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32_Premultiplied) ||
+        !painter.transform().isIdentity() || painter.hasClipping() ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return nullptr;
+    return image;
+}
+
+// Fills the whole device pixels of a box (in logical pixels, its edges on
+// device-pixel edges) with an opaque colour: straight into the image when
+// the painter allows it, else through the painter without antialiasing.
+void FillPixels(QPainter& painter, QImage* image, const QRectF& box, Rgb colour, double ratio)
+{
+    if (image == nullptr) {
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.fillRect(box, ToQColor(colour));
+        painter.restore();
+        return;
+    }
+    const int left = std::max(0, static_cast<int>(std::lround(box.left() * ratio)));
+    const int right = std::min(image->width(), static_cast<int>(std::lround(box.right() * ratio)));
+    const int top = std::max(0, static_cast<int>(std::lround(box.top() * ratio)));
+    const int bottom = std::min(image->height(), static_cast<int>(std::lround(box.bottom() * ratio)));
+    if (left >= right || top >= bottom)
+        return;
+    const QRgb pixel = qRgb(colour.r, colour.g, colour.b);
+    uchar* bits = image->bits();
+    const qsizetype stride = image->bytesPerLine();
+    for (int y = top; y < bottom; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(bits + y * stride);
+        std::fill(row + left, row + right, pixel);
+    }
+}
+
+// The smallest box (logical pixels, on device-pixel edges) that holds every
+// pixel of a box that is not yet the colour; nothing when none is.
+std::optional<QRectF> ChangedPixels(const QImage& image, const QRectF& box, Rgb colour, double ratio)
+{
+    const int left = std::max(0, static_cast<int>(std::lround(box.left() * ratio)));
+    const int right = std::min(image.width(), static_cast<int>(std::lround(box.right() * ratio)));
+    const int top = std::max(0, static_cast<int>(std::lround(box.top() * ratio)));
+    const int bottom = std::min(image.height(), static_cast<int>(std::lround(box.bottom() * ratio)));
+    if (left >= right || top >= bottom)
+        return std::nullopt;
+    const QRgb pixel = qRgb(colour.r, colour.g, colour.b);
+    const uchar* bits = image.constBits();
+    const qsizetype stride = image.bytesPerLine();
+    auto row = [&](int y) { return reinterpret_cast<const QRgb*>(bits + y * stride); };
+    auto differs = [&](int y) {
+        const QRgb* r = row(y);
+        return std::any_of(r + left, r + right, [pixel](QRgb p) { return p != pixel; });
+    };
+    int first = top;
+    while (first < bottom && !differs(first))
+        ++first;
+    if (first == bottom)
+        return std::nullopt;
+    int last = bottom - 1;
+    while (!differs(last))
+        --last;
+    // Each row is searched only outside the columns already known to change.
+    int from = right, to = left - 1;
+    for (int y = first; y <= last; ++y) {
+        const QRgb* r = row(y);
+        for (int x = left; x < from; ++x)
+            if (r[x] != pixel) {
+                from = x;
+                break;
+            }
+        for (int x = right - 1; x > to && x >= from; --x)
+            if (r[x] != pixel) {
+                to = x;
+                break;
+            }
+    }
+    return QRectF(QPointF(from / ratio, first / ratio), QPointF((to + 1) / ratio, (last + 1) / ratio));
+}
+
 // A thick line drawn straight into the screen's image, for the painter's
 // antialiased stroke of a long, steep curve costs it a good part of a
 // millisecond. Each pixel takes the colour by its distance from the nearest
@@ -119,13 +205,8 @@ QPolygonF Simplified(const QPolygonF& run, double tolerance)
 bool DrawThickRunsDirect(QPainter& painter, const std::vector<QPolygonF>& runs, Rgb colour, int deviceWidth,
                          double ratio)
 {
-    auto* image = painter.device() != nullptr && painter.device()->devType() == QInternal::Image
-                      ? static_cast<QImage*>(painter.device())
-                      : nullptr;
-    if (image == nullptr ||
-        (image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32_Premultiplied) ||
-        !painter.transform().isIdentity() || painter.hasClipping() ||
-        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+    QImage* image = DirectImage(painter);
+    if (image == nullptr)
         return false;
 
     const double half = deviceWidth / 2.0;
@@ -356,24 +437,37 @@ void PainterCanvas::Polyline(const std::vector<CanvasPoint>& points, Rgb colour,
                 return false;
         return true;
     });
-    if (alongAxes && deviceWidth == 1) {
-        // A thin line on pixel centres along an axis covers whole pixels, its
-        // square caps included: the same pixels filled as boxes, many times faster.
-        painter_.setRenderHint(QPainter::Antialiasing, false);
-        const double half = deviceWidth / mapping_.devicePixelRatio / 2;
-        for (const QPolygonF& run : runs)
+    QImage* image = DirectImage(painter_);
+    if (alongAxes && (deviceWidth <= 2 || image != nullptr)) {
+        // A line along the axes on whole device pixels covers whole pixels:
+        // boxes, many times faster than the pen. A thin one ends and turns
+        // square, so each segment reaches half the width beyond its points;
+        // a thick one ends and turns round, a disc at every point.
+        const double ratio = mapping_.devicePixelRatio;
+        const double half = deviceWidth / ratio / 2;
+        const bool square = deviceWidth <= 2;
+        std::vector<QPolygonF> discs;
+        for (const QPolygonF& run : runs) {
             for (int i = 1; i < run.size(); ++i) {
-                Touch(QRectF(run[i - 1], run[i]), half);
-                const QPointF a = run[i - 1], b = run[i];
-                painter_.fillRect(QRectF(QPointF(std::min(a.x(), b.x()) - half, std::min(a.y(), b.y()) - half),
-                                         QPointF(std::max(a.x(), b.x()) + half, std::max(a.y(), b.y()) + half)),
-                                  ToQColor(colour));
+                const QRectF along = QRectF(run[i - 1], run[i]).normalized();
+                const bool vertical = along.width() == 0;
+                const double endMargin = square ? half : 0;
+                Touch(along, half);
+                FillPixels(painter_, image,
+                           along.adjusted(vertical ? -half : -endMargin, vertical ? -endMargin : -half,
+                                          vertical ? half : endMargin, vertical ? endMargin : half),
+                           colour, ratio);
             }
+            if (!square)
+                for (const QPointF& p : run)
+                    discs.push_back(QPolygonF{p, p});
+        }
+        if (!discs.empty())
+            DrawThickRunsDirect(painter_, discs, colour, deviceWidth, ratio);
         painter_.restore();
         return;
     }
-    // (The painter is quick with straight edges along the axes, as of a frame.)
-    if (deviceWidth >= 2 && !alongAxes && DrawThickRunsDirect(painter_, runs, colour, deviceWidth, mapping_.devicePixelRatio)) {
+    if (deviceWidth >= 2 && DrawThickRunsDirect(painter_, runs, colour, deviceWidth, mapping_.devicePixelRatio)) {
         for (const QPolygonF& run : runs)
             Touch(run.boundingRect(), deviceWidth / mapping_.devicePixelRatio);
         painter_.restore();
@@ -401,11 +495,19 @@ void PainterCanvas::FillBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour
     const double top = px.EdgeBefore(clamp(std::min(a.y(), b.y())));
     const double right = px.EdgeAfter(clamp(std::max(a.x(), b.x())));
     const double bottom = px.EdgeAfter(clamp(std::max(a.y(), b.y())));
-    Touch(QRectF(QPointF(left, top), QPointF(right, bottom)), 0);
-    painter_.save();
-    painter_.setRenderHint(QPainter::Antialiasing, false);
-    painter_.fillRect(QRectF(QPointF(left, top), QPointF(right, bottom)), ToQColor(colour));
-    painter_.restore();
+    const QRectF box(QPointF(left, top), QPointF(right, bottom));
+    QImage* image = DirectImage(painter_);
+    if (image == nullptr) {
+        Touch(box, 0);
+        FillPixels(painter_, nullptr, box, colour, mapping_.devicePixelRatio);
+        return;
+    }
+    // Only the pixels that change are filled and shown anew: erasing what is
+    // already erased leaves the controls over it unpainted.
+    if (const auto changed = ChangedPixels(*image, box, colour, mapping_.devicePixelRatio)) {
+        Touch(*changed, 0);
+        FillPixels(painter_, image, *changed, colour, mapping_.devicePixelRatio);
+    }
 }
 
 void PainterCanvas::FillPolygon(const std::vector<CanvasPoint>& points, Rgb colour)
