@@ -195,9 +195,19 @@ void CanvasWidget::paintEvent(QPaintEvent* event)
     if (image_.devicePixelRatio() != devicePixelRatioF()) {
         GrowImage(size());  // moved to a screen of another pixel density
     }
+    // Only the part of the drawing to be shown again is copied, each rectangle
+    // of it by itself; where the widget reaches beyond the drawing, background.
     QPainter painter(this);
-    painter.fillRect(event->rect(), QColor(background_.r, background_.g, background_.b));
-    painter.drawImage(QPointF(0, 0), image_);
+    const QRect drawing(QPoint(0, 0), image_.deviceIndependentSize().toSize());
+    const double dpr = image_.devicePixelRatio();
+    for (const QRect& area : event->region()) {
+        const QRect shown = area & drawing;
+        if (shown != area)
+            painter.fillRect(area, QColor(background_.r, background_.g, background_.b));
+        if (!shown.isEmpty())
+            painter.drawImage(QRectF(shown), image_,
+                              QRectF(QPointF(shown.topLeft()) * dpr, QSizeF(shown.size()) * dpr));
+    }
 }
 
 void CanvasWidget::resizeEvent(QResizeEvent* event)
