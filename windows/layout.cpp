@@ -1,5 +1,6 @@
 #include "windows/layout.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -90,7 +91,33 @@ Layout::Layout(const ScreenMetrics& screen, TwipSize creationSize) : screen_(San
     }
 }
 
-Layout::Layout(const ScreenMetrics& screen, WindowKind kind) : Layout(screen, CreationSizeTwips(kind)) {}
+namespace {
+
+// The About window keeps its size in twips while the unit grows with the
+// screen, so on a screen wider than about 1370 or taller than 800 pixels its
+// Return button would lie beyond its edges. It is laid out as on the largest
+// screen on which its content (up to 6800 x 6550 units) fits with a margin of
+// 200 units, its fonts with it.
+constexpr double kAboutContentWidthUnits = 7000;
+constexpr double kAboutContentHeightUnits = 6750;
+
+ScreenMetrics ScreenFor(const ScreenMetrics& screen, WindowKind kind)
+{
+    if (kind != WindowKind::About)
+        return screen;
+    ScreenMetrics fitted = screen;
+    fitted.widthTwips = std::min(screen.widthTwips,
+                                 kDesignScreenWidthTwips * kDesignScreenWidthTwips / kAboutContentWidthUnits);
+    fitted.heightTwips = std::min(screen.heightTwips,
+                                  kDesignScreenHeightTwips * kDesignScreenHeightTwips / kAboutContentHeightUnits);
+    return fitted;
+}
+
+} // namespace
+
+Layout::Layout(const ScreenMetrics& screen, WindowKind kind) : Layout(ScreenFor(screen, kind), CreationSizeTwips(kind))
+{
+}
 
 PixelRect Layout::Rect(double left, double top, double width, double height) const
 {

@@ -40,8 +40,10 @@ static void ExpectTidy(QWidget* parent, QSize size)
 
 TEST(Layout, EveryControlIsInsideItsWindowClearOfTheOthersAndNamed)
 {
-    // 800 x 600 at 96 dots per inch, and 1280 x 800 at 120.
-    for (const ScreenMetrics& screen : {ScreenMetrics{12000, 9000, 15, 15}, ScreenMetrics{15360, 9600, 12, 12}}) {
+    // 800 x 600 at 96 dots per inch, 1280 x 800 at 120, and 1920 x 1080 at 96
+    // (where the About window's unit is kept small enough for its fixed size).
+    for (const ScreenMetrics& screen : {ScreenMetrics{12000, 9000, 15, 15}, ScreenMetrics{15360, 9600, 12, 12},
+                                        ScreenMetrics{28800, 16200, 15, 15}}) {
         SCOPED_TRACE(screen.widthTwips / screen.twipsPerPixelX);
         Program p(screen);
         p.Start();
