@@ -15,10 +15,8 @@ constexpr std::array kSuggestionSeries{StandardSeries::E6, StandardSeries::E12};
 constexpr std::size_t kFigureColumn = 10;  // width of a sensitivity column
 constexpr int kSensitivityDecimals = 4;
 
-std::string Value(double v) { return Trimmed(FormatValue(static_cast<Single>(v))); }
-std::string Cap(double v) { return Trimmed(FormatCap(static_cast<Single>(v))); }
 
-std::string RangeText(const ResistorRange& range) { return Value(range.low) + " to " + Value(range.high) + " ohms"; }
+std::string RangeText(const ResistorRange& range) { return ValueText(range.low) + " to " + ValueText(range.high) + " ohms"; }
 
 std::string Fixed(double v)
 {
@@ -43,7 +41,7 @@ std::string OutsideRangeText(const DesignState& s, const ResistorRange& range)
     for (const StageResistor& r : outside) {
         t += r.stage == stage ? ", " : (stage ? "\n" : "") + std::string("Stage ") + std::to_string(r.stage) + ": ";
         stage = r.stage;
-        t += "R" + std::to_string(r.part) + " " + Value(r.ohms);
+        t += "R" + std::to_string(r.part) + " " + ValueText(r.ohms);
     }
     return t + "\n";
 }
@@ -54,7 +52,7 @@ std::string SuggestionText(const DesignState& s, const ResistorRange& range)
     for (StandardSeries series : kSuggestionSeries) {
         const auto c = SuggestCapacitor(s, range, series);
         t += Padded(std::string(SeriesName(series)) + ":", 6);
-        t += c ? Cap(c->capacitor) + ", resistors " + Value(c->lowest) + " to " + Value(c->highest) + " ohms\n"
+        t += c ? CapText(c->capacitor) + ", resistors " + ValueText(c->lowest) + " to " + ValueText(c->highest) + " ohms\n"
                : "none (no resistor or capacitor to scale)\n";
     }
     return t;

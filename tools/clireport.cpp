@@ -11,28 +11,8 @@
 namespace stelvane {
 namespace {
 
-constexpr std::size_t kColumn = 12;     // width of a summary column
 constexpr std::size_t kStageColumn = 7; // width of the stage-number column
 constexpr int kSingleRoundTrip = 9;    // significant digits that bring any Single back exactly
-
-
-std::string Cell(const std::string& text, std::size_t width = kColumn)
-{
-    std::string cell = text;
-    if (cell.size() < width) cell.append(width - cell.size(), ' ');
-    else cell += ' ';
-    return cell;
-}
-
-std::string Eng(Single v) { return Trimmed(FormatEng(v)); }
-std::string Value(Single v) { return Trimmed(FormatValue(v)); }
-
-std::string Cap(Single v)
-{
-    // The capacitor format shows nothing at all for zero; a table cell needs a figure.
-    const std::string text = Trimmed(FormatCap(v));
-    return text.empty() ? "0" : text;
-}
 
 std::string FamilyText(Integer family)
 {
@@ -142,6 +122,24 @@ private:
 
 } // namespace
 
+std::string Cell(const std::string& text, std::size_t width)
+{
+    std::string cell = text;
+    if (cell.size() < width) cell.append(width - cell.size(), ' ');
+    else cell += ' ';
+    return cell;
+}
+
+std::string EngText(double v) { return Trimmed(FormatEng(static_cast<Single>(v))); }
+std::string ValueText(double v) { return Trimmed(FormatValue(static_cast<Single>(v))); }
+
+std::string CapText(double v)
+{
+    // The capacitor format shows nothing at all for zero; a table cell needs a figure.
+    const std::string text = Trimmed(FormatCap(static_cast<Single>(v)));
+    return text.empty() ? "0" : text;
+}
+
 std::string JsonNumber(Single value) { return JsonDouble(value); }
 
 std::string JsonNumber(double value, int digits)
@@ -158,18 +156,18 @@ std::string DesignSummary(const DesignState& s)
     std::string t = "Stelvane " + s.VersionText + "\n";
     if (s.ManualEntry == 1) {
         t += "Manually entered parts, " + std::to_string(stages) + (stages == 1 ? " stage\n" : " stages\n");
-        t += "Center frequency: " + Eng(s.Center) + " Hz\n";
+        t += "Center frequency: " + EngText(s.Center) + " Hz\n";
     } else {
         t += FamilyText(s.Family) + " bandpass, " + std::to_string(stages) + (stages == 1 ? " stage\n" : " stages\n");
-        t += "Center frequency: " + Eng(s.Center) + " Hz\n";
-        t += BandwidthCaption(s.Family) + Eng(s.Width) + " Hz\n";
-        if (s.Family == 2) t += "Passband ripple: " + Value(s.Apass) + " dB\n";
-        t += "Gain: " + Value(s.Gain) + " dB\n";
+        t += "Center frequency: " + EngText(s.Center) + " Hz\n";
+        t += BandwidthCaption(s.Family) + EngText(s.Width) + " Hz\n";
+        if (s.Family == 2) t += "Passband ripple: " + ValueText(s.Apass) + " dB\n";
+        t += "Gain: " + ValueText(s.Gain) + " dB\n";
     }
-    t += "Opamp: gain-bandwidth " + Eng(s.GBW) + " Hz, gain at DC " + Value(s.DCGain) + " v/v, input impedance " +
-         Value(s.Zin) + " ohms\n";
-    t += std::string("Sweep: ") + (s.Sweep == 1 ? "linear" : "logarithmic") + ", " + Eng(s.Fstart) + " Hz to " +
-         Eng(s.Fstop) + " Hz, " + std::to_string(s.NrInts) + " intervals\n";
+    t += "Opamp: gain-bandwidth " + EngText(s.GBW) + " Hz, gain at DC " + ValueText(s.DCGain) + " v/v, input impedance " +
+         ValueText(s.Zin) + " ohms\n";
+    t += std::string("Sweep: ") + (s.Sweep == 1 ? "linear" : "logarithmic") + ", " + EngText(s.Fstart) + " Hz to " +
+         EngText(s.Fstop) + " Hz, " + std::to_string(s.NrInts) + " intervals\n";
 
     t += "\nStage figures from the present parts:\n";
     t += Cell("Stage", kStageColumn) + Cell("Freq, Hz") + Cell("Q") + Cell("Gain, v/v") + "Gain, dB\n";
@@ -179,9 +177,9 @@ std::string DesignSummary(const DesignState& s)
             line += Cell("invalid") + Cell("invalid") + Cell("invalid") + "invalid";
         } else {
             const Single gain = s.StageGainActual[k];
-            line += Cell(Eng(s.StageFoActual[k])) + Cell(Value(s.StageQActual[k])) + Cell(Value(gain));
+            line += Cell(EngText(s.StageFoActual[k])) + Cell(ValueText(s.StageQActual[k])) + Cell(ValueText(gain));
             // A gain of zero or below has no value in decibels.
-            line += gain > 0 ? Value(static_cast<Single>(20 * std::log10(gain))) : std::string("-");
+            line += gain > 0 ? ValueText(static_cast<Single>(20 * std::log10(gain))) : std::string("-");
         }
         t += line + "\n";
     }
@@ -191,9 +189,9 @@ std::string DesignSummary(const DesignState& s)
     t += Cell("Stage", kStageColumn) + Cell("C1") + Cell("C2") + Cell("R1") + Cell("R2") + Cell("R3") + Cell("Rs1") +
          Cell("Rs2") + "Rs3\n";
     for (int k = 1; k <= stages; ++k) {
-        std::string line = Cell(std::to_string(k), kStageColumn) + Cell(Cap(s.C[k][1])) + Cell(Cap(s.C[k][2]));
-        for (int j = 1; j <= 3; ++j) line += Cell(Value(s.R[k][j]));
-        line += Cell(Value(s.Rs[k][1])) + Cell(Value(s.Rs[k][2])) + Value(s.Rs[k][3]);
+        std::string line = Cell(std::to_string(k), kStageColumn) + Cell(CapText(s.C[k][1])) + Cell(CapText(s.C[k][2]));
+        for (int j = 1; j <= 3; ++j) line += Cell(ValueText(s.R[k][j]));
+        line += Cell(ValueText(s.Rs[k][1])) + Cell(ValueText(s.Rs[k][2])) + ValueText(s.Rs[k][3]);
         t += line + "\n";
     }
 
@@ -208,7 +206,7 @@ std::string DesignSummary(const DesignState& s)
     double gain = 0, phase = 0;
     CenterResponse(s, gain, phase);
     t += "\nGain at the centre frequency: ";
-    t += std::isfinite(gain) ? Value(static_cast<Single>(gain)) + " dB" : std::string("undefined");
+    t += std::isfinite(gain) ? ValueText(static_cast<Single>(gain)) + " dB" : std::string("undefined");
     // An invalid stage (a part of 0 or a negative one) is no circuit anyone can
     // build, so the figure is flagged rather than passed off as the filter's.
     bool anyInvalid = false;

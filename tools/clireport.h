@@ -8,6 +8,14 @@
 
 namespace stelvane {
 
+// The pieces of the summaries: a cell padded to its column (12 characters
+// unless told, at least one blank after it), a figure in engineering notation, a part value, and a
+// capacitor ("0" for none), each without the blanks of the fixed formats.
+std::string Cell(const std::string& text, std::size_t width = 12);
+std::string EngText(double value);
+std::string ValueText(double value);
+std::string CapText(double value);
+
 // The design in words: design inputs, opamp, sweep, a line of figures and a
 // line of parts per stage, and the cascade's gain at the centre frequency.
 std::string DesignSummary(const DesignState& s);

@@ -204,9 +204,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     const CliCheck check = RunCliCheck(o, s, err);
     if (o.json) {
-        std::string json = DesignJson(s, PartsJson(o, s));
-        if (tolerance.settings) json = WithToleranceJson(json, RunTolerance(s, *tolerance.settings));
-        out << (check.json.empty() ? json : WithJsonMember(json, "verify", check.json));
+        auto members = PartsJson(o, s);
+        if (tolerance.settings) members.emplace_back("monte_carlo", ToleranceJson(RunTolerance(s, *tolerance.settings)));
+        if (!check.json.empty()) members.emplace_back("verify", check.json);
+        out << DesignJson(s, members);
     } else {
         out << DesignSummary(s) << PartsSummary(o, s);
         if (tolerance.settings) out << ToleranceSummary(RunTolerance(s, *tolerance.settings));

@@ -39,13 +39,6 @@ std::string Lower(std::string text)
     return text;
 }
 
-std::string Eng(double v) { return Trimmed(FormatEng(static_cast<Single>(v))); }
-std::string Value(double v) { return Trimmed(FormatValue(static_cast<Single>(v))); }
-std::string Cell(std::string text, std::size_t width = 12)
-{
-    text.resize(std::max(width, text.size() + 1), ' ');
-    return text;
-}
 
 const char* DistributionName(PartDistribution d) { return d == PartDistribution::Uniform ? "uniform" : "normal"; }
 
@@ -129,12 +122,12 @@ std::string ToleranceSummary(const ToleranceResult& r)
 {
     const ToleranceSettings& s = r.settings;
     std::string t = "\nTolerance run: " + std::to_string(s.runs) + (s.runs == 1 ? " copy" : " copies") +
-                    ", resistors within " + Value(s.resistorTolerance * 100) + "%, capacitors within " +
-                    Value(s.capacitorTolerance * 100) + "%, " + DistributionName(s.distribution) +
+                    ", resistors within " + ValueText(s.resistorTolerance * 100) + "%, capacitors within " +
+                    ValueText(s.capacitorTolerance * 100) + "%, " + DistributionName(s.distribution) +
                     (s.distribution == PartDistribution::Normal ? " (standard deviation a third of that)" : "") +
                     ", seed " + std::to_string(s.seed) + "\n";
-    t += "Gain at the centre frequency: mean " + Value(r.centerGainDb.mean) + " dB, standard deviation " +
-         Value(r.centerGainDb.std) + " dB\n";
+    t += "Gain at the centre frequency: mean " + ValueText(r.centerGainDb.mean) + " dB, standard deviation " +
+         ValueText(r.centerGainDb.std) + " dB\n";
 
     t += "\nGain over the copies, dB:\n";
     t += Cell("Freq, Hz") + Cell("Least") + Cell("5%") + Cell("Median") + Cell("95%") + "Most\n";
@@ -143,9 +136,9 @@ std::string ToleranceSummary(const ToleranceResult& r)
         const int l = last * row / 10;
         if (l == previous) continue;
         previous = l;
-        std::string line = Cell(Eng(r.freq[l]));
+        std::string line = Cell(EngText(r.freq[l]));
         for (std::size_t p = 0; p < r.gainDb.size(); ++p)
-            line += p + 1 < r.gainDb.size() ? Cell(Value(r.gainDb[p][l])) : Value(r.gainDb[p][l]);
+            line += p + 1 < r.gainDb.size() ? Cell(ValueText(r.gainDb[p][l])) : ValueText(r.gainDb[p][l]);
         t += line + "\n";
     }
 
@@ -153,16 +146,16 @@ std::string ToleranceSummary(const ToleranceResult& r)
     t += Cell("Stage", 7) + Cell("Freq, Hz") + Cell("sd") + Cell("Q") + Cell("sd") + Cell("Gain, v/v") + "sd\n";
     for (std::size_t k = 0; k < r.stages.size(); ++k) {
         const StageSpread& st = r.stages[k];
-        t += Cell(std::to_string(k + 1), 7) + Cell(Eng(st.f0.mean)) + Cell(Eng(st.f0.std)) + Cell(Value(st.q.mean)) +
-             Cell(Value(st.q.std)) + Cell(Value(st.gain.mean)) + Value(st.gain.std) + "\n";
+        t += Cell(std::to_string(k + 1), 7) + Cell(EngText(st.f0.mean)) + Cell(EngText(st.f0.std)) + Cell(ValueText(st.q.mean)) +
+             Cell(ValueText(st.q.std)) + Cell(ValueText(st.gain.mean)) + ValueText(st.gain.std) + "\n";
     }
     return t;
 }
 
-std::string WithToleranceJson(const std::string& designJson, const ToleranceResult& r)
+std::string ToleranceJson(const ToleranceResult& r)
 {
     const ToleranceSettings& s = r.settings;
-    std::string j = ",\n  \"monte_carlo\": {\n";
+    std::string j = "{\n";
     j += "    \"runs\": " + std::to_string(s.runs) + ",\n";
     j += "    \"seed\": " + std::to_string(s.seed) + ",\n";
     j += std::string("    \"distribution\": \"") + DistributionName(s.distribution) + "\",\n";
@@ -179,14 +172,7 @@ std::string WithToleranceJson(const std::string& designJson, const ToleranceResu
         j += std::string(k ? "," : "") + "\n      {\"stage\": " + std::to_string(k + 1) + ", \"f0\": " + JsonSpread(st.f0) +
              ", \"q\": " + JsonSpread(st.q) + ", \"gain\": " + JsonSpread(st.gain) + "}";
     }
-    j += r.stages.empty() ? "]\n  }" : "\n    ]\n  }";
-    // In before the closing brace of the design's object.
-    const auto close = designJson.rfind('}');
-    if (close == std::string::npos) return designJson;
-    std::string out = designJson;
-    const auto end = out.find_last_not_of(" \n", close - 1);
-    out.insert(end + 1, j);
-    return out;
+    return j + (r.stages.empty() ? "]\n  }" : "\n    ]\n  }");
 }
 
 } // namespace stelvane

@@ -21,7 +21,7 @@ CliTolerance ToleranceFromOptions(const CliOptions& o);
 // across the sweep and each stage's figures.
 std::string ToleranceSummary(const ToleranceResult& r);
 
-// The design's JSON object with "monte_carlo" added as its last member.
-std::string WithToleranceJson(const std::string& designJson, const ToleranceResult& r);
+// The run as the JSON object of the design's "monte_carlo" member.
+std::string ToleranceJson(const ToleranceResult& r);
 
 } // namespace stelvane

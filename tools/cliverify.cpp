@@ -32,11 +32,6 @@ std::string JsonText(const std::string& text)
     return out + "\"";
 }
 
-std::string Cell(const std::string& text, std::size_t width)
-{
-    return text + std::string(text.size() < width ? width - text.size() : 1, ' ');
-}
-
 // The largest difference of the stages and the cascade.
 double LargestGainError(const Verification& v)
 {
@@ -134,16 +129,6 @@ CliCheck RunCliCheck(const CliOptions& o, const DesignState& s, std::ostream& er
     check.text = Summary(v);
     check.json = Json(v);
     return check;
-}
-
-std::string WithJsonMember(std::string json, const std::string& key, const std::string& value)
-{
-    const std::size_t close = json.rfind('}');
-    if (close == std::string::npos) return json;
-    std::size_t end = close;
-    while (end > 0 && (json[end - 1] == '\n' || json[end - 1] == ' ')) --end;
-    json.replace(end, close - end, ",\n  \"" + key + "\": " + value + "\n");
-    return json;
 }
 
 } // namespace stelvane

@@ -28,7 +28,5 @@ bool WriteCliNetlist(const CliOptions& o, const DesignState& s, Notifier& notifi
 // Simulates the design, or the netlist --verify-netlist names, when asked
 // for; a simulation that could not be had is said on err.
 CliCheck RunCliCheck(const CliOptions& o, const DesignState& s, std::ostream& err);
-// The JSON object text with one more member at its end.
-std::string WithJsonMember(std::string json, const std::string& key, const std::string& value);
 
 } // namespace stelvane

@@ -1,6 +1,7 @@
 #include "platform/qt/paintercanvas.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cmath>
 #include <numbers>
@@ -122,6 +123,15 @@ QImage* DirectImage(QPainter& painter)
     return image;
 }
 
+// The device pixels of a box given in logical pixels, as the columns and rows
+// [left, right) and [top, bottom), cut to the image.
+std::array<int, 4> DevicePixels(const QImage& image, const QRectF& box, double ratio)
+{
+    auto at = [ratio](double logical) { return static_cast<int>(std::lround(logical * ratio)); };
+    return {std::max(0, at(box.left())), std::max(0, at(box.top())), std::min(image.width(), at(box.right())),
+            std::min(image.height(), at(box.bottom()))};
+}
+
 // Fills the whole device pixels of a box (in logical pixels, its edges on
 // device-pixel edges) with an opaque colour: straight into the image when
 // the painter allows it, else through the painter without antialiasing.
@@ -134,10 +144,7 @@ void FillPixels(QPainter& painter, QImage* image, const QRectF& box, Rgb colour,
         painter.restore();
         return;
     }
-    const int left = std::max(0, static_cast<int>(std::lround(box.left() * ratio)));
-    const int right = std::min(image->width(), static_cast<int>(std::lround(box.right() * ratio)));
-    const int top = std::max(0, static_cast<int>(std::lround(box.top() * ratio)));
-    const int bottom = std::min(image->height(), static_cast<int>(std::lround(box.bottom() * ratio)));
+    const auto [left, top, right, bottom] = DevicePixels(*image, box, ratio);
     if (left >= right || top >= bottom)
         return;
     const QRgb pixel = qRgb(colour.r, colour.g, colour.b);
@@ -153,10 +160,7 @@ void FillPixels(QPainter& painter, QImage* image, const QRectF& box, Rgb colour,
 // pixel of a box that is not yet the colour; nothing when none is.
 std::optional<QRectF> ChangedPixels(const QImage& image, const QRectF& box, Rgb colour, double ratio)
 {
-    const int left = std::max(0, static_cast<int>(std::lround(box.left() * ratio)));
-    const int right = std::min(image.width(), static_cast<int>(std::lround(box.right() * ratio)));
-    const int top = std::max(0, static_cast<int>(std::lround(box.top() * ratio)));
-    const int bottom = std::min(image.height(), static_cast<int>(std::lround(box.bottom() * ratio)));
+    const auto [left, top, right, bottom] = DevicePixels(image, box, ratio);
     if (left >= right || top >= bottom)
         return std::nullopt;
     const QRgb pixel = qRgb(colour.r, colour.g, colour.b);
