@@ -359,6 +359,122 @@ std::string FormatEngSmall(Single value)
     return RoundedText(x, DecimalsByBand(x, {0, 1, 2, 3, 4})) + row.suffix;
 }
 
+namespace {
+
+// The multiplier of a strict number's suffix, and how many characters it
+// takes, or 0 when the text at pos starts no suffix. "R" is the part-marking
+// code's decimal point for ohms: a multiplier of 1.
+double StrictSuffix(std::string_view text, std::size_t pos, std::size_t& length)
+{
+    const std::string_view rest = text.substr(pos);
+    auto startsWithMeg = [&] {
+        if (rest.size() < 3) return false;
+        const auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); };
+        return lower(rest[0]) == 'm' && lower(rest[1]) == 'e' && lower(rest[2]) == 'g';
+    };
+    if (startsWithMeg()) {
+        length = 3;
+        return 1e6;
+    }
+    // the micro sign (U+00B5) and the Greek small mu (U+03BC), in UTF-8
+    if (rest.substr(0, 2) == "\xC2\xB5" || rest.substr(0, 2) == "\xCE\xBC") {
+        length = 2;
+        return 1e-6;
+    }
+    length = 1;
+    switch (rest.empty() ? '\0' : rest[0]) {
+    case 'f': return 1e-15;
+    case 'p': return 1e-12;
+    case 'n': return 1e-9;
+    case 'u': return 1e-6;
+    case 'm': return 1e-3;
+    case 'R': return 1;
+    case 'k': case 'K': return 1e3;
+    case 'M': return 1e6;
+    case 'G': return 1e9;
+    case 'T': return 1e12;
+    default: length = 0; return 0;
+    }
+}
+
+std::size_t DigitRun(std::string_view text, std::size_t pos)
+{
+    std::size_t end = pos;
+    while (end < text.size() && IsDigit(text[end])) ++end;
+    return end - pos;
+}
+
+} // namespace
+
+std::optional<double> ParseStrictNumber(std::string_view text)
+{
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+
+    std::size_t pos = 0;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+
+    // The number in the C format from_chars reads: digits, point, digits, exponent.
+    std::string plain;
+    double multiplier = 1;
+    const std::size_t whole = DigitRun(text, pos);
+    plain.append(text.substr(pos, whole));
+    pos += whole;
+    std::size_t suffixLength = 0;
+    if (pos < text.size() && text[pos] == '.') {
+        const std::size_t fraction = DigitRun(text, pos + 1);
+        if (whole + fraction == 0) return std::nullopt;
+        plain += '.';
+        plain.append(text.substr(pos + 1, fraction));
+        pos += 1 + fraction;
+    } else if (const double m = StrictSuffix(text, pos, suffixLength); m != 0 && pos + suffixLength < text.size() &&
+                                                                         IsDigit(text[pos + suffixLength])) {
+        // A part-marking code: the letter stands for the decimal point (4k7, R47).
+        const std::size_t fraction = DigitRun(text, pos + suffixLength);
+        plain += '.';
+        plain.append(text.substr(pos + suffixLength, fraction));
+        pos += suffixLength + fraction;
+        if (pos != text.size()) return std::nullopt;
+        multiplier = m;
+    }
+    if (plain.empty() || plain == ".") return std::nullopt;
+
+    bool exponent = false;
+    if (multiplier == 1 && pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
+        std::size_t e = pos + 1;
+        if (e < text.size() && (text[e] == '+' || text[e] == '-')) ++e;
+        const std::size_t digits = DigitRun(text, e);
+        // "1e" is no exponent: a digit must follow
+        if (digits == 0) return std::nullopt;
+        plain += 'e';
+        plain.append(text.substr(pos + 1, e + digits - pos - 1));
+        pos = e + digits;
+        exponent = true;
+    }
+    // a suffix after a plain number; none after an exponent, and the ohms'
+    // R only after a whole number (47R)
+    if (pos < text.size() && multiplier == 1 && !exponent) {
+        multiplier = StrictSuffix(text, pos, suffixLength);
+        if (multiplier == 0 || (text[pos] == 'R' && plain.find('.') != std::string::npos)) return std::nullopt;
+        pos += suffixLength;
+    }
+    if (pos != text.size()) return std::nullopt;
+
+    double value = 0;
+    const auto result = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+    if (result.ec == std::errc::result_out_of_range) {
+        // only the exponent can leave the range: a negative one means too small
+        const auto e = plain.find('e');
+        value = e != std::string::npos && plain[e + 1] == '-' ? 0.0 : std::numeric_limits<double>::infinity();
+    } else if (result.ec != std::errc() || result.ptr != plain.data() + plain.size()) {
+        return std::nullopt;
+    }
+    value *= multiplier;
+    return negative ? -value : value;
+}
+
 std::string Trimmed(std::string_view text) { return std::string(TrimBlanks(text)); }
 
 } // namespace stelvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,14 @@ namespace stelvane {
 void ParseNumberText(std::string_view text, Single& target);
 // The same into an Integer field, rounded half to even and clamped to -32768..32767.
 void ParseNumberText(std::string_view text, Integer& target);
+
+// Reads text that is wholly one number, and nothing else: an optional sign,
+// digits with at most one decimal point, an optional exponent (1.5e-9) and an
+// optional engineering suffix (f p n u µ m k K M G T, or meg in any case), or
+// a part-marking code of IEC 60062 (4k7, 2M2, 4n7, 1R5, R47, 47R). Blanks
+// around it are allowed. Gives nothing for any other text; a value beyond the
+// double range is infinite, one too small for it is 0.
+std::optional<double> ParseStrictNumber(std::string_view text);
 
 // Shortest text with at most 7 significant digits; exponent form (1.5E-08)
 // at magnitudes of 1e7 and above or below 1e-4. Never depends on the locale.

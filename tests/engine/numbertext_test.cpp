@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -70,6 +71,30 @@ TEST(RangeFormatters, WriteTheTabulatedTexts) {
     };
     for (const Case& c : cases)
         for (const auto& [value, text] : c.texts) EXPECT_EQ(c.format(value), text) << c.name << "(" << value << ")";
+}
+
+// Strict reading: the whole text is one number or it is refused. The values
+// are what the text means in ordinary engineering notation.
+TEST(ParseStrictNumber, ReadsWholeNumbersAndRefusesEverythingElse) {
+    const std::pair<const char*, double> accepted[] = {
+        {"10", 10}, {"2.5", 2.5}, {".5", 0.5}, {"5.", 5}, {"-3E-2", -0.03}, {"+1e+3", 1000}, {"1.5e-9", 1.5e-9},
+        {"4.7k", 4700}, {"4.7K", 4700}, {"10n", 1e-8}, {"1f", 1e-15}, {"2m", 2e-3}, {"2M", 2e6}, {"2meg", 2e6},
+        {"2MEG", 2e6}, {"3G", 3e9}, {"1T", 1e12}, {"3u", 3e-6}, {"3\xC2\xB5", 3e-6}, {"3\xCE\xBC", 3e-6},
+        {"4k7", 4700}, {"2M2", 2.2e6}, {"4n7", 4.7e-9}, {"1R5", 1.5}, {"R47", 0.47}, {"47R", 47}, {"k5", 500},
+        {"1meg5", 1.5e6}, {"  2.5k ", 2500}, {"0.00000000047", 4.7e-10}, {"12345678901234", 12345678901234.0},
+        {"-6", -6}, {"1e-999", 0},
+    };
+    for (const auto& [text, expected] : accepted) {
+        const auto value = ParseStrictNumber(text);
+        ASSERT_TRUE(value) << '"' << text << '"';
+        EXPECT_NEAR(*value, expected, std::fabs(expected) * 1e-15) << '"' << text << '"';
+    }
+    EXPECT_EQ(ParseStrictNumber("1e999"), std::numeric_limits<double>::infinity());
+
+    const char* refused[] = {"", " ", "abc", "1O0", "2OO", "3.3.3", "2..5k", "1k5k", "0x10", "1,5", "1e", "1e3k",
+                             "4.7R", "1.5e3R", "k", ".", "-", "1 k", "10nF", "1kHz", "4k7.", "4.k7", "1e-", "--1",
+                             "1-2", "nan", "inf", "1e3.5", "1x", "R"};
+    for (const char* text : refused) EXPECT_FALSE(ParseStrictNumber(text)) << '"' << text << '"';
 }
 
 } // namespace stelvane
