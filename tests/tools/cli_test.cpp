@@ -51,7 +51,7 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
         {{"--load", "/no/such/d.QBX", "--gbw", "1M"}, 1, kDesignNotReadMessage},
         {{"--save", "/no/such/d.QBX"}, 1, "The design file could not be written: /no/such/d.QBX"},
         {{"--scientific", "/no/such/s.DAT"}, 1, kTabulatedNotWrittenMessage},
-        {{"--easy", "/dev/full"}, 1, kTabulatedNotWrittenMessage},
+        {{"--easy", "/no/such/e.DAT"}, 1, kTabulatedNotWrittenMessage},
         {{"--spice", "/no/such/f.ASC"}, 1, kSpiceNotWrittenMessage},
         {{"--gain", "40", "--width", "800", "--spice", "/no/such/f.ASC"}, 1, "stelvane-cli: warning: Stage 1 cannot be "
          "built: its gain 14.7 needs Q above 2.71; the LTspice schematic holds a negative part\n" + std::string(kSpiceNotWrittenMessage)},
