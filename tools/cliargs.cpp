@@ -91,7 +91,8 @@ struct Choice {
     int value;
 };
 
-constexpr std::array kFamilies{Choice{"butterworth", 1}, Choice{"chebyshev", 2}, Choice{"bessel", 3}};
+constexpr int kChebyshev = 2;
+constexpr std::array kFamilies{Choice{"butterworth", 1}, Choice{"chebyshev", kChebyshev}, Choice{"bessel", 3}};
 constexpr std::array kSweeps{Choice{"lin", 1}, Choice{"linear", 1}, Choice{"log", 2}};
 
 std::string Lower(std::string_view text)
@@ -239,6 +240,8 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
                 " cannot be used with --load: a loaded design keeps its own parts";
     } else if (o.toleranceDb && !o.verify && !o.verifyNetlist) {
         error = "--tolerance-db needs --verify or --verify-netlist";
+    } else if (o.ripple && o.family != kChebyshev) {
+        error = "--ripple needs --family chebyshev"; // the other families have no ripple to set
     }
     return result;
 }
@@ -269,7 +272,7 @@ std::string UsageText()
     u += "  --width F          bandwidth, Hz" + d(in.txtWidth);
     u += "  --gain G           passband gain, dB" + d(in.txtGain);
     u += "  --family NAME      butterworth, chebyshev or bessel (butterworth)\n";
-    u += "  --ripple R         passband ripple of a Chebyshev design, dB" + d(in.txtApass);
+    u += "  --ripple R         passband ripple, dB, with --family chebyshev" + d(in.txtApass);
     u += "  --order N          number of stages, a whole number 1 to 21, Bessel to 10" + d(in.lblOrderInput);
     u += "  --cap C            capacitor value of every stage, F" + d(in.txtCaps);
     u += "\nOpamp:\n";
