@@ -48,6 +48,7 @@ void RunHostileCases(bool waiting, std::vector<std::string>& pending)
     WriteBytes("comma.QBX", WithLine(design, 0, "1,5"));    // Center with a decimal comma
     WriteBytes("order0.QBX", WithLine(design, 3, "0"));     // Order
     fs::create_directory("adir");
+    fs::create_directory("box.cir");
     ASSERT_EQ(mkfifo("ff", 0600), 0);
     const std::set<std::string> fixtures = FolderNames(folder.path_);
     std::vector<std::pair<std::string, std::string>> given;
@@ -75,6 +76,7 @@ void RunHostileCases(bool waiting, std::vector<std::string>& pending)
         // names that are no file to write, and inputs that are no file to read
         {{"--bom", ""}, 2, "--bom needs a file name"}, {{"--netlist", ""}, 2, "--netlist needs a file name"},
         {{"--bom", "adir/"}, 2, "--bom 'adir/' is a folder"}, {{"--netlist", "adir"}, 2, "is a folder"},
+        {{"--netlist", "box"}, 2, "--netlist 'box.cir' is a folder"},
         {{"--bom", "/dev/full"}, 2, "'/dev/full' is not a regular file"},
         {{"--netlist", "/dev/full"}, 2, "'/dev/full' is not a regular file"},
         {{"--save", "ff"}, 2, "--save 'ff' is not a regular file"}, {{"--load", "ff"}, 2, "--load 'ff' is not a"},
