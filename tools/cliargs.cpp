@@ -150,11 +150,14 @@ std::string ParseErrorText(const CLI::ParseError& e)
     return "the options were not understood: " + what;
 }
 
-// The number as the shortest decimal text that reads back as the same double.
+// The number as the shortest decimal text that reads back as the same double;
+// a value beyond the double range keeps its own text ("1e999", not "inf").
 std::string DecimalText(const std::string& text)
 {
+    const double value = CliNumber(text);
+    if (!std::isfinite(value)) return text;
     char buf[32];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, CliNumber(text)).ptr);
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
 }
 
 } // namespace

@@ -107,8 +107,9 @@ std::string WindowText(double value)
     return fallback; // what comes back differs from the value, and is said as a clamp would be
 }
 
-// Puts the typed texts into the design window's boxes and options. With a
-// loaded design no family option is chosen, as with "Manually entered".
+// Puts the typed numbers into the design window's boxes, each as a text the
+// box reads back exactly, and the options. With a loaded design no family
+// option is chosen, as with "Manually entered".
 void ApplyOptions(const CliOptions& o, DesignInputs& in, bool manualEntry)
 {
     auto put = [](const std::optional<std::string>& text, std::string& box) {
