@@ -243,6 +243,8 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
                 " cannot be used with --load: a loaded design keeps its own parts";
     } else if (o.toleranceDb && !o.verify && !o.verifyNetlist) {
         error = "--tolerance-db needs --verify or --verify-netlist";
+    } else if (o.spiceTimeout && !o.verify && !o.verifyNetlist) {
+        error = "--spice-timeout needs --verify or --verify-netlist"; // nothing else simulates
     } else if (o.ripple && o.family != kChebyshev) {
         error = "--ripple needs --family chebyshev"; // the other families have no ripple to set
     }
@@ -314,7 +316,8 @@ std::string UsageText()
     u += "                     must stay within the tolerance of the ideal design\n";
     u += "  --tolerance-db X   that tolerance in dB (0.1), with --verify or\n";
     u += "                     --verify-netlist\n";
-    u += "  --spice-timeout S  seconds a simulation may take before it is stopped (20)\n";
+    u += "  --spice-timeout S  seconds a simulation may take before it is stopped (20),\n";
+    u += "                     with --verify or --verify-netlist\n";
     u += "  --verify-netlist FILE  compare the netlist in FILE (one --netlist wrote, edited\n";
     u += "                     since) with the design instead of the design's own\n";
     u += PartsUsageText();
