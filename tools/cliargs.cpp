@@ -1,8 +1,12 @@
 #include "tools/cliargs.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <string_view>
 
 #include "engine/designstate.h"
@@ -17,11 +21,24 @@ namespace {
 using TextMember = std::optional<std::string> CliOptions::*;
 using FlagMember = bool CliOptions::*;
 
+constexpr std::size_t kQuotedLength = 300; // of an outside text in a message
+
+// What a text option takes. A number is wholly one number or nothing: "1O0"
+// is no 10 and "4k7" is 4.7k, never 4k.
+enum class Takes {
+    Text,       // a file name or a word
+    Number,     // any number; the design window puts it into range, and that is said
+    Whole,      // a count: a whole number
+    AboveZero,  // a frequency or a time: a number above 0
+    NotNegative,
+    Percent,    // a number with or without a trailing %
+};
+
 struct TextOption {
     std::string_view name;
     TextMember member;
     bool designOnly; // a design input a loaded design keeps as it stands
-    bool number = true;
+    Takes takes = Takes::Number;
 };
 
 constexpr std::array kTextOptions{
@@ -29,28 +46,29 @@ constexpr std::array kTextOptions{
     TextOption{"width", &CliOptions::width, true},
     TextOption{"gain", &CliOptions::gain, true},
     TextOption{"ripple", &CliOptions::ripple, true},
-    TextOption{"order", &CliOptions::order, true},
+    TextOption{"order", &CliOptions::order, true, Takes::Whole},
     TextOption{"cap", &CliOptions::cap, true},
     TextOption{"gbw", &CliOptions::gbw, false},
     TextOption{"dcgain", &CliOptions::dcgain, false},
     TextOption{"zin", &CliOptions::zin, false},
-    TextOption{"start", &CliOptions::start, false},
-    TextOption{"stop", &CliOptions::stop, false},
-    TextOption{"intervals", &CliOptions::intervals, false},
-    TextOption{"load", &CliOptions::load, false, false},
-    TextOption{"save", &CliOptions::save, false, false},
-    TextOption{"easy", &CliOptions::easy, false, false},
-    TextOption{"scientific", &CliOptions::scientific, false, false},
-    TextOption{"spice", &CliOptions::spice, false, false},
-    TextOption{"netlist", &CliOptions::netlist, false, false},
-    TextOption{"verify-netlist", &CliOptions::verifyNetlist, false, false},
-    TextOption{"tolerance-db", &CliOptions::toleranceDb, false},
-    TextOption{"bom", &CliOptions::bom, false, false},
-    TextOption{"monte-carlo", &CliOptions::monteCarlo, false},
-    TextOption{"r-tol", &CliOptions::rTol, false},
-    TextOption{"c-tol", &CliOptions::cTol, false},
-    TextOption{"distribution", &CliOptions::distribution, false, false},
-    TextOption{"seed", &CliOptions::seed, false},
+    TextOption{"start", &CliOptions::start, false, Takes::AboveZero},
+    TextOption{"stop", &CliOptions::stop, false, Takes::AboveZero},
+    TextOption{"intervals", &CliOptions::intervals, false, Takes::Whole},
+    TextOption{"load", &CliOptions::load, false, Takes::Text},
+    TextOption{"save", &CliOptions::save, false, Takes::Text},
+    TextOption{"easy", &CliOptions::easy, false, Takes::Text},
+    TextOption{"scientific", &CliOptions::scientific, false, Takes::Text},
+    TextOption{"spice", &CliOptions::spice, false, Takes::Text},
+    TextOption{"netlist", &CliOptions::netlist, false, Takes::Text},
+    TextOption{"verify-netlist", &CliOptions::verifyNetlist, false, Takes::Text},
+    TextOption{"tolerance-db", &CliOptions::toleranceDb, false, Takes::NotNegative},
+    TextOption{"spice-timeout", &CliOptions::spiceTimeout, false, Takes::AboveZero},
+    TextOption{"bom", &CliOptions::bom, false, Takes::Text},
+    TextOption{"monte-carlo", &CliOptions::monteCarlo, false, Takes::Whole},
+    TextOption{"r-tol", &CliOptions::rTol, false, Takes::Percent},
+    TextOption{"c-tol", &CliOptions::cTol, false, Takes::Percent},
+    TextOption{"distribution", &CliOptions::distribution, false, Takes::Text},
+    TextOption{"seed", &CliOptions::seed, false, Takes::Whole},
 };
 
 struct FlagOption {
@@ -73,7 +91,8 @@ struct Choice {
     int value;
 };
 
-constexpr std::array kFamilies{Choice{"butterworth", 1}, Choice{"chebyshev", 2}, Choice{"bessel", 3}};
+constexpr int kChebyshev = 2;
+constexpr std::array kFamilies{Choice{"butterworth", 1}, Choice{"chebyshev", kChebyshev}, Choice{"bessel", 3}};
 constexpr std::array kSweeps{Choice{"lin", 1}, Choice{"linear", 1}, Choice{"log", 2}};
 
 std::string Lower(std::string_view text)
@@ -93,87 +112,141 @@ std::optional<int> FindChoice(const std::array<Choice, N>& choices, std::string_
     return std::nullopt;
 }
 
+std::string_view WithoutPercent(std::string_view text)
+{
+    if (!text.empty() && text.back() == '%') text.remove_suffix(1);
+    return text;
+}
+
+// Why the text is not what the option takes, or nothing when it is.
+std::optional<std::string> NumberRefusal(std::string_view name, Takes takes, const std::string& text)
+{
+    const std::string option = "option --" + std::string(name);
+    if (takes == Takes::Text) return std::nullopt;
+    const auto value = ParseStrictNumber(takes == Takes::Percent ? WithoutPercent(text) : std::string_view(text));
+    switch (takes) {
+    case Takes::Whole:
+        if (value && std::isfinite(*value) && std::trunc(*value) == *value) return std::nullopt;
+        return option + " takes a whole number, not " + Quoted(text);
+    case Takes::AboveZero:
+        if (value && *value > 0) return std::nullopt;
+        return option + " takes a number above 0, not " + Quoted(text);
+    case Takes::NotNegative:
+        if (value && *value >= 0) return std::nullopt;
+        return "--" + std::string(name) + " takes a number of dB, 0 or more, not " + Quoted(text);
+    default:
+        if (value) return std::nullopt;
+        return option + " takes a number, not " + Quoted(text);
+    }
+}
+
+// The one line a CLI11 refusal becomes, in the words the program always used.
+std::string ParseErrorText(const CLI::ParseError& e)
+{
+    const std::string what = e.what();
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) && what.starts_with("--")) {
+        return "option " + what.substr(0, what.find(':')) + " needs a value";
+    }
+    return "the options were not understood: " + what;
+}
+
+// The number as the shortest decimal text that reads back as the same double;
+// a value beyond the double range keeps its own text ("1e999", not "inf").
+std::string DecimalText(const std::string& text)
+{
+    const double value = CliNumber(text);
+    if (!std::isfinite(value)) return text;
+    char buf[32];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
+}
 
 } // namespace
+
+double CliNumber(const std::string& text)
+{
+    return ParseStrictNumber(WithoutPercent(text)).value_or(0);
+}
+
+std::string Shortened(const std::string& text)
+{
+    return text.size() <= kQuotedLength ? text : text.substr(0, kQuotedLength) + "...";
+}
+
+std::string Quoted(const std::string& text) { return "'" + Shortened(text) + "'"; }
 
 CliParse ParseCliArgs(const std::vector<std::string>& args)
 {
     CliParse result;
     CliOptions& o = result.options;
+    std::string& error = result.error;
+    auto refuse = [&error](std::string why) {
+        if (error.empty()) error = std::move(why);
+    };
     std::vector<std::string_view> designOptionsGiven;
 
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
-            result.error = "unexpected argument '" + arg + "'";
-            return result;
-        }
+    // Said before CLI11 sees them, which would take "--json=yes" for a yes and
+    // "--" for the end of the options.
+    for (const std::string& arg : args) {
+        if (arg == "--") return {o, "unexpected argument '--'"};
         const auto eq = arg.find('=');
-        const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
-        std::optional<std::string> inlineValue;
-        if (eq != std::string::npos) inlineValue = arg.substr(eq + 1);
+        for (const FlagOption& f : kFlagOptions)
+            if (eq != std::string::npos && arg.compare(0, eq, "--" + std::string(f.name)) == 0)
+                return {o, "option --" + std::string(f.name) + " takes no value"};
+    }
 
-        // Takes the option's value from "=value" or from the next argument; a
-        // following option is not a value (no number text starts with "--").
-        auto takeValue = [&]() -> std::optional<std::string> {
-            if (inlineValue) return inlineValue;
-            if (i + 1 < args.size() && args[i + 1].compare(0, 2, "--") != 0) return args[++i];
-            result.error = "option --" + name + " needs a value";
-            return std::nullopt;
-        };
+    CLI::App app{"", "stelvane-cli"};
+    app.set_help_flag(); // the program's own usage text, with the start-up design's values
+    app.allow_extras();  // said below in the program's words
+    const auto last = CLI::MultiOptionPolicy::TakeLast;
+    for (const FlagOption& f : kFlagOptions)
+        app.add_flag("--" + std::string(f.name), o.*(f.member))->multi_option_policy(last);
+    for (const TextOption& t : kTextOptions) {
+        app.add_option_function<std::string>("--" + std::string(t.name), [&, t](const std::string& value) {
+            // A following option is no value: no number or file name starts with "--".
+            if (value.starts_with("--")) return refuse("option --" + std::string(t.name) + " needs a value");
+            if (auto why = NumberRefusal(t.name, t.takes, value)) return refuse(*why);
+            o.*(t.member) = value;
+            // The check reads its figures as plain decimals: "100m" reaches it as 0.1.
+            if (t.member == &CliOptions::toleranceDb || t.member == &CliOptions::spiceTimeout)
+                o.*(t.member) = DecimalText(value);
+            if (t.designOnly) designOptionsGiven.push_back(t.name);
+        })->multi_option_policy(last);
+    }
+    app.add_option_function<std::string>("--family", [&](const std::string& value) {
+        o.family = FindChoice(kFamilies, value);
+        if (!o.family) return refuse("--family takes butterworth, chebyshev or bessel, not " + Quoted(value));
+        designOptionsGiven.push_back("family");
+    })->multi_option_policy(last);
+    app.add_option_function<std::string>("--sweep", [&](const std::string& value) {
+        o.sweep = FindChoice(kSweeps, value);
+        if (!o.sweep) refuse("--sweep takes lin or log, not " + Quoted(value));
+    })->multi_option_policy(last);
+    AddPartsOptions(app, o, refuse);
 
-        if (auto flag = std::find_if(kFlagOptions.begin(), kFlagOptions.end(),
-                                     [&](const FlagOption& f) { return f.name == name; });
-            flag != kFlagOptions.end()) {
-            if (inlineValue) {
-                result.error = "option --" + name + " takes no value";
-                return result;
-            }
-            o.*(flag->member) = true;
-            continue;
-        }
-        if (auto text = std::find_if(kTextOptions.begin(), kTextOptions.end(),
-                                     [&](const TextOption& t) { return t.name == name; });
-            text != kTextOptions.end()) {
-            auto value = takeValue();
-            if (!value) return result;
-            // The design window reads what it can of any text; a script that
-            // gives a number option no digit at all has made a mistake.
-            if (text->number && value->find_first_of("0123456789") == std::string::npos) {
-                result.error = "option --" + name + " takes a number, not '" + *value + "'";
-                return result;
-            }
-            o.*(text->member) = *value;
-            if (text->designOnly) designOptionsGiven.push_back(text->name);
-            continue;
-        }
-        if (name == "family" || name == "sweep") {
-            auto value = takeValue();
-            if (!value) return result;
-            const bool family = name == "family";
-            const auto choice = family ? FindChoice(kFamilies, *value) : FindChoice(kSweeps, *value);
-            if (!choice) {
-                result.error = family ? "--family takes butterworth, chebyshev or bessel, not '" + *value + "'"
-                                      : "--sweep takes lin or log, not '" + *value + "'";
-                return result;
-            }
-            (family ? o.family : o.sweep) = *choice;
-            if (family) designOptionsGiven.push_back("family");
-            continue;
-        }
-        if (const PartsOption parts = ParsePartsOption(name, takeValue, o, result.error); parts != PartsOption::NotOurs) {
-            if (parts == PartsOption::Refused) return result;
-            continue;
-        }
-        result.error = "unknown option '--" + name + "'";
-        return result;
+    std::vector<std::string> reversed(args.rbegin(), args.rend()); // as CLI11 takes them
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        return {o, ParseErrorText(e)};
+    }
+    if (!error.empty()) return result;
+    if (const auto extras = app.remaining(); !extras.empty()) {
+        const std::string& arg = extras.front();
+        if (arg.starts_with("--")) return {o, "unknown option " + Quoted(arg.substr(0, arg.find('=')))};
+        return {o, "unexpected argument " + Quoted(arg)};
     }
 
     // A loaded design is analysed with the parts it brings, just as the design
     // window keeps the design-input fields out of reach in manual entry.
     if (o.load && !designOptionsGiven.empty()) {
-        result.error = "--" + std::string(designOptionsGiven.front()) +
-                       " cannot be used with --load: a loaded design keeps its own parts";
+        error = "--" + std::string(designOptionsGiven.front()) +
+                " cannot be used with --load: a loaded design keeps its own parts";
+    } else if (o.toleranceDb && !o.verify && !o.verifyNetlist) {
+        error = "--tolerance-db needs --verify or --verify-netlist";
+    } else if (o.spiceTimeout && !o.verify && !o.verifyNetlist) {
+        error = "--spice-timeout needs --verify or --verify-netlist"; // nothing else simulates
+    } else if (o.ripple && o.family != kChebyshev) {
+        error = "--ripple needs --family chebyshev"; // the other families have no ripple to set
     }
     return result;
 }
@@ -193,24 +266,28 @@ std::string UsageText()
     std::string u;
     u += "Usage: stelvane-cli [options]\n";
     u += "Designs a bandpass filter of cascaded multiple-feedback opamp stages and prints\n";
-    u += "its stages, parts and gain at the centre frequency. Numbers take engineering\n";
-    u += "suffixes (2k, 10n, 1.5M); options left out keep the start-up design's values.\n";
+    u += "its stages, parts and gain at the centre frequency. Options left out keep the\n";
+    u += "start-up design's values.\n";
+    u += "A number is wholly one number: digits with at most one point, an optional\n";
+    u += "exponent and an optional suffix f p n u m k M G T or meg (2k, 10n, 1.5e3), or\n";
+    u += "a part-marking code (4k7 = 4.7k, 2M2, 4n7, 1R5 = 1.5, R47 = 0.47); anything\n";
+    u += "else ends the run. A value put into range is said on stderr.\n";
     u += "\nDesign:\n";
     u += "  --center F         centre frequency, Hz" + d(in.txtCenter);
     u += "  --width F          bandwidth, Hz" + d(in.txtWidth);
     u += "  --gain G           passband gain, dB" + d(in.txtGain);
     u += "  --family NAME      butterworth, chebyshev or bessel (butterworth)\n";
-    u += "  --ripple R         passband ripple of a Chebyshev design, dB" + d(in.txtApass);
-    u += "  --order N          number of stages, 1 to 21, Bessel to 10" + d(in.lblOrderInput);
+    u += "  --ripple R         passband ripple, dB, with --family chebyshev" + d(in.txtApass);
+    u += "  --order N          number of stages, a whole number 1 to 21, Bessel to 10" + d(in.lblOrderInput);
     u += "  --cap C            capacitor value of every stage, F" + d(in.txtCaps);
     u += "\nOpamp:\n";
     u += "  --gbw F            gain-bandwidth product, Hz" + d(in.txtGBW);
     u += "  --dcgain A         gain at DC, v/v" + d(in.txtGainDC);
     u += "  --zin Z            input impedance, ohms" + d(in.txtZin);
     u += "\nAnalysis:\n";
-    u += "  --start F          sweep start frequency, Hz" + d(in.txtStart);
-    u += "  --stop F           sweep stop frequency, Hz" + d(in.txtStop);
-    u += "  --intervals N      sweep intervals, at most 2000" + d(in.txtInts);
+    u += "  --start F          sweep start frequency, Hz, above 0" + d(in.txtStart);
+    u += "  --stop F           sweep stop frequency, Hz, above 0" + d(in.txtStop);
+    u += "  --intervals N      sweep intervals, a whole number, at most 2000" + d(in.txtInts);
     u += "  --sweep lin|log    linear or logarithmic sweep (lin)\n";
     u += "  With --center or --width and neither --start nor --stop, the sweep runs from\n";
     u += "  two bandwidths below the centre (at least a tenth of it) to two above.\n";
@@ -227,6 +304,9 @@ std::string UsageText()
     u += "                     in the working directory\n";
     u += "  --netlist FILE     write the ngspice netlist (.cir); with --specified-opamp\n";
     u += "                     the single-pole opamp and the resistors for it\n";
+    u += "  Every file is looked at before the first is written: an empty name, a folder,\n";
+    u += "  a device or pipe (also with the extension added), or a file another option\n";
+    u += "  reads or writes ends the run with 2. Files read must be regular files.\n";
     u += "\nCheck:\n";
     u += "  --verify           simulate the netlist in ngspice and compare every stage and\n";
     u += "                     the cascade with the design's own response: with an ideal\n";
@@ -234,24 +314,30 @@ std::string UsageText()
     u += "                     (where the gain is within 100 dB of its peak); with\n";
     u += "                     --specified-opamp the passband (within 3 dB of the peak)\n";
     u += "                     must stay within the tolerance of the ideal design\n";
-    u += "  --tolerance-db X   that tolerance in dB (0.1)\n";
+    u += "  --tolerance-db X   that tolerance in dB (0.1), with --verify or\n";
+    u += "                     --verify-netlist\n";
+    u += "  --spice-timeout S  seconds a simulation may take before it is stopped (20),\n";
+    u += "                     with --verify or --verify-netlist\n";
     u += "  --verify-netlist FILE  compare the netlist in FILE (one --netlist wrote, edited\n";
     u += "                     since) with the design instead of the design's own\n";
     u += PartsUsageText();
     u += "\nTolerance run:\n";
-    u += "  --monte-carlo N    N copies of the design, every R and C drawn around its value,\n";
-    u += "                     analysed and swept; prints the spread of gain and stages\n";
+    u += "  --monte-carlo N    N copies of the design (a whole number), every R and C\n";
+    u += "                     drawn around its value, analysed and swept; prints the\n";
+    u += "                     spread of gain and stages; the four options below need it\n";
     u += "  --r-tol PCT        resistor tolerance, percent (with --monte-carlo)\n";
     u += "  --c-tol PCT        capacitor tolerance, percent (with --monte-carlo)\n";
     u += "  --distribution D   uniform within the tolerance, or normal with a third of it\n";
     u += "                     as standard deviation (uniform)\n";
-    u += "  --seed S           the random draws' seed; the same seed, the same numbers (1)\n";
+    u += "  --seed S           the random draws' seed, a whole number; the same seed, the\n";
+    u += "                     same numbers (1)\n";
     u += "\nOutput:\n";
     u += "  --json             print the design as JSON instead of the summary\n";
     u += "  --help             show this text\n";
     u += "\nEvery option also takes the form --option=value. Exit codes: 0 done (and the\n";
-    u += "check passed), 1 a file could not be read or written or ngspice could not\n";
-    u += "simulate, 2 the options were not understood, 4 the simulation disagrees.\n";
+    u += "check passed), 1 a file or standard output could not be read or written or\n";
+    u += "ngspice could not simulate, 2 the options were not understood, 4 the\n";
+    u += "simulation disagrees.\n";
     return u;
 }
 

@@ -10,8 +10,8 @@
 namespace stelvane {
 
 // What the command line asked for. A text option holds the text exactly as
-// typed; it goes into the matching box of the design window's inputs and is
-// read there like anything the user types.
+// typed; a number option's text has been found to be wholly one number
+// (ParseStrictNumber) before it gets here.
 struct CliOptions {
     std::optional<std::string> center, width, gain, ripple, order, cap;
     std::optional<std::string> gbw, dcgain, zin;
@@ -36,6 +36,7 @@ struct CliOptions {
     // the ngspice netlist and the check against ngspice
     std::optional<std::string> netlist, verifyNetlist, toleranceDb;
     bool verify = false;
+    std::optional<std::string> spiceTimeout; // seconds a simulation may take
 };
 
 struct CliParse {
@@ -44,8 +45,19 @@ struct CliParse {
 };
 
 // Reads the arguments (without the program name). Both "--option value" and
-// "--option=value" are accepted; a later repetition of an option wins.
+// "--option=value" are accepted; a later repetition of an option wins. A
+// number option takes only a text that is wholly one number, a whole number
+// where only one makes sense, and a sweep frequency above 0; an option that
+// does nothing without another is refused.
 CliParse ParseCliArgs(const std::vector<std::string>& args);
+
+// The value of a number option's text (one ParseCliArgs let through).
+double CliNumber(const std::string& text);
+
+// An outside text as a message quotes it: at most 300 characters (Shortened),
+// in single quotes (Quoted).
+std::string Shortened(const std::string& text);
+std::string Quoted(const std::string& text);
 
 // The usage text, with the start-up design's values shown as the defaults.
 std::string UsageText();

@@ -1,5 +1,7 @@
 #include "tools/cliparts.h"
 
+#include <CLI/CLI.hpp>
+
 #include <charconv>
 #include <cmath>
 
@@ -79,41 +81,24 @@ std::string SensitivityText(const DesignState& s)
 
 } // namespace
 
-PartsOption ParsePartsOption(const std::string& name, const std::function<std::optional<std::string>()>& takeValue,
-                             CliOptions& o, std::string& error)
+void AddPartsOptions(CLI::App& app, CliOptions& o, const std::function<void(std::string)>& refuse)
 {
-    if (name == "series") {
-        const auto value = takeValue();
-        if (!value) return PartsOption::Refused;
-        o.series = SeriesFromName(*value);
-        if (!o.series) {
-            error = "--series takes E6, E12, E24, E48, E96 or E192, not '" + *value + "'";
-            return PartsOption::Refused;
-        }
-        return PartsOption::Taken;
-    }
-    if (name == "r-range") {
-        auto low = takeValue();
-        if (!low) return PartsOption::Refused;
-        std::optional<std::string> high;
-        if (const auto comma = low->find(','); comma != std::string::npos) {
-            high = low->substr(comma + 1);
-            low->resize(comma);
-        } else {
-            high = takeValue();
-            if (!high) return PartsOption::Refused;
-        }
-        Single lo = 0, hi = 0;
-        ParseNumberText(*low, lo);
-        ParseNumberText(*high, hi);
-        if (!(lo > 0 && hi > lo)) {
-            error = "--r-range takes two resistances LO HI with 0 < LO < HI, not '" + *low + "' '" + *high + "'";
-            return PartsOption::Refused;
-        }
-        o.rRange = ResistorRange{lo, hi};
-        return PartsOption::Taken;
-    }
-    return PartsOption::NotOurs;
+    app.add_option_function<std::string>("--series", [&o, refuse](const std::string& value) {
+        o.series = SeriesFromName(value);
+        if (!o.series) refuse("--series takes E6, E12, E24, E48, E96 or E192, not " + Quoted(value));
+    })->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    // Two values, or one with a comma between them; the last pair given wins.
+    app.add_option_function<std::vector<std::string>>("--r-range", [&o, refuse](const std::vector<std::string>& v) {
+        if (v.size() < 2) return refuse("option --r-range needs a value");
+        if (v.size() % 2) return refuse("--r-range takes two resistances LO HI, not " + Quoted(v.back()) + " as well");
+        const std::string& low = v[v.size() - 2], &high = v.back();
+        if (low.starts_with("--") || high.starts_with("--")) return refuse("option --r-range needs a value");
+        const auto lo = ParseStrictNumber(low), hi = ParseStrictNumber(high);
+        if (!(lo && hi && *lo > 0 && *hi > *lo && std::isfinite(*hi)))
+            return refuse("--r-range takes two resistances LO HI with 0 < LO < HI, not " + Quoted(low) + " " +
+                          Quoted(high));
+        o.rRange = ResistorRange{*lo, *hi};
+    })->expected(2)->delimiter(',')->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
 std::string PartsUsageText()

@@ -9,18 +9,18 @@
 #include "engine/designstate.h"
 #include "tools/cliargs.h"
 
+namespace CLI {
+class App;
+}
+
 // The command line's options for parts that can be bought: standard series,
 // sensitivities, the parts list, the practical resistor range and the
 // capacitor that suits it.
 namespace stelvane {
 
-enum class PartsOption { NotOurs, Taken, Refused };
-
-// Reads --series NAME and --r-range LO HI (or --r-range=LO,HI) into the
-// options; takeValue hands out the option's next value and says itself when
-// there is none. Refused leaves its one line in error.
-PartsOption ParsePartsOption(const std::string& name, const std::function<std::optional<std::string>()>& takeValue,
-                             CliOptions& options, std::string& error);
+// Adds --series NAME and --r-range LO HI (or --r-range=LO,HI) to the parser;
+// each reads into the options or hands refuse its one line.
+void AddPartsOptions(CLI::App& app, CliOptions& options, const std::function<void(std::string)>& refuse);
 
 // The usage lines of these options.
 std::string PartsUsageText();

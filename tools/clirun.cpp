@@ -1,6 +1,10 @@
 #include "tools/clirun.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
 #include <ostream>
 
 #include "engine/designsession.h"
@@ -17,12 +21,27 @@
 #include "platform/consolenotifier.h"
 #include "tools/cliargs.h"
 #include "tools/cliparts.h"
+#include "tools/clipaths.h"
 #include "tools/clireport.h"
 #include "tools/cliverify.h"
 #include "tools/clitolerance.h"
 
 namespace stelvane {
 namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kNotWritten = 1;
+constexpr const char* kSeeHelp = "see stelvane-cli --help\n";
+
+// The code, or 1 when what was printed did not all reach standard output (a
+// full disk, a closed pipe): a script must not take a half-written result.
+int Flushed(std::ostream& out, std::ostream& err, int code)
+{
+    out.flush();
+    if (out) return code;
+    err << "stelvane-cli: standard output could not be written\n";
+    return kNotWritten;
+}
 
 // Messages go to the console like the program's message boxes; the count tells
 // whether a failed operation has already said why.
@@ -51,12 +70,50 @@ void InstallStartupDesign(DesignState& s)
     InstallOpampDefaults(s);
 }
 
-// Puts the typed texts into the design window's boxes and options. With a
-// loaded design no family option is chosen, as with "Manually entered".
+// Shortest text with no "+" and no leading zeros in its exponent ("1e-5").
+std::string Compact(const char* first, const char* last)
+{
+    std::string t(first, last);
+    if (const auto e = t.find('e'); e != std::string::npos) {
+        std::size_t digits = e + 1;
+        if (digits < t.size() && t[digits] == '+') t.erase(digits, 1);
+        if (digits < t.size() && t[digits] == '-') ++digits;
+        while (digits + 1 < t.size() && t[digits] == '0') t.erase(digits, 1);
+    }
+    return t;
+}
+
+// A text the design window's box reads back as exactly the Single nearest the
+// value (the box keeps 12 characters, so 0.00000000047 would read as 4e-10).
+// Beyond the box's range of +-1e10 its limit is typed; the clamp is said later.
+std::string WindowText(double value)
+{
+    constexpr double kBoxLimit = 1e10;
+    const float target = static_cast<float>(std::clamp(value, -kBoxLimit, kBoxLimit));
+    constexpr std::size_t kBoxLength = 12;
+    constexpr std::array<std::pair<const char*, float>, 8> kSuffixes{
+        {{"", 1.0f}, {"p", 1e-12f}, {"n", 1e-9f}, {"u", 1e-6f}, {"m", 1e-3f}, {"k", 1e3f}, {"M", 1e6f}, {"G", 1e9f}}};
+    char buf[64];
+    std::string fallback;
+    for (const auto& [suffix, multiplier] : kSuffixes) {
+        const float mantissa = target / multiplier;
+        const auto r = std::to_chars(buf, buf + sizeof buf, mantissa);
+        const std::string text = Compact(buf, r.ptr) + suffix;
+        if (fallback.empty()) fallback = text;
+        Single back = 0;
+        ParseNumberText(text, back);
+        if (text.size() <= kBoxLength && back == target) return text;
+    }
+    return fallback; // what comes back differs from the value, and is said as a clamp would be
+}
+
+// Puts the typed numbers into the design window's boxes, each as a text the
+// box reads back exactly, and the options. With a loaded design no family
+// option is chosen, as with "Manually entered".
 void ApplyOptions(const CliOptions& o, DesignInputs& in, bool manualEntry)
 {
     auto put = [](const std::optional<std::string>& text, std::string& box) {
-        if (text) box = *text;
+        if (text) box = WindowText(CliNumber(*text));
     };
     put(o.center, in.txtCenter);
     put(o.width, in.txtWidth);
@@ -99,8 +156,8 @@ void SweepOverTheBand(const CliOptions& o, DesignInputs& in)
 }
 
 // Says on the console which typed numbers the Enter step put into range, as
-// the design window shows them corrected in their boxes. (The ripple has its
-// own message.)
+// the design window shows them corrected in their boxes, every time: a value
+// beyond the Single range too. (The ripple has its own message.)
 void ReportClampedNumbers(const CliOptions& o, const DesignState& s, std::ostream& err)
 {
     const struct {
@@ -115,11 +172,11 @@ void ReportClampedNumbers(const CliOptions& o, const DesignState& s, std::ostrea
     };
     for (const auto& n : numbers) {
         if (!n.typed) continue;
-        Single typed = 0;
-        ParseNumberText(*n.typed, typed);
-        if (static_cast<Single>(n.taken) != typed)
-            err << "stelvane-cli: --" << n.name << ' ' << *n.typed << " was taken as " << GeneralNumberText(n.taken)
-                << '\n';
+        const double typed = CliNumber(*n.typed);
+        const bool representable = std::abs(typed) <= std::numeric_limits<Single>::max();
+        if (!representable || static_cast<Single>(typed) != static_cast<Single>(n.taken))
+            err << "stelvane-cli: --" << n.name << ' ' << Shortened(*n.typed) << " was taken as "
+                << GeneralNumberText(n.taken) << '\n';
     }
 }
 
@@ -138,21 +195,18 @@ void WarnOfNegativeParts(const DesignState& s, const char* circuit, std::ostream
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     const CliParse parse = ParseCliArgs(args);
-    if (!parse.error.empty()) {
-        err << "stelvane-cli: " << parse.error << '\n' << UsageText();
-        return 2;
-    }
     const CliOptions& o = parse.options;
     const CliTolerance tolerance = ToleranceFromOptions(o);
-    std::string error = CheckOptionsError(o);
-    if (error.empty()) error = tolerance.error;
+    std::string error = parse.error;
+    for (const std::string& next : {CheckOptionsError(o), tolerance.error, CheckCliFiles(o)})
+        if (error.empty()) error = next;
     if (!error.empty()) {
-        err << "stelvane-cli: " << error << '\n' << UsageText();
-        return 2;
+        err << "stelvane-cli: " << error << '\n' << kSeeHelp;
+        return kUsageError;
     }
     if (o.help) {
         out << UsageText();
-        return 0;
+        return Flushed(out, err, 0);
     }
 
     CliNotifier notifier(err);
@@ -213,7 +267,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (tolerance.settings) out << ToleranceSummary(RunTolerance(s, *tolerance.settings));
         out << check.text;
     }
-    return check.code;
+    return Flushed(out, err, check.code);
 }
 
 } // namespace stelvane

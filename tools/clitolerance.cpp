@@ -14,23 +14,25 @@
 namespace stelvane {
 namespace {
 
-// A whole text as a number of type T, or nothing.
-template <typename T>
-std::optional<T> Whole(std::string_view text)
+// A percentage (the parser has found it one number) as a fraction.
+std::optional<double> Percent(const std::string& text)
 {
-    T value{};
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return std::nullopt;
-    return value;
+    const double v = CliNumber(text);
+    if (!(v >= 0 && v <= kMaxPartTolerance * 100)) return std::nullopt;
+    return v / 100;
 }
 
-// A percentage, with or without its sign, as a fraction.
-std::optional<double> Percent(std::string_view text)
+// A seed written out in digits is taken exactly; another whole number (1e3)
+// only while a double holds it exactly.
+std::optional<std::uint64_t> Seed(const std::string& text)
 {
-    if (!text.empty() && text.back() == '%') text.remove_suffix(1);
-    const auto v = Whole<double>(text);
-    if (!v || !(*v >= 0 && *v <= kMaxPartTolerance * 100)) return std::nullopt;
-    return *v / 100;
+    std::uint64_t seed = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), seed);
+    if (r.ec == std::errc() && r.ptr == text.data() + text.size()) return seed;
+    const double v = CliNumber(text);
+    constexpr double kExactLimit = 9007199254740992.0; // 2^53
+    if (v >= 0 && v <= kExactLimit) return static_cast<std::uint64_t>(v);
+    return std::nullopt;
 }
 
 std::string Lower(std::string text)
@@ -77,13 +79,13 @@ CliTolerance ToleranceFromOptions(const CliOptions& o)
         return t;
     }
     ToleranceSettings s;
-    const auto runs = Whole<int>(*o.monteCarlo);
-    if (!runs || *runs < 1 || *runs > kMaxToleranceRuns) {
-        t.error = "--monte-carlo takes a number of copies from 1 to " + std::to_string(kMaxToleranceRuns) + ", not '" +
-                  *o.monteCarlo + "'";
+    const double runs = CliNumber(*o.monteCarlo);
+    if (!(runs >= 1 && runs <= kMaxToleranceRuns)) {
+        t.error = "--monte-carlo takes a number of copies from 1 to " + std::to_string(kMaxToleranceRuns) + ", not " +
+                  Quoted(*o.monteCarlo);
         return t;
     }
-    s.runs = *runs;
+    s.runs = static_cast<int>(runs);
     if (!o.rTol || !o.cTol) {
         t.error = "--monte-carlo needs --r-tol and --c-tol";
         return t;
@@ -93,7 +95,7 @@ CliTolerance ToleranceFromOptions(const CliOptions& o)
         const auto fraction = Percent(text);
         if (!fraction) {
             t.error = std::string("--") + name + " takes a tolerance in percent from 0 to " +
-                      std::to_string(static_cast<int>(kMaxPartTolerance * 100)) + ", not '" + text + "'";
+                      std::to_string(static_cast<int>(kMaxPartTolerance * 100)) + ", not " + Quoted(text);
             return t;
         }
         *target = *fraction;
@@ -101,15 +103,15 @@ CliTolerance ToleranceFromOptions(const CliOptions& o)
     if (o.distribution) {
         const std::string d = Lower(*o.distribution);
         if (d != "uniform" && d != "normal") {
-            t.error = "--distribution takes uniform or normal, not '" + *o.distribution + "'";
+            t.error = "--distribution takes uniform or normal, not " + Quoted(*o.distribution);
             return t;
         }
         s.distribution = d == "uniform" ? PartDistribution::Uniform : PartDistribution::Normal;
     }
     if (o.seed) {
-        const auto seed = Whole<std::uint64_t>(*o.seed);
+        const auto seed = Seed(*o.seed);
         if (!seed) {
-            t.error = "--seed takes a whole number from 0 to 18446744073709551615, not '" + *o.seed + "'";
+            t.error = "--seed takes a whole number from 0 to 18446744073709551615, not " + Quoted(*o.seed);
             return t;
         }
         s.seed = *seed;

@@ -24,20 +24,23 @@ TEST(CliTolerance, RefusesWhatItCannotRunWithExitCode2)
     const struct { std::vector<std::string> args; std::string err; } cases[] = {
         {{"--monte-carlo", "0", "--r-tol", "1", "--c-tol", "1"}, "--monte-carlo takes a number of copies from 1 to 10000, not '0'"},
         {{"--monte-carlo", "10001", "--r-tol", "1", "--c-tol", "1"}, "--monte-carlo takes a number of copies from 1 to 10000, not '10001'"},
-        {{"--monte-carlo", "2.5", "--r-tol", "1", "--c-tol", "1"}, "--monte-carlo takes a number of copies from 1 to 10000, not '2.5'"},
+        {{"--monte-carlo", "2.5", "--r-tol", "1", "--c-tol", "1"}, "option --monte-carlo takes a whole number, not '2.5'"},
         {{"--monte-carlo", "10", "--r-tol", "1"}, "--monte-carlo needs --r-tol and --c-tol"},
         {{"--monte-carlo", "10", "--r-tol", "50.5", "--c-tol", "1"}, "--r-tol takes a tolerance in percent from 0 to 50, not '50.5'"},
         {{"--monte-carlo", "10", "--r-tol", "1", "--c-tol", "-1"}, "--c-tol takes a tolerance in percent from 0 to 50, not '-1'"},
         {{"--monte-carlo", "10", "--r-tol", "1", "--c-tol", "1", "--distribution", "gauss"}, "--distribution takes uniform or normal, not 'gauss'"},
-        {{"--monte-carlo", "10", "--r-tol", "1", "--c-tol", "1", "--seed", "1e3"}, "--seed takes a whole number from 0 to 18446744073709551615, not '1e3'"},
+        {{"--monte-carlo", "10", "--r-tol", "1", "--c-tol", "1", "--seed", "1e30"},
+         "--seed takes a whole number from 0 to 18446744073709551615, not '1e30'"},
+        {{"--monte-carlo", "10", "--r-tol", "1", "--c-tol", "1", "--seed", "1.5"},
+         "option --seed takes a whole number, not '1.5'"},
         {{"--seed", "3"}, "--seed needs --monte-carlo"}, {{"--c-tol", "3"}, "--c-tol needs --monte-carlo"},
-        {{"--monte-carlo", "x"}, "option --monte-carlo takes a number, not 'x'"},
+        {{"--monte-carlo", "x"}, "option --monte-carlo takes a whole number, not 'x'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
         const testing::CliRun r = testing::RunCliIn(c.args);
         EXPECT_EQ(r.code, 2);
-        EXPECT_EQ(r.err, "stelvane-cli: " + c.err + "\n" + UsageText());
+        EXPECT_EQ(r.err, "stelvane-cli: " + c.err + "\n" + testing::kSeeHelp);
         EXPECT_EQ(r.out, "");
     }
 }
