@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -31,6 +32,31 @@ std::optional<double> ParseDecimalText(std::string_view text);
 // The general number text with a blank in front of zero and positive numbers
 // (a negative one brings its own minus sign) and one blank after it.
 std::string SignedNumberText(double value);
+
+// The readers' size limits: a design or last-session file is a few kilobytes,
+// an overlay of 2001 points well under one.
+inline constexpr std::size_t kDesignFileLimit = std::size_t{1} << 20;
+inline constexpr std::size_t kOverlayFileLimit = std::size_t{16} << 20;
+
+// What kept a file from being read whole.
+enum class InputFault { None, Missing, NotRegular, TooLarge, Unreadable };
+
+struct InputFile {
+    InputFault fault = InputFault::None;
+    std::string text; // the whole file when there was no fault
+};
+
+// Reads a whole regular file of at most maxBytes. Anything else (no such file,
+// a folder, a device or pipe, a larger file) is refused without waiting on it:
+// a pipe is never opened for a blocking read.
+InputFile ReadInputFile(const std::string& fileName, std::size_t maxBytes);
+
+// The fault in words ("it is not a regular file"), for a message.
+std::string InputFaultText(InputFault fault, std::size_t maxBytes);
+
+// Text from outside (a file name, a field of a file) as a message quotes it:
+// at most 300 characters, cut ones marked with "...".
+std::string QuotedForMessage(std::string_view text);
 
 // Hands out the fields of a text stream one by one. A field ends at a line end
 // or a comma, and also at a blank when blanks delimit; blanks around a field
