@@ -59,6 +59,15 @@ constexpr int kBesselFamily = 3;
 constexpr int kMaxBesselStages = 10; // the Bessel table ends there
 constexpr int kMaxGridIntervals = 12;
 
+// What a file that ends too soon lacks, after the lines read so far.
+std::string LinesNeeded(const DesignState& s, std::size_t linesRead)
+{
+    const std::size_t header = std::size(kStoredHeader);
+    if (linesRead < header || s.Order < 1) return "a design needs at least " + std::to_string(header) + " lines";
+    return std::to_string(s.Order) + (s.Order == 1 ? " stage needs " : " stages need ") +
+           std::to_string(header + std::size(kStoredStageValues) * s.Order) + " lines";
+}
+
 // Reads a whole design file's text into s, line by line in the order of the
 // stored fields, and checks every value against what the program can hold.
 // Gives nothing when it was read, otherwise why not ("line 5: Family 99 is
@@ -75,17 +84,12 @@ std::optional<std::string> ReadDesignInto(DesignState& s, std::string_view text)
     std::string stageName; // " of stage k" while the stage blocks are read
     const auto read = [&](const char* name, auto& target) {
         const std::string field = name + stageName;
-        if (next >= lines.size()) {
-            const std::string needed = s.Order >= 1 && next >= std::size(kStoredHeader)
-                                           ? std::to_string(s.Order) + (s.Order == 1 ? " stage needs " : " stages need ") +
-                                                 std::to_string(std::size(kStoredHeader) + 7 * s.Order) + " lines"
-                                           : "a design needs at least " + std::to_string(std::size(kStoredHeader)) +
-                                                 " lines";
-            return refuse(next + 1, "the file ends before " + field + " (" + needed + ")");
-        }
+        if (next >= lines.size())
+            return refuse(next + 1, "the file ends before " + field + " (" + LinesNeeded(s, next) + ")");
         const std::string_view line = lines[next++];
         const std::string quoted = QuotedForMessage(line);
-        if (line.find(',') != std::string_view::npos) return refuse(next, field + " '" + quoted + "' holds more than one value");
+        if (line.find(',') != std::string_view::npos)
+            return refuse(next, field + " '" + quoted + "' holds more than one value");
         const std::optional<double> v = ParseDecimalText(line);
         if (!v) return refuse(next, field + " '" + quoted + "' is not a number");
         using Target = std::remove_reference_t<decltype(target)>;
@@ -109,13 +113,13 @@ std::optional<std::string> ReadDesignInto(DesignState& s, std::string_view text)
         while (std::string_view(kStoredHeader[k].name) != name) ++k;
         return k + 1;
     };
-    const auto text1 = [&lines](std::size_t line) { return QuotedForMessage(lines[line - 1]); };
+    const auto asWritten = [&](const char* name) { return QuotedForMessage(lines[lineOf(name) - 1]); };
     const auto wholeIn = [&](const char* name, Integer value, int low, int high, const char* range) {
-        return (value >= low && value <= high) || refuse(lineOf(name), std::string(name) + " " +
-                                                                           text1(lineOf(name)) + " is not " + range);
+        return (value >= low && value <= high) ||
+               refuse(lineOf(name), std::string(name) + " " + asWritten(name) + " is not " + range);
     };
     const auto above0 = [&](const char* name, Single value) {
-        return value > 0 || refuse(lineOf(name), std::string(name) + " " + text1(lineOf(name)) + " is not above 0");
+        return value > 0 || refuse(lineOf(name), std::string(name) + " " + asWritten(name) + " is not above 0");
     };
     const bool bessel = s.Family == kBesselFamily;
     const bool sound =
@@ -125,9 +129,10 @@ std::optional<std::string> ReadDesignInto(DesignState& s, std::string_view text)
         wholeIn("Family", s.Family, 1, kFamilies, "1 to 4") && above0("Fstart", s.Fstart) &&
         above0("Fstop", s.Fstop) && wholeIn("NrInts", s.NrInts, 0, kMaxPoints, "0 to 2000") &&
         wholeIn("Sweep", s.Sweep, 1, 2, "1 or 2") &&
-        (s.dBTop > s.dBBottom || refuse(lineOf("dBBottom"), "dBTop " + text1(lineOf("dBTop")) +
-                                                                " is not above dBBottom " + text1(lineOf("dBBottom")))) &&
-        wholeIn("NrY", s.NrY, 1, kMaxGridIntervals, "1 to 12") && wholeIn("NrX", s.NrX, 1, kMaxGridIntervals, "1 to 12");
+        (s.dBTop > s.dBBottom || refuse(lineOf("dBBottom"), "dBTop " + asWritten("dBTop") +
+                                                                " is not above dBBottom " + asWritten("dBBottom"))) &&
+        wholeIn("NrY", s.NrY, 1, kMaxGridIntervals, "1 to 12") &&
+        wholeIn("NrX", s.NrX, 1, kMaxGridIntervals, "1 to 12");
     if (!sound) return fault;
 
     // The stage blocks, each value named with its stage.

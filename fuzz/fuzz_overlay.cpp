@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string problem;
     if (!ReadPlotOverlay(*s, path, &problem)) FuzzFailure(kTarget, "an existing file was not read");
     // A file without one usable point is said; one with points is drawn without a word.
-    if (problem.empty() != (s->OverlayLast >= 0)) FuzzFailure(kTarget, "no point read but nothing said, or the reverse");
+    if (problem.empty() != (s->OverlayLast >= 0))
+        FuzzFailure(kTarget, "no point read but nothing said, or the reverse");
     if (s->OverlayLast < -1 || s->OverlayLast > kMaxPoints) FuzzFailure(kTarget, "OverlayLast out of range");
     for (int n = 0; n <= s->OverlayLast; ++n)
         if (!std::isfinite(s->OverlayFreq[n]) || !std::isfinite(s->OverlayValue[n]))
