@@ -52,7 +52,7 @@ bool ReadPlotOverlay(DesignState& s, const std::string& fileName, std::string* p
     }
     std::istringstream in(file.text);
 
-    FieldReader fields(in, FieldReader::Blanks::Delimit);
+    FieldReader fields(in);
     const auto next = [&]() -> std::optional<double> {
         const std::optional<std::string> field = fields.Next();
         if (!field) return std::nullopt;

@@ -221,38 +221,23 @@ std::string SignedNumberText(double value)
     return text;
 }
 
-FieldReader::FieldReader(std::istream& in, Blanks blanks) : in_(in), blanks_(blanks) {}
+FieldReader::FieldReader(std::istream& in) : in_(in) {}
 
 std::optional<std::string> FieldReader::Next()
 {
     std::string field;
-    bool sawAnything = false;
     for (;;) {
         const int c = in_.get();
         if (c == std::char_traits<char>::eof()) break;
         const char ch = static_cast<char>(c);
-        const bool lineEnd = ch == '\n';
-        if (blanks_ == Blanks::Delimit) {
-            if (lineEnd || ch == ',' || IsBlank(ch)) {
-                if (field.empty()) continue; // runs of delimiters make no empty fields
-                return field;
-            }
-        } else {
-            sawAnything = true;
-            if (lineEnd || ch == ',') break;
+        if (ch == '\n' || ch == ',' || IsBlank(ch)) {
+            if (field.empty()) continue; // runs of delimiters make no empty fields
+            return field;
         }
         field.push_back(ch);
         if (field.size() > kLongestField) return std::nullopt;
     }
-    if (blanks_ == Blanks::Delimit) {
-        if (field.empty()) return std::nullopt;
-        return field;
-    }
-    // Blanks inside a field stay (they make it a non-number); those around it go.
-    while (!field.empty() && IsBlank(field.front())) field.erase(field.begin());
-    while (!field.empty() && IsBlank(field.back())) field.pop_back();
-    if (!sawAnything) return std::nullopt;
-    if (field.empty() && !in_) return std::nullopt; // only blanks after the last line end
+    if (field.empty()) return std::nullopt;
     return field;
 }
 

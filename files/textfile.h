@@ -7,7 +7,8 @@
 #include <string_view>
 
 // Helpers shared by the file readers and writers: safe replacement of a file,
-// locale-independent number text and field-by-field reading.
+// bounded reading of a regular file, locale-independent number text and
+// field-by-field reading.
 namespace stelvane {
 
 // Every line of every file the program writes ends with CR LF.
@@ -58,14 +59,12 @@ std::string InputFaultText(InputFault fault, std::size_t maxBytes);
 // at most 300 characters, cut ones marked with "...".
 std::string QuotedForMessage(std::string_view text);
 
-// Hands out the fields of a text stream one by one. A field ends at a line end
-// or a comma, and also at a blank when blanks delimit; blanks around a field
-// are dropped. Fields longer than any number are refused rather than buffered,
-// so a runaway file (a device full of zeros) cannot exhaust memory.
+// Hands out the fields of a text stream one by one. A field ends at a line
+// end, a comma or a blank; runs of them make no empty fields. Fields longer
+// than any number are refused rather than buffered.
 class FieldReader {
 public:
-    enum class Blanks { Inside, Delimit };
-    FieldReader(std::istream& in, Blanks blanks);
+    explicit FieldReader(std::istream& in);
 
     // The next field, or nothing at the end of the stream or on an
     // over-long field.
@@ -73,7 +72,6 @@ public:
 
 private:
     std::istream& in_;
-    Blanks blanks_;
 };
 
 } // namespace stelvane
