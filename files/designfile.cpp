@@ -54,7 +54,7 @@ std::vector<std::string_view> Lines(std::string_view text)
     return lines;
 }
 
-constexpr int kFamilies = 4;        // Butterworth, Chebyshev, Bessel and the fourth family code
+constexpr int kFamilies = 4;         // Butterworth, Chebyshev, Bessel, and 4: the poles the record holds
 constexpr int kBesselFamily = 3;
 constexpr int kMaxBesselStages = 10; // the Bessel table ends there
 constexpr int kMaxGridIntervals = 12;
@@ -136,11 +136,18 @@ std::optional<std::string> ReadDesignInto(DesignState& s, std::string_view text)
     if (!sound) return fault;
 
     // The stage blocks, each value named with its stage.
+    // Each block runs stage by stage, so the first value of a block starts the next stage.
+    const auto startsAStage = [](std::string_view name) {
+        int previousBlock = -1;
+        for (const StoredStageValue& f : kStoredStageValues) {
+            if (f.name == name) return f.block != previousBlock;
+            previousBlock = f.block;
+        }
+        return false;
+    };
     int stage = 0;
     const auto readStage = [&](const char* name, Single& target) {
-        // the blocks run stage by stage: a block's first value starts the next stage
-        const std::string_view first = name;
-        if (first == "PoleRe" || first == "C1" || first == "R1") stage = stage % s.Order + 1;
+        if (startsAStage(name)) stage = stage % s.Order + 1;
         stageName = " of stage " + std::to_string(stage);
         return read(name, target);
     };
