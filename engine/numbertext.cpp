@@ -283,10 +283,15 @@ std::string FormatEng(Single value)
     }};
     const std::string zeroText = "0.0 ";
     if (!std::isfinite(value)) return zeroText;
-    // The value itself picks the row, so a negative value lands in the last
-    // row; the sign is then dropped.
+    // A negative value is shown as its magnitude with a minus sign, so that
+    // the text reads back with its sign; one that rounds to nothing stays 0.
+    if (value < 0) {
+        const std::string magnitude = FormatEng(-value);
+        const bool zero = magnitude == zeroText || (magnitude[0] == '0' && magnitude[1] != '.');
+        return zero ? magnitude : "-" + magnitude;
+    }
     const RangeRow& row = rows[FindRow(rows, value)];
-    const float x = std::fabs(Scaled(value, row.divisor));
+    const float x = Scaled(value, row.divisor);
     if (x == 0.0f) return zeroText;
     const int decimals = x > 100.0f ? 2 : x > 10.0f ? 3 : x > 1.0f ? 4 : 5;
     return RoundedText(x, decimals) + row.suffix;

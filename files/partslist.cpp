@@ -3,7 +3,9 @@
 #include <array>
 #include <charconv>
 
+#include "engine/numbertext.h"
 #include "engine/practicalparts.h"
+#include "files/partexport.h"
 #include "files/textfile.h"
 
 namespace stelvane {
@@ -28,11 +30,25 @@ std::string ToleranceText(double percent)
     return std::string(buffer.data(), r.ptr);
 }
 
-std::string Row(int stage, char letter, int part, Single value, std::optional<StandardSeries> series)
+// The series a row lists its value in: a resistor of the series it was
+// rounded to in that one, every other value in the coarsest series holding it.
+std::optional<StandardSeries> RowSeries(double value, bool resistor, std::optional<StandardSeries> roundedTo)
 {
+    if (resistor && roundedTo && InSeries(value, *roundedTo)) return roundedTo;
+    return CoarsestSeriesHolding(value);
+}
+
+// A series value is written as the round number it stands for.
+double ListedValue(double value, std::optional<StandardSeries> series)
+{
+    return series ? NearestInSeries(value, *series) : value;
+}
+
+std::string Row(int stage, char letter, int part, Single value, std::optional<StandardSeries> roundedTo)
+{
+    const std::optional<StandardSeries> series = RowSeries(value, letter == 'R', roundedTo);
     std::string row = std::to_string(stage) + ',' + letter + std::to_string(stage * kReferenceStep + part) + ',';
-    // A series value is written as the round number it stands for.
-    row += ValueText(series ? NearestInSeries(value, *series) : value);
+    row += ValueText(ListedValue(value, series));
     row += letter == 'R' ? ",resistor," : ",capacitor,";
     if (series) row += std::string(SeriesName(*series)) + ',' + ToleranceText(SeriesTolerancePercent(*series));
     else row += ',';
@@ -48,12 +64,11 @@ std::string PartsListText(const DesignState& s, std::optional<StandardSeries> ro
     const ResArray& r = BuiltResistors(s);
     for (int k = 1; k <= StageCount(s); ++k) {
         for (int j = 1; j <= 3; ++j) {
-            const bool rounded = roundedTo && InSeries(r[k][j], *roundedTo);
-            text += Row(k, 'R', j, r[k][j], rounded ? roundedTo : CoarsestSeriesHolding(r[k][j]));
+            text += Row(k, 'R', j, r[k][j], roundedTo);
             text += kLineEnd;
         }
         for (int j = 1; j <= 2; ++j) {
-            text += Row(k, 'C', j, s.C[k][j], CoarsestSeriesHolding(s.C[k][j]));
+            text += Row(k, 'C', j, s.C[k][j], roundedTo);
             text += kLineEnd;
         }
     }
@@ -63,6 +78,17 @@ std::string PartsListText(const DesignState& s, std::optional<StandardSeries> ro
 bool WritePartsList(const DesignState& s, const std::string& fileName, Notifier& notifier,
                     std::optional<StandardSeries> roundedTo)
 {
+    // A part of 0, with no value or whose text would read back as another
+    // value is no part to buy: nothing is written.
+    const std::string problem =
+        WrittenPartProblem(s, s.PartsType == 1, kFullPartText, [&](int, int part, double value) {
+            const double listed = ListedValue(value, RowSeries(value, part <= 3, roundedTo));
+            return WrittenPart{listed, ParseStrictNumber(ValueText(listed))};
+        });
+    if (!problem.empty()) {
+        notifier.ShowMessage(problem + ". " + kPartsListNotWrittenMessage + ".");
+        return false;
+    }
     // Stages beyond the arrays cannot be listed.
     const bool written =
         s.Order >= 0 && s.Order <= kMaxStages && WriteTextFileSafely(fileName, PartsListText(s, roundedTo));

@@ -2,7 +2,7 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 #include <limits>
 #include <optional>
 
@@ -41,15 +41,18 @@ bool SavePlotOverlay(const DesignState& s, Notifier& notifier, const std::string
     return written;
 }
 
-bool ReadPlotOverlay(DesignState& s, const std::string& fileName)
+bool ReadPlotOverlay(DesignState& s, const std::string& fileName, std::string* problem)
 {
-    std::error_code ec;
-    if (fileName.empty() || !std::filesystem::exists(fileName, ec) || std::filesystem::is_directory(fileName, ec))
-        return false;
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in.is_open()) return false;
+    const InputFile file = ReadInputFile(fileName, kOverlayFileLimit);
+    if (file.fault == InputFault::Missing) return false;
+    const std::string name = QuotedForMessage(fileName);
+    if (file.fault != InputFault::None) {
+        if (problem) *problem = name + " could not be read: " + InputFaultText(file.fault, kOverlayFileLimit);
+        return true;
+    }
+    std::istringstream in(file.text);
 
-    FieldReader fields(in, FieldReader::Blanks::Delimit);
+    FieldReader fields(in);
     const auto next = [&]() -> std::optional<double> {
         const std::optional<std::string> field = fields.Next();
         if (!field) return std::nullopt;
@@ -68,6 +71,7 @@ bool ReadPlotOverlay(DesignState& s, const std::string& fileName)
         s.OverlayValue[last] = static_cast<Single>(*value);
     }
     s.OverlayLast = static_cast<Integer>(last);
+    if (last < 0 && problem) *problem = name + kOverlayNoPointEnding;
     return true;
 }
 

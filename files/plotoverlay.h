@@ -17,6 +17,8 @@ inline constexpr const char* kOverlayNotWrittenMessage = "ReadWrite 740; we were
 inline constexpr const char* kOverlayMissingMessage =
     "File enabling overlay has not been written;\r\nClick on 'Save plot' first.";
 inline constexpr const char* kOverlayMissingCaption = "File-present test";
+// Follows the name of an overlay file that holds not one pair of numbers.
+inline constexpr const char* kOverlayNoPointEnding = " holds no usable point; no curve was drawn from it";
 
 // Stores the present response as three overlay files (gain, phase, delay), one
 // line per sweep point, in the given folder (empty: the working directory).
@@ -29,7 +31,9 @@ bool SavePlotOverlay(const DesignState& state, Notifier& notifier, const std::st
 // (OverlayLast -1 for an empty file). A file that holds more points than the
 // arrays, an unpaired number or a non-number keeps the points read before it.
 // Returns whether the file was there to read; when it is not, the record is
-// not changed.
-bool ReadPlotOverlay(DesignState& state, const std::string& fileName);
+// not changed. A file that is there but holds no usable point (empty, binary,
+// NaN) or cannot be read (not a regular file, above 16 MiB; the record is then
+// not changed) sets problem to what to tell the user; otherwise it is left.
+bool ReadPlotOverlay(DesignState& state, const std::string& fileName, std::string* problem = nullptr);
 
 } // namespace stelvane

@@ -1,14 +1,33 @@
 #include "files/spiceschematic.h"
 
+#include <optional>
 #include <string_view>
 
 #include "engine/numbertext.h"
-#include "engine/partcheck.h"
+#include "files/partexport.h"
 #include "files/textfile.h"
 
 namespace stelvane {
 
 namespace {
+
+// A resistor's value text: a lone M means milli to the simulator; mega is MEG.
+std::string ResistorText(Single r)
+{
+    std::string value = FormatValue(r);
+    if (!value.empty() && value.back() == 'M') value += "EG";
+    return value;
+}
+
+// The value a part's text gives when the simulator reads it: blanks and the
+// farad's F are no part of the number, and a lone M is milli.
+std::optional<double> SimulatorReading(std::string text)
+{
+    text = Trimmed(text);
+    if (!text.empty() && text.back() == 'F') text.pop_back();
+    if (!text.empty() && text.back() == 'M') text.back() = 'm';
+    return ParseStrictNumber(text);
+}
 
 // Builds the schematic text. The writer keeps a pen position in simulator grid
 // units (x to the right, y downward) and numbers its parts R1.., C1.., U1..
@@ -62,10 +81,7 @@ private:
 
     std::string ResistorValue(int stage, int part) const
     {
-        std::string value = FormatValue(SpecifiedOpamp() ? s_.Rs[stage][part] : s_.R[stage][part]);
-        // a lone M means milli to the simulator; mega is MEG
-        if (!value.empty() && value.back() == 'M') value += "EG";
-        return value;
+        return ResistorText(SpecifiedOpamp() ? s_.Rs[stage][part] : s_.R[stage][part]);
     }
 
     void Source()
@@ -177,9 +193,15 @@ private:
 
 bool WriteSpiceSchematic(const DesignState& state, const std::string& fileName, Notifier& notifier)
 {
-    // A part of 0 or one with no value is no circuit: nothing is written.
-    if (const int k = FirstStageWith(state, StageFault::Missing, state.PartsType == 1)) {
-        notifier.ShowMessage(UnbuildableStageText(state, k, state.PartsType == 1) + kSpiceNotBuildableEnding);
+    // A part of 0, with no value or whose text the simulator would read as
+    // another value is no circuit: nothing is written.
+    const std::string problem =
+        WrittenPartProblem(state, state.PartsType == 1, kRoundedPartText, [](int, int part, double value) {
+            const Single v = static_cast<Single>(value);
+            return WrittenPart{value, SimulatorReading(part <= 3 ? ResistorText(v) : FormatCap(v))};
+        });
+    if (!problem.empty()) {
+        notifier.ShowMessage(problem + kSpiceNotBuildableEnding);
         return false;
     }
     // Stages beyond the arrays cannot be drawn.

@@ -2,11 +2,17 @@
 
 #include <charconv>
 #include <cmath>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <istream>
 #include <random>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "engine/numbertext.h"
 
@@ -20,11 +26,25 @@ constexpr std::size_t kLongestField = 100; // far beyond any number the program 
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
-// Writes into an existing file as it is (used for devices and pipes).
+constexpr std::size_t kLongestQuote = 300; // a message shows no more of an outside text
+
+// Writes into an existing file as it is (used for devices and pipes). A pipe
+// nobody reads is refused at once rather than waited on.
 bool WriteThrough(const fs::path& path, std::string_view text)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return false;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // the writes themselves may wait, as on any file
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
+        ::close(fd);
+        return false;
+    }
+    std::FILE* f = ::fdopen(fd, "wb");
+    if (f == nullptr) {
+        ::close(fd);
+        return false;
+    }
     bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
     ok = (std::fflush(f) == 0) && ok;
     ok = (std::ferror(f) == 0) && ok;
@@ -99,6 +119,66 @@ bool WriteTextFileSafely(const std::string& fileName, std::string_view text)
     return ok;
 }
 
+InputFile ReadInputFile(const std::string& fileName, std::size_t maxBytes)
+{
+    InputFile file;
+    const auto refuse = [&file](InputFault fault) {
+        file.fault = fault;
+        file.text.clear();
+        return file;
+    };
+    struct stat info {};
+    if (fileName.empty() || ::stat(fileName.c_str(), &info) != 0)
+        return refuse(fileName.empty() || errno == ENOENT || errno == ENOTDIR ? InputFault::Missing
+                                                                              : InputFault::Unreadable);
+    if (!S_ISREG(info.st_mode)) return refuse(InputFault::NotRegular);
+    if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) return refuse(InputFault::TooLarge);
+
+    // Opened without waiting, and checked again: the name may have been
+    // swapped for a pipe between the two looks.
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return refuse(InputFault::Unreadable);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return refuse(InputFault::NotRegular);
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            ::close(fd);
+            return refuse(InputFault::Unreadable);
+        }
+        if (got == 0) break;
+        file.text.append(buffer, static_cast<std::size_t>(got));
+        if (file.text.size() > maxBytes) { // it grew while being read
+            ::close(fd);
+            return refuse(InputFault::TooLarge);
+        }
+    }
+    ::close(fd);
+    return file;
+}
+
+std::string InputFaultText(InputFault fault, std::size_t maxBytes)
+{
+    switch (fault) {
+    case InputFault::None: return {};
+    case InputFault::Missing: return "there is no such file";
+    case InputFault::NotRegular: return "it is not a regular file";
+    case InputFault::TooLarge: return "it is larger than " + std::to_string(maxBytes >> 20) + " MiB";
+    case InputFault::Unreadable: break;
+    }
+    return "it cannot be read";
+}
+
+std::string QuotedForMessage(std::string_view text)
+{
+    if (text.size() <= kLongestQuote) return std::string(text);
+    return std::string(text.substr(0, kLongestQuote - 3)) + "...";
+}
+
 std::optional<double> ParseDecimalText(std::string_view text)
 {
     while (!text.empty() && (IsBlank(text.front()) || text.front() == '\n')) text.remove_prefix(1);
@@ -141,38 +221,23 @@ std::string SignedNumberText(double value)
     return text;
 }
 
-FieldReader::FieldReader(std::istream& in, Blanks blanks) : in_(in), blanks_(blanks) {}
+FieldReader::FieldReader(std::istream& in) : in_(in) {}
 
 std::optional<std::string> FieldReader::Next()
 {
     std::string field;
-    bool sawAnything = false;
     for (;;) {
         const int c = in_.get();
         if (c == std::char_traits<char>::eof()) break;
         const char ch = static_cast<char>(c);
-        const bool lineEnd = ch == '\n';
-        if (blanks_ == Blanks::Delimit) {
-            if (lineEnd || ch == ',' || IsBlank(ch)) {
-                if (field.empty()) continue; // runs of delimiters make no empty fields
-                return field;
-            }
-        } else {
-            sawAnything = true;
-            if (lineEnd || ch == ',') break;
+        if (ch == '\n' || ch == ',' || IsBlank(ch)) {
+            if (field.empty()) continue; // runs of delimiters make no empty fields
+            return field;
         }
         field.push_back(ch);
         if (field.size() > kLongestField) return std::nullopt;
     }
-    if (blanks_ == Blanks::Delimit) {
-        if (field.empty()) return std::nullopt;
-        return field;
-    }
-    // Blanks inside a field stay (they make it a non-number); those around it go.
-    while (!field.empty() && IsBlank(field.front())) field.erase(field.begin());
-    while (!field.empty() && IsBlank(field.back())) field.pop_back();
-    if (!sawAnything) return std::nullopt;
-    if (field.empty() && !in_) return std::nullopt; // only blanks after the last line end
+    if (field.empty()) return std::nullopt;
     return field;
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
 
 // Helpers shared by the file readers and writers: safe replacement of a file,
-// locale-independent number text and field-by-field reading.
+// bounded reading of a regular file, locale-independent number text and
+// field-by-field reading.
 namespace stelvane {
 
 // Every line of every file the program writes ends with CR LF.
@@ -32,14 +34,37 @@ std::optional<double> ParseDecimalText(std::string_view text);
 // (a negative one brings its own minus sign) and one blank after it.
 std::string SignedNumberText(double value);
 
-// Hands out the fields of a text stream one by one. A field ends at a line end
-// or a comma, and also at a blank when blanks delimit; blanks around a field
-// are dropped. Fields longer than any number are refused rather than buffered,
-// so a runaway file (a device full of zeros) cannot exhaust memory.
+// The readers' size limits: a design or last-session file is a few kilobytes,
+// an overlay of 2001 points well under one.
+inline constexpr std::size_t kDesignFileLimit = std::size_t{1} << 20;
+inline constexpr std::size_t kOverlayFileLimit = std::size_t{16} << 20;
+
+// What kept a file from being read whole.
+enum class InputFault { None, Missing, NotRegular, TooLarge, Unreadable };
+
+struct InputFile {
+    InputFault fault = InputFault::None;
+    std::string text; // the whole file when there was no fault
+};
+
+// Reads a whole regular file of at most maxBytes. Anything else (no such file,
+// a folder, a device or pipe, a larger file) is refused without waiting on it:
+// a pipe is never opened for a blocking read.
+InputFile ReadInputFile(const std::string& fileName, std::size_t maxBytes);
+
+// The fault in words ("it is not a regular file"), for a message.
+std::string InputFaultText(InputFault fault, std::size_t maxBytes);
+
+// Text from outside (a file name, a field of a file) as a message quotes it:
+// at most 300 characters, cut ones marked with "...".
+std::string QuotedForMessage(std::string_view text);
+
+// Hands out the fields of a text stream one by one. A field ends at a line
+// end, a comma or a blank; runs of them make no empty fields. Fields longer
+// than any number are refused rather than buffered.
 class FieldReader {
 public:
-    enum class Blanks { Inside, Delimit };
-    FieldReader(std::istream& in, Blanks blanks);
+    explicit FieldReader(std::istream& in);
 
     // The next field, or nothing at the end of the stream or on an
     // over-long field.
@@ -47,7 +72,6 @@ public:
 
 private:
     std::istream& in_;
-    Blanks blanks_;
 };
 
 } // namespace stelvane

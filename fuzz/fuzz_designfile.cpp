@@ -1,6 +1,8 @@
 // Design files from anywhere: the reader must never crash or index past an
-// array; a file it refuses leaves the record bit for bit as it was; a file it
-// accepts changes only the fields a design file holds (and marks parts that
+// array; a file it refuses leaves the record bit for bit as it was and is
+// reported by its name; a file it accepts holds values in their ranges (Order
+// 1..21, 1..10 for Bessel; Family 1..4; Sweep 1..2; NrX, NrY 1..12; the
+// frequencies above 0; dBTop above dBBottom) and changes only the fields a design file holds (and marks parts that
 // are not the family design as entered by hand), to finite values in range,
 // and what it read can be saved and read back.
 
@@ -41,14 +43,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!ReadDesignFile(*s, path, notifier)) {
         const std::string changed = FirstDifference(before, *s);
         if (!changed.empty()) FuzzFailure(kTarget, "a refused file changed " + changed);
-        if (notifier.messages.size() != 1 || notifier.messages[0].text != kDesignNotReadMessage)
-            FuzzFailure(kTarget, "a refused file was not reported once");
+        if (notifier.messages.size() != 1 || notifier.messages[0].text.rfind(kDesignNotReadMessage, 0) != 0 ||
+            notifier.messages[0].text.find(path) == std::string::npos)
+            FuzzFailure(kTarget, "a refused file was not reported once, by its name");
         return 0;
     }
 
     if (!notifier.messages.empty() || notifier.beeps != 0) FuzzFailure(kTarget, "a good file was reported");
-    if (s->Order < 0 || s->Order > kMaxStages) FuzzFailure(kTarget, "Order out of range");
+    if (s->Order < 1 || s->Order > (s->Family == 3 ? 10 : kMaxStages)) FuzzFailure(kTarget, "Order out of range");
     if (s->NrInts < 0 || s->NrInts > kMaxPoints) FuzzFailure(kTarget, "NrInts out of range");
+    if (s->Family < 1 || s->Family > 4 || s->Sweep < 1 || s->Sweep > 2 || s->NrX < 1 || s->NrX > 12 ||
+        s->NrY < 1 || s->NrY > 12)
+        FuzzFailure(kTarget, "a whole-number field out of its range");
+    if (!(s->Center > 0 && s->Width > 0 && s->Fstart > 0 && s->Fstop > 0 && s->dBTop > s->dBBottom))
+        FuzzFailure(kTarget, "a frequency not above 0 or a gain scale upside down");
     if (!FileFieldsFinite(*s)) FuzzFailure(kTarget, "a non-finite value was read");
     auto expected = std::make_unique<DesignState>(before);
     VisitStoredFields([](const char*, auto from, auto& to) { to = from; }, *s, *expected);

@@ -1,11 +1,13 @@
 // The last-session file at start-up, whatever it holds: never a crash or an
 // index past an array; either a design in range or the defaults with their
-// one message.
+// one message, the damaged file kept beside as QUIBEX.LAST.damaged.
 
 #include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include <unistd.h>
 
 #include "files/designfile.h"
 #include "fuzz/fuzzfiles.h"
@@ -47,8 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!notifier.messages.empty()) FuzzFailure(kTarget, "a good file was reported");
         return 0;
     }
-    if (notifier.messages.size() != 1 || notifier.messages[0].text != kLastSessionNotFoundMessage)
-        FuzzFailure(kTarget, "a refused file was not reported exactly once");
+    // The file is there, so it is damaged, said so and kept beside.
+    if (notifier.messages.size() != 1 || notifier.messages[0].text.rfind(kLastSessionDamagedMessage, 0) != 0)
+        FuzzFailure(kTarget, "a refused file was not reported as damaged exactly once");
+    if (access(kLastSessionFileName, F_OK) == 0 ||
+        access((std::string(kLastSessionFileName) + kDamagedSuffix).c_str(), F_OK) != 0)
+        FuzzFailure(kTarget, "a damaged file was not kept beside");
     auto defaults = std::make_unique<DesignState>();
     InstallDefaults(*defaults);
     InstallCapacitorDefaults(*defaults);

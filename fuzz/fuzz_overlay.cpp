@@ -1,6 +1,6 @@
 // Overlay files from anywhere: the reader must never crash or write past the
-// overlay arrays, must keep only finite points, and must change nothing in the
-// record but the overlay.
+// overlay arrays, must keep only finite points, must say when a file holds no
+// usable point, and must change nothing in the record but the overlay.
 
 #include <cmath>
 #include <cstdint>
@@ -26,7 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path = WriteScratch(kOverlayGainFileName, data, size);
 
     auto s = std::make_unique<DesignState>(before);
-    if (!ReadPlotOverlay(*s, path)) FuzzFailure(kTarget, "an existing file was not read");
+    std::string problem;
+    if (!ReadPlotOverlay(*s, path, &problem)) FuzzFailure(kTarget, "an existing file was not read");
+    // A file without one usable point is said; one with points is drawn without a word.
+    if (problem.empty() != (s->OverlayLast >= 0))
+        FuzzFailure(kTarget, "no point read but nothing said, or the reverse");
     if (s->OverlayLast < -1 || s->OverlayLast > kMaxPoints) FuzzFailure(kTarget, "OverlayLast out of range");
     for (int n = 0; n <= s->OverlayLast; ++n)
         if (!std::isfinite(s->OverlayFreq[n]) || !std::isfinite(s->OverlayValue[n]))

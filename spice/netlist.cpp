@@ -5,7 +5,9 @@
 #include <cmath>
 #include <string_view>
 
+#include "engine/numbertext.h"
 #include "engine/partcheck.h"
+#include "files/partexport.h"
 #include "files/textfile.h"
 
 namespace stelvane {
@@ -140,9 +142,10 @@ std::string NetlistProblem(const DesignState& s, OpampModel model)
     if (s.Order < 1 || s.Order > kMaxStages) return "the design has no stages from 1 to 21 to simulate";
     if (model == OpampModel::Specified && !(Positive(s.GBW) && Positive(s.DCGain) && Positive(s.Zin)))
         return "the specified opamp needs a GBW, a gain at DC and an input impedance above 0";
-    const bool specified = model == OpampModel::Specified;
-    const int k = FirstStageWith(s, StageFault::Missing, specified);
-    return k ? UnbuildableStageText(s, k, specified) : std::string();
+    // Nine digits give every Single back; what does not come back is no value at all.
+    return WrittenPartProblem(s, model == OpampModel::Specified, kFullPartText, [](int, int, double value) {
+        return WrittenPart{value, ParseStrictNumber(SpiceNumber(value))};
+    });
 }
 
 std::string NetlistText(const DesignState& s, OpampModel model) { return NetlistBuilder(s, model).Build(); }

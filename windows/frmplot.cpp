@@ -362,11 +362,13 @@ void frmPlot::GetPlotOverlay()
     }};
     for (const auto& [file, curve] : kFiles) {
         // A missing file stops the whole overlay; curves already drawn stay.
-        if (!ReadPlotOverlay(Record(), file)) {
+        std::string problem;
+        if (!ReadPlotOverlay(Record(), file, &problem)) {
             GetPlatform().ShowMessage(kOverlayMissingMessage, kOverlayMissingCaption, MessageIcon::Exclamation);
             return;
         }
-        DrawOverlayCurve(canvas(), Record(), curve);
+        if (problem.empty()) DrawOverlayCurve(canvas(), Record(), curve);
+        else GetPlatform().ShowMessage(problem);
     }
 }
 

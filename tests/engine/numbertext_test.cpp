@@ -54,7 +54,9 @@ TEST(RangeFormatters, WriteTheTabulatedTexts) {
     const struct Case { const char* name; std::string (*format)(Single); Texts texts; } cases[] = {
         {"FormatEng", FormatEng, {{1e9f, "1G "}, {1e6f, "1M "}, {1000, "1k "}, {1, "1  "}, {4700, "4.7k "},
           {0.5f, "500m "}, {100.5678f, "100.57  "}, {10.05678f, "10.057  "}, {1.005678f, "1.0057  "},
-          {0.000123456f, "0.12346m "}, {-5, "5000m "}, {0, "0.0 "}, {NAN, "0.0 "}}},
+          {0.000123456f, "0.12346m "}, {0, "0.0 "}, {NAN, "0.0 "},
+          // a negative value keeps its sign, so that its text reads back as itself
+          {-5, "-5  "}, {-1e9f, "-1G "}, {-0.5f, "-500m "}, {-1e-30f, "0m "}}},
         {"FormatCap", FormatCap, {{1e7f, "0.01GF"}, {1e4f, "0.01MF"}, {10, "0.01kF"}, {1, "1F"}, {0.01f, "10mF"},
           {1e-8f, "0.01uF"}, {1e-15f, "0.001pF"}, {1e-16f, ""}, {NAN, ""}, {-1e-7f, "-0.1uF"},
           {1005.678e-12f, "1005.68pF"}, {100.5678e-12f, "100.568pF"}, {10.05678e-12f, "10.0568pF"},
@@ -71,6 +73,17 @@ TEST(RangeFormatters, WriteTheTabulatedTexts) {
     };
     for (const Case& c : cases)
         for (const auto& [value, text] : c.texts) EXPECT_EQ(c.format(value), text) << c.name << "(" << value << ")";
+}
+
+// What a text box shows is typed back in: a frequency keeps its sign (and its
+// value to the five decimals shown) on its way through the text.
+TEST(RangeFormatters, EngineeringTextReadsBackWithItsSign) {
+    for (const float value : {-1000.0f, -1e9f, -0.5f, -12.5f, -4.7e-3f, 2.2e6f}) {
+        SCOPED_TRACE(value);
+        Single read = 0;
+        ParseNumberText(FormatEng(value), read);
+        EXPECT_NEAR(read / value, 1, 1e-5);
+    }
 }
 
 // Strict reading: the whole text is one number or it is refused. The values

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sys/stat.h>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "fuzz/recordcheck.h"
+#include "files/textfile.h"
 #include "tests/files/filetestsupport.h"
 #include "tests/support/recordingnotifier.h"
 
@@ -19,9 +21,9 @@
 namespace stelvane::testing {
 namespace {
 
-// Two stages with negative values, values in exponent form and the integer extremes.
+// Two stages with negative values, values in exponent form and the grid's extremes.
 const DesignState kTwoStages{.Center = 1500.5f, .Width = 250, .Gain = -6.5f, .Order = 2, .Family = 2, .Apass = 0.5f,
-    .Fstart = 100, .Fstop = 2e7f, .NrInts = 2000, .Sweep = 2, .NrX = 32767, .NrY = -32768, .dBTop = 12.25f,
+    .Fstart = 100, .Fstop = 2e7f, .NrInts = 2000, .Sweep = 2, .NrX = 12, .NrY = 1, .dBTop = 12.25f,
     .dBBottom = -60, .DelayTop = 5e-5f, .PoleRe = {0, -0.7071068f, -0.7071068f}, .PoleIm = {0, 0.7071068f, -0.7071068f},
     .C = {{{}, {0, 2.2e-8f, 4.7e-9f}, {0, 1e-8f, 1e-8f}}},
     .R = {{{}, {0, 7957.747f, 397.8874f, 1.5e7f}, {0, 11253.95f, 281.3488f, 22507.91f}}}};
@@ -29,13 +31,12 @@ const DesignState kTwoStages{.Center = 1500.5f, .Width = 250, .Gain = -6.5f, .Or
 const DesignState kTwoStagesRead = [] { DesignState d = kTwoStages; d.ManualEntry = 1; return d; }();
 // Its file: one value a line, the header, then all poles, all capacitors and all resistors.
 const std::vector<std::string> kTwoStagesLines = {"1500.5", "250", "-6.5", "2", "2", "0.5", "100", "2E+07", "2000",
-    "2", "12.25", "-60", "5E-05", "-32768", "32767", "-0.7071068", "0.7071068", "-0.7071068", "-0.7071068", "2.2E-08",
+    "2", "12.25", "-60", "5E-05", "1", "12", "-0.7071068", "0.7071068", "-0.7071068", "-0.7071068", "2.2E-08",
     "4.7E-09", "1E-08", "1E-08", "7957.747", "397.8874", "1.5E+07", "11253.95", "281.3488", "22507.91"};
 
-// Values that are not numbers are saved as 0, so that the rest of the design still loads.
+// Values that are not numbers are saved as 0 (the reader then refuses the file rather than take them).
 const DesignState kNotNumbers{.Center = 1000, .Width = 200, .Gain = -INFINITY, .Family = 3, .Apass = NAN,
     .Fstart = INFINITY};
-const DesignState kNotNumbersRead{.Center = 1000, .Width = 200, .Family = 3};
 
 // What a missing or damaged last-session file leaves: the start-up settings and capacitors.
 const DesignState kStartupDefaults{.Center = 1000, .Width = 200, .Order = 2, .Family = 1, .Apass = 0.2f, .Fstart = 500,
@@ -93,7 +94,7 @@ TEST(FileFormats, EveryWriterWritesTheGoldenTextAndDesignsReadBack)
         {"two stages", kWriters[kDesignFile], kTwoStages, {CrLfText(kTwoStagesLines)}, &kTwoStagesRead},
         {"two stages", kWriters[kLastSession], kTwoStages, {CrLfText(kTwoStagesLines)}, &kTwoStagesRead},
         {"no stages, one point, non-numbers", kWriters[kLastSession], kNotNumbers, {CrLfText({"1000", "200", "0",
-            "0", "3", "0", "0", "0", "0", "0", "0", "0", "0", "0", "0"})}, &kNotNumbersRead},
+            "0", "3", "0", "0", "0", "0", "0", "0", "0", "0", "0", "0"})}, nullptr},
         // the easy texts of the screen in columns of 10, plain numbers in columns of 14
         {"", kWriters[kEasyTable], kExport, {CrLfText({"", "Freq,      Gain,    Phase,    Delay,",
             " Hz:        dB:      degrees:  secs:", "", "500       -12.5     135.25    1.23m     ",
@@ -144,63 +145,117 @@ TEST(FileFormats, SchematicWithAPartOf0IsNotWritten)
               "Stage 1 cannot be built for the specified opamp: its R3 is 0. The LTspice schematic was not written.");
 }
 
-TEST(FileFormats, FailedDesignReadKeepsTheDesignOrInstallsTheDefaultsAndSaysSo)
+// Every value the program cannot hold is refused with the file, the line and
+// why; a design file leaves the record as it was, a damaged last-session file
+// installs the defaults and is kept beside as .damaged.
+TEST(FileFormats, ReadersRefuseWhatTheyCannotHoldNamingFileLineAndWhy)
 {
-    // The two-stage file with one line changed, cut short or filled up with 1s.
-    const auto file = [](std::size_t line, const std::string& value, std::size_t lines = 29) {
+    // The two-stage file with some lines changed, cut short or filled up with 1s.
+    using Changes = std::vector<std::pair<std::size_t, std::string>>;
+    const auto file = [](const Changes& changes, std::size_t lines = 29) {
         std::vector<std::string> text = kTwoStagesLines;
-        text[line - 1] = value;
         text.resize(lines, "1");
+        for (const auto& [line, value] : changes) text[line - 1] = value;
         return CrLfText(text);
     };
-    const struct { const char* name; std::optional<std::string> text; } cases[] = { // nothing: no file
-        {"ends inside the header", file(1, "1", 8)}, {"ends before the last resistor", file(1, "1", 28)},
-        {"22 stages", file(4, "22", 15 + 7 * 22)}, {"-1 stages", file(4, "-1")}, {"2001 points", file(9, "2001")},
-        {"-1 points", file(9, "-1")}, {"a word for a pole", file(18, "abc")}, {"a word for a capacitor", file(22, "C")},
-        {"a real beyond a Single", file(1, "-1e39")}, {"an integer above 16 bits", file(5, "32768")},
-        {"an integer below 16 bits", file(14, "-32769")}, {"no file", std::nullopt},
+    const std::string longWord(1000, 'x');
+    // text: what the file holds (nothing: no file); detail: what the message adds after the file's name
+    const struct { const char* name; std::optional<std::string> text; std::string detail; } cases[] = {
+        {"ends inside the header", file({}, 8),
+         ", line 9: the file ends before NrInts (a design needs at least 15 lines)"},
+        {"ends before the last resistor", file({}, 28),
+         ", line 29: the file ends before R3 of stage 2 (2 stages need 29 lines)"},
+        {"22 stages", file({{4, "22"}}, 15 + 7 * 22), ", line 4: Order 22 is not 1 to 21"},
+        {"no stages", file({{4, "0"}}, 15), ", line 4: Order 0 is not 1 to 21"},
+        {"a part of a stage", file({{4, "-0.4"}}), ", line 4: Order -0.4 is not a whole number"},
+        {"11 Bessel stages", file({{4, "11"}, {5, "3"}}, 15 + 7 * 11),
+         ", line 4: Order 11 is not 1 to 10 for a Bessel design"},
+        {"family 99", file({{5, "99"}}), ", line 5: Family 99 is not 1 to 4"},
+        {"family 0", file({{5, "0"}}), ", line 5: Family 0 is not 1 to 4"},
+        {"sweep 3", file({{10, "3"}}), ", line 10: Sweep 3 is not 1 or 2"},
+        {"no vertical grid", file({{14, "0"}}), ", line 14: NrY 0 is not 1 to 12"},
+        {"a huge horizontal grid", file({{15, "32767"}}), ", line 15: NrX 32767 is not 1 to 12"},
+        {"2001 points", file({{9, "2001"}}), ", line 9: NrInts 2001 is not 0 to 2000"},
+        {"centre 0", file({{1, "0"}}), ", line 1: Center 0 is not above 0"},
+        {"negative width", file({{2, "-200"}}), ", line 2: Width -200 is not above 0"},
+        {"negative sweep start", file({{7, "-1E+09"}}), ", line 7: Fstart -1E+09 is not above 0"},
+        {"sweep stop 0", file({{8, "0"}}), ", line 8: Fstop 0 is not above 0"},
+        {"gain scale upside down", file({{11, "-70"}}), ", line 12: dBTop -70 is not above dBBottom -60"},
+        {"decimal comma", file({{1, "1,5"}}), ", line 1: Center '1,5' holds more than one value"},
+        {"a word for a pole", file({{18, "abc"}}), ", line 18: PoleRe of stage 2 'abc' is not a number"},
+        {"a word for a capacitor", file({{22, "C"}}), ", line 22: C1 of stage 2 'C' is not a number"},
+        {"a long word", file({{23, longWord}}),
+         ", line 23: C2 of stage 2 '" + longWord.substr(0, 297) + "...' is not a number"},
+        {"a real beyond a Single", file({{1, "-1e39"}}),
+         ", line 1: Center -1e39 is beyond the range of a stored value"},
+        {"an integer above 16 bits", file({{5, "32768"}}),
+         ", line 5: Family 32768 is beyond the range of a stored value"},
+        {"too large", std::string(kDesignFileLimit + 1, '1'), ": it is larger than 1 MiB"},
+        {"a pipe", std::nullopt, ": it is not a regular file"},
+        {"a folder", std::nullopt, ": it is not a regular file"},
+        {"no file", std::nullopt, ": there is no such file"},
     };
     for (const auto& c : cases) {
         for (const bool lastSession : {false, true}) {
             SCOPED_TRACE(std::string(c.name) + (lastSession ? ", last session" : ", design file"));
             ScratchFolder folder;
-            if (c.text) WriteBytes(folder / "bad.QBX", *c.text);
+            const std::string path = folder / "bad.QBX";
+            if (c.text) WriteBytes(path, *c.text);
+            if (std::string(c.name) == "a pipe") {
+                ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+            }
+            if (std::string(c.name) == "a folder") fs::create_directory(path);
             auto s = std::make_unique<DesignState>(lastSession ? DesignState{} : reliability::DistinctiveRecord());
             const auto expected = std::make_unique<DesignState>(lastSession ? kStartupDefaults : *s);
             RecordingNotifier notifier;
-            EXPECT_FALSE(lastSession ? ReadLastSession(*s, notifier, folder / "bad.QBX")
-                                     : ReadDesignFile(*s, folder / "bad.QBX", notifier));
+            EXPECT_FALSE(lastSession ? ReadLastSession(*s, notifier, path) : ReadDesignFile(*s, path, notifier));
             ExpectSameDesign(*s, *expected);
+            // Only a damaged file that is a file is kept beside, as it was.
+            const bool kept = lastSession && c.text;
+            std::string message = std::string(lastSession ? kLastSessionDamagedMessage : kDesignNotReadMessage) +
+                                  " (" + path + c.detail + ")" + (kept ? ". It was kept as " + path + ".damaged." : "");
+            if (lastSession && std::string(c.name) == "no file") message = kLastSessionNotFoundMessage;
             ASSERT_EQ(notifier.messages.size(), 1u);
-            EXPECT_EQ(notifier.messages[0].text, lastSession ? kLastSessionNotFoundMessage : kDesignNotReadMessage);
+            EXPECT_EQ(notifier.messages[0].text, message);
             EXPECT_EQ(notifier.beeps, 0);
+            EXPECT_TRUE(!kept || (!fs::exists(path) && ReadBytes(path + ".damaged") == *c.text));
         }
     }
 }
 
-TEST(FileFormats, OverlayReadKeepsTheWholePairsBeforeAnyFault)
+TEST(FileFormats, OverlayReadKeepsTheWholePairsBeforeAnyFaultAndSaysWhenThereIsNone)
 {
     std::string tooMany;
     for (int k = 0; k < 2005; ++k) tooMany += " " + std::to_string(k) + "  " + std::to_string(-k) + " \r\n";
+    const std::string noPoint = kOverlayNoPointEnding;
     ScratchFolder folder;
     fs::create_directory(folder / "a folder");
-    // text: what the file holds, if there is one; points: the first points read
+    ASSERT_EQ(mkfifo((folder / "a pipe").c_str(), 0600), 0);
+    // text: what the file holds, if there is one; points: the first points read; problem: what the user is told
     const struct { const char* name; std::optional<std::string> text; int last;
-        std::vector<std::pair<float, float>> points; } cases[] = {
-        {"as the writer writes it", kOverlayGainText, 2, {{500, -12.5f}, {1000, 0}, {1234.568f, -7e-5f}}},
-        {"empty file", "", -1, {}}, {"an odd count of numbers", " 1  2 \r\n 3 \r\n", 0, {{1, 2}}},
-        {"a word", " 1  2 \r\n abc  4 \r\n 5  6 \r\n", 0, {{1, 2}}},
-        {"a value beyond a Single", " 1  2 \r\n 3  -1e39 \r\n", 0, {{1, 2}}},
-        {"more points than the arrays hold", tooMany, 2000, {{0, 0}, {1, -1}}},
+        std::vector<std::pair<float, float>> points; std::string problem; } cases[] = {
+        {"as the writer writes it", kOverlayGainText, 2, {{500, -12.5f}, {1000, 0}, {1234.568f, -7e-5f}}, ""},
+        {"an odd count of numbers", " 1  2 \r\n 3 \r\n", 0, {{1, 2}}, ""},
+        {"a word", " 1  2 \r\n abc  4 \r\n 5  6 \r\n", 0, {{1, 2}}, ""},
+        {"a value beyond a Single", " 1  2 \r\n 3  -1e39 \r\n", 0, {{1, 2}}, ""},
+        {"more points than the arrays hold", tooMany, 2000, {{0, 0}, {1, -1}}, ""},
+        {"empty file", "", -1, {}, noPoint}, {"binary", std::string("\x7f" "ELF\0\x01\x02", 7), -1, {}, noPoint},
+        {"NaN", " nan  1 \r\n", -1, {}, noPoint}, {"one number", " 1 \r\n", -1, {}, noPoint},
         // nothing to read: nothing changes
-        {"no file", std::nullopt, 7, {{123, 0}}}, {"a folder", std::nullopt, 7, {{123, 0}}},
+        {"too large", std::string(kOverlayFileLimit + 1, '1'), 7, {{123, 0}},
+         " could not be read: it is larger than 16 MiB"},
+        {"a folder", std::nullopt, 7, {{123, 0}}, " could not be read: it is not a regular file"},
+        {"a pipe", std::nullopt, 7, {{123, 0}}, " could not be read: it is not a regular file"},
+        {"no file", std::nullopt, 7, {{123, 0}}, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string fileName = folder / (c.text ? "in.DB" : c.name);
         if (c.text) WriteBytes(fileName, *c.text);
         DesignState s{.OverlayFreq = {123}, .OverlayLast = 7};
-        EXPECT_EQ(ReadPlotOverlay(s, fileName), c.text.has_value());
+        std::string problem;
+        EXPECT_EQ(ReadPlotOverlay(s, fileName, &problem), std::string(c.name) != "no file");
+        EXPECT_EQ(problem, c.problem.empty() ? "" : fileName + c.problem);
         EXPECT_EQ(s.OverlayLast, c.last);
         for (std::size_t n = 0; n < c.points.size(); ++n) {
             EXPECT_EQ(s.OverlayFreq[n], c.points[n].first) << n;

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "tests/files/filetestsupport.h"
 
 namespace stelvane::testing {
@@ -26,21 +28,17 @@ TEST(TextFile, ReadsDecimalNumbersAndNothingElse)
 
 TEST(TextFile, SplitsFieldsAtTheirDelimiters)
 {
-    using Blanks = FieldReader::Blanks;
     const std::string longest(100, '1');
-    const struct { const char* name; std::string text; Blanks blanks; std::vector<std::string> fields; } cases[] = {
-        {"last line without its end", "1\r\n2", Blanks::Inside, {"1", "2"}},
-        {"commas and blanks around", " 1 ,\t2 \r\n3", Blanks::Inside, {"1", "2", "3"}},
-        {"an empty line is an empty field", "1\r\n\r\n2\r\n", Blanks::Inside, {"1", "", "2"}},
-        {"blanks inside stay", "1 2\r\n", Blanks::Inside, {"1 2"}},
-        {"blanks delimit", " 1  2 \r\n3,4\n\n\t5 \n", Blanks::Delimit, {"1", "2", "3", "4", "5"}},
-        {"the longest field", longest + "\n2", Blanks::Inside, {longest, "2"}},
-        {"a field too long stops", longest + "1\n2", Blanks::Inside, {}},
+    const struct { const char* name; std::string text; std::vector<std::string> fields; } cases[] = {
+        {"last line without its end", "1\r\n2", {"1", "2"}},
+        {"blanks, commas and line ends delimit", " 1  2 \r\n3,4\n\n\t5 \n", {"1", "2", "3", "4", "5"}},
+        {"the longest field", longest + "\n2", {longest, "2"}},
+        {"a field too long stops", longest + "1\n2", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::istringstream in(c.text);
-        FieldReader reader(in, c.blanks);
+        FieldReader reader(in);
         std::vector<std::string> fields;
         while (const auto field = reader.Next()) fields.push_back(*field);
         EXPECT_EQ(fields, c.fields);
@@ -56,6 +54,9 @@ TEST(TextFile, SafeWriteReplacesTheFileALinkNamesKeepsTheLinkAndNeedsAName)
     EXPECT_EQ(ReadBytes(folder / "old.txt"), "new\r\n");
     EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
     EXPECT_FALSE(WriteTextFileSafely("", "new\r\n")); // no name: a cancelled file dialog
+    // a pipe nobody reads is refused at once, not waited on
+    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(WriteTextFileSafely(folder / "pipe", "new\r\n"));
 }
 
 TEST(TextFile, ANameWithoutExtensionGetsTheDialogsOwn)

@@ -61,8 +61,9 @@ TEST(DesignWindow, TypedDesignIsEnteredSavedAndReadBack)
     // A damaged file changes nothing, and the user is told.
     std::ofstream("damaged.QBX") << "3000\r\n500\r\n";
     next.platform.AnswerFileDialog("damaged.QBX");
-    Walk(next, {{"a damaged file", Design, "cmdGet", "txtCenter=2.5k",
-                 [&] { EXPECT_EQ(next.LastMessage(), kDesignNotReadMessage); }}});
+    std::string told = kDesignNotReadMessage;
+    told += " (damaged.QBX, line 3: the file ends before Gain (a design needs at least 15 lines))";
+    Walk(next, {{"a damaged file", Design, "cmdGet", "txtCenter=2.5k", [&] { EXPECT_EQ(next.LastMessage(), told); }}});
 }
 
 } // namespace stelvane::testing

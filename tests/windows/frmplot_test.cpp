@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "files/plotoverlay.h"
 #include "render/plotdrawing.h"
 #include "windows/layout.h"
@@ -47,6 +49,13 @@ TEST(PlotWindow, ButtonsRedrawWhatTheUserAsksFor)
         {"a centre step moves the band", Plot, "cmdCenterUp", "lblCenter=Center freq: 1.01k",
          [&] { ExpectBand(gain(), 1010); }},
         {"Get plot", Plot, "cmdGetPlot", nullptr, [&] { ExpectBand(curve(kOverlayGainColour), 1000); }},
+        {"an empty gain overlay is said", Plot, nullptr, nullptr, [&] {
+             std::ofstream(kOverlayGainFileName).close();
+             p.Do(Plot, "cmdGetPlot");
+             std::string told = kOverlayGainFileName;
+             told += kOverlayNoPointEnding;
+             EXPECT_EQ(p.LastMessage(), told);
+         }},
         {"a step down comes back", Plot, "cmdCenterDown", "lblCenter=Center freq: 1k",
          [&] { ExpectBand(gain(), 1000); }},
         {"Clear closes the panel", Plot, "cmdReset", nullptr,
@@ -86,7 +95,7 @@ TEST(PlotWindow, ButtonsRedrawWhatTheUserAsksFor)
              EXPECT_TRUE(p.platform.questions[0].starts_with("Stage 1 cannot be built: its gain "));
          }},
     });
-    EXPECT_EQ(p.platform.messages.size(), 1u);  // the missing last session, nothing else
+    EXPECT_EQ(p.platform.messages.size(), 2u);  // the missing last session and the empty overlay, nothing else
 }
 
 // Parts tuned on the plot and saved come back in another run as entered by
