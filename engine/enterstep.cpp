@@ -28,6 +28,17 @@ constexpr Integer kMaxGridCount = 12;       // the plot has room for 12 grid int
 constexpr Single kLeastGainSpan = 10;       // dB; a gain top not above the bottom is put this far above it
 constexpr std::size_t kMostQuoted = 300;    // characters of a typed text a note repeats
 
+// A sweep end of 0 Hz or below can be neither swept on a log scale nor
+// stored: it is raised to 1 Hz.
+Single StorableFrequency(Single f) { return f > 0 ? f : kLowestFrequency; }
+
+// A gain top not above the bottom leaves the plot no height: it is put above
+// the bottom, far enough that the step survives a Single at any size.
+Single StorableTop(Single top, Single bottom)
+{
+    return top > bottom ? top : bottom + std::max(kLeastGainSpan, std::abs(bottom) / 10);
+}
+
 // A number as the notes say it: engineering form with its sign ("4k", "-20",
 // "10n"); a count in plain figures.
 std::string NoteNumber(double value, bool count)
@@ -67,17 +78,18 @@ struct Notes {
         Say(typed, read, target, field);
     }
 
-    // A frequency of 0 or below cannot be swept or stored: it is raised to 1 Hz.
     void TakeFrequency(std::string_view typed, Single& target, const NotedField& field)
     {
         ParseNumberText(typed, target);
         const Single read = target;
-        if (!(target > 0)) target = kLowestFrequency;
+        target = StorableFrequency(target);
         Say(typed, read, target, field);
     }
 };
 
 constexpr Single kLowestSingle = std::numeric_limits<Single>::lowest();
+constexpr NotedField kSweepStart{"sweep start", " Hz"}, kSweepStop{"sweep stop", " Hz"}, kGainTop{"gain top", " dB"};
+constexpr std::string_view kAboveBottom = " to stay above the gain bottom";
 constexpr Single kHighestSingle = std::numeric_limits<Single>::max();
 
 void ReadSpecification(DesignState& s, DesignInputs& in, Notes& notes)
@@ -139,8 +151,8 @@ void ReadSweep(DesignState& s, DesignInputs& in, Notes& notes)
     } else if (in.optLog) {
         s.Sweep = 2;
     }
-    notes.TakeFrequency(in.txtStart, s.Fstart, {"sweep start", " Hz"});
-    notes.TakeFrequency(in.txtStop, s.Fstop, {"sweep stop", " Hz"});
+    notes.TakeFrequency(in.txtStart, s.Fstart, kSweepStart);
+    notes.TakeFrequency(in.txtStop, s.Fstop, kSweepStop);
 
     // The count is read through the scratch Single so that any typed number,
     // however large, can be capped before it meets the Integer field.
@@ -166,12 +178,9 @@ void ReadSweep(DesignState& s, DesignInputs& in, Notes& notes)
     const std::string typedTop = in.txtdBTop;
     ParseNumberText(typedTop, s.dBTop);
     const Single top = s.dBTop;
-    if (!(s.dBTop > s.dBBottom)) {
-        // Far enough above the bottom that the step survives a Single at any size.
-        s.dBTop = s.dBBottom + std::max(kLeastGainSpan, std::abs(s.dBBottom) / 10);
-        in.txtdBTop = Trimmed(FormatValue(s.dBTop));
-    }
-    notes.Say(typedTop, top, s.dBTop, {"gain top", " dB"}, " to stay above the gain bottom");
+    s.dBTop = StorableTop(s.dBTop, s.dBBottom);
+    if (s.dBTop != top) in.txtdBTop = Trimmed(FormatValue(s.dBTop));
+    notes.Say(typedTop, top, s.dBTop, kGainTop, kAboveBottom);
     notes.Take(in.txtDelay, s.DelayTop, kLowestSingle, kHighestSingle, {"delay top", " s"});
 }
 
@@ -213,6 +222,21 @@ std::string TakenNote(std::string_view typed, double read, double taken, const N
     const std::string the = std::isupper(static_cast<unsigned char>(field.name[0])) ? "" : "the ";
     if (!clamped) return note + " for " + the + field.name;
     return note + "; " + the + field.name + " was taken as " + takenText;
+}
+
+EnterNotes KeepSweepStorable(DesignState& s)
+{
+    Notes notes;
+    // The record's own values are wholly numbers, so only a change is said.
+    auto keep = [&](Single& field, Single storable, const NotedField& noted, std::string_view why = "") {
+        const Single was = field;
+        field = storable;
+        notes.Say(GeneralNumberText(was), was, field, noted, why);
+    };
+    keep(s.Fstart, StorableFrequency(s.Fstart), kSweepStart);
+    keep(s.Fstop, StorableFrequency(s.Fstop), kSweepStop);
+    keep(s.dBTop, StorableTop(s.dBTop, s.dBBottom), kGainTop, kAboveBottom);
+    return notes.said;
 }
 
 std::string NotesText(const EnterNotes& notes)

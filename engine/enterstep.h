@@ -44,6 +44,12 @@ struct NotedField {
 std::string TakenNote(std::string_view typed, double read, double taken, const NotedField& field,
                       std::string_view why = "");
 
+// Puts right what the design window's self-writing fields may leave in the
+// record that the design file would not read again (a sweep end at or below
+// 0 Hz becomes 1 Hz, a gain top not above the bottom is put above it), for a
+// record stored without an Enter step; gives what was changed.
+EnterNotes KeepSweepStorable(DesignState& s);
+
 // The notes as one text, a line each, for one message.
 std::string NotesText(const EnterNotes& notes);
 

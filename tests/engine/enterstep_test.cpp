@@ -163,6 +163,25 @@ TEST(EnterStep, StartUpDesignAndManualEntryKeepingItsParts) {
     EXPECT_EQ(e.s.Freq[0], 100.0f);
 }
 
+// What the window's self-writing fields leave is put right before a record
+// is stored without an Enter step.
+TEST(KeepSweepStorable, PutsRightWhatTheFileWouldRefuse) {
+    const struct Case { Single start, stop, top, bottom; std::array<Single, 3> kept; EnterNotes notes; } cases[] = {
+        {500, 2000, 10, -20, {500, 2000, 10}, {}},
+        {0, -1e3f, 10, -20, {1, 1, 10}, {"Sweep start 0 Hz was taken as 1 Hz", "Sweep stop -1k Hz was taken as 1 Hz"}},
+        {500, 2000, -30, -20, {500, 2000, -10}, {"Gain top -30 dB was taken as -10 dB to stay above the gain bottom"}},
+        {500, 2000, 1e10f, 1e10f, {500, 2000, 1.1e10f},
+         {"Gain top 10G dB was taken as 11G dB to stay above the gain bottom"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.start);
+        DesignState s;
+        s.Fstart = c.start, s.Fstop = c.stop, s.dBTop = c.top, s.dBBottom = c.bottom;
+        EXPECT_EQ(KeepSweepStorable(s), c.notes);
+        EXPECT_EQ((std::array<Single, 3>{s.Fstart, s.Fstop, s.dBTop}), c.kept);
+    }
+}
+
 TEST(InputsFromRecord, ShowsTheRecord) {
     const auto shown = [](const std::function<void(DesignState&)>& change) {
         DesignState s = StartUpRecord();

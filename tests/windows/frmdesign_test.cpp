@@ -120,9 +120,9 @@ TEST(DesignWindow, SaysWhatTheEnterStepTook)
     }
 }
 
-// The Chebyshev ripple survives a trip through Butterworth, and Get finds a
+// The Chebyshev ripple survives a trip through Butterworth, Get finds a
 // design saved under a bare name (Save added .QBX), while a file that has
-// the bare name itself is read as it is.
+// the bare name itself is read as it is, and Exit stores a sweep it can read.
 TEST(DesignWindow, RippleSurvivesAndGetFindsTheSavedName)
 {
     Program p;
@@ -152,6 +152,11 @@ TEST(DesignWindow, RippleSurvivesAndGetFindsTheSavedName)
         EXPECT_EQ(p.record.Center, 1000.0f);
         EXPECT_EQ(p.platform.messages.size(), before);  // read without a word
     }
+    // A sweep start typed just before Exit reaches the last session as one it can read again.
+    p.Do(Design, "txtStart=-5");
+    p.Do(Design, "cmdQuit");
+    EXPECT_EQ(p.LastMessage(), "Sweep start -5 Hz was taken as 1 Hz");
+    EXPECT_EQ(p.record.Fstart, 1.0f);
 }
 
 } // namespace stelvane::testing
