@@ -68,14 +68,16 @@ struct Notes {
         if (std::string note = TakenNote(typed, read, taken, field, why); !note.empty()) said.push_back(note);
     }
 
-    // Reads a field as the window always has, then keeps it within low..high.
+    // Reads a field as the window always has, then keeps it within
+    // low..high; gives whether that changed it.
     template <class T>
-    void Take(std::string_view typed, T& target, T low, T high, const NotedField& field)
+    bool Take(std::string_view typed, T& target, T low, T high, const NotedField& field)
     {
         ParseNumberText(typed, target);
         const T read = target;
         target = std::clamp(target, low, high);
         Say(typed, read, target, field);
+        return target != read;
     }
 
     void TakeFrequency(std::string_view typed, Single& target, const NotedField& field)
@@ -88,16 +90,16 @@ struct Notes {
 };
 
 constexpr Single kLowestSingle = std::numeric_limits<Single>::lowest();
+constexpr Single kHighestSingle = std::numeric_limits<Single>::max();
 constexpr NotedField kSweepStart{"sweep start", " Hz"}, kSweepStop{"sweep stop", " Hz"}, kGainTop{"gain top", " dB"};
 constexpr std::string_view kAboveBottom = " to stay above the gain bottom";
-constexpr Single kHighestSingle = std::numeric_limits<Single>::max();
 
 void ReadSpecification(DesignState& s, DesignInputs& in, Notes& notes)
 {
     notes.Take(in.txtCenter, s.Center, kLowestFrequency, kHighestSingle, {"centre frequency", " Hz"});
     notes.Take(in.txtWidth, s.Width, kLowestFrequency, kHighestSingle, {"bandwidth", " Hz"});
-    notes.Take<Integer>(in.lblOrderInput, s.Order, 1, kMaxStages, {"order", "", true});
-    in.lblOrderInput = std::to_string(s.Order);
+    if (notes.Take<Integer>(in.lblOrderInput, s.Order, 1, kMaxStages, {"order", "", true}))
+        in.lblOrderInput = std::to_string(s.Order);
     notes.Take(in.txtGain, s.Gain, kLowestSingle, kHighestSingle, {"gain", " dB"});
     ParseNumberText(in.txtCaps, s.Caps);
     const Single caps = s.Caps;
@@ -168,10 +170,10 @@ void ReadSweep(DesignState& s, DesignInputs& in, Notes& notes)
     s.NrInts = static_cast<Integer>(intervals >= 1 ? intervals : 1.0);
     notes.Say(typedInts, typedCount, s.NrInts, {"number of frequencies", "", true});
 
-    notes.Take<Integer>(in.lblNrX, s.NrX, 1, kMaxGridCount, {"number of X intervals", "", true});
-    in.lblNrX = std::to_string(s.NrX);
-    notes.Take<Integer>(in.lblNrY, s.NrY, 1, kMaxGridCount, {"number of Y intervals", "", true});
-    in.lblNrY = std::to_string(s.NrY);
+    if (notes.Take<Integer>(in.lblNrX, s.NrX, 1, kMaxGridCount, {"number of X intervals", "", true}))
+        in.lblNrX = std::to_string(s.NrX);
+    if (notes.Take<Integer>(in.lblNrY, s.NrY, 1, kMaxGridCount, {"number of Y intervals", "", true}))
+        in.lblNrY = std::to_string(s.NrY);
 
     ParseNumberText(in.txtdBBottom, s.dBBottom);
     notes.Say(in.txtdBBottom, s.dBBottom, s.dBBottom, {"gain bottom", " dB"});
