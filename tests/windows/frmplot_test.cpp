@@ -147,12 +147,13 @@ TEST(PlotWindow, EnterAllChangesOnlyTheEditedParts)
         p.Do(Plot, "cmdEditPart");
         // The stage with a resistor outside 10..1e7 ohms, if the design has one.
         const DesignState& s = p.record;
-        int stage = 1;
+        int stage = 0;
         for (int k = StageCount(s); k >= 1; --k)
             for (int j = 1; j <= 3; ++j)
                 if (s.R[k][j] < 10 || s.R[k][j] > 1e7)
                     stage = k;
-        EXPECT_EQ(stage > 1 || s.R[1][1] < 10 || s.R[1][2] < 10 || s.R[1][3] > 1e7, !c.design.empty());
+        EXPECT_EQ(stage > 0, !c.design.empty());  // the designs asked for have one
+        stage = std::max(stage, 1);
         for (int k = 1; k < stage; ++k)
             p.Do(Plot, "UpDown2/up");
         const auto parts = [&] {
