@@ -25,15 +25,12 @@ Single Stepped(Single value, bool up) { return up ? value * kStepRatio : value /
 
 } // namespace
 
-void DesignSession::Enter(DesignInputs& in, const ShowMessage& showMessage)
+EnterNotes DesignSession::Enter(DesignInputs& in, const ShowMessage& showMessage)
 {
-    Single dcGain = 0;
-    ParseNumberText(in.txtGainDC, dcGain);
-    if (dcGain <= 0)
-        in.txtGainDC = Trimmed(FormatValue(kDefaultDCGain));
-    EnterStep(s_, in, showMessage);
+    EnterNotes notes = EnterStep(s_, in, showMessage);
     // Parts entered by hand (rounded ones among them) are kept as they stand.
     if (s_.ManualEntry != 1) roundedSeries_.reset();
+    return notes;
 }
 
 Single& DesignSession::Part(int stage, StagePart part)
@@ -58,17 +55,24 @@ void DesignSession::StepPart(int stage, StagePart part, bool up)
     PartsChanged();
 }
 
-void DesignSession::EnterParts(int stage, const std::array<std::string, kStageParts>& texts)
+EnterNotes DesignSession::EnterParts(int stage, const std::array<std::optional<std::string>, kStageParts>& texts)
 {
+    static constexpr const char* kNames[kStageParts] = {"R1", "R2", "R3", "C1", "C2"};
+    EnterNotes notes;
     for (int p = 0; p < kStageParts; ++p) {
+        if (!texts[p]) continue;
         const auto part = static_cast<StagePart>(p);
         Single& value = Part(stage, part);
-        ParseNumberText(texts[p], value);
+        ParseNumberText(*texts[p], value);
+        const Single read = value;
         const Single low = IsResistor(part) ? kLowestResistor : kLowestCapacitor;
         const Single high = IsResistor(part) ? kHighestResistor : kHighestCapacitor;
         value = std::min(std::max(value, low), high);
+        const std::string note = TakenNote(*texts[p], read, value, {kNames[p], IsResistor(part) ? " ohms" : "F"});
+        if (!note.empty()) notes.push_back(note);
     }
     PartsChanged();
+    return notes;
 }
 
 void DesignSession::StartTuning() { s_.ManualEntry = 1; }

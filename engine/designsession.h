@@ -26,9 +26,8 @@ public:
     const DesignState& Record() const { return s_; }
 
     // The Enter step: reads and clamps the inputs into the record and runs the
-    // design chain. A DC gain of 0 or less, which the opamp correction cannot
-    // divide by, gives way to the start-up gain, written back into the inputs.
-    void Enter(DesignInputs& in, const ShowMessage& showMessage);
+    // design chain; gives what was read otherwise than typed, or clamped.
+    EnterNotes Enter(DesignInputs& in, const ShowMessage& showMessage);
 
     // A part of a stage (the stage kept within 1..21).
     Single& Part(int stage, StagePart part);
@@ -36,9 +35,10 @@ public:
     // as they stand, then analyses them and sweeps.
     // Steps one part by 1% up or down, then analyses the parts and sweeps.
     void StepPart(int stage, StagePart part, bool up);
-    // Sets a stage's parts from typed texts, each kept within what can be
-    // built, then analyses the parts and sweeps.
-    void EnterParts(int stage, const std::array<std::string, kStageParts>& texts);
+    // Sets the parts of a stage that have a typed text, each kept within what
+    // can be built (the others stay bit for bit), then analyses the parts and
+    // sweeps; gives what was read otherwise than typed, or clamped.
+    EnterNotes EnterParts(int stage, const std::array<std::optional<std::string>, kStageParts>& texts);
     // The user takes the parts into his own hands: they are kept from now on.
     void StartTuning();
 

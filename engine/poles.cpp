@@ -7,8 +7,6 @@ namespace stelvane {
 
 namespace {
 
-constexpr int kMaxBesselOrder = 10; // the table below ends at order 10
-
 // One Bessel pole per stage, normalised to a group delay of 1 s at DC. The
 // order of the poles within a row decides which stage gets which frequency,
 // so the rows keep their historical order (orders 8 to 10 start with the

@@ -7,6 +7,8 @@
 #include <QRadioButton>
 
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 
 #include "engine/numbertext.h"
 #include "engine/practicalparts.h"
@@ -399,6 +401,12 @@ void frmDesign::SetXCountEnabled(bool enabled)
 void frmDesign::FamilyReactionA()
 {
     DesignState& s = Record();
+    // Leaving Chebyshev (directly or through manual entry) keeps its ripple
+    // for the way back; the other families show none.
+    Single ripple = 0;
+    ParseNumberText(S(txtApass->text()), ripple);
+    if (ripple != 0)
+        chebyshevRipple_ = S(txtApass->text());
     s.ManualEntry = 0;
     s.Apass = 0;
     txtApass->setText("0");
@@ -411,6 +419,10 @@ void frmDesign::FamilyReactionB()
 {
     DesignState& s = Record();
     s.ManualEntry = 0;
+    if (s.Apass == 0 && !chebyshevRipple_.empty()) {
+        ParseNumberText(chebyshevRipple_, s.Apass);
+        txtApass->setText(Q(chebyshevRipple_));
+    }
     if (s.Apass == 0) {
         s.Apass = 0.001f;
         txtApass->setText(".001");
@@ -540,18 +552,27 @@ DesignInputs frmDesign::ReadInputs() const
 
 void frmDesign::ShowInputs(const DesignInputs& in)
 {
-    // The Enter step shows a clamped ripple and sweep count, and the DC gain
-    // that replaced an unusable one, back in their boxes.
-    for (auto [box, text] : {std::pair{txtApass, &in.txtApass}, {txtInts, &in.txtInts}, {txtGainDC, &in.txtGainDC}})
+    // The Enter step shows a clamped ripple, sweep count, order, grid count
+    // and gain top, and the DC gain that replaced an unusable one, back in
+    // their boxes.
+    for (auto [box, text] : {std::pair{txtApass, &in.txtApass}, {txtInts, &in.txtInts}, {txtGainDC, &in.txtGainDC},
+                             {txtdBTop, &in.txtdBTop}})
         if (S(box->text()) != *text)
             box->setText(Q(*text));
+    for (auto [label, text] : {std::pair{lblOrderInput, &in.lblOrderInput}, {lblNrX, &in.lblNrX}, {lblNrY, &in.lblNrY}})
+        if (S(label->text()) != *text)
+            label->setText(Q(*text));
 }
 
 void frmDesign::EnterStep()
 {
     DesignInputs in = ReadInputs();
-    Session().Enter(in, [this](const std::string& message) { GetPlatform().ShowMessage(message); });
+    const EnterNotes notes =
+        Session().Enter(in, [this](const std::string& message) { GetPlatform().ShowMessage(message); });
     ShowInputs(in);
+    // What was read otherwise than typed, or clamped, is said in one message.
+    if (!notes.empty())
+        GetPlatform().ShowMessage(NotesText(notes));
 }
 
 void frmDesign::OnSave()
@@ -565,9 +586,14 @@ void frmDesign::OnSave()
 
 void frmDesign::OnGet()
 {
-    const auto fileName = GetPlatform().OpenFileDialog({"Read QUIBEX file", kDesignFilter, "", false});
+    auto fileName = GetPlatform().OpenFileDialog({"Read QUIBEX file", kDesignFilter, "", false});
     if (!fileName)
         return; // cancelled: the design stays as it was
+    // Save adds the extension to a bare name, so Get finds the file it wrote
+    // under the same name; a file that has that bare name is read as it is.
+    std::error_code error;
+    if (!std::filesystem::exists(*fileName, error))
+        fileName = WithExtension(*fileName, ".QBX");
     if (!ReadDesignFile(Record(), *fileName, GetPlatform()))
         return; // the record is unchanged and the reader has said so
     FillAfterGet();

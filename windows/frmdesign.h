@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "engine/enterstep.h"
 #include "windows/navigation.h"
 
@@ -134,6 +136,9 @@ private:
     void ShowInputs(const DesignInputs& inputs);
     void Examine();
     void ShowCapSuggestion();
+
+    // The ripple text Chebyshev had when another family was chosen.
+    std::string chebyshevRipple_;
 };
 
 } // namespace stelvane

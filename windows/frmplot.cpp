@@ -174,7 +174,8 @@ void frmPlot::BuildControls()
     cmdWidthUp = button("cmdWidthUp", ">");
 
     lblNegative = label("lblNegative", "Negative value(s)");
-    tolerance = new PlotTolerance(*this, Record(), [this] { RedrawPlot(); });
+    tolerance = new PlotTolerance(*this, Record(), [this] { RedrawPlot(); },
+                                  [this](const std::string& text) { GetPlatform().ShowMessage(text); });
 
     connect(cmdPoles, &QPushButton::clicked, this, [this] { Nav().Open(WindowKind::Poles); });
     connect(cmdDelay, &QPushButton::clicked, this, [this] { DelayClicked(); });
@@ -515,12 +516,17 @@ void frmPlot::StepPart(int part, bool up)
 
 void frmPlot::EnterAllClicked()
 {
-    std::array<std::string, kParts> texts;
+    // Only the parts whose text the user edited are read: a part shown in
+    // its rounded text and left alone keeps its value bit for bit.
+    std::array<std::optional<std::string>, kParts> texts;
     for (int p = 0; p < kParts; ++p)
-        texts[p] = edit[p].text->text().toStdString();
-    Session().EnterParts(CurrentStage, texts);
+        if (edit[p].text->isModified())
+            texts[p] = edit[p].text->text().toStdString();
+    const EnterNotes notes = Session().EnterParts(CurrentStage, texts);
     ShowEditValues();
     StageRefresh();
+    if (!notes.empty())
+        GetPlatform().ShowMessage(NotesText(notes));
 }
 
 void frmPlot::TuneStageChanged()

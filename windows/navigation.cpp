@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QPushButton>
 
+#include "engine/enterstep.h"
 #include "files/designfile.h"
 #include "platform/qt/windowservices.h"
 
@@ -150,6 +151,10 @@ void Navigator::Exit(WindowKind from)
 {
     if (ended_)
         return;
+    // The sweep and scale fields write themselves into the record as they
+    // are typed; what the reader would refuse is put right, and said, first.
+    if (const EnterNotes notes = KeepSweepStorable(record_); !notes.empty())
+        platform_.ShowMessage(NotesText(notes));
     WriteLastSession(record_, platform_);
     Discard(from);
     for (int k = 0; k < kWindowKinds; ++k)

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "engine/enterstep.h"
 #include "engine/numbertext.h"
 
 namespace stelvane {
@@ -34,11 +35,13 @@ namespace {
 constexpr const char* kRunCaption = "Tolerance run";
 constexpr const char* kStopCaption = "Stop";
 
-// A typed number held within its range, shown back as it is taken.
-double TakeNumber(QLineEdit& box, double low, double high, bool whole)
+// A typed number held within its range, shown back as it is taken; what
+// was read otherwise than typed, or clamped, is added to the notes.
+double TakeNumber(QLineEdit& box, double low, double high, bool whole, const NotedField& field, EnterNotes& notes)
 {
+    const std::string text = box.text().toStdString();
     Single typed = 0;
-    ParseNumberText(box.text().toStdString(), typed);
+    ParseNumberText(text, typed);
     double v = std::isfinite(typed) ? std::clamp<double>(typed, low, high) : low;
     if (whole) {
         v = std::round(v);
@@ -46,13 +49,16 @@ double TakeNumber(QLineEdit& box, double low, double high, bool whole)
     } else {
         box.setText(QString::fromStdString(Trimmed(FormatValue(static_cast<Single>(v)))));
     }
+    if (std::string note = TakenNote(text, typed, v, field); !note.empty())
+        notes.push_back(note);
     return v;
 }
 
 } // namespace
 
-PlotTolerance::PlotTolerance(QWidget& window, const DesignState& record, std::function<void()> redraw)
-    : QObject(&window), record_(record), redraw_(std::move(redraw))
+PlotTolerance::PlotTolerance(QWidget& window, const DesignState& record, std::function<void()> redraw,
+                             ShowMessage say)
+    : QObject(&window), record_(record), redraw_(std::move(redraw)), say_(std::move(say))
 {
     auto label = [&](const char* name, const char* caption) {
         auto* l = new QLabel(QString::fromUtf8(caption), &window);
@@ -125,9 +131,15 @@ void PlotTolerance::Clicked()
         return;
     }
     ToleranceSettings settings;
-    settings.runs = static_cast<int>(TakeNumber(*txtRuns, 1, kMaxToleranceRuns, true));
-    settings.resistorTolerance = TakeNumber(*txtRTol, 0, kMaxPartTolerance * 100, false) / 100;
-    settings.capacitorTolerance = TakeNumber(*txtCTol, 0, kMaxPartTolerance * 100, false) / 100;
+    EnterNotes notes;
+    const NotedField copies{"number of copies", "", true};
+    settings.runs = static_cast<int>(TakeNumber(*txtRuns, 1, kMaxToleranceRuns, true, copies, notes));
+    settings.resistorTolerance =
+        TakeNumber(*txtRTol, 0, kMaxPartTolerance * 100, false, {"resistor tolerance", " %"}, notes) / 100;
+    settings.capacitorTolerance =
+        TakeNumber(*txtCTol, 0, kMaxPartTolerance * 100, false, {"capacitor tolerance", " %"}, notes) / 100;
+    if (!notes.empty() && say_)
+        say_(NotesText(notes));
     result_.reset();
     design_ = std::make_unique<Design>(record_);
     run_ = std::make_unique<ToleranceRun>(record_, settings);

@@ -7,6 +7,7 @@
 #include <QObject>
 
 #include "engine/designstate.h"
+#include "engine/enterstep.h"
 #include "engine/tolerance.h"
 #include "windows/layout.h"
 
@@ -26,8 +27,9 @@ namespace stelvane {
 class PlotTolerance : public QObject {
     Q_OBJECT
 public:
-    // The controls go on the window; redraw draws the plot anew.
-    PlotTolerance(QWidget& window, const DesignState& record, std::function<void()> redraw);
+    // The controls go on the window; redraw draws the plot anew; say shows
+    // what a typed field was taken as when that is not what was typed.
+    PlotTolerance(QWidget& window, const DesignState& record, std::function<void()> redraw, ShowMessage say);
     ~PlotTolerance() override;
 
     // Puts the controls below the frame's right-hand end, where nothing else is.
@@ -56,6 +58,7 @@ private:
 
     const DesignState& record_;
     std::function<void()> redraw_;
+    ShowMessage say_;
     std::unique_ptr<ToleranceRun> run_;
     std::optional<ToleranceResult> result_;
     std::unique_ptr<Design> design_; // what the run was made of

@@ -52,16 +52,24 @@ TEST(DesignSession, PartStepsAreOnePercentAndReanalysed)
     EXPECT_EQ(&t.session.Part(99, StagePart::C1), &t.s->C[21][1]);
 }
 
-TEST(DesignSession, TypedPartsAreKeptBuildable)
+TEST(DesignSession, TypedPartsAreKeptBuildableAndSaidWhenClamped)
 {
     Session t;
-    t.session.EnterParts(2, {"4.7k", "1", "1G", "1u", "1F"});
+    const EnterNotes notes = t.session.EnterParts(2, {"4.7k", "1", "1G", "1u", "1F"});
     // R2 at least 10 ohms, R3 at most 10 Mohms, C2 at most 10 uF
-    EXPECT_EQ(std::tuple(t.s->R[2], t.s->C[2]), std::tuple(std::array<Single, 4>{0, 4700, 10, 1e7f}, std::array<Single, 3>{0, 1e-6f, 1e-5f}));
-    t.session.EnterParts(2, {"1k", "1k", "1k", "0", "0"});
+    EXPECT_EQ(std::tuple(t.s->R[2], t.s->C[2]),
+              std::tuple(std::array<Single, 4>{0, 4700, 10, 1e7f}, std::array<Single, 3>{0, 1e-6f, 1e-5f}));
+    EXPECT_EQ(notes, EnterNotes({"R2 1 ohms was taken as 10 ohms", "R3 1G ohms was taken as 10M ohms",
+                                 "C2 1F was taken as 10uF"}));
+    // A part without a text stays bit for bit, however far outside the range.
+    t.s->R[2][3] = 2.4221e7f;
+    EXPECT_EQ(t.session.EnterParts(2, {"1k", "1k", std::nullopt, "0", "0"}),
+              EnterNotes({"C1 0F was taken as 1pF", "C2 0F was taken as 1pF"}));
+    EXPECT_EQ(t.s->R[2][3], 2.4221e7f);
     EXPECT_EQ(t.s->C[2][1], 1e-12f); // at least 1 pF
     EXPECT_EQ(t.s->StageInvalid[2], 0);
-    EXPECT_NEAR(t.s->StageFoActual[2], 1 / (6.28318 * 1e-12 * std::sqrt(500.0 * 1000)), 1e-3 * t.s->StageFoActual[2]);
+    const double r = 500.0 * 2.4221e7;  // R3 times R1 and R2 in parallel
+    EXPECT_NEAR(t.s->StageFoActual[2], 1 / (6.28318 * 1e-12 * std::sqrt(r)), 1e-3 * t.s->StageFoActual[2]);
 }
 
 TEST(DesignSession, CentreAndWidthStepsRedesignUnlessThePartsAreTuned)

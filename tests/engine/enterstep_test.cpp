@@ -15,13 +15,13 @@ namespace stelvane {
 
 using testing::StartUpRecord;
 
-struct Entered { DesignState s; DesignInputs in; std::vector<std::string> messages; };
+struct Entered { DesignState s; DesignInputs in; std::vector<std::string> messages; EnterNotes notes; };
 
 // Enters what the design window shows for the record, as changed by `type`.
 static Entered Enter(const std::function<void(DesignInputs&)>& type, const DesignState& s = StartUpRecord()) {
-    Entered e{s, InputsFromRecord(s), {}};
+    Entered e{s, InputsFromRecord(s), {}, {}};
     type(e.in);
-    EnterStep(e.s, e.in, [&e](const std::string& text) { e.messages.push_back(text); });
+    e.notes = EnterStep(e.s, e.in, [&e](const std::string& text) { e.messages.push_back(text); });
     return e;
 }
 
@@ -51,34 +51,97 @@ TEST(EnterStep, FamilyRippleAndSweepOptions) {
     }
 }
 
-TEST(EnterStep, ReadsAndClampsWhatIsTypedSilently) {
+// Every typed text is read as the window always read it; what was read
+// otherwise than the text says (by the strict reading) or clamped is noted,
+// and the record left holds only what the design file keeps.
+TEST(EnterStep, ReadsClampsAndSaysWhatItTook) {
     using I = DesignInputs;
     using Read = double (*)(const DesignState&); // the field the text goes into
-    const struct Case { const char* name; std::string I::*box; const char* typed; Read read; double want; } cases[] = {
-        {"centre 0.5 becomes 1", &I::txtCenter, "0.5", [](auto& s) -> double { return s.Center; }, 1},
-        {"width 0 becomes 1", &I::txtWidth, "0", [](auto& s) -> double { return s.Width; }, 1},
-        {"order 0 becomes 1", &I::lblOrderInput, "0", [](auto& s) -> double { return s.Order; }, 1},
-        {"order 25 becomes 21", &I::lblOrderInput, "25", [](auto& s) -> double { return s.Order; }, 21},
-        {"capacitor 0: 10 nF", &I::txtCaps, "0", [](auto& s) -> double { return s.C[1][1]; }, 1e-8},
-        {"both stages", &I::txtCaps, "4.7n", [](auto& s) -> double { return s.C[1][1] + s.C[2][2]; }, 9.4e-9},
-        {"5000 intervals become 2000", &I::txtInts, "5000", [](auto& s) -> double { return s.NrInts; }, 2000},
-        {"intervals round down", &I::txtInts, "1500.9", [](auto& s) -> double { return s.NrInts; }, 1500},
-        {"no intervals become 1", &I::txtInts, "0", [](auto& s) -> double { return s.NrInts; }, 1},
-        {"start", &I::txtStart, "100", [](auto& s) -> double { return s.Freq[0]; }, 100},
-        {"grid columns", &I::lblNrX, "7", [](auto& s) -> double { return s.NrX; }, 7},
-        {"gain scale", &I::txtdBBottom, "-60", [](auto& s) -> double { return s.dBBottom; }, -60},
-        {"delay scale", &I::txtDelay, "20m", [](auto& s) -> double { return s.DelayTop; }, 0.02},
-        {"DC gain above 1e7", &I::txtGainDC, "1G", [](auto& s) -> double { return s.DCGain; }, 1e7},
-        {"GBW below 10 kHz", &I::txtGBW, "100", [](auto& s) -> double { return s.GBW; }, 1e4},
-        {"input impedance below 1k", &I::txtZin, "10", [](auto& s) -> double { return s.Zin; }, 1000},
-        {"input impedance above 1e10", &I::txtZin, "20G", [](auto& s) -> double { return s.Zin; }, 1e10},
+    const std::string longText(1000, 'x');
+    const struct Case {
+        const char* name; std::string I::*box; std::string typed; Read read; double want;
+        std::vector<std::string> notes; const char* shown = nullptr; int family = 1;
+    } cases[] = {
+        {"centre 0.5", &I::txtCenter, "0.5", [](auto& s) -> double { return s.Center; }, 1,
+         {"Centre frequency 500m Hz was taken as 1 Hz"}},
+        {"centre abc", &I::txtCenter, "abc", [](auto& s) -> double { return s.Center; }, 1,
+         {"'abc' was read as 0; the centre frequency was taken as 1 Hz"}},
+        {"centre 1O0", &I::txtCenter, "1O0", [](auto& s) -> double { return s.Center; }, 10,
+         {"'1O0' was read as 10 for the centre frequency"}},
+        {"centre 4k7", &I::txtCenter, "4k7", [](auto& s) -> double { return s.Center; }, 4000,
+         {"'4k7' was read as 4k for the centre frequency"}},
+        {"centre 1e999", &I::txtCenter, "1e999", [](auto& s) -> double { return s.Center; }, 1e10,
+         {"'1e999' was read as 10G for the centre frequency"}},
+        {"centre cut at 12 characters", &I::txtCenter, "0.00000000047", [](auto& s) -> double { return s.Center; }, 1,
+         {"'0.00000000047' was read as 400p; the centre frequency was taken as 1 Hz"}},
+        {"a long text quoted in part", &I::txtCenter, longText, [](auto& s) -> double { return s.Center; }, 1,
+         {"'" + longText.substr(0, 300) + "...' was read as 0; the centre frequency was taken as 1 Hz"}},
+        {"centre as the window shows it", &I::txtCenter, "1.2346k ", [](auto& s) -> double { return s.Center; },
+         1234.6, {}},
+        {"width 0", &I::txtWidth, "0", [](auto& s) -> double { return s.Width; }, 1,
+         {"Bandwidth 0 Hz was taken as 1 Hz"}},
+        {"order 0", &I::lblOrderInput, "0", [](auto& s) -> double { return s.Order; }, 1,
+         {"Order 0 was taken as 1"}, "1"},
+        {"order 25", &I::lblOrderInput, "25", [](auto& s) -> double { return s.Order; }, 21,
+         {"Order 25 was taken as 21"}, "21"},
+        {"Bessel order 21", &I::lblOrderInput, "21", [](auto& s) -> double { return s.Order; }, 10,
+         {"Order 21 was taken as 10 for a Bessel design"}, "10", 3},
+        {"Bessel order 10", &I::lblOrderInput, "10", [](auto& s) -> double { return s.Order; }, 10, {}, "10", 3},
+        {"capacitor 0", &I::txtCaps, "0", [](auto& s) -> double { return s.C[1][1]; }, 1e-8,
+         {"Capacitor value 0F was taken as 10nF"}},
+        {"capacitor 4n7", &I::txtCaps, "4n7", [](auto& s) -> double { return s.C[2][2]; }, 4e-9,
+         {"'4n7' was read as 4n for the capacitor value"}},
+        {"capacitor as shown", &I::txtCaps, "0.022uF", [](auto& s) -> double { return s.C[2][1]; }, 2.2e-8, {}},
+        {"5000 intervals", &I::txtInts, "5000", [](auto& s) -> double { return s.NrInts; }, 2000,
+         {"Number of frequencies 5000 was taken as 2000"}, "2000"},
+        {"intervals round down", &I::txtInts, "1500.9", [](auto& s) -> double { return s.NrInts; }, 1500,
+         {"Number of frequencies 1500.9 was taken as 1500"}},
+        {"no intervals", &I::txtInts, "0", [](auto& s) -> double { return s.NrInts; }, 1,
+         {"Number of frequencies 0 was taken as 1"}},
+        {"start 100", &I::txtStart, "100", [](auto& s) -> double { return s.Freq[0]; }, 100, {}},
+        {"start 0", &I::txtStart, "0", [](auto& s) -> double { return s.Fstart; }, 1,
+         {"Sweep start 0 Hz was taken as 1 Hz"}},
+        {"start -1k keeps its sign in the note", &I::txtStart, "-1k", [](auto& s) -> double { return s.Fstart; }, 1,
+         {"Sweep start -1k Hz was taken as 1 Hz"}},
+        {"stop 2..5k", &I::txtStop, "2..5k", [](auto& s) -> double { return s.Fstop; }, 2500,
+         {"'2..5k' was read as 2.5k for the sweep stop"}},
+        {"grid columns 7", &I::lblNrX, "7", [](auto& s) -> double { return s.NrX; }, 7, {}},
+        {"grid columns 0", &I::lblNrX, "0", [](auto& s) -> double { return s.NrX; }, 1,
+         {"Number of X intervals 0 was taken as 1"}, "1"},
+        {"grid rows 40", &I::lblNrY, "40", [](auto& s) -> double { return s.NrY; }, 12,
+         {"Number of Y intervals 40 was taken as 12"}, "12"},
+        {"gain bottom", &I::txtdBBottom, "-60", [](auto& s) -> double { return s.dBBottom; }, -60, {}},
+        {"gain top under the bottom", &I::txtdBTop, "-30", [](auto& s) -> double { return s.dBTop; }, -10,
+         {"Gain top -30 dB was taken as -10 dB to stay above the gain bottom"}, "-10"},
+        {"delay scale", &I::txtDelay, "20m", [](auto& s) -> double { return s.DelayTop; }, 0.02, {}},
+        {"DC gain above 1e7", &I::txtGainDC, "1G", [](auto& s) -> double { return s.DCGain; }, 1e7,
+         {"Gain at DC 1G was taken as 10M"}},
+        {"no DC gain", &I::txtGainDC, "0", [](auto& s) -> double { return s.DCGain; }, 1e5,
+         {"Gain at DC 0 was taken as 100k"}, "100k"},
+        {"GBW below 10 kHz", &I::txtGBW, "100", [](auto& s) -> double { return s.GBW; }, 1e4,
+         {"Gain-bandwidth 100 Hz was taken as 10k Hz"}},
+        {"input impedance above 1e10", &I::txtZin, "20G", [](auto& s) -> double { return s.Zin; }, 1e10,
+         {"'20G' was read as 10G for the input impedance"}},  // the window's reading stops at 1e10
+        {"input impedance below 1k", &I::txtZin, "10", [](auto& s) -> double { return s.Zin; }, 1000,
+         {"Input impedance 10 ohms was taken as 1k ohms"}},
+        {"Chebyshev ripple abc", &I::txtApass, "abc", [](auto& s) -> double { return s.Apass; }, 0.001,
+         {"'abc' was read as 0 for the passband ripple"}, ".001", 2},
     };
     for (const Case& c : cases) {
-        const Entered e = Enter([&](DesignInputs& in) { in.*c.box = c.typed; });
-        EXPECT_NEAR(c.read(e.s), c.want, 1e-6 * std::abs(c.want)) << c.name;
-        // The typed text stays, but for a sweep count above 2000; no message is shown.
-        EXPECT_EQ(e.in.*c.box, c.want == 2000 ? "2000" : c.typed) << c.name;
-        EXPECT_EQ(e.messages.size(), 0u) << c.name;
+        SCOPED_TRACE(c.name);
+        const Entered e = Enter([&](DesignInputs& in) {
+            in.*c.box = c.typed;
+            ChooseFamily(in, c.family);
+            if (c.family == 3) in.txtApass = "0";
+        });
+        EXPECT_NEAR(c.read(e.s), c.want, 1e-6 * std::abs(c.want));
+        EXPECT_EQ(e.notes, c.notes);
+        EXPECT_EQ(e.in.*c.box, c.shown ? c.shown : c.typed);
+        // What the design file refuses never reaches the record.
+        const DesignState& s = e.s;
+        EXPECT_TRUE(s.Center > 0 && s.Width > 0 && s.Fstart > 0 && s.Fstop > 0 && s.dBTop > s.dBBottom);
+        EXPECT_TRUE(s.Order >= 1 && s.Order <= (s.Family == 3 ? 10 : 21));
+        EXPECT_TRUE(s.NrX >= 1 && s.NrX <= 12 && s.NrY >= 1 && s.NrY <= 12);
     }
 }
 
@@ -98,6 +161,25 @@ TEST(EnterStep, StartUpDesignAndManualEntryKeepingItsParts) {
     // The analysis and the sweep do follow the edited parts.
     EXPECT_NEAR(e.s.StageQActual[1], s.StageQActual[1] * std::sqrt(2.0), 1e-3);
     EXPECT_EQ(e.s.Freq[0], 100.0f);
+}
+
+// What the window's self-writing fields leave is put right before a record
+// is stored without an Enter step.
+TEST(KeepSweepStorable, PutsRightWhatTheFileWouldRefuse) {
+    const struct Case { Single start, stop, top, bottom; std::array<Single, 3> kept; EnterNotes notes; } cases[] = {
+        {500, 2000, 10, -20, {500, 2000, 10}, {}},
+        {0, -1e3f, 10, -20, {1, 1, 10}, {"Sweep start 0 Hz was taken as 1 Hz", "Sweep stop -1k Hz was taken as 1 Hz"}},
+        {500, 2000, -30, -20, {500, 2000, -10}, {"Gain top -30 dB was taken as -10 dB to stay above the gain bottom"}},
+        {500, 2000, 1e10f, 1e10f, {500, 2000, 1.1e10f},
+         {"Gain top 10G dB was taken as 11G dB to stay above the gain bottom"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.start);
+        DesignState s;
+        s.Fstart = c.start, s.Fstop = c.stop, s.dBTop = c.top, s.dBBottom = c.bottom;
+        EXPECT_EQ(KeepSweepStorable(s), c.notes);
+        EXPECT_EQ((std::array<Single, 3>{s.Fstart, s.Fstop, s.dBTop}), c.kept);
+    }
 }
 
 TEST(InputsFromRecord, ShowsTheRecord) {

@@ -35,7 +35,10 @@ TEST(DesignWindow, TypedDesignIsEnteredSavedAndReadBack)
         {"too much ripple", Design, "txtApass=25"},
         {"two stages more", Design, "UpDown1/up", "lblOrderInput=4"},
         {"Examine enters the design and puts it right", Design, "cmdTest", "txtApass=20", [&] {
-             EXPECT_EQ(p.LastMessage(), "Passband ripple has been rest to 20 dB");
+             const auto& said = p.platform.messages;
+             ASSERT_GE(said.size(), 2u);
+             EXPECT_EQ(said[said.size() - 2].text, "Passband ripple has been rest to 20 dB");
+             EXPECT_EQ(p.LastMessage(), "Number of frequencies 5000 was taken as 2000\nGain at DC 0 was taken as 100k");
              EXPECT_TRUE(p.Text(Design, "txtInts") == "2000" && p.Text(Design, "txtGainDC") == "100k");
          }},
         {"manual entry locks the centre", Design, "optManual", nullptr, [&] { EXPECT_FALSE(enabled("txtCenter")); }},
@@ -64,6 +67,97 @@ TEST(DesignWindow, TypedDesignIsEnteredSavedAndReadBack)
     std::string told = kDesignNotReadMessage;
     told += " (damaged.QBX, line 3: the file ends before Gain (a design needs at least 15 lines))";
     Walk(next, {{"a damaged file", Design, "cmdGet", "txtCenter=2.5k", [&] { EXPECT_EQ(next.LastMessage(), told); }}});
+}
+
+} // namespace stelvane::testing
+
+namespace stelvane::testing {
+
+// What the Enter step reads otherwise than typed, or clamps, is said in one
+// message, and the record holds what was said; a plain number says nothing.
+TEST(DesignWindow, SaysWhatTheEnterStepTook)
+{
+    std::vector<std::string> bessel21{"optBessel"};
+    bessel21.insert(bessel21.end(), 19, "UpDown1/up");  // from order 2 to 21
+    const struct Case {
+        const char* name;
+        std::vector<std::string> actions;
+        const char* said;  // null: nothing
+        double (*field)(const DesignState&);
+        double want;
+        const char* look = nullptr;  // a control showing what was taken ("lblOrderInput=10")
+    } cases[] = {
+        {"a plain centre", {"txtCenter=2k"}, nullptr, [](auto& s) -> double { return s.Center; }, 2000},
+        {"abc as the centre", {"txtCenter=abc"}, "'abc' was read as 0; the centre frequency was taken as 1 Hz",
+         [](auto& s) -> double { return s.Center; }, 1},
+        {"a bandwidth of 0", {"txtWidth=0"}, "Bandwidth 0 Hz was taken as 1 Hz",
+         [](auto& s) -> double { return s.Width; }, 1},
+        {"4n7 as the capacitor", {"txtCaps=4n7"}, "'4n7' was read as 4n for the capacitor value",
+         [](auto& s) -> double { return s.C[2][2]; }, 4e-9},
+        {"5000 frequencies", {"txtInts=5000"}, "Number of frequencies 5000 was taken as 2000",
+         [](auto& s) -> double { return s.NrInts; }, 2000},
+        {"a Bessel of order 21", bessel21, "Order 21 was taken as 10 for a Bessel design",
+         [](auto& s) -> double { return s.Order; }, 10, "lblOrderInput=10"},
+        {"a sweep from 0 Hz", {"txtStart=0"}, "Sweep start 0 Hz was taken as 1 Hz",
+         [](auto& s) -> double { return s.Fstart; }, 1},
+        {"a gain top under the bottom", {"txtdBTop=-30"},
+         "Gain top -30 dB was taken as -10 dB to stay above the gain bottom",
+         [](auto& s) -> double { return s.dBTop; }, -10, "txtdBTop=-10"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Program p;
+        p.Start();
+        for (const std::string& action : c.actions)
+            p.Do(Design, action);
+        const std::size_t before = p.platform.messages.size();
+        p.Do(Design, "cmdSuggestCap");  // runs the Enter step and stays
+        EXPECT_EQ(p.platform.messages.size() > before ? p.LastMessage() : "", c.said ? c.said : "");
+        EXPECT_LE(p.platform.messages.size(), before + 1);
+        EXPECT_NEAR(c.field(p.record), c.want, 1e-6 * std::abs(c.want));
+        if (const std::string look = c.look ? c.look : ""; !look.empty()) {
+            EXPECT_EQ(p.Text(Design, look.substr(0, look.find('='))), look.substr(look.find('=') + 1));
+        }
+    }
+}
+
+// The Chebyshev ripple survives a trip through Butterworth, Get finds a
+// design saved under a bare name (Save added .QBX), while a file that has
+// the bare name itself is read as it is, and Exit stores a sweep it can read.
+TEST(DesignWindow, RippleSurvivesAndGetFindsTheSavedName)
+{
+    Program p;
+    p.Start();
+    p.platform.AnswerFileDialog("tuned");
+    Walk(p, {
+        {"Chebyshev", Design, "optChebyshev"},
+        {"half a dB", Design, "txtApass=0.5"},
+        {"Butterworth shows none", Design, "optButterworth", "txtApass=0"},
+        {"Chebyshev again keeps 0.5", Design, "optChebyshev", "txtApass=0.5"},
+        {"Save as tuned", Design, "cmdSave", nullptr, [&] {
+             EXPECT_EQ(p.record.Apass, 0.5f);
+             EXPECT_TRUE(fs::exists("tuned.QBX"));
+         }},
+        {"another centre", Design, "txtCenter=3k"},
+        {"entered", Design, "cmdSuggestCap", nullptr, [&] { EXPECT_EQ(p.record.Center, 3000.0f); }},
+    });
+    fs::copy_file("tuned.QBX", "bare");
+    for (const char* name : {"tuned", "bare"}) {
+        SCOPED_TRACE(name);
+        p.Do(Design, "txtCenter=3k");
+        p.Do(Design, "cmdSuggestCap");
+        const std::size_t before = p.platform.messages.size();
+        p.platform.AnswerFileDialog(name);
+        p.Do(Design, "cmdGet");
+        EXPECT_EQ(p.Text(Design, "txtCenter"), "1k");
+        EXPECT_EQ(p.record.Center, 1000.0f);
+        EXPECT_EQ(p.platform.messages.size(), before);  // read without a word
+    }
+    // A sweep start typed just before Exit reaches the last session as one it can read again.
+    p.Do(Design, "txtStart=-5");
+    p.Do(Design, "cmdQuit");
+    EXPECT_EQ(p.LastMessage(), "Sweep start -5 Hz was taken as 1 Hz");
+    EXPECT_EQ(p.record.Fstart, 1.0f);
 }
 
 } // namespace stelvane::testing

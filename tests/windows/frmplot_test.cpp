@@ -124,3 +124,65 @@ TEST(PlotWindow, TunedPartsSavedComeBackAsTheyWereTuned)
 }
 
 } // namespace stelvane::testing
+
+namespace stelvane::testing {
+
+// "Enter all" reads only the parts whose text the user edited: the others,
+// even when outside what may be typed, keep their value bit for bit, and an
+// edited part that was clamped or misread is said.
+TEST(PlotWindow, EnterAllChangesOnlyTheEditedParts)
+{
+    const struct Case {
+        const char* name;
+        std::vector<std::string> design;  // on the design window
+        const char* edit;                 // on the plot's editing group
+        int part;                         // the part edited, 0..4 (R1..C2)
+        const char* said;
+        double taken;
+    } cases[] = {
+        {"100 pF: R3 above 10M", {"txtCaps=100p"}, "txtC1value=0.5p", 3, "C1 0.5pF was taken as 1pF", 1e-12},
+        {"a Chebyshev 6 at 10 kHz: R2 below 10 ohms",
+         {"txtCenter=10k", "optChebyshev", "UpDown1/up", "UpDown1/up", "UpDown1/up", "UpDown1/up"},
+         "txtR1value=20k", 0, nullptr, 20e3},
+        {"abc", {}, "txtR2value=abc", 1, "'abc' was read as 0; R2 was taken as 10 ohms", 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Program p;
+        p.Start();
+        for (const std::string& action : c.design)
+            p.Do(Design, action);
+        p.Do(Design, "cmdPlot");
+        p.Do(Plot, "cmdEditPart");
+        // The stage with a resistor outside 10..1e7 ohms, if the design has one.
+        const DesignState& s = p.record;
+        int stage = 0;
+        for (int k = StageCount(s); k >= 1; --k)
+            for (int j = 1; j <= 3; ++j)
+                if (s.R[k][j] < 10 || s.R[k][j] > 1e7)
+                    stage = k;
+        EXPECT_EQ(stage > 0, !c.design.empty());  // the designs asked for have one
+        stage = std::max(stage, 1);
+        for (int k = 1; k < stage; ++k)
+            p.Do(Plot, "UpDown2/up");
+        const auto parts = [&] {
+            return std::array<Single, 5>{s.R[stage][1], s.R[stage][2], s.R[stage][3], s.C[stage][1], s.C[stage][2]};
+        };
+        const std::array<Single, 5> before = parts();
+        const std::size_t said = p.platform.messages.size();
+        p.Do(Plot, c.edit);
+        p.Do(Plot, "cmdEnterAll");
+        for (int part = 0; part < 5; ++part)
+            EXPECT_NEAR(parts()[part], part == c.part ? c.taken : before[part], part == c.part ? 1e-6 * c.taken : 0)
+                << part;
+        EXPECT_EQ(p.platform.messages.size() > said ? p.LastMessage() : "", c.said ? c.said : "");
+        EXPECT_LE(p.platform.messages.size(), said + 1);
+        // Pressed again with nothing edited, it changes nothing and says nothing.
+        const std::array<Single, 5> entered = parts();
+        p.Do(Plot, "cmdEnterAll");
+        EXPECT_EQ(parts(), entered);
+        EXPECT_EQ(p.platform.messages.size(), said + (c.said ? 1 : 0));
+    }
+}
+
+} // namespace stelvane::testing

@@ -31,6 +31,8 @@ TEST(PlotWindow, ToleranceRunShadesTheSpreadBehindTheGainCurve)
         {"and so is a tolerance", Plot, "txtRTol=80"},
         {"the run starts and shows how far it is", Plot, "cmdToleranceRun", "txtRuns=10000", [&] {
              EXPECT_EQ(p.Text(Plot, "txtRTol"), "50");
+             EXPECT_EQ(p.LastMessage(), "Number of copies 20000 was taken as 10000\n"
+                                        "Resistor tolerance 80 % was taken as 50 %");
              EXPECT_EQ(p.Text(Plot, "cmdToleranceRun"), "Stop");
              EXPECT_TRUE(p.Text(Plot, "lblToleranceRun").starts_with("Tolerance run: ")) << p.Text(Plot, "lblToleranceRun");
          }},
@@ -38,9 +40,11 @@ TEST(PlotWindow, ToleranceRunShadesTheSpreadBehindTheGainCurve)
          [&] { finish(); EXPECT_EQ(band(), std::ssize(drawing.primitives)); }},
         {"a smaller run", Plot, "txtRuns=200"},
         {"1% resistors", Plot, "txtRTol=1"},
+        {"abc for the capacitors", Plot, "txtCTol=abc"},
         {"runs to its end", Plot, "cmdToleranceRun", nullptr, [&] {
              finish();
              EXPECT_TRUE(p.Text(Plot, "lblToleranceRun").starts_with("200 copies, centre sd "));
+             EXPECT_EQ(p.LastMessage(), "'abc' was read as 0 for the capacitor tolerance");
          }},
         {"the plot drawn again keeps the band", Plot, "cmdPhase", nullptr, [&] {
              // behind the grid, the edges under the gain curve
