@@ -163,7 +163,7 @@ Verification CompareWithEngine(const DesignState& s, OpampModel model, const AcA
     return v;
 }
 
-Verification VerifyDesign(const DesignState& s, OpampModel model, double toleranceDb)
+Verification VerifyDesign(const DesignState& s, OpampModel model, double toleranceDb, const SimulationLimits& limits)
 {
     if (const std::string problem = NetlistProblem(s, model); !problem.empty()) {
         Verification v;
@@ -172,7 +172,8 @@ Verification VerifyDesign(const DesignState& s, OpampModel model, double toleran
         v.message = "There is nothing to simulate. " + problem;
         return v;
     }
-    return CompareWithEngine(s, model, RunAcAnalysis(NetlistText(s, model), ComparedNodes(s)), toleranceDb);
+    return CompareWithEngine(s, model, RunAcAnalysis(NetlistText(s, model), ComparedNodes(s), limits),
+                            toleranceDb);
 }
 
 std::string AgreementText(const Verification& v)
