@@ -45,6 +45,7 @@ constexpr std::array kTextOptions{
     TextOption{"netlist", &CliOptions::netlist, false, false},
     TextOption{"verify-netlist", &CliOptions::verifyNetlist, false, false},
     TextOption{"tolerance-db", &CliOptions::toleranceDb, false},
+    TextOption{"spice-timeout", &CliOptions::spiceTimeout, false},
     TextOption{"bom", &CliOptions::bom, false, false},
     TextOption{"monte-carlo", &CliOptions::monteCarlo, false},
     TextOption{"r-tol", &CliOptions::rTol, false},
@@ -237,6 +238,7 @@ std::string UsageText()
     u += "  --tolerance-db X   that tolerance in dB (0.1)\n";
     u += "  --verify-netlist FILE  compare the netlist in FILE (one --netlist wrote, edited\n";
     u += "                     since) with the design instead of the design's own\n";
+    u += "  --spice-timeout S  stop ngspice after S seconds (20)\n";
     u += PartsUsageText();
     u += "\nTolerance run:\n";
     u += "  --monte-carlo N    N copies of the design, every R and C drawn around its value,\n";

@@ -35,6 +35,7 @@ struct CliOptions {
     bool help = false;
     // the ngspice netlist and the check against ngspice
     std::optional<std::string> netlist, verifyNetlist, toleranceDb;
+    std::optional<std::string> spiceTimeout; // seconds ngspice may take for a check
     bool verify = false;
 };
 
