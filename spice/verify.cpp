@@ -185,7 +185,8 @@ std::string AgreementText(const Verification& v)
             return "The specified opamp in ngspice stays within " + Figure(c.passbandMaxGainErrorDb, 1, true) +
                    " dB of the ideal design over the passband (" + Figure(c.maxGainErrorDb, 1, true) +
                    " dB over the sweep)";
-        return "The specified opamp in ngspice misses the ideal design by " + Figure(c.passbandMaxGainErrorDb, 2, false) +
+        return "The specified opamp in ngspice misses the ideal design by " +
+               Figure(c.passbandMaxGainErrorDb, 2, false) +
                " dB in the passband (at " + Hertz(c.passbandErrorFreq) + "), more than the " +
                Shortest(v.toleranceDb) + " dB allowed";
     }

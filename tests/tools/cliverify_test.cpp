@@ -48,7 +48,8 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
          "ngspice agrees within "},
         // the first-order GBW correction leaves Q-7 stages 0.47 dB off at a GBW 100 times their frequency
         {{"--verify", "--specified-opamp", "--gbw", "107.34k"}, 4, "misses the ideal design by 0.47 dB", 0.47},
-        {{"--verify", "--specified-opamp", "--gbw", "107.34k", "--tolerance-db", "0.5"}, 0, "stays within 0.5 dB", 0.47},
+        {{"--verify", "--specified-opamp", "--gbw", "107.34k", "--tolerance-db", "0.5"}, 0, "stays within 0.5 dB",
+         0.47},
         {{"--verify", "--specified-opamp", "--width", "1k", "--gbw", "144.26k"}, 0, "stays within "},
         {{"--family", "chebyshev", "--order", "5", "--verify-netlist", netlist}, 4, " in stage 2", NAN, 2},
         {{"--verify-netlist", bad}, 1, "ngspice rejected the circuit: "},
