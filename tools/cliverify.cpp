@@ -107,6 +107,8 @@ public:
         action.sa_handler = OnInterrupt;
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, &previous_);
+        // a program started with Ctrl-C ignored (in the background) keeps ignoring it
+        if (previous_.sa_handler == SIG_IGN) sigaction(SIGINT, &previous_, nullptr);
     }
     ~InterruptStopsSimulation()
     {
