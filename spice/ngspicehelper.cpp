@@ -70,7 +70,7 @@ std::string Trim(std::string text)
 }
 
 // What ngspice said on its error stream, from its first error on; ngspice
-// echoes the netlist in its complaints, so each line is cut short.
+// echoes the netlist in its complaints, so the quote is cut short.
 std::string Quoted()
 {
     std::string text;
@@ -78,8 +78,8 @@ std::string Quoted()
     while (first < g_errors.size() && !ContainsError(g_errors[first])) ++first;
     if (first == g_errors.size()) first = 0;
     for (std::size_t i = first; i < g_errors.size() && i < first + kQuotedLines; ++i)
-        text += (text.empty() ? ": " : " / ") + stelvane::QuotedText(g_errors[i]);
-    return text;
+        text += (text.empty() ? "" : " / ") + g_errors[i].substr(0, 2 * stelvane::kQuotedCharacters);
+    return text.empty() ? text : ": " + stelvane::QuotedText(text);
 }
 
 // Whether the last call failed: ngspice stopped itself, or said "error" on

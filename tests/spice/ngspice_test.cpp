@@ -78,9 +78,14 @@ TEST(Ngspice, WhateverTheNetlistDoesTheRunEndsInAMessageWithinItsLimits)
     } cases[] = {
         {"endless loop", Circuit("lin 3 1 100", loop), {1, std::size_t{1} << 30, nullptr},
          "ngspice took longer than 1 s and was stopped"},
-        {"five million points", Circuit("lin 5000000 1 1e6"), {20, std::size_t{1} << 30, nullptr}, "ngspice"},
+        // under a memory limit small enough to be reached within a second or two
+        {"five million points", Circuit("lin 5000000 1 1e6"), {20, std::size_t{48} << 20, nullptr},
+         "ngspice stopped itself (status 1): realloc: "},
         {"stopped", Circuit("lin 3 1 100", loop), {20, std::size_t{1} << 30, &stop}, "The simulation was stopped"},
-        {"writes a file", Circuit("lin 3 1 100", ".control\nrun\nwrite x.raw\n.endc\n"), {}, "ngspice"},
+        {"writes a file", Circuit("lin 3 1 100", ".control\nrun\nwrite x.raw\n.endc\n"), {},
+         "ngspice ended abnormally (signal 25)"},
+        {"a refused line of 800 kB", Circuit("lin 3 1 100", "Q1 " + std::string(800000, 'x') + "\n"), {},
+         "ngspice rejected the circuit: "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -95,7 +100,7 @@ TEST(Ngspice, WhateverTheNetlistDoesTheRunEndsInAMessageWithinItsLimits)
         stopper.join();
         EXPECT_FALSE(a.ok);
         EXPECT_TRUE(a.message.starts_with(c.said)) << a.message;
-        EXPECT_LE(a.message.size(), 1000u);
+        EXPECT_LE(a.message.size(), 400u); // what ngspice echoes is cut short
         EXPECT_TRUE(a.freq.empty() && a.nodes.empty());
     }
     EXPECT_TRUE(RunAcAnalysis(Circuit("lin 3 1 100"), {"in", "out"}).ok);
