@@ -148,6 +148,7 @@ std::string CheckOptionsError(const CliOptions& o)
             return "The netlist '" + QuotedText(*o.verifyNetlist) + "' is not simulated: " + circuit.error;
     }
     if (!o.toleranceDb) return {};
+    if (!o.verify && !o.verifyNetlist) return "--tolerance-db does nothing without --verify or --verify-netlist";
     const std::optional<double> tolerance = ParseDecimalText(*o.toleranceDb);
     if (tolerance && *tolerance >= 0) return {};
     return "--tolerance-db takes a number of dB, 0 or more, not '" + *o.toleranceDb + "'";

@@ -37,6 +37,14 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
     off.replace(r2, off.find('\r', r2) - r2, std::to_string(1.6 * std::stod(off.substr(r2))));
     const std::size_t ac = off.find(".ac ");
     WriteBytes(sweep, off.replace(ac, off.find('\r', ac) - ac, ".ac lin 1 1e6 1e6"));
+    // circuit lines only, but a billion resistors once the subcircuits are expanded
+    std::string bomb = "bomb\n.subckt l0 a b\nR1 a b 1k\n.ends\n";
+    for (int level = 1; level <= 9; ++level) {
+        bomb += ".subckt l" + std::to_string(level) + " a b\n";
+        for (int i = 0; i < 10; ++i) bomb += "X" + std::to_string(i) + " a b l" + std::to_string(level - 1) + "\n";
+        bomb += ".ends\n";
+    }
+    WriteBytes(folder / "bomb.cir", bomb + "V1 in 0 AC 1\nX1 in s1 l9\n.end\n");
     const std::size_t value = text.find(' ', text.find("R3_2 n2 s2 ") + 10) + 1;
     text.replace(value, text.find('\r', value) - value, std::to_string(1.01 * std::stod(text.substr(value))));
     WriteBytes(netlist, text);
@@ -56,6 +64,10 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
         {{"--family", "chebyshev", "--order", "5", "--verify-netlist", sweep}, 4, " in stage 1", NAN, 1},
         {{"--verify-netlist", folder / "none.cir"}, 1, "The netlist could not be read: "},
         {{"--verify-netlist", folder.path_.string()}, 2, "is not a regular file"},
+        {{"--verify-netlist", folder / "bomb.cir", "--spice-timeout", "1"}, 1,
+         "ngspice took longer than 1 s and was stopped"},
+        {{"--verify", "--tolerance-db", "0.2", "--spice-timeout", "20"}, 0, "ngspice agrees within "},
+        {{"--tolerance-db", "0.2"}, 2, "--tolerance-db does nothing without --verify or --verify-netlist"},
         {{"--verify", "--spice-timeout", "0.5"}, 0, "ngspice agrees within "},
         {{"--verify", "--spice-timeout", "0"}, 2, "--spice-timeout takes a number of seconds above 0"},
         {{"--verify", "--spice-timeout", "1e999"}, 2, "--spice-timeout takes a number of seconds above 0"},
