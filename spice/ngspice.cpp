@@ -32,6 +32,8 @@ constexpr int kPollMilliseconds = 20;
 // The processor time allowed beyond the time limit: the wall clock is the
 // limit, this only catches a helper the program no longer waits for.
 constexpr rlim_t kExtraCpuSeconds = 2;
+// The longest time limit a run takes (a year): beyond it the clock's arithmetic would overflow.
+constexpr double kLongestSeconds = 3.2e7;
 
 std::string Seconds(double seconds)
 {
@@ -274,9 +276,12 @@ std::string SimulationHelperPath()
 }
 
 AcAnalysis RunAcAnalysis(const std::string& netlist, const std::vector<std::string>& nodeNames,
-                         const SimulationLimits& limits)
+                         const SimulationLimits& requested)
 {
     AcAnalysis result;
+    SimulationLimits limits = requested;
+    // a limit that is no time at all, or none, is the default
+    if (!(limits.seconds > 0 && limits.seconds <= kLongestSeconds)) limits.seconds = SimulationLimits{}.seconds;
     const std::string helper = SimulationHelperPath();
     if (helper.empty()) {
         result.message = std::string("ngspice cannot be run: its helper program ") + kHelperName +
