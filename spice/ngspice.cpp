@@ -163,15 +163,29 @@ HelperRun RunHelper(const std::string& helper, const std::vector<std::string>& a
     const auto deadline =
         Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limits.seconds));
     std::size_t written = 0;
-    bool writing = true, reading = true;
-    if (input.empty()) shutdown(fd, SHUT_WR), writing = false;
+    bool writing = !input.empty(), reading = true;
+    if (!writing) shutdown(fd, SHUT_WR);
     siginfo_t info{};
     auto ended = [&] {
         info.si_pid = 0;
         return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
     };
-    // Reads until the helper closes its end, then waits for it to end.
-    while (reading || !ended()) {
+    // Takes what the socket holds; false when the answer grew too large.
+    auto drain = [&] {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n > 0) run.answer.append(buffer, static_cast<std::size_t>(n));
+            if (run.answer.size() > kLargestAnswer) return false;
+            if (n == 0 || (n < 0 && errno != EINTR)) {
+                if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) reading = false;
+                return true;
+            }
+        }
+    };
+    // Until the helper has ended: whatever it wrote is then in the socket,
+    // even when something it started still holds the other end open.
+    for (;;) {
         if (limits.stop && limits.stop->load()) {
             run.ending = Ending::Stopped;
             break;
@@ -180,12 +194,9 @@ HelperRun RunHelper(const std::string& helper, const std::vector<std::string>& a
             run.ending = Ending::TimedOut;
             break;
         }
+        const bool done = ended();
         pollfd p{fd, static_cast<short>((reading ? POLLIN : 0) | (writing ? POLLOUT : 0)), 0};
-        if (!reading && !writing) {
-            poll(nullptr, 0, 1);
-            continue;
-        }
-        if (poll(&p, 1, kPollMilliseconds) <= 0) continue;
+        poll(&p, reading || writing ? 1 : 0, done ? 0 : kPollMilliseconds);
         if (writing && (p.revents & (POLLOUT | POLLERR | POLLHUP))) {
             const ssize_t n = send(fd, input.data() + written, input.size() - written, MSG_NOSIGNAL);
             if (n > 0) written += static_cast<std::size_t>(n);
@@ -194,16 +205,11 @@ HelperRun RunHelper(const std::string& helper, const std::vector<std::string>& a
                 writing = false;
             }
         }
-        if (reading && (p.revents & (POLLIN | POLLERR | POLLHUP))) {
-            char buffer[65536];
-            const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-            if (n > 0) run.answer.append(buffer, static_cast<std::size_t>(n));
-            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) reading = writing = false;
-            if (run.answer.size() > kLargestAnswer) {
-                run.ending = Ending::TooLarge;
-                break;
-            }
+        if (reading && (done || (p.revents & (POLLIN | POLLERR | POLLHUP))) && !drain()) {
+            run.ending = Ending::TooLarge;
+            break;
         }
+        if (done) break;
     }
     close(fd);
     // The helper's process group: ngspice may have started programs of its own.
