@@ -120,6 +120,23 @@ private:
     struct sigaction previous_{};
 };
 
+// The file --verify-netlist names, kept to a circuit over the given sweep.
+struct NetlistToCheck {
+    std::string text, error;
+    bool refused = false; // not simulated (exit 2), as against unreadable (1)
+};
+NetlistToCheck ReadNetlistToCheck(const std::string& path, const std::string& sweepLine)
+{
+    NetlistToCheck n;
+    std::string raw;
+    if (!ReadNetlistFile(path, raw, n.error, n.refused)) return n;
+    CircuitNetlist circuit = CircuitOnly(raw, sweepLine);
+    n.refused = !circuit.error.empty();
+    if (n.refused) n.error = "The netlist '" + QuotedText(path) + "' is not simulated: " + circuit.error;
+    n.text = std::move(circuit.text);
+    return n;
+}
+
 SimulationLimits LimitsOf(const CliOptions& o)
 {
     SimulationLimits limits;
@@ -139,13 +156,9 @@ std::string CheckOptionsError(const CliOptions& o)
             return "--spice-timeout takes a number of seconds above 0 and at most 86400, not '" +
                    QuotedText(*o.spiceTimeout) + "'";
     }
+    // refused before anything is written or simulated; one that cannot be read is said later
     if (o.verifyNetlist) {
-        // refused before anything is written or simulated; one that cannot be read is said later
-        std::string text, error;
-        bool refused = false;
-        if (!ReadNetlistFile(*o.verifyNetlist, text, error, refused) && refused) return error;
-        if (const CircuitNetlist circuit = CircuitOnly(text, ""); !circuit.error.empty())
-            return "The netlist '" + QuotedText(*o.verifyNetlist) + "' is not simulated: " + circuit.error;
+        if (const NetlistToCheck n = ReadNetlistToCheck(*o.verifyNetlist, ""); n.refused) return n.error;
     }
     if (!o.toleranceDb) return {};
     if (!o.verify && !o.verifyNetlist) return "--tolerance-db does nothing without --verify or --verify-netlist";
@@ -169,26 +182,17 @@ CliCheck RunCliCheck(const CliOptions& o, const DesignState& s, std::ostream& er
     if (o.verifyNetlist) {
         // a netlist written by --netlist and changed since: its circuit only,
         // compared with the design as it stands over the design's own sweep
-        std::string text, error;
-        bool refused = false;
-        CircuitNetlist circuit;
-        if (ReadNetlistFile(*o.verifyNetlist, text, error, refused)) {
-            circuit = CircuitOnly(text, DesignSweepLine(s, ModelOf(o)));
-            if (!circuit.error.empty()) {
-                refused = true;
-                error = "The netlist '" + QuotedText(*o.verifyNetlist) + "' is not simulated: " + circuit.error;
-            }
-        }
-        if (refused) {
-            err << "stelvane-cli: " << error << '\n';
+        const NetlistToCheck n = ReadNetlistToCheck(*o.verifyNetlist, DesignSweepLine(s, ModelOf(o)));
+        if (n.refused) {
+            err << "stelvane-cli: " << n.error << '\n';
             check.code = kRefused;
             return check;
         }
         AcAnalysis analysis;
-        analysis.message = error;
-        if (error.empty()) {
+        analysis.message = n.error;
+        if (n.error.empty()) {
             const InterruptStopsSimulation interrupt;
-            analysis = RunAcAnalysis(circuit.text, ComparedNodes(s), limits);
+            analysis = RunAcAnalysis(n.text, ComparedNodes(s), limits);
         }
         v = CompareWithEngine(s, ModelOf(o), analysis, tolerance);
     } else {
