@@ -89,6 +89,11 @@ CircuitNetlist CircuitOnly(std::string_view netlist, const std::string& sweepLin
             result.error = Refusal(number, FirstWord(line), "a comment ngspice would run as a command");
             return result;
         }
+        // a code-model instance: some of them read a file the netlist names
+        if (word.starts_with("a")) {
+            result.error = Refusal(number, FirstWord(line), "a code-model instance, which may read files");
+            return result;
+        }
         if (!word.starts_with(".")) {
             out += line + '\n';
             continue;

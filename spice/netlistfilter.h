@@ -22,9 +22,9 @@ struct CircuitNetlist {
 // Keeps a netlist from outside to a circuit: element, comment and
 // continuation lines and the dot lines .subckt, .ends, .model, .param,
 // .options, .ac and .end (in any case, after any blanks). Every other dot
-// line, a comment that ngspice would run as a command (*#) and a title that
-// makes the deck a script (*ng_script) refuse it, naming the line and its
-// keyword. The title is replaced by a fixed one, control characters inside a
+// line, a comment that ngspice would run as a command (*#), a code-model
+// instance (A..., some of which read files) and a title that makes the deck
+// a script (*ng_script) refuse it, naming the line and its keyword. The title is replaced by a fixed one, control characters inside a
 // line become blanks, and the first .ac line (with its continuation lines)
 // becomes sweepLine, the others are dropped; without one, sweepLine goes
 // before .end. So the verdict is always over the design's own frequencies.

@@ -31,6 +31,7 @@ TEST(NetlistFilter, EveryLineThatIsNotPartOfACircuitIsRefusedWithItsLineAndKeywo
         {"*NG_SCRIPT_x\n", "*NG_SCRIPT_x", 1},
         {"t\n" + body + ".control\nrun\n", ".control", 4},  // no .endc
         {"t\n" + body + " *# shell touch x\n", "*#", 4},
+        {"t\n" + body + "A1 %v(out) src\n.model src filesource (file=\"/etc/passwd\")\n", "A1", 4},
         {"t\n" + body + ".end\n.control\n", ".control", 5},  // after the end too
     };
     for (const auto& c : cases) {
