@@ -196,7 +196,8 @@ HelperRun RunHelper(const std::string& helper, const std::vector<std::string>& a
         }
         const bool done = ended();
         pollfd p{fd, static_cast<short>((reading ? POLLIN : 0) | (writing ? POLLOUT : 0)), 0};
-        poll(&p, reading || writing ? 1 : 0, done ? 0 : kPollMilliseconds);
+        // once the answer is in, the helper is about to end: looked at every millisecond
+        poll(&p, reading || writing ? 1 : 0, done ? 0 : reading || writing ? kPollMilliseconds : 1);
         if (writing && (p.revents & (POLLOUT | POLLERR | POLLHUP))) {
             const ssize_t n = send(fd, input.data() + written, input.size() - written, MSG_NOSIGNAL);
             if (n > 0) written += static_cast<std::size_t>(n);
