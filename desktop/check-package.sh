@@ -19,6 +19,7 @@ deb=${debs[0]}
 
 expected="./usr/bin/stelvane
 ./usr/bin/stelvane-cli
+./usr/libexec/stelvane/stelvane-ngspice
 ./usr/share/applications/stelvane.desktop
 ./usr/share/doc/stelvane/copyright
 ./usr/share/icons/hicolor/256x256/apps/stelvane.png

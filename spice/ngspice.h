@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <complex>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -22,13 +24,25 @@ inline constexpr const char* kNgspiceLibrary = "libngspice.so.0";
 // An environment variable that names another ngspice shared library to load.
 inline constexpr const char* kNgspiceLibraryVariable = "STELVANE_NGSPICE_LIBRARY";
 
-// Runs the netlist's AC analysis in the process's one ngspice and reads the
-// voltages of the named nodes. ngspice keeps global state, so the calls of
-// all threads are taken one at a time, each with the C number format, and
-// the circuit and its results are removed afterwards. The library is loaded
-// on first use; when it cannot be loaded, or ngspice stopped itself after an
-// unrecoverable error (after which it is not called again in this process),
-// the analysis fails with a message and the program goes on.
-AcAnalysis RunAcAnalysis(const std::string& netlist, const std::vector<std::string>& nodeNames);
+// How long and how large one simulation may grow before it is stopped, and a
+// flag that stops it when set (by Stop in a window, Ctrl-C on the console).
+struct SimulationLimits {
+    double seconds = 20;
+    std::size_t memoryBytes = std::size_t{1} << 30;
+    const std::atomic<bool>* stop = nullptr;
+};
+
+// Runs the netlist's AC analysis in ngspice and reads the voltages of the
+// named nodes. ngspice runs in a helper process of its own, with an empty
+// working folder as its home (so no start-up file of the user's is read), a
+// made-up environment, and the limits given; the helper is killed at the
+// time limit or when stop is set. Whatever ends the helper (a crash, the
+// memory limit, garbage) is a message; the program goes on.
+AcAnalysis RunAcAnalysis(const std::string& netlist, const std::vector<std::string>& nodeNames,
+                         const SimulationLimits& limits = {});
+
+// Where the helper program is: beside this program, in ../libexec/stelvane/
+// of an installed one, else where the build put it. Empty when none exists.
+std::string SimulationHelperPath();
 
 } // namespace stelvane

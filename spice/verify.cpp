@@ -163,7 +163,7 @@ Verification CompareWithEngine(const DesignState& s, OpampModel model, const AcA
     return v;
 }
 
-Verification VerifyDesign(const DesignState& s, OpampModel model, double toleranceDb)
+Verification VerifyDesign(const DesignState& s, OpampModel model, double toleranceDb, const SimulationLimits& limits)
 {
     if (const std::string problem = NetlistProblem(s, model); !problem.empty()) {
         Verification v;
@@ -172,7 +172,8 @@ Verification VerifyDesign(const DesignState& s, OpampModel model, double toleran
         v.message = "There is nothing to simulate. " + problem;
         return v;
     }
-    return CompareWithEngine(s, model, RunAcAnalysis(NetlistText(s, model), ComparedNodes(s)), toleranceDb);
+    return CompareWithEngine(s, model, RunAcAnalysis(NetlistText(s, model), ComparedNodes(s), limits),
+                            toleranceDb);
 }
 
 std::string AgreementText(const Verification& v)
@@ -184,7 +185,8 @@ std::string AgreementText(const Verification& v)
             return "The specified opamp in ngspice stays within " + Figure(c.passbandMaxGainErrorDb, 1, true) +
                    " dB of the ideal design over the passband (" + Figure(c.maxGainErrorDb, 1, true) +
                    " dB over the sweep)";
-        return "The specified opamp in ngspice misses the ideal design by " + Figure(c.passbandMaxGainErrorDb, 2, false) +
+        return "The specified opamp in ngspice misses the ideal design by " +
+               Figure(c.passbandMaxGainErrorDb, 2, false) +
                " dB in the passband (at " + Hertz(c.passbandErrorFreq) + "), more than the " +
                Shortest(v.toleranceDb) + " dB allowed";
     }

@@ -52,7 +52,8 @@ struct Verification {
 // frequencies. The specified opamp is compared with the ideal design, which
 // the corrected resistors on it are meant to reproduce. The record is not
 // changed.
-Verification VerifyDesign(const DesignState& s, OpampModel model, double toleranceDb = kDefaultToleranceDb);
+Verification VerifyDesign(const DesignState& s, OpampModel model, double toleranceDb = kDefaultToleranceDb,
+                          const SimulationLimits& limits = {});
 
 // The nodes an analysis must hold for CompareWithEngine, in this order: the
 // input and every stage's output.

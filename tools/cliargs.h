@@ -35,8 +35,8 @@ struct CliOptions {
     bool help = false;
     // the ngspice netlist and the check against ngspice
     std::optional<std::string> netlist, verifyNetlist, toleranceDb;
+    std::optional<std::string> spiceTimeout; // seconds ngspice may take for a check
     bool verify = false;
-    std::optional<std::string> spiceTimeout; // seconds a simulation may take
 };
 
 struct CliParse {

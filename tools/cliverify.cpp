@@ -1,12 +1,15 @@
 #include "tools/cliverify.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
-#include <fstream>
-#include <iterator>
+#include <csignal>
 #include <ostream>
 
+#include "engine/numbertext.h"
 #include "files/textfile.h"
+#include "spice/netlistfilter.h"
+#include "spice/quote.h"
 #include "spice/verify.h"
 #include "tools/clireport.h"
 
@@ -15,7 +18,10 @@ namespace {
 
 constexpr int kDisagrees = 4;
 constexpr int kNoSimulation = 1;
+constexpr int kRefused = 2;
 constexpr int kFigureDigits = 3; // of a difference in the summary
+// The longest time limit taken: a day is far beyond any design's check.
+constexpr double kLongestSpiceTimeout = 86400;
 constexpr int kJsonDigits = 9;
 
 OpampModel ModelOf(const CliOptions& o) { return o.specifiedOpamp ? OpampModel::Specified : OpampModel::Ideal; }
@@ -86,10 +92,74 @@ std::string Json(const Verification& v)
     return j + "\n    ]\n  }";
 }
 
+// Ctrl-C while ngspice runs stops it (and removes its folder) before the
+// program ends as Ctrl-C ends it.
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) { g_interrupted = true; }
+
+class InterruptStopsSimulation {
+public:
+    InterruptStopsSimulation()
+    {
+        g_interrupted = false;
+        struct sigaction action{};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous_);
+        // a program started with Ctrl-C ignored (in the background) keeps ignoring it
+        if (previous_.sa_handler == SIG_IGN) sigaction(SIGINT, &previous_, nullptr);
+    }
+    ~InterruptStopsSimulation()
+    {
+        sigaction(SIGINT, &previous_, nullptr);
+        if (g_interrupted) raise(SIGINT);
+    }
+
+private:
+    struct sigaction previous_{};
+};
+
+// The file --verify-netlist names, kept to a circuit over the given sweep.
+struct NetlistToCheck {
+    std::string text, error;
+    bool refused = false; // not simulated (exit 2), as against unreadable (1)
+};
+NetlistToCheck ReadNetlistToCheck(const std::string& path, const std::string& sweepLine)
+{
+    NetlistToCheck n;
+    std::string raw;
+    if (!ReadNetlistFile(path, raw, n.error, n.refused)) return n;
+    CircuitNetlist circuit = CircuitOnly(raw, sweepLine);
+    n.refused = !circuit.error.empty();
+    if (n.refused) n.error = "The netlist '" + QuotedText(path) + "' is not simulated: " + circuit.error;
+    n.text = std::move(circuit.text);
+    return n;
+}
+
+SimulationLimits LimitsOf(const CliOptions& o)
+{
+    SimulationLimits limits;
+    if (o.spiceTimeout) limits.seconds = ParseStrictNumber(*o.spiceTimeout).value_or(limits.seconds);
+    limits.stop = &g_interrupted;
+    return limits;
+}
+
 } // namespace
 
 std::string CheckOptionsError(const CliOptions& o)
 {
+    // the option reader has made sure that both options come with a check and above 0
+    if (o.spiceTimeout) {
+        const std::optional<double> seconds = ParseStrictNumber(*o.spiceTimeout);
+        if (!seconds || !(*seconds > 0) || *seconds > kLongestSpiceTimeout)
+            return "--spice-timeout takes a number of seconds above 0 and at most 86400, not '" +
+                   QuotedText(*o.spiceTimeout) + "'";
+    }
+    // refused before anything is written or simulated; one that cannot be read is said later
+    if (o.verifyNetlist) {
+        if (const NetlistToCheck n = ReadNetlistToCheck(*o.verifyNetlist, ""); n.refused) return n.error;
+    }
     if (!o.toleranceDb) return {};
     const std::optional<double> tolerance = ParseDecimalText(*o.toleranceDb);
     if (tolerance && *tolerance >= 0) return {};
@@ -107,16 +177,26 @@ CliCheck RunCliCheck(const CliOptions& o, const DesignState& s, std::ostream& er
     if (!o.verify && !o.verifyNetlist) return check;
     const double tolerance = o.toleranceDb ? ParseDecimalText(*o.toleranceDb).value_or(0) : kDefaultToleranceDb;
     Verification v;
+    const SimulationLimits limits = LimitsOf(o);
     if (o.verifyNetlist) {
-        // a netlist written by --netlist and changed since: compared with the design as it stands
-        std::ifstream in(*o.verifyNetlist, std::ios::binary);
-        const std::string text(std::istreambuf_iterator<char>(in), {});
+        // a netlist written by --netlist and changed since: its circuit only,
+        // compared with the design as it stands over the design's own sweep
+        const NetlistToCheck n = ReadNetlistToCheck(*o.verifyNetlist, DesignSweepLine(s, ModelOf(o)));
+        if (n.refused) {
+            err << "stelvane-cli: " << n.error << '\n';
+            check.code = kRefused;
+            return check;
+        }
         AcAnalysis analysis;
-        analysis.message = "The netlist could not be read: " + *o.verifyNetlist;
-        if (in && !text.empty()) analysis = RunAcAnalysis(text, ComparedNodes(s));
+        analysis.message = n.error;
+        if (n.error.empty()) {
+            const InterruptStopsSimulation interrupt;
+            analysis = RunAcAnalysis(n.text, ComparedNodes(s), limits);
+        }
         v = CompareWithEngine(s, ModelOf(o), analysis, tolerance);
     } else {
-        v = VerifyDesign(s, ModelOf(o), tolerance);
+        const InterruptStopsSimulation interrupt;
+        v = VerifyDesign(s, ModelOf(o), tolerance, limits);
     }
     if (!v.simulated) {
         err << v.message << '\n';

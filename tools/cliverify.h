@@ -20,13 +20,16 @@ struct CliCheck {
 };
 
 // A usage error in the check options (the tolerance not a number of dB of 0
-// or more), or an empty text.
+// or more, a time limit that is not a number of seconds, either without a
+// check, a netlist to check that is refused), or an empty text.
 std::string CheckOptionsError(const CliOptions& o);
 // Writes the netlist asked for by --netlist (".cir" added to a name without
 // an extension); false after a message when it could not.
 bool WriteCliNetlist(const CliOptions& o, const DesignState& s, Notifier& notifier);
-// Simulates the design, or the netlist --verify-netlist names, when asked
-// for; a simulation that could not be had is said on err.
+// Simulates the design, or the circuit in the netlist --verify-netlist names
+// over the design's sweep, when asked for, within --spice-timeout; Ctrl-C
+// meanwhile stops ngspice before it ends the program. A simulation that could
+// not be had is said on err.
 CliCheck RunCliCheck(const CliOptions& o, const DesignState& s, std::ostream& err);
 
 } // namespace stelvane

@@ -8,6 +8,7 @@
 
 #include "engine/numbertext.h"
 #include "spice/verify.h"
+#include "windows/simulationtask.h"
 
 namespace stelvane {
 
@@ -263,6 +264,15 @@ frmOpampTest::frmOpampTest(Navigator& navigator) : FormWindow(navigator, WindowK
     cmdReturn->setObjectName("cmdReturn");
     connect(cmdReturn, &QPushButton::clicked, this,
             [this] { Nav().GoTo(WindowKind::Design, WindowKind::OpampTest); });
+    cmdStopSimulation = new QPushButton("Stop", this);
+    cmdStopSimulation->setObjectName("cmdStopSimulation");
+    cmdStopSimulation->hide();
+    simulationTask_ = new SimulationTask(this);
+    connect(cmdStopSimulation, &QPushButton::clicked, this, [this] {
+        simulationTask_->Stop();
+        cmdStopSimulation->hide();
+        lblSimulation->setText("The simulation was stopped");
+    });
     lblSimulation = new QLabel(this);
     lblSimulation->setObjectName("lblSimulation");
     lblGbwWarning = new QLabel(this);
@@ -275,6 +285,7 @@ void frmOpampTest::Load()
 {
     const Layout layout = SetUpWindow(*this, GetPlatform(), WindowKind::OpampTest);
     Place(*cmdReturn, layout, 6000, 7300, 1000, 300);
+    Place(*cmdStopSimulation, layout, 7200, 7300, 1000, 300); // free space right of "Return"
 
     // Below the plot, clear of the table on the left and of "Return".
     Place(*lblSimulation, layout, kOpampFrameLeft, 5700, kOpampFrameRight - kOpampFrameLeft, 600);
@@ -287,7 +298,14 @@ void frmOpampTest::Load()
 
     Session().PrepareOpampTest();
     DrawOpampTest(canvas(), Record(), layout);
-    lblSimulation->setText(QString::fromStdString(AgreementText(VerifyDesign(Record(), OpampModel::Specified))));
+    lblSimulation->setText("Simulating\u2026");
+    cmdStopSimulation->show();
+    simulationTask_->Start(Record(), OpampModel::Specified, [this](const Verification& v) {
+        cmdStopSimulation->hide();
+        // the design changed meanwhile: the result would not describe it
+        const bool current = CircuitOf(Record()) == simulationTask_->Circuit();
+        lblSimulation->setText(current ? QString::fromStdString(AgreementText(v)) : QString());
+    });
     const std::string warning = GbwCorrectionWarning(Record());
     lblGbwWarning->setText(QString::fromStdString(warning));
     lblGbwWarning->setVisible(!warning.empty());

@@ -15,6 +15,8 @@ class QPushButton;
 
 namespace stelvane {
 
+class SimulationTask;
+
 // The span of the opamp gain plot: 140 dB down to 0 dB.
 constexpr double kOpampGainTop = 140;
 constexpr double kOpampGainBottom = 0;
@@ -69,8 +71,8 @@ void DrawOpampTest(Canvas& canvas, const DesignState& s, const Layout& layout);
 // frequency against the gain the stage asks of it, and the opamp's gain
 // curve with the stages marked; below the plot, how far the specified opamp
 // with the corrected resistors takes the passband from the ideal design in
-// ngspice, and the stages beyond the GBW correction. Opened beside the
-// design window.
+// ngspice (simulated off the GUI thread, with a Stop beside "Return"), and
+// the stages beyond the GBW correction. Opened beside the design window.
 class frmOpampTest : public FormWindow {
     Q_OBJECT
 public:
@@ -81,8 +83,12 @@ public:
     void Load() override;
 
     QPushButton* cmdReturn;
+    QPushButton* cmdStopSimulation; // shown while ngspice runs
     QLabel* lblSimulation;
     QLabel* lblGbwWarning;
+
+private:
+    SimulationTask* simulationTask_;
 };
 
 } // namespace stelvane

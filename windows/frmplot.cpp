@@ -89,6 +89,7 @@ void SetPlotPrinter(PlotPrinter printer) { Printer() = std::move(printer); }
 
 frmPlot::frmPlot(Navigator& navigator) : BarWindow(navigator, WindowKind::Plot)
 {
+    simulationTask_ = new SimulationTask(this);
     BuildControls();
     setMouseTracking(true);
 }
@@ -598,28 +599,51 @@ void frmPlot::ResetClicked()
 
 // --- Simulation ---
 
-frmPlot::SimulatedCircuit frmPlot::CircuitNow()
+SimulatedCircuit frmPlot::CircuitNow() { return CircuitOf(Record()); }
+
+void frmPlot::ShowSimulationText(const std::string& text, bool good)
 {
-    const DesignState& s = Record();
-    return {s.Order, s.PartsType, s.R, s.Rs, s.C, s.GBW, s.DCGain, s.Zin};
+    QPalette p = lblSimulation->palette();
+    const Rgb colour = good ? kAgreementColour : kWarningColour;
+    p.setColor(QPalette::WindowText, QColor(colour.r, colour.g, colour.b));
+    lblSimulation->setPalette(p);
+    lblSimulation->setText(Q(text));
 }
 
 void frmPlot::SimulateClicked()
 {
+    if (simulationTask_->Running()) {
+        simulationTask_->Stop();
+        cmdSimulate->setText("Simulate");
+        ShowSimulationText("The simulation was stopped", false);
+        return;
+    }
     // The opamp chosen on the schematic window, as for the files written.
     const OpampModel model = Record().PartsType == 1 ? OpampModel::Specified : OpampModel::Ideal;
-    simulation_ = VerifyDesign(Record(), model);
-    simulated_ = CircuitNow();
-    QPalette p = lblSimulation->palette();
-    const Rgb colour = simulation_->passed ? kAgreementColour : kWarningColour;
-    p.setColor(QPalette::WindowText, QColor(colour.r, colour.g, colour.b));
-    lblSimulation->setPalette(p);
-    lblSimulation->setText(Q(AgreementText(*simulation_)));
+    simulation_.reset();
+    simulationTask_->Start(Record(), model, [this](const Verification& v) { SimulationDone(v); });
+    cmdSimulate->setText("Stop");
+    ShowSimulationText("Simulating\u2026", true);
+    RedrawPlot();
+}
+
+void frmPlot::SimulationDone(const Verification& v)
+{
+    cmdSimulate->setText("Simulate");
+    simulation_ = v;
+    simulated_ = simulationTask_->Circuit();
+    ShowSimulationText(AgreementText(v), v.passed);
     RedrawPlot();
 }
 
 void frmPlot::DrawSimulation()
 {
+    // A part changed while ngspice runs: its result would not show this design.
+    if (simulationTask_->Running() && !(CircuitNow() == simulationTask_->Circuit())) {
+        simulationTask_->Stop();
+        cmdSimulate->setText("Simulate");
+        lblSimulation->clear();
+    }
     if (!simulation_)
         return;
     // A part changed since: the simulation no longer shows this design.

@@ -7,6 +7,7 @@
 #include "windows/navigation.h"
 #include "render/plotdrawing.h"
 #include "spice/verify.h"
+#include "windows/simulationtask.h"
 
 class QComboBox;
 class QLabel;
@@ -138,18 +139,15 @@ private:
     void SimulateClicked();
 
     // The last simulation, drawn over every redrawing while the parts and
-    // the opamp it was run with are still those of the record.
-    struct SimulatedCircuit {
-        Integer order = 0, partsType = 0;
-        ResArray r{}, rs{};
-        CapArray c{};
-        Single gbw = 0, dcGain = 0, zin = 0;
-        friend bool operator==(const SimulatedCircuit&, const SimulatedCircuit&) = default;
-    };
+    // the opamp it was run with are still those of the record. It runs off
+    // the GUI thread; "Simulate" reads "Stop" meanwhile.
     SimulatedCircuit CircuitNow();
     void DrawSimulation();
+    void SimulationDone(const Verification& v);
+    void ShowSimulationText(const std::string& text, bool good);
     std::optional<Verification> simulation_;
     SimulatedCircuit simulated_;
+    SimulationTask* simulationTask_;
 
     // Panel texts
     Single& Part(int part);

@@ -65,7 +65,8 @@ TEST(Netlist, PartsNodesOpampAndSweepReadBack)
         // the closed-form equal-capacitor parts of the start-up Butterworth stages
         const auto stages = reference::ButterworthStages(2, 1000, 200, 0);
         for (int k = 1; k <= 2; ++k) {
-            const std::string n = std::to_string(k), in = k == 1 ? "in" : "s1", a = "a" + n, inv = "n" + n, out = "s" + n;
+            const std::string n = std::to_string(k), in = k == 1 ? "in" : "s1";
+            const std::string a = "a" + n, inv = "n" + n, out = "s" + n;
             const auto& r = c.model == OpampModel::Ideal ? s->R[k] : s->Rs[k];
             const reference::MfbParts ideal = reference::EqualCapacitorParts(stages[k - 1], 1e-8);
             const struct { std::string name, from, to; Single part; double closedForm; } parts[] = {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 #include <sys/wait.h>
@@ -25,25 +27,49 @@ double JsonValue(const std::string& json, const std::string& key)
 TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
 {
     ScratchFolder folder;
-    const std::string netlist = folder / "planted.cir", bad = folder / "bad.cir";
+    const std::string netlist = folder / "planted.cir", bad = folder / "bad.cir", sweep = folder / "sweep.cir";
     ASSERT_EQ(RunCliIn({"--family", "chebyshev", "--order", "5", "--netlist", folder / "planted"}).code, 0);
     std::string text = ReadBytes(netlist);  // the name got its extension
     WriteBytes(bad, std::string(text).insert(text.find("R1_1"), "Q1 nonsense\r\n"));
+    // R2 of stage 1 60% off, hidden by a sweep of one point far above the band: the design's sweep finds it
+    std::string off = text;
+    const std::size_t r2 = off.find(' ', off.find("R2_1 a1 0 ") + 9) + 1;
+    off.replace(r2, off.find('\r', r2) - r2, std::to_string(1.6 * std::stod(off.substr(r2))));
+    const std::size_t ac = off.find(".ac ");
+    WriteBytes(sweep, off.replace(ac, off.find('\r', ac) - ac, ".ac lin 1 1e6 1e6"));
+    // circuit lines only, but a billion resistors once the subcircuits are expanded
+    std::string bomb = "bomb\n.subckt l0 a b\nR1 a b 1k\n.ends\n";
+    for (int level = 1; level <= 9; ++level) {
+        bomb += ".subckt l" + std::to_string(level) + " a b\n";
+        for (int i = 0; i < 10; ++i) bomb += "X" + std::to_string(i) + " a b l" + std::to_string(level - 1) + "\n";
+        bomb += ".ends\n";
+    }
+    WriteBytes(folder / "bomb.cir", bomb + "V1 in 0 AC 1\nX1 in s1 l9\n.end\n");
     const std::size_t value = text.find(' ', text.find("R3_2 n2 s2 ") + 10) + 1;
     text.replace(value, text.find('\r', value) - value, std::to_string(1.01 * std::stod(text.substr(value))));
     WriteBytes(netlist, text);
 
-    const struct { std::vector<std::string> args; int code; std::string said; double passband = NAN; } cases[] = {
+    const struct { std::vector<std::string> args; int code; std::string said; double passband = NAN;
+                   int stage = 0; } cases[] = {
         {{"--verify"}, 0, "ngspice agrees within "},
         {{"--verify", "--family", "bessel", "--order", "10", "--sweep", "log", "--start", "100", "--stop", "10k"}, 0,
          "ngspice agrees within "},
         // the first-order GBW correction leaves Q-7 stages 0.47 dB off at a GBW 100 times their frequency
         {{"--verify", "--specified-opamp", "--gbw", "107.34k"}, 4, "misses the ideal design by 0.47 dB", 0.47},
-        {{"--verify", "--specified-opamp", "--gbw", "107.34k", "--tolerance-db", "0.5"}, 0, "stays within 0.5 dB", 0.47},
+        {{"--verify", "--specified-opamp", "--gbw", "107.34k", "--tolerance-db", "0.5"}, 0, "stays within 0.5 dB",
+         0.47},
         {{"--verify", "--specified-opamp", "--width", "1k", "--gbw", "144.26k"}, 0, "stays within "},
-        {{"--family", "chebyshev", "--order", "5", "--verify-netlist", netlist}, 4, " in stage 2"},
+        {{"--family", "chebyshev", "--order", "5", "--verify-netlist", netlist}, 4, " in stage 2", NAN, 2},
         {{"--verify-netlist", bad}, 1, "ngspice rejected the circuit: "},
+        {{"--family", "chebyshev", "--order", "5", "--verify-netlist", sweep}, 4, " in stage 1", NAN, 1},
         {{"--verify-netlist", folder / "none.cir"}, 1, "The netlist could not be read: "},
+        {{"--verify-netlist", folder.path_.string()}, 2, "is not a regular file"},
+        {{"--verify-netlist", folder / "bomb.cir", "--spice-timeout", "1"}, 1,
+         "ngspice took longer than 1 s and was stopped"},
+        {{"--verify", "--tolerance-db", "0.2", "--spice-timeout", "20"}, 0, "ngspice agrees within "},
+        {{"--verify", "--spice-timeout", "0.5"}, 0, "ngspice agrees within "},
+        {{"--verify", "--spice-timeout", "0"}, 2, "option --spice-timeout takes a number above 0"},
+        {{"--verify", "--spice-timeout", "1e999"}, 2, "--spice-timeout takes a number of seconds above 0"},
         {{"--netlist", "/no/such/folder/x.cir"}, 1, kNetlistNotWrittenMessage},
         {{"--verify", "--tolerance-db", "-0.1"}, 2, "--tolerance-db takes a number of dB, 0 or more, not '-0.1'"},
         {{"--verify", "--tolerance-db", "1 dB"}, 2, "--tolerance-db takes a number of dB"},
@@ -67,33 +93,48 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
         if (!std::isnan(c.passband)) {
             EXPECT_NEAR(JsonValue(json, "passband_max_gain_error_db"), c.passband, 0.01);
         }
-        if (c.args[0] == "--family") {
-            EXPECT_EQ(JsonValue(json, "worst_stage"), 2);
+        if (c.stage) {
+            EXPECT_EQ(JsonValue(json, "worst_stage"), c.stage);
         }
     }
 }
 
-// Run as the built program: a library that cannot be loaded, and an ngspice
-// that stops itself (which would take the process with it if called again).
-TEST(CliVerify, WithoutTheSimulatorOrWhenItStopsTheProgramSaysSoAndEndsWithOne)
+// Run as the built program in a folder whose .spiceinit, like the one in
+// HOME, would create a file: a library that cannot be loaded, and netlists
+// holding commands, which are refused before ngspice sees them.
+TEST(CliVerify, NothingTheFoldersOrTheNetlistHoldRunsAndTheProgramSaysWhy)
 {
     ScratchFolder folder;
-    ASSERT_EQ(RunCliIn({"--netlist", folder / "quit.cir"}).code, 0);
-    std::string text = ReadBytes(folder / "quit.cir");
-    WriteBytes(folder / "quit.cir", text.insert(text.find(".end"), ".control\r\nquit\r\n.endc\r\n"));
-    const struct { std::string library, options, said; } cases[] = {
-        {"/no/such/libngspice.so.0", "--verify", "ngspice is not available"},
-        {"libm.so.6", "--verify", "ngspice is not available"},
-        {"libngspice.so.0", "--verify-netlist " + folder / "quit.cir", "ngspice stopped itself"}};
+    const std::string witness = folder / "ran";
+    for (const std::string& start : {folder / ".spiceinit", folder / "home/.spiceinit"}) {
+        std::filesystem::create_directories(std::filesystem::path(start).parent_path());
+        WriteBytes(start, "* start-up\nshell touch " + witness + "\n");
+    }
+    ASSERT_EQ(RunCliIn({"--netlist", folder / "d.cir"}).code, 0);
+    const std::string text = ReadBytes(folder / "d.cir");
+    const std::size_t end = text.find(".end");
+    const std::string line = "line " + std::to_string(std::count(text.begin(), text.begin() + end, '\n') + 1);
+    const struct { std::string library, lines; int code; std::string said; } cases[] = {
+        {"", "", 0, ""},
+        {"/no/such/libngspice.so.0", "", 1, "ngspice is not available"},
+        {"libm.so.6", "", 1, "ngspice is not available"},
+        {"", ".control\nquit\n.endc\n", 2, line + " of the netlist holds .control"},
+        {"", ".control\nshell touch " + witness + "\n", 2, line + " of the netlist holds .control"},
+        {"", " .include /etc/passwd\n", 2, line + " of the netlist holds .include"},
+        {"", "*# shell touch " + witness + "\n", 2, line + " of the netlist holds *#"},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.library + " " + c.options);
-        const std::string command = "STELVANE_NGSPICE_LIBRARY=" + c.library + " " STELVANE_CLI " " + c.options +
-                                    " >" + folder / "out" + " 2>" + folder / "err";
+        SCOPED_TRACE(c.library + " " + c.lines);
+        WriteBytes(folder / "x.cir", std::string(text).insert(end, c.lines));
+        const std::string command = "cd " + folder.path_.string() + " && HOME=" + folder / "home" +
+                                    " STELVANE_NGSPICE_LIBRARY=" + c.library + " " STELVANE_CLI " " +
+                                    (c.lines.empty() ? "--verify" : "--verify-netlist x.cir") + " >out 2>err";
         const int status = std::system(command.c_str());
         ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 1);
-        EXPECT_TRUE(ReadBytes(folder / "err").starts_with(c.said)) << ReadBytes(folder / "err");
-        EXPECT_NE(ReadBytes(folder / "out").find("Gain at the centre frequency"), std::string::npos);
+        EXPECT_EQ(WEXITSTATUS(status), c.code);
+        EXPECT_NE(ReadBytes(folder / "err").find(c.said), std::string::npos) << ReadBytes(folder / "err");
+        EXPECT_EQ(ReadBytes(folder / "out").find("Gain at the centre frequency") != std::string::npos, c.code != 2);
+        EXPECT_FALSE(std::filesystem::exists(witness));
     }
 }
 

@@ -6,6 +6,15 @@
 
 namespace stelvane::testing {
 
+// Processes events until the label no longer says a simulation is under way.
+inline ::testing::AssertionResult SimulationEnds(Program& p, WindowKind kind)
+{
+    // a bound only so that a broken run fails instead of hanging the suite
+    if (QTest::qWaitFor([&] { return !p.Text(kind, "lblSimulation").starts_with("Simulating"); }, 120000))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the simulation never ended";
+}
+
 // The netlist button, beside the LTspice one, writes what stelvane-cli
 // --netlist writes for the same design and opamp, adds its extension,
 // remembers the name and writes nothing when cancelled.
@@ -30,7 +39,8 @@ TEST(SpiceCheckWindows, TheNetlistButtonWritesWhatTheCommandLineWrites)
     EXPECT_EQ(written, std::string(std::istreambuf_iterator<char>(cli), {}));
 }
 
-// "Simulate" draws ngspice's curves over the design's and says how close they
+// "Simulate" runs ngspice off the GUI thread ("Simulate" reads "Stop"
+// meanwhile), then draws its curves over the design's and says how close they
 // are; the phase follows the "Plot phase" button, and a tuned part takes the
 // simulation, which no longer shows the design, away.
 TEST(SpiceCheckWindows, ThePlotDrawsTheSimulationOverTheDesignUntilAPartChanges)
@@ -47,7 +57,9 @@ TEST(SpiceCheckWindows, ThePlotDrawsTheSimulationOverTheDesignUntilAPartChanges)
         return curves;
     };
     Walk(p, {
-        {"Simulate", Plot, "cmdSimulate", nullptr, [&] {
+        {"Simulate", Plot, "cmdSimulate", "cmdSimulate=Stop", [&] {
+             ASSERT_TRUE(SimulationEnds(p, Plot));
+             EXPECT_EQ(p.Text(Plot, "cmdSimulate"), "Simulate");
              EXPECT_TRUE(p.Text(Plot, "lblSimulation").starts_with("ngspice agrees within "));
              const auto curves = simulated();
              ASSERT_EQ(curves.size(), 1u);
@@ -63,6 +75,43 @@ TEST(SpiceCheckWindows, ThePlotDrawsTheSimulationOverTheDesignUntilAPartChanges)
     });
 }
 
+// A run under way ends without a result when Stop is pressed, when a part
+// changes, or when the window goes; a run started afterwards still works.
+TEST(SpiceCheckWindows, StopADesignChangeOrLeavingEndsTheRunAndDropsItsResult)
+{
+    Program p;
+    p.Start();
+    p.Do(Design, "cmdPlot");
+    Walk(p, {
+        {"Simulate", Plot, "cmdSimulate", "lblSimulation=Simulating\u2026"},
+        {"Stop", Plot, "cmdSimulate", "lblSimulation=The simulation was stopped", [&] {
+             EXPECT_EQ(p.Text(Plot, "cmdSimulate"), "Simulate");
+         }},
+        {"Tune part", Plot, "cmdTunePart"},
+        {"Simulate again", Plot, "cmdSimulate", "cmdSimulate=Stop"},
+        {"R1 one step up while it runs", Plot, "cmdR1up", "lblSimulation=", [&] {
+             EXPECT_EQ(p.Text(Plot, "cmdSimulate"), "Simulate");
+             QTest::qWait(0);
+             EXPECT_EQ(p.Text(Plot, "lblSimulation"), "");
+         }},
+        {"Simulate and leave", Plot, "cmdSimulate", "cmdSimulate=Stop"},
+        {"Design", Plot, "cmdDesign"},
+        {"the opamp test", Design, "cmdTest", nullptr, [&] {
+             EXPECT_EQ(p.Text(OpampTest, "lblSimulation"), "Simulating\u2026");
+             EXPECT_TRUE(p.Shown(OpampTest, "cmdStopSimulation"));
+         }},
+        {"Stop", OpampTest, "cmdStopSimulation", "lblSimulation=The simulation was stopped", [&] {
+             EXPECT_FALSE(p.Shown(OpampTest, "cmdStopSimulation"));
+         }},
+        {"Return", OpampTest, "cmdReturn"},
+        {"Plot", Design, "cmdPlot"},
+        {"Simulate once more", Plot, "cmdSimulate", nullptr, [&] {
+             ASSERT_TRUE(SimulationEnds(p, Plot));
+             EXPECT_TRUE(p.Text(Plot, "lblSimulation").starts_with("ngspice agrees within "));
+         }},
+    });
+}
+
 // The opamp test gives the specified opamp's passband difference in ngspice
 // and names every stage beyond the GBW correction (q f0 / GBW above 0.1:
 // 0.15 and 0.17 for the start-up stages at 50 kHz).
@@ -72,12 +121,14 @@ TEST(SpiceCheckWindows, TheOpampTestSaysHowFarTheSpecifiedOpampTakesThePassband)
     p.Start();
     Walk(p, {
         {"the start-up opamp", Design, "cmdTest", nullptr, [&] {
+             ASSERT_TRUE(SimulationEnds(p, OpampTest));
              EXPECT_TRUE(p.Text(OpampTest, "lblSimulation").starts_with("The specified opamp in ngspice stays within"));
              EXPECT_FALSE(p.Shown(OpampTest, "lblGbwWarning"));
          }},
         {"Return", OpampTest, "cmdReturn"},
         {"a slow opamp", Design, "txtGBW=50k"},
         {"Examine", Design, "cmdTest", nullptr, [&] {
+             ASSERT_TRUE(SimulationEnds(p, OpampTest));
              EXPECT_TRUE(p.Text(OpampTest, "lblSimulation").starts_with("The specified opamp in ngspice misses"));
              EXPECT_TRUE(p.Shown(OpampTest, "lblGbwWarning"));
              EXPECT_TRUE(p.Text(OpampTest, "lblGbwWarning").starts_with("q·f0/GBW exceeds 0.1 in stages 1, 2:"));
