@@ -1,12 +1,15 @@
 // Number text: the parser must take any text, and every formatter any float,
 // without crashing or showing "nan"/"inf"; the general text of a finite float
-// must read back to the same float within seven significant digits.
+// must read back to the same float within seven significant digits. The
+// strict reader never gives NaN, and the shortest text of what it read reads
+// back to the same double.
 
 #include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <charconv>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -65,6 +68,19 @@ void CheckReadsBack(float value)
     }
 }
 
+void CheckStrict(std::string_view text)
+{
+    const std::optional<double> strict = ParseStrictNumber(text);
+    if (!strict) return;
+    if (std::isnan(*strict)) FuzzFailure(kTarget, "strict reading gave NaN: " + std::string(text));
+    if (!std::isfinite(*strict)) return;
+    char buffer[64];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, *strict).ptr;
+    const std::optional<double> again = ParseStrictNumber(std::string_view(buffer, end - buffer));
+    if (!again || *again != *strict)
+        FuzzFailure(kTarget, "strict reading of the shortest text differs: " + std::string(buffer, end));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -77,6 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FuzzFailure(kTarget, "ParseNumberText stored a value outside +-1e10: " + std::string(text));
     Integer integer = 123;
     ParseNumberText(text, integer);
+    CheckStrict(text);
 
     // Bit patterns from the input, NaN and infinity included.
     float f = 0;
