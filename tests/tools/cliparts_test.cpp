@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "files/partslist.h"
 #include "tests/tools/clitestsupport.h"
 
@@ -18,8 +16,7 @@ namespace {
 
 TEST(CliParts, OptionsAreReadOrRefusedWithTheirExitCodes)
 {
-    using Json = nlohmann::ordered_json;
-    // with a JSON pointer: the value there with --json (a Single's figure compared as a Single)
+    // with a JSON pointer: the value there with --json (a figure to a Single's precision)
     const struct {
         std::vector<std::string> args; int code; std::string inOutput; const char* pointer = ""; Json value = {};
     } cases[] = {
@@ -38,6 +35,8 @@ TEST(CliParts, OptionsAreReadOrRefusedWithTheirExitCodes)
         // one stage of Q 5 and gain 1: R1 = R3/2, R2 = R3/98, so R2/(R1 + R2) = 1/50
         {{"--order", "1", "--sensitivity"}, 0, "Stage 1   R1        R2        R3        C1        C2\n"
                                                "  f0      -0.0100   -0.4900   -0.5000   -0.5000   -0.5000\n"},
+        // Q = sqrt(R3 (R1 + R2) / (R1 R2 C1 C2)) C1 C2 / (C1 + C2) goes as f0 does, as sqrt(1 + R2/R1) with R1
+        {{"--order", "1", "--sensitivity"}, 0, "", "/sensitivity/0/q/R1", -0.01},
         // gain = R3 C1 / (R1 (C1 + C2)), equal capacitors; none for a stage that cannot be built
         {{"--sensitivity"}, 0, "", "/sensitivity/1/gain",
          {{"R1", -1}, {"R2", 0}, {"R3", 1}, {"C1", 0.5}, {"C2", -0.5}}},
@@ -50,16 +49,10 @@ TEST(CliParts, OptionsAreReadOrRefusedWithTheirExitCodes)
         EXPECT_NE((c.code ? r.err : r.out).find(c.inOutput), std::string::npos) << r.out << r.err;
         if (!*c.pointer) continue;
         const Json read = Json::parse(RunCliIn(c.args, true).out).at(Json::json_pointer(c.pointer));
-        EXPECT_TRUE(c.value.is_number_float() ? read.get<float>() == c.value.get<float>() : read == c.value) << read;
+        EXPECT_TRUE(c.value.is_number_float() ? std::abs(read.get<double>() / c.value.get<double>() - 1) < 1e-6
+                                              : read == c.value) << read;
     }
     EXPECT_EQ(RunCliIn({}).out.find("outside"), std::string::npos);  // the start-up parts are all in range
-    // f0 and Q = sqrt(R3 (R1 + R2) / (R1 R2 C1 C2)) C1 C2 / (C1 + C2) both go as sqrt(1 + R2/R1) with R1
-    const Json j = Json::parse(RunCliIn({"--order", "3", "--sensitivity"}, true).out);
-    for (std::size_t k = 0; k < 3; ++k) {
-        const double r1 = j["stages"].at(k)["R"][0], r2 = j["stages"].at(k)["R"][1];
-        for (const char* y : {"f0", "q"})
-            EXPECT_NEAR(j["sensitivity"].at(k)[y]["R1"].get<double>(), -r2 / (2 * (r1 + r2)), 1e-5) << k << y;
-    }
 }
 
 } // namespace

@@ -3,12 +3,12 @@
 // Runs the command-line companion in this process, as the tests of its options do.
 
 #include <cmath>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
+#include "tools/clijson.h"
 #include "tools/clirun.h"
 
 namespace stelvane::testing {
@@ -20,20 +20,13 @@ inline constexpr const char* kSeeHelp = "see stelvane-cli --help\n";
 
 // Every value of "key" in a JSON text, arrays flattened, in the document's
 // order; null reads as NaN. The text must parse as JSON.
-inline void CollectNumbers(const nlohmann::ordered_json& j, const std::string& key, bool take,
-                           std::vector<double>& found)
-{
-    if (!j.is_structured()) {
-        if (take) found.push_back(j.is_null() ? NAN : j.get<double>());
-        return;
-    }
-    for (auto it = j.begin(); it != j.end(); ++it)
-        CollectNumbers(*it, key, j.is_object() ? it.key() == key : take, found);
-}
 inline std::vector<double> Numbers(const std::string& json, const std::string& key)
 {
     std::vector<double> found;
-    CollectNumbers(nlohmann::ordered_json::parse(json), key, false, found);
+    const std::regex member(".*/" + key + "(/[0-9]+)?");
+    const Json flat = Json::parse(json).flatten();
+    for (const auto& [pointer, value] : flat.items())
+        if (std::regex_match(pointer, member)) found.push_back(value.is_null() ? NAN : value.get<double>());
     return found;
 }
 

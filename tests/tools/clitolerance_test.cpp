@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "tools/cliargs.h"
 #include "tests/tools/clitestsupport.h"
 
@@ -47,19 +45,17 @@ TEST(CliTolerance, PrintsTheRunAndGivesItsJson)
     const testing::CliRun zero = testing::RunCliIn({"--order", "3", "--intervals", "20", "--monte-carlo", "5", "--r-tol", "0", "--c-tol", "0%",
                               "--distribution", "Normal", "--seed", "18446744073709551615", "--json"});
     ASSERT_EQ(zero.code, 0) << zero.err;
-    const nlohmann::ordered_json j = nlohmann::ordered_json::parse(zero.out), &mc = j["monte_carlo"];
+    const Json j = Json::parse(zero.out), &mc = j["monte_carlo"];
     EXPECT_EQ(mc["runs"], 5);
     EXPECT_EQ(mc["seed"].get<std::uint64_t>(), 18446744073709551615u);
     EXPECT_EQ(mc["distribution"], "normal");
     EXPECT_EQ(mc["freq"], j["sweep"]["Freq"]);
     for (const char* p : {"p0", "p5", "p50", "p95", "p100"}) EXPECT_EQ(mc["gain_db"][p], j["sweep"]["GainDB"]) << p;
     EXPECT_NEAR(mc["center_gain_db"]["mean"].get<double>(), j["CenterGainDB"].get<double>(), 1e-6);
-    ASSERT_EQ(mc["stages"].size(), 3u);
+    EXPECT_EQ(mc["stages"].size(), 3u);
     for (std::size_t k = 0; k < 3; ++k) {
-        const auto& st = mc["stages"][k];
-        EXPECT_EQ(st["stage"], k + 1);
-        EXPECT_FLOAT_EQ(st["f0"]["mean"].get<float>(), j["stages"][k]["StageFoActual"].get<float>());
-        EXPECT_EQ(st["q"]["std"], 0);
+        EXPECT_FLOAT_EQ(mc["stages"].at(k)["f0"]["mean"].get<float>(), j["stages"][k]["StageFoActual"].get<float>());
+        EXPECT_EQ(mc["stages"].at(k)["q"]["std"], 0);
     }
 
     const testing::CliRun words = testing::RunCliIn({"--monte-carlo", "50", "--r-tol", "1", "--c-tol", "5"});

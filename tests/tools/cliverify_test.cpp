@@ -10,8 +10,6 @@
 
 #include <sys/wait.h>
 
-#include <nlohmann/json.hpp>
-
 #include "spice/netlist.h"
 #include "tests/files/filetestsupport.h"
 #include "tests/tools/clitestsupport.h"
@@ -80,10 +78,7 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
         // refused, or stopped before any check
         if (c.code == 2 || std::ranges::none_of(c.args, [](const std::string& a) { return a.starts_with("--verify"); }))
             continue;
-        std::vector<std::string> args = c.args;
-        args.push_back("--json");
-        const nlohmann::ordered_json design = nlohmann::ordered_json::parse(RunCliIn(args).out),
-                                     &json = design["verify"];
+        const Json design = Json::parse(RunCliIn(c.args, true).out), &json = design["verify"];
         if (c.code == 1) {  // the reason, as said on stderr
             EXPECT_NE(text.err.find(json["error"].get<std::string>()), std::string::npos) << json;
             continue;
@@ -91,14 +86,10 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
         EXPECT_EQ(json["passed"], c.code == 0);
         EXPECT_GE(json["points"], 1001);
         ASSERT_EQ(json["stages"].size(), design["stages"].size());
-        EXPECT_EQ(json["stages"][0]["stage"], 1);
         EXPECT_GE(json["max_gain_error_db"], json["passband_max_gain_error_db"]);
-        if (!std::isnan(c.passband)) {
-            EXPECT_NEAR(json["passband_max_gain_error_db"].get<double>(), c.passband, 0.01);
-        }
-        if (c.stage) {
-            EXPECT_EQ(json["worst_stage"], c.stage);
-        }
+        const double passband = json["passband_max_gain_error_db"];
+        EXPECT_TRUE(std::isnan(c.passband) || std::abs(passband - c.passband) < 0.01) << passband;
+        EXPECT_TRUE(!c.stage || json["worst_stage"] == c.stage) << json["worst_stage"];
     }
 }
 
