@@ -4,7 +4,7 @@
 STELVANE_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
                    libbenchmark-dev fonts-liberation xvfb x11-utils imagemagick poppler-utils
                    clang libclang-rt-dev time xdotool libngspice0-dev appstream libhwy-dev
-                   libcli11-dev)
+                   libcli11-dev nlohmann-json3-dev)
 
 stelvane_install_missing() {
     local missing=()

@@ -131,36 +131,31 @@ std::string PartsSummary(const CliOptions& o, const DesignState& s)
     return t;
 }
 
-std::vector<std::pair<std::string, std::string>> PartsJson(const CliOptions& o, const DesignState& s)
+Json PartsJson(const CliOptions& o, const DesignState& s)
 {
-    std::vector<std::pair<std::string, std::string>> members;
-    if (o.series) members.emplace_back("series", std::string("\"") + SeriesName(*o.series) + "\"");
+    Json members = Json::object();
+    if (o.series) members["series"] = SeriesName(*o.series);
     if (o.suggestCap) {
         const ResistorRange range = o.rRange.value_or(kPracticalResistors);
-        std::string v = "{\"r_range\": [" + JsonNumber(Single(range.low)) + ", " + JsonNumber(Single(range.high)) + "]";
+        Json& cap = members["suggested_cap"];
+        cap["r_range"] = {JsonSingle(Single(range.low)), JsonSingle(Single(range.high))};
         for (StandardSeries series : kSuggestionSeries) {
             const auto c = SuggestCapacitor(s, range, series);
-            v += std::string(", \"") + SeriesName(series) + "\": " + (c ? JsonNumber(Single(c->capacitor)) : "null");
+            cap[SeriesName(series)] = c ? JsonSingle(Single(c->capacitor)) : Json();
         }
-        members.emplace_back("suggested_cap", v + "}");
     }
     if (o.sensitivity) {
-        std::string v = "[";
+        Json& stages = members["sensitivity"] = Json::array();
         for (int k = 1; k <= StageCount(s); ++k) {
             const StageSensitivities sens = SensitivitiesOf(PartsOfStage(s, k));
-            v += (k > 1 ? ",\n    {" : "\n    {");
-            v += "\"stage\": " + std::to_string(k);
+            Json& stage = stages.emplace_back();
+            stage["stage"] = k;
             for (const auto& [name, row] : {std::pair{"f0", &sens.f0}, {"q", &sens.q}, {"gain", &sens.gain}}) {
-                v += std::string(", \"") + name + "\": {";
-                for (std::size_t p = 0; p < row->size(); ++p) {
-                    const Single figure = (*row)[p] == 0 ? 0 : Single((*row)[p]);  // no "-0"
-                    v += std::string(p ? ", \"" : "\"") + kStagePartNames[p] + "\": " + JsonNumber(figure);
-                }
-                v += "}";
+                Json& figures = stage[name];
+                for (std::size_t p = 0; p < row->size(); ++p)
+                    figures[kStagePartNames[p]] = JsonSingle(Single((*row)[p]));
             }
-            v += "}";
         }
-        members.emplace_back("sensitivity", v + (StageCount(s) ? "\n  ]" : "]"));
     }
     return members;
 }

@@ -1,13 +1,11 @@
 #pragma once
 
 #include <functional>
-#include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "engine/designstate.h"
 #include "tools/cliargs.h"
+#include "tools/clijson.h"
 
 namespace CLI {
 class App;
@@ -30,8 +28,8 @@ std::string PartsUsageText();
 // sensitivity tables, each when asked for or (the range) when it applies.
 std::string PartsSummary(const CliOptions& options, const DesignState& s);
 
-// What the JSON adds, as key and JSON value: "series", "suggested_cap" and
+// What the JSON adds: an object of "series", "suggested_cap" and
 // "sensitivity", each when asked for.
-std::vector<std::pair<std::string, std::string>> PartsJson(const CliOptions& options, const DesignState& s);
+Json PartsJson(const CliOptions& options, const DesignState& s);
 
 } // namespace stelvane

@@ -1,8 +1,6 @@
 #include "tools/clireport.h"
 
-#include <charconv>
 #include <cmath>
-#include <string_view>
 
 #include "engine/numbertext.h"
 #include "engine/partcheck.h"
@@ -12,7 +10,6 @@ namespace stelvane {
 namespace {
 
 constexpr std::size_t kStageColumn = 7; // width of the stage-number column
-constexpr int kSingleRoundTrip = 9;    // significant digits that bring any Single back exactly
 
 std::string FamilyText(Integer family)
 {
@@ -39,87 +36,6 @@ void CenterResponse(const DesignState& s, double& gain, double& phase)
     EvaluateCascade(s, s.Center, gain, phase);
 }
 
-std::string JsonDouble(double value) { return JsonNumber(value, kSingleRoundTrip); }
-
-std::string JsonString(std::string_view text)
-{
-    std::string out = "\"";
-    for (char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                static const char* hex = "0123456789abcdef";
-                out += "\\u00";
-                out += hex[(c >> 4) & 0xf];
-                out += hex[c & 0xf];
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
-}
-
-// Small writer that keeps the commas and indentation of nested objects right.
-class JsonWriter {
-public:
-    void Open(char bracket, std::string_view key = {})
-    {
-        Item(key);
-        out_ += bracket;
-        first_ = true;
-        ++depth_;
-    }
-    void Close(char bracket)
-    {
-        --depth_;
-        out_ += '\n';
-        out_.append(2 * depth_, ' ');
-        out_ += bracket;
-        first_ = false;
-    }
-    void Raw(std::string_view key, const std::string& value)
-    {
-        Item(key);
-        out_ += value;
-    }
-    void Number(std::string_view key, double value) { Raw(key, JsonDouble(value)); }
-    void Int(std::string_view key, long value) { Raw(key, std::to_string(value)); }
-    void Text(std::string_view key, std::string_view value) { Raw(key, JsonString(value)); }
-    // An array of numbers on one line: sweep arrays stay readable that way.
-    template <typename Get>
-    void NumberRow(std::string_view key, int count, Get get)
-    {
-        std::string row = "[";
-        for (int i = 0; i < count; ++i) {
-            if (i) row += ", ";
-            row += JsonDouble(get(i));
-        }
-        Raw(key, row + "]");
-    }
-    std::string Take() { return out_ + '\n'; }
-
-private:
-    void Item(std::string_view key)
-    {
-        if (depth_ > 0) {
-            if (!first_) out_ += ',';
-            out_ += '\n';
-            out_.append(2 * depth_, ' ');
-        }
-        if (!key.empty()) out_ += JsonString(key) + ": ";
-        first_ = false;
-    }
-    std::string out_;
-    int depth_ = 0;
-    bool first_ = true;
-};
-
 } // namespace
 
 std::string Cell(const std::string& text, std::size_t width)
@@ -138,16 +54,6 @@ std::string CapText(double v)
     // The capacitor format shows nothing at all for zero; a table cell needs a figure.
     const std::string text = Trimmed(FormatCap(static_cast<Single>(v)));
     return text.empty() ? "0" : text;
-}
-
-std::string JsonNumber(Single value) { return JsonDouble(value); }
-
-std::string JsonNumber(double value, int digits)
-{
-    if (!std::isfinite(value)) return "null";
-    char buf[40];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, digits);
-    return std::string(buf, r.ptr);
 }
 
 std::string DesignSummary(const DesignState& s)
@@ -216,76 +122,74 @@ std::string DesignSummary(const DesignState& s)
     return t;
 }
 
-std::string DesignJson(const DesignState& s, const std::vector<std::pair<std::string, std::string>>& extra)
+Json DesignJson(const DesignState& s)
 {
     const int stages = StageCount(s);
     const int points = PointCount(s);
-    JsonWriter w;
-    w.Open('{');
-    w.Text("program", "stelvane-cli");
-    w.Text("VersionText", s.VersionText);
+    auto row = [](int count, auto get) {
+        Json numbers = Json::array();
+        for (int i = 0; i < count; ++i) numbers.push_back(JsonSingle(get(i)));
+        return numbers;
+    };
+    Json j;
+    j["program"] = "stelvane-cli";
+    j["VersionText"] = s.VersionText;
 
-    w.Open('{', "inputs");
-    w.Number("Center", s.Center);
-    w.Number("Width", s.Width);
-    w.Number("Gain", s.Gain);
-    w.Int("Order", s.Order);
-    w.Int("Family", s.Family);
-    w.Number("Apass", s.Apass);
-    w.Int("ManualEntry", s.ManualEntry);
-    w.Number("GBW", s.GBW);
-    w.Number("DCGain", s.DCGain);
-    w.Number("Zin", s.Zin);
-    w.Number("Fstart", s.Fstart);
-    w.Number("Fstop", s.Fstop);
-    w.Int("NrInts", s.NrInts);
-    w.Int("Sweep", s.Sweep);
-    w.Int("NrX", s.NrX);
-    w.Int("NrY", s.NrY);
-    w.Number("dBTop", s.dBTop);
-    w.Number("dBBottom", s.dBBottom);
-    w.Number("DelayTop", s.DelayTop);
-    w.Int("PartsType", s.PartsType);
-    w.Close('}');
+    Json& in = j["inputs"];
+    in["Center"] = JsonSingle(s.Center);
+    in["Width"] = JsonSingle(s.Width);
+    in["Gain"] = JsonSingle(s.Gain);
+    in["Order"] = s.Order;
+    in["Family"] = s.Family;
+    in["Apass"] = JsonSingle(s.Apass);
+    in["ManualEntry"] = s.ManualEntry;
+    in["GBW"] = JsonSingle(s.GBW);
+    in["DCGain"] = JsonSingle(s.DCGain);
+    in["Zin"] = JsonSingle(s.Zin);
+    in["Fstart"] = JsonSingle(s.Fstart);
+    in["Fstop"] = JsonSingle(s.Fstop);
+    in["NrInts"] = s.NrInts;
+    in["Sweep"] = s.Sweep;
+    in["NrX"] = s.NrX;
+    in["NrY"] = s.NrY;
+    in["dBTop"] = JsonSingle(s.dBTop);
+    in["dBBottom"] = JsonSingle(s.dBBottom);
+    in["DelayTop"] = JsonSingle(s.DelayTop);
+    in["PartsType"] = s.PartsType;
 
-    w.Number("Qbp", s.Qbp);
+    j["Qbp"] = JsonSingle(s.Qbp);
     double gain = 0, phase = 0;
     CenterResponse(s, gain, phase);
-    w.Number("CenterGainDB", gain);
-    w.Number("CenterPhase", phase);
+    j["CenterGainDB"] = JsonSingle(gain);
+    j["CenterPhase"] = JsonSingle(phase);
 
-    w.Open('[', "stages");
+    Json& list = j["stages"] = Json::array();
     for (int k = 1; k <= stages; ++k) {
-        w.Open('{');
-        w.Int("Stage", k);
-        w.Number("PoleRe", s.PoleRe[k]);
-        w.Number("PoleIm", s.PoleIm[k]);
-        w.Number("StageF", s.StageF[k]);
-        w.Number("StageQ", s.StageQ[k]);
-        w.Number("StageGain", s.StageGain[k]);
-        w.NumberRow("C", 2, [&](int j) { return s.C[k][j + 1]; });
-        w.NumberRow("R", 3, [&](int j) { return s.R[k][j + 1]; });
-        w.NumberRow("Rs", 3, [&](int j) { return s.Rs[k][j + 1]; });
-        w.Number("FreqFactor", s.FreqFactor[k]);
-        w.Number("QFactor", s.QFactor[k]);
-        w.Number("GainFactor", s.GainFactor[k]);
-        w.Number("StageFoActual", s.StageFoActual[k]);
-        w.Number("StageQActual", s.StageQActual[k]);
-        w.Number("StageGainActual", s.StageGainActual[k]);
-        w.Int("StageInvalid", s.StageInvalid[k]);
-        w.Close('}');
+        Json& st = list.emplace_back();
+        st["Stage"] = k;
+        st["PoleRe"] = JsonSingle(s.PoleRe[k]);
+        st["PoleIm"] = JsonSingle(s.PoleIm[k]);
+        st["StageF"] = JsonSingle(s.StageF[k]);
+        st["StageQ"] = JsonSingle(s.StageQ[k]);
+        st["StageGain"] = JsonSingle(s.StageGain[k]);
+        st["C"] = row(2, [&](int p) { return s.C[k][p + 1]; });
+        st["R"] = row(3, [&](int p) { return s.R[k][p + 1]; });
+        st["Rs"] = row(3, [&](int p) { return s.Rs[k][p + 1]; });
+        st["FreqFactor"] = JsonSingle(s.FreqFactor[k]);
+        st["QFactor"] = JsonSingle(s.QFactor[k]);
+        st["GainFactor"] = JsonSingle(s.GainFactor[k]);
+        st["StageFoActual"] = JsonSingle(s.StageFoActual[k]);
+        st["StageQActual"] = JsonSingle(s.StageQActual[k]);
+        st["StageGainActual"] = JsonSingle(s.StageGainActual[k]);
+        st["StageInvalid"] = s.StageInvalid[k];
     }
-    w.Close(']');
 
-    w.Open('{', "sweep");
-    w.NumberRow("Freq", points, [&](int i) { return s.Freq[i]; });
-    w.NumberRow("GainDB", points, [&](int i) { return s.GainDB[i]; });
-    w.NumberRow("Phase", points, [&](int i) { return s.Phase[i]; });
-    w.NumberRow("Delay", points, [&](int i) { return s.Delay[i]; });
-    w.Close('}');
-    for (const auto& [key, value] : extra) w.Raw(key, value);
-    w.Close('}');
-    return w.Take();
+    Json& sweep = j["sweep"];
+    sweep["Freq"] = row(points, [&](int i) { return s.Freq[i]; });
+    sweep["GainDB"] = row(points, [&](int i) { return s.GainDB[i]; });
+    sweep["Phase"] = row(points, [&](int i) { return s.Phase[i]; });
+    sweep["Delay"] = row(points, [&](int i) { return s.Delay[i]; });
+    return j;
 }
 
 } // namespace stelvane

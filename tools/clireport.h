@@ -1,10 +1,9 @@
 #pragma once
 
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "engine/designstate.h"
+#include "tools/clijson.h"
 
 namespace stelvane {
 
@@ -20,15 +19,9 @@ std::string CapText(double value);
 // line of parts per stage, and the cascade's gain at the centre frequency.
 std::string DesignSummary(const DesignState& s);
 
-// The same design as one JSON object for scripts; every float is written with
-// nine significant digits, so it reads back as the very same Single. The
-// extra members (key, JSON value) close the object.
-std::string DesignJson(const DesignState& s, const std::vector<std::pair<std::string, std::string>>& extra = {});
-
-// A Single as a JSON number (nine significant digits, "." whatever the
-// locale); null for NaN or infinity, which JSON cannot hold.
-std::string JsonNumber(Single value);
-// A double with that many significant digits, the same way.
-std::string JsonNumber(double value, int digits);
+// The same design as one JSON object for scripts: the inputs, the stages'
+// figures and parts, and the sweep, every Single to nine significant digits so
+// that it reads back as the very same Single.
+Json DesignJson(const DesignState& s);
 
 } // namespace stelvane

@@ -258,10 +258,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     const CliCheck check = RunCliCheck(o, s, err);
     if (o.json) {
-        auto members = PartsJson(o, s);
-        if (tolerance.settings) members.emplace_back("monte_carlo", ToleranceJson(RunTolerance(s, *tolerance.settings)));
-        if (!check.json.empty()) members.emplace_back("verify", check.json);
-        out << DesignJson(s, members);
+        Json design = DesignJson(s);
+        design.update(PartsJson(o, s));
+        if (tolerance.settings) design["monte_carlo"] = ToleranceJson(RunTolerance(s, *tolerance.settings));
+        if (!check.json.is_null()) design["verify"] = check.json;
+        out << JsonText(design);
     } else {
         out << DesignSummary(s) << PartsSummary(o, s);
         if (tolerance.settings) out << ToleranceSummary(RunTolerance(s, *tolerance.settings));

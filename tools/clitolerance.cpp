@@ -44,25 +44,14 @@ std::string Lower(std::string text)
 
 const char* DistributionName(PartDistribution d) { return d == PartDistribution::Uniform ? "uniform" : "normal"; }
 
-// A double in JSON: the shortest text that reads back as the same double.
-std::string JsonDouble(double v)
+Json JsonRow(const std::vector<Single>& values)
 {
-    if (!std::isfinite(v)) return "null";
-    char buf[32];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    Json row = Json::array();
+    for (const Single v : values) row.push_back(JsonSingle(v));
+    return row;
 }
 
-std::string JsonRow(const std::vector<Single>& values)
-{
-    std::string row = "[";
-    for (std::size_t i = 0; i < values.size(); ++i) row += (i ? ", " : "") + JsonNumber(values[i]);
-    return row + "]";
-}
-
-std::string JsonSpread(const MeanStd& m)
-{
-    return "{\"mean\": " + JsonDouble(m.mean) + ", \"std\": " + JsonDouble(m.std) + "}";
-}
+Json JsonSpread(const MeanStd& m) { return {{"mean", JsonDouble(m.mean)}, {"std", JsonDouble(m.std)}}; }
 
 } // namespace
 
@@ -154,27 +143,25 @@ std::string ToleranceSummary(const ToleranceResult& r)
     return t;
 }
 
-std::string ToleranceJson(const ToleranceResult& r)
+Json ToleranceJson(const ToleranceResult& r)
 {
     const ToleranceSettings& s = r.settings;
-    std::string j = "{\n";
-    j += "    \"runs\": " + std::to_string(s.runs) + ",\n";
-    j += "    \"seed\": " + std::to_string(s.seed) + ",\n";
-    j += std::string("    \"distribution\": \"") + DistributionName(s.distribution) + "\",\n";
-    j += "    \"freq\": " + JsonRow(r.freq) + ",\n";
-    j += "    \"gain_db\": {\n";
+    Json j;
+    j["runs"] = s.runs;
+    j["seed"] = s.seed;
+    j["distribution"] = DistributionName(s.distribution);
+    j["freq"] = JsonRow(r.freq);
+    Json& gain = j["gain_db"];
     for (std::size_t p = 0; p < r.gainDb.size(); ++p)
-        j += "      \"p" + std::to_string(static_cast<int>(kGainPercentiles[p])) + "\": " + JsonRow(r.gainDb[p]) +
-             (p + 1 < r.gainDb.size() ? ",\n" : "\n");
-    j += "    },\n";
-    j += "    \"center_gain_db\": " + JsonSpread(r.centerGainDb) + ",\n";
-    j += "    \"stages\": [";
+        gain["p" + std::to_string(static_cast<int>(kGainPercentiles[p]))] = JsonRow(r.gainDb[p]);
+    j["center_gain_db"] = JsonSpread(r.centerGainDb);
+    Json& stages = j["stages"] = Json::array();
     for (std::size_t k = 0; k < r.stages.size(); ++k) {
         const StageSpread& st = r.stages[k];
-        j += std::string(k ? "," : "") + "\n      {\"stage\": " + std::to_string(k + 1) + ", \"f0\": " + JsonSpread(st.f0) +
-             ", \"q\": " + JsonSpread(st.q) + ", \"gain\": " + JsonSpread(st.gain) + "}";
+        stages.push_back(
+            {{"stage", k + 1}, {"f0", JsonSpread(st.f0)}, {"q", JsonSpread(st.q)}, {"gain", JsonSpread(st.gain)}});
     }
-    return j + (r.stages.empty() ? "]\n  }" : "\n    ]\n  }");
+    return j;
 }
 
 } // namespace stelvane

@@ -6,6 +6,7 @@
 #include "engine/designstate.h"
 #include "engine/tolerance.h"
 #include "tools/cliargs.h"
+#include "tools/clijson.h"
 
 namespace stelvane {
 
@@ -22,6 +23,6 @@ CliTolerance ToleranceFromOptions(const CliOptions& o);
 std::string ToleranceSummary(const ToleranceResult& r);
 
 // The run as the JSON object of the design's "monte_carlo" member.
-std::string ToleranceJson(const ToleranceResult& r);
+Json ToleranceJson(const ToleranceResult& r);
 
 } // namespace stelvane

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <cmath>
 #include <csignal>
 #include <ostream>
@@ -22,20 +23,15 @@ constexpr int kRefused = 2;
 constexpr int kFigureDigits = 3; // of a difference in the summary
 // The longest time limit taken: a day is far beyond any design's check.
 constexpr double kLongestSpiceTimeout = 86400;
-constexpr int kJsonDigits = 9;
 
 OpampModel ModelOf(const CliOptions& o) { return o.specifiedOpamp ? OpampModel::Specified : OpampModel::Ideal; }
 
-std::string Number(double value, int digits) { return JsonNumber(value, digits); }
-
-std::string JsonText(const std::string& text)
+// A figure of the summary to that many significant digits; "-" for none.
+std::string Number(double value, int digits)
 {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-    }
-    return out + "\"";
+    if (!std::isfinite(value)) return "-";
+    char buf[40];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, digits).ptr);
 }
 
 // The largest difference of the stages and the cascade.
@@ -70,26 +66,26 @@ std::string Summary(const Verification& v)
     return t + AgreementText(v) + (v.passed ? ": passed\n" : ": failed\n");
 }
 
-std::string Json(const Verification& v)
+// The check's figures are doubles held, as the design's, to nine significant digits.
+Json CheckJson(const Verification& v)
 {
     const bool ideal = v.model == OpampModel::Ideal;
     const CurveAgreement& blamed = ideal ? v.worstGain : v.cascade;
-    std::string j = "{\n    \"opamp\": \"" + std::string(ideal ? "ideal" : "specified") + "\",\n";
-    j += "    \"points\": " + std::to_string(v.points) + ",\n";
-    j += "    \"max_gain_error_db\": " + Number(LargestGainError(v), kJsonDigits) + ",\n";
-    j += "    \"max_phase_error_deg\": " + Number(LargestPhaseError(v), kJsonDigits) + ",\n";
-    j += "    \"passband_max_gain_error_db\": " + Number(v.cascade.passbandMaxGainErrorDb, kJsonDigits) + ",\n";
-    j += "    \"worst_freq\": " + Number(ideal ? blamed.gainErrorFreq : blamed.passbandErrorFreq, kJsonDigits) + ",\n";
-    j += "    \"worst_stage\": " + std::to_string(blamed.stage) + ",\n";
-    j += "    \"tolerance_db\": " + Number(ideal ? kIdealGainToleranceDb : v.toleranceDb, kJsonDigits) + ",\n";
-    j += std::string("    \"passed\": ") + (v.passed ? "true" : "false") + ",\n";
-    j += "    \"stages\": [";
-    for (const CurveAgreement& c : v.stages) {
-        j += (c.stage == 1 ? "\n" : ",\n") + std::string("      {\"stage\": ") + std::to_string(c.stage) +
-             ", \"max_gain_error_db\": " + Number(c.maxGainErrorDb, kJsonDigits) +
-             ", \"max_phase_error_deg\": " + Number(c.maxPhaseErrorDeg, kJsonDigits) + "}";
-    }
-    return j + "\n    ]\n  }";
+    Json j;
+    j["opamp"] = ideal ? "ideal" : "specified";
+    j["points"] = v.points;
+    j["max_gain_error_db"] = JsonSingle(LargestGainError(v));
+    j["max_phase_error_deg"] = JsonSingle(LargestPhaseError(v));
+    j["passband_max_gain_error_db"] = JsonSingle(v.cascade.passbandMaxGainErrorDb);
+    j["worst_freq"] = JsonSingle(ideal ? blamed.gainErrorFreq : blamed.passbandErrorFreq);
+    j["worst_stage"] = blamed.stage;
+    j["tolerance_db"] = JsonSingle(ideal ? kIdealGainToleranceDb : v.toleranceDb);
+    j["passed"] = v.passed;
+    Json& stages = j["stages"] = Json::array();
+    for (const CurveAgreement& c : v.stages)
+        stages.push_back({{"stage", c.stage}, {"max_gain_error_db", JsonSingle(c.maxGainErrorDb)},
+                          {"max_phase_error_deg", JsonSingle(c.maxPhaseErrorDeg)}});
+    return j;
 }
 
 // Ctrl-C while ngspice runs stops it (and removes its folder) before the
@@ -201,13 +197,12 @@ CliCheck RunCliCheck(const CliOptions& o, const DesignState& s, std::ostream& er
     if (!v.simulated) {
         err << v.message << '\n';
         check.code = kNoSimulation;
-        check.json = "{\n    \"opamp\": \"" + std::string(o.specifiedOpamp ? "specified" : "ideal") +
-                     "\",\n    \"error\": " + JsonText(v.message) + "\n  }";
+        check.json = {{"opamp", o.specifiedOpamp ? "specified" : "ideal"}, {"error", v.message}};
         return check;
     }
     check.code = v.passed ? 0 : kDisagrees;
     check.text = Summary(v);
-    check.json = Json(v);
+    check.json = CheckJson(v);
     return check;
 }
 

@@ -6,6 +6,7 @@
 #include "engine/designstate.h"
 #include "platform/notifier.h"
 #include "tools/cliargs.h"
+#include "tools/clijson.h"
 
 namespace stelvane {
 
@@ -16,7 +17,7 @@ namespace stelvane {
 struct CliCheck {
     int code = 0;
     std::string text;
-    std::string json;
+    Json json; // null when no check was asked for
 };
 
 // A usage error in the check options (the tolerance not a number of dB of 0

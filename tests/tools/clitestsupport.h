@@ -3,10 +3,12 @@
 // Runs the command-line companion in this process, as the tests of its options do.
 
 #include <cmath>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tools/clijson.h"
 #include "tools/clirun.h"
 
 namespace stelvane::testing {
@@ -16,22 +18,17 @@ struct CliRun { int code; std::string out, err; };
 // The second line of every usage error.
 inline constexpr const char* kSeeHelp = "see stelvane-cli --help\n";
 
-// Every number, or every number of the array, that follows "key": in a JSON
-// text, in order; null reads as NaN.
+// Every value of "key" in a JSON text, arrays flattened, in the document's
+// order; null reads as NaN. The text must parse as JSON.
 inline std::vector<double> Numbers(const std::string& json, const std::string& key)
 {
     std::vector<double> found;
-    const std::string head = "\"" + key + "\": ";
-    for (auto at = json.find(head); at != std::string::npos; at = json.find(head, at + 1)) {
-        std::istringstream values(json.substr(at + head.size(), json.find('\n', at) - at - head.size()));
-        for (std::string item; std::getline(values, item, ',');) {
-            item.erase(0, item.find_first_not_of(" ["));
-            if (!item.empty() && item[0] != ']') found.push_back(item[0] == 'n' ? NAN : std::stod(item));
-        }
-    }
+    const std::regex member(".*/" + key + "(/[0-9]+)?");
+    const Json flat = Json::parse(json).flatten();
+    for (const auto& [pointer, value] : flat.items())
+        if (std::regex_match(pointer, member)) found.push_back(value.is_null() ? NAN : value.get<double>());
     return found;
 }
-
 
 // RunCli on the arguments (and --json when asked), with what it printed.
 inline CliRun RunCliIn(std::vector<std::string> args, bool json = false)
