@@ -24,6 +24,8 @@ constexpr std::size_t kCompactEvery = 256;
 // Calls no box ever covers are kept up to this many; beyond, the oldest go.
 // Only a window that draws far more than it erases could lose a thing.
 constexpr std::size_t kMostCalls = 50000;
+// Beyond any window: what lies left of or above the origin is never seen.
+constexpr int kFar = 1 << 24;
 
 // The whole logical pixels inside an area (what a filled box surely covers).
 QRect Inside(const QRectF& area)
@@ -141,8 +143,8 @@ private:
         measuring.ForgetTouched();
         draw(measuring);
         const QRectF reach = measuring.Touched();
-        if (reach.isEmpty())
-            return;
+        if (reach.isEmpty() || reach.right() <= 0 || reach.bottom() <= 0)
+            return;  // nothing, or all of it left of or above the window (a scrolled drawing)
         widget_.Keep({reach, opaqueBox, key.Value(), std::move(draw)});
         widget_.update(reach.toAlignedRect());
     }
@@ -230,7 +232,7 @@ void CanvasWidget::Compact()
 {
     // From the last call back: what the boxes drawn later cover together
     // hides a call that reaches no further.
-    QRegion hidden;
+    QRegion hidden = QRegion(-kFar, -kFar, kFar, 2 * kFar) + QRegion(-kFar, -kFar, 2 * kFar, kFar);
     std::vector<Call> kept;
     kept.reserve(calls_.size());
     for (auto call = calls_.rbegin(); call != calls_.rend(); ++call) {

@@ -64,6 +64,10 @@ TEST(CanvasWidget, LetsGoOfWhatLaterBoxesHide)
              c.FillBox({1500, 100}, {2900, 3900}, kWhite);
              c.Line({200, 2000}, {2800, 2000 + i % 3 * 10.0}, kBlack, 1);
          }, 2 + 256 + 3},
+        {"a drawing scrolled off to the left", [](Canvas& c, int i) {
+             c.FillBox({100, 100}, {2900, 3900}, kWhite);
+             c.Line({-3000.0 - i, 2000}, {-50, 2000 + i % 5 * 100.0}, kBlack, 1);
+         }, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
