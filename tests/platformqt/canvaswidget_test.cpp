@@ -12,6 +12,12 @@
 namespace stelvane {
 namespace {
 
+// The colour a window's image shows at a point in layout units, at 10 units a pixel across and 20 down.
+QColor At(const QImage& image, double x, double y)
+{
+    return image.pixelColor((QPointF(x * 0.1, y * 0.05) * image.devicePixelRatio()).toPoint());
+}
+
 // What a window draws lands at its scale and stays, on its backing image and
 // on the screen, through repaints, resizes and maximizing; where the widget
 // has grown, its background shows.
@@ -33,13 +39,10 @@ TEST(CanvasWidget, KeepsTheDrawingThroughResizing)
         w.canvas().Line({100, 200}, {900, 200}, {255, 0, 0}, 2);
         change(w);
         const QImage image = w.grab().toImage();
-        auto at = [&](double x, double y) {
-            return image.pixelColor((QPointF(x * 0.1, y * 0.05) * image.devicePixelRatio()).toPoint());
-        };
-        EXPECT_EQ(at(2100, 1550), QColor(Qt::white));
-        EXPECT_EQ(at(500, 205), QColor(Qt::red));
-        EXPECT_EQ(at(2700, 1550), QColor(238, 255, 255));
-        EXPECT_EQ(at(500, 300), QColor(238, 255, 255));
+        EXPECT_EQ(At(image, 2100, 1550), QColor(Qt::white));
+        EXPECT_EQ(At(image, 500, 205), QColor(Qt::red));
+        EXPECT_EQ(At(image, 2700, 1550), QColor(238, 255, 255));
+        EXPECT_EQ(At(image, 500, 300), QColor(238, 255, 255));
         EXPECT_EQ(image.pixelColor(image.width() - 1, image.height() - 1), QColor(238, 255, 255));
     }
 }
@@ -78,11 +81,8 @@ TEST(CanvasWidget, LetsGoOfWhatLaterBoxesHide)
             c.redraw(w.canvas(), i);
         EXPECT_LE(w.KeptCalls(), c.mostKept);
         const QImage image = w.grab().toImage();
-        auto at = [&](double x, double y) {
-            return image.pixelColor((QPointF(x * 0.1, y * 0.05) * image.devicePixelRatio()).toPoint());
-        };
-        EXPECT_EQ(at(150, 3850), QColor(Qt::white));
-        EXPECT_EQ(at(50, 50), QColor(238, 255, 255));
+        EXPECT_EQ(At(image, 150, 3850), QColor(Qt::white));
+        EXPECT_EQ(At(image, 50, 50), QColor(238, 255, 255));
     }
 }
 

@@ -2,8 +2,9 @@
 // user would (opening, design, opamp test, About, file writing, plot with
 // phase and delay, poles, tabulated, schematic scrolled, file writing again),
 // on the design of the last session in the working directory, then prints
-// the process's peak resident memory ("peak kB: N"). The memory test runs it
-// with the screen it wants; a missing window or control ends it with 1.
+// the process's peak resident memory ("peak kB: N"). Its screen is the
+// platform's: the memory test runs it on the offscreen platform with the
+// screens it holds to a bound. A missing window or control ends it with 1.
 
 #include <QAbstractButton>
 #include <QApplication>
