@@ -19,7 +19,9 @@ namespace stelvane {
 // kept, not painted into an image of their own: paintEvent draws the calls
 // that reach the part to be shown into the window's own backing store, so a
 // window costs no more memory than Qt's image of it, whatever the screen. A
-// call is forgotten once a box filled later covers all it reaches. The
+// call is forgotten once a box filled later covers all it reaches, or once
+// it is made again with the same arguments (it is then drawn once, in its
+// later place, so smoothed edges do not grow darker). The
 // drawing survives repaints, resizes and maximizing; where nothing was
 // drawn, the background shows. Windows derive from it, so controls placed
 // on the window sit on the drawing.
