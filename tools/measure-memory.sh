@@ -3,9 +3,13 @@
 # once. Starts a private X server, runs the program under /usr/bin/time -v,
 # clicks its way through the windows with xdotool and prints the figure.
 #
-#   tools/measure-memory.sh [BUILD_DIR] [DISPLAY_NUMBER] [SCREENSHOT_DIR]
+#   [SCREEN=WIDTHxHEIGHT] [SCALE=N] tools/measure-memory.sh [BUILD_DIR] [DISPLAY_NUMBER] [SCREENSHOT_DIR]
 #
 # BUILD_DIR holds app/stelvane and tools/stelvane-cli (default: build).
+# SCREEN is the X screen in device pixels (default 1024x768) and SCALE the
+# program's pixel ratio on it (QT_SCALE_FACTOR, a whole number, default 1):
+# SCREEN=3840x2160 SCALE=2 is a 4K screen at a pixel ratio of 2. There is no
+# window manager, so the windows keep their creation size.
 # The design is the heaviest one the program allows: 21 stages and a sweep
 # of 2000 intervals, read from the last-session file at start.
 set -u
@@ -17,12 +21,21 @@ DISPLAY_NUMBER=${2:-131}
 SHOTS=${3:-}
 APP=$BUILD/app/stelvane
 CLI=$BUILD/tools/stelvane-cli
+SCREEN=${SCREEN:-1024x768}
+SCALE=${SCALE:-1}
+case $SCREEN in
+    *[!0-9x]* | x* | *x | *x*x*) echo "measure-memory: SCREEN is WIDTHxHEIGHT" >&2; exit 2 ;;
+esac
+case $SCALE in '' | *[!0-9]* | 0) echo "measure-memory: SCALE is a whole number" >&2; exit 2 ;; esac
 LIMIT_KB=$((150 * 1024))
 
 for tool in Xvfb xdotool /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "measure-memory: $tool is missing" >&2; exit 2; }
 done
-[ -x "$APP" ] && [ -x "$CLI" ] || { echo "measure-memory: build app/stelvane and tools/stelvane-cli in $BUILD" >&2; exit 2; }
+if [ ! -x "$APP" ] || [ ! -x "$CLI" ]; then
+    echo "measure-memory: build app/stelvane and tools/stelvane-cli in $BUILD" >&2
+    exit 2
+fi
 
 WORK=$(mktemp -d)
 XVFB_PID=
@@ -35,10 +48,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A 1024 x 768 screen: 15360 x 11520 twips at 15 twips per pixel.
-SW=15360
-SH=11520
-Xvfb ":$DISPLAY_NUMBER" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# The screen in twips, at 15 twips per logical pixel.
+SW=$((${SCREEN%x*} / SCALE * 15))
+SH=$((${SCREEN#*x} / SCALE * 15))
+Xvfb ":$DISPLAY_NUMBER" -screen 0 "${SCREEN}x24" -nolisten tcp >/dev/null 2>&1 &
 XVFB_PID=$!
 export DISPLAY=":$DISPLAY_NUMBER"
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.2; done
@@ -46,7 +59,7 @@ for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; slee
 cd "$WORK" || exit 2
 "$CLI" --order 21 --intervals 2000 --save QUIBEX.LAST >/dev/null || exit 2
 
-QT_QPA_PLATFORM=xcb /usr/bin/time -v -o "$WORK/time.txt" "$APP" &
+QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$SCALE /usr/bin/time -v -o "$WORK/time.txt" "$APP" &
 APP_PID=$!
 
 opened=()
@@ -59,7 +72,7 @@ find_window() {
 
 # click CAPTION W0 H0 X Y: clicks the point (X, Y) in layout units of the
 # window created at W0 x H0 twips (its unit is W0 x Sw / 12000^2 twips wide
-# and H0 x Sh / 9000^2 twips high).
+# and H0 x Sh / 9000^2 twips high), SCALE device pixels to the logical one.
 click() {
     local wid
     wid=$(find_window "$1") || true
@@ -68,8 +81,10 @@ click() {
         return 1
     fi
     local px py
-    px=$(awk -v w="$2" -v x="$4" -v sw=$SW 'BEGIN { printf "%d", x * w * sw / (12000 * 12000) / 15 + 0.5 }')
-    py=$(awk -v h="$3" -v y="$5" -v sh=$SH 'BEGIN { printf "%d", y * h * sh / (9000 * 9000) / 15 + 0.5 }')
+    px=$(awk -v w="$2" -v x="$4" -v sw=$SW -v k=$SCALE \
+        'BEGIN { printf "%d", k * x * w * sw / (12000 * 12000) / 15 + 0.5 }')
+    py=$(awk -v h="$3" -v y="$5" -v sh=$SH -v k=$SCALE \
+        'BEGIN { printf "%d", k * y * h * sh / (9000 * 9000) / 15 + 0.5 }')
     xdotool mousemove --window "$wid" "$px" "$py" click 1
     sleep 1
 }

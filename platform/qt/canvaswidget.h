@@ -3,18 +3,28 @@
 #include <QImage>
 #include <QWidget>
 
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
 #include "platform/canvas.h"
 #include "platform/qt/paintercanvas.h"
 
+class QPainter;
+
 namespace stelvane {
 
-// A widget whose background is a persistent drawing: canvas calls paint into
-// a backing image (at the screen's device pixel ratio) and paintEvent shows
-// it. The drawing survives repaints, resizes and maximizing; when the widget
-// grows beyond the image, the old content is kept and the rest is background.
-// The image starts at least as large as the screen, so what a window draws
-// while it is still at its creation size is there once it is maximized.
-// Windows derive from it, so controls placed on the window sit on the drawing.
+// A widget whose background is a persistent drawing. The canvas calls are
+// kept, not painted into an image of their own: paintEvent draws the calls
+// that reach the part to be shown into the window's own backing store, so a
+// window costs no more memory than Qt's image of it, whatever the screen. A
+// call is forgotten once a box filled later covers all it reaches, or once
+// it is made again with the same arguments (it is then drawn once, in its
+// later place, so smoothed edges do not grow darker). The
+// drawing survives repaints, resizes and maximizing; where nothing was
+// drawn, the background shows. Windows derive from it, so controls placed
+// on the window sit on the drawing.
 class CanvasWidget : public QWidget {
     Q_OBJECT
 public:
@@ -25,8 +35,7 @@ public:
     void SetScale(double pixelsPerUnitX, double pixelsPerUnitY);
     double PixelsPerUnitX() const;
     double PixelsPerUnitY() const;
-    // The window's background colour; also the colour the image grows with.
-    // Fills the whole drawing with it.
+    // The window's background colour. Fills the whole drawing with it.
     void SetBackground(Rgb colour);
     Rgb Background() const;
     // The drawing surface in layout units. Every call also goes to the
@@ -34,24 +43,33 @@ public:
     Canvas& canvas();
     // A second canvas that sees every call (a test's recorder); null for none.
     void SetRecorder(Canvas* recorder);
-    // Keeps the drawing at least this many logical pixels large (for drawings
-    // wider than the window, e.g. a scrolled schematic).
-    void EnsureExtent(QSize logicalPixels);
-    // The backing image (device pixels; its devicePixelRatio says how many per logical pixel).
-    const QImage& BackingImage() const;
-    // The colour drawn at a point given in layout units.
-    Rgb ColourAt(CanvasPoint at) const;
+    // How many calls the drawing keeps (those no later box covers).
+    std::size_t KeptCalls() const { return calls_.size(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     class WidgetCanvas;
+    // A call kept for painting, with where it reaches (logical pixels),
+    // whether it is an opaque box that hides what it covers, and what it is.
+    struct Call {
+        QRectF reach;
+        bool opaque = false;
+        std::uint64_t key = 0;
+        std::function<void(Canvas&)> draw;
+    };
     PainterMapping Mapping() const;
-    void GrowImage(QSize logicalPixels);
+    // A canvas that works out where calls reach without painting them.
+    PainterCanvas& Measuring();
+    void Keep(Call call);
+    void Compact();
 
-    QImage image_;
+    std::vector<Call> calls_;
+    std::size_t compactAt_ = 0;
+    QImage probe_;  // the measuring painter's device: fonts measured as on the screen
+    std::unique_ptr<QPainter> probePainter_;
+    std::unique_ptr<PainterCanvas> measuring_;
     Rgb background_{238, 255, 255};
     double pixelsPerUnitX_ = 1;
     double pixelsPerUnitY_ = 1;

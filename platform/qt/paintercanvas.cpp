@@ -1,8 +1,6 @@
 #include "platform/qt/paintercanvas.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
 #include <cmath>
 #include <numbers>
 #include <optional>
@@ -108,184 +106,14 @@ QPolygonF Simplified(const QPolygonF& run, double tolerance)
     return kept;
 }
 
-// The image the painter draws on, when it is one whose pixels the program may
-// write itself (no transform, no clip, plain painting); nullptr when not.
-QImage* DirectImage(QPainter& painter)
-{
-    auto* image = painter.device() != nullptr && painter.device()->devType() == QInternal::Image
-                      ? static_cast<QImage*>(painter.device())
-                      : nullptr;
-    if (image == nullptr ||
-        (image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32_Premultiplied) ||
-        !painter.transform().isIdentity() || painter.hasClipping() ||
-        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
-        return nullptr;
-    return image;
-}
-
-// The device pixels of a box given in logical pixels, as the columns and rows
-// [left, right) and [top, bottom), cut to the image.
-std::array<int, 4> DevicePixels(const QImage& image, const QRectF& box, double ratio)
-{
-    auto at = [ratio](double logical) { return static_cast<int>(std::lround(logical * ratio)); };
-    return {std::max(0, at(box.left())), std::max(0, at(box.top())), std::min(image.width(), at(box.right())),
-            std::min(image.height(), at(box.bottom()))};
-}
-
 // Fills the whole device pixels of a box (in logical pixels, its edges on
-// device-pixel edges) with an opaque colour: straight into the image when
-// the painter allows it, else through the painter without antialiasing.
-void FillPixels(QPainter& painter, QImage* image, const QRectF& box, Rgb colour, double ratio)
+// device-pixel edges) with an opaque colour, without antialiasing.
+void FillPixels(QPainter& painter, const QRectF& box, Rgb colour)
 {
-    if (image == nullptr) {
-        painter.save();
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.fillRect(box, ToQColor(colour));
-        painter.restore();
-        return;
-    }
-    const auto [left, top, right, bottom] = DevicePixels(*image, box, ratio);
-    if (left >= right || top >= bottom)
-        return;
-    const QRgb pixel = qRgb(colour.r, colour.g, colour.b);
-    uchar* bits = image->bits();
-    const qsizetype stride = image->bytesPerLine();
-    for (int y = top; y < bottom; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(bits + y * stride);
-        std::fill(row + left, row + right, pixel);
-    }
-}
-
-// The smallest box (logical pixels, on device-pixel edges) that holds every
-// pixel of a box that is not yet the colour; nothing when none is.
-std::optional<QRectF> ChangedPixels(const QImage& image, const QRectF& box, Rgb colour, double ratio)
-{
-    const auto [left, top, right, bottom] = DevicePixels(image, box, ratio);
-    if (left >= right || top >= bottom)
-        return std::nullopt;
-    const QRgb pixel = qRgb(colour.r, colour.g, colour.b);
-    const uchar* bits = image.constBits();
-    const qsizetype stride = image.bytesPerLine();
-    auto row = [&](int y) { return reinterpret_cast<const QRgb*>(bits + y * stride); };
-    auto differs = [&](int y) {
-        const QRgb* r = row(y);
-        return std::any_of(r + left, r + right, [pixel](QRgb p) { return p != pixel; });
-    };
-    int first = top;
-    while (first < bottom && !differs(first))
-        ++first;
-    if (first == bottom)
-        return std::nullopt;
-    int last = bottom - 1;
-    while (!differs(last))
-        --last;
-    // Each row is searched only outside the columns already known to change.
-    int from = right, to = left - 1;
-    for (int y = first; y <= last; ++y) {
-        const QRgb* r = row(y);
-        for (int x = left; x < from; ++x)
-            if (r[x] != pixel) {
-                from = x;
-                break;
-            }
-        for (int x = right - 1; x > to && x >= from; --x)
-            if (r[x] != pixel) {
-                to = x;
-                break;
-            }
-    }
-    return QRectF(QPointF(from / ratio, first / ratio), QPointF((to + 1) / ratio, (last + 1) / ratio));
-}
-
-// A thick line drawn straight into the screen's image, for the painter's
-// antialiased stroke of a long, steep curve costs it a good part of a
-// millisecond. Each pixel takes the colour by its distance from the nearest
-// segment (fully within half the width, fading over the next pixel, as the
-// painter's edges fade), once however many segments pass near it. Its ends
-// and corners are those of the painter's pen (MakePen): round, or square at
-// the ends of a line two pixels wide or less. Only for an image the painter
-// draws on without transform or clip; false when it cannot, and the painter
-// draws the line.
-bool DrawThickRunsDirect(QPainter& painter, const std::vector<QPolygonF>& runs, Rgb colour, int deviceWidth,
-                         double ratio)
-{
-    QImage* image = DirectImage(painter);
-    if (image == nullptr)
-        return false;
-
-    const double half = deviceWidth / 2.0;
-    const double reach = half + 0.5; // half the width and the fading pixel
-    const double core = std::max(0.0, reach - 1) * std::max(0.0, reach - 1); // fully covered within
-    const bool squareEnds = deviceWidth <= 2;
-    const int width = image->width(), height = image->height();
-    thread_local std::vector<std::uint8_t> coverage; // 0..255 per pixel, 0 between calls
-    thread_local std::vector<int> touched;
-    coverage.resize(static_cast<std::size_t>(width) * height);
-    touched.clear();
-    for (const QPolygonF& run : runs) {
-        for (int i = 1; i < run.size(); ++i) {
-            const QPointF a = run[i - 1] * ratio, b = run[i] * ratio;
-            const double dx = b.x() - a.x(), dy = b.y() - a.y(), length2 = dx * dx + dy * dy;
-            const double length = std::sqrt(length2), inverse = length2 > 0 ? 1 / length2 : 0;
-            // How far beyond each end a square end reaches, as a fraction of the segment.
-            const double before = squareEnds && i == 1 && length > 0 ? half / length : 0;
-            const double after = squareEnds && i + 1 == run.size() && length > 0 ? half / length : 0;
-            const double extend = reach + std::max(before, after) * length;
-            const double halfBand = std::abs(dy) > 1e-9 ? reach * length / std::abs(dy) : 0;
-            const double slope = halfBand > 0 ? dx / dy : 0;
-            const int top = std::max(0, static_cast<int>(std::floor(std::min(a.y(), b.y()) - extend)));
-            const int bottom = std::min(height - 1, static_cast<int>(std::ceil(std::max(a.y(), b.y()) + extend)));
-            for (int y = top; y <= bottom; ++y) {
-                const double yc = y + 0.5;
-                // Where the band around the segment crosses this row.
-                double left = std::min(a.x(), b.x()) - extend, right = std::max(a.x(), b.x()) + extend;
-                if (halfBand > 0) {
-                    const double centre = a.x() + (yc - a.y()) * slope;
-                    left = std::max(left, centre - halfBand);
-                    right = std::min(right, centre + halfBand);
-                }
-                const int x0 = std::max(0, static_cast<int>(std::floor(left)));
-                const int x1 = std::min(width - 1, static_cast<int>(std::ceil(right)));
-                std::uint8_t* row = coverage.data() + static_cast<std::size_t>(y) * width;
-                const double py = yc - a.y();
-                double px = x0 + 0.5 - a.x();
-                for (int x = x0; x <= x1; ++x, px += 1) {
-                    const double along = (px * dx + py * dy) * inverse;
-                    double level = 0;
-                    if ((along < 0 && before > 0) || (along > 1 && after > 0)) {
-                        // A square end: the side's fade times the end's fade.
-                        const double side = std::abs(px * dy - py * dx) / length;
-                        const double beyond = (along < 0 ? -along - before : along - 1 - after) * length;
-                        level = std::clamp(reach - side, 0.0, 1.0) * std::clamp(0.5 - beyond, 0.0, 1.0);
-                    } else {
-                        const double t = std::clamp(along, 0.0, 1.0);
-                        const double ex = px - t * dx, ey = py - t * dy;
-                        const double distance2 = ex * ex + ey * ey;
-                        if (distance2 >= reach * reach)
-                            continue;
-                        level = distance2 <= core ? 1.0 : std::min(1.0, reach - std::sqrt(distance2));
-                    }
-                    const auto cell = static_cast<std::uint8_t>(level * 255 + 0.5);
-                    if (cell > row[x]) {
-                        if (row[x] == 0)
-                            touched.push_back(y * width + x);
-                        row[x] = cell;
-                    }
-                }
-            }
-        }
-    }
-    uchar* bits = image->bits();
-    const qsizetype stride = image->bytesPerLine();
-    for (const int at : touched) {
-        std::uint8_t& cell = coverage[static_cast<std::size_t>(at)];
-        const int alpha = cell;
-        cell = 0;
-        auto* pixel = reinterpret_cast<QRgb*>(bits + (at / width) * stride) + at % width;
-        auto mix = [alpha](int from, int to) { return (to * alpha + from * (255 - alpha) + 127) / 255; };
-        *pixel = qRgb(mix(qRed(*pixel), colour.r), mix(qGreen(*pixel), colour.g), mix(qBlue(*pixel), colour.b));
-    }
-    return true;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(box, ToQColor(colour));
+    painter.restore();
 }
 
 } // namespace
@@ -367,6 +195,8 @@ void PainterCanvas::Touch(const QRectF& area, double margin)
 void PainterCanvas::Clear(Rgb background)
 {
     touched_ |= mapping_.surface;
+    if (measureOnly_)
+        return;
     painter_.save();
     painter_.setCompositionMode(QPainter::CompositionMode_Source);
     painter_.fillRect(mapping_.surface, ToQColor(background));
@@ -395,7 +225,13 @@ void PainterCanvas::Polyline(const std::vector<CanvasPoint>& points, Rgb colour,
     at.reserve(static_cast<int>(points.size()));
     for (const CanvasPoint& p : points)
         at << px.At(p);
-    if (std::all_of(at.begin(), at.end(), [](QPointF p) { return Near(p); })) {
+    const bool near = std::all_of(at.begin(), at.end(), [](QPointF p) { return Near(p); });
+    if (near && measureOnly_) {
+        // Thinning keeps some of the points and snapping moves them by less than a pixel.
+        Touch(at.boundingRect(), deviceWidth / mapping_.devicePixelRatio + 1);
+        return;
+    }
+    if (near) {
         // A thick curve is thinned before its points are put on the pixels,
         // while it is still smooth.
         if (deviceWidth >= 2)
@@ -433,6 +269,11 @@ void PainterCanvas::Polyline(const std::vector<CanvasPoint>& points, Rgb colour,
         if (run.size() >= 2)
             runs.push_back(std::move(run));
     }
+    if (measureOnly_) {
+        for (const QPolygonF& run : runs)
+            Touch(run.boundingRect(), deviceWidth / mapping_.devicePixelRatio);
+        return;
+    }
 
     painter_.save();
     const bool alongAxes = std::all_of(runs.begin(), runs.end(), [](const QPolygonF& run) {
@@ -441,39 +282,18 @@ void PainterCanvas::Polyline(const std::vector<CanvasPoint>& points, Rgb colour,
                 return false;
         return true;
     });
-    QImage* image = DirectImage(painter_);
-    if (alongAxes && (deviceWidth <= 2 || image != nullptr)) {
-        // A line along the axes on whole device pixels covers whole pixels:
-        // boxes, many times faster than the pen. A thin one ends and turns
-        // square, so each segment reaches half the width beyond its points;
-        // a thick one ends and turns round, a disc at every point.
-        const double ratio = mapping_.devicePixelRatio;
-        const double half = deviceWidth / ratio / 2;
-        const bool square = deviceWidth <= 2;
-        std::vector<QPolygonF> discs;
+    if (alongAxes && deviceWidth <= 2) {
+        // A thin line along the axes on whole device pixels covers whole
+        // pixels: boxes, many times faster than the pen. It ends and turns
+        // square, so each segment reaches half the width beyond its points.
+        const double half = deviceWidth / mapping_.devicePixelRatio / 2;
         for (const QPolygonF& run : runs) {
             for (int i = 1; i < run.size(); ++i) {
                 const QRectF along = QRectF(run[i - 1], run[i]).normalized();
-                const bool vertical = along.width() == 0;
-                const double endMargin = square ? half : 0;
                 Touch(along, half);
-                FillPixels(painter_, image,
-                           along.adjusted(vertical ? -half : -endMargin, vertical ? -endMargin : -half,
-                                          vertical ? half : endMargin, vertical ? endMargin : half),
-                           colour, ratio);
+                FillPixels(painter_, along.adjusted(-half, -half, half, half), colour);
             }
-            if (!square)
-                for (const QPointF& p : run)
-                    discs.push_back(QPolygonF{p, p});
         }
-        if (!discs.empty())
-            DrawThickRunsDirect(painter_, discs, colour, deviceWidth, ratio);
-        painter_.restore();
-        return;
-    }
-    if (deviceWidth >= 2 && DrawThickRunsDirect(painter_, runs, colour, deviceWidth, mapping_.devicePixelRatio)) {
-        for (const QPolygonF& run : runs)
-            Touch(run.boundingRect(), deviceWidth / mapping_.devicePixelRatio);
         painter_.restore();
         return;
     }
@@ -500,18 +320,12 @@ void PainterCanvas::FillBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour
     const double right = px.EdgeAfter(clamp(std::max(a.x(), b.x())));
     const double bottom = px.EdgeAfter(clamp(std::max(a.y(), b.y())));
     const QRectF box(QPointF(left, top), QPointF(right, bottom));
-    QImage* image = DirectImage(painter_);
-    if (image == nullptr) {
-        Touch(box, 0);
-        FillPixels(painter_, nullptr, box, colour, mapping_.devicePixelRatio);
+    if (measureOnly_) {
+        touched_ |= box;
         return;
     }
-    // Only the pixels that change are filled and shown anew: erasing what is
-    // already erased leaves the controls over it unpainted.
-    if (const auto changed = ChangedPixels(*image, box, colour, mapping_.devicePixelRatio)) {
-        Touch(*changed, 0);
-        FillPixels(painter_, image, *changed, colour, mapping_.devicePixelRatio);
-    }
+    Touch(box, 0);
+    FillPixels(painter_, box, colour);
 }
 
 void PainterCanvas::FillPolygon(const std::vector<CanvasPoint>& points, Rgb colour)
@@ -528,6 +342,8 @@ void PainterCanvas::FillPolygon(const std::vector<CanvasPoint>& points, Rgb colo
     if (polygon.size() < 3)
         return;
     Touch(polygon.boundingRect(), 0);
+    if (measureOnly_)
+        return;
     painter_.save();
     painter_.setPen(Qt::NoPen);
     painter_.setBrush(ToQColor(colour));
@@ -552,6 +368,8 @@ void PainterCanvas::Dot(CanvasPoint at, Rgb colour, double width)
     const QPointF c = px.Snap(p, deviceWidth);
     const double side = deviceWidth / dpr;
     Touch(QRectF(c.x() - side / 2, c.y() - side / 2, side, side), 0);
+    if (measureOnly_)
+        return;
     painter_.save();
     if (deviceWidth <= 2) {
         // A small dot is a square of whole device pixels, not a blurred disc.
@@ -584,6 +402,8 @@ void PainterCanvas::Arc(CanvasPoint centre, double radius, double startAngle, do
     const int deviceWidth = px.DeviceWidth(width);
     const QPointF c = px.Snap(at, deviceWidth);
     Touch(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), deviceWidth / mapping_.devicePixelRatio);
+    if (measureOnly_)
+        return;
     painter_.save();
     painter_.setPen(MakePen(colour, deviceWidth, mapping_.devicePixelRatio));
     painter_.setBrush(Qt::NoBrush);
@@ -604,6 +424,11 @@ void PainterCanvas::Text(CanvasPoint topLeft, const std::string& text, Rgb colou
     const QFont f = MakeFont(font, mapping_, painter_.device());
     const QFontMetricsF metrics(f, painter_.device());
     const QString qtext = QString::fromStdString(text);
+    if (measureOnly_) {
+        // Where the glyphs really go, so that a box over the text hides it.
+        Touch(metrics.boundingRect(qtext).translated(p.x(), p.y() + metrics.ascent()), 1);
+        return;
+    }
     // (The widest glyph times the characters: measuring the text would shape it twice.)
     Touch(QRectF(p, QSizeF(metrics.maxWidth() * qtext.size(), metrics.height())), metrics.height() / 4);
     painter_.save();

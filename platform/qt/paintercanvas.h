@@ -41,8 +41,12 @@ public:
     TextExtent MeasureText(const std::string& text, const CanvasFont& font) const override;
 
     const PainterMapping& Mapping() const { return mapping_; }
-    // What the calls so far may have changed, in logical pixels.
+    // What the calls so far may have changed, in logical pixels (a filled
+    // box exactly, anything else with a margin for its smoothed edges).
     const QRectF& Touched() const { return touched_; }
+    void ForgetTouched() { touched_ = QRectF(); }
+    // Only works out what the calls would touch, painting nothing.
+    void SetMeasureOnly(bool measureOnly) { measureOnly_ = measureOnly; }
 
 private:
     void Touch(const QRectF& area, double margin);
@@ -50,6 +54,7 @@ private:
     QPainter& painter_;
     PainterMapping mapping_;
     QRectF touched_;
+    bool measureOnly_ = false;
 };
 
 } // namespace stelvane

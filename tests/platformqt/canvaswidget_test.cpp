@@ -12,6 +12,12 @@
 namespace stelvane {
 namespace {
 
+// The colour a window's image shows at a point in layout units, at 10 units a pixel across and 20 down.
+QColor At(const QImage& image, double x, double y)
+{
+    return image.pixelColor((QPointF(x * 0.1, y * 0.05) * image.devicePixelRatio()).toPoint());
+}
+
 // What a window draws lands at its scale and stays, on its backing image and
 // on the screen, through repaints, resizes and maximizing; where the widget
 // has grown, its background shows.
@@ -32,16 +38,51 @@ TEST(CanvasWidget, KeepsTheDrawingThroughResizing)
         w.canvas().FillBox({1700, 1300}, {2500, 1800}, kWhite);
         w.canvas().Line({100, 200}, {900, 200}, {255, 0, 0}, 2);
         change(w);
-        for (const QImage& image : {w.BackingImage(), w.grab().toImage()}) {
-            auto at = [&](double x, double y) {
-                return image.pixelColor((QPointF(x * 0.1, y * 0.05) * image.devicePixelRatio()).toPoint());
-            };
-            EXPECT_EQ(at(2100, 1550), QColor(Qt::white));
-            EXPECT_EQ(at(500, 205), QColor(Qt::red));
-            EXPECT_EQ(at(2700, 1550), QColor(238, 255, 255));
-            EXPECT_EQ(at(500, 300), QColor(238, 255, 255));
-        }
-        EXPECT_EQ(w.ColourAt({w.width() * 10.0 - 5, w.height() * 20.0 - 5}), (Rgb{238, 255, 255}));
+        const QImage image = w.grab().toImage();
+        EXPECT_EQ(At(image, 2100, 1550), QColor(Qt::white));
+        EXPECT_EQ(At(image, 500, 205), QColor(Qt::red));
+        EXPECT_EQ(At(image, 2700, 1550), QColor(238, 255, 255));
+        EXPECT_EQ(At(image, 500, 300), QColor(238, 255, 255));
+        EXPECT_EQ(image.pixelColor(image.width() - 1, image.height() - 1), QColor(238, 255, 255));
+    }
+}
+
+// A window drawn again and again keeps only what is still to be seen: the
+// calls a later box hides are let go, the others are shown in their order.
+TEST(CanvasWidget, LetsGoOfWhatLaterBoxesHide)
+{
+    struct Case {
+        const char* name;
+        std::function<void(Canvas&, int)> redraw;
+        std::size_t mostKept;
+    };
+    const std::vector<Case> cases = {
+        {"a plot: box, curve, label", [](Canvas& c, int i) {
+             c.FillBox({100, 100}, {2900, 3900}, kWhite);
+             c.Polyline({{200, 200 + i % 7 * 100.0}, {1500, 3000}, {2800, 200}}, {255, 0, 0}, 2);
+             c.Text({300, 3000}, "Gain, dB: " + std::to_string(i), {0, 0, 255}, CanvasFont{});
+         }, 3},
+        {"a readout erased in two boxes", [](Canvas& c, int i) {
+             c.FillBox({100, 100}, {1500, 3900}, kWhite);
+             c.FillBox({1500, 100}, {2900, 3900}, kWhite);
+             c.Line({200, 2000}, {2800, 2000 + i % 3 * 10.0}, kBlack, 1);
+         }, 2 + 256 + 3},
+        {"a drawing scrolled off to the left", [](Canvas& c, int i) {
+             c.FillBox({100, 100}, {2900, 3900}, kWhite);
+             c.Line({-3000.0 - i, 2000}, {-50, 2000 + i % 5 * 100.0}, kBlack, 1);
+         }, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CanvasWidget w;
+        w.resize(300, 200);
+        w.SetScale(0.1, 0.05);
+        for (int i = 0; i < 1000; ++i)
+            c.redraw(w.canvas(), i);
+        EXPECT_LE(w.KeptCalls(), c.mostKept);
+        const QImage image = w.grab().toImage();
+        EXPECT_EQ(At(image, 150, 3850), QColor(Qt::white));
+        EXPECT_EQ(At(image, 50, 50), QColor(238, 255, 255));
     }
 }
 
