@@ -10,6 +10,7 @@
 namespace stelvane {
 namespace {
 
+#ifdef STELVANE_MEMORY_PROBE
 // Runs a program in a folder with the environment; its standard output, or "" when it failed.
 QString RunIn(const QString& program, const QStringList& arguments, const QString& folder,
               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
@@ -21,6 +22,7 @@ QString RunIn(const QString& program, const QStringList& arguments, const QStrin
     const bool ran = process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit;
     return ran && process.exitCode() == 0 ? QString::fromUtf8(process.readAllStandardOutput()) + "." : "";
 }
+#endif
 
 // The whole program with every window opened in turn, on the largest design
 // (21 stages, 2000 intervals), stays within its memory on large and dense
