@@ -46,7 +46,7 @@ TEST(WriteFilesWindow, WritesWhatTheCommandLineWritesForTheSameDesign)
             SCOPED_TRACE(button);
             answer ? p.platform.AnswerFileDialog(answer) : p.platform.CancelFileDialog();
             p.Do(WriteFiles, button);
-            EXPECT_EQ(p.platform.dialogs.back().request.proposedName, proposal);
+            EXPECT_EQ(p.platform.dialogs.back().proposedName, proposal);
         }
         EXPECT_FALSE(fs::exists("Default.DAT"));
         EXPECT_EQ(p.LastMessage(), kTabulatedNotWrittenMessage);

@@ -31,9 +31,8 @@ TEST(PartsWindows, SuggestOutlineRoundAndList)
              EXPECT_NE(p.Text(Design, "lblSuggestCap").find("\nE6: 4700pF, resistors "), std::string::npos);
          }},
         {"the schematic outlines what is out of range", Design, "cmdSchematic", nullptr, [&] {
-             const auto boxes = p.Drawing(Schematic).OfKind(CanvasPrimitive::Kind::OutlineBox);
-             EXPECT_EQ(std::count_if(boxes.begin(), boxes.end(), [](auto& b) { return b.colour == kOutOfRangeColour; }),
-                       outside());
+             const auto boxes = p.Drawing(Schematic).OfKind(CanvasPrimitive::Kind::OutlineBox, kOutOfRangeColour);
+             EXPECT_EQ(std::ssize(boxes), outside());
              EXPECT_EQ(p.Text(Schematic, "lblRangeNote"), std::to_string(outside()) + " resistors outside 1k to 1M ohms, outlined in orange");
          }},
         {"the second stage's sensitivities", Schematic, "UpDown1/up", "lblSensStage=2", [&] {
@@ -58,7 +57,7 @@ TEST(PartsWindows, SuggestOutlineRoundAndList)
     p.Do(WriteFiles, "cmdWritePartsList");
     p.platform.AnswerFileDialog("w-parts");
     p.Do(WriteFiles, "cmdWritePartsList");
-    EXPECT_EQ(p.platform.dialogs.back().request.proposedName, "QUIBEXparts.csv");
+    EXPECT_EQ(p.platform.dialogs.back().proposedName, "QUIBEXparts.csv");
     EXPECT_FALSE(fs::exists("QUIBEXparts.csv"));
     ASSERT_EQ(RunCli("--order 4 --cap 100p --series E96 --bom c-parts"), 0);
     std::ifstream window("w-parts.csv", std::ios::binary), cli("c-parts.csv", std::ios::binary);

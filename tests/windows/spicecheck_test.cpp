@@ -30,7 +30,7 @@ TEST(SpiceCheckWindows, TheNetlistButtonWritesWhatTheCommandLineWrites)
              {"w-net", kNetlistDefaultName}, {nullptr, "w-net.cir"}}) {
         answer ? p.platform.AnswerFileDialog(answer) : p.platform.CancelFileDialog();
         p.Do(WriteFiles, "cmdWriteNetlist");
-        EXPECT_EQ(p.platform.dialogs.back().request.proposedName, proposal);
+        EXPECT_EQ(p.platform.dialogs.back().proposedName, proposal);
     }
     ASSERT_EQ(RunCli("--gbw 2M --specified-opamp --netlist c-net"), 0);
     std::ifstream window("w-net.cir", std::ios::binary), cli("c-net.cir", std::ios::binary);
@@ -49,13 +49,7 @@ TEST(SpiceCheckWindows, ThePlotDrawsTheSimulationOverTheDesignUntilAPartChanges)
     p.Start();
     p.Do(Design, "cmdPlot");
     const RecordingCanvas& drawing = p.Drawing(Plot);
-    auto simulated = [&] {
-        std::vector<CanvasPrimitive> curves;
-        for (const CanvasPrimitive& c : drawing.OfKind(CanvasPrimitive::Kind::Polyline))
-            if (c.colour == kSimulatedCurveColour)
-                curves.push_back(c);
-        return curves;
-    };
+    auto simulated = [&] { return drawing.OfKind(CanvasPrimitive::Kind::Polyline, kSimulatedCurveColour); };
     Walk(p, {
         {"Simulate", Plot, "cmdSimulate", "cmdSimulate=Stop", [&] {
              ASSERT_TRUE(SimulationEnds(p, Plot));
