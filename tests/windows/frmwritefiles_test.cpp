@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "files/tabulatedfile.h"
+#include "windows/frmwritefiles.h"
 #include "windowtestsupport.h"
 
 namespace stelvane::testing {
 
-// Whatever the user typed, the three files the window writes are byte for
-// byte what the command-line program writes for the same design. Each button
+// Whatever the user typed, the four files the window writes (the tables, the
+// LTspice schematic and the netlist) are byte for byte what the command-line
+// program writes for the same design and opamp. Each button
 // proposes its own name (the default first, then the one last chosen), a
 // cancelled dialog writes nothing, and a file that cannot be written is
 // reported while the window stays for another try.
@@ -39,7 +41,8 @@ TEST(WriteFilesWindow, WritesWhatTheCommandLineWritesForTheSameDesign)
             {"cmdWriteTabulatedS", "w-sci.DAT", "Default.DAT"},
             {"cmdWriteTabulatedE", "w-easy.txt", "Default.DAT"},
             {"cmdWriteSpiceSchematic", "w-spice.ASC", "QUIBEXdefault.ASC"},
-            {"cmdWriteSpiceSchematic", nullptr, "w-spice.ASC"},
+            {"cmdWriteNetlist", "w-net", kNetlistDefaultName},  // .cir added
+            {"cmdWriteNetlist", nullptr, "w-net.cir"},
             {"cmdWriteTabulatedE", "none/x.DAT", "w-easy.DAT"},  // the button's own extension
         };
         for (const auto& [button, answer, proposal] : presses) {
@@ -51,14 +54,10 @@ TEST(WriteFilesWindow, WritesWhatTheCommandLineWritesForTheSameDesign)
         EXPECT_FALSE(fs::exists("Default.DAT"));
         EXPECT_EQ(p.LastMessage(), kTabulatedNotWrittenMessage);
 
-        ASSERT_EQ(RunCli(c.options + " --scientific c-sci.DAT --easy c-easy.txt --spice c-spice.ASC"), 0);
-        for (const std::string file : {"sci.DAT", "easy.txt", "spice.ASC"}) {
-            SCOPED_TRACE(file);
-            std::ifstream window("w-" + file, std::ios::binary), cli("c-" + file, std::ios::binary);
-            const std::string written(std::istreambuf_iterator<char>(window), {});
-            EXPECT_FALSE(written.empty());
-            EXPECT_EQ(written, std::string(std::istreambuf_iterator<char>(cli), {}));
-        }
+        const char* files = " --scientific c-sci.DAT --easy c-easy.txt --spice c-spice.ASC --netlist c-net";
+        ASSERT_EQ(RunCli(c.options + files), 0);
+        for (const char* file : {"sci.DAT", "easy.txt", "spice.ASC", "net.cir"})
+            ExpectSameFile(std::string("w-") + file, std::string("c-") + file);
         p.Do(WriteFiles, "cmdExit");
         EXPECT_TRUE(p.navigator.OpenCount() == 1 && p.Find(c.from));
     }

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "render/plotdrawing.h"
-#include "windows/frmwritefiles.h"
 #include "windowtestsupport.h"
 
 namespace stelvane::testing {
@@ -13,30 +12,6 @@ inline ::testing::AssertionResult SimulationEnds(Program& p, WindowKind kind)
     if (QTest::qWaitFor([&] { return !p.Text(kind, "lblSimulation").starts_with("Simulating"); }, 120000))
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "the simulation never ended";
-}
-
-// The netlist button, beside the LTspice one, writes what stelvane-cli
-// --netlist writes for the same design and opamp, adds its extension,
-// remembers the name and writes nothing when cancelled.
-TEST(SpiceCheckWindows, TheNetlistButtonWritesWhatTheCommandLineWrites)
-{
-    Program p;
-    p.Start();
-    for (const char* action : {"txtGBW=2M", "cmdSchematic"})
-        p.Do(Design, action);
-    p.Do(Schematic, "optSpecd");
-    p.Do(Schematic, "cmdWrite");
-    for (const auto& [answer, proposal] : std::vector<std::pair<const char*, const char*>>{
-             {"w-net", kNetlistDefaultName}, {nullptr, "w-net.cir"}}) {
-        answer ? p.platform.AnswerFileDialog(answer) : p.platform.CancelFileDialog();
-        p.Do(WriteFiles, "cmdWriteNetlist");
-        EXPECT_EQ(p.platform.dialogs.back().proposedName, proposal);
-    }
-    ASSERT_EQ(RunCli("--gbw 2M --specified-opamp --netlist c-net"), 0);
-    std::ifstream window("w-net.cir", std::ios::binary), cli("c-net.cir", std::ios::binary);
-    const std::string written(std::istreambuf_iterator<char>(window), {});
-    EXPECT_NE(written.find("GPOLE"), std::string::npos);
-    EXPECT_EQ(written, std::string(std::istreambuf_iterator<char>(cli), {}));
 }
 
 // "Simulate" runs ngspice off the GUI thread ("Simulate" reads "Stop"

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -107,6 +108,16 @@ inline int RunCli(const std::string& options)
     command += options;
     command += " >/dev/null";
     return std::system(command.c_str());
+}
+
+// Expects the file the window wrote to hold, byte for byte, what the command line wrote.
+inline void ExpectSameFile(const std::string& window, const std::string& cli)
+{
+    SCOPED_TRACE(window);
+    std::ifstream written(window, std::ios::binary), expected(cli, std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(written), {});
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(text, std::string(std::istreambuf_iterator<char>(expected), {}));
 }
 
 // The program's windows on the scripted platform, in a working directory of
