@@ -14,13 +14,11 @@ namespace stelvane::testing {
 TEST(DesignWindow, TypedDesignIsEnteredSavedAndReadBack)
 {
     Program p;
-    p.Start();
     p.platform.CancelFileDialog();
     p.platform.AnswerFileDialog("typed");  // typed without its extension
+    p.Start({"txtCenter=2.5k", "txtWidth=400", "txtGain=6", "txtCaps=22n", "UpDown1/up", "txtInts=5000",
+             "txtGainDC=0"});  // too many intervals, no DC gain
     auto enabled = [&](const char* name) { return p.At(Design, name)->isEnabled(); };
-    for (const char* action : {"txtCenter=2.5k", "txtWidth=400", "txtGain=6", "txtCaps=22n", "UpDown1/up",
-                               "txtInts=5000", "txtGainDC=0"})  // too many intervals, no DC gain
-        p.Do(Design, action);
     Walk(p, {
         {"start-up X interval", Design, nullptr, "lblPerXinterval=per interval 150 Hz"},
         {"gain bottom", Design, "txtdBBottom=-60", "lblPerYinterval=per interval: 11.667dB"},
@@ -98,9 +96,7 @@ TEST(DesignWindow, SaysWhatTheEnterStepTook)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Program p;
-        p.Start();
-        for (const std::string& action : c.actions)
-            p.Do(Design, action);
+        p.Start(c.actions);
         const std::size_t before = p.platform.messages.size();
         p.Do(Design, "cmdSuggestCap");  // runs the Enter step and stays
         EXPECT_EQ(p.platform.messages.size() > before ? p.LastMessage() : "", c.said ? c.said : "");

@@ -16,7 +16,7 @@ TEST(WriteFilesWindow, WritesWhatTheCommandLineWritesForTheSameDesign)
 {
     // What is done on the design window, the window the files are written from (on the schematic, for the
     // specified opamp), and the same design for the command line.
-    struct Case { const char* name; std::vector<const char*> typed; WindowKind from; std::string options; };
+    struct Case { const char* name; std::vector<std::string> typed; WindowKind from; std::string options; };
     const std::vector<Case> cases = {
         {"start-up design", {}, Design, ""},
         {"four-stage Chebyshev, log sweep, specified opamp",
@@ -29,9 +29,7 @@ TEST(WriteFilesWindow, WritesWhatTheCommandLineWritesForTheSameDesign)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Program p;
-        p.Start();
-        for (const char* action : c.typed)
-            p.Do(Design, action);
+        p.Start(c.typed);
         if (c.from == Schematic)
             p.Do(Schematic, "optSpecd");
         p.Do(c.from, "cmdWrite");

@@ -16,9 +16,7 @@ namespace stelvane::testing {
 TEST(PartsWindows, SuggestOutlineRoundAndList)
 {
     Program p;
-    p.Start();
-    for (const char* action : {"txtCaps=100p", "UpDown1/up", "UpDown1/up"})
-        p.Do(Design, action);
+    p.Start({"txtCaps=100p", "UpDown1/up", "UpDown1/up"});
     const DesignState& s = p.record;
     auto outside = [&] {
         int n = 0;

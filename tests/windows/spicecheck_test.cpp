@@ -21,8 +21,7 @@ inline ::testing::AssertionResult SimulationEnds(Program& p, WindowKind kind)
 TEST(SpiceCheckWindows, ThePlotDrawsTheSimulationOverTheDesignUntilAPartChanges)
 {
     Program p;
-    p.Start();
-    p.Do(Design, "cmdPlot");
+    p.Start({"cmdPlot"});
     const RecordingCanvas& drawing = p.Drawing(Plot);
     auto simulated = [&] { return drawing.OfKind(CanvasPrimitive::Kind::Polyline, kSimulatedCurveColour); };
     Walk(p, {
@@ -49,8 +48,7 @@ TEST(SpiceCheckWindows, ThePlotDrawsTheSimulationOverTheDesignUntilAPartChanges)
 TEST(SpiceCheckWindows, StopADesignChangeOrLeavingEndsTheRunAndDropsItsResult)
 {
     Program p;
-    p.Start();
-    p.Do(Design, "cmdPlot");
+    p.Start({"cmdPlot"});
     Walk(p, {
         {"Simulate", Plot, "cmdSimulate", "lblSimulation=Simulating\u2026"},
         {"Stop", Plot, "cmdSimulate", "lblSimulation=The simulation was stopped", [&] {

@@ -41,19 +41,6 @@ struct WorkingDirectory {
     QTemporaryDir dir;
 };
 
-// Makes every window the navigator creates record its drawing on the
-// platform, under the window's name. Call it again after registering windows.
-inline void RecordDrawings(Navigator& navigator, ScriptedPlatform& platform)
-{
-    for (int k = 0; k < kWindowKinds; ++k)
-        if (Navigator::Factory make = navigator.FactoryOf(WindowKind(k)))
-            navigator.SetFactory(WindowKind(k), [&platform, make](Navigator& n) {
-                FormWindow* window = make(n);
-                window->SetRecorder(&platform.Drawing(window->objectName().toStdString()));
-                return window;
-            });
-}
-
 // The control at a path of object names below the window ("UpDown2/up").
 template <class W = QWidget>
 W* Control(QWidget* window, const std::string& path)
@@ -126,12 +113,26 @@ struct Program {
     explicit Program(ScreenMetrics screen = {}) : platform(screen)
     {
         RegisterProgramWindows(navigator);
-        RecordDrawings(navigator, platform);
+        // Every window records its drawing on the platform, under the window's name.
+        for (int k = 0; k < kWindowKinds; ++k)
+            if (Navigator::Factory make = navigator.FactoryOf(WindowKind(k)))
+                navigator.SetFactory(WindowKind(k), [this, make](Navigator& n) {
+                    FormWindow* window = make(n);
+                    window->SetRecorder(&platform.Drawing(window->objectName().toStdString()));
+                    return window;
+                });
     }
     ~Program() { FlushDeletes(); }
 
-    // Opens the opening window and presses Start, as a user starts the program.
-    void Start() { navigator.Open(Opening); Do(Opening, "cmdStart"); }
+    // Opens the opening window and presses Start, as a user starts the program,
+    // then does each action on the design window (see Do).
+    void Start(const std::vector<std::string>& onDesign = {})
+    {
+        navigator.Open(Opening);
+        Do(Opening, "cmdStart");
+        for (const std::string& action : onDesign)
+            Do(Design, action);
+    }
     FormWindow* Find(WindowKind kind) { return navigator.Find(kind); }
     template <class W = QWidget>
     W* At(WindowKind kind, const std::string& path) { return Control<W>(Find(kind), path); }
