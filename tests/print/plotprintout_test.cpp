@@ -14,7 +14,7 @@ namespace stelvane::testing {
 TEST(PlotPrintout, PrintButtonPrintsThePlotAndTheDesignSummary)
 {
     // What is done on the design window, then on the plot window, and the summary expected (none: cancelled).
-    struct Case { const char* name; std::vector<const char*> onDesign, onPlot; std::vector<std::string> summary; };
+    struct Case { const char* name; std::vector<std::string> onDesign, onPlot, summary; };
     const std::vector<Case> cases = {
         {"start-up design with the delay", {}, {"cmdDelay"},
          {"Family: Butterworth", "Center frequency: 1000", "3 dB bandwidth: 200", "Number of stages: 2"}},
@@ -27,11 +27,9 @@ TEST(PlotPrintout, PrintButtonPrintsThePlotAndTheDesignSummary)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Program p;
-        p.Start();
-        for (const char* action : c.onDesign)
-            p.Do(Design, action);
+        p.Start(c.onDesign);
         p.Do(Design, "cmdPlot");
-        for (const char* action : c.onPlot)
+        for (const std::string& action : c.onPlot)
             p.Do(Plot, action);
         if (c.summary.empty())
             p.platform.CancelPrintDialog();

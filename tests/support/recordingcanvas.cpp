@@ -1,5 +1,8 @@
 #include "tests/support/recordingcanvas.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace stelvane {
 
 namespace {
@@ -7,13 +10,8 @@ namespace {
 // Counts characters, not bytes, so that a UTF-8 text is measured like its glyphs.
 std::size_t CharacterCount(const std::string& text)
 {
-    std::size_t count = 0;
-    for (unsigned char c : text) {
-        if ((c & 0xC0) != 0x80) {
-            ++count;
-        }
-    }
-    return count;
+    const auto count = std::count_if(text.begin(), text.end(), [](unsigned char c) { return (c & 0xC0) != 0x80; });
+    return static_cast<std::size_t>(count);
 }
 
 } // namespace
@@ -22,11 +20,7 @@ RecordingCanvas::RecordingCanvas(double unitsPerPoint) : unitsPerPoint_(unitsPer
 
 void RecordingCanvas::Clear(Rgb background)
 {
-    CanvasPrimitive p;
-    p.kind = CanvasPrimitive::Kind::Clear;
-    p.colour = background;
-    p.width = 0;
-    primitives.push_back(std::move(p));
+    primitives.push_back({CanvasPrimitive::Kind::Clear, {}, background, 0, 0, 0, 0, {}, {}});
 }
 
 void RecordingCanvas::Line(CanvasPoint from, CanvasPoint to, Rgb colour, double width)
@@ -77,36 +71,28 @@ TextExtent RecordingCanvas::MeasureText(const std::string& text, const CanvasFon
     return {0.5 * pointUnits * static_cast<double>(CharacterCount(text)), 1.2 * pointUnits};
 }
 
-std::vector<CanvasPrimitive> RecordingCanvas::OfKind(CanvasPrimitive::Kind kind) const
+std::vector<CanvasPrimitive> RecordingCanvas::OfKind(CanvasPrimitive::Kind kind, std::optional<Rgb> colour) const
 {
     std::vector<CanvasPrimitive> found;
-    for (const auto& p : primitives) {
-        if (p.kind == kind) {
-            found.push_back(p);
-        }
-    }
+    std::copy_if(primitives.begin(), primitives.end(), std::back_inserter(found),
+                 [&](const CanvasPrimitive& p) { return p.kind == kind && (!colour || p.colour == *colour); });
     return found;
 }
 
 std::vector<std::string> RecordingCanvas::Texts() const
 {
     std::vector<std::string> texts;
-    for (const auto& p : primitives) {
-        if (p.kind == CanvasPrimitive::Kind::Text) {
-            texts.push_back(p.text);
-        }
-    }
+    for (const CanvasPrimitive& p : OfKind(CanvasPrimitive::Kind::Text))
+        texts.push_back(p.text);
     return texts;
 }
 
 const CanvasPrimitive* RecordingCanvas::FindText(const std::string& text) const
 {
-    for (auto it = primitives.rbegin(); it != primitives.rend(); ++it) {
-        if (it->kind == CanvasPrimitive::Kind::Text && it->text == text) {
-            return &*it;
-        }
-    }
-    return nullptr;
+    const auto found = std::find_if(primitives.rbegin(), primitives.rend(), [&](const CanvasPrimitive& p) {
+        return p.kind == CanvasPrimitive::Kind::Text && p.text == text;
+    });
+    return found == primitives.rend() ? nullptr : &*found;
 }
 
 } // namespace stelvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,13 +47,12 @@ public:
 
     // Forgets everything recorded so far.
     void Forget() { primitives.clear(); }
-    // The primitives of one kind, in the order drawn.
-    std::vector<CanvasPrimitive> OfKind(CanvasPrimitive::Kind kind) const;
+    // The primitives of one kind (and of the colour, if given), in the order drawn.
+    std::vector<CanvasPrimitive> OfKind(CanvasPrimitive::Kind kind, std::optional<Rgb> colour = {}) const;
     // Every text drawn, in order.
     std::vector<std::string> Texts() const;
     // The last text primitive with exactly this text, or null.
     const CanvasPrimitive* FindText(const std::string& text) const;
-    // How many primitives of the kind were drawn.
 
     std::vector<CanvasPrimitive> primitives;
 

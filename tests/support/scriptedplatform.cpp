@@ -1,7 +1,5 @@
 #include "tests/support/scriptedplatform.h"
 
-#include <utility>
-
 namespace stelvane {
 
 namespace {
@@ -10,30 +8,28 @@ namespace {
 // test can look at the page after the job is gone.
 class ScriptedPrintJob : public PrintJob {
 public:
-    ScriptedPrintJob(ScriptedPlatform& platform, std::size_t index, std::string endFailure)
-        : platform_(platform), index_(index), endFailure_(std::move(endFailure))
+    // The job last begun on the platform.
+    explicit ScriptedPrintJob(ScriptedPlatform& platform)
+        : platform_(platform), index_(platform.printJobs.size() - 1)
     {
     }
     Canvas& Page() override { return *platform_.printJobs[index_].page; }
     std::string End() override
     {
-        if (endFailure_.empty()) {
-            platform_.printJobs[index_].ended = true;
-        }
-        return endFailure_;
+        platform_.printJobs[index_].ended = true;
+        return {};
     }
 
 private:
     ScriptedPlatform& platform_;
     std::size_t index_;
-    std::string endFailure_;
 };
 
 } // namespace
 
 ScriptedPlatform::ScriptedPlatform(ScreenMetrics screenMetrics) : screen(screenMetrics) {}
 
-std::optional<std::string> ScriptedPlatform::Answer(DialogKind kind, const FileDialogRequest& request)
+std::optional<std::string> ScriptedPlatform::Answer(const FileDialogRequest& request)
 {
     // A dialog the script did not foresee is cancelled.
     std::optional<std::string> answer;
@@ -41,24 +37,20 @@ std::optional<std::string> ScriptedPlatform::Answer(DialogKind kind, const FileD
         answer = dialogAnswers.front();
         dialogAnswers.pop_front();
     }
-    dialogs.push_back({kind, request, answer});
+    dialogs.push_back(request);
     return answer;
 }
 
 PrintStart ScriptedPlatform::BeginPrintJob(const PrintRequest& request)
 {
-    PrintAnswer answer;
-    if (!printAnswers.empty()) {
-        answer = printAnswers.front();
-        printAnswers.pop_front();
-    }
-    if (!answer.proceed) {
-        return {nullptr, answer.failure};
+    if (printCancels > 0) {
+        --printCancels;
+        return {nullptr, kPrintCancelledText};
     }
     // A page of the requested size counts one unit per twip: 12000 units
     // across a sheet about 8.3 inches wide.
     printJobs.push_back({request, std::make_unique<RecordingCanvas>(20.0), false});
-    return {std::make_unique<ScriptedPrintJob>(*this, printJobs.size() - 1, answer.endFailure), {}};
+    return {std::make_unique<ScriptedPrintJob>(*this), {}};
 }
 
 RecordingCanvas& ScriptedPlatform::Drawing(const std::string& windowName)
@@ -77,7 +69,5 @@ void ScriptedPlatform::ShowMessage(const std::string& text, const std::string& c
         onMessage(messages.back());
     }
 }
-
-void ScriptedPlatform::Beep() { ++beeps; }
 
 } // namespace stelvane

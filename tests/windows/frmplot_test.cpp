@@ -19,8 +19,7 @@ namespace stelvane::testing {
 TEST(PlotWindow, ButtonsRedrawWhatTheUserAsksFor)
 {
     Program p;
-    p.Start();
-    p.Do(Design, "cmdPlot");
+    p.Start({"cmdPlot"});
     const RecordingCanvas& drawing = p.Drawing(Plot);
     auto curve = [&](Rgb colour) { return CurveIn(drawing, colour); };
     auto gain = [&] { return CurveIn(drawing, kGainCurveColour); };
@@ -103,9 +102,8 @@ TEST(PlotWindow, ButtonsRedrawWhatTheUserAsksFor)
 TEST(PlotWindow, TunedPartsSavedComeBackAsTheyWereTuned)
 {
     Program p;
-    p.Start();
     p.platform.AnswerFileDialog("tuned");
-    p.Do(Design, "cmdPlot");
+    p.Start({"cmdPlot"});
     p.Do(Plot, "cmdTunePart");
     p.Do(Plot, "cmdR1up");
     const std::string r1 = p.Text(Plot, "lblR1value");
@@ -149,9 +147,7 @@ TEST(PlotWindow, EnterAllChangesOnlyTheEditedParts)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Program p;
-        p.Start();
-        for (const std::string& action : c.design)
-            p.Do(Design, action);
+        p.Start(c.design);
         p.Do(Design, "cmdPlot");
         p.Do(Plot, "cmdEditPart");
         // The stage with a resistor outside 10..1e7 ohms, if the design has one.

@@ -26,8 +26,7 @@ static void ExpectPoles(const RecordingCanvas& drawing, std::vector<std::pair<do
 TEST(PolesWindow, ShowsThePrototypePolesOfTheFamily)
 {
     Program p;
-    p.Start();
-    p.Do(Design, "cmdPlot");
+    p.Start({"cmdPlot"});
     const RecordingCanvas& drawing = p.Drawing(Poles);
     auto gridLines = [&] {
         return std::count_if(drawing.primitives.begin(), drawing.primitives.end(),

@@ -12,9 +12,7 @@ namespace stelvane::testing {
 TEST(SchematicWindow, ShowsTheCircuitOfTheDesign)
 {
     Program p;
-    p.Start();
-    for (const char* action : {"UpDown1/up", "UpDown1/up", "cmdSchematic"})
-        p.Do(Design, action);
+    p.Start({"UpDown1/up", "UpDown1/up", "cmdSchematic"});
     const RecordingCanvas& drawing = p.Drawing(Schematic);
     auto output = [&] { return drawing.FindText("Output") ? drawing.FindText("Output")->points[0].x : 0.0; };
     std::vector<std::string> ideal;

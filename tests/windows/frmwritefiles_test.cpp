@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "files/tabulatedfile.h"
+#include "windows/frmwritefiles.h"
 #include "windowtestsupport.h"
 
 namespace stelvane::testing {
 
-// Whatever the user typed, the three files the window writes are byte for
-// byte what the command-line program writes for the same design. Each button
+// Whatever the user typed, the four files the window writes (the tables, the
+// LTspice schematic and the netlist) are byte for byte what the command-line
+// program writes for the same design and opamp. Each button
 // proposes its own name (the default first, then the one last chosen), a
 // cancelled dialog writes nothing, and a file that cannot be written is
 // reported while the window stays for another try.
@@ -14,7 +16,7 @@ TEST(WriteFilesWindow, WritesWhatTheCommandLineWritesForTheSameDesign)
 {
     // What is done on the design window, the window the files are written from (on the schematic, for the
     // specified opamp), and the same design for the command line.
-    struct Case { const char* name; std::vector<const char*> typed; WindowKind from; std::string options; };
+    struct Case { const char* name; std::vector<std::string> typed; WindowKind from; std::string options; };
     const std::vector<Case> cases = {
         {"start-up design", {}, Design, ""},
         {"four-stage Chebyshev, log sweep, specified opamp",
@@ -27,9 +29,7 @@ TEST(WriteFilesWindow, WritesWhatTheCommandLineWritesForTheSameDesign)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Program p;
-        p.Start();
-        for (const char* action : c.typed)
-            p.Do(Design, action);
+        p.Start(c.typed);
         if (c.from == Schematic)
             p.Do(Schematic, "optSpecd");
         p.Do(c.from, "cmdWrite");
@@ -39,26 +39,23 @@ TEST(WriteFilesWindow, WritesWhatTheCommandLineWritesForTheSameDesign)
             {"cmdWriteTabulatedS", "w-sci.DAT", "Default.DAT"},
             {"cmdWriteTabulatedE", "w-easy.txt", "Default.DAT"},
             {"cmdWriteSpiceSchematic", "w-spice.ASC", "QUIBEXdefault.ASC"},
-            {"cmdWriteSpiceSchematic", nullptr, "w-spice.ASC"},
+            {"cmdWriteNetlist", "w-net", kNetlistDefaultName},  // .cir added
+            {"cmdWriteNetlist", nullptr, "w-net.cir"},
             {"cmdWriteTabulatedE", "none/x.DAT", "w-easy.DAT"},  // the button's own extension
         };
         for (const auto& [button, answer, proposal] : presses) {
             SCOPED_TRACE(button);
             answer ? p.platform.AnswerFileDialog(answer) : p.platform.CancelFileDialog();
             p.Do(WriteFiles, button);
-            EXPECT_EQ(p.platform.dialogs.back().request.proposedName, proposal);
+            EXPECT_EQ(p.platform.dialogs.back().proposedName, proposal);
         }
         EXPECT_FALSE(fs::exists("Default.DAT"));
         EXPECT_EQ(p.LastMessage(), kTabulatedNotWrittenMessage);
 
-        ASSERT_EQ(RunCli(c.options + " --scientific c-sci.DAT --easy c-easy.txt --spice c-spice.ASC"), 0);
-        for (const std::string file : {"sci.DAT", "easy.txt", "spice.ASC"}) {
-            SCOPED_TRACE(file);
-            std::ifstream window("w-" + file, std::ios::binary), cli("c-" + file, std::ios::binary);
-            const std::string written(std::istreambuf_iterator<char>(window), {});
-            EXPECT_FALSE(written.empty());
-            EXPECT_EQ(written, std::string(std::istreambuf_iterator<char>(cli), {}));
-        }
+        const char* files = " --scientific c-sci.DAT --easy c-easy.txt --spice c-spice.ASC --netlist c-net";
+        ASSERT_EQ(RunCli(c.options + files), 0);
+        for (const char* file : {"sci.DAT", "easy.txt", "spice.ASC", "net.cir"})
+            ExpectSameFile(std::string("w-") + file, std::string("c-") + file);
         p.Do(WriteFiles, "cmdExit");
         EXPECT_TRUE(p.navigator.OpenCount() == 1 && p.Find(c.from));
     }

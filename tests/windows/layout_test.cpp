@@ -46,8 +46,7 @@ TEST(Layout, EveryControlIsInsideItsWindowClearOfTheOthersAndNamed)
                                         ScreenMetrics{28800, 16200, 15, 15}}) {
         SCOPED_TRACE(screen.widthTwips / screen.twipsPerPixelX);
         Program p(screen);
-        p.Start();
-        p.Do(Design, "cmdPlot");
+        p.Start({"cmdPlot"});
         const QSize full(int(screen.widthTwips / screen.twipsPerPixelX),
                          int(screen.heightTwips / screen.twipsPerPixelY));
         for (int k = 0; k < kWindowKinds; ++k) {

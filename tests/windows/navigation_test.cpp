@@ -17,11 +17,9 @@ TEST(Navigation, FromStartThroughEveryWindowToExitAndTheNextStart)
     Program p;
     std::size_t drawnAtMessage = 0;
     p.platform.onMessage = [&](const auto&) { drawnAtMessage = p.Drawing(Opening).primitives.size(); };
-    p.Start();
+    p.Start({"txtCenter=2k", "UpDown1/up", "UpDown1/up", "UpDown1/up"});
     EXPECT_EQ(p.LastMessage(), kLastSessionNotFoundMessage);
     EXPECT_EQ(drawnAtMessage, p.Drawing(Opening).primitives.size());
-    for (const char* action : {"txtCenter=2k", "UpDown1/up", "UpDown1/up", "UpDown1/up"})
-        p.Do(Design, action);
     // The button pressed (null: the window's frame closed) and the windows open afterwards.
     struct Case { const char* name; WindowKind on; const char* button; std::vector<WindowKind> open; };
     const std::vector<Case> steps = {

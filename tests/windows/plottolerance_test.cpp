@@ -14,8 +14,7 @@ namespace stelvane::testing {
 TEST(PlotWindow, ToleranceRunShadesTheSpreadBehindTheGainCurve)
 {
     Program p;
-    p.Start();
-    p.Do(Design, "cmdPlot");
+    p.Start({"cmdPlot"});
     const RecordingCanvas& drawing = p.Drawing(Plot);
     auto finish = [&] {
         for (int turns = 0; turns < 10000 && p.Text(Plot, "cmdToleranceRun") != "Tolerance run"; ++turns)

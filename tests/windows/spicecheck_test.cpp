@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "render/plotdrawing.h"
-#include "windows/frmwritefiles.h"
 #include "windowtestsupport.h"
 
 namespace stelvane::testing {
@@ -15,30 +14,6 @@ inline ::testing::AssertionResult SimulationEnds(Program& p, WindowKind kind)
     return ::testing::AssertionFailure() << "the simulation never ended";
 }
 
-// The netlist button, beside the LTspice one, writes what stelvane-cli
-// --netlist writes for the same design and opamp, adds its extension,
-// remembers the name and writes nothing when cancelled.
-TEST(SpiceCheckWindows, TheNetlistButtonWritesWhatTheCommandLineWrites)
-{
-    Program p;
-    p.Start();
-    for (const char* action : {"txtGBW=2M", "cmdSchematic"})
-        p.Do(Design, action);
-    p.Do(Schematic, "optSpecd");
-    p.Do(Schematic, "cmdWrite");
-    for (const auto& [answer, proposal] : std::vector<std::pair<const char*, const char*>>{
-             {"w-net", kNetlistDefaultName}, {nullptr, "w-net.cir"}}) {
-        answer ? p.platform.AnswerFileDialog(answer) : p.platform.CancelFileDialog();
-        p.Do(WriteFiles, "cmdWriteNetlist");
-        EXPECT_EQ(p.platform.dialogs.back().request.proposedName, proposal);
-    }
-    ASSERT_EQ(RunCli("--gbw 2M --specified-opamp --netlist c-net"), 0);
-    std::ifstream window("w-net.cir", std::ios::binary), cli("c-net.cir", std::ios::binary);
-    const std::string written(std::istreambuf_iterator<char>(window), {});
-    EXPECT_NE(written.find("GPOLE"), std::string::npos);
-    EXPECT_EQ(written, std::string(std::istreambuf_iterator<char>(cli), {}));
-}
-
 // "Simulate" runs ngspice off the GUI thread ("Simulate" reads "Stop"
 // meanwhile), then draws its curves over the design's and says how close they
 // are; the phase follows the "Plot phase" button, and a tuned part takes the
@@ -46,16 +21,9 @@ TEST(SpiceCheckWindows, TheNetlistButtonWritesWhatTheCommandLineWrites)
 TEST(SpiceCheckWindows, ThePlotDrawsTheSimulationOverTheDesignUntilAPartChanges)
 {
     Program p;
-    p.Start();
-    p.Do(Design, "cmdPlot");
+    p.Start({"cmdPlot"});
     const RecordingCanvas& drawing = p.Drawing(Plot);
-    auto simulated = [&] {
-        std::vector<CanvasPrimitive> curves;
-        for (const CanvasPrimitive& c : drawing.OfKind(CanvasPrimitive::Kind::Polyline))
-            if (c.colour == kSimulatedCurveColour)
-                curves.push_back(c);
-        return curves;
-    };
+    auto simulated = [&] { return drawing.OfKind(CanvasPrimitive::Kind::Polyline, kSimulatedCurveColour); };
     Walk(p, {
         {"Simulate", Plot, "cmdSimulate", "cmdSimulate=Stop", [&] {
              ASSERT_TRUE(SimulationEnds(p, Plot));
@@ -80,8 +48,7 @@ TEST(SpiceCheckWindows, ThePlotDrawsTheSimulationOverTheDesignUntilAPartChanges)
 TEST(SpiceCheckWindows, StopADesignChangeOrLeavingEndsTheRunAndDropsItsResult)
 {
     Program p;
-    p.Start();
-    p.Do(Design, "cmdPlot");
+    p.Start({"cmdPlot"});
     Walk(p, {
         {"Simulate", Plot, "cmdSimulate", "lblSimulation=Simulating\u2026"},
         {"Stop", Plot, "cmdSimulate", "lblSimulation=The simulation was stopped", [&] {

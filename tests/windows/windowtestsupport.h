@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -39,19 +40,6 @@ struct WorkingDirectory {
     fs::path old = fs::current_path();
     QTemporaryDir dir;
 };
-
-// Makes every window the navigator creates record its drawing on the
-// platform, under the window's name. Call it again after registering windows.
-inline void RecordDrawings(Navigator& navigator, ScriptedPlatform& platform)
-{
-    for (int k = 0; k < kWindowKinds; ++k)
-        if (Navigator::Factory make = navigator.FactoryOf(WindowKind(k)))
-            navigator.SetFactory(WindowKind(k), [&platform, make](Navigator& n) {
-                FormWindow* window = make(n);
-                window->SetRecorder(&platform.Drawing(window->objectName().toStdString()));
-                return window;
-            });
-}
 
 // The control at a path of object names below the window ("UpDown2/up").
 template <class W = QWidget>
@@ -109,18 +97,42 @@ inline int RunCli(const std::string& options)
     return std::system(command.c_str());
 }
 
+// Expects the file the window wrote to hold, byte for byte, what the command line wrote.
+inline void ExpectSameFile(const std::string& window, const std::string& cli)
+{
+    SCOPED_TRACE(window);
+    std::ifstream written(window, std::ios::binary), expected(cli, std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(written), {});
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(text, std::string(std::istreambuf_iterator<char>(expected), {}));
+}
+
 // The program's windows on the scripted platform, in a working directory of
 // their own, with one record.
 struct Program {
     explicit Program(ScreenMetrics screen = {}) : platform(screen)
     {
         RegisterProgramWindows(navigator);
-        RecordDrawings(navigator, platform);
+        // Every window records its drawing on the platform, under the window's name.
+        for (int k = 0; k < kWindowKinds; ++k)
+            if (Navigator::Factory make = navigator.FactoryOf(WindowKind(k)))
+                navigator.SetFactory(WindowKind(k), [this, make](Navigator& n) {
+                    FormWindow* window = make(n);
+                    window->SetRecorder(&platform.Drawing(window->objectName().toStdString()));
+                    return window;
+                });
     }
     ~Program() { FlushDeletes(); }
 
-    // Opens the opening window and presses Start, as a user starts the program.
-    void Start() { navigator.Open(Opening); Do(Opening, "cmdStart"); }
+    // Opens the opening window and presses Start, as a user starts the program,
+    // then does each action on the design window (see Do).
+    void Start(const std::vector<std::string>& onDesign = {})
+    {
+        navigator.Open(Opening);
+        Do(Opening, "cmdStart");
+        for (const std::string& action : onDesign)
+            Do(Design, action);
+    }
     FormWindow* Find(WindowKind kind) { return navigator.Find(kind); }
     template <class W = QWidget>
     W* At(WindowKind kind, const std::string& path) { return Control<W>(Find(kind), path); }
