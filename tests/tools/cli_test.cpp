@@ -19,7 +19,7 @@
 #include <sys/wait.h>
 
 #include "engine/enterstep.h"
-#include "engine/standardvalues.h"
+#include "tests/engine/engine_test_support.h"
 #include "tests/files/filetestsupport.h"
 #include "tests/support/recordingnotifier.h"
 #include "spice/netlist.h"
@@ -36,15 +36,13 @@ namespace {
 TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
 {
     const struct { std::vector<std::string> args; int code; std::string err, key = ""; double value = 0; } cases[] = {
-        {{"--bogus"}, 2, "unknown option '--bogus'"}, {{"--x"}, 2, "unknown option '--x'"},
+        {{"--bogus"}, 2, "unknown option '--bogus'"},
         {{"2k"}, 2, "unexpected argument '2k'"}, {{"--"}, 2, "unexpected argument '--'"},
-        {{"--center"}, 2, "option --center needs a value"}, {{"--family"}, 2, "option --family needs a value"},
+        {{"--family"}, 2, "option --family needs a value"},
         {{"--center", "--width", "100"}, 2, "option --center needs a value"},
         {{"--family", "elliptic"}, 2, "--family takes butterworth, chebyshev or bessel, not 'elliptic'"},
         {{"--sweep", "octave"}, 2, "--sweep takes lin or log, not 'octave'"},
         {{"--overlay=yes"}, 2, "option --overlay takes no value"},
-        {{"--order", "abc"}, 2, "option --order takes a whole number, not 'abc'"},
-        {{"--center=k"}, 2, "option --center takes a number, not 'k'"},
         {{"--load", "a.QBX", "--center", "2k"}, 2,
          "--center cannot be used with --load: a loaded design keeps its own parts"},
         {{"--family", "bessel", "--load", "a.QBX"}, 2,
@@ -53,16 +51,12 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
          std::string(kDesignNotReadMessage) + " (/no/such/d.QBX: there is no such file)"},
         {{"--save", "/no/such/d.QBX"}, 1, "The design file could not be written: /no/such/d.QBX"},
         {{"--scientific", "/no/such/s.DAT"}, 1, kTabulatedNotWrittenMessage},
-        {{"--easy", "/no/such/e.DAT"}, 1, kTabulatedNotWrittenMessage},
-        {{"--spice", "/no/such/f.ASC"}, 1, kSpiceNotWrittenMessage},
         {{"--gain", "40", "--width", "800", "--spice", "/no/such/f.ASC"}, 1, "stelvane-cli: warning: Stage 1 cannot be "
          "built: its gain 14.7 needs Q above 2.71; the LTspice schematic holds a negative part\n" + std::string(kSpiceNotWrittenMessage)},
         {{"--gain", "40", "--width", "800", "--netlist", "/no/such/n"}, 1, "stelvane-cli: warning: Stage 1 cannot be "
          "built: its gain 14.7 needs Q above 2.71; the netlist holds a negative part\n" + std::string(kNetlistNotWrittenMessage)},
-        {{"--family", "chebyshev", "--ripple", "0", "--spice", "/no/such/f.ASC"}, 1,
-         "Passband ripple has been reset to .001 dB\n" + std::string(kSpiceNotWrittenMessage)},
         {{"--center=1500"}, 0, "", "Center", 1500}, {{"--center", "1k", "--center", "3k"}, 0, "", "Center", 3000},
-        {{"--width", "150 Hz"}, 2, "option --width takes a number, not '150 Hz'"}, {{"--gain", "-6"}, 0, "", "Gain", -6},
+        {{"--gain", "-6"}, 0, "", "Gain", -6},
         {{"--family", "Chebyshev", "--ripple", ".5"}, 0, "", "Apass", 0.5},
         {{"--family", "chebyshev", "--ripple", "0"}, 0, "Passband ripple has been reset to .001 dB\n", "Apass", 0.001f},
         {{"--family=BESSEL"}, 0, "", "Family", 3}, {{"--family", "butterworth"}, 0, "", "Family", 1},
@@ -231,11 +225,7 @@ TEST(Cli, JsonReadsBackAsTheRecord)
 // The record the design window holds after the Enter step with these edits.
 DesignState WindowDesign(const std::function<void(DesignInputs&)>& edit)
 {
-    DesignState s;
-    InitEngine(s);
-    InstallDefaults(s);
-    InstallCapacitorDefaults(s);
-    InstallOpampDefaults(s);
+    DesignState s = StartUpRecord();
     DesignInputs in = InputsFromRecord(s);
     edit(in);
     EnterStep(s, in, [](const std::string&) {});

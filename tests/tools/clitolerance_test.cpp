@@ -28,7 +28,6 @@ TEST(CliTolerance, RefusesWhatItCannotRunWithExitCode2)
         {{"--monte-carlo", "10", "--r-tol", "1", "--c-tol", "1", "--seed", "1.5"},
          "option --seed takes a whole number, not '1.5'"},
         {{"--seed", "3"}, "--seed needs --monte-carlo"}, {{"--c-tol", "3"}, "--c-tol needs --monte-carlo"},
-        {{"--monte-carlo", "x"}, "option --monte-carlo takes a whole number, not 'x'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
