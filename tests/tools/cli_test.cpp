@@ -20,6 +20,7 @@
 
 #include "engine/enterstep.h"
 #include "tests/engine/engine_test_support.h"
+#include "tests/engine/mfbreference.h"
 #include "tests/files/filetestsupport.h"
 #include "tests/support/recordingnotifier.h"
 #include "spice/netlist.h"
@@ -85,17 +86,12 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
     }
 }
 
-// The cascade of ideal multiple-feedback stages, straight from the circuit
-// equations: H(jw) = -jw R3 C1 / ((1 + R1/R2 - w^2 R1 R3 C1 C2) + jw R1 (C1 + C2)).
+// The cascade of ideal multiple-feedback stages, straight from the circuit equations.
 double CascadeGainDb(const std::vector<double>& r, const std::vector<double>& c, double f)
 {
-    const double w = 2 * std::numbers::pi * f;
     std::complex<double> h = 1;
-    for (std::size_t k = 0; k < c.size() / 2; ++k) {
-        const double r1 = r[3 * k], r2 = r[3 * k + 1], r3 = r[3 * k + 2], c1 = c[2 * k], c2 = c[2 * k + 1];
-        h *= std::complex<double>(0, -w * r3 * c1) /
-             std::complex<double>(1 + r1 / r2 - w * w * r1 * r3 * c1 * c2, w * r1 * (c1 + c2));
-    }
+    for (std::size_t k = 0; k < c.size() / 2; ++k)
+        h *= reference::MfbResponse({r[3 * k], r[3 * k + 1], r[3 * k + 2], c[2 * k], c[2 * k + 1]}, f);
     return 20 * std::log10(std::abs(h));
 }
 
