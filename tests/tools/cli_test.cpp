@@ -9,7 +9,6 @@
 #include <complex>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <limits>
 #include <numbers>
 #include <sstream>
@@ -218,16 +217,6 @@ TEST(Cli, JsonReadsBackAsTheRecord)
     }
 }
 
-// The record the design window holds after the Enter step with these edits.
-DesignState WindowDesign(const std::function<void(DesignInputs&)>& edit)
-{
-    DesignState s = StartUpRecord();
-    DesignInputs in = InputsFromRecord(s);
-    edit(in);
-    EnterStep(s, in, [](const std::string&) {});
-    return s;
-}
-
 TEST(Cli, FileOptionsWriteWhatTheFileWritersWriteAndALoadedDesignKeepsItsParts)
 {
     const struct { const char* name; std::vector<std::string> args; void (*edit)(DesignInputs&); } cases[] = {
@@ -248,7 +237,7 @@ TEST(Cli, FileOptionsWriteWhatTheFileWritersWriteAndALoadedDesignKeepsItsParts)
                                                               "--specified-opamp", "--gbw", "1M"});
         fs::current_path(before);
         EXPECT_TRUE(run.code == 0 && run.err.empty()) << run.err;
-        auto s = std::make_unique<DesignState>(WindowDesign(c.edit));
+        auto s = StartUpDesign(c.edit);
         s->PartsType = c.args.empty() ? 0 : 1;
         RecordingNotifier notifier;
         for (const Writer& w : kWriters) {
@@ -262,10 +251,10 @@ TEST(Cli, FileOptionsWriteWhatTheFileWritersWriteAndALoadedDesignKeepsItsParts)
         const auto f = Numbers(loaded.out, "StageFoActual");
         for (std::size_t k = 0; k < f.size(); ++k) EXPECT_NEAR(f[k] / s->StageFoActual[k + 1], 1, 1e-6);
         // and its resistors for the specified opamp are those a design run gives on that opamp
-        const DesignState onOpamp = WindowDesign([&](DesignInputs& in) { c.edit(in), in.txtGBW = "1M"; });
+        const auto onOpamp = StartUpDesign([&](DesignInputs& in) { c.edit(in), in.txtGBW = "1M"; });
         const auto rs = Numbers(loaded.out, "Rs");
         ASSERT_EQ(rs.size(), 3u * s->Order);
-        for (std::size_t k = 0; k < rs.size(); ++k) EXPECT_NEAR(rs[k] / onOpamp.Rs[1 + k / 3][1 + k % 3], 1, 1e-5) << k;
+        for (std::size_t k = 0; k < rs.size(); ++k) EXPECT_NEAR(rs[k] / onOpamp->Rs[1 + k / 3][1 + k % 3], 1, 1e-5) << k;
     }
     ScratchFolder blocked; // a folder where the gain overlay should go
     fs::create_directory(blocked / kOverlayGainFileName);
