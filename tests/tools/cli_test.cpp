@@ -251,10 +251,10 @@ TEST(Cli, FileOptionsWriteWhatTheFileWritersWriteAndALoadedDesignKeepsItsParts)
         const auto f = Numbers(loaded.out, "StageFoActual");
         for (std::size_t k = 0; k < f.size(); ++k) EXPECT_NEAR(f[k] / s->StageFoActual[k + 1], 1, 1e-6);
         // and its resistors for the specified opamp are those a design run gives on that opamp
-        const auto onOpamp = StartUpDesign([&](DesignInputs& in) { c.edit(in), in.txtGBW = "1M"; });
+        const auto opamp = StartUpDesign([&](DesignInputs& in) { c.edit(in), in.txtGBW = "1M"; });
         const auto rs = Numbers(loaded.out, "Rs");
         ASSERT_EQ(rs.size(), 3u * s->Order);
-        for (std::size_t k = 0; k < rs.size(); ++k) EXPECT_NEAR(rs[k] / onOpamp->Rs[1 + k / 3][1 + k % 3], 1, 1e-5) << k;
+        for (std::size_t k = 0; k < rs.size(); ++k) EXPECT_NEAR(rs[k] / opamp->Rs[1 + k / 3][1 + k % 3], 1, 1e-5) << k;
     }
     ScratchFolder blocked; // a folder where the gain overlay should go
     fs::create_directory(blocked / kOverlayGainFileName);
