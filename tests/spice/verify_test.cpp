@@ -111,7 +111,6 @@ TEST(Verify, ANetlistNgspiceRefusesOrNoneAtAllEndsInAMessageAndTheNextRunStillWo
     };
     const struct { std::string netlist, message; } cases[] = {
         {with("R2_1 a1 0 ", "R2_1 a1 0 1k2 bogus "), "ngspice rejected the circuit: "},
-        {with("XU2 ", "XU2 0 n2 s2 nosuchopamp\r\n* "), "ngspice rejected the circuit: "},
         {with(".ac lin 1001 5.00000000e+02 2.00000000e+03", ".ac lin 1001 2000 500"),
          "ngspice returned no frequencies"}};
     for (const auto& c : cases) {

@@ -96,14 +96,14 @@ double CascadeGainDb(const std::vector<double>& r, const std::vector<double>& c,
 
 TEST(Cli, DesignsGiveTheReferenceFiguresAndTheResponseOfTheirParts)
 {
-    const struct { const char* name; std::vector<std::string> args; std::vector<double> f, q; double gain; } cases[] = {
-        {"start-up Butterworth", {}, {931.6, 1073.4}, {7.089, 7.089}, 0},
-        {"Chebyshev 0.5 dB, 6 dB", {"--family", "chebyshev", "--ripple", "0.5", "--gain", "6"}, {904.4, 1105.7},
-         {7.050, 7.050}, 6},
+    // the stage frequencies tell the family, order and band apart (their Q: the engine's pole tests)
+    const struct { const char* name; std::vector<std::string> args; std::vector<double> f; double gain; } cases[] = {
+        {"start-up Butterworth", {}, {931.6, 1073.4}, 0},
+        {"Chebyshev 0.5 dB, 6 dB", {"--family", "chebyshev", "--ripple", "0.5", "--gain", "6"}, {904.4, 1105.7}, 6},
         {"Butterworth order 3, -6 dB, log sweep", {"--order", "3", "--gain", "-6", "--sweep", "log"},
-         {917.0, 1000, 1090.5}, {10.04, 5.0, 10.04}, -6},
-        {"Bessel order 1 at 10 kHz", {"--family", "bessel", "--order", "1", "--center", "10k", "--width", "2k"}, {1e4},
-         {5.0}, 0},
+         {917.0, 1000, 1090.5}, -6},
+        {"Bessel order 1 at 10 kHz", {"--family", "bessel", "--order", "1", "--center", "10k", "--width", "2k"},
+         {1e4}, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -114,7 +114,6 @@ TEST(Cli, DesignsGiveTheReferenceFiguresAndTheResponseOfTheirParts)
         for (std::size_t k = 0; k < f.size(); ++k) {
             SCOPED_TRACE("stage " + std::to_string(k + 1));
             EXPECT_NEAR(f[k], c.f[k], 0.06 * c.f[k] / 1000);
-            EXPECT_NEAR(q[k], c.q[k], 0.006);
             // the stage's figures are those of its parts
             const double r1 = r[3 * k], r2 = r[3 * k + 1], r3 = r[3 * k + 2], c1 = cap[2 * k], c2 = cap[2 * k + 1];
             EXPECT_NEAR(std::sqrt((r1 + r2) / (r1 * r2 * r3 * c1 * c2)) / (2 * std::numbers::pi) / f[k], 1, 1e-5);
