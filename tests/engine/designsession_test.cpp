@@ -19,22 +19,6 @@ struct Session {
     DesignSession session{*s};
 };
 
-TEST(DesignSession, UnusableDCGainGivesWayToTheStartUpGainAndIsShown)
-{
-    const struct { const char* typed; Single dcGain; const char* shown; } cases[] = {
-        {"0", 1e5f, "100k"}, {"-5", 1e5f, "100k"}, {"abc", 1e5f, "100k"}, {"200k", 2e5f, "200k"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed);
-        Session t;
-        DesignInputs in = InputsFromRecord(*t.s);
-        in.txtGainDC = c.typed;
-        t.session.Enter(in, [](const std::string&) {});
-        EXPECT_EQ(t.s->DCGain, c.dcGain);
-        EXPECT_EQ(in.txtGainDC, c.shown);
-        EXPECT_GT(t.s->Rs[1][3], 0); // the correction had a gain to divide by
-    }
-}
-
 TEST(DesignSession, PartStepsAreOnePercentAndReanalysed)
 {
     Session t;

@@ -4,6 +4,7 @@
 // start-up defaults as the program installs them, and the design it enters.
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,10 +25,11 @@ inline DesignState StartUpRecord() {
 }
 
 // The start-up record after the Enter step over what the design window shows
-// for it (on the heap: the sweep arrays make it large).
-inline std::unique_ptr<DesignState> StartUpDesign() {
+// for it, with the edits made first (on the heap: the sweep arrays make it large).
+inline std::unique_ptr<DesignState> StartUpDesign(const std::function<void(DesignInputs&)>& edits = {}) {
     auto s = std::make_unique<DesignState>(StartUpRecord());
     DesignInputs in = InputsFromRecord(*s);
+    if (edits) edits(in);
     DesignSession(*s).Enter(in, [](const std::string&) {});
     return s;
 }

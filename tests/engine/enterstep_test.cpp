@@ -118,6 +118,8 @@ TEST(EnterStep, ReadsClampsAndSaysWhatItTook) {
          {"Gain at DC 1G was taken as 10M"}},
         {"no DC gain", &I::txtGainDC, "0", [](auto& s) -> double { return s.DCGain; }, 1e5,
          {"Gain at DC 0 was taken as 100k"}, "100k"},
+        {"negative DC gain", &I::txtGainDC, "-5", [](auto& s) -> double { return s.DCGain; }, 1e5,
+         {"Gain at DC -5 was taken as 100k"}, "100k"},
         {"GBW below 10 kHz", &I::txtGBW, "100", [](auto& s) -> double { return s.GBW; }, 1e4,
          {"Gain-bandwidth 100 Hz was taken as 10k Hz"}},
         {"input impedance above 1e10", &I::txtZin, "20G", [](auto& s) -> double { return s.Zin; }, 1e10,

@@ -51,11 +51,7 @@ TEST(Sensitivity, ClosedFormsMatchDifferencesOfTheStageAnalysis) {
 // one a search over every E6 and E12 value of every decade finds, and the
 // design made with it has the resistors the suggestion said (they scale as 1/C).
 TEST(PracticalParts, SuggestedCapacitorCentresTheResistorsInTheRange) {
-    auto s = StartUpDesign();
-    DesignInputs in = InputsFromRecord(*s);
-    in.txtCaps = "100p";
-    in.lblOrderInput = "4";
-    DesignSession(*s).Enter(in, [](const std::string&) {});
+    auto s = StartUpDesign([](DesignInputs& in) { in.txtCaps = "100p", in.lblOrderInput = "4"; });
     const ResistorRange range{2e3, 500e3};
     EXPECT_EQ(ResistorsOutsideRange(*s, range).size(), 8u);  // R1 and R3 of all four stages
     for (const StandardSeries series : {StandardSeries::E6, StandardSeries::E12}) {
@@ -72,9 +68,9 @@ TEST(PracticalParts, SuggestedCapacitorCentresTheResistorsInTheRange) {
         const auto c = SuggestCapacitor(*s, range, series);
         ASSERT_TRUE(c);
         EXPECT_NEAR(c->capacitor / bestCap, 1, 1e-9);
-        auto again = StartUpDesign();
-        in.txtCaps = std::to_string(c->capacitor);
-        DesignSession(*again).Enter(in, [](const std::string&) {});
+        const auto again = StartUpDesign([&](DesignInputs& in) {
+            in.txtCaps = std::to_string(c->capacitor), in.lblOrderInput = "4";
+        });
         const auto redesigned = SuggestCapacitor(*again, range, series);
         EXPECT_NEAR(redesigned->lowest / c->lowest, 1, 1e-5);
         EXPECT_NEAR(redesigned->highest / c->highest, 1, 1e-5);

@@ -58,7 +58,6 @@ TEST(PartExport, EveryWriterRefusesAPartItsTextWouldNotGiveBackAndWritesNothing)
     const struct { const char* name; int partsType; int part; float value; std::string refused[3]; } cases[] = {
         {"an ordinary negative part", 0, 2, -470, {"", "", ""}},
         {"a resistor of 1e-13 ohms", 0, 1, 1e-13f, {"its R1 is 1e-13 ohms", "", ""}},
-        {"the same for the specified opamp", 1, 1, 1e-13f, {"its R1 is 1e-13 ohms", "", ""}},
         {"a resistor below the schematic's four digits", 0, 1, 0.0012345f, {"its R1 is 0.0012345 ohms", "", ""}},
         {"a resistor beyond the schematic's ranges", 0, 3, 1e20f, {"its R3 is 1e+20 ohms", "", ""}},
         {"a capacitor the simulator would read as milli", 0, 4, 2e4f, {"its C1 is 20000 F", "", ""}},

@@ -15,11 +15,8 @@ namespace stelvane::testing {
 // series they were rounded to and the capacitors' own series; then the
 // rounding undone.
 TEST(PartsList, ReadsBackAsTheBuiltParts) {
-    auto s = StartUpDesign();
-    DesignInputs in = InputsFromRecord(*s);
-    in.lblOrderInput = "3";
+    auto s = StartUpDesign([](DesignInputs& in) { in.lblOrderInput = "3"; });
     DesignSession session(*s);
-    session.Enter(in, [](const std::string&) {});
     const auto designed = std::make_unique<DesignState>(*s);
     session.RoundToStandardValues(StandardSeries::E96, true);
     s->PartsType = 1;

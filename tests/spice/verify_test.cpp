@@ -89,8 +89,7 @@ TEST(Verify, TheSpecifiedOpampIsMeasuredAgainstTheIdealDesignOverThePassband)
         double low, high;
     } cases[] = {
         {"wide band, stages of Q 1.5", Design("Butterworth", 2, 1000, 1000, 100), 0.1, true, 0, 0.1},
-        {"start-up design", Design("Butterworth", 2, 1000, 200, 100), 0.1, false, 0.46, 0.48},
-        {"start-up design, 0.5 dB allowed", Design("Butterworth", 2, 1000, 200, 100), 0.5, true, 0.46, 0.48}};
+        {"start-up design", Design("Butterworth", 2, 1000, 200, 100), 0.1, false, 0.46, 0.48}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const Verification v = VerifyDesign(*c.s, OpampModel::Specified, c.tolerance);
@@ -112,7 +111,6 @@ TEST(Verify, ANetlistNgspiceRefusesOrNoneAtAllEndsInAMessageAndTheNextRunStillWo
     };
     const struct { std::string netlist, message; } cases[] = {
         {with("R2_1 a1 0 ", "R2_1 a1 0 1k2 bogus "), "ngspice rejected the circuit: "},
-        {with("XU2 ", "XU2 0 n2 s2 nosuchopamp\r\n* "), "ngspice rejected the circuit: "},
         {with(".ac lin 1001 5.00000000e+02 2.00000000e+03", ".ac lin 1001 2000 500"),
          "ngspice returned no frequencies"}};
     for (const auto& c : cases) {

@@ -9,7 +9,6 @@
 #include <complex>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <limits>
 #include <numbers>
 #include <sstream>
@@ -19,7 +18,8 @@
 #include <sys/wait.h>
 
 #include "engine/enterstep.h"
-#include "engine/standardvalues.h"
+#include "tests/engine/engine_test_support.h"
+#include "tests/engine/mfbreference.h"
 #include "tests/files/filetestsupport.h"
 #include "tests/support/recordingnotifier.h"
 #include "spice/netlist.h"
@@ -36,15 +36,13 @@ namespace {
 TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
 {
     const struct { std::vector<std::string> args; int code; std::string err, key = ""; double value = 0; } cases[] = {
-        {{"--bogus"}, 2, "unknown option '--bogus'"}, {{"--x"}, 2, "unknown option '--x'"},
+        {{"--bogus"}, 2, "unknown option '--bogus'"},
         {{"2k"}, 2, "unexpected argument '2k'"}, {{"--"}, 2, "unexpected argument '--'"},
-        {{"--center"}, 2, "option --center needs a value"}, {{"--family"}, 2, "option --family needs a value"},
+        {{"--family"}, 2, "option --family needs a value"},
         {{"--center", "--width", "100"}, 2, "option --center needs a value"},
         {{"--family", "elliptic"}, 2, "--family takes butterworth, chebyshev or bessel, not 'elliptic'"},
         {{"--sweep", "octave"}, 2, "--sweep takes lin or log, not 'octave'"},
         {{"--overlay=yes"}, 2, "option --overlay takes no value"},
-        {{"--order", "abc"}, 2, "option --order takes a whole number, not 'abc'"},
-        {{"--center=k"}, 2, "option --center takes a number, not 'k'"},
         {{"--load", "a.QBX", "--center", "2k"}, 2,
          "--center cannot be used with --load: a loaded design keeps its own parts"},
         {{"--family", "bessel", "--load", "a.QBX"}, 2,
@@ -53,16 +51,12 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
          std::string(kDesignNotReadMessage) + " (/no/such/d.QBX: there is no such file)"},
         {{"--save", "/no/such/d.QBX"}, 1, "The design file could not be written: /no/such/d.QBX"},
         {{"--scientific", "/no/such/s.DAT"}, 1, kTabulatedNotWrittenMessage},
-        {{"--easy", "/no/such/e.DAT"}, 1, kTabulatedNotWrittenMessage},
-        {{"--spice", "/no/such/f.ASC"}, 1, kSpiceNotWrittenMessage},
         {{"--gain", "40", "--width", "800", "--spice", "/no/such/f.ASC"}, 1, "stelvane-cli: warning: Stage 1 cannot be "
          "built: its gain 14.7 needs Q above 2.71; the LTspice schematic holds a negative part\n" + std::string(kSpiceNotWrittenMessage)},
         {{"--gain", "40", "--width", "800", "--netlist", "/no/such/n"}, 1, "stelvane-cli: warning: Stage 1 cannot be "
          "built: its gain 14.7 needs Q above 2.71; the netlist holds a negative part\n" + std::string(kNetlistNotWrittenMessage)},
-        {{"--family", "chebyshev", "--ripple", "0", "--spice", "/no/such/f.ASC"}, 1,
-         "Passband ripple has been reset to .001 dB\n" + std::string(kSpiceNotWrittenMessage)},
         {{"--center=1500"}, 0, "", "Center", 1500}, {{"--center", "1k", "--center", "3k"}, 0, "", "Center", 3000},
-        {{"--width", "150 Hz"}, 2, "option --width takes a number, not '150 Hz'"}, {{"--gain", "-6"}, 0, "", "Gain", -6},
+        {{"--gain", "-6"}, 0, "", "Gain", -6},
         {{"--family", "Chebyshev", "--ripple", ".5"}, 0, "", "Apass", 0.5},
         {{"--family", "chebyshev", "--ripple", "0"}, 0, "Passband ripple has been reset to .001 dB\n", "Apass", 0.001f},
         {{"--family=BESSEL"}, 0, "", "Family", 3}, {{"--family", "butterworth"}, 0, "", "Family", 1},
@@ -91,30 +85,25 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
     }
 }
 
-// The cascade of ideal multiple-feedback stages, straight from the circuit
-// equations: H(jw) = -jw R3 C1 / ((1 + R1/R2 - w^2 R1 R3 C1 C2) + jw R1 (C1 + C2)).
+// The cascade of ideal multiple-feedback stages, straight from the circuit equations.
 double CascadeGainDb(const std::vector<double>& r, const std::vector<double>& c, double f)
 {
-    const double w = 2 * std::numbers::pi * f;
     std::complex<double> h = 1;
-    for (std::size_t k = 0; k < c.size() / 2; ++k) {
-        const double r1 = r[3 * k], r2 = r[3 * k + 1], r3 = r[3 * k + 2], c1 = c[2 * k], c2 = c[2 * k + 1];
-        h *= std::complex<double>(0, -w * r3 * c1) /
-             std::complex<double>(1 + r1 / r2 - w * w * r1 * r3 * c1 * c2, w * r1 * (c1 + c2));
-    }
+    for (std::size_t k = 0; k < c.size() / 2; ++k)
+        h *= reference::MfbResponse({r[3 * k], r[3 * k + 1], r[3 * k + 2], c[2 * k], c[2 * k + 1]}, f);
     return 20 * std::log10(std::abs(h));
 }
 
 TEST(Cli, DesignsGiveTheReferenceFiguresAndTheResponseOfTheirParts)
 {
-    const struct { const char* name; std::vector<std::string> args; std::vector<double> f, q; double gain; } cases[] = {
-        {"start-up Butterworth", {}, {931.6, 1073.4}, {7.089, 7.089}, 0},
-        {"Chebyshev 0.5 dB, 6 dB", {"--family", "chebyshev", "--ripple", "0.5", "--gain", "6"}, {904.4, 1105.7},
-         {7.050, 7.050}, 6},
+    // the stage frequencies tell the family, order and band apart (their Q: the engine's pole tests)
+    const struct { const char* name; std::vector<std::string> args; std::vector<double> f; double gain; } cases[] = {
+        {"start-up Butterworth", {}, {931.6, 1073.4}, 0},
+        {"Chebyshev 0.5 dB, 6 dB", {"--family", "chebyshev", "--ripple", "0.5", "--gain", "6"}, {904.4, 1105.7}, 6},
         {"Butterworth order 3, -6 dB, log sweep", {"--order", "3", "--gain", "-6", "--sweep", "log"},
-         {917.0, 1000, 1090.5}, {10.04, 5.0, 10.04}, -6},
-        {"Bessel order 1 at 10 kHz", {"--family", "bessel", "--order", "1", "--center", "10k", "--width", "2k"}, {1e4},
-         {5.0}, 0},
+         {917.0, 1000, 1090.5}, -6},
+        {"Bessel order 1 at 10 kHz", {"--family", "bessel", "--order", "1", "--center", "10k", "--width", "2k"},
+         {1e4}, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -125,7 +114,6 @@ TEST(Cli, DesignsGiveTheReferenceFiguresAndTheResponseOfTheirParts)
         for (std::size_t k = 0; k < f.size(); ++k) {
             SCOPED_TRACE("stage " + std::to_string(k + 1));
             EXPECT_NEAR(f[k], c.f[k], 0.06 * c.f[k] / 1000);
-            EXPECT_NEAR(q[k], c.q[k], 0.006);
             // the stage's figures are those of its parts
             const double r1 = r[3 * k], r2 = r[3 * k + 1], r3 = r[3 * k + 2], c1 = cap[2 * k], c2 = cap[2 * k + 1];
             EXPECT_NEAR(std::sqrt((r1 + r2) / (r1 * r2 * r3 * c1 * c2)) / (2 * std::numbers::pi) / f[k], 1, 1e-5);
@@ -228,20 +216,6 @@ TEST(Cli, JsonReadsBackAsTheRecord)
     }
 }
 
-// The record the design window holds after the Enter step with these edits.
-DesignState WindowDesign(const std::function<void(DesignInputs&)>& edit)
-{
-    DesignState s;
-    InitEngine(s);
-    InstallDefaults(s);
-    InstallCapacitorDefaults(s);
-    InstallOpampDefaults(s);
-    DesignInputs in = InputsFromRecord(s);
-    edit(in);
-    EnterStep(s, in, [](const std::string&) {});
-    return s;
-}
-
 TEST(Cli, FileOptionsWriteWhatTheFileWritersWriteAndALoadedDesignKeepsItsParts)
 {
     const struct { const char* name; std::vector<std::string> args; void (*edit)(DesignInputs&); } cases[] = {
@@ -262,7 +236,7 @@ TEST(Cli, FileOptionsWriteWhatTheFileWritersWriteAndALoadedDesignKeepsItsParts)
                                                               "--specified-opamp", "--gbw", "1M"});
         fs::current_path(before);
         EXPECT_TRUE(run.code == 0 && run.err.empty()) << run.err;
-        auto s = std::make_unique<DesignState>(WindowDesign(c.edit));
+        auto s = StartUpDesign(c.edit);
         s->PartsType = c.args.empty() ? 0 : 1;
         RecordingNotifier notifier;
         for (const Writer& w : kWriters) {
@@ -276,10 +250,10 @@ TEST(Cli, FileOptionsWriteWhatTheFileWritersWriteAndALoadedDesignKeepsItsParts)
         const auto f = Numbers(loaded.out, "StageFoActual");
         for (std::size_t k = 0; k < f.size(); ++k) EXPECT_NEAR(f[k] / s->StageFoActual[k + 1], 1, 1e-6);
         // and its resistors for the specified opamp are those a design run gives on that opamp
-        const DesignState onOpamp = WindowDesign([&](DesignInputs& in) { c.edit(in), in.txtGBW = "1M"; });
+        const auto opamp = StartUpDesign([&](DesignInputs& in) { c.edit(in), in.txtGBW = "1M"; });
         const auto rs = Numbers(loaded.out, "Rs");
         ASSERT_EQ(rs.size(), 3u * s->Order);
-        for (std::size_t k = 0; k < rs.size(); ++k) EXPECT_NEAR(rs[k] / onOpamp.Rs[1 + k / 3][1 + k % 3], 1, 1e-5) << k;
+        for (std::size_t k = 0; k < rs.size(); ++k) EXPECT_NEAR(rs[k] / opamp->Rs[1 + k / 3][1 + k % 3], 1, 1e-5) << k;
     }
     ScratchFolder blocked; // a folder where the gain overlay should go
     fs::create_directory(blocked / kOverlayGainFileName);
