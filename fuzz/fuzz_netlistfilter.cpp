@@ -18,13 +18,6 @@ const std::string kSweep = ".ac lin 11 100 200";
 
 namespace {
 
-std::string Lower(std::string_view text)
-{
-    std::string out;
-    for (char c : text) out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 void CheckLine(const std::string& line, bool first, int& sweeps)
 {
     for (char c : line)
@@ -35,7 +28,8 @@ void CheckLine(const std::string& line, bool first, int& sweeps)
     }
     const std::size_t start = line.find_first_not_of(" \t");
     if (start == std::string::npos) return;
-    const std::string word = Lower(line.substr(start, line.find_first_of(" \t", start) - start));
+    std::string word = line.substr(start, line.find_first_of(" \t", start) - start);
+    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (word.starts_with("*#")) FuzzFailure(kTarget, "a comment ngspice runs: " + line);
     if (word.starts_with("a")) FuzzFailure(kTarget, "a code-model instance: " + line);
     if (word == ".ac") {

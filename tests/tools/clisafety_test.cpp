@@ -32,6 +32,17 @@ TEST(CliSafety, EveryHostileInputEndsWithItsCodeAndMessageAndLeavesOnlyWhatItWas
     fs::current_path(folder.path_);
     struct Back { fs::path to; ~Back() { fs::current_path(to); } } back{before}; // also after a failed ASSERT
     ASSERT_EQ(RunCliIn({"--save", "same.QBX", "--netlist", "f.cir"}).code, 0);
+    // the saved design with its line `index` (from 0) replaced by a field the reader refuses
+    const auto writeWith = [design = ReadBytes("same.QBX")](const char* name, std::size_t index, const char* field) {
+        std::istringstream in(design);
+        std::string out;
+        for (std::string line; std::getline(in, line); --index)
+            out += (index == 0 ? field + std::string("\r") : line) + "\n";
+        WriteBytes(name, out);
+    };
+    writeWith("neg.QBX", 6, "-1E+09"); // Fstart
+    writeWith("comma.QBX", 0, "1,5");  // Center with a decimal comma
+    writeWith("order0.QBX", 3, "0");   // Order
     fs::create_directory("adir");
     fs::create_directory("box.cir");
     ASSERT_EQ(mkfifo("ff", 0600), 0);
@@ -84,8 +95,13 @@ TEST(CliSafety, EveryHostileInputEndsWithItsCodeAndMessageAndLeavesOnlyWhatItWas
         {{"--ripple", "0.5"}, 2, "--ripple needs --family chebyshev"},
         // the part-marking codes, texts longer than the design window reads and values beyond its range
         {{"--cap", "4n7"}, 0, "", "C", 4.7e-9}, {{"--cap", "470.0000000000p"}, 0, "", "C", 470e-12},
+        {{"--gbw", "2M2"}, 0, "", "GBW", 2.2e6}, {{"--zin", "4k7"}, 0, "", "Zin", 4700},
+        {{"--gain", "1R5"}, 0, "", "Gain", 1.5}, {{"--gain", "R47"}, 0, "", "Gain", 0.47},
         {{"--width", "1e999"}, 0, "--width 1e999 was taken as 1E+10\n", "Width", 1e10},
         {{"--center", "12345678901234"}, 0, "--center 12345678901234 was taken as 1E+10\n", "Center", 1e10},
+        // design files with a field out of range, or a decimal comma, are refused naming the line
+        {{"--load", "neg.QBX"}, 1, "(neg.QBX, line 7: "}, {{"--load", "comma.QBX"}, 1, "(comma.QBX, line 1: "},
+        {{"--load", "order0.QBX"}, 1, "(order0.QBX, line 4: "},
     };
     for (const auto& c : cases) {
         std::string name;
