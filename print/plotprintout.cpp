@@ -176,6 +176,7 @@ std::vector<std::string> DesignSummaryLines(const DesignState& s)
             lines.push_back("3 dB bandwidth: " + Number(s.Width));
             break;
         case 2:
+            // "bandidth" is the printout's own text, kept as it stands; do not mend it
             lines.push_back("Ripple bandidth: " + Number(s.Width));
             lines.push_back("Passband ripple: " + Number(s.Apass));
             break;

@@ -13,6 +13,7 @@ std::string AboutText()
 {
     constexpr const char* kLineEnd = "\r\n";
     std::string text;
+    // "welome" is the window's own text, kept as users know it; do not mend it
     for (const char* line : {"QUIBEX 2.03 by Tom Brellin", "of Brellin Software", "",
                              "Feedback and suggestions are welome.", "Enjoy your filters!  -- Tom"})
         text += std::string(line) + kLineEnd;

@@ -17,6 +17,7 @@ namespace stelvane {
 enum class ExportKind { TabulatedScientific, TabulatedEasy, SpiceSchematic, Netlist, PartsList };
 
 inline constexpr const char* kTabulatedDialogTitle = "QUIBEX - write tabulated data file";
+// The second filter's unclosed "(*.TXT" is the text users know; kept as it stands.
 inline constexpr const char* kTabulatedDialogFilter =
     "Tabulated-data files (*.DAT)|*.DAT|Text files (*.TXT|*.TXT|All files (*.*)|*.*";
 inline constexpr const char* kSpiceDialogTitle = "Write LTspice schematic";
