@@ -2,13 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "files/textfile.h"
 #include "spice/quote.h"
 
 namespace stelvane {
@@ -131,44 +126,17 @@ std::string DesignSweepLine(const DesignState& s, OpampModel model)
 
 bool ReadNetlistFile(const std::string& path, std::string& text, std::string& error, bool& refused)
 {
-    refused = false;
+    InputFile file = ReadInputFile(path, kLargestNetlistFile);
     const std::string name = "'" + QuotedText(path) + "'";
-    // Not blocking: a FIFO with no writer must not hang the program.
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        error = "The netlist could not be read: " + name + " (" + std::strerror(errno) + ")";
-        return false;
-    }
-    struct stat info{};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-        static_cast<std::size_t>(info.st_size) > kLargestNetlistFile) {
-        refused = true;
-        error = "The netlist " + name +
-                (S_ISREG(info.st_mode) ? " is larger than 1 MiB, which no netlist of a design comes near"
-                                       : " is not a regular file");
-        close(fd);
-        return false;
-    }
-    text.clear();
-    char buffer[65536];
-    ssize_t n = 0;
-    // one byte more than allowed: a file that grew while read is still caught
-    while (text.size() <= kLargestNetlistFile && (n = read(fd, buffer, sizeof buffer)) != 0) {
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) break;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fd);
-    if (n < 0) {
-        error = "The netlist could not be read: " + name + " (" + std::strerror(errno) + ")";
-        return false;
-    }
-    if (text.size() > kLargestNetlistFile) {
-        refused = true;
+    refused = file.fault == InputFault::NotRegular || file.fault == InputFault::TooLarge;
+    if (file.fault == InputFault::TooLarge)
         error = "The netlist " + name + " is larger than 1 MiB, which no netlist of a design comes near";
-        return false;
-    }
-    return true;
+    else if (refused)
+        error = "The netlist " + name + " is not a regular file";
+    else if (file.fault != InputFault::None)
+        error = "The netlist could not be read: " + name + " (" + InputFaultText(file.fault, kLargestNetlistFile) + ")";
+    text = std::move(file.text);
+    return file.fault == InputFault::None;
 }
 
 } // namespace stelvane
