@@ -1,6 +1,9 @@
 #include "engine/designsession.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <type_traits>
 
 #include "engine/numbertext.h"
 #include "engine/opampfigures.h"
@@ -23,14 +26,167 @@ constexpr Single kHighestCapacitor = 1e-5f;
 
 Single Stepped(Single value, bool up) { return up ? value * kStepRatio : value / kStepRatio; }
 
+// Fields an undo leaves alone: the response, swept anew from the parts, the
+// grid each view lays for itself, and what belongs to the windows rather
+// than to the design.
+bool KeptOutOfUndo(std::string_view name)
+{
+    static constexpr std::string_view kNames[] = {
+        "Freq",        "GainDB",       "Phase",        "Delay",          "GridF", "NrGridX", "ShowPhase",
+        "ShowDelay",   "GridPos",      "PartsType",    "OverlayFreq",    "OverlayValue",
+        "OverlayLast", "EasyFileName", "ScientificFileName", "SpiceFileName", "NetlistFileName",
+        "PartsListFileName"};
+    return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
+}
+
+template <class T>
+void Pack(std::vector<std::byte>& out, const T& value)
+{
+    static_assert(std::is_trivially_copyable_v<T>);
+    const auto* bytes = reinterpret_cast<const std::byte*>(&value);
+    out.insert(out.end(), bytes, bytes + sizeof value);
+}
+
+void Pack(std::vector<std::byte>& out, const std::string& text)
+{
+    Pack(out, text.size());
+    const auto* bytes = reinterpret_cast<const std::byte*>(text.data());
+    out.insert(out.end(), bytes, bytes + text.size());
+}
+
+template <class T>
+void Unpack(const std::byte*& in, T& value)
+{
+    std::memcpy(&value, in, sizeof value);
+    in += sizeof value;
+}
+
+void Unpack(const std::byte*& in, std::string& text)
+{
+    std::size_t size = 0;
+    Unpack(in, size);
+    text.assign(reinterpret_cast<const char*>(in), size);
+    in += size;
+}
+
 } // namespace
+
+int DesignSession::Listen(Listener listener)
+{
+    listeners_.emplace_back(++nextHandle_, std::move(listener));
+    return nextHandle_;
+}
+
+void DesignSession::StopListening(int handle)
+{
+    std::erase_if(listeners_, [handle](const auto& l) { return l.first == handle; });
+}
+
+void DesignSession::Changed()
+{
+    ++revision_;
+    // A listener may stop listening (its window closes) while it is told.
+    const auto listeners = listeners_;
+    for (const auto& [handle, listener] : listeners)
+        if (std::any_of(listeners_.begin(), listeners_.end(), [h = handle](const auto& l) { return l.first == h; }))
+            listener();
+}
+
+DesignSession::Snapshot DesignSession::Take() const
+{
+    Snapshot out;
+    out.reserve(16 * 1024);
+    VisitFields(
+        [&out](const char* name, const auto& field) {
+            if (!KeptOutOfUndo(name)) Pack(out, field);
+        },
+        s_);
+    Pack(out, manualBeforeRounding_);
+    Pack(out, rsBeforeRounding_);
+    Pack(out, roundedSeries_.has_value());
+    Pack(out, roundedSeries_.value_or(StandardSeries::E24));
+    return out;
+}
+
+void DesignSession::Put(const Snapshot& snapshot)
+{
+    const std::byte* in = snapshot.data();
+    VisitFields(
+        [&in](const char* name, auto& field) {
+            if (!KeptOutOfUndo(name)) Unpack(in, field);
+        },
+        s_);
+    Unpack(in, manualBeforeRounding_);
+    Unpack(in, rsBeforeRounding_);
+    bool rounded = false;
+    StandardSeries series = StandardSeries::E24;
+    Unpack(in, rounded);
+    Unpack(in, series);
+    roundedSeries_ = rounded ? std::optional(series) : std::nullopt;
+    if (StageCount(s_) > 0) ComputeResponse(s_);
+}
+
+template <class Change>
+auto DesignSession::Step(Change&& change)
+{
+    Snapshot before = Take();
+    auto record = [&] {
+        if (Take() != before) {
+            undo_.push_back(std::move(before));
+            if (undo_.size() > static_cast<std::size_t>(kUndoSteps)) undo_.pop_front();
+            redo_.clear();
+        }
+        Changed();
+    };
+    if constexpr (std::is_void_v<decltype(change())>) {
+        change();
+        record();
+    } else {
+        auto result = change();
+        record();
+        return result;
+    }
+}
+
+void DesignSession::Apply(const std::function<void(DesignState&)>& change)
+{
+    Step([&] { change(s_); });
+}
+
+bool DesignSession::Undo()
+{
+    if (undo_.empty()) return false;
+    redo_.push_back(Take());
+    Put(undo_.back());
+    undo_.pop_back();
+    Changed();
+    return true;
+}
+
+bool DesignSession::Redo()
+{
+    if (redo_.empty()) return false;
+    undo_.push_back(Take());
+    Put(redo_.back());
+    redo_.pop_back();
+    Changed();
+    return true;
+}
+
+void DesignSession::ClearHistory()
+{
+    undo_.clear();
+    redo_.clear();
+}
 
 EnterNotes DesignSession::Enter(DesignInputs& in, const ShowMessage& showMessage)
 {
-    EnterNotes notes = EnterStep(s_, in, showMessage);
-    // Parts entered by hand (rounded ones among them) are kept as they stand.
-    if (s_.ManualEntry != 1) roundedSeries_.reset();
-    return notes;
+    return Step([&] {
+        EnterNotes notes = EnterStep(s_, in, showMessage);
+        // Parts entered by hand (rounded ones among them) are kept as they stand.
+        if (s_.ManualEntry != 1) roundedSeries_.reset();
+        return notes;
+    });
 }
 
 Single& DesignSession::Part(int stage, StagePart part)
@@ -50,12 +206,19 @@ void DesignSession::PartsChanged()
 
 void DesignSession::StepPart(int stage, StagePart part, bool up)
 {
-    Single& value = Part(stage, part);
-    value = Stepped(value, up);
-    PartsChanged();
+    Step([&] {
+        Single& value = Part(stage, part);
+        value = Stepped(value, up);
+        PartsChanged();
+    });
 }
 
 EnterNotes DesignSession::EnterParts(int stage, const std::array<std::optional<std::string>, kStageParts>& texts)
+{
+    return Step([&] { return TypedParts(stage, texts); });
+}
+
+EnterNotes DesignSession::TypedParts(int stage, const std::array<std::optional<std::string>, kStageParts>& texts)
 {
     static constexpr const char* kNames[kStageParts] = {"R1", "R2", "R3", "C1", "C2"};
     EnterNotes notes;
@@ -75,7 +238,10 @@ EnterNotes DesignSession::EnterParts(int stage, const std::array<std::optional<s
     return notes;
 }
 
-void DesignSession::StartTuning() { s_.ManualEntry = 1; }
+void DesignSession::StartTuning()
+{
+    Step([&] { s_.ManualEntry = 1; });
+}
 
 void DesignSession::StepAndRedesign(Single& field, bool up)
 {
@@ -84,10 +250,22 @@ void DesignSession::StepAndRedesign(Single& field, bool up)
     ComputeFrequencyGrid(s_);
 }
 
-void DesignSession::StepCenter(bool up) { StepAndRedesign(s_.Center, up); }
-void DesignSession::StepWidth(bool up) { StepAndRedesign(s_.Width, up); }
+void DesignSession::StepCenter(bool up)
+{
+    Step([&] { StepAndRedesign(s_.Center, up); });
+}
+
+void DesignSession::StepWidth(bool up)
+{
+    Step([&] { StepAndRedesign(s_.Width, up); });
+}
 
 void DesignSession::RoundToStandardValues(StandardSeries series, bool specifiedOpampToo)
+{
+    Step([&] { RoundParts(series, specifiedOpampToo); });
+}
+
+void DesignSession::RoundParts(StandardSeries series, bool specifiedOpampToo)
 {
     for (int k = 1; k <= StageCount(s_); ++k) {
         s_.SavedR[k] = s_.R[k];
@@ -110,23 +288,28 @@ void DesignSession::RoundToStandardValues(StandardSeries series, bool specifiedO
 
 void DesignSession::RestoreParts()
 {
-    for (int k = 1; k <= StageCount(s_); ++k) {
-        s_.R[k] = s_.SavedR[k];
-        s_.C[k] = s_.SavedC[k];
-    }
-    roundedSeries_.reset();
-    PartsChanged();
-    s_.ManualEntry = manualBeforeRounding_;
-    // And the specified opamp's resistors that were there (a design run's, for a family design).
-    s_.Rs = rsBeforeRounding_;
+    Step([&] {
+        for (int k = 1; k <= StageCount(s_); ++k) {
+            s_.R[k] = s_.SavedR[k];
+            s_.C[k] = s_.SavedC[k];
+        }
+        roundedSeries_.reset();
+        PartsChanged();
+        s_.ManualEntry = manualBeforeRounding_;
+        // And the specified opamp's resistors that were there (a design run's, for a family design).
+        s_.Rs = rsBeforeRounding_;
+    });
 }
 
+// The grid is the view's own; laying it is no change of the design.
 void DesignSession::PreparePlot() { ComputeFrequencyGrid(s_); }
 
 void DesignSession::PrepareOpampTest()
 {
-    ClampOpampDCGain(s_);
-    ComputeDecadeGrid(s_);
+    Step([&] {
+        ClampOpampDCGain(s_);
+        ComputeDecadeGrid(s_);
+    });
 }
 
 } // namespace stelvane

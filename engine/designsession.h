@@ -1,8 +1,13 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/designstate.h"
 #include "engine/enterstep.h"
@@ -16,14 +21,39 @@ constexpr int kStageParts = 5;
 constexpr bool IsResistor(StagePart part) { return part <= StagePart::R3; }
 
 // The design pipeline: every sequence of engine steps that the windows and
-// the command line run on the one record. Callers draw and print; they do
-// not order engine calls themselves.
+// the command line run on the one record, and the record's only writer.
+// Callers draw and print; they do not order engine calls themselves.
+// Every change of the design is one undo step, raises the revision and tells
+// the listeners; views redraw from that, they never compare copies.
 class DesignSession {
 public:
     explicit DesignSession(DesignState& record) : s_(record) {}
 
     DesignState& Record() { return s_; }
     const DesignState& Record() const { return s_; }
+
+    // Counts the changes of the design (undo and redo among them).
+    std::uint64_t Revision() const { return revision_; }
+    using Listener = std::function<void()>;
+    // The listener is called after every change; the handle takes it off again.
+    int Listen(Listener listener);
+    void StopListening(int handle);
+
+    // A change of the design made outside the engine steps below (a design
+    // file read into the record, the start-up design): one undo step, a new
+    // revision, the listeners told.
+    void Apply(const std::function<void(DesignState&)>& change);
+
+    // Undo and redo of whole design changes; an undo gives every part back
+    // bit for bit and the response is swept anew. A change that left the
+    // design as it was is no step.
+    static constexpr int kUndoSteps = 100;
+    bool CanUndo() const { return !undo_.empty(); }
+    bool CanRedo() const { return !redo_.empty(); }
+    bool Undo();
+    bool Redo();
+    // Forgets every step (a new run of the program starts with none).
+    void ClearHistory();
 
     // The Enter step: reads and clamps the inputs into the record and runs the
     // design chain; gives what was read otherwise than typed, or clamped.
@@ -64,6 +94,18 @@ public:
     void PrepareOpampTest();
 
 private:
+    // The design and the session's own memory of the last rounding, packed
+    // without the sweep arrays (they are swept anew from it).
+    using Snapshot = std::vector<std::byte>;
+    Snapshot Take() const;
+    void Put(const Snapshot& snapshot);
+    // Runs a change as one undo step and tells the listeners.
+    template <class Change>
+    auto Step(Change&& change);
+    void Changed();
+
+    EnterNotes TypedParts(int stage, const std::array<std::optional<std::string>, kStageParts>& texts);
+    void RoundParts(StandardSeries series, bool specifiedOpampToo);
     void PartsChanged();
     void StepAndRedesign(Single& field, bool up);
 
@@ -71,6 +113,12 @@ private:
     Integer manualBeforeRounding_ = 0;
     ResArray rsBeforeRounding_{};
     std::optional<StandardSeries> roundedSeries_;
+
+    std::uint64_t revision_ = 0;
+    int nextHandle_ = 0;
+    std::vector<std::pair<int, Listener>> listeners_;
+    std::deque<Snapshot> undo_;
+    std::vector<Snapshot> redo_;
 };
 
 } // namespace stelvane

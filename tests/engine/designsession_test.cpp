@@ -102,5 +102,62 @@ TEST(DesignSession, RoundingKeepsThePartsAndRestoreGivesThemBack)
     }
 }
 
+// Every change is one step back; each undo gives the design of that moment bit for bit, sweep included.
+TEST(DesignSession, UndoAndRedoWalkTheChangesBitForBit)
+{
+    Session t;
+    std::vector<DesignState> seen{*t.s};
+    int told = 0;
+    const int handle = t.session.Listen([&] { ++told; });
+    const std::function<void()> changes[] = {
+        [&] { t.session.StepPart(1, StagePart::R2, true); },
+        [&] { t.session.RoundToStandardValues(StandardSeries::E12); },
+        [&] { t.session.EnterParts(2, {"4.7k", std::nullopt, std::nullopt, "22n", std::nullopt}); },
+        [&] { t.session.StepCenter(false); },
+        [&] { t.session.RestoreParts(); },
+        [&] { t.session.Apply([](DesignState& s) { s.Gain = 6, s.DCGain = 3e4f; }); },
+    };
+    for (const auto& change : changes) change(), seen.push_back(*t.s);
+    EXPECT_EQ(told, 6);
+    const auto same = [](const DesignState& a, const DesignState& b) {
+        return std::tie(a.R, a.C, a.Rs, a.Center, a.Gain, a.ManualEntry, a.GainDB, a.Phase, a.StageFoActual) ==
+               std::tie(b.R, b.C, b.Rs, b.Center, b.Gain, b.ManualEntry, b.GainDB, b.Phase, b.StageFoActual);
+    };
+    for (int i = 5; i >= 0; --i) {
+        SCOPED_TRACE("undo to step " + std::to_string(i));
+        ASSERT_TRUE(t.session.Undo());
+        EXPECT_TRUE(same(*t.s, seen[i]));
+    }
+    EXPECT_FALSE(t.session.Undo());
+    for (int i = 1; i <= 6; ++i) {
+        SCOPED_TRACE("redo to step " + std::to_string(i));
+        ASSERT_TRUE(t.session.Redo());
+        EXPECT_TRUE(same(*t.s, seen[i]));
+    }
+    EXPECT_FALSE(t.session.Redo());
+    EXPECT_EQ(told, 18);
+    // A change that leaves the design as it was is no step; a new change forgets what could be redone.
+    t.session.Undo();
+    t.session.Apply([](DesignState&) {});
+    EXPECT_TRUE(t.session.CanRedo());
+    t.session.StepPart(1, StagePart::C1, true);
+    EXPECT_FALSE(t.session.CanRedo());
+    t.session.StopListening(handle);
+    t.session.StepPart(1, StagePart::C1, true);
+    EXPECT_EQ(told, 21);
+    EXPECT_EQ(t.session.Revision(), 22u);
+}
+
+TEST(DesignSession, UndoKeepsTheLastHundredSteps)
+{
+    Session t;
+    const DesignState start = *t.s;
+    for (int i = 0; i < 101; ++i) t.session.StepPart(1, StagePart::R1, true);
+    int undone = 0;
+    while (t.session.Undo()) ++undone;
+    EXPECT_EQ(undone, DesignSession::kUndoSteps);
+    EXPECT_EQ(t.s->R[1][1], start.R[1][1] * 1.01f);
+}
+
 } // namespace
 } // namespace stelvane
