@@ -26,16 +26,12 @@ constexpr Single kHighestCapacitor = 1e-5f;
 
 Single Stepped(Single value, bool up) { return up ? value * kStepRatio : value / kStepRatio; }
 
-// Fields an undo leaves alone: the response, swept anew from the parts, the
-// grid each view lays for itself, and what belongs to the windows rather
-// than to the design.
+// Fields an undo leaves alone: the response, swept anew from the parts, and
+// the grid each view lays for itself. Everything else the design chain
+// derived is kept, since the sweep does not derive it again.
 bool KeptOutOfUndo(std::string_view name)
 {
-    static constexpr std::string_view kNames[] = {
-        "Freq",        "GainDB",       "Phase",        "Delay",          "GridF", "NrGridX", "ShowPhase",
-        "ShowDelay",   "GridPos",      "PartsType",    "OverlayFreq",    "OverlayValue",
-        "OverlayLast", "EasyFileName", "ScientificFileName", "SpiceFileName", "NetlistFileName",
-        "PartsListFileName"};
+    static constexpr std::string_view kNames[] = {"Freq", "GainDB", "Phase", "Delay", "GridF", "NrGridX"};
     return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
 }
 
@@ -101,6 +97,8 @@ DesignSession::Snapshot DesignSession::Take() const
             if (!KeptOutOfUndo(name)) Pack(out, field);
         },
         s_);
+    Pack(out, savedR_);
+    Pack(out, savedC_);
     Pack(out, manualBeforeRounding_);
     Pack(out, rsBeforeRounding_);
     Pack(out, roundedSeries_.has_value());
@@ -116,6 +114,8 @@ void DesignSession::Put(const Snapshot& snapshot)
             if (!KeptOutOfUndo(name)) Unpack(in, field);
         },
         s_);
+    Unpack(in, savedR_);
+    Unpack(in, savedC_);
     Unpack(in, manualBeforeRounding_);
     Unpack(in, rsBeforeRounding_);
     bool rounded = false;
@@ -184,7 +184,7 @@ EnterNotes DesignSession::Enter(DesignInputs& in, const ShowMessage& showMessage
     return Step([&] {
         EnterNotes notes = EnterStep(s_, in, showMessage);
         // Parts entered by hand (rounded ones among them) are kept as they stand.
-        if (s_.ManualEntry != 1) roundedSeries_.reset();
+        if (s_.ManualEntry != PartsEntry::Manual) roundedSeries_.reset();
         return notes;
     });
 }
@@ -240,7 +240,7 @@ EnterNotes DesignSession::TypedParts(int stage, const std::array<std::optional<s
 
 void DesignSession::StartTuning()
 {
-    Step([&] { s_.ManualEntry = 1; });
+    Step([&] { s_.ManualEntry = PartsEntry::Manual; });
 }
 
 void DesignSession::StepAndRedesign(Single& field, bool up)
@@ -268,8 +268,8 @@ void DesignSession::RoundToStandardValues(StandardSeries series, bool specifiedO
 void DesignSession::RoundParts(StandardSeries series, bool specifiedOpampToo)
 {
     for (int k = 1; k <= StageCount(s_); ++k) {
-        s_.SavedR[k] = s_.R[k];
-        s_.SavedC[k] = s_.C[k];
+        savedR_[k] = s_.R[k];
+        savedC_[k] = s_.C[k];
     }
     manualBeforeRounding_ = s_.ManualEntry;
     rsBeforeRounding_ = s_.Rs;
@@ -283,15 +283,15 @@ void DesignSession::RoundParts(StandardSeries series, bool specifiedOpampToo)
     PartsChanged();
     // The specified opamp's resistors follow the rounded parts, and are rounded in turn when asked.
     if (specifiedOpampToo) round(s_.Rs);
-    s_.ManualEntry = 1;
+    s_.ManualEntry = PartsEntry::Manual;
 }
 
 void DesignSession::RestoreParts()
 {
     Step([&] {
         for (int k = 1; k <= StageCount(s_); ++k) {
-            s_.R[k] = s_.SavedR[k];
-            s_.C[k] = s_.SavedC[k];
+            s_.R[k] = savedR_[k];
+            s_.C[k] = savedC_[k];
         }
         roundedSeries_.reset();
         PartsChanged();

@@ -87,6 +87,9 @@ public:
     void RestoreParts();
     // The series of the last rounding while its parts stand, else nothing.
     std::optional<StandardSeries> RoundedSeries() const { return roundedSeries_; }
+    // The parts the last rounding kept for Restore.
+    const ResArray& SavedR() const { return savedR_; }
+    const CapArray& SavedC() const { return savedC_; }
 
     // What the plot needs besides the sweep: its grid frequencies.
     void PreparePlot();
@@ -110,7 +113,11 @@ private:
     void StepAndRedesign(Single& field, bool up);
 
     DesignState& s_;
-    Integer manualBeforeRounding_ = 0;
+    // The memory of the last rounding: the parts it replaced, whether they
+    // were entered by hand, and the specified opamp's resistors then.
+    ResArray savedR_{};
+    CapArray savedC_{};
+    PartsEntry manualBeforeRounding_ = PartsEntry::Designed;
     ResArray rsBeforeRounding_{};
     std::optional<StandardSeries> roundedSeries_;
 

@@ -115,12 +115,12 @@ void ReadSpecification(DesignState& s, DesignInputs& in, Notes& notes)
 void ReadFamily(DesignState& s, DesignInputs& in, const ShowMessage& showMessage, Notes& notes)
 {
     if (in.optButterworth) {
-        s.Family = 1;
+        s.Family = FilterFamily::Butterworth;
         s.Apass = 0;
     } else if (in.optChebyshev) {
-        s.Family = 2;
+        s.Family = FilterFamily::Chebyshev;
         // The ripple limits have messages of their own; a misread ripple is noted.
-        if (s.ManualEntry != 1) notes.Say(in.txtApass, s.Apass, s.Apass, {"passband ripple", " dB"});
+        if (s.ManualEntry != PartsEntry::Manual) notes.Say(in.txtApass, s.Apass, s.Apass, {"passband ripple", " dB"});
         if (s.Apass < kLowestRipple) {
             s.Apass = kLowestRipple;
             in.txtApass = ".001";
@@ -133,13 +133,13 @@ void ReadFamily(DesignState& s, DesignInputs& in, const ShowMessage& showMessage
             if (showMessage) showMessage("Passband ripple has been rest to 20 dB");
         }
     } else if (in.optBessel) {
-        s.Family = 3;
+        s.Family = FilterFamily::Bessel;
     }
     // With none of the three chosen (manual entry), the family stays as it was.
 
     // The Bessel poles are tabulated up to order 10; a designed Bessel of a
     // higher order would be built and saved as order 10 without a word.
-    if (s.ManualEntry != 1 && s.Family == 3 && s.Order > kMaxBesselOrder) {
+    if (s.ManualEntry != PartsEntry::Manual && s.Family == FilterFamily::Bessel && s.Order > kMaxBesselOrder) {
         notes.said.push_back("Order " + std::to_string(s.Order) + " was taken as " + std::to_string(kMaxBesselOrder) +
                              " for a Bessel design");
         s.Order = kMaxBesselOrder;
@@ -150,9 +150,9 @@ void ReadFamily(DesignState& s, DesignInputs& in, const ShowMessage& showMessage
 void ReadSweep(DesignState& s, DesignInputs& in, Notes& notes)
 {
     if (in.optLinear) {
-        s.Sweep = 1;
+        s.Sweep = SweepSpacing::Linear;
     } else if (in.optLog) {
-        s.Sweep = 2;
+        s.Sweep = SweepSpacing::Log;
     }
     notes.TakeFrequency(in.txtStart, s.Fstart, kSweepStart);
     notes.TakeFrequency(in.txtStop, s.Fstop, kSweepStop);
@@ -254,7 +254,7 @@ EnterNotes EnterStep(DesignState& s, DesignInputs& in, const ShowMessage& showMe
     Notes notes;
     // With manual entry the parts are the design: the design-input boxes are
     // not read, so nothing in them can overwrite the tuned parts.
-    if (s.ManualEntry != 1) ReadSpecification(s, in, notes);
+    if (s.ManualEntry != PartsEntry::Manual) ReadSpecification(s, in, notes);
     ReadFamily(s, in, showMessage, notes);
     ReadSweep(s, in, notes);
     ReadOpamp(s, in, notes);
@@ -277,12 +277,12 @@ DesignInputs InputsFromRecord(const DesignState& s)
     // ripple it can use. A family the window has no option for chooses none,
     // and neither does manual entry (its own option is not a family).
     Single apass = s.Apass;
-    if (s.ManualEntry != 1) {
-        in.optButterworth = s.Family == 1;
-        in.optChebyshev = s.Family == 2;
-        in.optBessel = s.Family == 3;
-        if (s.Family == 2 && apass == 0) apass = kLowestRipple;
-        if (s.Family == 3) apass = 0;
+    if (s.ManualEntry != PartsEntry::Manual) {
+        in.optButterworth = s.Family == FilterFamily::Butterworth;
+        in.optChebyshev = s.Family == FilterFamily::Chebyshev;
+        in.optBessel = s.Family == FilterFamily::Bessel;
+        if (s.Family == FilterFamily::Chebyshev && apass == 0) apass = kLowestRipple;
+        if (s.Family == FilterFamily::Bessel) apass = 0;
     }
     in.txtApass = FormatValue(apass);
 
@@ -292,8 +292,8 @@ DesignInputs InputsFromRecord(const DesignState& s)
     in.txtdBTop = FormatValue(s.dBTop);
     in.txtdBBottom = FormatValue(s.dBBottom);
     in.txtDelay = Trimmed(FormatEngSmall(s.DelayTop));
-    in.optLinear = s.Sweep == 1;
-    in.optLog = s.Sweep != 1;
+    in.optLinear = s.Sweep == SweepSpacing::Linear;
+    in.optLog = s.Sweep != SweepSpacing::Linear;
     in.lblNrX = std::to_string(s.NrX);
     in.lblNrY = std::to_string(s.NrY);
 

@@ -72,9 +72,8 @@ void PrintedPage::PrintLine(const std::string& text)
     textAt.y += height;
 }
 
-void PrintPlot(DesignState& s, Platform& platform)
+void PrintPlot(const DesignState& s, const PlotCurvesShown& shown, Platform& platform)
 {
-    const Single delayTopBefore = s.DelayTop;
     PrintRequest request;
     request.pageWidth = kPrintPageWidth;
     request.pageHeight = kPrintPageHeight;
@@ -90,7 +89,7 @@ void PrintPlot(DesignState& s, Platform& platform)
             page.fontPoints = kPlotPoints;
             FillFrame(page.canvas, frame);
             PrintGainPlot(page, s);
-            PrintDelayPlot(page, s);
+            if (shown.delay) PrintDelayPlot(page, s);
             OutlineFrame(page.canvas, frame, kFinalFrameWidth);
             PrintDesignSummary(page, s);
             failure = start.job->End();
@@ -102,14 +101,12 @@ void PrintPlot(DesignState& s, Platform& platform)
     }
     if (failure.empty())
         return;
-    // A page that did not reach the printer is abandoned, and the record
-    // stays as it was before printing.
+    // A page that did not reach the printer is abandoned.
     start.job.reset();
-    s.DelayTop = delayTopBefore;
     platform.ShowMessage(failure, kPrintProblemCaption);
 }
 
-void PrintGainPlot(PrintedPage& page, DesignState& s)
+void PrintGainPlot(PrintedPage& page, const DesignState& s)
 {
     Canvas& canvas = page.canvas;
     const PlotFrame frame;
@@ -133,13 +130,10 @@ void PrintGainPlot(PrintedPage& page, DesignState& s)
     DrawCurve(canvas, s, Curve::Gain, CurveStyle{kGainCurveColour, kGainCurveColour, kGainCurveWidth}, frame);
 }
 
-void PrintDelayPlot(PrintedPage& page, DesignState& s)
+void PrintDelayPlot(PrintedPage& page, const DesignState& s)
 {
-    if (s.ShowDelay == 0)
-        return;
     Canvas& canvas = page.canvas;
     const PlotFrame frame;
-    s.DelayTop = EffectiveDelayTop(s);
 
     page.textColour = kDelayTextColour;
     canvas.Text(kDelayTitleAt, "Delay, s:", page.textColour, page.Font());
@@ -166,22 +160,24 @@ void PrintDesignSummary(PrintedPage& page, const DesignState& s)
 std::vector<std::string> DesignSummaryLines(const DesignState& s)
 {
     std::vector<std::string> lines;
-    if (s.ManualEntry == 1) {
+    if (s.ManualEntry == PartsEntry::Manual) {
         lines.emplace_back("Manually entered values");
-    } else if (const char* family = FamilyName(s.Family); s.ManualEntry == 0 && family != nullptr) {
+    } else if (const char* family = FamilyName(s.Family); s.ManualEntry == PartsEntry::Designed && family != nullptr) {
         lines.push_back(std::string("Family: ") + family);
         lines.push_back("Center frequency: " + Number(s.Center));
         switch (s.Family) {
-        case 1:
+        case FilterFamily::Butterworth:
             lines.push_back("3 dB bandwidth: " + Number(s.Width));
             break;
-        case 2:
+        case FilterFamily::Chebyshev:
             // "bandidth" is the printout's own text, kept as it stands; do not mend it
             lines.push_back("Ripple bandidth: " + Number(s.Width));
             lines.push_back("Passband ripple: " + Number(s.Apass));
             break;
-        case 3:
+        case FilterFamily::Bessel:
             lines.push_back("One radian/sec bandwidth: " + Number(s.Width));
+            break;
+        default:
             break;
         }
     }

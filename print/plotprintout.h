@@ -6,6 +6,7 @@
 #include "engine/designstate.h"
 #include "platform/canvas.h"
 #include "platform/platform.h"
+#include "render/plotdrawing.h"
 
 namespace stelvane {
 
@@ -42,15 +43,14 @@ struct PrintedPage {
 };
 
 // Shows the print dialog and prints one page: the gain plot, the delay plot
-// when the delay is shown, and the design summary. Raises DelayTop to 1e-9
-// when the delay is printed; a cancelled dialog or any failure prints
-// nothing, leaves the record as it was and says so in a message box.
-void PrintPlot(DesignState& s, Platform& platform);
+// when the delay is shown, and the design summary. A cancelled dialog or any
+// failure prints nothing and says so in a message box.
+void PrintPlot(const DesignState& s, const PlotCurvesShown& shown, Platform& platform);
 
-// Frame, horizontal grid, gain axis, frequency grid and gain curve. Writes GridPos.
-void PrintGainPlot(PrintedPage& page, DesignState& s);
-// Delay axis and curve when ShowDelay is not 0; raises DelayTop to 1e-9 first.
-void PrintDelayPlot(PrintedPage& page, DesignState& s);
+// Frame, horizontal grid, gain axis, frequency grid and gain curve.
+void PrintGainPlot(PrintedPage& page, const DesignState& s);
+// Delay axis and curve, scaled by a DelayTop of at least 1e-9.
+void PrintDelayPlot(PrintedPage& page, const DesignState& s);
 // The design summary below the plot, in the text colour the plot left.
 void PrintDesignSummary(PrintedPage& page, const DesignState& s);
 

@@ -34,9 +34,9 @@ std::string Padded(std::string text, std::size_t width = kFigureColumn)
     return text;
 }
 
-std::string OutsideRangeText(const DesignState& s, const ResistorRange& range)
+std::string OutsideRangeText(const DesignState& s, PartsType parts, const ResistorRange& range)
 {
-    const std::vector<StageResistor> outside = ResistorsOutsideRange(s, range);
+    const std::vector<StageResistor> outside = ResistorsOutsideRange(s, parts, range);
     if (outside.empty()) return "";
     std::string t = "\nResistors outside " + RangeText(range) + ":\n";
     int stage = 0;
@@ -48,11 +48,11 @@ std::string OutsideRangeText(const DesignState& s, const ResistorRange& range)
     return t + "\n";
 }
 
-std::string SuggestionText(const DesignState& s, const ResistorRange& range)
+std::string SuggestionText(const DesignState& s, PartsType parts, const ResistorRange& range)
 {
     std::string t = "\nCapacitor for resistors within " + RangeText(range) + ":\n";
     for (StandardSeries series : kSuggestionSeries) {
-        const auto c = SuggestCapacitor(s, range, series);
+        const auto c = SuggestCapacitor(s, parts, range, series);
         t += Padded(std::string(SeriesName(series)) + ":", 6);
         t += c ? CapText(c->capacitor) + ", resistors " + ValueText(c->lowest) + " to " + ValueText(c->highest) + " ohms\n"
                : "none (no resistor or capacitor to scale)\n";
@@ -125,8 +125,8 @@ std::string PartsSummary(const CliOptions& o, const DesignState& s)
     if (o.series)
         t += std::string("\nResistors rounded to the ") + SeriesName(*o.series) + " series" +
              (o.specifiedOpamp ? " (R and Rs)\n" : " (R)\n");
-    t += OutsideRangeText(s, range);
-    if (o.suggestCap) t += SuggestionText(s, range);
+    t += OutsideRangeText(s, PartsOf(o), range);
+    if (o.suggestCap) t += SuggestionText(s, PartsOf(o), range);
     if (o.sensitivity) t += SensitivityText(s);
     return t;
 }
@@ -140,7 +140,7 @@ Json PartsJson(const CliOptions& o, const DesignState& s)
         Json& cap = members["suggested_cap"];
         cap["r_range"] = {JsonSingle(Single(range.low)), JsonSingle(Single(range.high))};
         for (StandardSeries series : kSuggestionSeries) {
-            const auto c = SuggestCapacitor(s, range, series);
+            const auto c = SuggestCapacitor(s, PartsOf(o), range, series);
             cap[SeriesName(series)] = c ? JsonSingle(Single(c->capacitor)) : Json();
         }
     }

@@ -182,9 +182,9 @@ void ReportClampedNumbers(const CliOptions& o, const DesignState& s, std::ostrea
 
 // A circuit about to be written with a negative part is written (it may be
 // wanted for study), but not without saying that it cannot be built.
-void WarnOfNegativeParts(const DesignState& s, const char* circuit, std::ostream& err)
+void WarnOfNegativeParts(const DesignState& s, PartsType parts, const char* circuit, std::ostream& err)
 {
-    const bool specified = s.PartsType == 1;
+    const bool specified = parts == PartsType::Specified;
     if (const int k = FirstStageWith(s, StageFault::Negative, specified))
         err << "stelvane-cli: warning: " << UnbuildableStageText(s, k, specified) << "; " << circuit
             << " holds a negative part\n";
@@ -216,16 +216,15 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (o.load) {
         if (!ReadDesignFile(s, *o.load, notifier)) return 1;
         // A loaded design is analysed with its parts as they stand.
-        s.ManualEntry = 1;
+        s.ManualEntry = PartsEntry::Manual;
     }
 
     DesignInputs in = InputsFromRecord(s);
-    ApplyOptions(o, in, s.ManualEntry == 1);
+    ApplyOptions(o, in, s.ManualEntry == PartsEntry::Manual);
     SweepOverTheBand(o, in);
     DesignSession session(s);
     session.Enter(in, [&](const std::string& text) { notifier.ShowMessage(text, kProgramCaption, MessageIcon::None); });
     ReportClampedNumbers(o, s, err);
-    s.PartsType = o.specifiedOpamp ? 1 : 0;
     if (o.series) session.RoundToStandardValues(*o.series, o.specifiedOpamp);
 
     // The exports run in the order of the file-writing window's buttons; the
@@ -238,27 +237,21 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             return 1;
         }
     }
-    if (o.scientific) {
-        s.ScientificFileName = *o.scientific;
-        if (!WriteTabulatedScientific(s, s.ScientificFileName, notifier)) return 1;
-    }
-    if (o.easy) {
-        s.EasyFileName = *o.easy;
-        if (!WriteTabulatedEasy(s, s.EasyFileName, notifier)) return 1;
-    }
+    if (o.scientific && !WriteTabulatedScientific(s, *o.scientific, notifier)) return 1;
+    if (o.easy && !WriteTabulatedEasy(s, *o.easy, notifier)) return 1;
     if (o.spice) {
-        WarnOfNegativeParts(s, "the LTspice schematic", err);
-        s.SpiceFileName = *o.spice;
-        if (!WriteSpiceSchematic(s, s.SpiceFileName, notifier)) return 1;
+        WarnOfNegativeParts(s, PartsOf(o), "the LTspice schematic", err);
+        if (!WriteSpiceSchematic(s, PartsOf(o), *o.spice, notifier)) return 1;
     }
-    if (o.bom && !WritePartsList(s, WithExtension(*o.bom, ".csv"), notifier, session.RoundedSeries())) return 1;
+    if (o.bom && !WritePartsList(s, PartsOf(o), WithExtension(*o.bom, ".csv"), notifier, session.RoundedSeries()))
+        return 1;
     if (o.overlay && !SavePlotOverlay(s, notifier)) return 1;
-    if (o.netlist) WarnOfNegativeParts(s, "the netlist", err);
+    if (o.netlist) WarnOfNegativeParts(s, PartsOf(o), "the netlist", err);
     if (!WriteCliNetlist(o, s, notifier)) return 1;
 
     const CliCheck check = RunCliCheck(o, s, err);
     if (o.json) {
-        Json design = DesignJson(s);
+        Json design = DesignJson(s, PartsOf(o));
         design.update(PartsJson(o, s));
         if (tolerance.settings) design["monte_carlo"] = ToleranceJson(RunTolerance(s, *tolerance.settings));
         if (!check.json.is_null()) design["verify"] = check.json;

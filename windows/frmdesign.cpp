@@ -332,11 +332,11 @@ void frmDesign::FillSpecification()
     lblOrderInput->setText(Q(FormatValue(s.Order)));
     txtCaps->setText(Q(FormatCap(s.C[1][1])));
 
-    if (s.ManualEntry != 1) {
+    if (s.ManualEntry != PartsEntry::Manual) {
         switch (s.Family) {
-        case 1: optButterworth->setChecked(true); break;
-        case 2: optChebyshev->setChecked(true); break;
-        case 3: optBessel->setChecked(true); break;
+        case FilterFamily::Butterworth: optButterworth->setChecked(true); break;
+        case FilterFamily::Chebyshev: optChebyshev->setChecked(true); break;
+        case FilterFamily::Bessel: optBessel->setChecked(true); break;
         default: break; // another family keeps the options as they are
         }
     } else {
@@ -359,7 +359,7 @@ void frmDesign::FillSweepAndScales()
 
 void frmDesign::FillSweepOption()
 {
-    if (Record().Sweep != 1) {
+    if (Record().Sweep != SweepSpacing::Linear) {
         optLog->setChecked(true);
         SetXCountEnabled(false);
     } else {
@@ -407,7 +407,7 @@ void frmDesign::FamilyReactionA()
     ParseNumberText(S(txtApass->text()), ripple);
     if (ripple != 0)
         chebyshevRipple_ = S(txtApass->text());
-    s.ManualEntry = 0;
+    s.ManualEntry = PartsEntry::Designed;
     s.Apass = 0;
     txtApass->setText("0");
     SetSpecificationEnabled(true);
@@ -418,7 +418,7 @@ void frmDesign::FamilyReactionA()
 void frmDesign::FamilyReactionB()
 {
     DesignState& s = Record();
-    s.ManualEntry = 0;
+    s.ManualEntry = PartsEntry::Designed;
     if (s.Apass == 0 && !chebyshevRipple_.empty()) {
         ParseNumberText(chebyshevRipple_, s.Apass);
         txtApass->setText(Q(chebyshevRipple_));
@@ -434,7 +434,7 @@ void frmDesign::FamilyReactionB()
 
 void frmDesign::FamilyReactionC()
 {
-    Record().ManualEntry = 1;
+    Record().ManualEntry = PartsEntry::Manual;
     SetSpecificationEnabled(false);
     lblApass->setEnabled(false);
     txtApass->setEnabled(false);
@@ -611,7 +611,7 @@ void frmDesign::ShowCapSuggestion()
     std::string text = "Cap for resistors in " + Trimmed(FormatValue(Single(range.low))) + " to " +
                        Trimmed(FormatValue(Single(range.high))) + " ohms:";
     for (StandardSeries series : {StandardSeries::E6, StandardSeries::E12}) {
-        const auto c = SuggestCapacitor(Record(), range, series);
+        const auto c = SuggestCapacitor(Record(), View().parts, range, series);
         if (!c) {
             lblSuggestCap->clear();  // no resistors designed yet
             return;

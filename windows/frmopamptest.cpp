@@ -303,7 +303,7 @@ void frmOpampTest::Load()
     simulationTask_->Start(Record(), OpampModel::Specified, [this](const Verification& v) {
         cmdStopSimulation->hide();
         // the design changed meanwhile: the result would not describe it
-        const bool current = CircuitOf(Record()) == simulationTask_->Circuit();
+        const bool current = CircuitOf(Record(), PartsType::Specified) == simulationTask_->Circuit();
         lblSimulation->setText(current ? QString::fromStdString(AgreementText(v)) : QString());
     });
     const std::string warning = GbwCorrectionWarning(Record());

@@ -73,14 +73,6 @@ constexpr double kSideButtonWidth = 1000;
 constexpr double kSideButtonHeight = 300;
 constexpr double kSeriesTop = 5200;  // between "Restore" and "Tune Fo/Fc"
 
-// A toggle between 0 and 1 that also brings any other value back to 0.
-void Toggle(Integer& flag)
-{
-    flag = static_cast<Integer>(flag + 1);
-    if (flag > 1)
-        flag = 0;
-}
-
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 } // namespace
@@ -289,7 +281,7 @@ void frmPlot::Load()
     ShowTuneValues();
     ShowStageReadouts();
     ShowCenterAndWidth();
-    if (s.ManualEntry == 1) {
+    if (s.ManualEntry == PartsEntry::Manual) {
         cmdTuneCenterWidth->setEnabled(false);
         cmdPoles->setEnabled(false);
     }
@@ -303,6 +295,7 @@ void frmPlot::Load()
 ScreenPlotContext frmPlot::PlotContext() const
 {
     ScreenPlotContext ctx;
+    ctx.shown = View().shown;
     ctx.screenWidthTwips = layout_ ? layout_->Sw() : kDesignScreenWidthTwips;
     ctx.font = font_;
     ctx.background = kWindowBackground;
@@ -334,21 +327,21 @@ void frmPlot::mouseMoveEvent(QMouseEvent* event)
 void frmPlot::OnPrint()
 {
     if (Printer())
-        Printer()(Record(), GetPlatform());
+        Printer()(Record(), View().shown, GetPlatform());
 }
 
 // --- Side buttons ---
 
 void frmPlot::PhaseClicked()
 {
-    Toggle(Record().ShowPhase);
+    View().shown.phase = !View().shown.phase;
     RedrawPlot();
     CheckNegativeParts();
 }
 
 void frmPlot::DelayClicked()
 {
-    Toggle(Record().ShowDelay);
+    View().shown.delay = !View().shown.delay;
     RedrawPlot();
     CheckNegativeParts();
 }
@@ -365,11 +358,11 @@ void frmPlot::GetPlotOverlay()
     for (const auto& [file, curve] : kFiles) {
         // A missing file stops the whole overlay; curves already drawn stay.
         std::string problem;
-        if (!ReadPlotOverlay(Record(), file, &problem)) {
+        if (!ReadPlotOverlay(View().overlay, file, &problem)) {
             GetPlatform().ShowMessage(kOverlayMissingMessage, kOverlayMissingCaption, MessageIcon::Exclamation);
             return;
         }
-        if (problem.empty()) DrawOverlayCurve(canvas(), Record(), curve);
+        if (problem.empty()) DrawOverlayCurve(canvas(), Record(), View().overlay, curve, View().shown);
         else GetPlatform().ShowMessage(problem);
     }
 }
@@ -583,7 +576,7 @@ void frmPlot::ResetClicked()
     ReadoutOff = 0;
     for (QPushButton* b : {cmdTunePart, cmdEditPart, cmdNearest5, cmdPoles, cmdTuneCenterWidth})
         b->setEnabled(true);
-    if (s.ManualEntry == 1) {
+    if (s.ManualEntry == PartsEntry::Manual) {
         cmdTuneCenterWidth->setEnabled(false);
         cmdPoles->setEnabled(false);
     }
@@ -599,7 +592,7 @@ void frmPlot::ResetClicked()
 
 // --- Simulation ---
 
-SimulatedCircuit frmPlot::CircuitNow() { return CircuitOf(Record()); }
+SimulatedCircuit frmPlot::CircuitNow() { return CircuitOf(Record(), View().parts); }
 
 void frmPlot::ShowSimulationText(const std::string& text, bool good)
 {
@@ -619,7 +612,7 @@ void frmPlot::SimulateClicked()
         return;
     }
     // The opamp chosen on the schematic window, as for the files written.
-    const OpampModel model = Record().PartsType == 1 ? OpampModel::Specified : OpampModel::Ideal;
+    const OpampModel model = View().parts == PartsType::Specified ? OpampModel::Specified : OpampModel::Ideal;
     simulation_.reset();
     simulationTask_->Start(Record(), model, [this](const Verification& v) { SimulationDone(v); });
     cmdSimulate->setText("Stop");
@@ -661,8 +654,9 @@ void frmPlot::DrawSimulation()
     const PlotFrame frame;
     const std::size_t step = std::max<std::size_t>(1, v.freq.size() / kSimulatedMarks);
     auto draw = [&](Curve curve, const std::vector<double>& values, auto y) {
-        DrawCurveOver(canvas(), s, curve, v.freq, values, style);
-        if ((curve == Curve::Phase && s.ShowPhase != 1) || (curve == Curve::Delay && s.ShowDelay != 1))
+        const PlotCurvesShown& shown = View().shown;
+        DrawCurveOver(canvas(), s, shown, curve, v.freq, values, style);
+        if ((curve == Curve::Phase && !shown.phase) || (curve == Curve::Delay && !shown.delay))
             return;
         for (std::size_t i = 0; i < v.freq.size(); i += step) {
             const auto at = axis.X(v.freq[i]);

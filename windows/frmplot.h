@@ -23,7 +23,7 @@ class UpDown;
 // What "Print" on the plot window runs. The printout lives in its own
 // module and installs itself here when the program starts; until then the
 // button does nothing.
-using PlotPrinter = std::function<void(DesignState&, Platform&)>;
+using PlotPrinter = std::function<void(const DesignState&, const PlotCurvesShown&, Platform&)>;
 void SetPlotPrinter(PlotPrinter printer);
 
 // The plot window: gain, phase and delay of the present design over the

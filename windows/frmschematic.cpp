@@ -51,9 +51,9 @@ constexpr std::array<ResistorBody, 3> kResistorBodies{{
 }};
 
 // The outlines of the stage's built resistors outside the practical range.
-void OutlineOutOfRange(Canvas& canvas, double x0, double y, const DesignState& s, int stage)
+void OutlineOutOfRange(Canvas& canvas, double x0, double y, const DesignState& s, PartsType parts, int stage)
 {
-    const ResArray& r = BuiltResistors(s);
+    const ResArray& r = BuiltResistors(s, parts);
     for (int j = 1; j <= 3; ++j) {
         if (r[stage][j] >= kPracticalResistors.low && r[stage][j] <= kPracticalResistors.high)
             continue;
@@ -91,7 +91,7 @@ std::string OpampInfoText(const DesignState& s)
            "v/v";
 }
 
-void DrawSchematic(Canvas& canvas, const DesignState& s, double originX, double screenHeightTwips)
+void DrawSchematic(Canvas& canvas, const DesignState& s, PartsType parts, double originX, double screenHeightTwips)
 {
     const SymbolStyle style = SchematicStyle(screenHeightTwips);
     canvas.FillBox({kBandLeft, kBandTop}, {kBandRight, kBandBottom}, kWhite);
@@ -101,10 +101,10 @@ void DrawSchematic(Canvas& canvas, const DesignState& s, double originX, double 
     const double y = kSchematicBaselineY;
     double x = std::isfinite(originX) ? originX : kSchematicOriginX;
     x += DrawSource(canvas, x, y, style);
-    const bool specified = s.PartsType == 1;
+    const bool specified = parts == PartsType::Specified;
     for (int stage = 1; stage <= StageCount(s); ++stage) {
         DrawStage(canvas, x, y, s, stage, specified, style);
-        OutlineOutOfRange(canvas, x, y, s, stage);
+        OutlineOutOfRange(canvas, x, y, s, parts, stage);
         DrawStageReadouts(canvas, x, s, stage, style);
         x += kStageAdvance;
     }
@@ -138,9 +138,9 @@ std::string SensitivityTable(const DesignState& s, int stage)
     return t;
 }
 
-std::string RangeNoteText(const DesignState& s)
+std::string RangeNoteText(const DesignState& s, PartsType parts)
 {
-    const std::size_t outside = ResistorsOutsideRange(s, kPracticalResistors).size();
+    const std::size_t outside = ResistorsOutsideRange(s, parts, kPracticalResistors).size();
     const std::string range = Trimmed(FormatValue(Single(kPracticalResistors.low))) + " to " +
                               Trimmed(FormatValue(Single(kPracticalResistors.high))) + " ohms";
     if (outside == 0)
@@ -255,18 +255,15 @@ void frmSchematic::ShowSensitivities()
     Integer stage = 1;
     ParseNumberText(lblSensStage->text().toStdString(), stage);
     lblSensitivity->setText(QString::fromStdString(SensitivityTable(Record(), stage)));
-    lblRangeNote->setText(QString::fromStdString(RangeNoteText(Record())));
+    lblRangeNote->setText(QString::fromStdString(RangeNoteText(Record(), View().parts)));
 }
 
 // The parts type outlives the window while its options start afresh, so the
-// options are set to the type the record holds (which the LTspice writer
-// also uses) rather than the other way round.
+// options are set to the type the run keeps (which the LTspice writer also
+// uses) rather than the other way round.
 void frmSchematic::SelectPartsType()
 {
-    DesignState& s = Record();
-    if (s.PartsType != 1)
-        s.PartsType = 0;
-    const bool specified = s.PartsType == 1;
+    const bool specified = View().parts == PartsType::Specified;
     const QSignalBlocker quietIdeal(optIdeal);
     const QSignalBlocker quietSpecd(optSpecd);
     optIdeal->setChecked(!specified);
@@ -274,12 +271,12 @@ void frmSchematic::SelectPartsType()
     lblOpampInfo->setVisible(specified);
 }
 
-void frmSchematic::Draw() { DrawSchematic(canvas(), Record(), OriginX, screenHeightTwips_); }
+void frmSchematic::Draw() { DrawSchematic(canvas(), Record(), View().parts, OriginX, screenHeightTwips_); }
 
 void frmSchematic::IdealClicked()
 {
     lblOpampInfo->setVisible(false);
-    Record().PartsType = 0;
+    View().parts = PartsType::Ideal;
     OriginX = kSchematicOriginX;
     Draw();
     ShowSensitivities();  // the range note counts the resistors drawn
@@ -288,7 +285,7 @@ void frmSchematic::IdealClicked()
 void frmSchematic::SpecdClicked()
 {
     lblOpampInfo->setVisible(true);
-    Record().PartsType = 1;
+    View().parts = PartsType::Specified;
     OriginX = kSchematicOriginX;
     Draw();
     ShowSensitivities();

@@ -34,8 +34,8 @@ std::string OpampInfoText(const DesignState& s);
 // The whole schematic picture on a canvas: the white band with its two
 // border lines, the source, every stage with its parts and readouts, the
 // output lead and its "Output" text. The resistors drawn are Rs when
-// PartsType is 1, else R; each outside the practical range is outlined.
-void DrawSchematic(Canvas& canvas, const DesignState& s, double originX, double screenHeightTwips);
+// the parts type is Specified, else R; each outside the practical range is outlined.
+void DrawSchematic(Canvas& canvas, const DesignState& s, PartsType parts, double originX, double screenHeightTwips);
 
 // The colour practical-range outlines are drawn in.
 constexpr Rgb kOutOfRangeColour{255, 128, 0};
@@ -43,7 +43,7 @@ constexpr Rgb kOutOfRangeColour{255, 128, 0};
 // of the five parts, then a row each for f0, Q and gain.
 std::string SensitivityTable(const DesignState& s, int stage);
 // "3 resistors outside 1k to 1M ohms, outlined", or that every one is inside.
-std::string RangeNoteText(const DesignState& s);
+std::string RangeNoteText(const DesignState& s, PartsType parts);
 
 // The schematic view: the circuit of the present design with its part
 // values, each stage's frequency, Q and gain as its parts give them, the
@@ -54,7 +54,7 @@ class frmSchematic : public BarWindow {
 public:
     explicit frmSchematic(Navigator& navigator);
 
-    // Lays out, brings the parts-type options in line with PartsType and
+    // Lays out, brings the parts-type options in line with the run's parts type and
     // draws the circuit from the record.
     void Load() override;
     // Draws the whole picture at the present origin.

@@ -49,6 +49,8 @@ FormWindow::FormWindow(Navigator& navigator, WindowKind kind)
 
 DesignState& FormWindow::Record() { return navigator_.Record(); }
 DesignSession& FormWindow::Session() { return navigator_.Session(); }
+ViewState& FormWindow::View() { return navigator_.View(); }
+const ViewState& FormWindow::View() const { return navigator_.View(); }
 Platform& FormWindow::GetPlatform() { return navigator_.GetPlatform(); }
 
 void FormWindow::closeEvent(QCloseEvent* event)

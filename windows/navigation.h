@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "platform/qt/canvaswidget.h"
 #include "windows/layout.h"
+#include "windows/viewstate.h"
 
 class QPushButton;
 
@@ -41,6 +42,8 @@ public:
 protected:
     DesignState& Record();
     DesignSession& Session();
+    ViewState& View();
+    const ViewState& View() const;
     Platform& GetPlatform();
     Navigator& Nav() { return navigator_; }
     // Closing through the window frame destroys the window and nothing else.
@@ -67,6 +70,8 @@ public:
     DesignState& Record() { return record_; }
     // The design pipeline over the record.
     DesignSession& Session() { return session_; }
+    // What the windows show the design with, for the run.
+    ViewState& View() { return view_; }
     Platform& GetPlatform() { return platform_; }
 
     // Tells the registry how to create a window of the kind.
@@ -101,6 +106,7 @@ private:
 
     DesignState& record_;
     DesignSession session_{record_};
+    ViewState view_;
     Platform& platform_;
     std::function<void()> endProgram_;
     std::array<Factory, kWindowKinds> factories_{};

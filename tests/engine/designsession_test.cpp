@@ -80,16 +80,16 @@ TEST(DesignSession, CentreAndWidthStepsRedesignUnlessThePartsAreTuned)
 
 TEST(DesignSession, RoundingKeepsThePartsAndRestoreGivesThemBack)
 {
-    for (const Integer manual : {0, 1}) {
-        SCOPED_TRACE(manual ? "parts entered by hand" : "family design");
+    for (const PartsEntry manual : {PartsEntry::Designed, PartsEntry::Manual}) {
+        SCOPED_TRACE(manual == PartsEntry::Manual ? "parts entered by hand" : "family design");
         Session t;
         t.s->ManualEntry = manual;
         const DesignState designed = *t.s;
         t.session.RoundToStandardValues();
-        EXPECT_EQ(t.s->ManualEntry, 1);
+        EXPECT_EQ(t.s->ManualEntry, PartsEntry::Manual);
         for (int k = 1; k <= 2; ++k)
             for (int j = 1; j <= 3; ++j) {
-                EXPECT_EQ(t.s->SavedR[k][j], designed.R[k][j]);
+                EXPECT_EQ(t.session.SavedR()[k][j], designed.R[k][j]);
                 EXPECT_NE(t.s->R[k][j], designed.R[k][j]);
             }
         EXPECT_NE(t.s->GainDB, designed.GainDB);
@@ -98,7 +98,8 @@ TEST(DesignSession, RoundingKeepsThePartsAndRestoreGivesThemBack)
         EXPECT_TRUE(std::tie(t.s->R, t.s->C, t.s->GainDB, t.s->StageFoActual) ==
                     std::tie(designed.R, designed.C, designed.GainDB, designed.StageFoActual));
         // the specified opamp's resistors: the design run's again, or those of the parts by hand
-        for (int j = 1; j <= 3; ++j) EXPECT_NEAR(t.s->Rs[1][j], designed.Rs[1][j], manual ? 2e-6 * designed.Rs[1][j] : 0);
+        const double rsTolerance = manual == PartsEntry::Manual ? 2e-6 : 0;
+        for (int j = 1; j <= 3; ++j) EXPECT_NEAR(t.s->Rs[1][j], designed.Rs[1][j], rsTolerance * designed.Rs[1][j]);
     }
 }
 

@@ -45,7 +45,7 @@ TEST(EnterStep, FamilyRippleAndSweepOptions) {
         const Entered e = Enter([&](DesignInputs& in) {
             ChooseFamily(in, c.family), in.txtApass = c.typed, in.optLinear = !c.log, in.optLog = c.log;
         });
-        EXPECT_EQ(std::tuple(int(e.s.Family), e.s.Sweep, e.s.Apass, e.in.txtApass, e.messages),
+        EXPECT_EQ(std::tuple(int(e.s.Family), int(e.s.Sweep), e.s.Apass, e.in.txtApass, e.messages),
                   std::tuple(c.family ? c.family : 1, c.log ? 2 : 1, c.apass, c.shown, c.messages))
             << "family " << c.family << " with " << c.typed;
     }
@@ -124,7 +124,7 @@ TEST(EnterStep, ReadsClampsAndSaysWhatItTook) {
         // What the design file refuses never reaches the record.
         const DesignState& s = e.s;
         EXPECT_TRUE(s.Center > 0 && s.Width > 0 && s.Fstart > 0 && s.Fstop > 0 && s.dBTop > s.dBBottom);
-        EXPECT_TRUE(s.Order >= 1 && s.Order <= (s.Family == 3 ? 10 : 21));
+        EXPECT_TRUE(s.Order >= 1 && s.Order <= (s.Family == FilterFamily::Bessel ? 10 : 21));
         EXPECT_TRUE(s.NrX >= 1 && s.NrX <= 12 && s.NrY >= 1 && s.NrY <= 12);
     }
 }
@@ -133,7 +133,7 @@ TEST(EnterStep, StartUpDesignAndManualEntryKeepingItsParts) {
     DesignState s = Enter([](DesignInputs&) {}).s;
     EXPECT_NEAR(s.Rs[1][1], 85.31e3, 5); // the start-up design with the default opamp
     EXPECT_NEAR(s.GainDB[1000], -35.0, 0.05); // at 2 kHz
-    s.ManualEntry = 1, s.R[1][3] *= 2;
+    s.ManualEntry = PartsEntry::Manual, s.R[1][3] *= 2;
     const Entered e = Enter([](DesignInputs& in) {
         ChooseFamily(in, 0), in.txtCenter = "5k", in.lblOrderInput = "7", in.txtCaps = "1u", in.txtStart = "100";
     }, s);
@@ -185,14 +185,17 @@ TEST(InputsFromRecord, ShowsTheRecord) {
     const std::pair<std::string, std::string> cases[] = {
         {shown([](DesignState&) {}), "10010|1k |200  | 0       |2 |0.01uF|0.2 " + rest},
         // Chebyshev without ripple shows the least ripple (Bessel none); a logarithmic sweep.
-        {shown([](DesignState& s) { s.Family = 2, s.Apass = 0, s.Sweep = 2; }),
+        {shown([](DesignState& s) { s.Family = FilterFamily::Chebyshev, s.Apass = 0, s.Sweep = SweepSpacing::Log; }),
          "01001|1k |200  | 0       |2 |0.01uF|0.001 " + rest},
-        {shown([](DesignState& s) { s.Family = 3; }), "00110|1k |200  | 0       |2 |0.01uF| 0       " + rest},
+        {shown([](DesignState& s) { s.Family = FilterFamily::Bessel; }),
+         "00110|1k |200  | 0       |2 |0.01uF| 0       " + rest},
         // Butterworth without ripple shows none; unset capacitor and opamp show their defaults.
         {shown([](DesignState& s) { s.Apass = 0, s.C[1][1] = s.DCGain = s.GBW = s.Zin = 0, s.Center = 4700; }),
          "10010|4.7k |200  | 0       |2 |0.01uF| 0       " + rest},
         // Manual entry chooses no family and keeps the ripple; the capacitor shown is the first stage's.
-        {shown([](DesignState& s) { s.ManualEntry = 1, s.Family = 3, s.C[1][1] = 4.7e-9f; }),
+        {shown([](DesignState& s) {
+             s.ManualEntry = PartsEntry::Manual, s.Family = FilterFamily::Bessel, s.C[1][1] = 4.7e-9f;
+         }),
          "00010|1k |200  | 0       |2 |4700pF|0.2 " + rest},
     };
     for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
