@@ -4,10 +4,12 @@
 #include <cstring>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 #include "engine/numbertext.h"
 #include "engine/opampfigures.h"
 #include "engine/response.h"
+#include "engine/standardvalues.h"
 #include "engine/stageanalysis.h"
 #include "engine/synthesis.h"
 
@@ -153,6 +155,41 @@ void DesignSession::Apply(const std::function<void(DesignState&)>& change)
     Step([&] { change(s_); });
 }
 
+bool DesignSession::StartUp(const DesignReader& readLastSession)
+{
+    InitEngine(s_);
+    const bool read = readLastSession && readLastSession(s_);
+    if (!readLastSession) {
+        InstallDefaults(s_);
+        InstallCapacitorDefaults(s_);
+    }
+    InstallOpampDefaults(s_);
+    // Every design has a first capacitor to scale from.
+    if (!(s_.C[1][1] > 0)) s_.C[1][1] = kStartupCapacitor;
+    roundedSeries_.reset();
+    ClearHistory();
+    Changed();
+    return read;
+}
+
+bool DesignSession::Get(const DesignReader& read)
+{
+    return Step([&] { return read(s_); });
+}
+
+void DesignSession::Type(const std::function<void(StoredDesign&)>& change)
+{
+    change(s_);
+    Changed();
+}
+
+EnterNotes DesignSession::KeepStorable()
+{
+    EnterNotes notes;
+    Type([&](StoredDesign&) { notes = KeepSweepStorable(s_); });
+    return notes;
+}
+
 bool DesignSession::Undo()
 {
     if (undo_.empty()) return false;
@@ -179,21 +216,26 @@ void DesignSession::ClearHistory()
     redo_.clear();
 }
 
-EnterNotes DesignSession::Enter(DesignInputs& in, const ShowMessage& showMessage)
+EnterResult DesignSession::Enter(DesignInputs& in, const ShowMessage& showMessage)
 {
     return Step([&] {
-        EnterNotes notes = EnterStep(s_, in, showMessage);
+        EnterResult result = EnterStep(s_, in, showMessage);
         // Parts entered by hand (rounded ones among them) are kept as they stand.
         if (s_.ManualEntry != PartsEntry::Manual) roundedSeries_.reset();
-        return notes;
+        return result;
     });
 }
 
-Single& DesignSession::Part(int stage, StagePart part)
+const Single& DesignSession::Part(int stage, StagePart part) const
 {
     const int k = std::clamp(stage, 1, kMaxStages);
     const int index = static_cast<int>(part);
     return IsResistor(part) ? s_.R[k][index + 1] : s_.C[k][index - 2];
+}
+
+Single& DesignSession::PartOf(int stage, StagePart part)
+{
+    return const_cast<Single&>(std::as_const(*this).Part(stage, part));
 }
 
 void DesignSession::PartsChanged()
@@ -207,7 +249,7 @@ void DesignSession::PartsChanged()
 void DesignSession::StepPart(int stage, StagePart part, bool up)
 {
     Step([&] {
-        Single& value = Part(stage, part);
+        Single& value = PartOf(stage, part);
         value = Stepped(value, up);
         PartsChanged();
     });
@@ -225,7 +267,7 @@ EnterNotes DesignSession::TypedParts(int stage, const std::array<std::optional<s
     for (int p = 0; p < kStageParts; ++p) {
         if (!texts[p]) continue;
         const auto part = static_cast<StagePart>(p);
-        Single& value = Part(stage, part);
+        Single& value = PartOf(stage, part);
         ParseNumberText(*texts[p], value);
         const Single read = value;
         const Single low = IsResistor(part) ? kLowestResistor : kLowestCapacitor;

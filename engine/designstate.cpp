@@ -27,14 +27,16 @@ void InstallDefaults(StoredDesign& s)
 void InstallCapacitorDefaults(StoredDesign& s)
 {
     for (int i = 1; i <= 2; ++i) {
-        s.C[i][1] = 1e-8f;
-        s.C[i][2] = 1e-8f;
+        s.C[i][1] = kStartupCapacitor;
+        s.C[i][2] = kStartupCapacitor;
     }
 }
 
 void InstallOpampDefaults(StoredDesign& s)
 {
-    if (s.DCGain == 0) s.DCGain = kDefaultDCGain;
+    // A DC gain of 0 or below is no opamp: the correction divides by it, and
+    // the Enter step replaces such a gain just the same.
+    if (s.DCGain <= 0) s.DCGain = kDefaultDCGain;
     if (s.GBW == 0) s.GBW = kDefaultGBW;
     if (s.Zin == 0) s.Zin = kDefaultZin;
 }

@@ -115,6 +115,8 @@ struct OverlayCurve {
 constexpr Single kDefaultDCGain = 1e5f;
 constexpr Single kDefaultGBW = 1e7f;
 constexpr Single kDefaultZin = 1e6f;
+// The capacitor a design starts with, and what an unset first capacitor becomes.
+constexpr Single kStartupCapacitor = 1e-8f;
 
 // The stage count the arrays can hold, 0..21, whatever Order a file brought.
 int StageCount(const StoredDesign& s);
@@ -157,7 +159,8 @@ void VisitFields(Visit&& visit, Records&... r)
 void InstallDefaults(StoredDesign& s);
 // Installs 10 nF for both capacitors of stages 1 and 2.
 void InstallCapacitorDefaults(StoredDesign& s);
-// Gives each opamp field that is still 0 its default (DCGain 1e5, GBW 1e7, Zin 1e6).
+// Gives each opamp field that is unset its default: a DC gain of 0 or below
+// becomes 1e5, a GBW of 0 1e7, a Zin of 0 1e6.
 void InstallOpampDefaults(StoredDesign& s);
 
 } // namespace stelvane

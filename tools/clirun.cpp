@@ -11,7 +11,6 @@
 #include "engine/designstate.h"
 #include "engine/numbertext.h"
 #include "engine/partcheck.h"
-#include "engine/standardvalues.h"
 #include "files/designfile.h"
 #include "files/partslist.h"
 #include "files/plotoverlay.h"
@@ -60,15 +59,6 @@ private:
     ConsoleNotifier console_;
     int messages_ = 0;
 };
-
-// The start-up design and opamp, as the program has them before any file is read.
-void InstallStartupDesign(DesignState& s)
-{
-    InitEngine(s);
-    InstallDefaults(s);
-    InstallCapacitorDefaults(s);
-    InstallOpampDefaults(s);
-}
 
 // Shortest text with no "+" and no leading zeros in its exponent ("1e-5").
 std::string Compact(const char* first, const char* last)
@@ -155,28 +145,33 @@ void SweepOverTheBand(const CliOptions& o, DesignInputs& in)
     in.txtStop = GeneralNumberText(fc + 2 * bw);
 }
 
-// Says on the console which typed numbers the Enter step put into range, as
-// the design window shows them corrected in their boxes, every time: a value
-// beyond the Single range too. (The ripple has its own message.)
-void ReportClampedNumbers(const CliOptions& o, const DesignState& s, std::ostream& err)
+// Says on the console which typed numbers the box or the Enter step put into
+// range, as the design window shows them corrected in their boxes, every
+// time: a value beyond the Single range too. (The ripple has its own message.)
+void ReportClampedNumbers(const CliOptions& o, const EnterResult& entered, std::ostream& err)
 {
     const struct {
         const char* name;
         const std::optional<std::string>& typed;
-        double taken;
+        const char* field;
     } numbers[] = {
-        {"center", o.center, s.Center}, {"width", o.width, s.Width},     {"gain", o.gain, s.Gain},
-        {"order", o.order, double(s.Order)},{"cap", o.cap, s.C[1][1]},       {"gbw", o.gbw, s.GBW},
-        {"dcgain", o.dcgain, s.DCGain}, {"zin", o.zin, s.Zin},           {"start", o.start, s.Fstart},
-        {"stop", o.stop, s.Fstop},      {"intervals", o.intervals, double(s.NrInts)},
+        {"center", o.center, "Center"}, {"width", o.width, "Width"}, {"gain", o.gain, "Gain"},
+        {"order", o.order, "Order"},    {"cap", o.cap, "Caps"},      {"gbw", o.gbw, "GBW"},
+        {"dcgain", o.dcgain, "DCGain"}, {"zin", o.zin, "Zin"},       {"start", o.start, "Fstart"},
+        {"stop", o.stop, "Fstop"},      {"intervals", o.intervals, "NrInts"},
     };
     for (const auto& n : numbers) {
         if (!n.typed) continue;
         const double typed = CliNumber(*n.typed);
+        // What the step did not change is what the box held.
+        Single box = 0;
+        ParseNumberText(WindowText(typed), box);
+        const EnterChange* change = entered.Changed(n.field);
+        const double taken = change ? change->taken : box;
         const bool representable = std::abs(typed) <= std::numeric_limits<Single>::max();
-        if (!representable || static_cast<Single>(typed) != static_cast<Single>(n.taken))
+        if (change || !representable || static_cast<Single>(typed) != static_cast<Single>(taken))
             err << "stelvane-cli: --" << n.name << ' ' << Shortened(*n.typed) << " was taken as "
-                << GeneralNumberText(n.taken) << '\n';
+                << GeneralNumberText(taken) << '\n';
     }
 }
 
@@ -211,20 +206,23 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     CliNotifier notifier(err);
     DesignState s;
-    InstallStartupDesign(s);
-
-    if (o.load) {
-        if (!ReadDesignFile(s, *o.load, notifier)) return 1;
+    DesignSession session(s);
+    // The start-up design and opamp; the command line keeps no last session.
+    session.StartUp();
+    const auto load = [&](DesignState& r) {
+        if (!ReadDesignFile(r, *o.load, notifier)) return false;
         // A loaded design is analysed with its parts as they stand.
-        s.ManualEntry = PartsEntry::Manual;
-    }
+        r.ManualEntry = PartsEntry::Manual;
+        return true;
+    };
+    if (o.load && !session.Get(load)) return 1;
 
     DesignInputs in = InputsFromRecord(s);
     ApplyOptions(o, in, s.ManualEntry == PartsEntry::Manual);
     SweepOverTheBand(o, in);
-    DesignSession session(s);
-    session.Enter(in, [&](const std::string& text) { notifier.ShowMessage(text, kProgramCaption, MessageIcon::None); });
-    ReportClampedNumbers(o, s, err);
+    const EnterResult entered = session.Enter(
+        in, [&](const std::string& text) { notifier.ShowMessage(text, kProgramCaption, MessageIcon::None); });
+    ReportClampedNumbers(o, entered, err);
     if (o.series) session.RoundToStandardValues(*o.series, o.specifiedOpamp);
 
     // The exports run in the order of the file-writing window's buttons; the

@@ -169,26 +169,19 @@ void frmDesign::BuildControls()
     connect(optLinear, &QRadioButton::toggled, this, [this](bool on) { if (on) SweepLinearClicked(); });
     connect(optLog, &QRadioButton::toggled, this, [this](bool on) { if (on) SweepLogClicked(); });
 
-    connect(txtdBTop, &QLineEdit::textChanged, this, [this](const QString& t) {
-        ParseNumberText(S(t), Record().dBTop);
-        SetYLabel();
-    });
-    connect(txtdBBottom, &QLineEdit::textChanged, this, [this](const QString& t) {
-        ParseNumberText(S(t), Record().dBBottom);
-        SetYLabel();
-    });
-    connect(txtDelay, &QLineEdit::textChanged, this, [this](const QString& t) {
-        ParseNumberText(S(t), Record().DelayTop);
-        SetDelayLabel();
-    });
-    connect(txtStart, &QLineEdit::textChanged, this, [this](const QString& t) {
-        ParseNumberText(S(t), Record().Fstart);
-        SetXLabelChangeWording();
-    });
-    connect(txtStop, &QLineEdit::textChanged, this, [this](const QString& t) {
-        ParseNumberText(S(t), Record().Fstop);
-        SetXLabelChangeWording();
-    });
+    // The sweep ends and the scales write themselves into the record as they
+    // are typed, to update the per-interval captions.
+    const auto typed = [this](Single StoredDesign::*field, void (frmDesign::*caption)()) {
+        return [this, field, caption](const QString& t) {
+            Session().Type([&](StoredDesign& s) { ParseNumberText(S(t), s.*field); });
+            (this->*caption)();
+        };
+    };
+    connect(txtdBTop, &QLineEdit::textChanged, this, typed(&StoredDesign::dBTop, &frmDesign::SetYLabel));
+    connect(txtdBBottom, &QLineEdit::textChanged, this, typed(&StoredDesign::dBBottom, &frmDesign::SetYLabel));
+    connect(txtDelay, &QLineEdit::textChanged, this, typed(&StoredDesign::DelayTop, &frmDesign::SetDelayLabel));
+    connect(txtStart, &QLineEdit::textChanged, this, typed(&StoredDesign::Fstart, &frmDesign::SetXLabelChangeWording));
+    connect(txtStop, &QLineEdit::textChanged, this, typed(&StoredDesign::Fstop, &frmDesign::SetXLabelChangeWording));
     connect(UpDown2, &UpDown::valueChanged, this, [this] { XCountChanged(); });
     connect(UpDown3, &UpDown::valueChanged, this, [this] { YCountChanged(); });
     connect(cmdTest, &QPushButton::clicked, this, [this] { Examine(); });
@@ -289,9 +282,7 @@ void frmDesign::PaintPanels()
 
 void frmDesign::FillOnLoad()
 {
-    DesignState& s = Record();
-    if (s.C[1][1] <= 0)
-        s.C[1][1] = 1e-8f;
+    const DesignState& s = Record();
     FillSpecification();
     FillSweepAndScales();
     FillSweepOption();
@@ -325,12 +316,13 @@ void frmDesign::FillAfterGet()
 
 void frmDesign::FillSpecification()
 {
-    DesignState& s = Record();
+    const DesignState& s = Record();
     txtCenter->setText(Q(FormatEng(s.Center)));
     txtWidth->setText(Q(FormatEng(s.Width)));
     txtGain->setText(Q(FormatValue(s.Gain)));
     lblOrderInput->setText(Q(FormatValue(s.Order)));
-    txtCaps->setText(Q(FormatCap(s.C[1][1])));
+    // An unset first capacitor is shown as the one a design starts with.
+    txtCaps->setText(Q(FormatCap(s.C[1][1] > 0 ? s.C[1][1] : kStartupCapacitor)));
 
     if (s.ManualEntry != PartsEntry::Manual) {
         switch (s.Family) {
@@ -348,7 +340,7 @@ void frmDesign::FillSpecification()
 
 void frmDesign::FillSweepAndScales()
 {
-    DesignState& s = Record();
+    const DesignState& s = Record();
     txtStart->setText(Q(FormatEng(s.Fstart)));
     txtStop->setText(Q(FormatEng(s.Fstop)));
     txtInts->setText(Q(FormatValue(s.NrInts)));
@@ -370,16 +362,12 @@ void frmDesign::FillSweepOption()
 
 void frmDesign::FillOpamp()
 {
-    DesignState& s = Record();
-    if (s.DCGain <= 0)
-        s.DCGain = kDefaultDCGain;
-    txtGainDC->setText(Q(FormatValue(s.DCGain)));
-    if (s.GBW == 0)
-        s.GBW = kDefaultGBW;
-    txtGBW->setText(Q(FormatEng(s.GBW)));
-    if (s.Zin == 0)
-        s.Zin = kDefaultZin;
-    txtZin->setText(Q(FormatValue(s.Zin)));
+    // The start-up gives every opamp field a usable value; one the record
+    // lacks all the same is shown as its default, which Enter then takes.
+    const DesignState& s = Record();
+    txtGainDC->setText(Q(FormatValue(s.DCGain > 0 ? s.DCGain : kDefaultDCGain)));
+    txtGBW->setText(Q(FormatEng(s.GBW != 0 ? s.GBW : kDefaultGBW)));
+    txtZin->setText(Q(FormatValue(s.Zin != 0 ? s.Zin : kDefaultZin)));
 }
 
 // --- Reactions ---
@@ -400,15 +388,16 @@ void frmDesign::SetXCountEnabled(bool enabled)
 
 void frmDesign::FamilyReactionA()
 {
-    DesignState& s = Record();
     // Leaving Chebyshev (directly or through manual entry) keeps its ripple
     // for the way back; the other families show none.
     Single ripple = 0;
     ParseNumberText(S(txtApass->text()), ripple);
     if (ripple != 0)
         chebyshevRipple_ = S(txtApass->text());
-    s.ManualEntry = PartsEntry::Designed;
-    s.Apass = 0;
+    Session().Type([](StoredDesign& s) {
+        s.ManualEntry = PartsEntry::Designed;
+        s.Apass = 0;
+    });
     txtApass->setText("0");
     SetSpecificationEnabled(true);
     lblApass->setEnabled(false);
@@ -417,16 +406,23 @@ void frmDesign::FamilyReactionA()
 
 void frmDesign::FamilyReactionB()
 {
-    DesignState& s = Record();
-    s.ManualEntry = PartsEntry::Designed;
-    if (s.Apass == 0 && !chebyshevRipple_.empty()) {
-        ParseNumberText(chebyshevRipple_, s.Apass);
-        txtApass->setText(Q(chebyshevRipple_));
+    // A Chebyshev needs ripple: the one it had, else the least.
+    Single apass = Record().Apass;
+    const char* shown = nullptr;
+    if (apass == 0 && !chebyshevRipple_.empty()) {
+        ParseNumberText(chebyshevRipple_, apass);
+        shown = chebyshevRipple_.c_str();
     }
-    if (s.Apass == 0) {
-        s.Apass = 0.001f;
-        txtApass->setText(".001");
+    if (apass == 0) {
+        apass = 0.001f;
+        shown = ".001";
     }
+    Session().Type([apass](StoredDesign& s) {
+        s.ManualEntry = PartsEntry::Designed;
+        s.Apass = apass;
+    });
+    if (shown)
+        txtApass->setText(shown);
     SetSpecificationEnabled(true);
     lblApass->setEnabled(true);
     txtApass->setEnabled(true);
@@ -434,7 +430,7 @@ void frmDesign::FamilyReactionB()
 
 void frmDesign::FamilyReactionC()
 {
-    Record().ManualEntry = PartsEntry::Manual;
+    Session().Type([](StoredDesign& s) { s.ManualEntry = PartsEntry::Manual; });
     SetSpecificationEnabled(false);
     lblApass->setEnabled(false);
     txtApass->setEnabled(false);
@@ -472,15 +468,17 @@ void TakeGridCount(QLabel& label, Integer& count)
 
 void frmDesign::XCountChanged()
 {
-    TakeGridCount(*lblNrX, Record().NrX);
+    Session().Type([this](StoredDesign& s) { TakeGridCount(*lblNrX, s.NrX); });
     SetXLabelChangeWording();
 }
 
 void frmDesign::YCountChanged()
 {
-    TakeGridCount(*lblNrY, Record().NrY);
+    Session().Type([this](StoredDesign& s) {
+        TakeGridCount(*lblNrY, s.NrY);
+        ParseNumberText(S(txtDelay->text()), s.DelayTop);
+    });
     SetYLabel();
-    ParseNumberText(S(txtDelay->text()), Record().DelayTop);
     SetDelayLabel();
 }
 
@@ -568,7 +566,7 @@ void frmDesign::EnterStep()
 {
     DesignInputs in = ReadInputs();
     const EnterNotes notes =
-        Session().Enter(in, [this](const std::string& message) { GetPlatform().ShowMessage(message); });
+        Session().Enter(in, [this](const std::string& message) { GetPlatform().ShowMessage(message); }).notes;
     ShowInputs(in);
     // What was read otherwise than typed, or clamped, is said in one message.
     if (!notes.empty())
@@ -594,7 +592,7 @@ void frmDesign::OnGet()
     std::error_code error;
     if (!std::filesystem::exists(*fileName, error))
         fileName = WithExtension(*fileName, ".QBX");
-    if (!ReadDesignFile(Record(), *fileName, GetPlatform()))
+    if (!Session().Get([&](DesignState& s) { return ReadDesignFile(s, *fileName, GetPlatform()); }))
         return; // the record is unchanged and the reader has said so
     FillAfterGet();
 }

@@ -273,7 +273,7 @@ void frmPlot::Load()
     lblNegative->setVisible(false);
     cmdRestore->setEnabled(false);
 
-    DesignState& s = Record();
+    const DesignState& s = Record();
     CurrentStage = 1;
     ReadoutOff = 0;
     lblStage->setText("1");
@@ -369,7 +369,7 @@ void frmPlot::GetPlotOverlay()
 
 // --- Tuning panel ---
 
-Single& frmPlot::Part(int part) { return Session().Part(CurrentStage, static_cast<StagePart>(part)); }
+const Single& frmPlot::Part(int part) { return Session().Part(CurrentStage, static_cast<StagePart>(part)); }
 
 std::string frmPlot::PartText(int part)
 {
@@ -572,7 +572,7 @@ void frmPlot::RestoreClicked()
 
 void frmPlot::ResetClicked()
 {
-    DesignState& s = Record();
+    const DesignState& s = Record();
     ReadoutOff = 0;
     for (QPushButton* b : {cmdTunePart, cmdEditPart, cmdNearest5, cmdPoles, cmdTuneCenterWidth})
         b->setEnabled(true);

@@ -150,7 +150,7 @@ private:
     SimulationTask* simulationTask_;
 
     // Panel texts
-    Single& Part(int part);
+    const Single& Part(int part);
     std::string PartText(int part);
     void ShowTuneValues();
     void ShowEditValues();

@@ -40,7 +40,8 @@ public:
     virtual void Shown() {}
 
 protected:
-    DesignState& Record();
+    // The design as it stands; only the session changes it.
+    const DesignState& Record() const;
     DesignSession& Session();
     ViewState& View();
     const ViewState& View() const;
@@ -67,7 +68,7 @@ public:
     Navigator(const Navigator&) = delete;
     Navigator& operator=(const Navigator&) = delete;
 
-    DesignState& Record() { return record_; }
+    const DesignState& Record() const { return record_; }
     // The design pipeline over the record.
     DesignSession& Session() { return session_; }
     // What the windows show the design with, for the run.

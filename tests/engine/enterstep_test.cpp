@@ -21,7 +21,7 @@ struct Entered { DesignState s; DesignInputs in; std::vector<std::string> messag
 static Entered Enter(const std::function<void(DesignInputs&)>& type, const DesignState& s = StartUpRecord()) {
     Entered e{s, InputsFromRecord(s), {}, {}};
     type(e.in);
-    e.notes = EnterStep(e.s, e.in, [&e](const std::string& text) { e.messages.push_back(text); });
+    e.notes = EnterStep(e.s, e.in, [&e](const std::string& text) { e.messages.push_back(text); }).notes;
     return e;
 }
 
