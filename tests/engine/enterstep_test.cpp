@@ -15,13 +15,14 @@ namespace stelvane {
 
 using testing::StartUpRecord;
 
-struct Entered { DesignState s; DesignInputs in; std::vector<std::string> messages; EnterNotes notes; };
+struct Entered { DesignState s; DesignInputs in; std::vector<std::string> messages; EnterNotes notes; EnterResult r; };
 
 // Enters what the design window shows for the record, as changed by `type`.
 static Entered Enter(const std::function<void(DesignInputs&)>& type, const DesignState& s = StartUpRecord()) {
-    Entered e{s, InputsFromRecord(s), {}, {}};
+    Entered e{s, InputsFromRecord(s), {}, {}, {}};
     type(e.in);
-    e.notes = EnterStep(e.s, e.in, [&e](const std::string& text) { e.messages.push_back(text); }).notes;
+    e.r = EnterStep(e.s, e.in, [&e](const std::string& text) { e.messages.push_back(text); });
+    e.notes = e.r.notes;
     return e;
 }
 
@@ -120,6 +121,9 @@ TEST(EnterStep, ReadsClampsAndSaysWhatItTook) {
         });
         EXPECT_NEAR(c.read(e.s), c.want, 1e-6 * std::abs(c.want));
         EXPECT_EQ(e.notes, c.notes);
+        // The same as a value, what the record took; the ripple has its own messages instead.
+        ASSERT_EQ(e.r.changed.size(), c.box == &I::txtApass ? 0 : c.notes.size());
+        for (const EnterChange& change : e.r.changed) EXPECT_NEAR(change.taken, c.read(e.s), 1e-6 * std::abs(c.want));
         EXPECT_EQ(e.in.*c.box, c.shown ? c.shown : c.typed);
         // What the design file refuses never reaches the record.
         const DesignState& s = e.s;
