@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "engine/designtext.h"
 #include "print/plotprintout.h"
 #include "render/plotdrawing.h"
 #include "tests/windows/windowtestsupport.h"
