@@ -36,21 +36,25 @@ TEST(PlotScales, ValuesLandWhereTheScaleDefinesThem)
 {
     // Gain runs from dBTop at the top to dBBottom at the bottom, phase from +90 n degrees to -90 n
     // for n stages, delay from DelayTop to 0; beyond either end a value stands on the frame's edge.
-    DesignState s;
+    // A gain scale of no height (top = bottom = 0) puts its level in the middle.
+    DesignState s, flat;
     s.dBTop = 10, s.dBBottom = -20, s.Order = 3, s.DelayTop = 2e-3f;
-    const struct { const char* name; Curve curve; double value; double fraction; } cases[] = {
+    const struct { const char* name; Curve curve; double value; double fraction; bool flat = false; } cases[] = {
         {"gain at the top", Curve::Gain, 10, 0},        {"gain a third down", Curve::Gain, 0, 1.0 / 3},
         {"gain at the bottom", Curve::Gain, -20, 1},    {"gain above the top", Curve::Gain, 10.5, 0},
         {"gain below the bottom", Curve::Gain, -21, 1}, {"phase +270", Curve::Phase, 270, 0},
         {"phase -135", Curve::Phase, -135, 0.75},       {"phase beyond", Curve::Phase, -400, 1},
         {"delay at the top", Curve::Delay, 2e-3, 0},    {"half the delay", Curve::Delay, 1e-3, 0.5},
         {"no delay", Curve::Delay, 0, 1},               {"delay beyond", Curve::Delay, 5e-3, 0},
+        {"flat, at its level", Curve::Gain, 0, 0.5, true}, {"flat, above", Curve::Gain, 0.1, 0, true},
+        {"flat, below", Curve::Gain, -0.1, 1, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto y = c.curve == Curve::Gain    ? GainY(s, c.value)
-                       : c.curve == Curve::Phase ? PhaseY(s, c.value)
-                                                 : DelayY(s, c.value);
+        const DesignState& d = c.flat ? flat : s;
+        const auto y = c.curve == Curve::Gain    ? GainY(d, c.value)
+                       : c.curve == Curve::Phase ? PhaseY(d, c.value)
+                                                 : DelayY(d, c.value);
         ASSERT_TRUE(y);
         EXPECT_NEAR(*y, kTop + (kBottom - kTop) * c.fraction, 1e-3);  // DelayTop is a Single
     }
