@@ -62,10 +62,12 @@ TEST(SchematicDrawing, StagesShowTheirFiguresPartsAndFaults)
 TEST(PolesDrawing, PolesStandAtTheirPlaceOnTheScale)
 {
     // The origin at (6000, 4500); 3500 units to the outer ring at radius S vertically, three
-    // quarters of that across.
-    // The radius S is the largest imaginary part rounded, plus one; 1 for Butterworth's unit circle.
-    const struct { const char* name; Integer family, order; Single apass; } cases[] = {
-        {"Butterworth", 1, 4, 0}, {"Chebyshev 0.5 dB", 2, 3, 0.5f}, {"Bessel", 3, 5, 0},
+    // quarters of that across. S is the largest imaginary part rounded, plus one; 1 for
+    // Butterworth's unit circle. The textbook poles, where given, in the order drawn.
+    const struct { const char* name; Integer family, order; Single apass; std::vector<double> re, im; } cases[] = {
+        {"Butterworth", 1, 2, 0, {-0.7071, -0.7071}, {0.7071, -0.7071}},
+        {"Chebyshev 0.5 dB", 2, 3, 0.5f, {-0.3132, -0.6265, -0.3132}, {1.0219, 0, -1.0219}},
+        {"Bessel", 3, 5, 0, {}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -78,28 +80,52 @@ TEST(PolesDrawing, PolesStandAtTheirPlaceOnTheScale)
         const std::vector<CanvasPrimitive> marks = canvas.OfKind(Kind::Dot, kPoleMarkColour);
         ASSERT_EQ(marks.size(), std::size_t(c.order));
         for (int k = 1; k <= c.order; ++k) {
-            EXPECT_NEAR(marks[k - 1].points[0].x, 6000 + 0.75 * 3500 * s.PoleRe[k] / radius, 1e-3);
-            EXPECT_NEAR(marks[k - 1].points[0].y, 4500 - 3500 * s.PoleIm[k] / radius, 1e-3);
+            const double re = c.re.empty() ? s.PoleRe[k] : c.re[k - 1], im = c.im.empty() ? s.PoleIm[k] : c.im[k - 1];
+            EXPECT_NEAR(marks[k - 1].points[0].x, 6000 + 0.75 * 3500 * re / radius, 0.5);
+            EXPECT_NEAR(marks[k - 1].points[0].y, 4500 - 3500 * im / radius, 0.5);
         }
+        EXPECT_TRUE(canvas.FindText("Order: " + std::to_string(c.order)));
     }
 }
 
 TEST(OpampTestDrawing, StagesAndCurveLandOnTheGainPlot)
 {
-    // 500 units a decade from 0.1 Hz at x = 6000; 4000 units for 140 dB up from y = 5000.
-    for (const char* gbw : {"10M", "50k"}) {
-        SCOPED_TRACE(gbw);
-        auto s = StartUpDesign([&](DesignInputs& in) { in.lblOrderInput = "3", in.txtGBW = gbw; });
+    // The start-up stages ask 40 dB each of an opamp of one pole at GBW / 100000 (a DC gain of
+    // 100k). On the plot 500 units a decade from 0.1 Hz at x = 6000, 4000 units for 140 dB up
+    // from y = 5000. A gain too high for the stages' Q leaves none that can be built.
+    const struct { const char* name; const char* gbw, *gain, *width; double gbwHz; Rgb margin; } cases[] = {
+        {"margin to spare", "10M", "0", "200", 1e7, kBlack},
+        {"a slow opamp falls short in red", "50k", "0", "200", 5e4, kOpampAlarmColour},
+        {"no stage can be built", "10M", "40", "800", 1e7, kBlack},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto s = StartUpDesign([&](DesignInputs& in) {
+            in.txtGBW = c.gbw, in.txtGain = c.gain, in.txtWidth = c.width;
+        });
         DesignSession(*s).PrepareOpampTest();
         RecordingCanvas canvas;
         DrawOpampTest(canvas, *s, ScreenMetrics{});
+        const bool buildable = *c.gain == '0';
+        std::vector<CanvasPrimitive> gains;  // per stage: the opamp's gain, the stage's, the margin
+        for (const CanvasPrimitive& text : canvas.OfKind(Kind::Text))
+            if (text.text.size() > 2 && text.text.ends_with("dB"))
+                gains.push_back(text);
+        EXPECT_EQ(CountOf(canvas.Texts(), "cannot be built"), buildable ? 0u : 2u);
+        ASSERT_EQ(gains.size(), buildable ? 6u : 2u);
         const std::vector<CanvasPrimitive> marks = canvas.OfKind(Kind::Dot, kOpampAlarmColour);
-        ASSERT_EQ(marks.size(), 3u);
-        for (int k = 1; k <= 3; ++k) {
-            EXPECT_NEAR(marks[k - 1].points[0].x, 6000 + 500 * std::log10(s->StageF[k] / 0.1), 1e-6);
-            EXPECT_NEAR(marks[k - 1].points[0].y, 5000 - 4000 * *OpampFiguresOf(*s, k).required / 140, 1e-6);
+        ASSERT_EQ(marks.size(), buildable ? 2u : 0u);
+        for (int k = 0; buildable && k < 2; ++k) {
+            const double f = s->StageF[k + 1], opamp = 20 * std::log10(1e5 / std::hypot(1, f * 1e5 / c.gbwHz));
+            EXPECT_NEAR(std::stod(gains[3 * k].text), opamp, 0.01);
+            EXPECT_NEAR(std::stod(gains[3 * k + 1].text), 40, 0.05);
+            EXPECT_NEAR(std::stod(gains[3 * k + 2].text), opamp - std::stod(gains[3 * k + 1].text), 0.01);
+            EXPECT_EQ(gains[3 * k + 2].colour, c.margin);
+            EXPECT_NEAR(marks[k].points[0].x, 6000 + 500 * std::log10(f / 0.1), 1e-6);
+            EXPECT_NEAR(marks[k].points[0].y, 5000 - 4000 * std::stod(gains[3 * k + 1].text) / 140, 0.5);
         }
         // The curve keeps to the frame's height and follows the opamp's gain.
+        ASSERT_FALSE(canvas.OfKind(Kind::Polyline, kOpampCurveColour).empty());
         for (const CanvasPrimitive& run : canvas.OfKind(Kind::Polyline, kOpampCurveColour))
             for (const CanvasPoint& p : run.points) {
                 EXPECT_TRUE(p.y > 999 && p.y < 5000) << p.y;
