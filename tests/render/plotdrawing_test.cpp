@@ -27,11 +27,6 @@ std::unique_ptr<DesignState> PlotDesign(const std::function<void(DesignInputs&)>
     return s;
 }
 
-std::vector<CanvasPrimitive> TextsIn(const RecordingCanvas& canvas, Rgb colour)
-{
-    return canvas.OfKind(Kind::Text, colour);
-}
-
 TEST(PlotScales, ValuesLandWhereTheScaleDefinesThem)
 {
     // Gain runs from dBTop at the top to dBBottom at the bottom, phase from +90 n degrees to -90 n
@@ -63,7 +58,7 @@ TEST(PlotScales, ValuesLandWhereTheScaleDefinesThem)
 TEST(PlotDrawing, RowLabelsNameTheValueOfTheirGridLine)
 {
     // Three stages, six rows: every label stands 100 units above its grid line and reads the
-    // value there; the gain and delay labels end at their axis, the phase labels begin at theirs.
+    // value there (the phase scale spans +-90 degrees a stage).
     auto s = PlotDesign([](DesignInputs& in) { in.lblOrderInput = "3", in.txtDelay = "0.006"; });
     s->ShowPhase = 1, s->ShowDelay = 1;
     RecordingCanvas canvas;
@@ -75,7 +70,7 @@ TEST(PlotDrawing, RowLabelsNameTheValueOfTheirGridLine)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<CanvasPrimitive> labels = TextsIn(canvas, c.colour);
+        std::vector<CanvasPrimitive> labels = canvas.OfKind(Kind::Text, c.colour);
         std::erase_if(labels, [](const CanvasPrimitive& t) { return t.points[0].y < 900 || t.points[0].y > 7000; });
         ASSERT_EQ(labels.size(), c.texts.size());
         for (std::size_t i = 0; i < labels.size(); ++i) {
