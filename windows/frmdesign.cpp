@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/designtext.h"
 #include "engine/numbertext.h"
 #include "engine/practicalparts.h"
 #include "files/designfile.h"
@@ -607,20 +608,7 @@ void frmDesign::OnAbout()
 // The design in the record as its resistors stand (the last Enter step).
 void frmDesign::ShowCapSuggestion()
 {
-    const ResistorRange& range = kPracticalResistors;
-    std::string text = "Cap for resistors in " + Trimmed(FormatValue(Single(range.low))) + " to " +
-                       Trimmed(FormatValue(Single(range.high))) + " ohms:";
-    for (StandardSeries series : {StandardSeries::E6, StandardSeries::E12}) {
-        const auto c = SuggestCapacitor(Record(), range, series);
-        if (!c) {
-            lblSuggestCap->clear();  // no resistors designed yet
-            return;
-        }
-        text += std::string("\n") + SeriesName(series) + ": " + Trimmed(FormatCap(Single(c->capacitor))) +
-                ", resistors " + Trimmed(FormatValue(Single(c->lowest))) + " to " +
-                Trimmed(FormatValue(Single(c->highest)));
-    }
-    lblSuggestCap->setText(Q(text));
+    lblSuggestCap->setText(Q(CapSuggestionText(Record(), kPracticalResistors)));
 }
 
 void frmDesign::Examine()
