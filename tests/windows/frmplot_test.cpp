@@ -1,11 +1,14 @@
+#include <QComboBox>
 #include <QRadioButton>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
+#include "engine/standardseries.h"
 #include "files/plotoverlay.h"
 #include "render/plotdrawing.h"
+#include "windows/frmplot.h"
 #include "windows/layout.h"
 #include "windowtestsupport.h"
 
@@ -95,6 +98,59 @@ TEST(PlotWindow, ButtonsRedrawWhatTheUserAsksFor)
          }},
     });
     EXPECT_EQ(p.platform.messages.size(), 2u);  // the missing last session and the empty overlay, nothing else
+}
+
+// The tuning panel and the side buttons show the parts as they stand after
+// every rounding and Restore, Restore says when it takes a tune with it (an
+// undo brings it back), and the series picked holds for the run.
+TEST(PlotWindow, PanelAndButtonsFollowRoundingRestoreAndTheSeriesPicked)
+{
+    Program p;
+    p.Start({"cmdPlot"});
+    const DesignState& s = p.record;
+    auto panelShowsParts = [&] {
+        for (int part = 0; part < 3; ++part) {
+            const std::string label = "lblR" + std::to_string(part + 1) + "value";
+            EXPECT_NEAR(Figure("x:" + p.Text(Plot, label)) / s.R[1][part + 1], 1, 5e-4) << label;
+        }
+    };
+    auto roundedTo = [&](StandardSeries series) {
+        for (int j = 1; j <= 3; ++j) EXPECT_TRUE(InSeries(s.R[1][j], series)) << s.R[1][j];
+    };
+    auto enabled = [&](const char* name) { return p.At(Plot, name)->isEnabled(); };
+    Single tuned = 0;
+    Walk(p, {
+        {"E12 picked", Plot, nullptr, nullptr, [&] { p.At<QComboBox>(Plot, "cboSeries")->setCurrentText("E12"); }},
+        {"the button names it", Plot, nullptr, "cmdNearest5=Nearest E12"},
+        {"it rounds to E12", Plot, "cmdNearest5", nullptr, [&] { roundedTo(StandardSeries::E12); }},
+        {"Tune part", Plot, "cmdTunePart"},
+        {"Restore with the panel open", Plot, "cmdRestore", nullptr, [&] {
+             panelShowsParts();
+             EXPECT_TRUE(enabled("cmdTuneCenterWidth") && enabled("cmdPoles") && enabled("cmdNearest5"));
+         }},
+        {"rounding with the panel open", Plot, "cmdNearest5", nullptr, [&] { panelShowsParts(); }},
+        {"a tune after the rounding", Plot, "cmdR1up", nullptr, [&] { tuned = s.R[1][1]; }},
+        {"Restore says it drops the tune", Plot, "cmdRestore", nullptr, [&] {
+             panelShowsParts();
+             EXPECT_EQ(p.LastMessage(), kRestoreDropsTuneMessage);
+         }},
+        {"Ctrl+Z brings it back", Plot, nullptr, nullptr, [&] {
+             p.PressKeys(Plot, Qt::Key_Z);
+             EXPECT_EQ(s.R[1][1], tuned);
+             panelShowsParts();
+         }},
+        {"away to the design window", Plot, "cmdDesign"},
+        {"and back, E12 still picked", Design, "cmdPlot", nullptr, [&] {
+             EXPECT_EQ(p.At<QComboBox>(Plot, "cboSeries")->currentText(), "E12");
+             EXPECT_EQ(p.Text(Plot, "cmdNearest5"), "Nearest E12");
+         }},
+        {"Clear", Plot, "cmdReset"},
+        {"which it rounds to", Plot, "cmdNearest5", nullptr, [&] { roundedTo(StandardSeries::E12); }},
+        {"E24 is the 5% series", Plot, nullptr, nullptr, [&] {
+             p.At<QComboBox>(Plot, "cboSeries")->setCurrentText("E24");
+             EXPECT_EQ(p.Text(Plot, "cmdNearest5"), "Nearest 5%");
+         }},
+    });
 }
 
 // Parts tuned on the plot and saved come back in another run as entered by

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "render/plotdrawing.h"
+#include "windows/layout.h"
 #include "windowtestsupport.h"
 
 namespace stelvane::testing {
@@ -16,8 +17,9 @@ inline ::testing::AssertionResult SimulationEnds(Program& p, WindowKind kind)
 
 // "Simulate" runs ngspice off the GUI thread ("Simulate" reads "Stop"
 // meanwhile), then draws its curves over the design's and says how close they
-// are; the phase follows the "Plot phase" button, and a tuned part takes the
-// simulation, which no longer shows the design, away.
+// are, with its marks wholly inside the frame (what sticks out is never
+// erased); the phase follows the "Plot phase" button, and a tuned part takes
+// the simulation, which no longer shows the design, away.
 TEST(SpiceCheckWindows, ThePlotDrawsTheSimulationOverTheDesignUntilAPartChanges)
 {
     Program p;
@@ -36,6 +38,12 @@ TEST(SpiceCheckWindows, ThePlotDrawsTheSimulationOverTheDesignUntilAPartChanges)
              ASSERT_EQ(ngspice.size(), design.size());
              for (std::size_t i = 0; i < design.size(); ++i)
                  EXPECT_TRUE(std::abs(ngspice[i].x - design[i].x) < 0.01 && std::abs(ngspice[i].y - design[i].y) < 0.1);
+             const Layout layout(p.platform.Screen(), Plot);
+             for (const CanvasPrimitive& mark : drawing.OfKind(CanvasPrimitive::Kind::Dot, kSimulatedCurveColour)) {
+                 // a mark is wider than a point of the curve, which lies on the frame's outline
+                 const double half = layout.ToUnitsX(mark.width) / 2, x = mark.points[0].x;
+                 EXPECT_TRUE(mark.width == 1 || (x - half >= PlotFrame{}.left && x + half <= PlotFrame{}.right)) << x;
+             }
          }},
         {"Plot phase", Plot, "cmdPhase", nullptr, [&] { EXPECT_EQ(simulated().size(), 2u); }},
         {"Tune part", Plot, "cmdTunePart"},

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -153,6 +153,18 @@ struct Program {
     std::string Text(WindowKind on, const std::string& path)
     {
         return At(on, path) ? At(on, path)->property("text").toString().trimmed().toStdString() : "";
+    }
+    // Presses a key with Ctrl (and Shift) on the window, as a user does with
+    // the window in front; the drawings before are forgotten.
+    void PressKeys(WindowKind on, Qt::Key key, bool shift = false)
+    {
+        for (auto& drawing : platform.drawings)
+            drawing.second->Forget();
+        if (QWidget* window = Find(on)) {
+            QApplication::setActiveWindow(window);
+            QTest::keyClick(window, key, shift ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
+        }
+        FlushDeletes();
     }
     bool Shown(WindowKind on, const std::string& path) { return At(on, path) && !At(on, path)->isHidden(); }
     RecordingCanvas& Drawing(WindowKind kind) { return platform.Drawing(WindowName(kind)); }
