@@ -128,6 +128,8 @@ TEST(PlotWindow, PanelAndButtonsFollowRoundingRestoreAndTheSeriesPicked)
              panelShowsParts();
              EXPECT_TRUE(enabled("cmdTuneCenterWidth") && enabled("cmdPoles") && enabled("cmdNearest5"));
          }},
+        {"stage 2", Plot, "UpDown1/up"},
+        {"and back to stage 1", Plot, "UpDown1/down"},
         {"rounding with the panel open", Plot, "cmdNearest5", nullptr, [&] { panelShowsParts(); }},
         {"a tune after the rounding", Plot, "cmdR1up", nullptr, [&] { tuned = s.R[1][1]; }},
         {"Restore says it drops the tune", Plot, "cmdRestore", nullptr, [&] {
