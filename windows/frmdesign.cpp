@@ -604,16 +604,14 @@ void frmDesign::OnGet()
     if (!read)
         return; // the record is unchanged and the reader has said so
     FillAfterGet();
-    ShowCapSuggestion();
 }
 
 void frmDesign::DesignChanged()
 {
     // The fields the Enter step has just read stay as typed; a change made
     // elsewhere (an undo, a redo) is shown in them.
-    if (ownChange_)
-        return;
-    FillAfterGet();
+    if (!ownChange_)
+        FillAfterGet();
     ShowCapSuggestion();
 }
 
