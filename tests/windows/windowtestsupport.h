@@ -154,17 +154,14 @@ struct Program {
     {
         return At(on, path) ? At(on, path)->property("text").toString().trimmed().toStdString() : "";
     }
-    // Presses a key with Ctrl (and Shift) on the window, as a user does with
-    // the window in front; the drawings before are forgotten.
+    // Presses a key with Ctrl (and Shift) on the window in front, as a user
+    // does; the drawings before are forgotten.
     void PressKeys(WindowKind on, Qt::Key key, bool shift = false)
     {
         for (auto& drawing : platform.drawings)
             drawing.second->Forget();
-        if (QWidget* window = Find(on)) {
-            QApplication::setActiveWindow(window);
-            QTest::keyClick(window, key, shift ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
-        }
-        FlushDeletes();
+        QApplication::setActiveWindow(Find(on));
+        QTest::keyClick(Find(on), key, shift ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
     }
     bool Shown(WindowKind on, const std::string& path) { return At(on, path) && !At(on, path)->isHidden(); }
     RecordingCanvas& Drawing(WindowKind kind) { return platform.Drawing(WindowName(kind)); }
