@@ -572,6 +572,9 @@ void frmDesign::EnterStep()
         Session().Enter(in, [this](const std::string& message) { GetPlatform().ShowMessage(message); });
     ownChange_ = false;
     ShowInputs(in);
+    // What was typed is the design's now: Ctrl+Z takes it back as a whole.
+    for (QLineEdit* box : findChildren<QLineEdit*>())
+        box->setModified(false);
     // What was read otherwise than typed, or clamped, is said in one message.
     if (!notes.empty())
         GetPlatform().ShowMessage(NotesText(notes));

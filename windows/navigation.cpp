@@ -1,6 +1,8 @@
 #include "windows/navigation.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -64,6 +66,21 @@ void FormWindow::StartListening()
 {
     if (listening_ == 0)
         listening_ = navigator_.Session().Listen([this] { DesignChanged(); });
+    for (QLineEdit* box : findChildren<QLineEdit*>())
+        box->installEventFilter(this);
+}
+
+bool FormWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if (box && event->type() == QEvent::ShortcutOverride) {
+        const QKeyCombination keys = static_cast<QKeyEvent*>(event)->keyCombination();
+        const bool undo = keys == (Qt::CTRL | Qt::Key_Z);
+        const bool redo = keys == (Qt::CTRL | Qt::SHIFT | Qt::Key_Z) || keys == (Qt::CTRL | Qt::Key_Y);
+        if (!box->isModified() || (undo && !box->isUndoAvailable()) || (redo && !box->isRedoAvailable()))
+            return true;  // left to the window's shortcut
+    }
+    return CanvasWidget::eventFilter(watched, event);
 }
 
 void FormWindow::Undo() { navigator_.Session().Undo(); }

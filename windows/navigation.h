@@ -57,6 +57,9 @@ protected:
     virtual void DesignChanged() {}
     void Undo();
     void Redo();
+    // A text box keeps the keys while it holds typing of its own, not yet
+    // entered, to take back; otherwise they go to the design.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     DesignState& Record();
     DesignSession& Session();
     Platform& GetPlatform();

@@ -45,12 +45,14 @@ TEST(Navigation, FromStartThroughEveryWindowToExitAndTheNextStart)
         // About shows no stray line-end marks; the new design window shows what was entered.
         EXPECT_TRUE(step.on != About || p.Text(About, "Label2").find('\r') == std::string::npos);
         EXPECT_TRUE(step.on != OpampTest || p.Text(Design, "txtCenter") == "2k");
-        const bool entered = p.navigator.Session().CanUndo();
-        for (const auto& [key, center] : {std::pair{Qt::Key_Z, 1000}, {Qt::Key_Y, entered ? 2000 : 1000}}) {
+        // (before the Enter step the keys take back the typing in the design window's box)
+        for (const auto& [key, center] : {std::pair{Qt::Key_Z, 1000}, {Qt::Key_Y, 2000}}) {
+            if (!p.navigator.Session().CanUndo() && key == Qt::Key_Z)
+                break;
             p.PressKeys(step.on, key);
             EXPECT_EQ(p.record.Center, center);
             const bool draws = step.on == Plot || step.on == Schematic || step.on == Poles || step.on == OpampTest;
-            EXPECT_TRUE(!entered || !draws || !p.Drawing(step.on).primitives.empty());
+            EXPECT_TRUE(!draws || !p.Drawing(step.on).primitives.empty());
         }
         step.button ? p.Do(step.on, step.button) : void(p.Find(step.on)->close());
         FlushDeletes();
