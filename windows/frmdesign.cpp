@@ -568,9 +568,14 @@ void frmDesign::ShowInputs(const DesignInputs& in)
 void frmDesign::EnterStep()
 {
     DesignInputs in = ReadInputs();
+    ownChange_ = true;
     const EnterNotes notes =
         Session().Enter(in, [this](const std::string& message) { GetPlatform().ShowMessage(message); });
+    ownChange_ = false;
     ShowInputs(in);
+    // What was typed is the design's now: Ctrl+Z takes it back as a whole.
+    for (QLineEdit* box : findChildren<QLineEdit*>())
+        box->setModified(false);
     // What was read otherwise than typed, or clamped, is said in one message.
     if (!notes.empty())
         GetPlatform().ShowMessage(NotesText(notes));
@@ -595,9 +600,23 @@ void frmDesign::OnGet()
     std::error_code error;
     if (!std::filesystem::exists(*fileName, error))
         fileName = WithExtension(*fileName, ".QBX");
-    if (!ReadDesignFile(Record(), *fileName, GetPlatform()))
+    // A design read is one change, which an undo takes back.
+    bool read = false;
+    ownChange_ = true;
+    Session().Apply([&](DesignState& s) { read = ReadDesignFile(s, *fileName, GetPlatform()); });
+    ownChange_ = false;
+    if (!read)
         return; // the record is unchanged and the reader has said so
     FillAfterGet();
+}
+
+void frmDesign::DesignChanged()
+{
+    // The fields the Enter step has just read stay as typed; a change made
+    // elsewhere (an undo, a redo) is shown in them.
+    if (!ownChange_)
+        FillAfterGet();
+    ShowCapSuggestion();
 }
 
 void frmDesign::OnAbout()
@@ -614,7 +633,11 @@ void frmDesign::ShowCapSuggestion()
 void frmDesign::Examine()
 {
     EnterStep();
+    // The opamp test lowers an excessive DC gain, which the Enter step has
+    // already shown in its box.
+    ownChange_ = true;
     Nav().Open(WindowKind::OpampTest);
+    ownChange_ = false;
 }
 
 } // namespace stelvane

@@ -100,6 +100,7 @@ protected:
     void BeforeLeaving() override { EnterStep(); }
     void OnSave() override;
     void OnGet() override;
+    void DesignChanged() override;
     void OnPrint() override { EnterStep(); }
     void OnEdit() override { EnterStep(); }
     void OnAbout() override;
@@ -139,6 +140,8 @@ private:
 
     // The ripple text Chebyshev had when another family was chosen.
     std::string chebyshevRipple_;
+    // While this window changes the design and shows the outcome itself.
+    bool ownChange_ = false;
 };
 
 } // namespace stelvane

@@ -34,7 +34,8 @@ frmOpampTest::frmOpampTest(Navigator& navigator) : FormWindow(navigator, WindowK
 
 void frmOpampTest::Load()
 {
-    const Layout layout = SetUpWindow(*this, GetPlatform(), WindowKind::OpampTest);
+    layout_ = SetUpWindow(*this, GetPlatform(), WindowKind::OpampTest);
+    const Layout& layout = *layout_;
     Place(*cmdReturn, layout, 6000, 7300, 1000, 300);
     Place(*cmdStopSimulation, layout, 7200, 7300, 1000, 300); // free space right of "Return"
 
@@ -57,9 +58,30 @@ void frmOpampTest::Load()
         const bool current = CircuitOf(Record()) == simulationTask_->Circuit();
         lblSimulation->setText(current ? QString::fromStdString(AgreementText(v)) : QString());
     });
+    ShowWarning();
+}
+
+void frmOpampTest::ShowWarning()
+{
     const std::string warning = GbwCorrectionWarning(Record());
     lblGbwWarning->setText(QString::fromStdString(warning));
     lblGbwWarning->setVisible(!warning.empty());
+}
+
+void frmOpampTest::DesignChanged()
+{
+    // The decade grid is the view's own and an undo leaves it to the view;
+    // laying it changes no design, so it is no step of its own either.
+    ComputeDecadeGrid(Record());
+    canvas().Clear(BackgroundColour(WindowKind::OpampTest));
+    DrawOpampTest(canvas(), Record(), *layout_);
+    ShowWarning();
+    // The simulation, run or running, no longer shows this design.
+    if (!(CircuitOf(Record()) == simulationTask_->Circuit())) {
+        simulationTask_->Stop();
+        cmdStopSimulation->hide();
+        lblSimulation->clear();
+    }
 }
 
 } // namespace stelvane

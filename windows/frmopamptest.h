@@ -32,8 +32,14 @@ public:
     QLabel* lblSimulation;
     QLabel* lblGbwWarning;
 
+protected:
+    void DesignChanged() override;
+
 private:
+    void ShowWarning();
+
     SimulationTask* simulationTask_;
+    std::optional<Layout> layout_;
 };
 
 } // namespace stelvane

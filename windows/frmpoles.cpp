@@ -41,6 +41,12 @@ void frmPoles::Redraw()
     DrawPolesPicture(canvas(), Record(), S, GridState == 1, font_);
 }
 
+void frmPoles::DesignChanged()
+{
+    S = PolesPlotRadius(Record());
+    Redraw();
+}
+
 void frmPoles::GridClicked()
 {
     GridState = GridState == 0 ? 1 : 0;

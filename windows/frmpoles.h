@@ -31,6 +31,9 @@ public:
     Integer S = 1;
     Integer GridState = 0;
 
+protected:
+    void DesignChanged() override;
+
 private:
     void GridClicked();
 

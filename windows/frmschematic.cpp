@@ -112,9 +112,22 @@ void frmSchematic::Load()
     const Layout layout = SetUpWindow(*this, GetPlatform(), WindowKind::Schematic);
     screenHeightTwips_ = layout.Sh();
     PlaceControls(layout);
-    lblOpampInfo->setText(QString::fromStdString(OpampInfoText(Record())));
+    SelectPartsType();
+    ShowDesign();
+}
 
+void frmSchematic::DesignChanged() { ShowDesign(); }
+
+void frmSchematic::ShowDesign()
+{
+    lblOpampInfo->setText(QString::fromStdString(OpampInfoText(Record())));
     const Integer order = Record().Order;
+    // An undo may bring back another number of stages.
+    UpDown1->setMaximum(std::clamp<int>(order, 1, kMaxStages));
+    Integer shown = 1;
+    ParseNumberText(lblSensStage->text().toStdString(), shown);
+    if (shown > UpDown1->maximum())
+        lblSensStage->setText(QString::number(UpDown1->maximum()));
     ScrollSpan = SchematicScrollSpan(order);
     {
         const QSignalBlocker quiet(HScroll1);
@@ -128,8 +141,6 @@ void frmSchematic::Load()
         }
     }
     HScroll1->setVisible(order > 2);
-
-    SelectPartsType();
     OriginX = kSchematicOriginX;
     Draw();
     ShowSensitivities();
@@ -165,18 +176,24 @@ void frmSchematic::IdealClicked()
 {
     lblOpampInfo->setVisible(false);
     Record().PartsType = 0;
-    OriginX = kSchematicOriginX;
-    Draw();
-    ShowSensitivities();  // the range note counts the resistors drawn
+    DrawFromStageOne();
 }
 
 void frmSchematic::SpecdClicked()
 {
     lblOpampInfo->setVisible(true);
     Record().PartsType = 1;
+    DrawFromStageOne();
+}
+
+void frmSchematic::DrawFromStageOne()
+{
+    // The drawing starts again at stage 1, and the scroll bar with it.
+    const QSignalBlocker quiet(HScroll1);
+    HScroll1->setValue(0);
     OriginX = kSchematicOriginX;
     Draw();
-    ShowSensitivities();
+    ShowSensitivities();  // the range note counts the resistors drawn
 }
 
 void frmSchematic::ScrollChanged(int value)

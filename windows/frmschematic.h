@@ -58,10 +58,16 @@ public:
     double OriginX = kSchematicOriginX;
     double ScrollSpan = 0;
 
+protected:
+    void DesignChanged() override;
+
 private:
     void BuildControls();
     void PlaceControls(const Layout& layout);
     void SelectPartsType();
+    // Fills the controls and draws the design from its first stage.
+    void ShowDesign();
+    void DrawFromStageOne();
 
     // Reactions
     void IdealClicked();
