@@ -32,6 +32,7 @@
 #include <limits>
 
 #include "engine/cascade.h"
+#include "engine/response.h"
 
 #ifndef STELVANE_CASCADESWEEP_ONCE
 #define STELVANE_CASCADESWEEP_ONCE
@@ -300,10 +301,8 @@ int FinishLanes(const double* gain, const double* phase, const double* exact, co
         if (phase == nullptr) continue;
         phaseOut[first] = FiniteSingle(phase[first]);
         if (delay == nullptr) continue;
-        const double den = 360 * (static_cast<double>(freq[first]) - freq[first - 1]);
-        const double value = den != 0 ? (phase[first - 1] - phase[first]) / den : 0;
-        delay[first] = FiniteSingle(value);
-        if (den != 0 && exact[first - 1] + exact[first] != 2) undecided[count++] = first;
+        delay[first] = FiniteSingle(GroupDelayOver(freq[first - 1], phase[first - 1], freq[first], phase[first]));
+        if (freq[first] != freq[first - 1] && exact[first - 1] + exact[first] != 2) undecided[count++] = first;
     }
     return count;
 }

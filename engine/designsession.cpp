@@ -346,6 +346,8 @@ void DesignSession::RestoreParts()
 // The grid is the view's own; laying it is no change of the design.
 void DesignSession::PreparePlot() { ComputeFrequencyGrid(s_); }
 
+void DesignSession::LayDecadeGrid() { ComputeDecadeGrid(s_); }
+
 void DesignSession::PrepareOpampTest()
 {
     Step([&] {

@@ -119,6 +119,9 @@ public:
     void PreparePlot();
     // What the opamp test needs: an excessive DC gain lowered, the decade grid.
     void PrepareOpampTest();
+    // The opamp test's decade grid laid again (an undo leaves the grid to the
+    // view); no change of the design.
+    void LayDecadeGrid();
 
 private:
     // The design and the session's own memory of the last rounding, packed

@@ -210,15 +210,7 @@ void ComputeResponse(DesignState& s)
     CascadeTerms terms;
     const int count = CollectStages(s, terms);
     SweepCascade(terms.data(), count, s.Freq.data(), n + 1, s.GainDB.data(), s.Phase.data(), s.Delay.data());
-    s.Delay[0] = 0;
-
-    // The first point has no interval below it: extend the line through the
-    // next two, or repeat the only neighbour there is.
-    if (n >= 2) {
-        s.Delay[0] = FiniteSingle(2.0 * s.Delay[1] - s.Delay[2]);
-    } else if (n == 1) {
-        s.Delay[0] = s.Delay[1];
-    }
+    s.Delay[0] = FiniteSingle(FirstPointDelay(std::size_t(n) + 1, s.Delay[1], s.Delay[2]));
 }
 
 void ComputeFrequencyGrid(DesignState& s)

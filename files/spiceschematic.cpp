@@ -3,6 +3,7 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/designtext.h"
 #include "engine/numbertext.h"
 #include "files/partexport.h"
 #include "files/textfile.h"
@@ -170,15 +171,9 @@ private:
         penY_ = 0;
         Wire(x + 496, 0, x + 528, 0);
         penX_ = x + 528;
-        Line("TEXT " + Num(x + 256) + Num(272) + "LEFT 0 " + std::string(Strip(FormatEng(s_.StageFoActual[i]))) +
-             "Hz");
-    }
-
-    static std::string_view Strip(std::string_view text)
-    {
-        while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-        while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-        return text;
+        // A stage that cannot be built has no frequency; its label says so as the windows do.
+        Line("TEXT " + Num(x + 256) + Num(272) + "LEFT 0 " +
+             (StageFiguresValid(s_, i) ? Trimmed(FormatEng(s_.StageFoActual[i])) + "Hz" : kInvalidFigureText));
     }
 
     const DesignState& s_;

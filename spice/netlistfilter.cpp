@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "engine/designtext.h"
 #include "files/textfile.h"
 #include "spice/quote.h"
 
@@ -19,12 +20,6 @@ constexpr std::string_view kCheckedTitle = "* Stelvane: a netlist checked agains
 constexpr std::array<std::string_view, 7> kCircuitKeywords{".subckt", ".ends", ".model", ".param",
                                                            ".options", ".ac", ".end"};
 
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return out;
-}
 
 bool Blank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
@@ -69,7 +64,7 @@ CircuitNetlist CircuitOnly(std::string_view netlist, const std::string& sweepLin
         const std::string line = CleanLine(netlist.substr(at, end - at));
         at = end + 1;
         ++number;
-        const std::string word = Lower(FirstWord(line));
+        const std::string word = LowerCase(FirstWord(line));
         if (number == 1) {
             if (word.starts_with("*ng_script")) {
                 result.error = Refusal(number, FirstWord(line),

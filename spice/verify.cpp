@@ -105,11 +105,9 @@ void SimulatedCurves(const DesignState& s, const AcAnalysis& a, Verification& v)
         const Complex simulated = a.nodes.back()[i] / a.nodes.front()[i];
         v.gainDb[i] = 20 * std::log10(std::abs(simulated));
         v.phaseDeg[i] = enginePhase + std::arg(simulated / engine) * kDegreesPerRadian;
-        if (i >= 1 && a.freq[i] != a.freq[i - 1])
-            v.delay[i] = (v.phaseDeg[i - 1] - v.phaseDeg[i]) / (360 * (a.freq[i] - a.freq[i - 1]));
+        if (i >= 1) v.delay[i] = GroupDelayOver(a.freq[i - 1], v.phaseDeg[i - 1], a.freq[i], v.phaseDeg[i]);
     }
-    if (n >= 3) v.delay[0] = 2 * v.delay[1] - v.delay[2];
-    else if (n == 2) v.delay[0] = v.delay[1];
+    if (n >= 2) v.delay[0] = FirstPointDelay(n, v.delay[1], v.delay[std::min<std::size_t>(2, n - 1)]);
 }
 
 } // namespace

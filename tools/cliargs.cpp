@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "engine/designsession.h"
+#include "engine/designtext.h"
 #include "engine/designstate.h"
 #include "engine/enterstep.h"
 #include "engine/numbertext.h"
@@ -95,18 +96,11 @@ constexpr int kChebyshev = 2;
 constexpr std::array kFamilies{Choice{"butterworth", 1}, Choice{"chebyshev", kChebyshev}, Choice{"bessel", 3}};
 constexpr std::array kSweeps{Choice{"lin", 1}, Choice{"linear", 1}, Choice{"log", 2}};
 
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 template <std::size_t N>
 std::optional<int> FindChoice(const std::array<Choice, N>& choices, std::string_view word)
 {
-    const std::string lower = Lower(word);
+    const std::string lower = LowerCase(word);
     for (const Choice& c : choices)
         if (c.word == lower) return c.value;
     return std::nullopt;

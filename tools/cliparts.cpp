@@ -2,9 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
-#include <charconv>
 #include <cmath>
 
+#include "engine/designtext.h"
 #include "engine/numbertext.h"
 #include "engine/practicalparts.h"
 #include "engine/sensitivity.h"
@@ -14,68 +14,27 @@ namespace stelvane {
 namespace {
 
 constexpr std::array kSuggestionSeries{StandardSeries::E6, StandardSeries::E12};
-constexpr std::size_t kFigureColumn = 10;  // width of a sensitivity column
-constexpr int kSensitivityDecimals = 4;
-
-
-std::string RangeText(const ResistorRange& range) { return ValueText(range.low) + " to " + ValueText(range.high) + " ohms"; }
-
-std::string Fixed(double v)
-{
-    if (!std::isfinite(v)) return "-";
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v == 0 ? 0.0 : v, std::chars_format::fixed, kSensitivityDecimals);
-    return std::string(buf, r.ptr);
-}
-
-std::string Padded(std::string text, std::size_t width = kFigureColumn)
-{
-    if (text.size() < width) text.append(width - text.size(), ' ');
-    return text;
-}
-
 std::string OutsideRangeText(const DesignState& s, PartsType parts, const ResistorRange& range)
 {
-    const std::vector<StageResistor> outside = ResistorsOutsideRange(s, parts, range);
-    if (outside.empty()) return "";
-    std::string t = "\nResistors outside " + RangeText(range) + ":\n";
-    int stage = 0;
-    for (const StageResistor& r : outside) {
-        t += r.stage == stage ? ", " : (stage ? "\n" : "") + std::string("Stage ") + std::to_string(r.stage) + ": ";
-        stage = r.stage;
-        t += "R" + std::to_string(r.part) + " " + ValueText(r.ohms);
-    }
-    return t + "\n";
+    const std::vector<std::string> lines = OutsideRangeLines(s, parts, range);
+    if (lines.empty()) return "";
+    std::string t = "\nResistors outside " + ResistorRangeText(range) + ":\n";
+    for (const std::string& line : lines) t += line + "\n";
+    return t;
 }
 
 std::string SuggestionText(const DesignState& s, PartsType parts, const ResistorRange& range)
 {
-    std::string t = "\nCapacitor for resistors within " + RangeText(range) + ":\n";
-    for (StandardSeries series : kSuggestionSeries) {
-        const auto c = SuggestCapacitor(s, parts, range, series);
-        t += Padded(std::string(SeriesName(series)) + ":", 6);
-        t += c ? CapText(c->capacitor) + ", resistors " + ValueText(c->lowest) + " to " + ValueText(c->highest) + " ohms\n"
-               : "none (no resistor or capacitor to scale)\n";
-    }
-    return t;
+    const std::string text = CapSuggestionText(s, parts, range);
+    if (text.empty())
+        return "\nCap for resistors in " + ResistorRangeText(range) + ": none (no resistor or capacitor to scale)\n";
+    return "\n" + text + "\n";
 }
 
 std::string SensitivityText(const DesignState& s)
 {
     std::string t = "\nSensitivities S = (x/y)(dy/dx) of each stage's figures y to its parts x:\n";
-    for (int k = 1; k <= StageCount(s); ++k) {
-        const StageSensitivities sens = SensitivitiesOf(PartsOfStage(s, k));
-        std::string line = Padded("Stage " + std::to_string(k));
-        for (const char* part : kStagePartNames) line += Padded(part);
-        for (const auto& [name, row] : {std::pair{"f0", &sens.f0}, {"Q", &sens.q}, {"gain", &sens.gain}}) {
-            line += "\n" + Padded(std::string("  ") + name);
-            for (double v : *row) line += Padded(Fixed(v));
-        }
-        // No blanks at the ends of the lines.
-        for (std::size_t at; (at = line.find(" \n")) != std::string::npos;) line.erase(at, 1);
-        while (line.back() == ' ') line.pop_back();
-        t += line + "\n";
-    }
+    for (int k = 1; k <= StageCount(s); ++k) t += "Stage " + std::to_string(k) + ":\n" + SensitivityTable(s, k) + "\n";
     return t;
 }
 

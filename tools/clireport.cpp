@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/designtext.h"
 #include "engine/numbertext.h"
 #include "engine/partcheck.h"
 #include "engine/response.h"
@@ -15,16 +16,6 @@ std::string FamilyText(FilterFamily family)
 {
     const char* name = FamilyName(family);
     return name ? name : "Family " + std::to_string(NumberOf(family));
-}
-
-std::string BandwidthCaption(FilterFamily family)
-{
-    switch (family) {
-    case FilterFamily::Butterworth: return "3 dB bandwidth: ";
-    case FilterFamily::Chebyshev: return "Ripple bandwidth: ";
-    case FilterFamily::Bessel: return "One radian/sec bandwidth: ";
-    default: return "Bandwidth: ";
-    }
 }
 
 int PointCount(const DesignState& s) { return s.NrInts < 0 ? 0 : (s.NrInts > kMaxPoints ? kMaxPoints : s.NrInts) + 1; }
@@ -66,7 +57,8 @@ std::string DesignSummary(const DesignState& s)
     } else {
         t += FamilyText(s.Family) + " bandpass, " + std::to_string(stages) + (stages == 1 ? " stage\n" : " stages\n");
         t += "Center frequency: " + EngText(s.Center) + " Hz\n";
-        t += BandwidthCaption(s.Family) + EngText(s.Width) + " Hz\n";
+        const std::string caption = BandwidthCaption(s.Family);
+        t += (caption.empty() ? std::string("Bandwidth: ") : caption) + EngText(s.Width) + " Hz\n";
         if (s.Family == FilterFamily::Chebyshev) t += "Passband ripple: " + ValueText(s.Apass) + " dB\n";
         t += "Gain: " + ValueText(s.Gain) + " dB\n";
     }
@@ -79,11 +71,12 @@ std::string DesignSummary(const DesignState& s)
     t += Cell("Stage", kStageColumn) + Cell("Freq, Hz") + Cell("Q") + Cell("Gain, v/v") + "Gain, dB\n";
     for (int k = 1; k <= stages; ++k) {
         std::string line = Cell(std::to_string(k), kStageColumn);
-        if (s.StageInvalid[k]) {
-            line += Cell("invalid") + Cell("invalid") + Cell("invalid") + "invalid";
+        if (!StageFiguresValid(s, k)) {
+            line += Cell(kInvalidFigureText) + Cell(kInvalidFigureText) + Cell(kInvalidFigureText) + kInvalidFigureText;
         } else {
+            const StageFigureTexts figures = StageFigures(s, k);
             const Single gain = s.StageGainActual[k];
-            line += Cell(EngText(s.StageFoActual[k])) + Cell(ValueText(s.StageQActual[k])) + Cell(ValueText(gain));
+            line += Cell(figures.frequency) + Cell(figures.q) + Cell(ValueText(gain));
             // A gain of zero or below has no value in decibels.
             line += gain > 0 ? ValueText(static_cast<Single>(20 * std::log10(gain))) : std::string("-");
         }

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <utility>
 
+#include "engine/designtext.h"
 #include "engine/numbertext.h"
 #include "tools/clireport.h"
 
@@ -35,11 +36,6 @@ std::optional<std::uint64_t> Seed(const std::string& text)
     return std::nullopt;
 }
 
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
 
 
 const char* DistributionName(PartDistribution d) { return d == PartDistribution::Uniform ? "uniform" : "normal"; }
@@ -90,7 +86,7 @@ CliTolerance ToleranceFromOptions(const CliOptions& o)
         *target = *fraction;
     }
     if (o.distribution) {
-        const std::string d = Lower(*o.distribution);
+        const std::string d = LowerCase(*o.distribution);
         if (d != "uniform" && d != "normal") {
             t.error = "--distribution takes uniform or normal, not " + Quoted(*o.distribution);
             return t;

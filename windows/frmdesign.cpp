@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/designtext.h"
 #include "engine/numbertext.h"
 #include "engine/practicalparts.h"
 #include "files/designfile.h"
@@ -173,7 +174,7 @@ void frmDesign::BuildControls()
     // are typed, to update the per-interval captions.
     const auto typed = [this](Single StoredDesign::*field, void (frmDesign::*caption)()) {
         return [this, field, caption](const QString& t) {
-            Session().Type([&](StoredDesign& s) { ParseNumberText(S(t), s.*field); });
+            Typed([&](StoredDesign& s) { ParseNumberText(S(t), s.*field); });
             (this->*caption)();
         };
     };
@@ -394,7 +395,7 @@ void frmDesign::FamilyReactionA()
     ParseNumberText(S(txtApass->text()), ripple);
     if (ripple != 0)
         chebyshevRipple_ = S(txtApass->text());
-    Session().Type([](StoredDesign& s) {
+    Typed([](StoredDesign& s) {
         s.ManualEntry = PartsEntry::Designed;
         s.Apass = 0;
     });
@@ -417,7 +418,7 @@ void frmDesign::FamilyReactionB()
         apass = 0.001f;
         shown = ".001";
     }
-    Session().Type([apass](StoredDesign& s) {
+    Typed([apass](StoredDesign& s) {
         s.ManualEntry = PartsEntry::Designed;
         s.Apass = apass;
     });
@@ -430,7 +431,7 @@ void frmDesign::FamilyReactionB()
 
 void frmDesign::FamilyReactionC()
 {
-    Session().Type([](StoredDesign& s) { s.ManualEntry = PartsEntry::Manual; });
+    Typed([](StoredDesign& s) { s.ManualEntry = PartsEntry::Manual; });
     SetSpecificationEnabled(false);
     lblApass->setEnabled(false);
     txtApass->setEnabled(false);
@@ -468,13 +469,13 @@ void TakeGridCount(QLabel& label, Integer& count)
 
 void frmDesign::XCountChanged()
 {
-    Session().Type([this](StoredDesign& s) { TakeGridCount(*lblNrX, s.NrX); });
+    Typed([this](StoredDesign& s) { TakeGridCount(*lblNrX, s.NrX); });
     SetXLabelChangeWording();
 }
 
 void frmDesign::YCountChanged()
 {
-    Session().Type([this](StoredDesign& s) {
+    Typed([this](StoredDesign& s) {
         TakeGridCount(*lblNrY, s.NrY);
         ParseNumberText(S(txtDelay->text()), s.DelayTop);
     });
@@ -565,9 +566,14 @@ void frmDesign::ShowInputs(const DesignInputs& in)
 void frmDesign::EnterStep()
 {
     DesignInputs in = ReadInputs();
+    ownChange_ = true;
     const EnterNotes notes =
         Session().Enter(in, [this](const std::string& message) { GetPlatform().ShowMessage(message); }).notes;
+    ownChange_ = false;
     ShowInputs(in);
+    // What was typed is the design's now: Ctrl+Z takes it back as a whole.
+    for (QLineEdit* box : findChildren<QLineEdit*>())
+        box->setModified(false);
     // What was read otherwise than typed, or clamped, is said in one message.
     if (!notes.empty())
         GetPlatform().ShowMessage(NotesText(notes));
@@ -592,9 +598,31 @@ void frmDesign::OnGet()
     std::error_code error;
     if (!std::filesystem::exists(*fileName, error))
         fileName = WithExtension(*fileName, ".QBX");
-    if (!Session().Get([&](DesignState& s) { return ReadDesignFile(s, *fileName, GetPlatform()); }))
+    // A design read is one change, which an undo takes back.
+    ownChange_ = true;
+    const bool read = Session().Get([&](DesignState& s) { return ReadDesignFile(s, *fileName, GetPlatform()); });
+    ownChange_ = false;
+    if (!read)
         return; // the record is unchanged and the reader has said so
     FillAfterGet();
+}
+
+void frmDesign::Typed(const std::function<void(StoredDesign&)>& change)
+{
+    // What the window writes as it is typed is its own: the boxes stay as typed.
+    const bool own = ownChange_;
+    ownChange_ = true;
+    Session().Type(change);
+    ownChange_ = own;
+}
+
+void frmDesign::DesignChanged()
+{
+    // The fields the Enter step has just read stay as typed; a change made
+    // elsewhere (an undo, a redo) is shown in them.
+    if (!ownChange_)
+        FillAfterGet();
+    ShowCapSuggestion();
 }
 
 void frmDesign::OnAbout()
@@ -605,26 +633,17 @@ void frmDesign::OnAbout()
 // The design in the record as its resistors stand (the last Enter step).
 void frmDesign::ShowCapSuggestion()
 {
-    const ResistorRange& range = kPracticalResistors;
-    std::string text = "Cap for resistors in " + Trimmed(FormatValue(Single(range.low))) + " to " +
-                       Trimmed(FormatValue(Single(range.high))) + " ohms:";
-    for (StandardSeries series : {StandardSeries::E6, StandardSeries::E12}) {
-        const auto c = SuggestCapacitor(Record(), View().parts, range, series);
-        if (!c) {
-            lblSuggestCap->clear();  // no resistors designed yet
-            return;
-        }
-        text += std::string("\n") + SeriesName(series) + ": " + Trimmed(FormatCap(Single(c->capacitor))) +
-                ", resistors " + Trimmed(FormatValue(Single(c->lowest))) + " to " +
-                Trimmed(FormatValue(Single(c->highest)));
-    }
-    lblSuggestCap->setText(Q(text));
+    lblSuggestCap->setText(Q(CapSuggestionText(Record(), View().parts, kPracticalResistors)));
 }
 
 void frmDesign::Examine()
 {
     EnterStep();
+    // The opamp test lowers an excessive DC gain, which the Enter step has
+    // already shown in its box.
+    ownChange_ = true;
     Nav().Open(WindowKind::OpampTest);
+    ownChange_ = false;
 }
 
 } // namespace stelvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "engine/enterstep.h"
@@ -100,6 +101,7 @@ protected:
     void BeforeLeaving() override { EnterStep(); }
     void OnSave() override;
     void OnGet() override;
+    void DesignChanged() override;
     void OnPrint() override { EnterStep(); }
     void OnEdit() override { EnterStep(); }
     void OnAbout() override;
@@ -139,6 +141,10 @@ private:
 
     // The ripple text Chebyshev had when another family was chosen.
     std::string chebyshevRipple_;
+    // While this window changes the design and shows the outcome itself.
+    // Writes a typed field through the session as the window's own change.
+    void Typed(const std::function<void(StoredDesign&)>& change);
+    bool ownChange_ = false;
 };
 
 } // namespace stelvane

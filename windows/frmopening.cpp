@@ -9,7 +9,7 @@
 #include "engine/standardvalues.h"
 #include "files/designfile.h"
 #include "windows/layout.h"
-#include "windows/symbols.h"
+#include "render/symbols.h"
 
 namespace stelvane {
 

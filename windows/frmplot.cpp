@@ -72,8 +72,32 @@ constexpr double kSideButtonLeft = 300;
 constexpr double kSideButtonWidth = 1000;
 constexpr double kSideButtonHeight = 300;
 constexpr double kSeriesTop = 5200;  // between "Restore" and "Tune Fo/Fc"
+// "Undo" and "Redo" side by side in the gap between "Show poles" and "Plot delay".
+constexpr double kUndoTop = 1950;
+constexpr double kUndoWidth = 480;
+constexpr double kRedoLeft = kSideButtonLeft + kSideButtonWidth - kUndoWidth;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// E24 is the 5% series, whose caption the button has always had.
+QString RoundingCaption(StandardSeries series)
+{
+    return series == StandardSeries::E24 ? QString("Nearest 5%") : QString("Nearest %1").arg(SeriesName(series));
+}
+
+// Whether the parts still stand as the last rounding left them: every
+// resistor in the series, every capacitor as it was (the rounding keeps them).
+bool PartsAsRounded(const DesignState& s, const CapArray& savedC, StandardSeries series)
+{
+    for (int k = 1; k <= StageCount(s); ++k) {
+        for (int j = 1; j <= 3; ++j)
+            if (RoundToSeries(s.R[k][j], series) != s.R[k][j])
+                return false;
+        if (s.C[k] != savedC[k])
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -124,7 +148,12 @@ void frmPlot::BuildControls()
     cboSeries->setFocusPolicy(Qt::NoFocus);
     for (StandardSeries series : kAllSeries)
         cboSeries->addItem(SeriesName(series));
-    cboSeries->setCurrentIndex(static_cast<int>(StandardSeries::E24));
+    cboSeries->setCurrentIndex(static_cast<int>(View().roundingSeries));
+    cmdNearest5->setText(RoundingCaption(View().roundingSeries));
+    cmdUndo = button("cmdUndo", "Undo");
+    cmdRedo = button("cmdRedo", "Redo");
+    cmdUndo->setToolTip("Takes back the last change of the design (Ctrl+Z)");
+    cmdRedo->setToolTip("Makes the change taken back again (Ctrl+Shift+Z, Ctrl+Y)");
     cboSeries->setToolTip("The series \"Nearest 5%\" rounds the resistors to");
 
     // The stage selectors step between 1 and the number of stages.
@@ -182,6 +211,9 @@ void frmPlot::BuildControls()
     connect(cmdEditPart, &QPushButton::clicked, this, [this] { EditPartClicked(); });
     connect(cmdReset, &QPushButton::clicked, this, [this] { ResetClicked(); });
     connect(cmdSimulate, &QPushButton::clicked, this, [this] { SimulateClicked(); });
+    connect(cmdUndo, &QPushButton::clicked, this, [this] { Undo(); });
+    connect(cmdRedo, &QPushButton::clicked, this, [this] { Redo(); });
+    connect(cboSeries, &QComboBox::currentIndexChanged, this, [this](int index) { SeriesPicked(index); });
     for (int p = 0; p < kParts; ++p) {
         connect(tune[p].down, &QPushButton::clicked, this, [this, p] { StepPart(p, false); });
         connect(tune[p].up, &QPushButton::clicked, this, [this, p] { StepPart(p, true); });
@@ -203,6 +235,8 @@ void frmPlot::PlaceControls()
         Place(*button, layout, kSideButtonLeft, b.top, kSideButtonWidth, kSideButtonHeight);
     }
     Place(*cboSeries, layout, kSideButtonLeft, kSeriesTop, kSideButtonWidth, kSideButtonHeight);
+    Place(*cmdUndo, layout, kSideButtonLeft, kUndoTop, kUndoWidth, kSideButtonHeight);
+    Place(*cmdRedo, layout, kRedoLeft, kUndoTop, kUndoWidth, kSideButtonHeight);
 
     // The panel's labels hide whatever the plot drew below the frame.
     auto panelLabel = [&](QLabel* l, double left, double top, double width, double height) {
@@ -271,9 +305,7 @@ void frmPlot::Load()
     SetEditGroupVisible(false);
     SetCenterWidthGroupVisible(false);
     lblNegative->setVisible(false);
-    cmdRestore->setEnabled(false);
 
-    const DesignState& s = Record();
     CurrentStage = 1;
     ReadoutOff = 0;
     lblStage->setText("1");
@@ -281,10 +313,7 @@ void frmPlot::Load()
     ShowTuneValues();
     ShowStageReadouts();
     ShowCenterAndWidth();
-    if (s.ManualEntry == PartsEntry::Manual) {
-        cmdTuneCenterWidth->setEnabled(false);
-        cmdPoles->setEnabled(false);
-    }
+    ShowButtonStates();
     Session().PreparePlot();
     RedrawPlot();
     CheckNegativeParts();
@@ -304,9 +333,51 @@ ScreenPlotContext frmPlot::PlotContext() const
     return ctx;
 }
 
+void frmPlot::DesignChanged()
+{
+    // An undo leaves the grid to the views. The panel, the buttons and the
+    // curves show the design as it now stands, whichever window changed it.
+    Session().PreparePlot();
+    DropStaleSimulation();
+    tolerance->DropIfStale();
+    const int stages = std::clamp<int>(Record().Order, 1, kMaxStages);
+    UpDown1->setMaximum(stages);
+    UpDown2->setMaximum(stages);
+    if (CurrentStage > stages) {
+        CurrentStage = stages;
+        lblStage->setText(QString::number(stages));
+        lblStageEdit->setText(QString::number(stages));
+    }
+    ShowTuneValues();
+    ShowStageReadouts();
+    if (!cmdEnterAll->isHidden())
+        ShowEditValues();
+    ShowCenterAndWidth();
+    ShowButtonStates();
+    RedrawPlot();
+}
+
+void frmPlot::ShowButtonStates()
+{
+    // Parts entered by hand are no design of a family: no centre and width
+    // steps that would redesign it, no poles of its family.
+    const bool manual = Record().ManualEntry == PartsEntry::Manual;
+    cmdTuneCenterWidth->setEnabled(!manual);
+    cmdPoles->setEnabled(!manual);
+    // Restore is offered while the parts of the last rounding stand; an undo
+    // to before the rounding offers the rounding again.
+    const bool rounded = Session().RoundedSeries().has_value();
+    cmdRestore->setEnabled(rounded);
+    if (!rounded && !PartGroupOpen())
+        cmdNearest5->setEnabled(true);
+    cmdUndo->setEnabled(Session().CanUndo());
+    cmdRedo->setEnabled(Session().CanRedo());
+}
+
+bool frmPlot::PartGroupOpen() const { return !lblStageNr->isHidden() || !cmdEnterAll->isHidden(); }
+
 void frmPlot::RedrawPlot()
 {
-    tolerance->DropIfStale();
     stelvane::RedrawPlot(canvas(), Record(), PlotContext());
     DrawSimulation();
 }
@@ -420,12 +491,6 @@ void frmPlot::ShowCenterAndWidth()
     lblWidth->setText(Q("Width: " + Trimmed(FormatEng(s.Width))));
 }
 
-void frmPlot::StageRefresh()
-{
-    ShowStageReadouts();
-    RedrawPlot();
-}
-
 void frmPlot::SetTuneGroupVisible(bool visible)
 {
     for (QWidget* w : std::initializer_list<QWidget*>{lblStageNr, lblStage, UpDown1, lblStageFreq, lblStageQ})
@@ -497,6 +562,7 @@ void frmPlot::TuneCenterWidthClicked()
 {
     HideReadout();
     SetTuneGroupVisible(false);
+    SetEditGroupVisible(false);
     SetCenterWidthGroupVisible(true);
     ShowCenterAndWidth();
 }
@@ -504,8 +570,6 @@ void frmPlot::TuneCenterWidthClicked()
 void frmPlot::StepPart(int part, bool up)
 {
     Session().StepPart(CurrentStage, static_cast<StagePart>(part), up);
-    tune[part].value->setText(Q(PartText(part)));
-    StageRefresh();
 }
 
 void frmPlot::EnterAllClicked()
@@ -517,8 +581,6 @@ void frmPlot::EnterAllClicked()
         if (edit[p].text->isModified())
             texts[p] = edit[p].text->text().toStdString();
     const EnterNotes notes = Session().EnterParts(CurrentStage, texts);
-    ShowEditValues();
-    StageRefresh();
     if (!notes.empty())
         GetPlatform().ShowMessage(NotesText(notes));
 }
@@ -546,43 +608,45 @@ void frmPlot::StepCenterOrWidth(bool center, bool up)
         Session().StepCenter(up);
     else
         Session().StepWidth(up);
-    ShowCenterAndWidth();
-    RedrawPlot();
     CheckNegativeParts();
     lblNegative->setVisible(NegativeParts == 1);
 }
 
+void frmPlot::SeriesPicked(int index)
+{
+    if (index < 0 || index >= int(kAllSeries.size()))
+        return;
+    View().roundingSeries = kAllSeries[index];
+    cmdNearest5->setText(RoundingCaption(kAllSeries[index]));
+}
+
 void frmPlot::Nearest5Clicked()
 {
-    const int picked = cboSeries->currentIndex();
-    const bool listed = picked >= 0 && picked < int(kAllSeries.size());
-    Session().RoundToStandardValues(listed ? kAllSeries[picked] : StandardSeries::E24);
-    RedrawPlot();
-    cmdRestore->setEnabled(true);
     cmdNearest5->setEnabled(false);
+    Session().RoundToStandardValues(View().roundingSeries);
 }
 
 void frmPlot::RestoreClicked()
 {
-    Session().RestoreParts();
-    RedrawPlot();
-    cmdRestore->setEnabled(false);
+    // Restore goes one level back, to the parts before the rounding: what was
+    // tuned since goes with it, which the user is told (the undo keeps it).
+    const std::optional<StandardSeries> series = Session().RoundedSeries();
+    const bool tunedSince = series && !PartsAsRounded(Record(), Session().SavedC(), *series);
     cmdNearest5->setEnabled(true);
+    Session().RestoreParts();
+    if (tunedSince)
+        GetPlatform().ShowMessage(kRestoreDropsTuneMessage);
 }
 
 void frmPlot::ResetClicked()
 {
-    const DesignState& s = Record();
     ReadoutOff = 0;
-    for (QPushButton* b : {cmdTunePart, cmdEditPart, cmdNearest5, cmdPoles, cmdTuneCenterWidth})
+    for (QPushButton* b : {cmdTunePart, cmdEditPart, cmdNearest5})
         b->setEnabled(true);
-    if (s.ManualEntry == PartsEntry::Manual) {
-        cmdTuneCenterWidth->setEnabled(false);
-        cmdPoles->setEnabled(false);
-    }
     SetTuneGroupVisible(false);
     SetEditGroupVisible(false);
     SetCenterWidthGroupVisible(false);
+    ShowButtonStates();
     Session().PreparePlot();
     RedrawPlot();
     CheckNegativeParts();
@@ -629,7 +693,7 @@ void frmPlot::SimulationDone(const Verification& v)
     RedrawPlot();
 }
 
-void frmPlot::DrawSimulation()
+void frmPlot::DropStaleSimulation()
 {
     // A part changed while ngspice runs: its result would not show this design.
     if (simulationTask_->Running() && !(CircuitNow() == simulationTask_->Circuit())) {
@@ -637,14 +701,17 @@ void frmPlot::DrawSimulation()
         cmdSimulate->setText("Simulate");
         lblSimulation->clear();
     }
-    if (!simulation_)
-        return;
     // A part changed since: the simulation no longer shows this design.
-    if (!(CircuitNow() == simulated_)) {
+    if (simulation_ && !(CircuitNow() == simulated_)) {
         simulation_.reset();
         lblSimulation->clear();
-        return;
     }
+}
+
+void frmPlot::DrawSimulation()
+{
+    if (!simulation_ || !layout_)
+        return;
     const Verification& v = *simulation_;
     const DesignState& s = Record();
     const CurveStyle style{kSimulatedCurveColour, kSimulatedCurveColour, 1};
@@ -653,6 +720,9 @@ void frmPlot::DrawSimulation()
     const FrequencyAxis axis(s);
     const PlotFrame frame;
     const std::size_t step = std::max<std::size_t>(1, v.freq.size() / kSimulatedMarks);
+    // A mark lies wholly inside the frame: what sticks out beyond its edge is
+    // not erased by the next drawing and would outlive the simulation.
+    const double halfX = layout_->ToUnitsX(kSimulatedMarkWidth) / 2, halfY = layout_->ToUnitsY(kSimulatedMarkWidth) / 2;
     auto draw = [&](Curve curve, const std::vector<double>& values, auto y) {
         const PlotCurvesShown& shown = View().shown;
         DrawCurveOver(canvas(), s, shown, curve, v.freq, values, style);
@@ -661,7 +731,8 @@ void frmPlot::DrawSimulation()
         for (std::size_t i = 0; i < v.freq.size(); i += step) {
             const auto at = axis.X(v.freq[i]);
             const auto height = y(s, values[i], frame);
-            if (at && height && *at >= frame.left && *at <= frame.right)
+            if (at && height && *at - halfX >= frame.left && *at + halfX <= frame.right &&
+                *height - halfY >= frame.top && *height + halfY <= frame.bottom)
                 canvas().Dot({*at, *height}, kSimulatedCurveColour, kSimulatedMarkWidth);
         }
     };

@@ -26,6 +26,11 @@ class UpDown;
 using PlotPrinter = std::function<void(const DesignState&, const PlotCurvesShown&, Platform&)>;
 void SetPlotPrinter(PlotPrinter printer);
 
+// Said when "Restore" takes away parts tuned after the rounding.
+inline constexpr const char* kRestoreDropsTuneMessage =
+    "Restore put back the parts from before the rounding, so the parts tuned since are gone. "
+    "Ctrl+Z brings them back.";
+
 // The plot window: gain, phase and delay of the present design over the
 // sweep, stage markers, the mouse-over readout, overlays, the tuning
 // panel below the frame, and the design simulated in ngspice over it. Every change of the design made here ends with
@@ -79,8 +84,11 @@ public:
     QPushButton* cmdEditPart;
     QPushButton* cmdReset;
     QPushButton* cmdSimulate;
+    QPushButton* cmdUndo;
+    QPushButton* cmdRedo;
     QLabel* lblSimulation;  // how closely ngspice agrees
-    // The series "Nearest 5%" rounds to; E24, the 5% series, unless changed.
+    // The series "Nearest 5%" rounds to; E24, the 5% series, until the user
+    // picks another, which then holds for the run of the program.
     QComboBox* cboSeries;
 
     // Part tuning group
@@ -113,6 +121,7 @@ public:
 
 protected:
     void OnPrint() override;
+    void DesignChanged() override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
@@ -137,6 +146,10 @@ private:
     void RestoreClicked();
     void ResetClicked();
     void SimulateClicked();
+    void SeriesPicked(int index);
+    // The side buttons that depend on the design and the open group.
+    void ShowButtonStates();
+    bool PartGroupOpen() const;
 
     // The last simulation, drawn over every redrawing while the parts and
     // the opamp it was run with are still those of the record. It runs off
@@ -144,6 +157,7 @@ private:
     SimulatedCircuit CircuitNow();
     void DrawSimulation();
     void SimulationDone(const Verification& v);
+    void DropStaleSimulation();
     void ShowSimulationText(const std::string& text, bool good);
     std::optional<Verification> simulation_;
     SimulatedCircuit simulated_;
@@ -157,7 +171,6 @@ private:
     void ShowEditValue(int part);
     void ShowStageReadouts();
     void ShowCenterAndWidth();
-    void StageRefresh();
     void SetTuneGroupVisible(bool visible);
     void SetEditGroupVisible(bool visible);
     void SetCenterWidthGroupVisible(bool visible);

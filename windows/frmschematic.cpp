@@ -13,63 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/designtext.h"
 #include "engine/numbertext.h"
-#include "engine/partcheck.h"
-#include "engine/practicalparts.h"
-#include "engine/sensitivity.h"
+#include "render/symbols.h"
 #include "windows/layout.h"
-#include "windows/symbols.h"
 #include "windows/updown.h"
 
 namespace stelvane {
-
-namespace {
-
-constexpr Rgb kBandEdge{17, 170, 170};
-// The white band the circuit is drawn on, edge to edge across the window.
-constexpr double kBandLeft = 1;
-constexpr double kBandRight = 12400;
-constexpr double kBandTop = 800;
-constexpr double kBandBottom = 5700;
-
-// Words on stages that cannot be built, in the free space below the parts
-// type, the opamp line, the sensitivities and the range note.
-constexpr Rgb kFaultColour{255, 0, 0};
-constexpr double kFaultX = 2000;
-constexpr double kFaultTop = 8050;
-constexpr double kFaultPitch = 300;
-constexpr std::size_t kFaultLines = 3;
-// The zigzag of each resistor of a stage drawn at x0, relative to the stage
-// (R1 lies along the signal line, R2 hangs from node A, R3 in the feedback).
-struct ResistorBody {
-    double left, top, right, bottom;
-};
-constexpr std::array<ResistorBody, 3> kResistorBodies{{
-    {240, -100, 640, 100},
-    {900, 300, 1100, 700},
-    {2060, -740, 2260, -340},
-}};
-
-// The outlines of the stage's built resistors outside the practical range.
-void OutlineOutOfRange(Canvas& canvas, double x0, double y, const DesignState& s, PartsType parts, int stage)
-{
-    const ResArray& r = BuiltResistors(s, parts);
-    for (int j = 1; j <= 3; ++j) {
-        if (r[stage][j] >= kPracticalResistors.low && r[stage][j] <= kPracticalResistors.high)
-            continue;
-        const ResistorBody& b = kResistorBodies[j - 1];
-        canvas.OutlineBox({x0 + b.left, y + b.top}, {x0 + b.right, y + b.bottom}, kOutOfRangeColour, 2);
-    }
-}
-
-std::string Fixed(double v)
-{
-    if (!std::isfinite(v))
-        return "-";
-    return QString::number(v == 0 ? 0.0 : v, 'f', 3).toStdString();
-}
-
-} // namespace
 
 double SchematicScrollSpan(Integer order)
 {
@@ -82,71 +32,6 @@ double SchematicOriginX(int value, double scrollSpan)
     if (!std::isfinite(scrollSpan))
         return kSchematicOriginX;
     return kSchematicOriginX - double(v) * scrollSpan / kSchematicScrollMaximum;
-}
-
-
-std::string OpampInfoText(const DesignState& s)
-{
-    return "Opamp GBW: " + Trimmed(FormatEng(s.GBW)) + "Hz   DCgain: " + Trimmed(FormatValueShort(s.DCGain)) +
-           "v/v";
-}
-
-void DrawSchematic(Canvas& canvas, const DesignState& s, PartsType parts, double originX, double screenHeightTwips)
-{
-    const SymbolStyle style = SchematicStyle(screenHeightTwips);
-    canvas.FillBox({kBandLeft, kBandTop}, {kBandRight, kBandBottom}, kWhite);
-    canvas.Line({kBandLeft, kBandTop}, {kBandRight, kBandTop}, kBandEdge);
-    canvas.Line({kBandLeft, kBandBottom}, {kBandRight, kBandBottom}, kBandEdge);
-
-    const double y = kSchematicBaselineY;
-    double x = std::isfinite(originX) ? originX : kSchematicOriginX;
-    x += DrawSource(canvas, x, y, style);
-    const bool specified = parts == PartsType::Specified;
-    for (int stage = 1; stage <= StageCount(s); ++stage) {
-        DrawStage(canvas, x, y, s, stage, specified, style);
-        OutlineOutOfRange(canvas, x, y, s, parts, stage);
-        DrawStageReadouts(canvas, x, s, stage, style);
-        x += kStageAdvance;
-    }
-    canvas.Line({x, y}, {x + kOutputLead, y}, kBlack);
-    canvas.Text({x + 360, y - 100}, "Output", kBlack, style.valueFont);
-
-    // At the foot of the window: the stages that cannot be built, in words.
-    std::vector<std::string> faults;
-    for (int stage = 1; stage <= StageCount(s); ++stage)
-        if (std::string why = UnbuildableStageText(s, stage, specified); !why.empty()) faults.push_back(std::move(why));
-    canvas.FillBox({kFaultX, kFaultTop - kFaultPitch / 2}, {kBandRight, kFaultTop + kFaultPitch * kFaultLines},
-                   kWindowBackground);
-    if (faults.size() > kFaultLines)
-        faults.resize(kFaultLines - 1), faults.push_back("... and more stages that cannot be built");
-    for (std::size_t line = 0; line < faults.size(); ++line)
-        canvas.Text({kFaultX, kFaultTop + kFaultPitch * double(line)}, faults[line], kFaultColour, style.valueFont);
-}
-
-std::string SensitivityTable(const DesignState& s, int stage)
-{
-    const StageSensitivities sens = SensitivitiesOf(PartsOfStage(s, stage));
-    auto cell = [](std::string text) { return std::string(8 - std::min<std::size_t>(text.size(), 7), ' ') + text; };
-    std::string t = "     ";
-    for (const char* part : kStagePartNames)
-        t += cell(part);
-    for (const auto& [name, row] : {std::pair{"f0   ", &sens.f0}, {"Q    ", &sens.q}, {"gain ", &sens.gain}}) {
-        t += std::string("\n") + name;
-        for (double v : *row)
-            t += cell(Fixed(v));
-    }
-    return t;
-}
-
-std::string RangeNoteText(const DesignState& s, PartsType parts)
-{
-    const std::size_t outside = ResistorsOutsideRange(s, parts, kPracticalResistors).size();
-    const std::string range = Trimmed(FormatValue(Single(kPracticalResistors.low))) + " to " +
-                              Trimmed(FormatValue(Single(kPracticalResistors.high))) + " ohms";
-    if (outside == 0)
-        return "Every resistor within " + range;
-    return std::to_string(outside) + (outside == 1 ? " resistor" : " resistors") + " outside " + range +
-           ", outlined in orange";
 }
 
 frmSchematic::frmSchematic(Navigator& navigator) : BarWindow(navigator, WindowKind::Schematic)
@@ -227,9 +112,22 @@ void frmSchematic::Load()
     const Layout layout = SetUpWindow(*this, GetPlatform(), WindowKind::Schematic);
     screenHeightTwips_ = layout.Sh();
     PlaceControls(layout);
-    lblOpampInfo->setText(QString::fromStdString(OpampInfoText(Record())));
+    SelectPartsType();
+    ShowDesign();
+}
 
+void frmSchematic::DesignChanged() { ShowDesign(); }
+
+void frmSchematic::ShowDesign()
+{
+    lblOpampInfo->setText(QString::fromStdString(OpampInfoText(Record())));
     const Integer order = Record().Order;
+    // An undo may bring back another number of stages.
+    UpDown1->setMaximum(std::clamp<int>(order, 1, kMaxStages));
+    Integer shown = 1;
+    ParseNumberText(lblSensStage->text().toStdString(), shown);
+    if (shown > UpDown1->maximum())
+        lblSensStage->setText(QString::number(UpDown1->maximum()));
     ScrollSpan = SchematicScrollSpan(order);
     {
         const QSignalBlocker quiet(HScroll1);
@@ -243,8 +141,6 @@ void frmSchematic::Load()
         }
     }
     HScroll1->setVisible(order > 2);
-
-    SelectPartsType();
     OriginX = kSchematicOriginX;
     Draw();
     ShowSensitivities();
@@ -277,18 +173,24 @@ void frmSchematic::IdealClicked()
 {
     lblOpampInfo->setVisible(false);
     View().parts = PartsType::Ideal;
-    OriginX = kSchematicOriginX;
-    Draw();
-    ShowSensitivities();  // the range note counts the resistors drawn
+    DrawFromStageOne();
 }
 
 void frmSchematic::SpecdClicked()
 {
     lblOpampInfo->setVisible(true);
     View().parts = PartsType::Specified;
+    DrawFromStageOne();
+}
+
+void frmSchematic::DrawFromStageOne()
+{
+    // The drawing starts again at stage 1, and the scroll bar with it.
+    const QSignalBlocker quiet(HScroll1);
+    HScroll1->setValue(0);
     OriginX = kSchematicOriginX;
     Draw();
-    ShowSensitivities();
+    ShowSensitivities();  // the range note counts the resistors drawn
 }
 
 void frmSchematic::ScrollChanged(int value)

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "engine/designstate.h"
-#include "platform/canvas.h"
+#include "render/schematicdrawing.h"
 #include "windows/navigation.h"
 
 class QGroupBox;
@@ -15,9 +15,7 @@ namespace stelvane {
 
 class UpDown;
 
-// Where the schematic is drawn, in layout units.
-constexpr double kSchematicOriginX = 1000;      // the source's left end when nothing is scrolled
-constexpr double kSchematicBaselineY = 2500;    // the signal line
+// How the schematic scrolls, in layout units.
 constexpr double kSchematicScrollPerStage = 3500;
 constexpr int kSchematicScrollMaximum = 32767;  // the scroll bar's whole range, whatever the order
 
@@ -28,22 +26,6 @@ double SchematicScrollSpan(Integer order);
 double SchematicOriginX(int value, double scrollSpan);
 // The stages that can be drawn: Order kept within 0..21.
 int DrawableStages(Integer order);
-// "Opamp GBW: 10MHz   DCgain: 100kv/v": the opamp the corrected resistors are for.
-std::string OpampInfoText(const DesignState& s);
-
-// The whole schematic picture on a canvas: the white band with its two
-// border lines, the source, every stage with its parts and readouts, the
-// output lead and its "Output" text. The resistors drawn are Rs when
-// the parts type is Specified, else R; each outside the practical range is outlined.
-void DrawSchematic(Canvas& canvas, const DesignState& s, PartsType parts, double originX, double screenHeightTwips);
-
-// The colour practical-range outlines are drawn in.
-constexpr Rgb kOutOfRangeColour{255, 128, 0};
-// The sensitivities of a stage as a small table in fixed columns: a header
-// of the five parts, then a row each for f0, Q and gain.
-std::string SensitivityTable(const DesignState& s, int stage);
-// "3 resistors outside 1k to 1M ohms, outlined", or that every one is inside.
-std::string RangeNoteText(const DesignState& s, PartsType parts);
 
 // The schematic view: the circuit of the present design with its part
 // values, each stage's frequency, Q and gain as its parts give them, the
@@ -76,10 +58,16 @@ public:
     double OriginX = kSchematicOriginX;
     double ScrollSpan = 0;
 
+protected:
+    void DesignChanged() override;
+
 private:
     void BuildControls();
     void PlaceControls(const Layout& layout);
     void SelectPartsType();
+    // Fills the controls and draws the design from its first stage.
+    void ShowDesign();
+    void DrawFromStageOne();
 
     // Reactions
     void IdealClicked();

@@ -42,6 +42,9 @@ public:
 
     QListWidget* lstTabulatedOutput;
 
+protected:
+    void DesignChanged() override { FillListing(); }
+
 private:
     void FillListing();
 };

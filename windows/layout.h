@@ -4,6 +4,7 @@
 
 #include "platform/canvas.h"
 #include "platform/platform.h"
+#include "render/screenstyle.h"
 
 class QWidget;
 
@@ -11,19 +12,7 @@ namespace stelvane {
 
 class CanvasWidget;
 
-// Every window lays itself out in layout units: a grid of 12000 x 9000 units
-// on an 800 x 600 screen, scaled so that a maximized window shows about that
-// many units on any screen.
-constexpr double kDesignScreenWidthTwips = 12000;   // the screen the coordinates were chosen on
-constexpr double kDesignScreenHeightTwips = 9000;
-
-// Font sizes are the screen height in twips times a factor, in points.
-constexpr double kFontOrdinary = 0.0008;   // 7.2 points on an 800 x 600 screen
-constexpr double kFontHeading = 0.0012;    // design-window panel headings
-constexpr const char* kControlFace = "Arial";
-
-// Colours shared by the windows.
-constexpr Rgb kWindowBackground{238, 255, 255};  // every window but the two below
+// Colours shared by the windows (their background and fonts are in render/screenstyle.h).
 constexpr Rgb kPolesBackground{255, 255, 255};
 constexpr Rgb kAboutBackground{240, 255, 255};
 constexpr Rgb kBarButtonColour{192, 255, 255};

@@ -1,7 +1,10 @@
 #include "windows/navigation.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "engine/enterstep.h"
 #include "files/designfile.h"
@@ -45,7 +48,43 @@ FormWindow::FormWindow(Navigator& navigator, WindowKind kind)
 {
     setObjectName(WindowName(kind));
     setWindowTitle(WindowCaption(kind));
+    auto keys = [this](QKeySequence sequence, void (FormWindow::*act)()) {
+        connect(new QShortcut(sequence, this), &QShortcut::activated, this, act);
+    };
+    keys(QKeySequence(Qt::CTRL | Qt::Key_Z), &FormWindow::Undo);
+    keys(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &FormWindow::Redo);
+    keys(QKeySequence(Qt::CTRL | Qt::Key_Y), &FormWindow::Redo);
 }
+
+FormWindow::~FormWindow()
+{
+    if (listening_ != 0)
+        navigator_.Session().StopListening(listening_);
+}
+
+void FormWindow::StartListening()
+{
+    if (listening_ == 0)
+        listening_ = navigator_.Session().Listen([this] { DesignChanged(); });
+    for (QLineEdit* box : findChildren<QLineEdit*>())
+        box->installEventFilter(this);
+}
+
+bool FormWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if (box && event->type() == QEvent::ShortcutOverride) {
+        const QKeyCombination keys = static_cast<QKeyEvent*>(event)->keyCombination();
+        const bool undo = keys == (Qt::CTRL | Qt::Key_Z);
+        const bool redo = keys == (Qt::CTRL | Qt::SHIFT | Qt::Key_Z) || keys == (Qt::CTRL | Qt::Key_Y);
+        if (!box->isModified() || (undo && !box->isUndoAvailable()) || (redo && !box->isRedoAvailable()))
+            return true;  // left to the window's shortcut
+    }
+    return CanvasWidget::eventFilter(watched, event);
+}
+
+void FormWindow::Undo() { navigator_.Session().Undo(); }
+void FormWindow::Redo() { navigator_.Session().Redo(); }
 
 const DesignState& FormWindow::Record() const { return navigator_.Record(); }
 DesignSession& FormWindow::Session() { return navigator_.Session(); }
@@ -107,6 +146,7 @@ FormWindow* Navigator::Open(WindowKind kind)
     FormWindow* window = factory(*this);
     windows_[Index(kind)] = window;
     window->Load();
+    window->StartListening();
     if (OpensModal(kind))
         ShowModal(*window);
     else if (ShownMaximized(kind))

@@ -8,6 +8,7 @@
 
 #include "engine/designsession.h"
 #include "engine/designstate.h"
+#include "engine/standardseries.h"
 #include "platform/platform.h"
 #include "platform/qt/canvaswidget.h"
 #include "windows/layout.h"
@@ -29,17 +30,30 @@ bool OpensModal(WindowKind kind);
 // A window of the program. Its constructor builds the controls; Load lays
 // them out and fills them from the record before the window is shown, and
 // Shown runs once it is on the screen (the opening window reads the last
-// session there, so its message appears over the finished drawing).
+// session there, so its message appears over the finished drawing). From
+// then on it hears of every change of the design, and Ctrl+Z undoes the last
+// one, Ctrl+Shift+Z and Ctrl+Y redo it, whichever window has the keys.
 class FormWindow : public CanvasWidget {
     Q_OBJECT
 public:
     FormWindow(Navigator& navigator, WindowKind kind);
+    ~FormWindow() override;
 
     WindowKind Kind() const { return kind_; }
     virtual void Load() {}
     virtual void Shown() {}
+    // Starts telling the window of design changes (once it is loaded).
+    void StartListening();
 
 protected:
+    // After every change of the design, undo and redo among them: the window
+    // shows the design as it now stands.
+    virtual void DesignChanged() {}
+    void Undo();
+    void Redo();
+    // A text box keeps the keys while it holds typing of its own, not yet
+    // entered, to take back; otherwise they go to the design.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // The design as it stands; only the session changes it.
     const DesignState& Record() const;
     DesignSession& Session();
@@ -53,6 +67,7 @@ protected:
 private:
     Navigator& navigator_;
     WindowKind kind_;
+    int listening_ = 0;  // the session's handle, 0 before the window is loaded
 };
 
 // The window registry: at most one window per kind, created when opened,

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -23,11 +22,7 @@ struct PlotTolerance::Design {
     SweepArray freq{};
 
     explicit Design(const DesignState& s) : order(s.Order), nrInts(s.NrInts), r(s.R), c(s.C), freq(s.Freq) {}
-    bool operator==(const Design& o) const
-    {
-        auto same = [](const auto& a, const auto& b) { return std::memcmp(&a, &b, sizeof a) == 0; };
-        return order == o.order && nrInts == o.nrInts && same(r, o.r) && same(c, o.c) && same(freq, o.freq);
-    }
+    bool operator==(const Design& o) const = default;
 };
 
 namespace {

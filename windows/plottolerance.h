@@ -34,8 +34,8 @@ public:
 
     // Puts the controls below the frame's right-hand end, where nothing else is.
     void Place(const Layout& layout);
-    // Drops a finished run, or stops a running one, when the design it was run
-    // on is no longer the record's.
+    // Drops a finished run, or stops a running one, when the parts or the
+    // sweep it was run on are no longer the record's (told of every change).
     void DropIfStale();
     // The finished run of the design shown, or null.
     const ToleranceResult* Result() const;

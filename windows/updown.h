@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <algorithm>
+
 class QLabel;
 class QToolButton;
 
@@ -18,6 +20,7 @@ public:
 
     int minimum() const { return minimum_; }
     int maximum() const { return maximum_; }
+    void setMaximum(int maximum) { maximum_ = std::max(minimum_, maximum); }
     QToolButton* upButton() const { return up_; }
     QToolButton* downButton() const { return down_; }
 

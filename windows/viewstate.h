@@ -3,13 +3,15 @@
 #include <string>
 
 #include "engine/designstate.h"
+#include "engine/standardseries.h"
 #include "render/plotdrawing.h"
 
 namespace stelvane {
 
-// What the windows show the design with, kept for the run by the navigator
-// and never part of the design: no undo step, no file, no revision.
+// What the windows choose that outlives any one of them, kept for the run by
+// the navigator: no part of the design, so no undo step, no file, no revision.
 struct ViewState {
+    StandardSeries roundingSeries = StandardSeries::E24;  // the series "Nearest 5%" rounds to
     PlotCurvesShown shown;                 // the plot's phase and delay curves
     OverlayCurve overlay;                  // the plot's last overlay read
     PartsType parts = PartsType::Ideal;    // the schematic's parts type, which the exports build with

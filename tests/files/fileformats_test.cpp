@@ -60,6 +60,9 @@ const DesignState kExportSpecified{StoredDesign{.Order = 1, .GBW = 1e7f, .Fstart
     .Sweep = SweepSpacing::Log, .C = kExport.C}, DerivedDesign{.Rs = {{{}, {0, 1.5e6f, -470, 22e3f}}},
     .StageFoActual = {0, 1000}}};
 
+// The same stage as one whose parts gave no figures: its label says so, as the windows do.
+const DesignState kExportUnbuildable = [] { DesignState s = kExport; s.StageInvalid[1] = 1; return s; }();
+
 // One stage at x = 32, worked out from the placement rules: the source at
 // (0, 0), R1 across from (32, 0), R2 down from (208, 0) to ground, C1 at
 // (240, 0), C2 at (240, -208), R3 from (368, -208) down to the inverting input
@@ -114,6 +117,8 @@ TEST(FileFormats, EveryWriterWritesTheGoldenTextAndDesignsReadBack)
          {kOverlayGainText, " 500  135.25 \r\n 1000 -3.5 \r\n 1234.568 -1.234567E+12 \r\n",
           " 500  0.00123 \r\n 1000  1.5E-05 \r\n 1234.568  0 \r\n"}, nullptr},
         {"ideal opamp", kWriters[kSchematic], kExport, {kSchematicIdeal}, nullptr},
+        {"a stage that cannot be built", kWriters[kSchematic], kExportUnbuildable,
+         {Replaced(kSchematicIdeal, {{"LEFT 0 1kHz", "LEFT 0 invalid"}})}, nullptr},
         // mega is MEG to the simulator; a negative value keeps its sign
         {"specified opamp, logarithmic sweep", kWriters[kSchematicSpecified], kExportSpecified,
          {Replaced(kSchematicIdeal, {{"Value 7.958k", "Value 1.5MEG"}, {"Value 397.89 ", "Value -470 "},

@@ -142,7 +142,7 @@ TEST(Cli, SummaryLaysOutTheFiguresAndPartsOfTheRecord)
         .StageQActual = {0, 5, 0, 0.5f}, .StageGainActual = {0, 2, 0, 0},
         .StageInvalid = {0, 0, 1}, .VersionText = "Version 2.03"}};
     EXPECT_EQ(DesignSummary(s), "Stelvane Version 2.03\nChebyshev bandpass, 3 stages\nCenter frequency: 1k Hz\n"
-        "Ripple bandwidth: 200 Hz\nPassband ripple: 0.5 dB\nGain: 6 dB\n"
+        "Ripple bandidth: 200 Hz\nPassband ripple: 0.5 dB\nGain: 6 dB\n"
         "Opamp: gain-bandwidth 10M Hz, gain at DC 100k v/v, input impedance 1M ohms\n"
         "Sweep: logarithmic, 10 Hz to 20k Hz, 100 intervals\n\nStage figures from the present parts:\n"
         "Stage  Freq, Hz    Q           Gain, v/v   Gain, dB\n"

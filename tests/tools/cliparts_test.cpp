@@ -28,13 +28,13 @@ TEST(CliParts, OptionsAreReadOrRefusedWithTheirExitCodes)
         {{"--series", "E96"}, 0, "", "/stages/0/R", {84500, 1210, 243000}},
         {{"--cap", "100p", "--r-range=2k,500k"}, 0,
          "\nResistors outside 2k to 500k ohms:\nStage 1: R1 8.542M, R3 24.221M\n"},
-        {{"--cap", "100p", "--suggest-cap"}, 0, "\nE12:  4700pF, resistors 2.257k to 515.331k ohms\n",
+        {{"--cap", "100p", "--suggest-cap"}, 0, "\nE12: 4700pF, resistors 2.257k to 515.331k\n",
          "/suggested_cap/E12", 4.7e-9f},
         {{"--cap", "100p", "--suggest-cap"}, 0, "", "/suggested_cap/r_range", {1000, 1e6}},
         {{"--gain", "40", "--width", "800", "--suggest-cap"}, 0, "", "/suggested_cap/E6", 3.3e-9f},
         // one stage of Q 5 and gain 1: R1 = R3/2, R2 = R3/98, so R2/(R1 + R2) = 1/50
-        {{"--order", "1", "--sensitivity"}, 0, "Stage 1   R1        R2        R3        C1        C2\n"
-                                               "  f0      -0.0100   -0.4900   -0.5000   -0.5000   -0.5000\n"},
+        {{"--order", "1", "--sensitivity"}, 0, "Stage 1:\n           R1      R2      R3      C1      C2\n"
+                                               "f0     -0.010  -0.490  -0.500  -0.500  -0.500\n"},
         // Q = sqrt(R3 (R1 + R2) / (R1 R2 C1 C2)) C1 C2 / (C1 + C2) goes as f0 does, as sqrt(1 + R2/R1) with R1
         {{"--order", "1", "--sensitivity"}, 0, "", "/sensitivity/0/q/R1", -0.01},
         // gain = R3 C1 / (R1 (C1 + C2)), equal capacitors; none for a stage that cannot be built

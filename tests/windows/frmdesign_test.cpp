@@ -110,18 +110,23 @@ TEST(DesignWindow, SaysWhatTheEnterStepTook)
 
 // The Chebyshev ripple survives a trip through Butterworth, Get finds a
 // design saved under a bare name (Save added .QBX), while a file that has
-// the bare name itself is read as it is, and Exit stores a sweep it can read.
+// the bare name itself is read as it is, and suggests the capacitor for the
+// design read; Exit stores a sweep it can read.
 TEST(DesignWindow, RippleSurvivesAndGetFindsTheSavedName)
 {
     Program p;
     p.Start();
     p.platform.AnswerFileDialog("tuned");
+    std::string suggested;
     Walk(p, {
         {"Chebyshev", Design, "optChebyshev"},
         {"half a dB", Design, "txtApass=0.5"},
         {"Butterworth shows none", Design, "optButterworth", "txtApass=0"},
         {"Chebyshev again keeps 0.5", Design, "optChebyshev", "txtApass=0.5"},
-        {"Save as tuned", Design, "cmdSave", nullptr, [&] { EXPECT_EQ(p.record.Apass, 0.5f); }},
+        {"Save as tuned", Design, "cmdSave", nullptr, [&] {
+             EXPECT_EQ(p.record.Apass, 0.5f);
+             suggested = p.Text(Design, "lblSuggestCap");
+         }},
     });
     fs::copy_file("tuned.QBX", "bare");
     for (const char* name : {"tuned", "bare"}) {
@@ -134,6 +139,7 @@ TEST(DesignWindow, RippleSurvivesAndGetFindsTheSavedName)
         p.Do(Design, "cmdGet");
         EXPECT_EQ(p.Text(Design, "txtCenter"), "1k");
         EXPECT_EQ(p.record.Center, 1000.0f);
+        EXPECT_EQ(p.Text(Design, "lblSuggestCap"), suggested);
         EXPECT_EQ(p.platform.messages.size(), before);  // read without a word
     }
     // A sweep start typed just before Exit reaches the last session as one it can read again.

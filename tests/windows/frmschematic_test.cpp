@@ -1,4 +1,5 @@
 #include <QRadioButton>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,8 @@ namespace stelvane::testing {
 
 // A four-stage design on the schematic: the stages sit geometrically about
 // the centre, the scroll bar brings the last ones into view, the parts-type
-// options swap the resistor values and outlive the window.
+// options swap the resistor values, draw from the first stage again with the
+// scroll bar back at its start, and outlive the window.
 TEST(SchematicWindow, ShowsTheCircuitOfTheDesign)
 {
     Program p;
@@ -35,7 +37,10 @@ TEST(SchematicWindow, ShowsTheCircuitOfTheDesign)
          }},
         {"the specified opamp's resistors, from the start", Schematic, "optSpecd",
          "lblOpampInfo=Opamp GBW: 10MHz   DCgain: 100kv/v",
-         [&] { EXPECT_TRUE(p.Shown(Schematic, "lblOpampInfo") && drawing.Texts() != ideal && output() == start); }},
+         [&] {
+             EXPECT_TRUE(p.Shown(Schematic, "lblOpampInfo") && drawing.Texts() != ideal && output() == start);
+             EXPECT_EQ(p.At<QScrollBar>(Schematic, "HScroll1")->value(), 0);
+         }},
         {"away to the plot", Schematic, "cmdPlot"},
         {"and back: still the specified opamp", Plot, "cmdSchematic", nullptr,
          [&] { EXPECT_TRUE(p.At<QRadioButton>(Schematic, "optSpecd")->isChecked()); }},

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "render/plotdrawing.h"
+#include "windows/layout.h"
 #include "windowtestsupport.h"
 
 namespace stelvane::testing {
@@ -16,8 +17,9 @@ inline ::testing::AssertionResult SimulationEnds(Program& p, WindowKind kind)
 
 // "Simulate" runs ngspice off the GUI thread ("Simulate" reads "Stop"
 // meanwhile), then draws its curves over the design's and says how close they
-// are; the phase follows the "Plot phase" button, and a tuned part takes the
-// simulation, which no longer shows the design, away.
+// are, with its marks wholly inside the frame (what sticks out is never
+// erased); the phase follows the "Plot phase" button, and a tuned part takes
+// the simulation, which no longer shows the design, away.
 TEST(SpiceCheckWindows, ThePlotDrawsTheSimulationOverTheDesignUntilAPartChanges)
 {
     Program p;
@@ -36,6 +38,11 @@ TEST(SpiceCheckWindows, ThePlotDrawsTheSimulationOverTheDesignUntilAPartChanges)
              ASSERT_EQ(ngspice.size(), design.size());
              for (std::size_t i = 0; i < design.size(); ++i)
                  EXPECT_TRUE(std::abs(ngspice[i].x - design[i].x) < 0.01 && std::abs(ngspice[i].y - design[i].y) < 0.1);
+             // the marks, wider than the curve's points (which lie on the frame's outline), within the frame
+             const Layout layout(p.platform.Screen(), Plot);
+             for (const CanvasPrimitive& mark : drawing.OfKind(CanvasPrimitive::Kind::Dot, kSimulatedCurveColour))
+                 EXPECT_TRUE(mark.width == 1 ||  // the frame spans 2000 to 11000
+                             std::abs(mark.points[0].x - 6500) + layout.ToUnitsX(mark.width) / 2 <= 4500);
          }},
         {"Plot phase", Plot, "cmdPhase", nullptr, [&] { EXPECT_EQ(simulated().size(), 2u); }},
         {"Tune part", Plot, "cmdTunePart"},

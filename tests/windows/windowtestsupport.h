@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -153,6 +153,16 @@ struct Program {
     std::string Text(WindowKind on, const std::string& path)
     {
         return At(on, path) ? At(on, path)->property("text").toString().trimmed().toStdString() : "";
+    }
+    // Presses a key with Ctrl (and Shift) on the window in front, as a user
+    // does, into the control that has the focus; the drawings before are forgotten.
+    void PressKeys(WindowKind on, Qt::Key key, bool shift = false)
+    {
+        for (auto& drawing : platform.drawings)
+            drawing.second->Forget();
+        QApplication::setActiveWindow(Find(on));
+        QWidget* to = Find(on)->focusWidget() ? Find(on)->focusWidget() : Find(on);
+        QTest::keyClick(to, key, shift ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
     }
     bool Shown(WindowKind on, const std::string& path) { return At(on, path) && !At(on, path)->isHidden(); }
     RecordingCanvas& Drawing(WindowKind kind) { return platform.Drawing(WindowName(kind)); }

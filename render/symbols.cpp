@@ -1,10 +1,11 @@
-#include "windows/symbols.h"
+#include "render/symbols.h"
 
 #include <cmath>
 #include <vector>
 
+#include "engine/designtext.h"
 #include "engine/numbertext.h"
-#include "windows/layout.h"
+#include "render/screenstyle.h"
 
 namespace stelvane {
 
@@ -156,24 +157,15 @@ double DrawStage(Canvas& canvas, double x0, double y, const DesignState& state, 
     return kStageAdvance;
 }
 
-std::string StageGainText(Single gainVolts)
-{
-    if (!(gainVolts > 0) || !std::isfinite(gainVolts))
-        return "invalid";
-    return Trimmed(FormatValue(Single(20 * std::log10(double(gainVolts))))) + "dB";
-}
-
 void DrawStageReadouts(Canvas& canvas, double x0, const DesignState& state, int stage, const SymbolStyle& style)
 {
     if (stage < 1 || stage > kMaxStages)
         return;
     canvas.FillBox({x0 + 460, kReadoutTop}, {x0 + 4160, kReadoutBottom}, kWhite);
-    canvas.Text({x0 + 1660, 4500}, "Stage freq:  " + Trimmed(FormatEng(state.StageFoActual[stage])), kBlack,
-                style.valueFont);
-    canvas.Text({x0 + 1660, 4800}, "Stage Q:  " + Trimmed(FormatValue(state.StageQActual[stage])), kBlack,
-                style.valueFont);
-    canvas.Text({x0 + 1660, 5100}, "Stage gain:  " + StageGainText(state.StageGainActual[stage]), kBlack,
-                style.valueFont);
+    const StageFigureTexts figures = StageFigures(state, stage);
+    canvas.Text({x0 + 1660, 4500}, "Stage freq:  " + figures.frequency, kBlack, style.valueFont);
+    canvas.Text({x0 + 1660, 4800}, "Stage Q:  " + figures.q, kBlack, style.valueFont);
+    canvas.Text({x0 + 1660, 5100}, "Stage gain:  " + figures.gain, kBlack, style.valueFont);
 }
 
 void DrawDemonstrationCircuit(Canvas& canvas, const DesignState& state, double screenHeightTwips)

@@ -56,12 +56,9 @@ double DrawStage(Canvas& canvas, double x0, double y, const DesignState& state, 
                  const SymbolStyle& style);
 
 // The stage's readouts under the circuit: a white box clearing the text
-// area, then its frequency, Q and gain in dB as computed from its parts.
+// area, then its frequency, Q and gain in dB as computed from its parts
+// ("invalid" for a stage that cannot be built).
 void DrawStageReadouts(Canvas& canvas, double x0, const DesignState& state, int stage, const SymbolStyle& style);
-
-// The text of the gain readout: 20 log10 of the stage's gain in dB, or a
-// plain "invalid" when the parts give no positive gain.
-std::string StageGainText(Single gainVolts);
 
 // The opening window's picture: the source, stages 1 to Order and the
 // output lead, from the point (2000, 2000), without any part values.
