@@ -74,7 +74,7 @@ void frmOpampTest::DesignChanged()
     // laying it changes no design, so it is no step of its own either.
     ComputeDecadeGrid(Record());
     canvas().Clear(BackgroundColour(WindowKind::OpampTest));
-    DrawOpampTest(canvas(), Record(), *layout_);
+    DrawOpampTest(canvas(), Record(), layout_->Screen());
     ShowWarning();
     // The simulation, run or running, no longer shows this design.
     if (!(CircuitOf(Record()) == simulationTask_->Circuit())) {
