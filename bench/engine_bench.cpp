@@ -58,7 +58,7 @@ BENCHMARK(BM_Sweep)->Arg(2)->Arg(10)->Arg(21)->Unit(benchmark::kMicrosecond);
 void BM_LogSweep(benchmark::State& state)
 {
     auto s = BenchDesign(static_cast<int>(state.range(0)));
-    s->Sweep = 2;
+    s->Sweep = SweepSpacing::Log;
     s->Fstart = 10;
     s->Fstop = 100000;
     for (auto _ : state) {

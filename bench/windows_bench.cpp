@@ -39,9 +39,7 @@ void InstallLargestDesign(DesignState& s)
     s.NrInts = kMaxPoints;
     s.Fstart = 200;
     s.Fstop = 5000;
-    s.Sweep = 2;
-    s.ShowPhase = 1;
-    s.ShowDelay = 1;
+    s.Sweep = SweepSpacing::Log;
     for (int k = 1; k <= kMaxStages; ++k) {
         s.C[k][1] = 1e-8f;
         s.C[k][2] = 1e-8f;
@@ -55,6 +53,7 @@ void BM_PlotTuningClick(benchmark::State& state)
     auto record = std::make_unique<DesignState>();
     InstallLargestDesign(*record);
     Navigator navigator(*record, platform, [] {});
+    navigator.View().shown = {true, true};
     RegisterPlotWindows(navigator);
     auto* plot = dynamic_cast<frmPlot*>(navigator.Open(WindowKind::Plot));
     if (plot == nullptr) {

@@ -4,10 +4,12 @@
 #include <cstring>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 #include "engine/numbertext.h"
 #include "engine/opampfigures.h"
 #include "engine/response.h"
+#include "engine/standardvalues.h"
 #include "engine/stageanalysis.h"
 #include "engine/synthesis.h"
 
@@ -26,16 +28,12 @@ constexpr Single kHighestCapacitor = 1e-5f;
 
 Single Stepped(Single value, bool up) { return up ? value * kStepRatio : value / kStepRatio; }
 
-// Fields an undo leaves alone: the response, swept anew from the parts, the
-// grid each view lays for itself, and what belongs to the windows rather
-// than to the design.
+// Fields an undo leaves alone: the response, swept anew from the parts, and
+// the grid each view lays for itself. Everything else the design chain
+// derived is kept, since the sweep does not derive it again.
 bool KeptOutOfUndo(std::string_view name)
 {
-    static constexpr std::string_view kNames[] = {
-        "Freq",        "GainDB",       "Phase",        "Delay",          "GridF", "NrGridX", "ShowPhase",
-        "ShowDelay",   "GridPos",      "PartsType",    "OverlayFreq",    "OverlayValue",
-        "OverlayLast", "EasyFileName", "ScientificFileName", "SpiceFileName", "NetlistFileName",
-        "PartsListFileName"};
+    static constexpr std::string_view kNames[] = {"Freq", "GainDB", "Phase", "Delay", "GridF", "NrGridX"};
     return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
 }
 
@@ -101,6 +99,8 @@ DesignSession::Snapshot DesignSession::Take() const
             if (!KeptOutOfUndo(name)) Pack(out, field);
         },
         s_);
+    Pack(out, savedR_);
+    Pack(out, savedC_);
     Pack(out, manualBeforeRounding_);
     Pack(out, rsBeforeRounding_);
     Pack(out, roundedSeries_.has_value());
@@ -116,6 +116,8 @@ void DesignSession::Put(const Snapshot& snapshot)
             if (!KeptOutOfUndo(name)) Unpack(in, field);
         },
         s_);
+    Unpack(in, savedR_);
+    Unpack(in, savedC_);
     Unpack(in, manualBeforeRounding_);
     Unpack(in, rsBeforeRounding_);
     bool rounded = false;
@@ -153,6 +155,41 @@ void DesignSession::Apply(const std::function<void(DesignState&)>& change)
     Step([&] { change(s_); });
 }
 
+bool DesignSession::StartUp(const DesignReader& readLastSession)
+{
+    InitEngine(s_);
+    const bool read = readLastSession && readLastSession(s_);
+    if (!readLastSession) {
+        InstallDefaults(s_);
+        InstallCapacitorDefaults(s_);
+    }
+    InstallOpampDefaults(s_);
+    // Every design has a first capacitor to scale from.
+    if (!(s_.C[1][1] > 0)) s_.C[1][1] = kStartupCapacitor;
+    roundedSeries_.reset();
+    ClearHistory();
+    Changed();
+    return read;
+}
+
+bool DesignSession::Get(const DesignReader& read)
+{
+    return Step([&] { return read(s_); });
+}
+
+void DesignSession::Type(const std::function<void(StoredDesign&)>& change)
+{
+    change(s_);
+    Changed();
+}
+
+EnterNotes DesignSession::KeepStorable()
+{
+    EnterNotes notes;
+    Type([&](StoredDesign&) { notes = KeepSweepStorable(s_); });
+    return notes;
+}
+
 bool DesignSession::Undo()
 {
     if (undo_.empty()) return false;
@@ -179,21 +216,26 @@ void DesignSession::ClearHistory()
     redo_.clear();
 }
 
-EnterNotes DesignSession::Enter(DesignInputs& in, const ShowMessage& showMessage)
+EnterResult DesignSession::Enter(DesignInputs& in, const ShowMessage& showMessage)
 {
     return Step([&] {
-        EnterNotes notes = EnterStep(s_, in, showMessage);
+        EnterResult result = EnterStep(s_, in, showMessage);
         // Parts entered by hand (rounded ones among them) are kept as they stand.
-        if (s_.ManualEntry != 1) roundedSeries_.reset();
-        return notes;
+        if (s_.ManualEntry != PartsEntry::Manual) roundedSeries_.reset();
+        return result;
     });
 }
 
-Single& DesignSession::Part(int stage, StagePart part)
+const Single& DesignSession::Part(int stage, StagePart part) const
 {
     const int k = std::clamp(stage, 1, kMaxStages);
     const int index = static_cast<int>(part);
     return IsResistor(part) ? s_.R[k][index + 1] : s_.C[k][index - 2];
+}
+
+Single& DesignSession::PartOf(int stage, StagePart part)
+{
+    return const_cast<Single&>(std::as_const(*this).Part(stage, part));
 }
 
 void DesignSession::PartsChanged()
@@ -207,7 +249,7 @@ void DesignSession::PartsChanged()
 void DesignSession::StepPart(int stage, StagePart part, bool up)
 {
     Step([&] {
-        Single& value = Part(stage, part);
+        Single& value = PartOf(stage, part);
         value = Stepped(value, up);
         PartsChanged();
     });
@@ -225,7 +267,7 @@ EnterNotes DesignSession::TypedParts(int stage, const std::array<std::optional<s
     for (int p = 0; p < kStageParts; ++p) {
         if (!texts[p]) continue;
         const auto part = static_cast<StagePart>(p);
-        Single& value = Part(stage, part);
+        Single& value = PartOf(stage, part);
         ParseNumberText(*texts[p], value);
         const Single read = value;
         const Single low = IsResistor(part) ? kLowestResistor : kLowestCapacitor;
@@ -240,7 +282,7 @@ EnterNotes DesignSession::TypedParts(int stage, const std::array<std::optional<s
 
 void DesignSession::StartTuning()
 {
-    Step([&] { s_.ManualEntry = 1; });
+    Step([&] { s_.ManualEntry = PartsEntry::Manual; });
 }
 
 void DesignSession::StepAndRedesign(Single& field, bool up)
@@ -268,8 +310,8 @@ void DesignSession::RoundToStandardValues(StandardSeries series, bool specifiedO
 void DesignSession::RoundParts(StandardSeries series, bool specifiedOpampToo)
 {
     for (int k = 1; k <= StageCount(s_); ++k) {
-        s_.SavedR[k] = s_.R[k];
-        s_.SavedC[k] = s_.C[k];
+        savedR_[k] = s_.R[k];
+        savedC_[k] = s_.C[k];
     }
     manualBeforeRounding_ = s_.ManualEntry;
     rsBeforeRounding_ = s_.Rs;
@@ -283,15 +325,15 @@ void DesignSession::RoundParts(StandardSeries series, bool specifiedOpampToo)
     PartsChanged();
     // The specified opamp's resistors follow the rounded parts, and are rounded in turn when asked.
     if (specifiedOpampToo) round(s_.Rs);
-    s_.ManualEntry = 1;
+    s_.ManualEntry = PartsEntry::Manual;
 }
 
 void DesignSession::RestoreParts()
 {
     Step([&] {
         for (int k = 1; k <= StageCount(s_); ++k) {
-            s_.R[k] = s_.SavedR[k];
-            s_.C[k] = s_.SavedC[k];
+            s_.R[k] = savedR_[k];
+            s_.C[k] = savedC_[k];
         }
         roundedSeries_.reset();
         PartsChanged();
@@ -303,6 +345,8 @@ void DesignSession::RestoreParts()
 
 // The grid is the view's own; laying it is no change of the design.
 void DesignSession::PreparePlot() { ComputeFrequencyGrid(s_); }
+
+void DesignSession::LayDecadeGrid() { ComputeDecadeGrid(s_); }
 
 void DesignSession::PrepareOpampTest()
 {

@@ -29,7 +29,7 @@ class DesignSession {
 public:
     explicit DesignSession(DesignState& record) : s_(record) {}
 
-    DesignState& Record() { return s_; }
+    // The design as it stands; only the session's own operations change it.
     const DesignState& Record() const { return s_; }
 
     // Counts the changes of the design (undo and redo among them).
@@ -39,10 +39,33 @@ public:
     int Listen(Listener listener);
     void StopListening(int handle);
 
-    // A change of the design made outside the engine steps below (a design
-    // file read into the record, the start-up design): one undo step, a new
-    // revision, the listeners told.
+    // Reads a design into the record: gives whether it did. A reader that
+    // cannot read leaves the record as it was (or, for the last session,
+    // installs the default design) and says why itself.
+    using DesignReader = std::function<bool(DesignState&)>;
+
+    // Start-up, the one way a run's design comes to be, for the windows and
+    // the command line alike: the engine's constants, then the last session
+    // as readLastSession reads it or, without a reader, the default design;
+    // then an unset opamp field or first capacitor (0 or below) gives way to
+    // its default. No undo step: the history starts empty here. Gives whether
+    // the last session was read.
+    bool StartUp(const DesignReader& readLastSession = {});
+    // Get: a design file read into the record; one undo step when it was read.
+    bool Get(const DesignReader& read);
+
+    // A change of the design made outside the engine steps below: one undo
+    // step, a new revision, the listeners told.
     void Apply(const std::function<void(DesignState&)>& change);
+    // A field of the design window that writes itself into the record as it
+    // is typed or chosen (the sweep ends, the scales and grid counts, the
+    // family options' ripple and parts entry): no undo step of its own (the
+    // Enter step that follows is one), but a new revision and the listeners
+    // told.
+    void Type(const std::function<void(StoredDesign&)>& change);
+    // What the typed sweep and scale fields may leave that the design file
+    // would not read again is put right, as a typed change; gives what was changed.
+    EnterNotes KeepStorable();
 
     // Undo and redo of whole design changes; an undo gives every part back
     // bit for bit and the response is swept anew. A change that left the
@@ -56,11 +79,12 @@ public:
     void ClearHistory();
 
     // The Enter step: reads and clamps the inputs into the record and runs the
-    // design chain; gives what was read otherwise than typed, or clamped.
-    EnterNotes Enter(DesignInputs& in, const ShowMessage& showMessage);
+    // design chain; gives what was read otherwise than typed, or clamped, as
+    // notes and as values.
+    EnterResult Enter(DesignInputs& in, const ShowMessage& showMessage);
 
     // A part of a stage (the stage kept within 1..21).
-    Single& Part(int stage, StagePart part);
+    const Single& Part(int stage, StagePart part) const;
     // Every change of parts below corrects them for the specified opamp (Rs)
     // as they stand, then analyses them and sweeps.
     // Steps one part by 1% up or down, then analyses the parts and sweeps.
@@ -87,11 +111,17 @@ public:
     void RestoreParts();
     // The series of the last rounding while its parts stand, else nothing.
     std::optional<StandardSeries> RoundedSeries() const { return roundedSeries_; }
+    // The parts the last rounding kept for Restore.
+    const ResArray& SavedR() const { return savedR_; }
+    const CapArray& SavedC() const { return savedC_; }
 
     // What the plot needs besides the sweep: its grid frequencies.
     void PreparePlot();
     // What the opamp test needs: an excessive DC gain lowered, the decade grid.
     void PrepareOpampTest();
+    // The opamp test's decade grid laid again (an undo leaves the grid to the
+    // view); no change of the design.
+    void LayDecadeGrid();
 
 private:
     // The design and the session's own memory of the last rounding, packed
@@ -104,13 +134,18 @@ private:
     auto Step(Change&& change);
     void Changed();
 
+    Single& PartOf(int stage, StagePart part);
     EnterNotes TypedParts(int stage, const std::array<std::optional<std::string>, kStageParts>& texts);
     void RoundParts(StandardSeries series, bool specifiedOpampToo);
     void PartsChanged();
     void StepAndRedesign(Single& field, bool up);
 
     DesignState& s_;
-    Integer manualBeforeRounding_ = 0;
+    // The memory of the last rounding: the parts it replaced, whether they
+    // were entered by hand, and the specified opamp's resistors then.
+    ResArray savedR_{};
+    CapArray savedC_{};
+    PartsEntry manualBeforeRounding_ = PartsEntry::Designed;
     ResArray rsBeforeRounding_{};
     std::optional<StandardSeries> roundedSeries_;
 

@@ -19,18 +19,32 @@ using CapArray = std::array<std::array<Single, 3>, kMaxStages + 1>; // (0..21, 0
 using ResArray = std::array<std::array<Single, 4>, kMaxStages + 1>; // (0..21, 0..3)
 using SweepArray = std::array<Single, kMaxPoints + 1>;
 
-// The one design record of the program. Every field is zero at construction;
-// the start-up defaults are installed by InstallDefaults and friends.
-struct DesignState {
+// The filter family of a design. The Enter step sets only the first three; a
+// design file may bring FromPoles (its poles are kept as they stand), and any
+// other number a record holds is designed as Chebyshev.
+enum class FilterFamily : Integer { None = 0, Butterworth = 1, Chebyshev = 2, Bessel = 3, FromPoles = 4 };
+// How the sweep spaces its points; a number other than these two lays no grid.
+enum class SweepSpacing : Integer { None = 0, Linear = 1, Log = 2 };
+// Where the parts come from: the family design, or the user's own hand (typed,
+// tuned or rounded), in which case the Enter step keeps them as they stand.
+enum class PartsEntry : Integer { Designed = 0, Manual = 1 };
+// Which resistors the circuit is built with: R for an ideal opamp, or Rs
+// corrected for the specified opamp.
+enum class PartsType : Integer { Ideal = 0, Specified = 1 };
+
+// The design as the files hold it and the Enter step reads it. Every field
+// is zero at construction; the start-up defaults are installed by
+// InstallDefaults and friends.
+struct StoredDesign {
     // Design inputs
     Single Center = 0;
     Single Width = 0;
     Single Gain = 0;
     Integer Order = 0;
-    Integer Family = 0;
+    FilterFamily Family = FilterFamily::None;
     Single Apass = 0;
     Single Caps = 0;
-    Integer ManualEntry = 0;
+    PartsEntry ManualEntry = PartsEntry::Designed;
     Single GBW = 0;
     Single DCGain = 0;
     Single Zin = 0;
@@ -39,21 +53,26 @@ struct DesignState {
     Single Fstart = 0;
     Single Fstop = 0;
     Integer NrInts = 0;
-    Integer Sweep = 0;
+    SweepSpacing Sweep = SweepSpacing::None;
     Integer NrX = 0;
     Integer NrY = 0;
     Single dBTop = 0;
     Single dBBottom = 0;
     Single DelayTop = 0;
 
-    // Per-stage arrays, stages 1..Order
+    // Per-stage values, stages 1..Order
     StageArray PoleRe{};
     StageArray PoleIm{};
+    CapArray C{};
+    ResArray R{};
+};
+
+// What the design chain and the sweep derive from the stored design.
+struct DerivedDesign {
+    // Per-stage arrays, stages 1..Order
     StageArray StageF{};
     StageArray StageQ{};
     StageArray StageGain{};
-    CapArray C{};
-    ResArray R{};
     ResArray Rs{};
     StageArray FreqFactor{};
     StageArray QFactor{};
@@ -78,35 +97,39 @@ struct DesignState {
     Single Pi = 0;
     Single Qbp = 0;
     std::string VersionText;
+};
 
-    // Fields owned by windows
-    Integer ShowPhase = 0;
-    Integer ShowDelay = 0;
-    SweepArray GridPos{};
-    ResArray SavedR{};
-    CapArray SavedC{};
-    Integer PartsType = 0;
+// The one design record of the program: the stored design and what is
+// derived from it. What the windows show it with is theirs, not the record's.
+struct DesignState : StoredDesign, DerivedDesign {};
+
+// Points of a curve read from an overlay file, 0..OverlayLast (-1: none),
+// drawn over the response; the plot's, never part of the design.
+struct OverlayCurve {
     SweepArray OverlayFreq{};
     SweepArray OverlayValue{};
     Integer OverlayLast = 0;
-    std::string EasyFileName;       // remembered export names of the file-writing window
-    std::string ScientificFileName;
-    std::string SpiceFileName;
-    std::string NetlistFileName;
-    std::string PartsListFileName;
 };
 
 // The opamp a design starts with, and what an unset opamp field becomes.
 constexpr Single kDefaultDCGain = 1e5f;
 constexpr Single kDefaultGBW = 1e7f;
 constexpr Single kDefaultZin = 1e6f;
+// The capacitor a design starts with, and what an unset first capacitor becomes.
+constexpr Single kStartupCapacitor = 1e-8f;
 
 // The stage count the arrays can hold, 0..21, whatever Order a file brought.
-int StageCount(const DesignState& s);
+int StageCount(const StoredDesign& s);
 // The record's Pi, or pi itself while the constants are not set yet.
-Single PiOf(const DesignState& s);
+Single PiOf(const DerivedDesign& s);
 // "Butterworth", "Chebyshev" or "Bessel" for families 1 to 3; null for another number.
-const char* FamilyName(Integer family);
+const char* FamilyName(FilterFamily family);
+// The number a file or a report gives a code, and the code a number brings
+// (any number is kept as it came, so that a record says what its file said).
+template <class Code>
+constexpr Integer NumberOf(Code code) { return static_cast<Integer>(code); }
+template <class Code>
+constexpr Code CodeOf(Integer number) { return static_cast<Code>(number); }
 
 // Calls visit("Center", first.Center, others.Center...) for every field of
 // the records, in the order they are declared above (for comparing, copying
@@ -121,29 +144,23 @@ void VisitFields(Visit&& visit, Records&... r)
     visit("Fstart", r.Fstart...), visit("Fstop", r.Fstop...), visit("NrInts", r.NrInts...);
     visit("Sweep", r.Sweep...), visit("NrX", r.NrX...), visit("NrY", r.NrY...);
     visit("dBTop", r.dBTop...), visit("dBBottom", r.dBBottom...), visit("DelayTop", r.DelayTop...);
-    visit("PoleRe", r.PoleRe...), visit("PoleIm", r.PoleIm...), visit("StageF", r.StageF...);
-    visit("StageQ", r.StageQ...), visit("StageGain", r.StageGain...), visit("C", r.C...);
-    visit("R", r.R...), visit("Rs", r.Rs...), visit("FreqFactor", r.FreqFactor...);
+    visit("PoleRe", r.PoleRe...), visit("PoleIm", r.PoleIm...), visit("C", r.C...), visit("R", r.R...);
+    visit("StageF", r.StageF...), visit("StageQ", r.StageQ...), visit("StageGain", r.StageGain...);
+    visit("Rs", r.Rs...), visit("FreqFactor", r.FreqFactor...);
     visit("QFactor", r.QFactor...), visit("GainFactor", r.GainFactor...);
     visit("StageFoActual", r.StageFoActual...), visit("StageQActual", r.StageQActual...);
     visit("StageGainActual", r.StageGainActual...), visit("StageInvalid", r.StageInvalid...);
     visit("Freq", r.Freq...), visit("GainDB", r.GainDB...), visit("Phase", r.Phase...);
     visit("Delay", r.Delay...), visit("GridF", r.GridF...), visit("NrGridX", r.NrGridX...);
     visit("Pi", r.Pi...), visit("Qbp", r.Qbp...), visit("VersionText", r.VersionText...);
-    visit("ShowPhase", r.ShowPhase...), visit("ShowDelay", r.ShowDelay...), visit("GridPos", r.GridPos...);
-    visit("SavedR", r.SavedR...), visit("SavedC", r.SavedC...), visit("PartsType", r.PartsType...);
-    visit("OverlayFreq", r.OverlayFreq...), visit("OverlayValue", r.OverlayValue...);
-    visit("OverlayLast", r.OverlayLast...), visit("EasyFileName", r.EasyFileName...);
-    visit("ScientificFileName", r.ScientificFileName...), visit("SpiceFileName", r.SpiceFileName...);
-    visit("NetlistFileName", r.NetlistFileName...);
-    visit("PartsListFileName", r.PartsListFileName...);
 }
 
 // Installs the default design settings (everything but capacitors and opamp data).
-void InstallDefaults(DesignState& s);
+void InstallDefaults(StoredDesign& s);
 // Installs 10 nF for both capacitors of stages 1 and 2.
-void InstallCapacitorDefaults(DesignState& s);
-// Gives each opamp field that is still 0 its default (DCGain 1e5, GBW 1e7, Zin 1e6).
-void InstallOpampDefaults(DesignState& s);
+void InstallCapacitorDefaults(StoredDesign& s);
+// Gives each opamp field that is unset its default: a DC gain of 0 or below
+// becomes 1e5, a GBW of 0 1e7, a Zin of 0 1e6.
+void InstallOpampDefaults(StoredDesign& s);
 
 } // namespace stelvane

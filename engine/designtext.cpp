@@ -82,20 +82,20 @@ std::string ResistorRangeText(const ResistorRange& range)
     return Value(range.low) + " to " + Value(range.high) + " ohms";
 }
 
-std::string RangeNoteText(const DesignState& s, const ResistorRange& range)
+std::string RangeNoteText(const DesignState& s, PartsType parts, const ResistorRange& range)
 {
-    const std::size_t outside = ResistorsOutsideRange(s, range).size();
+    const std::size_t outside = ResistorsOutsideRange(s, parts, range).size();
     if (outside == 0)
         return "Every resistor within " + ResistorRangeText(range);
     return std::to_string(outside) + (outside == 1 ? " resistor" : " resistors") + " outside " +
            ResistorRangeText(range) + ", outlined in orange";
 }
 
-std::vector<std::string> OutsideRangeLines(const DesignState& s, const ResistorRange& range)
+std::vector<std::string> OutsideRangeLines(const DesignState& s, PartsType parts, const ResistorRange& range)
 {
     std::vector<std::string> lines;
     int stage = 0;
-    for (const StageResistor& r : ResistorsOutsideRange(s, range)) {
+    for (const StageResistor& r : ResistorsOutsideRange(s, parts, range)) {
         if (r.stage != stage)
             lines.push_back("Stage " + std::to_string(r.stage) + ": ");
         else
@@ -106,11 +106,11 @@ std::vector<std::string> OutsideRangeLines(const DesignState& s, const ResistorR
     return lines;
 }
 
-std::string CapSuggestionText(const DesignState& s, const ResistorRange& range)
+std::string CapSuggestionText(const DesignState& s, PartsType parts, const ResistorRange& range)
 {
     std::string text = "Cap for resistors in " + ResistorRangeText(range) + ":";
     for (StandardSeries series : {StandardSeries::E6, StandardSeries::E12}) {
-        const auto c = SuggestCapacitor(s, range, series);
+        const auto c = SuggestCapacitor(s, parts, range, series);
         if (!c)
             return {};  // no resistors designed yet
         text += std::string("\n") + SeriesName(series) + ": " + Trimmed(FormatCap(Single(c->capacitor))) +
@@ -138,15 +138,15 @@ std::string GbwCorrectionWarning(const DesignState& s)
            ": the correction for the GBW is first order and no longer holds there; a faster opamp is needed";
 }
 
-std::string BandwidthCaption(Integer family)
+std::string BandwidthCaption(FilterFamily family)
 {
     switch (family) {
-    case 1:
+    case FilterFamily::Butterworth:
         return "3 dB bandwidth: ";
-    case 2:
+    case FilterFamily::Chebyshev:
         // "bandidth" is the printout's own text, kept as it stands; do not mend it
         return "Ripple bandidth: ";
-    case 3:
+    case FilterFamily::Bessel:
         return "One radian/sec bandwidth: ";
     default:
         return {};
@@ -156,13 +156,13 @@ std::string BandwidthCaption(Integer family)
 std::vector<std::string> DesignSummaryLines(const DesignState& s)
 {
     std::vector<std::string> lines;
-    if (s.ManualEntry == 1) {
+    if (s.ManualEntry == PartsEntry::Manual) {
         lines.emplace_back("Manually entered values");
-    } else if (const char* family = FamilyName(s.Family); s.ManualEntry == 0 && family != nullptr) {
+    } else if (const char* family = FamilyName(s.Family); s.ManualEntry == PartsEntry::Designed && family != nullptr) {
         lines.push_back(std::string("Family: ") + family);
         lines.push_back("Center frequency: " + Number(s.Center));
         lines.push_back(BandwidthCaption(s.Family) + Number(s.Width));
-        if (s.Family == 2)
+        if (s.Family == FilterFamily::Chebyshev)
             lines.push_back("Passband ripple: " + Number(s.Apass));
     }
     lines.push_back("Number of stages: " + std::to_string(s.Order));

@@ -45,12 +45,12 @@ std::string SensitivityTable(const DesignState& s, int stage);
 // "1k to 1M ohms".
 std::string ResistorRangeText(const ResistorRange& range);
 // "3 resistors outside 1k to 1M ohms, outlined in orange", or that every one is inside.
-std::string RangeNoteText(const DesignState& s, const ResistorRange& range = kPracticalResistors);
+std::string RangeNoteText(const DesignState& s, PartsType parts, const ResistorRange& range = kPracticalResistors);
 // The resistors outside the range, a line per stage: "Stage 2: R1 820, R3 2.2M".
-std::vector<std::string> OutsideRangeLines(const DesignState& s, const ResistorRange& range);
+std::vector<std::string> OutsideRangeLines(const DesignState& s, PartsType parts, const ResistorRange& range);
 // "Cap for resistors in 1k to 1M ohms:" and a line per series, E6 and E12:
 // "E6: 10nF, resistors 1.5k to 680k"; empty when there are no resistors to scale.
-std::string CapSuggestionText(const DesignState& s, const ResistorRange& range);
+std::string CapSuggestionText(const DesignState& s, PartsType parts, const ResistorRange& range);
 // "Opamp GBW: 10MHz   DCgain: 100kv/v": the opamp the corrected resistors are for.
 std::string OpampInfoText(const DesignState& s);
 // The warning for stages beyond what the GBW correction can hold (q f0 / GBW
@@ -60,7 +60,7 @@ std::string GbwCorrectionWarning(const DesignState& s);
 // --- The design summary ---
 
 // The caption of the family's bandwidth ("3 dB bandwidth: "); empty for an unknown family.
-std::string BandwidthCaption(Integer family);
+std::string BandwidthCaption(FilterFamily family);
 // The title of the design summary.
 inline constexpr const char* kSummaryTitle = "Filter design:";
 // The summary's lines after its title: the family, centre frequency and

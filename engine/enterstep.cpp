@@ -62,10 +62,14 @@ bool ReadAsTyped(std::string_view typed, double read, std::string_view unit)
 // The notes of one Enter step, with the reading and clamping of its fields.
 struct Notes {
     EnterNotes said;
+    std::vector<EnterChange> changed;
 
     void Say(std::string_view typed, double read, double taken, const NotedField& field, std::string_view why = "")
     {
-        if (std::string note = TakenNote(typed, read, taken, field, why); !note.empty()) said.push_back(note);
+        std::string note = TakenNote(typed, read, taken, field, why);
+        if (note.empty()) return;
+        said.push_back(std::move(note));
+        if (field.record) changed.push_back({field.record, taken});
     }
 
     // Reads a field as the window always has, then keeps it within
@@ -91,20 +95,21 @@ struct Notes {
 
 constexpr Single kLowestSingle = std::numeric_limits<Single>::lowest();
 constexpr Single kHighestSingle = std::numeric_limits<Single>::max();
-constexpr NotedField kSweepStart{"sweep start", " Hz"}, kSweepStop{"sweep stop", " Hz"}, kGainTop{"gain top", " dB"};
+constexpr NotedField kSweepStart{"sweep start", " Hz", false, "Fstart"}, kSweepStop{"sweep stop", " Hz", false, "Fstop"},
+                     kGainTop{"gain top", " dB", false, "dBTop"};
 constexpr std::string_view kAboveBottom = " to stay above the gain bottom";
 
 void ReadSpecification(DesignState& s, DesignInputs& in, Notes& notes)
 {
-    notes.Take(in.txtCenter, s.Center, kLowestFrequency, kHighestSingle, {"centre frequency", " Hz"});
-    notes.Take(in.txtWidth, s.Width, kLowestFrequency, kHighestSingle, {"bandwidth", " Hz"});
-    if (notes.Take<Integer>(in.lblOrderInput, s.Order, 1, kMaxStages, {"order", "", true}))
+    notes.Take(in.txtCenter, s.Center, kLowestFrequency, kHighestSingle, {"centre frequency", " Hz", false, "Center"});
+    notes.Take(in.txtWidth, s.Width, kLowestFrequency, kHighestSingle, {"bandwidth", " Hz", false, "Width"});
+    if (notes.Take<Integer>(in.lblOrderInput, s.Order, 1, kMaxStages, {"order", "", true, "Order"}))
         in.lblOrderInput = std::to_string(s.Order);
-    notes.Take(in.txtGain, s.Gain, kLowestSingle, kHighestSingle, {"gain", " dB"});
+    notes.Take(in.txtGain, s.Gain, kLowestSingle, kHighestSingle, {"gain", " dB", false, "Gain"});
     ParseNumberText(in.txtCaps, s.Caps);
     const Single caps = s.Caps;
     if (s.Caps <= 0) s.Caps = kDefaultCapacitor;
-    notes.Say(in.txtCaps, caps, s.Caps, {"capacitor value", "F"});
+    notes.Say(in.txtCaps, caps, s.Caps, {"capacitor value", "F", false, "Caps"});
     for (int i = 1; i <= s.Order; ++i) {
         s.C[i][1] = s.Caps;
         s.C[i][2] = s.Caps;
@@ -115,12 +120,12 @@ void ReadSpecification(DesignState& s, DesignInputs& in, Notes& notes)
 void ReadFamily(DesignState& s, DesignInputs& in, const ShowMessage& showMessage, Notes& notes)
 {
     if (in.optButterworth) {
-        s.Family = 1;
+        s.Family = FilterFamily::Butterworth;
         s.Apass = 0;
     } else if (in.optChebyshev) {
-        s.Family = 2;
+        s.Family = FilterFamily::Chebyshev;
         // The ripple limits have messages of their own; a misread ripple is noted.
-        if (s.ManualEntry != 1) notes.Say(in.txtApass, s.Apass, s.Apass, {"passband ripple", " dB"});
+        if (s.ManualEntry != PartsEntry::Manual) notes.Say(in.txtApass, s.Apass, s.Apass, {"passband ripple", " dB"});
         if (s.Apass < kLowestRipple) {
             s.Apass = kLowestRipple;
             in.txtApass = ".001";
@@ -133,16 +138,17 @@ void ReadFamily(DesignState& s, DesignInputs& in, const ShowMessage& showMessage
             if (showMessage) showMessage("Passband ripple has been rest to 20 dB");
         }
     } else if (in.optBessel) {
-        s.Family = 3;
+        s.Family = FilterFamily::Bessel;
     }
     // With none of the three chosen (manual entry), the family stays as it was.
 
     // The Bessel poles are tabulated up to order 10; a designed Bessel of a
     // higher order would be built and saved as order 10 without a word.
-    if (s.ManualEntry != 1 && s.Family == 3 && s.Order > kMaxBesselOrder) {
+    if (s.ManualEntry != PartsEntry::Manual && s.Family == FilterFamily::Bessel && s.Order > kMaxBesselOrder) {
         notes.said.push_back("Order " + std::to_string(s.Order) + " was taken as " + std::to_string(kMaxBesselOrder) +
                              " for a Bessel design");
         s.Order = kMaxBesselOrder;
+        notes.changed.push_back({"Order", double(s.Order)});
         in.lblOrderInput = std::to_string(s.Order);
     }
 }
@@ -150,9 +156,9 @@ void ReadFamily(DesignState& s, DesignInputs& in, const ShowMessage& showMessage
 void ReadSweep(DesignState& s, DesignInputs& in, Notes& notes)
 {
     if (in.optLinear) {
-        s.Sweep = 1;
+        s.Sweep = SweepSpacing::Linear;
     } else if (in.optLog) {
-        s.Sweep = 2;
+        s.Sweep = SweepSpacing::Log;
     }
     notes.TakeFrequency(in.txtStart, s.Fstart, kSweepStart);
     notes.TakeFrequency(in.txtStop, s.Fstop, kSweepStop);
@@ -169,22 +175,22 @@ void ReadSweep(DesignState& s, DesignInputs& in, Notes& notes)
     // A sweep needs at least one interval; fewer is raised to it.
     const double intervals = std::floor(static_cast<double>(s.Caps));
     s.NrInts = static_cast<Integer>(intervals >= 1 ? intervals : 1.0);
-    notes.Say(typedInts, typedCount, s.NrInts, {"number of frequencies", "", true});
+    notes.Say(typedInts, typedCount, s.NrInts, {"number of frequencies", "", true, "NrInts"});
 
-    if (notes.Take<Integer>(in.lblNrX, s.NrX, 1, kMaxGridCount, {"number of X intervals", "", true}))
+    if (notes.Take<Integer>(in.lblNrX, s.NrX, 1, kMaxGridCount, {"number of X intervals", "", true, "NrX"}))
         in.lblNrX = std::to_string(s.NrX);
-    if (notes.Take<Integer>(in.lblNrY, s.NrY, 1, kMaxGridCount, {"number of Y intervals", "", true}))
+    if (notes.Take<Integer>(in.lblNrY, s.NrY, 1, kMaxGridCount, {"number of Y intervals", "", true, "NrY"}))
         in.lblNrY = std::to_string(s.NrY);
 
     ParseNumberText(in.txtdBBottom, s.dBBottom);
-    notes.Say(in.txtdBBottom, s.dBBottom, s.dBBottom, {"gain bottom", " dB"});
+    notes.Say(in.txtdBBottom, s.dBBottom, s.dBBottom, {"gain bottom", " dB", false, "dBBottom"});
     const std::string typedTop = in.txtdBTop;
     ParseNumberText(typedTop, s.dBTop);
     const Single top = s.dBTop;
     s.dBTop = StorableTop(s.dBTop, s.dBBottom);
     if (s.dBTop != top) in.txtdBTop = Trimmed(FormatValue(s.dBTop));
     notes.Say(typedTop, top, s.dBTop, kGainTop, kAboveBottom);
-    notes.Take(in.txtDelay, s.DelayTop, kLowestSingle, kHighestSingle, {"delay top", " s"});
+    notes.Take(in.txtDelay, s.DelayTop, kLowestSingle, kHighestSingle, {"delay top", " s", false, "DelayTop"});
 }
 
 void ReadOpamp(DesignState& s, DesignInputs& in, Notes& notes)
@@ -199,9 +205,9 @@ void ReadOpamp(DesignState& s, DesignInputs& in, Notes& notes)
         in.txtGainDC = Trimmed(FormatValue(kDefaultDCGain));
     }
     ClampOpampDCGain(s);
-    notes.Say(typedGain, dcGain, s.DCGain, {"gain at DC", ""});
-    notes.Take(in.txtGBW, s.GBW, kLowestGBW, kHighestSingle, {"gain-bandwidth", " Hz"});
-    notes.Take(in.txtZin, s.Zin, kLowestZin, kHighestZin, {"input impedance", " ohms"});
+    notes.Say(typedGain, dcGain, s.DCGain, {"gain at DC", "", false, "DCGain"});
+    notes.Take(in.txtGBW, s.GBW, kLowestGBW, kHighestSingle, {"gain-bandwidth", " Hz", false, "GBW"});
+    notes.Take(in.txtZin, s.Zin, kLowestZin, kHighestZin, {"input impedance", " ohms", false, "Zin"});
 }
 
 } // namespace
@@ -249,17 +255,23 @@ std::string NotesText(const EnterNotes& notes)
     return text;
 }
 
-EnterNotes EnterStep(DesignState& s, DesignInputs& in, const ShowMessage& showMessage)
+const EnterChange* EnterResult::Changed(std::string_view field) const
+{
+    const auto at = std::find_if(changed.begin(), changed.end(), [&](const EnterChange& c) { return c.field == field; });
+    return at == changed.end() ? nullptr : &*at;
+}
+
+EnterResult EnterStep(DesignState& s, DesignInputs& in, const ShowMessage& showMessage)
 {
     Notes notes;
     // With manual entry the parts are the design: the design-input boxes are
     // not read, so nothing in them can overwrite the tuned parts.
-    if (s.ManualEntry != 1) ReadSpecification(s, in, notes);
+    if (s.ManualEntry != PartsEntry::Manual) ReadSpecification(s, in, notes);
     ReadFamily(s, in, showMessage, notes);
     ReadSweep(s, in, notes);
     ReadOpamp(s, in, notes);
     RunDesignChain(s);
-    return notes.said;
+    return {std::move(notes.said), std::move(notes.changed)};
 }
 
 DesignInputs InputsFromRecord(const DesignState& s)
@@ -277,12 +289,12 @@ DesignInputs InputsFromRecord(const DesignState& s)
     // ripple it can use. A family the window has no option for chooses none,
     // and neither does manual entry (its own option is not a family).
     Single apass = s.Apass;
-    if (s.ManualEntry != 1) {
-        in.optButterworth = s.Family == 1;
-        in.optChebyshev = s.Family == 2;
-        in.optBessel = s.Family == 3;
-        if (s.Family == 2 && apass == 0) apass = kLowestRipple;
-        if (s.Family == 3) apass = 0;
+    if (s.ManualEntry != PartsEntry::Manual) {
+        in.optButterworth = s.Family == FilterFamily::Butterworth;
+        in.optChebyshev = s.Family == FilterFamily::Chebyshev;
+        in.optBessel = s.Family == FilterFamily::Bessel;
+        if (s.Family == FilterFamily::Chebyshev && apass == 0) apass = kLowestRipple;
+        if (s.Family == FilterFamily::Bessel) apass = 0;
     }
     in.txtApass = FormatValue(apass);
 
@@ -292,8 +304,8 @@ DesignInputs InputsFromRecord(const DesignState& s)
     in.txtdBTop = FormatValue(s.dBTop);
     in.txtdBBottom = FormatValue(s.dBBottom);
     in.txtDelay = Trimmed(FormatEngSmall(s.DelayTop));
-    in.optLinear = s.Sweep == 1;
-    in.optLog = s.Sweep != 1;
+    in.optLinear = s.Sweep == SweepSpacing::Linear;
+    in.optLog = s.Sweep != SweepSpacing::Linear;
     in.lblNrX = std::to_string(s.NrX);
     in.lblNrY = std::to_string(s.NrY);
 

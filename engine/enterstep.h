@@ -36,6 +36,23 @@ struct NotedField {
     const char* name;
     const char* unit;
     bool count = false;
+    const char* record = nullptr;  // the record's name for the field ("Center"), when it has one
+};
+
+// A field the Enter step set otherwise than its text reads (a limit, a
+// default for an unusable value, a text that is not wholly the number read):
+// the record's name for it and the value it holds now.
+struct EnterChange {
+    std::string field;
+    double taken = 0;
+};
+
+// What an Enter step did besides storing the typed values.
+struct EnterResult {
+    EnterNotes notes;                  // what was taken otherwise than typed, one sentence each
+    std::vector<EnterChange> changed;  // the same, as values, in the order the fields are read
+    // The change the step made to the field, or null when it stored the text as it reads.
+    const EnterChange* Changed(std::string_view field) const;
 };
 
 // The sentence for one typed text: what it was read as when it is not wholly
@@ -59,7 +76,7 @@ std::string NotesText(const EnterNotes& notes);
 // stored is one the design file keeps and reads again: frequencies above 0,
 // an order of 1..21 (Bessel 1..10), grid counts of 1..12, the gain top above
 // the bottom.
-EnterNotes EnterStep(DesignState& s, DesignInputs& in, const ShowMessage& showMessage);
+EnterResult EnterStep(DesignState& s, DesignInputs& in, const ShowMessage& showMessage);
 
 // The inputs as the design window would show them for the present record.
 DesignInputs InputsFromRecord(const DesignState& s);

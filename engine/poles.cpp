@@ -140,13 +140,13 @@ void ComputePrototypePoles(DesignState& s)
 {
     const Single pi = PiOf(s);
     switch (s.Family) {
-    case 1:
+    case FilterFamily::Butterworth:
         PlaceButterworthPoles(s, StageCount(s), pi);
         break;
-    case 3:
+    case FilterFamily::Bessel:
         PlaceBesselPoles(s);
         break;
-    case 4:
+    case FilterFamily::FromPoles:
         // Poles brought by a design file are the design; only the ripple goes.
         s.Apass = 0;
         break;

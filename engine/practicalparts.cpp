@@ -6,12 +6,15 @@
 
 namespace stelvane {
 
-const ResArray& BuiltResistors(const DesignState& s) { return s.PartsType == 1 ? s.Rs : s.R; }
+const ResArray& BuiltResistors(const DesignState& s, PartsType parts)
+{
+    return parts == PartsType::Specified ? s.Rs : s.R;
+}
 
-std::vector<StageResistor> ResistorsOutsideRange(const DesignState& s, const ResistorRange& range)
+std::vector<StageResistor> ResistorsOutsideRange(const DesignState& s, PartsType parts, const ResistorRange& range)
 {
     std::vector<StageResistor> outside;
-    const ResArray& r = BuiltResistors(s);
+    const ResArray& r = BuiltResistors(s, parts);
     for (int k = 1; k <= StageCount(s); ++k)
         for (int j = 1; j <= 3; ++j)
             if (!(r[k][j] >= range.low && r[k][j] <= range.high))
@@ -19,10 +22,10 @@ std::vector<StageResistor> ResistorsOutsideRange(const DesignState& s, const Res
     return outside;
 }
 
-std::optional<CapacitorSuggestion> SuggestCapacitor(const DesignState& s, const ResistorRange& range,
+std::optional<CapacitorSuggestion> SuggestCapacitor(const DesignState& s, PartsType parts, const ResistorRange& range,
                                                     StandardSeries series)
 {
-    const ResArray& r = BuiltResistors(s);
+    const ResArray& r = BuiltResistors(s, parts);
     double lowest = std::numeric_limits<double>::infinity(), highest = 0;
     for (int k = 1; k <= StageCount(s); ++k)
         for (int j = 1; j <= 3; ++j)

@@ -17,8 +17,8 @@ struct ResistorRange {
 };
 inline constexpr ResistorRange kPracticalResistors{};
 
-// The resistors the circuit is built with: Rs when PartsType is 1, else R.
-const ResArray& BuiltResistors(const DesignState& s);
+// The resistors the circuit is built with: Rs for the specified opamp, else R.
+const ResArray& BuiltResistors(const DesignState& s, PartsType parts);
 
 // A resistor of stage 1..Order, part 1..3, and its value.
 struct StageResistor {
@@ -28,7 +28,7 @@ struct StageResistor {
 };
 // The built resistors outside the range, stage by stage (a value of 0 or
 // below counts as outside: no such part can be bought).
-std::vector<StageResistor> ResistorsOutsideRange(const DesignState& s, const ResistorRange& range);
+std::vector<StageResistor> ResistorsOutsideRange(const DesignState& s, PartsType parts, const ResistorRange& range);
 
 // A capacitor for every stage that centres the built resistors in the range.
 // Every resistor scales as 1/C when all capacitors are scaled together, so
@@ -42,7 +42,7 @@ struct CapacitorSuggestion {
 };
 // Nothing when the design has no positive resistor or no first capacitor
 // to scale from (C(1,1), the capacitor every designed stage has).
-std::optional<CapacitorSuggestion> SuggestCapacitor(const DesignState& s, const ResistorRange& range,
+std::optional<CapacitorSuggestion> SuggestCapacitor(const DesignState& s, PartsType parts, const ResistorRange& range,
                                                     StandardSeries series);
 
 } // namespace stelvane

@@ -188,7 +188,7 @@ void ComputeResponse(DesignState& s)
     const Single fstop = FiniteSingle(s.Fstop);
     const double lnStart = std::log(static_cast<double>(LogSweepLimit(fstart)));
     const double lnStop = std::log(static_cast<double>(LogSweepLimit(fstop)));
-    const bool linear = s.Sweep == 1;
+    const bool linear = s.Sweep == SweepSpacing::Linear;
 
     for (int l = 0; l <= n; ++l) {
         Single f = fstart;
@@ -218,7 +218,7 @@ void ComputeFrequencyGrid(DesignState& s)
     const Single fstart = FiniteSingle(s.Fstart);
     const Single fstop = FiniteSingle(s.Fstop);
 
-    if (s.Sweep == 1) {
+    if (s.Sweep == SweepSpacing::Linear) {
         if (s.NrX < 0) {
             s.NrGridX = -1;
             return;
@@ -237,7 +237,7 @@ void ComputeFrequencyGrid(DesignState& s)
         }
         return;
     }
-    if (s.Sweep != 2) return;
+    if (s.Sweep != SweepSpacing::Log) return;
 
     s.NrGridX = -1;
     // The margin keeps a line at Fstop itself, which the Single decade value

@@ -62,7 +62,7 @@ Single NearestStandardValueOf(Single value) { return Nearest(value); }
 void InitEngine(DesignState& s)
 {
     s.Pi = static_cast<Single>(4.0 * std::atan(1.0));
-    s.VersionText = "Version 2.03";
+    s.VersionText = kVersionText;
 }
 
 } // namespace stelvane

@@ -207,7 +207,7 @@ void RunDesignChain(DesignState& s)
 {
     // A file may bring an order the stage arrays cannot hold.
     s.Order = static_cast<Integer>(StageCount(s));
-    if (s.ManualEntry != 1) {
+    if (s.ManualEntry != PartsEntry::Manual) {
         ComputePrototypePoles(s);
         TransformToBandpass(s);
         SynthesizeStages(s);

@@ -55,7 +55,6 @@ std::vector<std::string_view> Lines(std::string_view text)
 }
 
 constexpr int kFamilies = 4;         // Butterworth, Chebyshev, Bessel, and 4: the poles the record holds
-constexpr int kBesselFamily = 3;
 constexpr int kMaxBesselStages = 10; // the Bessel table ends there
 constexpr int kMaxGridIntervals = 12;
 
@@ -121,14 +120,14 @@ std::optional<std::string> ReadDesignInto(DesignState& s, std::string_view text)
     const auto above0 = [&](const char* name, Single value) {
         return value > 0 || refuse(lineOf(name), std::string(name) + " " + asWritten(name) + " is not above 0");
     };
-    const bool bessel = s.Family == kBesselFamily;
+    const bool bessel = s.Family == FilterFamily::Bessel;
     const bool sound =
         above0("Center", s.Center) && above0("Width", s.Width) &&
         (bessel ? wholeIn("Order", s.Order, 1, kMaxBesselStages, "1 to 10 for a Bessel design")
                 : wholeIn("Order", s.Order, 1, kMaxStages, "1 to 21")) &&
-        wholeIn("Family", s.Family, 1, kFamilies, "1 to 4") && above0("Fstart", s.Fstart) &&
+        wholeIn("Family", NumberOf(s.Family), 1, kFamilies, "1 to 4") && above0("Fstart", s.Fstart) &&
         above0("Fstop", s.Fstop) && wholeIn("NrInts", s.NrInts, 0, kMaxPoints, "0 to 2000") &&
-        wholeIn("Sweep", s.Sweep, 1, 2, "1 or 2") &&
+        wholeIn("Sweep", NumberOf(s.Sweep), 1, 2, "1 or 2") &&
         (s.dBTop > s.dBBottom || refuse(lineOf("dBBottom"), "dBTop " + asWritten("dBTop") +
                                                                 " is not above dBBottom " + asWritten("dBBottom"))) &&
         wholeIn("NrY", s.NrY, 1, kMaxGridIntervals, "1 to 12") &&
@@ -182,7 +181,7 @@ std::optional<DesignReadFault> ReadDesign(DesignState& state, const std::string&
         return DesignReadFault{false, " (" + name + ", " + *why + ")"};
     // The file does not say whether its parts were tuned or typed by hand;
     // parts other than the family design of its figures were, and are kept.
-    if (!PartsAreFamilyDesign(*staged)) staged->ManualEntry = 1;
+    if (!PartsAreFamilyDesign(*staged)) staged->ManualEntry = PartsEntry::Manual;
     state = std::move(*staged);
     return std::nullopt;
 }

@@ -57,11 +57,11 @@ std::string Row(int stage, char letter, int part, Single value, std::optional<St
 
 } // namespace
 
-std::string PartsListText(const DesignState& s, std::optional<StandardSeries> roundedTo)
+std::string PartsListText(const DesignState& s, PartsType parts, std::optional<StandardSeries> roundedTo)
 {
     std::string text = kPartsListHeader;
     text += kLineEnd;
-    const ResArray& r = BuiltResistors(s);
+    const ResArray& r = BuiltResistors(s, parts);
     for (int k = 1; k <= StageCount(s); ++k) {
         for (int j = 1; j <= 3; ++j) {
             text += Row(k, 'R', j, r[k][j], roundedTo);
@@ -75,13 +75,13 @@ std::string PartsListText(const DesignState& s, std::optional<StandardSeries> ro
     return text;
 }
 
-bool WritePartsList(const DesignState& s, const std::string& fileName, Notifier& notifier,
+bool WritePartsList(const DesignState& s, PartsType parts, const std::string& fileName, Notifier& notifier,
                     std::optional<StandardSeries> roundedTo)
 {
     // A part of 0, with no value or whose text would read back as another
     // value is no part to buy: nothing is written.
     const std::string problem =
-        WrittenPartProblem(s, s.PartsType == 1, kFullPartText, [&](int, int part, double value) {
+        WrittenPartProblem(s, parts == PartsType::Specified, kFullPartText, [&](int, int part, double value) {
             const double listed = ListedValue(value, RowSeries(value, part <= 3, roundedTo));
             return WrittenPart{listed, ParseStrictNumber(ValueText(listed))};
         });
@@ -91,7 +91,7 @@ bool WritePartsList(const DesignState& s, const std::string& fileName, Notifier&
     }
     // Stages beyond the arrays cannot be listed.
     const bool written =
-        s.Order >= 0 && s.Order <= kMaxStages && WriteTextFileSafely(fileName, PartsListText(s, roundedTo));
+        s.Order >= 0 && s.Order <= kMaxStages && WriteTextFileSafely(fileName, PartsListText(s, parts, roundedTo));
     if (!written) {
         notifier.Beep();
         notifier.ShowMessage(kPartsListNotWrittenMessage);

@@ -41,7 +41,7 @@ bool SavePlotOverlay(const DesignState& s, Notifier& notifier, const std::string
     return written;
 }
 
-bool ReadPlotOverlay(DesignState& s, const std::string& fileName, std::string* problem)
+bool ReadPlotOverlay(OverlayCurve& s, const std::string& fileName, std::string* problem)
 {
     const InputFile file = ReadInputFile(fileName, kOverlayFileLimit);
     if (file.fault == InputFault::Missing) return false;

@@ -27,13 +27,13 @@ inline constexpr const char* kOverlayNoPointEnding = " holds no usable point; no
 // changed. Returns whether all three were written.
 bool SavePlotOverlay(const DesignState& state, Notifier& notifier, const std::string& folder = "");
 
-// Reads one overlay file into OverlayFreq/OverlayValue 0..OverlayLast
+// Reads one overlay file into the curve, OverlayFreq/OverlayValue 0..OverlayLast
 // (OverlayLast -1 for an empty file). A file that holds more points than the
 // arrays, an unpaired number or a non-number keeps the points read before it.
 // Returns whether the file was there to read; when it is not, the record is
 // not changed. A file that is there but holds no usable point (empty, binary,
 // NaN) or cannot be read (not a regular file, above 16 MiB; the record is then
 // not changed) sets problem to what to tell the user; otherwise it is left.
-bool ReadPlotOverlay(DesignState& state, const std::string& fileName, std::string* problem = nullptr);
+bool ReadPlotOverlay(OverlayCurve& overlay, const std::string& fileName, std::string* problem = nullptr);
 
 } // namespace stelvane

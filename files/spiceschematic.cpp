@@ -35,7 +35,7 @@ std::optional<double> SimulatorReading(std::string text)
 // in the order they are placed.
 class SchematicText {
 public:
-    explicit SchematicText(const DesignState& s) : s_(s) {}
+    SchematicText(const DesignState& s, PartsType parts) : s_(s), parts_(parts) {}
 
     std::string Build()
     {
@@ -47,7 +47,8 @@ public:
         Line("TEXT 0 368 Left 0 !.include Opamp.sub");
         // the directive gets a separating blank of its own between the two
         // frequencies, each of which already carries blanks around it
-        Line(std::string(s_.Sweep == 1 ? "TEXT 0 400 Left 0 !.AC LIN 1000 " : "TEXT 0 400 Left 0 !.AC DEC 1000 ") +
+        Line(std::string(s_.Sweep == SweepSpacing::Linear ? "TEXT 0 400 Left 0 !.AC LIN 1000 "
+                                                            : "TEXT 0 400 Left 0 !.AC DEC 1000 ") +
              SignedNumberText(s_.Fstart) + " " + SignedNumberText(s_.Fstop));
         Line("TEXT 0 432 Left 0 ;QUIBEX from Brellin Software");
         if (SpecifiedOpamp()) {
@@ -60,7 +61,7 @@ public:
     }
 
 private:
-    bool SpecifiedOpamp() const { return s_.PartsType == 1; }
+    bool SpecifiedOpamp() const { return parts_ == PartsType::Specified; }
 
     // Coordinates are whole numbers: a blank or minus, the digits, a blank.
     static std::string Num(int v) { return (v < 0 ? "-" : " ") + std::to_string(v < 0 ? -v : v) + " "; }
@@ -176,6 +177,7 @@ private:
     }
 
     const DesignState& s_;
+    PartsType parts_;
     std::string text_;
     int penX_ = 0;
     int penY_ = 0;
@@ -186,12 +188,12 @@ private:
 
 } // namespace
 
-bool WriteSpiceSchematic(const DesignState& state, const std::string& fileName, Notifier& notifier)
+bool WriteSpiceSchematic(const DesignState& state, PartsType parts, const std::string& fileName, Notifier& notifier)
 {
     // A part of 0, with no value or whose text the simulator would read as
     // another value is no circuit: nothing is written.
     const std::string problem =
-        WrittenPartProblem(state, state.PartsType == 1, kRoundedPartText, [](int, int part, double value) {
+        WrittenPartProblem(state, parts == PartsType::Specified, kRoundedPartText, [](int, int part, double value) {
             const Single v = static_cast<Single>(value);
             return WrittenPart{value, SimulatorReading(part <= 3 ? ResistorText(v) : FormatCap(v))};
         });
@@ -201,7 +203,7 @@ bool WriteSpiceSchematic(const DesignState& state, const std::string& fileName, 
     }
     // Stages beyond the arrays cannot be drawn.
     bool written = state.Order >= 0 && state.Order <= kMaxStages;
-    if (written) written = WriteTextFileSafely(fileName, SchematicText(state).Build());
+    if (written) written = WriteTextFileSafely(fileName, SchematicText(state, parts).Build());
     if (!written) {
         notifier.Beep();
         notifier.ShowMessage(kSpiceNotWrittenMessage);

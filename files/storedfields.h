@@ -11,37 +11,49 @@ namespace stelvane {
 // fields, then blocks of per-stage values (poles, capacitors, resistors),
 // each block running over stages 1..Order. Every reader, writer and record
 // comparison goes through this one list.
+// A code (Family, Sweep) is a number in the file: code reads it from a
+// record and setCode puts one back.
 struct StoredField {
     const char* name;
-    Single DesignState::*real = nullptr;  // exactly one of the two is set
-    Integer DesignState::*whole = nullptr;
+    Single StoredDesign::*real = nullptr;  // exactly one of the three is set
+    Integer StoredDesign::*whole = nullptr;
+    Integer (*code)(const StoredDesign& s) = nullptr;
+    void (*setCode)(StoredDesign& s, Integer number) = nullptr;
 };
 
+template <auto Field>
+constexpr StoredField CodeField(const char* name)
+{
+    using Code = std::remove_reference_t<decltype(std::declval<StoredDesign&>().*Field)>;
+    return {name, nullptr, nullptr, [](const StoredDesign& s) { return NumberOf(s.*Field); },
+            [](StoredDesign& s, Integer number) { s.*Field = CodeOf<Code>(number); }};
+}
+
 inline constexpr StoredField kStoredHeader[] = {
-    {"Center", &DesignState::Center},   {"Width", &DesignState::Width},
-    {"Gain", &DesignState::Gain},       {"Order", nullptr, &DesignState::Order},
-    {"Family", nullptr, &DesignState::Family}, {"Apass", &DesignState::Apass},
-    {"Fstart", &DesignState::Fstart},   {"Fstop", &DesignState::Fstop},
-    {"NrInts", nullptr, &DesignState::NrInts}, {"Sweep", nullptr, &DesignState::Sweep},
-    {"dBTop", &DesignState::dBTop},     {"dBBottom", &DesignState::dBBottom},
-    {"DelayTop", &DesignState::DelayTop}, {"NrY", nullptr, &DesignState::NrY},
-    {"NrX", nullptr, &DesignState::NrX},
+    {"Center", &StoredDesign::Center},   {"Width", &StoredDesign::Width},
+    {"Gain", &StoredDesign::Gain},       {"Order", nullptr, &StoredDesign::Order},
+    CodeField<&StoredDesign::Family>("Family"), {"Apass", &StoredDesign::Apass},
+    {"Fstart", &StoredDesign::Fstart},   {"Fstop", &StoredDesign::Fstop},
+    {"NrInts", nullptr, &StoredDesign::NrInts}, CodeField<&StoredDesign::Sweep>("Sweep"),
+    {"dBTop", &StoredDesign::dBTop},     {"dBBottom", &StoredDesign::dBBottom},
+    {"DelayTop", &StoredDesign::DelayTop}, {"NrY", nullptr, &StoredDesign::NrY},
+    {"NrX", nullptr, &StoredDesign::NrX},
 };
 
 struct StoredStageValue {
     const char* name;
     int block;                              // values of one block are written stage by stage
-    Single& (*at)(DesignState& s, int stage);
+    Single& (*at)(StoredDesign& s, int stage);
 };
 
 inline constexpr StoredStageValue kStoredStageValues[] = {
-    {"PoleRe", 0, [](DesignState& s, int i) -> Single& { return s.PoleRe[i]; }},
-    {"PoleIm", 0, [](DesignState& s, int i) -> Single& { return s.PoleIm[i]; }},
-    {"C1", 1, [](DesignState& s, int i) -> Single& { return s.C[i][1]; }},
-    {"C2", 1, [](DesignState& s, int i) -> Single& { return s.C[i][2]; }},
-    {"R1", 2, [](DesignState& s, int i) -> Single& { return s.R[i][1]; }},
-    {"R2", 2, [](DesignState& s, int i) -> Single& { return s.R[i][2]; }},
-    {"R3", 2, [](DesignState& s, int i) -> Single& { return s.R[i][3]; }},
+    {"PoleRe", 0, [](StoredDesign& s, int i) -> Single& { return s.PoleRe[i]; }},
+    {"PoleIm", 0, [](StoredDesign& s, int i) -> Single& { return s.PoleIm[i]; }},
+    {"C1", 1, [](StoredDesign& s, int i) -> Single& { return s.C[i][1]; }},
+    {"C2", 1, [](StoredDesign& s, int i) -> Single& { return s.C[i][2]; }},
+    {"R1", 2, [](StoredDesign& s, int i) -> Single& { return s.R[i][1]; }},
+    {"R2", 2, [](StoredDesign& s, int i) -> Single& { return s.R[i][2]; }},
+    {"R3", 2, [](StoredDesign& s, int i) -> Single& { return s.R[i][3]; }},
 };
 inline constexpr int kStoredStageBlocks = 3;
 
@@ -62,12 +74,38 @@ bool Call(Visit& visit, const char* name, Values&... values)
 template <class Record>
 auto& StageValue(const StoredStageValue& f, Record& record, int stage)
 {
-    Single& value = f.at(const_cast<DesignState&>(static_cast<const DesignState&>(record)), stage);
+    Single& value = f.at(const_cast<StoredDesign&>(static_cast<const StoredDesign&>(record)), stage);
     if constexpr (std::is_const_v<Record>)
         return std::as_const(value);
     else
         return value;
 }
+
+// A code as the number the file holds, put back into its record (when that
+// may change) once the visit is over.
+template <class Record>
+class CodeNumber {
+public:
+    CodeNumber(const StoredField& f, Record& record) : f_(f), record_(record), number_(f.code(record)) {}
+    ~CodeNumber()
+    {
+        if constexpr (!std::is_const_v<Record>) f_.setCode(record_, number_);
+    }
+    CodeNumber(const CodeNumber&) = delete;
+    CodeNumber& operator=(const CodeNumber&) = delete;
+    auto& Number()
+    {
+        if constexpr (std::is_const_v<Record>)
+            return std::as_const(number_);
+        else
+            return number_;
+    }
+
+private:
+    const StoredField& f_;
+    Record& record_;
+    Integer number_;
+};
 
 } // namespace stored_detail
 
@@ -78,8 +116,11 @@ template <class Visit, class First, class... Others>
 bool VisitStoredHeader(Visit&& visit, First& first, Others&... others)
 {
     for (const StoredField& f : kStoredHeader) {
-        const bool goOn = f.real ? stored_detail::Call(visit, f.name, first.*f.real, others.*f.real...)
-                                 : stored_detail::Call(visit, f.name, first.*f.whole, others.*f.whole...);
+        const bool goOn =
+            f.real    ? stored_detail::Call(visit, f.name, first.*f.real, others.*f.real...)
+            : f.whole ? stored_detail::Call(visit, f.name, first.*f.whole, others.*f.whole...)
+                      : stored_detail::Call(visit, f.name, stored_detail::CodeNumber<First>(f, first).Number(),
+                                            stored_detail::CodeNumber<Others>(f, others).Number()...);
         if (!goOn) return false;
     }
     return true;

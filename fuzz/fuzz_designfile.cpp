@@ -50,9 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     if (!notifier.messages.empty() || notifier.beeps != 0) FuzzFailure(kTarget, "a good file was reported");
-    if (s->Order < 1 || s->Order > (s->Family == 3 ? 10 : kMaxStages)) FuzzFailure(kTarget, "Order out of range");
+    if (s->Order < 1 || s->Order > (s->Family == FilterFamily::Bessel ? 10 : kMaxStages))
+        FuzzFailure(kTarget, "Order out of range");
     if (s->NrInts < 0 || s->NrInts > kMaxPoints) FuzzFailure(kTarget, "NrInts out of range");
-    if (s->Family < 1 || s->Family > 4 || s->Sweep < 1 || s->Sweep > 2 || s->NrX < 1 || s->NrX > 12 ||
+    const int family = NumberOf(s->Family), sweep = NumberOf(s->Sweep);
+    if (family < 1 || family > 4 || sweep < 1 || sweep > 2 || s->NrX < 1 || s->NrX > 12 ||
         s->NrY < 1 || s->NrY > 12)
         FuzzFailure(kTarget, "a whole-number field out of its range");
     if (!(s->Center > 0 && s->Width > 0 && s->Fstart > 0 && s->Fstop > 0 && s->dBTop > s->dBBottom))
@@ -61,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto expected = std::make_unique<DesignState>(before);
     VisitStoredFields([](const char*, auto from, auto& to) { to = from; }, *s, *expected);
     // Parts that are not the family design of the file's figures are taken as entered by hand.
-    if (s->ManualEntry != before.ManualEntry && s->ManualEntry != 1) FuzzFailure(kTarget, "ManualEntry read as neither");
+    if (s->ManualEntry != before.ManualEntry && s->ManualEntry != PartsEntry::Manual)
+        FuzzFailure(kTarget, "ManualEntry read as neither");
     expected->ManualEntry = s->ManualEntry;
     const std::string stray = FirstDifference(*expected, *s);
     if (!stray.empty()) FuzzFailure(kTarget, "reading changed a field the file does not hold: " + stray);

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         DesignInputs startup = InputsFromRecord(s);
         EnterStep(s, startup, count);
     }
-    s.ManualEntry = (options & kManualEntry) ? 1 : 0;
+    s.ManualEntry = (options & kManualEntry) ? PartsEntry::Manual : PartsEntry::Designed;
 
     DesignInputs in;
     std::string* const fields[] = {&in.txtCenter, &in.txtWidth, &in.lblOrderInput, &in.txtGain,

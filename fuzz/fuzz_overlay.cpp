@@ -1,6 +1,6 @@
 // Overlay files from anywhere: the reader must never crash or write past the
-// overlay arrays, must keep only finite points, must say when a file holds no
-// usable point, and must change nothing in the record but the overlay.
+// overlay arrays, must keep only finite points and must say when a file holds
+// no usable point. The curve is all it can reach; the record is out of its way.
 
 #include <cmath>
 #include <cstdint>
@@ -22,10 +22,12 @@ constexpr const char* kTarget = "fuzz_overlay";
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const DesignState before = DistinctiveRecord();
     const std::string path = WriteScratch(kOverlayGainFileName, data, size);
 
-    auto s = std::make_unique<DesignState>(before);
+    // The curve is all the reader can reach; it starts from a stale curve.
+    auto s = std::make_unique<OverlayCurve>();
+    s->OverlayFreq.fill(NAN);
+    s->OverlayLast = 7;
     std::string problem;
     if (!ReadPlotOverlay(*s, path, &problem)) FuzzFailure(kTarget, "an existing file was not read");
     // A file without one usable point is said; one with points is drawn without a word.
@@ -35,12 +37,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int n = 0; n <= s->OverlayLast; ++n)
         if (!std::isfinite(s->OverlayFreq[n]) || !std::isfinite(s->OverlayValue[n]))
             FuzzFailure(kTarget, "a non-finite point was kept");
-
-    auto expected = std::make_unique<DesignState>(before);
-    expected->OverlayFreq = s->OverlayFreq;
-    expected->OverlayValue = s->OverlayValue;
-    expected->OverlayLast = s->OverlayLast;
-    const std::string stray = FirstDifference(*expected, *s);
-    if (!stray.empty()) FuzzFailure(kTarget, "reading an overlay changed " + stray);
     return 0;
 }

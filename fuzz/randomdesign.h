@@ -45,7 +45,7 @@ public:
     std::string Describe(const DesignState& s) const
     {
         static const char* const families[] = {"?", "Butterworth", "Chebyshev", "Bessel"};
-        return std::string(families[s.Family >= 1 && s.Family <= 3 ? s.Family : 0]) + " order " +
+        return std::string(families[FamilyName(s.Family) ? NumberOf(s.Family) : 0]) + " order " +
                std::to_string(s.Order) + ", ripple " + std::to_string(s.Apass) + " dB, centre " +
                std::to_string(s.Center) + " Hz, width " + std::to_string(s.Width) + " Hz, gain " +
                std::to_string(s.Gain) + " dB, C " + std::to_string(s.Caps * 1e12) + " pF";
@@ -57,9 +57,9 @@ public:
         InitEngine(s);
         InstallDefaults(s);
         InstallOpampDefaults(s);
-        s.Family = family;
+        s.Family = CodeOf<FilterFamily>(family);
         s.Order = order;
-        s.Apass = s.Family == 2 ? static_cast<Single>(LogUniform(0.001, 20)) : 0;
+        s.Apass = s.Family == FilterFamily::Chebyshev ? static_cast<Single>(LogUniform(0.001, 20)) : 0;
         s.Center = static_cast<Single>(LogUniform(1, 1e6));
         // Q of the band from 100 down to 0.4, a band 2.5 times wider than its centre
         const double qbp = LogUniform(0.4, 100);
@@ -68,7 +68,7 @@ public:
         s.Gain = static_cast<Single>(Real(-20, 40));
         s.Caps = static_cast<Single>(LogUniform(1e-11, 1e-5));
         for (int i = 1; i <= kMaxStages; ++i) s.C[i] = {0, s.Caps, s.Caps};
-        s.Sweep = static_cast<Integer>(Uniform(1, 3));
+        s.Sweep = CodeOf<SweepSpacing>(static_cast<Integer>(Uniform(1, 3)));
         s.Fstart = static_cast<Single>(s.Center / LogUniform(1.01, 10));
         s.Fstop = static_cast<Single>(s.Center * LogUniform(1.01, 10));
         s.NrInts = intervals;

@@ -41,7 +41,7 @@ inline DesignState DistinctiveRecord()
         using T = std::decay_t<decltype(v)>;
         if constexpr (std::is_same_v<T, std::string>)
             v = "text " + std::to_string(++counter);
-        else if constexpr (std::is_arithmetic_v<T>)
+        else if constexpr (std::is_arithmetic_v<T> || std::is_enum_v<T>)
             v = static_cast<T>(++counter % 30000);
         else
             for (auto& element : v) self(self, element);

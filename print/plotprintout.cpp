@@ -12,9 +12,8 @@ constexpr const char* kUnknownPrintFailure = "The page could not be printed.";
 
 } // namespace
 
-void PrintPlot(DesignState& s, Platform& platform)
+void PrintPlot(const DesignState& s, const PlotCurvesShown& shown, Platform& platform)
 {
-    const Single delayTopBefore = s.DelayTop;
     PrintRequest request;
     request.pageWidth = kPrintPageWidth;
     request.pageHeight = kPrintPageHeight;
@@ -26,7 +25,7 @@ void PrintPlot(DesignState& s, Platform& platform)
     } else {
         try {
             PrintedPage page(start.job->Page(), platform.Screen().widthTwips);
-            DrawPrintedPage(page, s);
+            DrawPrintedPage(page, s, shown);
             failure = start.job->End();
         } catch (const std::exception& e) {
             failure = e.what();
@@ -36,10 +35,8 @@ void PrintPlot(DesignState& s, Platform& platform)
     }
     if (failure.empty())
         return;
-    // A page that did not reach the printer is abandoned, and the record
-    // stays as it was before printing.
+    // A page that did not reach the printer is abandoned.
     start.job.reset();
-    s.DelayTop = delayTopBefore;
     platform.ShowMessage(failure, kPrintProblemCaption);
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/designstate.h"
 #include "platform/platform.h"
+#include "render/plotdrawing.h"
 #include "render/printoutpage.h"
 
 namespace stelvane {
@@ -15,9 +16,8 @@ inline constexpr double kPrintPageWidth = 12000;
 inline constexpr double kPrintPageHeight = 18000;
 
 // Shows the print dialog and prints one page: the gain plot, the delay plot
-// when the delay is shown, and the design summary. Raises DelayTop to 1e-9
-// when the delay is printed; a cancelled dialog or any failure prints
-// nothing, leaves the record as it was and says so in a message box.
-void PrintPlot(DesignState& s, Platform& platform);
+// when the delay is shown, and the design summary. A cancelled dialog or any
+// failure prints nothing and says so in a message box.
+void PrintPlot(const DesignState& s, const PlotCurvesShown& shown, Platform& platform);
 
 } // namespace stelvane

@@ -102,7 +102,7 @@ const std::vector<std::optional<double>>& SweepXs(const DesignState& s, const Fr
 {
     struct Cache {
         PlotFrame frame;
-        Integer sweep = 0;
+        SweepSpacing sweep = SweepSpacing::None;
         Single fstart = 0, fstop = 0;
         SweepArray freq{};
         std::vector<std::optional<double>> xs;
@@ -136,7 +136,7 @@ const std::vector<std::optional<double>>& SweepXs(const DesignState& s, const Fr
 FrequencyAxis::FrequencyAxis(const DesignState& s, PlotFrame frame) : frame_(frame)
 {
     // The sweep spaces its points logarithmically for any kind but linear.
-    logarithmic_ = s.Sweep != 1;
+    logarithmic_ = s.Sweep != SweepSpacing::Linear;
     double start = s.Fstart;
     double stop = s.Fstop;
     if (logarithmic_) {
@@ -316,7 +316,7 @@ std::vector<int> LabelledGridLines(const DesignState& s, LogLabelSet set)
     const FrequencyAxis axis(s);
     if (!axis.Valid())
         return labelled;
-    const bool logarithmic = s.Sweep != 1;
+    const bool logarithmic = s.Sweep != SweepSpacing::Linear;
     const double spacing = logarithmic ? kLogLabelSpacing : kLinearLabelSpacing;
     double lastPosition = -1;
     const int last = LastPoint(s.NrGridX);
@@ -324,7 +324,7 @@ std::vector<int> LabelledGridLines(const DesignState& s, LogLabelSet set)
         const auto placed = axis.Position(s.GridF[n]);
         if (!placed || !Finite(*placed))
             continue;
-        const double position = s.GridPos[n];
+        const double position = static_cast<Single>(*placed);
         if (position - lastPosition < spacing - kPositionTolerance)
             continue;
         if (!(position <= kRightBandStart + kPositionTolerance || position >= kRightEdge - kPositionTolerance))
@@ -339,25 +339,24 @@ std::vector<int> LabelledGridLines(const DesignState& s, LogLabelSet set)
     return labelled;
 }
 
-void DrawFrequencyGrid(Canvas& canvas, DesignState& s, const FrequencyLabelStyle& style, const PlotFrame& frame)
+void DrawFrequencyGrid(Canvas& canvas, const DesignState& s, const FrequencyLabelStyle& style, const PlotFrame& frame)
 {
     const FrequencyAxis axis(s, frame);
     if (!axis.Valid())
         return;
     const int last = LastPoint(s.NrGridX);
+    SweepArray gridPos{};
     for (int n = 0; n <= last; ++n) {
         const auto position = axis.Position(s.GridF[n]);
         // A grid frequency that cannot be placed (0 Hz on a log axis) keeps no line.
-        if (!position || !Finite(*position)) {
-            s.GridPos[n] = 0;
+        if (!position || !Finite(*position))
             continue;
-        }
-        s.GridPos[n] = static_cast<Single>(*position);
-        const double x = frame.left + frame.Width() * s.GridPos[n];
+        gridPos[n] = static_cast<Single>(*position);
+        const double x = frame.left + frame.Width() * gridPos[n];
         canvas.Line({x, frame.top}, {x, frame.bottom}, kPlotGridColour, 1);
     }
     for (int n : LabelledGridLines(s, style.logSet)) {
-        const double x = frame.left + frame.Width() * s.GridPos[n] + style.offsetX;
+        const double x = frame.left + frame.Width() * gridPos[n] + style.offsetX;
         canvas.Text({x, frame.bottom + style.offsetY}, FormatEng(s.GridF[n]), style.colour, style.font);
     }
 }
@@ -415,7 +414,7 @@ void DrawCurve(Canvas& canvas, const DesignState& s, Curve curve, const CurveSty
 
 // --- The screen plot ---
 
-void DrawGainPlot(Canvas& canvas, DesignState& s, const ScreenPlotContext& ctx)
+void DrawGainPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx)
 {
     const PlotFrame frame;
     // The gain title and the frequency labels are drawn again at the same
@@ -487,7 +486,7 @@ void DrawToleranceBand(Canvas& canvas, const DesignState& s, const ToleranceResu
 
 void DrawPhasePlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx)
 {
-    if (s.ShowPhase != 1)
+    if (!ctx.shown.phase)
         return;
     canvas.Text(kPhaseTitleAt, "Phase:", kPhaseTextColour, ctx.font);
     const RowLabelStyle labels{kPhaseLabelsLeft, TextAnchor::LeftEdge, ScreenCharWidth(ctx.screenWidthTwips),
@@ -497,11 +496,10 @@ void DrawPhasePlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext
     DrawCurve(canvas, s, Curve::Phase, CurveStyle{kPhaseFirstPointColour, kPhaseCurveColour, 2});
 }
 
-void DrawDelayPlot(Canvas& canvas, DesignState& s, const ScreenPlotContext& ctx)
+void DrawDelayPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx)
 {
-    if (s.ShowDelay != 1)
+    if (!ctx.shown.delay)
         return;
-    s.DelayTop = EffectiveDelayTop(s);
     canvas.Text(kDelayTitleAt, "Delay, s:", kDelayTextColour, ctx.font);
     const RowLabelStyle labels{kDelayLabelsEnd, TextAnchor::RightEdge, ScreenCharWidth(ctx.screenWidthTwips),
                                kDelayTextColour, ctx.font};
@@ -531,7 +529,7 @@ void DrawStageMarkers(Canvas& canvas, const DesignState& s)
     }
 }
 
-void RedrawPlot(Canvas& canvas, DesignState& s, const ScreenPlotContext& ctx)
+void RedrawPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx)
 {
     DrawGainPlot(canvas, s, ctx);
     DrawDelayPlot(canvas, s, ctx);
@@ -589,22 +587,24 @@ bool HasNegativeParts(const DesignState& s)
     return false;
 }
 
-void DrawOverlayCurve(Canvas& canvas, const DesignState& s, Curve curve)
+void DrawOverlayCurve(Canvas& canvas, const DesignState& s, const OverlayCurve& overlay, Curve curve,
+                      const PlotCurvesShown& shown)
 {
     CurveStyle style{kOverlayGainColour, kOverlayGainColour, 2};
     if (curve == Curve::Phase)
         style = {kOverlayPhaseColour, kOverlayPhaseColour, 1};
     else if (curve == Curve::Delay)
         style = {kOverlayDelayColour, kOverlayDelayColour, 1};
-    const auto last = static_cast<std::ptrdiff_t>(LastPoint(s.OverlayLast)) + 1;
-    DrawCurveOver(canvas, s, curve, {s.OverlayFreq.begin(), s.OverlayFreq.begin() + last},
-                  {s.OverlayValue.begin(), s.OverlayValue.begin() + last}, style);
+    const auto last = static_cast<std::ptrdiff_t>(LastPoint(overlay.OverlayLast)) + 1;
+    DrawCurveOver(canvas, s, shown, curve, {overlay.OverlayFreq.begin(), overlay.OverlayFreq.begin() + last},
+                  {overlay.OverlayValue.begin(), overlay.OverlayValue.begin() + last}, style);
 }
 
-void DrawCurveOver(Canvas& canvas, const DesignState& s, Curve curve, const std::vector<double>& freq,
+void DrawCurveOver(Canvas& canvas, const DesignState& s, const PlotCurvesShown& shown, Curve curve,
+                   const std::vector<double>& freq,
                    const std::vector<double>& values, const CurveStyle& style)
 {
-    if ((curve == Curve::Phase && s.ShowPhase != 1) || (curve == Curve::Delay && s.ShowDelay != 1))
+    if ((curve == Curve::Phase && !shown.phase) || (curve == Curve::Delay && !shown.delay))
         return;
     const PlotFrame frame;
     const FrequencyAxis axis(s, frame);

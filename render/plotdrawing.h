@@ -158,11 +158,11 @@ double LeadingNumber(std::string_view label);
 // Whether a log-axis label beginning with v is left out at this span ratio.
 bool LogLabelLeftOut(LogLabelSet set, double v, double spanRatio);
 // The grid indices that get a label, in order: spacing, the band left of the
-// right edge, the log thinning and the limit of 13 labels. Reads GridPos.
+// right edge, the log thinning and the limit of 13 labels.
 std::vector<int> LabelledGridLines(const DesignState& s, LogLabelSet set);
 
-// Vertical grid lines and frequency labels; writes GridPos(0..NrGridX).
-void DrawFrequencyGrid(Canvas& canvas, DesignState& s, const FrequencyLabelStyle& style,
+// Vertical grid lines and frequency labels.
+void DrawFrequencyGrid(Canvas& canvas, const DesignState& s, const FrequencyLabelStyle& style,
                        const PlotFrame& frame = {});
 
 // How a response curve is drawn: point 0 as a dot in its own colour, every
@@ -187,7 +187,14 @@ void DrawCurve(Canvas& canvas, const DesignState& s, Curve curve, const CurveSty
 // --- The screen plot ---
 
 // What the plot window adds to the record for its drawing.
+// Which curves besides the gain the plot shows: the plot window's choice.
+struct PlotCurvesShown {
+    bool phase = false;
+    bool delay = false;
+};
+
 struct ScreenPlotContext {
+    PlotCurvesShown shown;            // the phase and delay curves
     double screenWidthTwips = 12000;  // Sw, for the label width estimate
     CanvasFont font;                  // the window's font
     Rgb background{238, 255, 255};    // erasing paints this
@@ -202,15 +209,15 @@ inline constexpr double kReadoutStripBottom = 7900;
 // Frame, horizontal grid, gain axis, frequency grid and the gain curve (with
 // a tolerance run's band behind it); it erases the right-hand axes, which the
 // phase and delay plots draw again.
-void DrawGainPlot(Canvas& canvas, DesignState& s, const ScreenPlotContext& ctx);
-// Phase axis and curve when ShowPhase is 1.
+void DrawGainPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx);
+// Phase axis and curve when the phase is shown.
 void DrawPhasePlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx);
-// Delay axis and curve when ShowDelay is 1; raises DelayTop to 1e-9 first.
-void DrawDelayPlot(Canvas& canvas, DesignState& s, const ScreenPlotContext& ctx);
+// Delay axis and curve when the delay is shown, scaled by a DelayTop of at least 1e-9.
+void DrawDelayPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx);
 // A marker at the centre frequency of every stage that has one.
 void DrawStageMarkers(Canvas& canvas, const DesignState& s);
 // The whole plot: gain, delay, phase and stage markers, in that order.
-void RedrawPlot(Canvas& canvas, DesignState& s, const ScreenPlotContext& ctx);
+void RedrawPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx);
 
 // Empties the readout strip, which also holds the "Mouseover" hint.
 void EraseReadoutStrip(Canvas& canvas, const ScreenPlotContext& ctx);
@@ -233,10 +240,12 @@ void DrawToleranceBand(Canvas& canvas, const DesignState& s, const ToleranceResu
 
 // The overlay curve just read, drawn over the plot (x and y clamped to the
 // frame); the phase and delay curves only while they are shown.
-void DrawOverlayCurve(Canvas& canvas, const DesignState& s, Curve curve);
+void DrawOverlayCurve(Canvas& canvas, const DesignState& s, const OverlayCurve& overlay, Curve curve,
+                      const PlotCurvesShown& shown);
 // Any curve given point by point (a simulation's) drawn over the plot in the
 // same way.
-void DrawCurveOver(Canvas& canvas, const DesignState& s, Curve curve, const std::vector<double>& freq,
+void DrawCurveOver(Canvas& canvas, const DesignState& s, const PlotCurvesShown& shown, Curve curve,
+                   const std::vector<double>& freq,
                    const std::vector<double>& values, const CurveStyle& style);
 
 // --- template definition ---

@@ -91,7 +91,7 @@ Integer PolesPlotRadius(const DesignState& s)
     radius = static_cast<Integer>(radius + 1);
     if (radius < 1)
         radius = 1;
-    if (s.Family == 1)
+    if (s.Family == FilterFamily::Butterworth)
         radius = 1; // Butterworth poles lie on the unit circle
     return radius;
 }
@@ -102,7 +102,7 @@ CanvasPoint PolePosition(Single re, Single im, Integer radius)
     return {kPolesOriginX + kPolesHorizontalFactor * scale * re, kPolesOriginY - scale * im};
 }
 
-std::string PolesFamilyText(Integer family)
+std::string PolesFamilyText(FilterFamily family)
 {
     const char* name = FamilyName(family);
     return name ? std::string("Family:  ") + name : " ";

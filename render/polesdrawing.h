@@ -37,7 +37,7 @@ Integer PolesPlotRadius(const DesignState& s);
 CanvasPoint PolePosition(Single re, Single im, Integer radius);
 
 // "Family:  Butterworth" and its kin; a single blank for an unknown family.
-std::string PolesFamilyText(Integer family);
+std::string PolesFamilyText(FilterFamily family);
 // The list lines in drawing order: X and Y of every pole, then family,
 // order and ripple.
 std::vector<std::string> PolesListTexts(const DesignState& s);

@@ -65,18 +65,19 @@ void PrintedPage::PrintLine(const std::string& text)
     textAt.y += height;
 }
 
-void DrawPrintedPage(PrintedPage& page, DesignState& s)
+void DrawPrintedPage(PrintedPage& page, const DesignState& s, const PlotCurvesShown& shown)
 {
     const PlotFrame frame;
     page.fontPoints = kPlotPoints;
     FillFrame(page.canvas, frame);
     PrintGainPlot(page, s);
-    PrintDelayPlot(page, s);
+    if (shown.delay)
+        PrintDelayPlot(page, s);
     OutlineFrame(page.canvas, frame, kFinalFrameWidth);
     PrintDesignSummary(page, s);
 }
 
-void PrintGainPlot(PrintedPage& page, DesignState& s)
+void PrintGainPlot(PrintedPage& page, const DesignState& s)
 {
     Canvas& canvas = page.canvas;
     const PlotFrame frame;
@@ -100,13 +101,10 @@ void PrintGainPlot(PrintedPage& page, DesignState& s)
     DrawCurve(canvas, s, Curve::Gain, CurveStyle{kGainCurveColour, kGainCurveColour, kGainCurveWidth}, frame);
 }
 
-void PrintDelayPlot(PrintedPage& page, DesignState& s)
+void PrintDelayPlot(PrintedPage& page, const DesignState& s)
 {
-    if (s.ShowDelay == 0)
-        return;
     Canvas& canvas = page.canvas;
     const PlotFrame frame;
-    s.DelayTop = EffectiveDelayTop(s);
 
     page.textColour = kDelayTextColour;
     canvas.Text(kDelayTitleAt, "Delay, s:", page.textColour, page.Font());

@@ -4,6 +4,7 @@
 
 #include "engine/designstate.h"
 #include "platform/canvas.h"
+#include "render/plotdrawing.h"
 
 namespace stelvane {
 
@@ -32,14 +33,13 @@ struct PrintedPage {
 };
 
 // The whole printed page: the gain plot, the delay plot when the delay is
-// shown, the frame drawn again over both, and the design summary. Writes
-// GridPos and raises DelayTop as the two plots do.
-void DrawPrintedPage(PrintedPage& page, DesignState& s);
+// shown, the frame drawn again over both, and the design summary.
+void DrawPrintedPage(PrintedPage& page, const DesignState& s, const PlotCurvesShown& shown);
 
-// Frame, horizontal grid, gain axis, frequency grid and gain curve. Writes GridPos.
-void PrintGainPlot(PrintedPage& page, DesignState& s);
-// Delay axis and curve when ShowDelay is not 0; raises DelayTop to 1e-9 first.
-void PrintDelayPlot(PrintedPage& page, DesignState& s);
+// Frame, horizontal grid, gain axis, frequency grid and gain curve.
+void PrintGainPlot(PrintedPage& page, const DesignState& s);
+// Delay axis and curve, scaled by a DelayTop of at least 1e-9.
+void PrintDelayPlot(PrintedPage& page, const DesignState& s);
 // The design summary below the plot, in the text colour the plot left.
 void PrintDesignSummary(PrintedPage& page, const DesignState& s);
 

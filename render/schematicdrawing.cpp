@@ -40,9 +40,9 @@ constexpr std::array<ResistorBody, 3> kResistorBodies{{
 }};
 
 // The outlines of the stage's built resistors outside the practical range.
-void OutlineOutOfRange(Canvas& canvas, double x0, double y, const DesignState& s, int stage)
+void OutlineOutOfRange(Canvas& canvas, double x0, double y, const DesignState& s, PartsType parts, int stage)
 {
-    const ResArray& r = BuiltResistors(s);
+    const ResArray& r = BuiltResistors(s, parts);
     for (int j = 1; j <= 3; ++j) {
         if (r[stage][j] >= kPracticalResistors.low && r[stage][j] <= kPracticalResistors.high)
             continue;
@@ -53,7 +53,7 @@ void OutlineOutOfRange(Canvas& canvas, double x0, double y, const DesignState& s
 
 } // namespace
 
-void DrawSchematic(Canvas& canvas, const DesignState& s, double originX, double screenHeightTwips)
+void DrawSchematic(Canvas& canvas, const DesignState& s, PartsType parts, double originX, double screenHeightTwips)
 {
     const SymbolStyle style = SchematicStyle(screenHeightTwips);
     canvas.FillBox({kBandLeft, kBandTop}, {kBandRight, kBandBottom}, kWhite);
@@ -63,10 +63,10 @@ void DrawSchematic(Canvas& canvas, const DesignState& s, double originX, double 
     const double y = kSchematicBaselineY;
     double x = std::isfinite(originX) ? originX : kSchematicOriginX;
     x += DrawSource(canvas, x, y, style);
-    const bool specified = s.PartsType == 1;
+    const bool specified = parts == PartsType::Specified;
     for (int stage = 1; stage <= StageCount(s); ++stage) {
         DrawStage(canvas, x, y, s, stage, specified, style);
-        OutlineOutOfRange(canvas, x, y, s, stage);
+        OutlineOutOfRange(canvas, x, y, s, parts, stage);
         DrawStageReadouts(canvas, x, s, stage, style);
         x += kStageAdvance;
     }

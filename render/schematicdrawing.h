@@ -15,8 +15,8 @@ constexpr Rgb kOutOfRangeColour{255, 128, 0};
 // The whole schematic picture on a canvas: the white band with its two
 // border lines, the source, every stage with its parts and readouts, the
 // output lead and its "Output" text, and the stages that cannot be built in
-// words below. The resistors drawn are Rs when PartsType is 1, else R; each
+// words below. The resistors drawn are Rs for the specified opamp, else R; each
 // outside the practical range is outlined.
-void DrawSchematic(Canvas& canvas, const DesignState& s, double originX, double screenHeightTwips);
+void DrawSchematic(Canvas& canvas, const DesignState& s, PartsType parts, double originX, double screenHeightTwips);
 
 } // namespace stelvane

@@ -49,7 +49,7 @@ public:
     {
         const int stages = StageCount(s_);
         const bool specified = model_ == OpampModel::Specified;
-        const char* family = s_.ManualEntry == 1 ? "manually entered" : FamilyName(s_.Family);
+        const char* family = s_.ManualEntry == PartsEntry::Manual ? "manually entered" : FamilyName(s_.Family);
         Line(std::string("Stelvane ") + s_.VersionText + " " + (family ? family : "") + " bandpass, " +
              std::to_string(stages) + (stages == 1 ? " stage, " : " stages, ") +
              (specified ? "specified opamp" : "ideal opamp"));
@@ -117,7 +117,7 @@ private:
     {
         const int intervals = std::clamp<int>(s_.NrInts, 0, kMaxPoints);
         double start = s_.Fstart, stop = s_.Fstop;
-        if (s_.Sweep == 1)
+        if (s_.Sweep == SweepSpacing::Linear)
             return "lin " + std::to_string(std::max(intervals + 1, kFewestLinearPoints)) + " " + SpiceNumber(start) +
                    " " + SpiceNumber(stop);
         if (!(start > 0)) start = kLowestLogFrequency;

@@ -9,11 +9,11 @@
 #include <cmath>
 #include <string_view>
 
+#include "engine/designsession.h"
 #include "engine/designtext.h"
 #include "engine/designstate.h"
 #include "engine/enterstep.h"
 #include "engine/numbertext.h"
-#include "engine/standardvalues.h"
 #include "tools/cliparts.h"
 
 namespace stelvane {
@@ -250,10 +250,7 @@ std::string UsageText()
     // The defaults shown are the start-up design's own texts, so this text
     // cannot drift from what the program really starts with.
     DesignState s;
-    InitEngine(s);
-    InstallDefaults(s);
-    InstallCapacitorDefaults(s);
-    InstallOpampDefaults(s);
+    DesignSession(s).StartUp();
     const DesignInputs in = InputsFromRecord(s);
     auto d = [](const std::string& text) { return " (" + Trimmed(text) + ")\n"; };
 

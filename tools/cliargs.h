@@ -38,6 +38,9 @@ struct CliOptions {
     std::optional<std::string> spiceTimeout; // seconds ngspice may take for a check
     bool verify = false;
 };
+// The resistors the run builds with: Rs when asked for the specified opamp, else R.
+inline PartsType PartsOf(const CliOptions& o) { return o.specifiedOpamp ? PartsType::Specified : PartsType::Ideal; }
+
 
 struct CliParse {
     CliOptions options;

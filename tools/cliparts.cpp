@@ -14,18 +14,18 @@ namespace stelvane {
 namespace {
 
 constexpr std::array kSuggestionSeries{StandardSeries::E6, StandardSeries::E12};
-std::string OutsideRangeText(const DesignState& s, const ResistorRange& range)
+std::string OutsideRangeText(const DesignState& s, PartsType parts, const ResistorRange& range)
 {
-    const std::vector<std::string> lines = OutsideRangeLines(s, range);
+    const std::vector<std::string> lines = OutsideRangeLines(s, parts, range);
     if (lines.empty()) return "";
     std::string t = "\nResistors outside " + ResistorRangeText(range) + ":\n";
     for (const std::string& line : lines) t += line + "\n";
     return t;
 }
 
-std::string SuggestionText(const DesignState& s, const ResistorRange& range)
+std::string SuggestionText(const DesignState& s, PartsType parts, const ResistorRange& range)
 {
-    const std::string text = CapSuggestionText(s, range);
+    const std::string text = CapSuggestionText(s, parts, range);
     if (text.empty())
         return "\nCap for resistors in " + ResistorRangeText(range) + ": none (no resistor or capacitor to scale)\n";
     return "\n" + text + "\n";
@@ -84,8 +84,8 @@ std::string PartsSummary(const CliOptions& o, const DesignState& s)
     if (o.series)
         t += std::string("\nResistors rounded to the ") + SeriesName(*o.series) + " series" +
              (o.specifiedOpamp ? " (R and Rs)\n" : " (R)\n");
-    t += OutsideRangeText(s, range);
-    if (o.suggestCap) t += SuggestionText(s, range);
+    t += OutsideRangeText(s, PartsOf(o), range);
+    if (o.suggestCap) t += SuggestionText(s, PartsOf(o), range);
     if (o.sensitivity) t += SensitivityText(s);
     return t;
 }
@@ -99,7 +99,7 @@ Json PartsJson(const CliOptions& o, const DesignState& s)
         Json& cap = members["suggested_cap"];
         cap["r_range"] = {JsonSingle(Single(range.low)), JsonSingle(Single(range.high))};
         for (StandardSeries series : kSuggestionSeries) {
-            const auto c = SuggestCapacitor(s, range, series);
+            const auto c = SuggestCapacitor(s, PartsOf(o), range, series);
             cap[SeriesName(series)] = c ? JsonSingle(Single(c->capacitor)) : Json();
         }
     }

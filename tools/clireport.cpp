@@ -12,10 +12,10 @@ namespace {
 
 constexpr std::size_t kStageColumn = 7; // width of the stage-number column
 
-std::string FamilyText(Integer family)
+std::string FamilyText(FilterFamily family)
 {
     const char* name = FamilyName(family);
-    return name ? name : "Family " + std::to_string(family);
+    return name ? name : "Family " + std::to_string(NumberOf(family));
 }
 
 int PointCount(const DesignState& s) { return s.NrInts < 0 ? 0 : (s.NrInts > kMaxPoints ? kMaxPoints : s.NrInts) + 1; }
@@ -51,7 +51,7 @@ std::string DesignSummary(const DesignState& s)
 {
     const int stages = StageCount(s);
     std::string t = "Stelvane " + s.VersionText + "\n";
-    if (s.ManualEntry == 1) {
+    if (s.ManualEntry == PartsEntry::Manual) {
         t += "Manually entered parts, " + std::to_string(stages) + (stages == 1 ? " stage\n" : " stages\n");
         t += "Center frequency: " + EngText(s.Center) + " Hz\n";
     } else {
@@ -59,13 +59,13 @@ std::string DesignSummary(const DesignState& s)
         t += "Center frequency: " + EngText(s.Center) + " Hz\n";
         const std::string caption = BandwidthCaption(s.Family);
         t += (caption.empty() ? std::string("Bandwidth: ") : caption) + EngText(s.Width) + " Hz\n";
-        if (s.Family == 2) t += "Passband ripple: " + ValueText(s.Apass) + " dB\n";
+        if (s.Family == FilterFamily::Chebyshev) t += "Passband ripple: " + ValueText(s.Apass) + " dB\n";
         t += "Gain: " + ValueText(s.Gain) + " dB\n";
     }
     t += "Opamp: gain-bandwidth " + EngText(s.GBW) + " Hz, gain at DC " + ValueText(s.DCGain) + " v/v, input impedance " +
          ValueText(s.Zin) + " ohms\n";
-    t += std::string("Sweep: ") + (s.Sweep == 1 ? "linear" : "logarithmic") + ", " + EngText(s.Fstart) + " Hz to " +
-         EngText(s.Fstop) + " Hz, " + std::to_string(s.NrInts) + " intervals\n";
+    t += std::string("Sweep: ") + (s.Sweep == SweepSpacing::Linear ? "linear" : "logarithmic") + ", " +
+         EngText(s.Fstart) + " Hz to " + EngText(s.Fstop) + " Hz, " + std::to_string(s.NrInts) + " intervals\n";
 
     t += "\nStage figures from the present parts:\n";
     t += Cell("Stage", kStageColumn) + Cell("Freq, Hz") + Cell("Q") + Cell("Gain, v/v") + "Gain, dB\n";
@@ -83,8 +83,9 @@ std::string DesignSummary(const DesignState& s)
         t += line + "\n";
     }
 
-    t += s.ManualEntry == 1 ? "\nParts (R as entered; Rs corrected from them for the specified opamp):\n"
-                            : "\nParts (R for an ideal opamp, Rs for the specified opamp):\n";
+    t += s.ManualEntry == PartsEntry::Manual
+             ? "\nParts (R as entered; Rs corrected from them for the specified opamp):\n"
+             : "\nParts (R for an ideal opamp, Rs for the specified opamp):\n";
     t += Cell("Stage", kStageColumn) + Cell("C1") + Cell("C2") + Cell("R1") + Cell("R2") + Cell("R3") + Cell("Rs1") +
          Cell("Rs2") + "Rs3\n";
     for (int k = 1; k <= stages; ++k) {
@@ -115,7 +116,7 @@ std::string DesignSummary(const DesignState& s)
     return t;
 }
 
-Json DesignJson(const DesignState& s)
+Json DesignJson(const DesignState& s, PartsType parts)
 {
     const int stages = StageCount(s);
     const int points = PointCount(s);
@@ -133,22 +134,22 @@ Json DesignJson(const DesignState& s)
     in["Width"] = JsonSingle(s.Width);
     in["Gain"] = JsonSingle(s.Gain);
     in["Order"] = s.Order;
-    in["Family"] = s.Family;
+    in["Family"] = NumberOf(s.Family);
     in["Apass"] = JsonSingle(s.Apass);
-    in["ManualEntry"] = s.ManualEntry;
+    in["ManualEntry"] = NumberOf(s.ManualEntry);
     in["GBW"] = JsonSingle(s.GBW);
     in["DCGain"] = JsonSingle(s.DCGain);
     in["Zin"] = JsonSingle(s.Zin);
     in["Fstart"] = JsonSingle(s.Fstart);
     in["Fstop"] = JsonSingle(s.Fstop);
     in["NrInts"] = s.NrInts;
-    in["Sweep"] = s.Sweep;
+    in["Sweep"] = NumberOf(s.Sweep);
     in["NrX"] = s.NrX;
     in["NrY"] = s.NrY;
     in["dBTop"] = JsonSingle(s.dBTop);
     in["dBBottom"] = JsonSingle(s.dBBottom);
     in["DelayTop"] = JsonSingle(s.DelayTop);
-    in["PartsType"] = s.PartsType;
+    in["PartsType"] = NumberOf(parts);
 
     j["Qbp"] = JsonSingle(s.Qbp);
     double gain = 0, phase = 0;

@@ -22,6 +22,6 @@ std::string DesignSummary(const DesignState& s);
 // The same design as one JSON object for scripts: the inputs, the stages'
 // figures and parts, and the sweep, every Single to nine significant digits so
 // that it reads back as the very same Single.
-Json DesignJson(const DesignState& s);
+Json DesignJson(const DesignState& s, PartsType parts);
 
 } // namespace stelvane

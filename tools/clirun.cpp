@@ -11,7 +11,6 @@
 #include "engine/designstate.h"
 #include "engine/numbertext.h"
 #include "engine/partcheck.h"
-#include "engine/standardvalues.h"
 #include "files/designfile.h"
 #include "files/partslist.h"
 #include "files/plotoverlay.h"
@@ -60,15 +59,6 @@ private:
     ConsoleNotifier console_;
     int messages_ = 0;
 };
-
-// The start-up design and opamp, as the program has them before any file is read.
-void InstallStartupDesign(DesignState& s)
-{
-    InitEngine(s);
-    InstallDefaults(s);
-    InstallCapacitorDefaults(s);
-    InstallOpampDefaults(s);
-}
 
 // Shortest text with no "+" and no leading zeros in its exponent ("1e-5").
 std::string Compact(const char* first, const char* last)
@@ -155,36 +145,41 @@ void SweepOverTheBand(const CliOptions& o, DesignInputs& in)
     in.txtStop = GeneralNumberText(fc + 2 * bw);
 }
 
-// Says on the console which typed numbers the Enter step put into range, as
-// the design window shows them corrected in their boxes, every time: a value
-// beyond the Single range too. (The ripple has its own message.)
-void ReportClampedNumbers(const CliOptions& o, const DesignState& s, std::ostream& err)
+// Says on the console which typed numbers the box or the Enter step put into
+// range, as the design window shows them corrected in their boxes, every
+// time: a value beyond the Single range too. (The ripple has its own message.)
+void ReportClampedNumbers(const CliOptions& o, const EnterResult& entered, std::ostream& err)
 {
     const struct {
         const char* name;
         const std::optional<std::string>& typed;
-        double taken;
+        const char* field;
     } numbers[] = {
-        {"center", o.center, s.Center}, {"width", o.width, s.Width},     {"gain", o.gain, s.Gain},
-        {"order", o.order, double(s.Order)},{"cap", o.cap, s.C[1][1]},       {"gbw", o.gbw, s.GBW},
-        {"dcgain", o.dcgain, s.DCGain}, {"zin", o.zin, s.Zin},           {"start", o.start, s.Fstart},
-        {"stop", o.stop, s.Fstop},      {"intervals", o.intervals, double(s.NrInts)},
+        {"center", o.center, "Center"}, {"width", o.width, "Width"}, {"gain", o.gain, "Gain"},
+        {"order", o.order, "Order"},    {"cap", o.cap, "Caps"},      {"gbw", o.gbw, "GBW"},
+        {"dcgain", o.dcgain, "DCGain"}, {"zin", o.zin, "Zin"},       {"start", o.start, "Fstart"},
+        {"stop", o.stop, "Fstop"},      {"intervals", o.intervals, "NrInts"},
     };
     for (const auto& n : numbers) {
         if (!n.typed) continue;
         const double typed = CliNumber(*n.typed);
+        // What the step did not change is what the box held.
+        Single box = 0;
+        ParseNumberText(WindowText(typed), box);
+        const EnterChange* change = entered.Changed(n.field);
+        const double taken = change ? change->taken : box;
         const bool representable = std::abs(typed) <= std::numeric_limits<Single>::max();
-        if (!representable || static_cast<Single>(typed) != static_cast<Single>(n.taken))
+        if (change || !representable || static_cast<Single>(typed) != static_cast<Single>(taken))
             err << "stelvane-cli: --" << n.name << ' ' << Shortened(*n.typed) << " was taken as "
-                << GeneralNumberText(n.taken) << '\n';
+                << GeneralNumberText(taken) << '\n';
     }
 }
 
 // A circuit about to be written with a negative part is written (it may be
 // wanted for study), but not without saying that it cannot be built.
-void WarnOfNegativeParts(const DesignState& s, const char* circuit, std::ostream& err)
+void WarnOfNegativeParts(const DesignState& s, PartsType parts, const char* circuit, std::ostream& err)
 {
-    const bool specified = s.PartsType == 1;
+    const bool specified = parts == PartsType::Specified;
     if (const int k = FirstStageWith(s, StageFault::Negative, specified))
         err << "stelvane-cli: warning: " << UnbuildableStageText(s, k, specified) << "; " << circuit
             << " holds a negative part\n";
@@ -211,21 +206,23 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     CliNotifier notifier(err);
     DesignState s;
-    InstallStartupDesign(s);
-
-    if (o.load) {
-        if (!ReadDesignFile(s, *o.load, notifier)) return 1;
+    DesignSession session(s);
+    // The start-up design and opamp; the command line keeps no last session.
+    session.StartUp();
+    const auto load = [&](DesignState& r) {
+        if (!ReadDesignFile(r, *o.load, notifier)) return false;
         // A loaded design is analysed with its parts as they stand.
-        s.ManualEntry = 1;
-    }
+        r.ManualEntry = PartsEntry::Manual;
+        return true;
+    };
+    if (o.load && !session.Get(load)) return 1;
 
     DesignInputs in = InputsFromRecord(s);
-    ApplyOptions(o, in, s.ManualEntry == 1);
+    ApplyOptions(o, in, s.ManualEntry == PartsEntry::Manual);
     SweepOverTheBand(o, in);
-    DesignSession session(s);
-    session.Enter(in, [&](const std::string& text) { notifier.ShowMessage(text, kProgramCaption, MessageIcon::None); });
-    ReportClampedNumbers(o, s, err);
-    s.PartsType = o.specifiedOpamp ? 1 : 0;
+    const EnterResult entered = session.Enter(
+        in, [&](const std::string& text) { notifier.ShowMessage(text, kProgramCaption, MessageIcon::None); });
+    ReportClampedNumbers(o, entered, err);
     if (o.series) session.RoundToStandardValues(*o.series, o.specifiedOpamp);
 
     // The exports run in the order of the file-writing window's buttons; the
@@ -238,27 +235,21 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             return 1;
         }
     }
-    if (o.scientific) {
-        s.ScientificFileName = *o.scientific;
-        if (!WriteTabulatedScientific(s, s.ScientificFileName, notifier)) return 1;
-    }
-    if (o.easy) {
-        s.EasyFileName = *o.easy;
-        if (!WriteTabulatedEasy(s, s.EasyFileName, notifier)) return 1;
-    }
+    if (o.scientific && !WriteTabulatedScientific(s, *o.scientific, notifier)) return 1;
+    if (o.easy && !WriteTabulatedEasy(s, *o.easy, notifier)) return 1;
     if (o.spice) {
-        WarnOfNegativeParts(s, "the LTspice schematic", err);
-        s.SpiceFileName = *o.spice;
-        if (!WriteSpiceSchematic(s, s.SpiceFileName, notifier)) return 1;
+        WarnOfNegativeParts(s, PartsOf(o), "the LTspice schematic", err);
+        if (!WriteSpiceSchematic(s, PartsOf(o), *o.spice, notifier)) return 1;
     }
-    if (o.bom && !WritePartsList(s, WithExtension(*o.bom, ".csv"), notifier, session.RoundedSeries())) return 1;
+    if (o.bom && !WritePartsList(s, PartsOf(o), WithExtension(*o.bom, ".csv"), notifier, session.RoundedSeries()))
+        return 1;
     if (o.overlay && !SavePlotOverlay(s, notifier)) return 1;
-    if (o.netlist) WarnOfNegativeParts(s, "the netlist", err);
+    if (o.netlist) WarnOfNegativeParts(s, PartsOf(o), "the netlist", err);
     if (!WriteCliNetlist(o, s, notifier)) return 1;
 
     const CliCheck check = RunCliCheck(o, s, err);
     if (o.json) {
-        Json design = DesignJson(s);
+        Json design = DesignJson(s, PartsOf(o));
         design.update(PartsJson(o, s));
         if (tolerance.settings) design["monte_carlo"] = ToleranceJson(RunTolerance(s, *tolerance.settings));
         if (!check.json.is_null()) design["verify"] = check.json;

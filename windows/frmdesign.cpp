@@ -170,26 +170,19 @@ void frmDesign::BuildControls()
     connect(optLinear, &QRadioButton::toggled, this, [this](bool on) { if (on) SweepLinearClicked(); });
     connect(optLog, &QRadioButton::toggled, this, [this](bool on) { if (on) SweepLogClicked(); });
 
-    connect(txtdBTop, &QLineEdit::textChanged, this, [this](const QString& t) {
-        ParseNumberText(S(t), Record().dBTop);
-        SetYLabel();
-    });
-    connect(txtdBBottom, &QLineEdit::textChanged, this, [this](const QString& t) {
-        ParseNumberText(S(t), Record().dBBottom);
-        SetYLabel();
-    });
-    connect(txtDelay, &QLineEdit::textChanged, this, [this](const QString& t) {
-        ParseNumberText(S(t), Record().DelayTop);
-        SetDelayLabel();
-    });
-    connect(txtStart, &QLineEdit::textChanged, this, [this](const QString& t) {
-        ParseNumberText(S(t), Record().Fstart);
-        SetXLabelChangeWording();
-    });
-    connect(txtStop, &QLineEdit::textChanged, this, [this](const QString& t) {
-        ParseNumberText(S(t), Record().Fstop);
-        SetXLabelChangeWording();
-    });
+    // The sweep ends and the scales write themselves into the record as they
+    // are typed, to update the per-interval captions.
+    const auto typed = [this](Single StoredDesign::*field, void (frmDesign::*caption)()) {
+        return [this, field, caption](const QString& t) {
+            Typed([&](StoredDesign& s) { ParseNumberText(S(t), s.*field); });
+            (this->*caption)();
+        };
+    };
+    connect(txtdBTop, &QLineEdit::textChanged, this, typed(&StoredDesign::dBTop, &frmDesign::SetYLabel));
+    connect(txtdBBottom, &QLineEdit::textChanged, this, typed(&StoredDesign::dBBottom, &frmDesign::SetYLabel));
+    connect(txtDelay, &QLineEdit::textChanged, this, typed(&StoredDesign::DelayTop, &frmDesign::SetDelayLabel));
+    connect(txtStart, &QLineEdit::textChanged, this, typed(&StoredDesign::Fstart, &frmDesign::SetXLabelChangeWording));
+    connect(txtStop, &QLineEdit::textChanged, this, typed(&StoredDesign::Fstop, &frmDesign::SetXLabelChangeWording));
     connect(UpDown2, &UpDown::valueChanged, this, [this] { XCountChanged(); });
     connect(UpDown3, &UpDown::valueChanged, this, [this] { YCountChanged(); });
     connect(cmdTest, &QPushButton::clicked, this, [this] { Examine(); });
@@ -290,9 +283,7 @@ void frmDesign::PaintPanels()
 
 void frmDesign::FillOnLoad()
 {
-    DesignState& s = Record();
-    if (s.C[1][1] <= 0)
-        s.C[1][1] = 1e-8f;
+    const DesignState& s = Record();
     FillSpecification();
     FillSweepAndScales();
     FillSweepOption();
@@ -326,18 +317,19 @@ void frmDesign::FillAfterGet()
 
 void frmDesign::FillSpecification()
 {
-    DesignState& s = Record();
+    const DesignState& s = Record();
     txtCenter->setText(Q(FormatEng(s.Center)));
     txtWidth->setText(Q(FormatEng(s.Width)));
     txtGain->setText(Q(FormatValue(s.Gain)));
     lblOrderInput->setText(Q(FormatValue(s.Order)));
-    txtCaps->setText(Q(FormatCap(s.C[1][1])));
+    // An unset first capacitor is shown as the one a design starts with.
+    txtCaps->setText(Q(FormatCap(s.C[1][1] > 0 ? s.C[1][1] : kStartupCapacitor)));
 
-    if (s.ManualEntry != 1) {
+    if (s.ManualEntry != PartsEntry::Manual) {
         switch (s.Family) {
-        case 1: optButterworth->setChecked(true); break;
-        case 2: optChebyshev->setChecked(true); break;
-        case 3: optBessel->setChecked(true); break;
+        case FilterFamily::Butterworth: optButterworth->setChecked(true); break;
+        case FilterFamily::Chebyshev: optChebyshev->setChecked(true); break;
+        case FilterFamily::Bessel: optBessel->setChecked(true); break;
         default: break; // another family keeps the options as they are
         }
     } else {
@@ -349,7 +341,7 @@ void frmDesign::FillSpecification()
 
 void frmDesign::FillSweepAndScales()
 {
-    DesignState& s = Record();
+    const DesignState& s = Record();
     txtStart->setText(Q(FormatEng(s.Fstart)));
     txtStop->setText(Q(FormatEng(s.Fstop)));
     txtInts->setText(Q(FormatValue(s.NrInts)));
@@ -360,7 +352,7 @@ void frmDesign::FillSweepAndScales()
 
 void frmDesign::FillSweepOption()
 {
-    if (Record().Sweep != 1) {
+    if (Record().Sweep != SweepSpacing::Linear) {
         optLog->setChecked(true);
         SetXCountEnabled(false);
     } else {
@@ -371,16 +363,12 @@ void frmDesign::FillSweepOption()
 
 void frmDesign::FillOpamp()
 {
-    DesignState& s = Record();
-    if (s.DCGain <= 0)
-        s.DCGain = kDefaultDCGain;
-    txtGainDC->setText(Q(FormatValue(s.DCGain)));
-    if (s.GBW == 0)
-        s.GBW = kDefaultGBW;
-    txtGBW->setText(Q(FormatEng(s.GBW)));
-    if (s.Zin == 0)
-        s.Zin = kDefaultZin;
-    txtZin->setText(Q(FormatValue(s.Zin)));
+    // The start-up gives every opamp field a usable value; one the record
+    // lacks all the same is shown as its default, which Enter then takes.
+    const DesignState& s = Record();
+    txtGainDC->setText(Q(FormatValue(s.DCGain > 0 ? s.DCGain : kDefaultDCGain)));
+    txtGBW->setText(Q(FormatEng(s.GBW != 0 ? s.GBW : kDefaultGBW)));
+    txtZin->setText(Q(FormatValue(s.Zin != 0 ? s.Zin : kDefaultZin)));
 }
 
 // --- Reactions ---
@@ -401,15 +389,16 @@ void frmDesign::SetXCountEnabled(bool enabled)
 
 void frmDesign::FamilyReactionA()
 {
-    DesignState& s = Record();
     // Leaving Chebyshev (directly or through manual entry) keeps its ripple
     // for the way back; the other families show none.
     Single ripple = 0;
     ParseNumberText(S(txtApass->text()), ripple);
     if (ripple != 0)
         chebyshevRipple_ = S(txtApass->text());
-    s.ManualEntry = 0;
-    s.Apass = 0;
+    Typed([](StoredDesign& s) {
+        s.ManualEntry = PartsEntry::Designed;
+        s.Apass = 0;
+    });
     txtApass->setText("0");
     SetSpecificationEnabled(true);
     lblApass->setEnabled(false);
@@ -418,16 +407,23 @@ void frmDesign::FamilyReactionA()
 
 void frmDesign::FamilyReactionB()
 {
-    DesignState& s = Record();
-    s.ManualEntry = 0;
-    if (s.Apass == 0 && !chebyshevRipple_.empty()) {
-        ParseNumberText(chebyshevRipple_, s.Apass);
-        txtApass->setText(Q(chebyshevRipple_));
+    // A Chebyshev needs ripple: the one it had, else the least.
+    Single apass = Record().Apass;
+    const char* shown = nullptr;
+    if (apass == 0 && !chebyshevRipple_.empty()) {
+        ParseNumberText(chebyshevRipple_, apass);
+        shown = chebyshevRipple_.c_str();
     }
-    if (s.Apass == 0) {
-        s.Apass = 0.001f;
-        txtApass->setText(".001");
+    if (apass == 0) {
+        apass = 0.001f;
+        shown = ".001";
     }
+    Typed([apass](StoredDesign& s) {
+        s.ManualEntry = PartsEntry::Designed;
+        s.Apass = apass;
+    });
+    if (shown)
+        txtApass->setText(shown);
     SetSpecificationEnabled(true);
     lblApass->setEnabled(true);
     txtApass->setEnabled(true);
@@ -435,7 +431,7 @@ void frmDesign::FamilyReactionB()
 
 void frmDesign::FamilyReactionC()
 {
-    Record().ManualEntry = 1;
+    Typed([](StoredDesign& s) { s.ManualEntry = PartsEntry::Manual; });
     SetSpecificationEnabled(false);
     lblApass->setEnabled(false);
     txtApass->setEnabled(false);
@@ -473,15 +469,17 @@ void TakeGridCount(QLabel& label, Integer& count)
 
 void frmDesign::XCountChanged()
 {
-    TakeGridCount(*lblNrX, Record().NrX);
+    Typed([this](StoredDesign& s) { TakeGridCount(*lblNrX, s.NrX); });
     SetXLabelChangeWording();
 }
 
 void frmDesign::YCountChanged()
 {
-    TakeGridCount(*lblNrY, Record().NrY);
+    Typed([this](StoredDesign& s) {
+        TakeGridCount(*lblNrY, s.NrY);
+        ParseNumberText(S(txtDelay->text()), s.DelayTop);
+    });
     SetYLabel();
-    ParseNumberText(S(txtDelay->text()), Record().DelayTop);
     SetDelayLabel();
 }
 
@@ -570,7 +568,7 @@ void frmDesign::EnterStep()
     DesignInputs in = ReadInputs();
     ownChange_ = true;
     const EnterNotes notes =
-        Session().Enter(in, [this](const std::string& message) { GetPlatform().ShowMessage(message); });
+        Session().Enter(in, [this](const std::string& message) { GetPlatform().ShowMessage(message); }).notes;
     ownChange_ = false;
     ShowInputs(in);
     // What was typed is the design's now: Ctrl+Z takes it back as a whole.
@@ -601,13 +599,21 @@ void frmDesign::OnGet()
     if (!std::filesystem::exists(*fileName, error))
         fileName = WithExtension(*fileName, ".QBX");
     // A design read is one change, which an undo takes back.
-    bool read = false;
     ownChange_ = true;
-    Session().Apply([&](DesignState& s) { read = ReadDesignFile(s, *fileName, GetPlatform()); });
+    const bool read = Session().Get([&](DesignState& s) { return ReadDesignFile(s, *fileName, GetPlatform()); });
     ownChange_ = false;
     if (!read)
         return; // the record is unchanged and the reader has said so
     FillAfterGet();
+}
+
+void frmDesign::Typed(const std::function<void(StoredDesign&)>& change)
+{
+    // What the window writes as it is typed is its own: the boxes stay as typed.
+    const bool own = ownChange_;
+    ownChange_ = true;
+    Session().Type(change);
+    ownChange_ = own;
 }
 
 void frmDesign::DesignChanged()
@@ -627,7 +633,7 @@ void frmDesign::OnAbout()
 // The design in the record as its resistors stand (the last Enter step).
 void frmDesign::ShowCapSuggestion()
 {
-    lblSuggestCap->setText(Q(CapSuggestionText(Record(), kPracticalResistors)));
+    lblSuggestCap->setText(Q(CapSuggestionText(Record(), View().parts, kPracticalResistors)));
 }
 
 void frmDesign::Examine()

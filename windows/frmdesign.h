@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "engine/enterstep.h"
@@ -141,6 +142,8 @@ private:
     // The ripple text Chebyshev had when another family was chosen.
     std::string chebyshevRipple_;
     // While this window changes the design and shows the outcome itself.
+    // Writes a typed field through the session as the window's own change.
+    void Typed(const std::function<void(StoredDesign&)>& change);
     bool ownChange_ = false;
 };
 

@@ -55,7 +55,7 @@ void frmOpampTest::Load()
     simulationTask_->Start(Record(), OpampModel::Specified, [this](const Verification& v) {
         cmdStopSimulation->hide();
         // the design changed meanwhile: the result would not describe it
-        const bool current = CircuitOf(Record()) == simulationTask_->Circuit();
+        const bool current = CircuitOf(Record(), PartsType::Specified) == simulationTask_->Circuit();
         lblSimulation->setText(current ? QString::fromStdString(AgreementText(v)) : QString());
     });
     ShowWarning();
@@ -72,12 +72,12 @@ void frmOpampTest::DesignChanged()
 {
     // The decade grid is the view's own and an undo leaves it to the view;
     // laying it changes no design, so it is no step of its own either.
-    ComputeDecadeGrid(Record());
+    Session().LayDecadeGrid();
     canvas().Clear(BackgroundColour(WindowKind::OpampTest));
     DrawOpampTest(canvas(), Record(), layout_->Screen());
     ShowWarning();
     // The simulation, run or running, no longer shows this design.
-    if (!(CircuitOf(Record()) == simulationTask_->Circuit())) {
+    if (!(CircuitOf(Record(), PartsType::Specified) == simulationTask_->Circuit())) {
         simulationTask_->Stop();
         cmdStopSimulation->hide();
         lblSimulation->clear();

@@ -4,6 +4,8 @@
 #include <QPalette>
 #include <QPushButton>
 
+#include <memory>
+
 #include "engine/standardvalues.h"
 #include "files/designfile.h"
 #include "windows/layout.h"
@@ -65,20 +67,19 @@ void frmOpening::Load()
     SetFont(*cmdStart, layout, kStartFont, true);
     SetBackgroundColour(*cmdStart, kOwnButtonColour);
 
-    DesignState& s = Record();
-    InitEngine(s);
-    Label2->setText(QString::fromStdString(s.VersionText));
+    Label2->setText(kVersionText);
     Label4->setText(kNoticeLine);
 
-    // The picture always shows two stages: it is drawn before the last
-    // session brings its own order.
-    s.Order = 2;
-    DrawDemonstrationCircuit(canvas(), s, layout.Sh());
+    // The picture always shows two stages of the record as it stands: it is
+    // drawn before the start-up brings the design.
+    const auto picture = std::make_unique<DesignState>(Record());
+    picture->Order = 2;
+    DrawDemonstrationCircuit(canvas(), *picture, layout.Sh());
 }
 
 void frmOpening::Shown()
 {
-    ReadLastSession(Record(), GetPlatform());
+    Session().StartUp([this](DesignState& s) { return ReadLastSession(s, GetPlatform()); });
 }
 
 } // namespace stelvane

@@ -77,14 +77,6 @@ constexpr double kUndoTop = 1950;
 constexpr double kUndoWidth = 480;
 constexpr double kRedoLeft = kSideButtonLeft + kSideButtonWidth - kUndoWidth;
 
-// A toggle between 0 and 1 that also brings any other value back to 0.
-void Toggle(Integer& flag)
-{
-    flag = static_cast<Integer>(flag + 1);
-    if (flag > 1)
-        flag = 0;
-}
-
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // E24 is the 5% series, whose caption the button has always had.
@@ -95,13 +87,13 @@ QString RoundingCaption(StandardSeries series)
 
 // Whether the parts still stand as the last rounding left them: every
 // resistor in the series, every capacitor as it was (the rounding keeps them).
-bool PartsAsRounded(const DesignState& s, StandardSeries series)
+bool PartsAsRounded(const DesignState& s, const CapArray& savedC, StandardSeries series)
 {
     for (int k = 1; k <= StageCount(s); ++k) {
         for (int j = 1; j <= 3; ++j)
             if (RoundToSeries(s.R[k][j], series) != s.R[k][j])
                 return false;
-        if (s.C[k] != s.SavedC[k])
+        if (s.C[k] != savedC[k])
             return false;
     }
     return true;
@@ -156,8 +148,8 @@ void frmPlot::BuildControls()
     cboSeries->setFocusPolicy(Qt::NoFocus);
     for (StandardSeries series : kAllSeries)
         cboSeries->addItem(SeriesName(series));
-    cboSeries->setCurrentIndex(static_cast<int>(Nav().Views().roundingSeries));
-    cmdNearest5->setText(RoundingCaption(Nav().Views().roundingSeries));
+    cboSeries->setCurrentIndex(static_cast<int>(View().roundingSeries));
+    cmdNearest5->setText(RoundingCaption(View().roundingSeries));
     cmdUndo = button("cmdUndo", "Undo");
     cmdRedo = button("cmdRedo", "Redo");
     cmdUndo->setToolTip("Takes back the last change of the design (Ctrl+Z)");
@@ -332,6 +324,7 @@ void frmPlot::Load()
 ScreenPlotContext frmPlot::PlotContext() const
 {
     ScreenPlotContext ctx;
+    ctx.shown = View().shown;
     ctx.screenWidthTwips = layout_ ? layout_->Sw() : kDesignScreenWidthTwips;
     ctx.font = font_;
     ctx.background = kWindowBackground;
@@ -368,7 +361,7 @@ void frmPlot::ShowButtonStates()
 {
     // Parts entered by hand are no design of a family: no centre and width
     // steps that would redesign it, no poles of its family.
-    const bool manual = Record().ManualEntry == 1;
+    const bool manual = Record().ManualEntry == PartsEntry::Manual;
     cmdTuneCenterWidth->setEnabled(!manual);
     cmdPoles->setEnabled(!manual);
     // Restore is offered while the parts of the last rounding stand; an undo
@@ -405,21 +398,21 @@ void frmPlot::mouseMoveEvent(QMouseEvent* event)
 void frmPlot::OnPrint()
 {
     if (Printer())
-        Printer()(Record(), GetPlatform());
+        Printer()(Record(), View().shown, GetPlatform());
 }
 
 // --- Side buttons ---
 
 void frmPlot::PhaseClicked()
 {
-    Toggle(Record().ShowPhase);
+    View().shown.phase = !View().shown.phase;
     RedrawPlot();
     CheckNegativeParts();
 }
 
 void frmPlot::DelayClicked()
 {
-    Toggle(Record().ShowDelay);
+    View().shown.delay = !View().shown.delay;
     RedrawPlot();
     CheckNegativeParts();
 }
@@ -436,18 +429,18 @@ void frmPlot::GetPlotOverlay()
     for (const auto& [file, curve] : kFiles) {
         // A missing file stops the whole overlay; curves already drawn stay.
         std::string problem;
-        if (!ReadPlotOverlay(Record(), file, &problem)) {
+        if (!ReadPlotOverlay(View().overlay, file, &problem)) {
             GetPlatform().ShowMessage(kOverlayMissingMessage, kOverlayMissingCaption, MessageIcon::Exclamation);
             return;
         }
-        if (problem.empty()) DrawOverlayCurve(canvas(), Record(), curve);
+        if (problem.empty()) DrawOverlayCurve(canvas(), Record(), View().overlay, curve, View().shown);
         else GetPlatform().ShowMessage(problem);
     }
 }
 
 // --- Tuning panel ---
 
-Single& frmPlot::Part(int part) { return Session().Part(CurrentStage, static_cast<StagePart>(part)); }
+const Single& frmPlot::Part(int part) { return Session().Part(CurrentStage, static_cast<StagePart>(part)); }
 
 std::string frmPlot::PartText(int part)
 {
@@ -623,14 +616,14 @@ void frmPlot::SeriesPicked(int index)
 {
     if (index < 0 || index >= int(kAllSeries.size()))
         return;
-    Nav().Views().roundingSeries = kAllSeries[index];
+    View().roundingSeries = kAllSeries[index];
     cmdNearest5->setText(RoundingCaption(kAllSeries[index]));
 }
 
 void frmPlot::Nearest5Clicked()
 {
     cmdNearest5->setEnabled(false);
-    Session().RoundToStandardValues(Nav().Views().roundingSeries);
+    Session().RoundToStandardValues(View().roundingSeries);
 }
 
 void frmPlot::RestoreClicked()
@@ -638,7 +631,7 @@ void frmPlot::RestoreClicked()
     // Restore goes one level back, to the parts before the rounding: what was
     // tuned since goes with it, which the user is told (the undo keeps it).
     const std::optional<StandardSeries> series = Session().RoundedSeries();
-    const bool tunedSince = series && !PartsAsRounded(Record(), *series);
+    const bool tunedSince = series && !PartsAsRounded(Record(), Session().SavedC(), *series);
     cmdNearest5->setEnabled(true);
     Session().RestoreParts();
     if (tunedSince)
@@ -663,7 +656,7 @@ void frmPlot::ResetClicked()
 
 // --- Simulation ---
 
-SimulatedCircuit frmPlot::CircuitNow() { return CircuitOf(Record()); }
+SimulatedCircuit frmPlot::CircuitNow() { return CircuitOf(Record(), View().parts); }
 
 void frmPlot::ShowSimulationText(const std::string& text, bool good)
 {
@@ -683,7 +676,7 @@ void frmPlot::SimulateClicked()
         return;
     }
     // The opamp chosen on the schematic window, as for the files written.
-    const OpampModel model = Record().PartsType == 1 ? OpampModel::Specified : OpampModel::Ideal;
+    const OpampModel model = View().parts == PartsType::Specified ? OpampModel::Specified : OpampModel::Ideal;
     simulation_.reset();
     simulationTask_->Start(Record(), model, [this](const Verification& v) { SimulationDone(v); });
     cmdSimulate->setText("Stop");
@@ -731,8 +724,9 @@ void frmPlot::DrawSimulation()
     // not erased by the next drawing and would outlive the simulation.
     const double halfX = layout_->ToUnitsX(kSimulatedMarkWidth) / 2, halfY = layout_->ToUnitsY(kSimulatedMarkWidth) / 2;
     auto draw = [&](Curve curve, const std::vector<double>& values, auto y) {
-        DrawCurveOver(canvas(), s, curve, v.freq, values, style);
-        if ((curve == Curve::Phase && s.ShowPhase != 1) || (curve == Curve::Delay && s.ShowDelay != 1))
+        const PlotCurvesShown& shown = View().shown;
+        DrawCurveOver(canvas(), s, shown, curve, v.freq, values, style);
+        if ((curve == Curve::Phase && !shown.phase) || (curve == Curve::Delay && !shown.delay))
             return;
         for (std::size_t i = 0; i < v.freq.size(); i += step) {
             const auto at = axis.X(v.freq[i]);

@@ -23,7 +23,7 @@ class UpDown;
 // What "Print" on the plot window runs. The printout lives in its own
 // module and installs itself here when the program starts; until then the
 // button does nothing.
-using PlotPrinter = std::function<void(DesignState&, Platform&)>;
+using PlotPrinter = std::function<void(const DesignState&, const PlotCurvesShown&, Platform&)>;
 void SetPlotPrinter(PlotPrinter printer);
 
 // Said when "Restore" takes away parts tuned after the rounding.
@@ -164,7 +164,7 @@ private:
     SimulationTask* simulationTask_;
 
     // Panel texts
-    Single& Part(int part);
+    const Single& Part(int part);
     std::string PartText(int part);
     void ShowTuneValues();
     void ShowEditValues();

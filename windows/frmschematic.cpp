@@ -151,18 +151,15 @@ void frmSchematic::ShowSensitivities()
     Integer stage = 1;
     ParseNumberText(lblSensStage->text().toStdString(), stage);
     lblSensitivity->setText(QString::fromStdString(SensitivityTable(Record(), stage)));
-    lblRangeNote->setText(QString::fromStdString(RangeNoteText(Record())));
+    lblRangeNote->setText(QString::fromStdString(RangeNoteText(Record(), View().parts)));
 }
 
 // The parts type outlives the window while its options start afresh, so the
-// options are set to the type the record holds (which the LTspice writer
-// also uses) rather than the other way round.
+// options are set to the type the run keeps (which the LTspice writer also
+// uses) rather than the other way round.
 void frmSchematic::SelectPartsType()
 {
-    DesignState& s = Record();
-    if (s.PartsType != 1)
-        s.PartsType = 0;
-    const bool specified = s.PartsType == 1;
+    const bool specified = View().parts == PartsType::Specified;
     const QSignalBlocker quietIdeal(optIdeal);
     const QSignalBlocker quietSpecd(optSpecd);
     optIdeal->setChecked(!specified);
@@ -170,19 +167,19 @@ void frmSchematic::SelectPartsType()
     lblOpampInfo->setVisible(specified);
 }
 
-void frmSchematic::Draw() { DrawSchematic(canvas(), Record(), OriginX, screenHeightTwips_); }
+void frmSchematic::Draw() { DrawSchematic(canvas(), Record(), View().parts, OriginX, screenHeightTwips_); }
 
 void frmSchematic::IdealClicked()
 {
     lblOpampInfo->setVisible(false);
-    Record().PartsType = 0;
+    View().parts = PartsType::Ideal;
     DrawFromStageOne();
 }
 
 void frmSchematic::SpecdClicked()
 {
     lblOpampInfo->setVisible(true);
-    Record().PartsType = 1;
+    View().parts = PartsType::Specified;
     DrawFromStageOne();
 }
 

@@ -36,7 +36,7 @@ class frmSchematic : public BarWindow {
 public:
     explicit frmSchematic(Navigator& navigator);
 
-    // Lays out, brings the parts-type options in line with PartsType and
+    // Lays out, brings the parts-type options in line with the run's parts type and
     // draws the circuit from the record.
     void Load() override;
     // Draws the whole picture at the present origin.

@@ -55,9 +55,9 @@ bool HasThreeLetterExtension(const std::string& name)
 
 // A circuit with a part of 0 is none: the user is told so. One with a negative
 // part cannot be built, but may be wanted to study it: the user is asked.
-bool CircuitWanted(const DesignState& s, Platform& platform, const std::string& circuit)
+bool CircuitWanted(const DesignState& s, PartsType parts, Platform& platform, const std::string& circuit)
 {
-    const bool specified = s.PartsType == 1;
+    const bool specified = parts == PartsType::Specified;
     if (const int k = FirstStageWith(s, StageFault::Missing, specified)) {
         platform.ShowMessage(UnbuildableStageText(s, k, specified) + ". The " + circuit + " was not written.");
         return false;
@@ -69,7 +69,7 @@ bool CircuitWanted(const DesignState& s, Platform& platform, const std::string& 
 
 } // namespace
 
-std::string& RememberedName(DesignState& s, ExportKind kind)
+std::string& RememberedName(ViewState& s, ExportKind kind)
 {
     switch (kind) {
     case ExportKind::TabulatedScientific:
@@ -97,13 +97,13 @@ std::string ProposedExportName(const std::string& remembered, ExportKind kind)
     return remembered.substr(0, remembered.size() - kExtensionLength) + ExportExtension(kind);
 }
 
-FileDialogRequest ExportDialogRequest(DesignState& s, ExportKind kind)
+FileDialogRequest ExportDialogRequest(ViewState& view, ExportKind kind)
 {
     FileDialogRequest request;
     const DialogTexts texts = TextsOf(kind);
     request.title = texts.title;
     request.filter = texts.filter;
-    std::string& remembered = RememberedName(s, kind);
+    std::string& remembered = RememberedName(view, kind);
     if (remembered.empty())
         remembered = texts.firstName;
     request.proposedName = ProposedExportName(remembered, kind);
@@ -111,18 +111,19 @@ FileDialogRequest ExportDialogRequest(DesignState& s, ExportKind kind)
     return request;
 }
 
-bool ExportFile(DesignState& s, Platform& platform, ExportKind kind, std::optional<StandardSeries> roundedTo)
+bool ExportFile(const DesignState& s, ViewState& view, Platform& platform, ExportKind kind,
+                std::optional<StandardSeries> roundedTo)
 {
-    if (kind == ExportKind::SpiceSchematic && !CircuitWanted(s, platform, "LTspice schematic"))
+    if (kind == ExportKind::SpiceSchematic && !CircuitWanted(s, view.parts, platform, "LTspice schematic"))
         return false;
-    if (kind == ExportKind::Netlist && !CircuitWanted(s, platform, "netlist"))
+    if (kind == ExportKind::Netlist && !CircuitWanted(s, view.parts, platform, "netlist"))
         return false;
-    const FileDialogRequest request = ExportDialogRequest(s, kind);
+    const FileDialogRequest request = ExportDialogRequest(view, kind);
     const std::optional<std::string> chosen = platform.SaveFileDialog(request);
     // A cancelled dialog is no consent to write anything, not even the proposal.
     if (!chosen || chosen->empty())
         return false;
-    std::string& remembered = RememberedName(s, kind);
+    std::string& remembered = RememberedName(view, kind);
     remembered = WithExtension(*chosen, ExportExtension(kind));
     switch (kind) {
     case ExportKind::TabulatedScientific:
@@ -130,13 +131,14 @@ bool ExportFile(DesignState& s, Platform& platform, ExportKind kind, std::option
     case ExportKind::TabulatedEasy:
         return WriteTabulatedEasy(s, remembered, platform);
     case ExportKind::Netlist:
-        return WriteNetlist(s, s.PartsType == 1 ? OpampModel::Specified : OpampModel::Ideal, remembered, platform);
+        return WriteNetlist(s, view.parts == PartsType::Specified ? OpampModel::Specified : OpampModel::Ideal,
+                            remembered, platform);
     case ExportKind::PartsList:
-        return WritePartsList(s, remembered, platform, roundedTo);
+        return WritePartsList(s, view.parts, remembered, platform, roundedTo);
     case ExportKind::SpiceSchematic:
         break;
     }
-    return WriteSpiceSchematic(s, remembered, platform);
+    return WriteSpiceSchematic(s, view.parts, remembered, platform);
 }
 
 frmWriteFiles::frmWriteFiles(Navigator& navigator) : FormWindow(navigator, WindowKind::WriteFiles)
@@ -159,14 +161,14 @@ frmWriteFiles::frmWriteFiles(Navigator& navigator) : FormWindow(navigator, Windo
     cmdExit = button("cmdExit", "Return");
 
     auto exportOn = [this](QPushButton* b, ExportKind kind) {
-        connect(b, &QPushButton::clicked, this, [this, kind] { ExportFile(Record(), GetPlatform(), kind); });
+        connect(b, &QPushButton::clicked, this, [this, kind] { ExportFile(Record(), View(), GetPlatform(), kind); });
     };
     exportOn(cmdWriteTabulatedS, ExportKind::TabulatedScientific);
     exportOn(cmdWriteTabulatedE, ExportKind::TabulatedEasy);
     exportOn(cmdWriteSpiceSchematic, ExportKind::SpiceSchematic);
     exportOn(cmdWriteNetlist, ExportKind::Netlist);
     connect(cmdWritePartsList, &QPushButton::clicked, this,
-            [this] { ExportFile(Record(), GetPlatform(), ExportKind::PartsList, Session().RoundedSeries()); });
+            [this] { ExportFile(Record(), View(), GetPlatform(), ExportKind::PartsList, Session().RoundedSeries()); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { Nav().Close(WindowKind::WriteFiles); });
 }
 

@@ -31,8 +31,8 @@ inline constexpr const char* kPartsListDialogTitle = "Write parts list";
 inline constexpr const char* kPartsListDialogFilter = "Parts lists (*.csv)|*.csv|All files (*.*)|*.*";
 inline constexpr const char* kPartsListDefaultName = "QUIBEXparts.csv";
 
-// The record's remembered name for the kind of export.
-std::string& RememberedName(DesignState& s, ExportKind kind);
+// The run's remembered name for the kind of export.
+std::string& RememberedName(ViewState& view, ExportKind kind);
 // ".DAT" for the tabulated files, ".ASC" for the schematic, ".cir" for the
 // netlist, ".csv" for the parts list.
 const char* ExportExtension(ExportKind kind);
@@ -43,12 +43,12 @@ const char* ExportExtension(ExportKind kind);
 std::string ProposedExportName(const std::string& remembered, ExportKind kind);
 // The dialog's title, filter and proposal for the kind; an empty remembered
 // name becomes the first proposal ("Default.DAT", "QUIBEXdefault.ASC", "Stelvane.cir", "QUIBEXparts.csv").
-FileDialogRequest ExportDialogRequest(DesignState& s, ExportKind kind);
+FileDialogRequest ExportDialogRequest(ViewState& view, ExportKind kind);
 // One export button from start to end: asks for a name, remembers it and
 // writes the file. A cancelled dialog writes nothing and keeps the name
 // remembered before. The parts list names the series the resistors were
 // rounded to. Returns whether a file was written.
-bool ExportFile(DesignState& s, Platform& platform, ExportKind kind,
+bool ExportFile(const DesignState& s, ViewState& view, Platform& platform, ExportKind kind,
                 std::optional<StandardSeries> roundedTo = std::nullopt);
 
 // The file-writing window, modal over the window that opened it: tabulated

@@ -86,8 +86,10 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event)
 void FormWindow::Undo() { navigator_.Session().Undo(); }
 void FormWindow::Redo() { navigator_.Session().Redo(); }
 
-DesignState& FormWindow::Record() { return navigator_.Record(); }
+const DesignState& FormWindow::Record() const { return navigator_.Record(); }
 DesignSession& FormWindow::Session() { return navigator_.Session(); }
+ViewState& FormWindow::View() { return navigator_.View(); }
+const ViewState& FormWindow::View() const { return navigator_.View(); }
 Platform& FormWindow::GetPlatform() { return navigator_.GetPlatform(); }
 
 void FormWindow::closeEvent(QCloseEvent* event)
@@ -193,7 +195,7 @@ void Navigator::Exit(WindowKind from)
         return;
     // The sweep and scale fields write themselves into the record as they
     // are typed; what the reader would refuse is put right, and said, first.
-    if (const EnterNotes notes = KeepSweepStorable(record_); !notes.empty())
+    if (const EnterNotes notes = session_.KeepStorable(); !notes.empty())
         platform_.ShowMessage(NotesText(notes));
     WriteLastSession(record_, platform_);
     Discard(from);

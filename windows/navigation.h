@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "platform/qt/canvaswidget.h"
 #include "windows/layout.h"
+#include "windows/viewstate.h"
 
 class QPushButton;
 
@@ -25,13 +26,6 @@ const char* WindowName(WindowKind kind);
 const char* WindowCaption(WindowKind kind);
 // Whether the kind blocks the window that opened it until it closes.
 bool OpensModal(WindowKind kind);
-
-// What the windows choose that outlives any one of them, for the run of the
-// program: it is no part of the design and no file holds it.
-struct ViewState {
-    // The series "Nearest 5%" rounds the resistors to.
-    StandardSeries roundingSeries = StandardSeries::E24;
-};
 
 // A window of the program. Its constructor builds the controls; Load lays
 // them out and fills them from the record before the window is shown, and
@@ -60,8 +54,11 @@ protected:
     // A text box keeps the keys while it holds typing of its own, not yet
     // entered, to take back; otherwise they go to the design.
     bool eventFilter(QObject* watched, QEvent* event) override;
-    DesignState& Record();
+    // The design as it stands; only the session changes it.
+    const DesignState& Record() const;
     DesignSession& Session();
+    ViewState& View();
+    const ViewState& View() const;
     Platform& GetPlatform();
     Navigator& Nav() { return navigator_; }
     // Closing through the window frame destroys the window and nothing else.
@@ -86,11 +83,12 @@ public:
     Navigator(const Navigator&) = delete;
     Navigator& operator=(const Navigator&) = delete;
 
-    DesignState& Record() { return record_; }
+    const DesignState& Record() const { return record_; }
     // The design pipeline over the record.
     DesignSession& Session() { return session_; }
+    // What the windows show the design with, for the run.
+    ViewState& View() { return view_; }
     Platform& GetPlatform() { return platform_; }
-    ViewState& Views() { return views_; }
 
     // Tells the registry how to create a window of the kind.
     void SetFactory(WindowKind kind, Factory factory);
@@ -124,8 +122,8 @@ private:
 
     DesignState& record_;
     DesignSession session_{record_};
+    ViewState view_;
     Platform& platform_;
-    ViewState views_;
     std::function<void()> endProgram_;
     std::array<Factory, kWindowKinds> factories_{};
     std::array<QPointer<FormWindow>, kWindowKinds> windows_{};

@@ -6,9 +6,9 @@
 
 namespace stelvane {
 
-SimulatedCircuit CircuitOf(const DesignState& s)
+SimulatedCircuit CircuitOf(const DesignState& s, PartsType parts)
 {
-    return {s.Order, s.PartsType, s.R, s.Rs, s.C, s.GBW, s.DCGain, s.Zin};
+    return {s.Order, parts, s.R, s.Rs, s.C, s.GBW, s.DCGain, s.Zin};
 }
 
 // One run: its thread, its stop flag and its result, shared by the thread
@@ -32,7 +32,7 @@ void SimulationTask::Start(const DesignState& s, OpampModel model, Done done)
 {
     Stop();
     auto run = std::make_shared<Run>();
-    circuit_ = CircuitOf(s);
+    circuit_ = CircuitOf(s, model == OpampModel::Specified ? PartsType::Specified : PartsType::Ideal);
     // the thread works on its own copy: the record may change while it runs
     auto design = std::make_shared<DesignState>(s);
     run->thread = QThread::create([run, design, model] {

@@ -16,13 +16,14 @@ namespace stelvane {
 // result is shown only while the record still holds the circuit it was
 // run on.
 struct SimulatedCircuit {
-    Integer order = 0, partsType = 0;
+    Integer order = 0;
+    PartsType parts = PartsType::Ideal;
     ResArray r{}, rs{};
     CapArray c{};
     Single gbw = 0, dcGain = 0, zin = 0;
     friend bool operator==(const SimulatedCircuit&, const SimulatedCircuit&) = default;
 };
-SimulatedCircuit CircuitOf(const DesignState& s);
+SimulatedCircuit CircuitOf(const DesignState& s, PartsType parts);
 
 // The check of a design against ngspice, run off the GUI thread on a copy
 // of the record: the window stays usable, and Stop (or the window going

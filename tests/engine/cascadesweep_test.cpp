@@ -61,7 +61,7 @@ TEST(SweepCascade, GivesThePointByPointSinglesBitForBit) {
                     designs.Next(*s, family, order, Integer(designs.Uniform(1, kMaxPoints + 1)));
                     check();
                     // far skirts, where the running products are rescaled and stages added one by one
-                    s->Fstart = s->Fstart / 1000, s->Fstop = s->Fstop * 1000, s->Sweep = 2;
+                    s->Fstart = s->Fstart / 1000, s->Fstop = s->Fstop * 1000, s->Sweep = SweepSpacing::Log;
                     ComputeResponse(*s);
                     check();
                 }
@@ -69,7 +69,7 @@ TEST(SweepCascade, GivesThePointByPointSinglesBitForBit) {
         s = reference::RecordWithStages(reference::ButterworthStages(19, 1000, 200, 0));
         reference::PutParts(*s, ++s->Order, {1e-43, 1, 3e38, 3e38, 1e-43});
         reference::PutParts(*s, ++s->Order, {10e3, -2.2e3, 100e3, 1e-9, 10e-9});
-        s->Sweep = 2, s->Fstart = 0.001f, s->Fstop = 1e9f, s->NrInts = kMaxPoints;
+        s->Sweep = SweepSpacing::Log, s->Fstart = 0.001f, s->Fstop = 1e9f, s->NrInts = kMaxPoints;
         ComputeResponse(*s);
         check();
         EXPECT_EQ(designsSwept, 2 * perOrder * (21 + 21 + 10) + 1);

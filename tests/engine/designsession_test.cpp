@@ -7,6 +7,7 @@
 #include <string>
 #include <tuple>
 
+#include "engine/standardvalues.h"
 #include "engine/synthesis.h"
 #include "tests/engine/engine_test_support.h"
 
@@ -80,16 +81,16 @@ TEST(DesignSession, CentreAndWidthStepsRedesignUnlessThePartsAreTuned)
 
 TEST(DesignSession, RoundingKeepsThePartsAndRestoreGivesThemBack)
 {
-    for (const Integer manual : {0, 1}) {
-        SCOPED_TRACE(manual ? "parts entered by hand" : "family design");
+    for (const PartsEntry manual : {PartsEntry::Designed, PartsEntry::Manual}) {
+        SCOPED_TRACE(manual == PartsEntry::Manual ? "parts entered by hand" : "family design");
         Session t;
         t.s->ManualEntry = manual;
         const DesignState designed = *t.s;
         t.session.RoundToStandardValues();
-        EXPECT_EQ(t.s->ManualEntry, 1);
+        EXPECT_EQ(t.s->ManualEntry, PartsEntry::Manual);
         for (int k = 1; k <= 2; ++k)
             for (int j = 1; j <= 3; ++j) {
-                EXPECT_EQ(t.s->SavedR[k][j], designed.R[k][j]);
+                EXPECT_EQ(t.session.SavedR()[k][j], designed.R[k][j]);
                 EXPECT_NE(t.s->R[k][j], designed.R[k][j]);
             }
         EXPECT_NE(t.s->GainDB, designed.GainDB);
@@ -98,7 +99,8 @@ TEST(DesignSession, RoundingKeepsThePartsAndRestoreGivesThemBack)
         EXPECT_TRUE(std::tie(t.s->R, t.s->C, t.s->GainDB, t.s->StageFoActual) ==
                     std::tie(designed.R, designed.C, designed.GainDB, designed.StageFoActual));
         // the specified opamp's resistors: the design run's again, or those of the parts by hand
-        for (int j = 1; j <= 3; ++j) EXPECT_NEAR(t.s->Rs[1][j], designed.Rs[1][j], manual ? 2e-6 * designed.Rs[1][j] : 0);
+        const double rsTolerance = manual == PartsEntry::Manual ? 2e-6 : 0;
+        for (int j = 1; j <= 3; ++j) EXPECT_NEAR(t.s->Rs[1][j], designed.Rs[1][j], rsTolerance * designed.Rs[1][j]);
     }
 }
 
@@ -116,36 +118,66 @@ TEST(DesignSession, UndoAndRedoWalkTheChangesBitForBit)
         [&] { t.session.StepCenter(false); },
         [&] { t.session.RestoreParts(); },
         [&] { t.session.Apply([](DesignState& s) { s.Gain = 6, s.DCGain = 3e4f; }); },
+        [&] { t.session.Get([](DesignState& s) { return s.Center = 2500, s.Family = FilterFamily::Bessel, true; }); },
     };
     for (const auto& change : changes) change(), seen.push_back(*t.s);
-    EXPECT_EQ(told, 6);
+    EXPECT_EQ(told, 7);
     const auto same = [](const DesignState& a, const DesignState& b) {
         return std::tie(a.R, a.C, a.Rs, a.Center, a.Gain, a.ManualEntry, a.GainDB, a.Phase, a.StageFoActual) ==
                std::tie(b.R, b.C, b.Rs, b.Center, b.Gain, b.ManualEntry, b.GainDB, b.Phase, b.StageFoActual);
     };
-    for (int i = 5; i >= 0; --i) {
+    for (int i = 6; i >= 0; --i) {
         SCOPED_TRACE("undo to step " + std::to_string(i));
         ASSERT_TRUE(t.session.Undo());
         EXPECT_TRUE(same(*t.s, seen[i]));
     }
     EXPECT_FALSE(t.session.Undo());
-    for (int i = 1; i <= 6; ++i) {
+    for (int i = 1; i <= 7; ++i) {
         SCOPED_TRACE("redo to step " + std::to_string(i));
         ASSERT_TRUE(t.session.Redo());
         EXPECT_TRUE(same(*t.s, seen[i]));
     }
     EXPECT_FALSE(t.session.Redo());
-    EXPECT_EQ(told, 18);
-    // A change that leaves the design as it was is no step; a new change forgets what could be redone.
+    EXPECT_EQ(told, 21);
+    // A change that leaves the design as it was is no step, nor is a Get that cannot read; a new
+    // change forgets what could be redone.
     t.session.Undo();
     t.session.Apply([](DesignState&) {});
+    EXPECT_FALSE(t.session.Get([](DesignState&) { return false; }));
     EXPECT_TRUE(t.session.CanRedo());
     t.session.StepPart(1, StagePart::C1, true);
     EXPECT_FALSE(t.session.CanRedo());
     t.session.StopListening(handle);
     t.session.StepPart(1, StagePart::C1, true);
-    EXPECT_EQ(told, 21);
-    EXPECT_EQ(t.session.Revision(), 22u);
+    EXPECT_EQ(told, 25);
+    EXPECT_EQ(t.session.Revision(), 26u);
+}
+
+// Start-up brings the last session or the default design, then gives an unset or unusable
+// opamp field or first capacitor its default, and starts the history afresh.
+TEST(DesignSession, StartUpReadsTheLastSessionOrInstallsTheDefaults)
+{
+    const struct { const char* name; bool reader, read; Single dcGain, firstCap, wantDcGain, wantCap; } cases[] = {
+        {"no last session (the command line)", false, false, 0, 0, 1e5f, 1e-8f},
+        {"a last session with its parts", true, true, 3e4f, 4.7e-9f, 3e4f, 4.7e-9f},
+        {"a DC gain below 0 and no first capacitor", true, true, -5, 0, 1e5f, 1e-8f},
+        {"a last session that cannot be read", true, false, 0, -1, 1e5f, 1e-8f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DesignState s;
+        DesignSession session(s);
+        session.Apply([](DesignState& r) { r.Gain = 6; });  // a step the start-up forgets
+        s.GBW = 0;
+        const auto reader = [&](DesignState& r) { return r.DCGain = c.dcGain, r.C[1][1] = c.firstCap, c.read; };
+        EXPECT_EQ(session.StartUp(c.reader ? DesignSession::DesignReader(reader) : nullptr), c.read);
+        EXPECT_EQ(std::tuple(s.DCGain, s.C[1][1], s.GBW, s.Zin),
+                  std::tuple(c.wantDcGain, c.wantCap, kDefaultGBW, kDefaultZin));
+        EXPECT_EQ(s.VersionText, kVersionText);
+        EXPECT_EQ(s.Center, c.reader ? 0 : 1000);  // the defaults only without a reader (which installs its own)
+        EXPECT_FALSE(session.CanUndo());
+        EXPECT_EQ(session.Revision(), 2u);
+    }
 }
 
 TEST(DesignSession, UndoKeepsTheLastHundredSteps)

@@ -15,13 +15,14 @@ namespace stelvane {
 
 using testing::StartUpRecord;
 
-struct Entered { DesignState s; DesignInputs in; std::vector<std::string> messages; EnterNotes notes; };
+struct Entered { DesignState s; DesignInputs in; std::vector<std::string> messages; EnterNotes notes; EnterResult r; };
 
 // Enters what the design window shows for the record, as changed by `type`.
 static Entered Enter(const std::function<void(DesignInputs&)>& type, const DesignState& s = StartUpRecord()) {
-    Entered e{s, InputsFromRecord(s), {}, {}};
+    Entered e{s, InputsFromRecord(s), {}, {}, {}};
     type(e.in);
-    e.notes = EnterStep(e.s, e.in, [&e](const std::string& text) { e.messages.push_back(text); });
+    e.r = EnterStep(e.s, e.in, [&e](const std::string& text) { e.messages.push_back(text); });
+    e.notes = e.r.notes;
     return e;
 }
 
@@ -45,7 +46,7 @@ TEST(EnterStep, FamilyRippleAndSweepOptions) {
         const Entered e = Enter([&](DesignInputs& in) {
             ChooseFamily(in, c.family), in.txtApass = c.typed, in.optLinear = !c.log, in.optLog = c.log;
         });
-        EXPECT_EQ(std::tuple(int(e.s.Family), e.s.Sweep, e.s.Apass, e.in.txtApass, e.messages),
+        EXPECT_EQ(std::tuple(int(e.s.Family), int(e.s.Sweep), e.s.Apass, e.in.txtApass, e.messages),
                   std::tuple(c.family ? c.family : 1, c.log ? 2 : 1, c.apass, c.shown, c.messages))
             << "family " << c.family << " with " << c.typed;
     }
@@ -120,11 +121,14 @@ TEST(EnterStep, ReadsClampsAndSaysWhatItTook) {
         });
         EXPECT_NEAR(c.read(e.s), c.want, 1e-6 * std::abs(c.want));
         EXPECT_EQ(e.notes, c.notes);
+        // The same as a value, what the record took; the ripple has its own messages instead.
+        ASSERT_EQ(e.r.changed.size(), c.box == &I::txtApass ? 0 : c.notes.size());
+        for (const EnterChange& change : e.r.changed) EXPECT_NEAR(change.taken, c.read(e.s), 1e-6 * std::abs(c.want));
         EXPECT_EQ(e.in.*c.box, c.shown ? c.shown : c.typed);
         // What the design file refuses never reaches the record.
         const DesignState& s = e.s;
         EXPECT_TRUE(s.Center > 0 && s.Width > 0 && s.Fstart > 0 && s.Fstop > 0 && s.dBTop > s.dBBottom);
-        EXPECT_TRUE(s.Order >= 1 && s.Order <= (s.Family == 3 ? 10 : 21));
+        EXPECT_TRUE(s.Order >= 1 && s.Order <= (s.Family == FilterFamily::Bessel ? 10 : 21));
         EXPECT_TRUE(s.NrX >= 1 && s.NrX <= 12 && s.NrY >= 1 && s.NrY <= 12);
     }
 }
@@ -133,7 +137,7 @@ TEST(EnterStep, StartUpDesignAndManualEntryKeepingItsParts) {
     DesignState s = Enter([](DesignInputs&) {}).s;
     EXPECT_NEAR(s.Rs[1][1], 85.31e3, 5); // the start-up design with the default opamp
     EXPECT_NEAR(s.GainDB[1000], -35.0, 0.05); // at 2 kHz
-    s.ManualEntry = 1, s.R[1][3] *= 2;
+    s.ManualEntry = PartsEntry::Manual, s.R[1][3] *= 2;
     const Entered e = Enter([](DesignInputs& in) {
         ChooseFamily(in, 0), in.txtCenter = "5k", in.lblOrderInput = "7", in.txtCaps = "1u", in.txtStart = "100";
     }, s);
@@ -185,14 +189,17 @@ TEST(InputsFromRecord, ShowsTheRecord) {
     const std::pair<std::string, std::string> cases[] = {
         {shown([](DesignState&) {}), "10010|1k |200  | 0       |2 |0.01uF|0.2 " + rest},
         // Chebyshev without ripple shows the least ripple (Bessel none); a logarithmic sweep.
-        {shown([](DesignState& s) { s.Family = 2, s.Apass = 0, s.Sweep = 2; }),
+        {shown([](DesignState& s) { s.Family = FilterFamily::Chebyshev, s.Apass = 0, s.Sweep = SweepSpacing::Log; }),
          "01001|1k |200  | 0       |2 |0.01uF|0.001 " + rest},
-        {shown([](DesignState& s) { s.Family = 3; }), "00110|1k |200  | 0       |2 |0.01uF| 0       " + rest},
+        {shown([](DesignState& s) { s.Family = FilterFamily::Bessel; }),
+         "00110|1k |200  | 0       |2 |0.01uF| 0       " + rest},
         // Butterworth without ripple shows none; unset capacitor and opamp show their defaults.
         {shown([](DesignState& s) { s.Apass = 0, s.C[1][1] = s.DCGain = s.GBW = s.Zin = 0, s.Center = 4700; }),
          "10010|4.7k |200  | 0       |2 |0.01uF| 0       " + rest},
         // Manual entry chooses no family and keeps the ripple; the capacitor shown is the first stage's.
-        {shown([](DesignState& s) { s.ManualEntry = 1, s.Family = 3, s.C[1][1] = 4.7e-9f; }),
+        {shown([](DesignState& s) {
+             s.ManualEntry = PartsEntry::Manual, s.Family = FilterFamily::Bessel, s.C[1][1] = 4.7e-9f;
+         }),
          "00010|1k |200  | 0       |2 |4700pF|0.2 " + rest},
     };
     for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);

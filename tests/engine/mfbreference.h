@@ -62,7 +62,7 @@ inline std::unique_ptr<DesignState> RecordWithStages(const std::vector<StageTarg
     auto s = std::make_unique<DesignState>();
     s->Order = static_cast<Integer>(stages.size());
     for (int k = 1; k <= s->Order; ++k) PutParts(*s, k, EqualCapacitorParts(stages[k - 1], 1e-8));
-    s->Fstart = 500, s->Fstop = 2000, s->NrInts = 1000, s->Sweep = 1;
+    s->Fstart = 500, s->Fstop = 2000, s->NrInts = 1000, s->Sweep = SweepSpacing::Linear;
     return s;
 }
 

@@ -53,7 +53,7 @@ TEST(Sensitivity, ClosedFormsMatchDifferencesOfTheStageAnalysis) {
 TEST(PracticalParts, SuggestedCapacitorCentresTheResistorsInTheRange) {
     auto s = StartUpDesign([](DesignInputs& in) { in.txtCaps = "100p", in.lblOrderInput = "4"; });
     const ResistorRange range{2e3, 500e3};
-    EXPECT_EQ(ResistorsOutsideRange(*s, range).size(), 8u);  // R1 and R3 of all four stages
+    EXPECT_EQ(ResistorsOutsideRange(*s, PartsType::Ideal, range).size(), 8u);  // R1 and R3 of all four stages
     for (const StandardSeries series : {StandardSeries::E6, StandardSeries::E12}) {
         SCOPED_TRACE(SeriesName(series));
         const auto [low, high] = std::minmax({s->R[1][1], s->R[1][2], s->R[1][3], s->R[2][1], s->R[2][2], s->R[2][3],
@@ -65,19 +65,19 @@ TEST(PracticalParts, SuggestedCapacitorCentresTheResistorsInTheRange) {
                 const double off = std::fabs(std::log(std::sqrt(double(low) * high) * 100e-12 / cap / std::sqrt(2e3 * 500e3)));
                 if (off < best) best = off, bestCap = cap;
             }
-        const auto c = SuggestCapacitor(*s, range, series);
+        const auto c = SuggestCapacitor(*s, PartsType::Ideal, range, series);
         ASSERT_TRUE(c);
         EXPECT_NEAR(c->capacitor / bestCap, 1, 1e-9);
         const auto again = StartUpDesign([&](DesignInputs& in) {
             in.txtCaps = std::to_string(c->capacitor), in.lblOrderInput = "4";
         });
-        const auto redesigned = SuggestCapacitor(*again, range, series);
+        const auto redesigned = SuggestCapacitor(*again, PartsType::Ideal, range, series);
         EXPECT_NEAR(redesigned->lowest / c->lowest, 1, 1e-5);
         EXPECT_NEAR(redesigned->highest / c->highest, 1, 1e-5);
-        EXPECT_LT(ResistorsOutsideRange(*again, range).size(), 8u);
+        EXPECT_LT(ResistorsOutsideRange(*again, PartsType::Ideal, range).size(), 8u);
     }
     s->C[1][1] = 0;
-    EXPECT_FALSE(SuggestCapacitor(*s, range, StandardSeries::E6));
+    EXPECT_FALSE(SuggestCapacitor(*s, PartsType::Ideal, range, StandardSeries::E6));
 }
 
 } // namespace stelvane::testing

@@ -24,7 +24,7 @@ static reference::GainPhase Evaluate(const DesignState& s, double f) {
 
 static std::unique_ptr<DesignState> Swept(int order, Integer sweep, float fstart, float fstop, Integer nrInts) {
     auto s = reference::RecordWithStages(reference::ButterworthStages(order, 1000, 200, 0));
-    s->Sweep = sweep, s->Fstart = fstart, s->Fstop = fstop, s->NrInts = nrInts;
+    s->Sweep = CodeOf<SweepSpacing>(sweep), s->Fstart = fstart, s->Fstop = fstop, s->NrInts = nrInts;
     return s;
 }
 
@@ -145,7 +145,7 @@ TEST(ComputeFrequencyGrid, GridLines) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DesignState s;
-        s.Sweep = c.sweep, s.NrX = c.nrX, s.Fstart = c.fstart, s.Fstop = c.fstop;
+        s.Sweep = CodeOf<SweepSpacing>(c.sweep), s.NrX = c.nrX, s.Fstart = c.fstart, s.Fstop = c.fstop;
         ComputeFrequencyGrid(s);
         EXPECT_EQ(s.NrGridX, c.nrGridX);
         // The decade value is carried in Single: a line may sit a few millionths off.

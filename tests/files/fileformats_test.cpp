@@ -22,37 +22,43 @@ namespace stelvane::testing {
 namespace {
 
 // Two stages with negative values, values in exponent form and the grid's extremes.
-const DesignState kTwoStages{.Center = 1500.5f, .Width = 250, .Gain = -6.5f, .Order = 2, .Family = 2, .Apass = 0.5f,
-    .Fstart = 100, .Fstop = 2e7f, .NrInts = 2000, .Sweep = 2, .NrX = 12, .NrY = 1, .dBTop = 12.25f,
+const DesignState kTwoStages{StoredDesign{.Center = 1500.5f, .Width = 250, .Gain = -6.5f, .Order = 2,
+    .Family = FilterFamily::Chebyshev, .Apass = 0.5f, .Fstart = 100, .Fstop = 2e7f, .NrInts = 2000,
+    .Sweep = SweepSpacing::Log, .NrX = 12, .NrY = 1, .dBTop = 12.25f,
     .dBBottom = -60, .DelayTop = 5e-5f, .PoleRe = {0, -0.7071068f, -0.7071068f}, .PoleIm = {0, 0.7071068f, -0.7071068f},
     .C = {{{}, {0, 2.2e-8f, 4.7e-9f}, {0, 1e-8f, 1e-8f}}},
-    .R = {{{}, {0, 7957.747f, 397.8874f, 1.5e7f}, {0, 11253.95f, 281.3488f, 22507.91f}}}};
+    .R = {{{}, {0, 7957.747f, 397.8874f, 1.5e7f}, {0, 11253.95f, 281.3488f, 22507.91f}}}}};
 // Its parts are not the Chebyshev design of its figures, so they come back as entered by hand.
-const DesignState kTwoStagesRead = [] { DesignState d = kTwoStages; d.ManualEntry = 1; return d; }();
+const DesignState kTwoStagesRead = [] { DesignState d = kTwoStages; d.ManualEntry = PartsEntry::Manual; return d; }();
 // Its file: one value a line, the header, then all poles, all capacitors and all resistors.
 const std::vector<std::string> kTwoStagesLines = {"1500.5", "250", "-6.5", "2", "2", "0.5", "100", "2E+07", "2000",
     "2", "12.25", "-60", "5E-05", "1", "12", "-0.7071068", "0.7071068", "-0.7071068", "-0.7071068", "2.2E-08",
     "4.7E-09", "1E-08", "1E-08", "7957.747", "397.8874", "1.5E+07", "11253.95", "281.3488", "22507.91"};
 
 // Values that are not numbers are saved as 0 (the reader then refuses the file rather than take them).
-const DesignState kNotNumbers{.Center = 1000, .Width = 200, .Gain = -INFINITY, .Family = 3, .Apass = NAN,
-    .Fstart = INFINITY};
+const DesignState kNotNumbers{StoredDesign{.Center = 1000, .Width = 200, .Gain = -INFINITY,
+    .Family = FilterFamily::Bessel, .Apass = NAN, .Fstart = INFINITY}};
 
 // What a missing or damaged last-session file leaves: the start-up settings and capacitors.
-const DesignState kStartupDefaults{.Center = 1000, .Width = 200, .Order = 2, .Family = 1, .Apass = 0.2f, .Fstart = 500,
-    .Fstop = 2000, .NrInts = 1000, .Sweep = 1, .NrX = 10, .NrY = 6, .dBTop = 10, .dBBottom = -20, .DelayTop = 0.001f,
-    .C = {{{}, {0, 1e-8f, 1e-8f}, {0, 1e-8f, 1e-8f}}}};
+const DesignState kStartupDefaults{StoredDesign{.Center = 1000, .Width = 200, .Order = 2,
+    .Family = FilterFamily::Butterworth, .Apass = 0.2f, .Fstart = 500, .Fstop = 2000, .NrInts = 1000,
+    .Sweep = SweepSpacing::Linear, .NrX = 10, .NrY = 6,
+    .dBTop = 10, .dBBottom = -20, .DelayTop = 0.001f,
+    .C = {{{}, {0, 1e-8f, 1e-8f}, {0, 1e-8f, 1e-8f}}}}};
 
 // One stage for the exports, with three sweep points: a plain one, zeros and
 // small values, and a phase so large that its easy text fills its column.
 // The fourth point is beyond NrInts and never written.
-const DesignState kExport{.Order = 1, .Fstart = 500, .Fstop = 2000, .NrInts = 2, .Sweep = 1,
-    .C = {{{}, {0, 2.2e-8f, 4.7e-9f}}}, .R = {{{}, {0, 7957.747f, 397.8874f, 15915.49f}}}, .StageFoActual = {0, 1000},
-    .Freq = {500, 1000, 1234.5678f, 99}, .GainDB = {-12.5f, 0, -0.00007f}, .Phase = {135.25f, -3.5f, -1.234567e12f},
-    .Delay = {0.00123f, 1.5e-5f, 0}};
+const DesignState kExport{StoredDesign{.Order = 1, .Fstart = 500, .Fstop = 2000, .NrInts = 2,
+    .Sweep = SweepSpacing::Linear, .C = {{{}, {0, 2.2e-8f, 4.7e-9f}}},
+    .R = {{{}, {0, 7957.747f, 397.8874f, 15915.49f}}}},
+    DerivedDesign{.StageFoActual = {0, 1000}, .Freq = {500, 1000, 1234.5678f, 99}, .GainDB = {-12.5f, 0, -0.00007f},
+    .Phase = {135.25f, -3.5f, -1.234567e12f},
+    .Delay = {0.00123f, 1.5e-5f, 0}}};
 // The same stage with the resistors for the specified opamp and a logarithmic sweep.
-const DesignState kExportSpecified{.Order = 1, .GBW = 1e7f, .Fstart = 10, .Fstop = 2e7f, .Sweep = 2,
-    .C = kExport.C, .Rs = {{{}, {0, 1.5e6f, -470, 22e3f}}}, .StageFoActual = {0, 1000}, .PartsType = 1};
+const DesignState kExportSpecified{StoredDesign{.Order = 1, .GBW = 1e7f, .Fstart = 10, .Fstop = 2e7f,
+    .Sweep = SweepSpacing::Log, .C = kExport.C}, DerivedDesign{.Rs = {{{}, {0, 1.5e6f, -470, 22e3f}}},
+    .StageFoActual = {0, 1000}}};
 
 // The same stage as one whose parts gave no figures: its label says so, as the windows do.
 const DesignState kExportUnbuildable = [] { DesignState s = kExport; s.StageInvalid[1] = 1; return s; }();
@@ -114,7 +120,7 @@ TEST(FileFormats, EveryWriterWritesTheGoldenTextAndDesignsReadBack)
         {"a stage that cannot be built", kWriters[kSchematic], kExportUnbuildable,
          {Replaced(kSchematicIdeal, {{"LEFT 0 1kHz", "LEFT 0 invalid"}})}, nullptr},
         // mega is MEG to the simulator; a negative value keeps its sign
-        {"specified opamp, logarithmic sweep", kWriters[kSchematic], kExportSpecified,
+        {"specified opamp, logarithmic sweep", kWriters[kSchematicSpecified], kExportSpecified,
          {Replaced(kSchematicIdeal, {{"Value 7.958k", "Value 1.5MEG"}, {"Value 397.89 ", "Value -470 "},
              {"Value 15.915k", "Value 22k"}, {"LIN 1000  500   2000 ", "DEC 1000  10   2E+07 "},
              {"ideal opamp\r\n", "specified opamp\r\nTEXT 0 496 Left 0 ;GBW: 10M \r\n"}})}, nullptr},
@@ -242,7 +248,7 @@ TEST(FileFormats, OverlayReadKeepsTheWholePairsBeforeAnyFaultAndSaysWhenThereIsN
         SCOPED_TRACE(c.name);
         const std::string fileName = folder / (c.text ? "in.DB" : c.name);
         if (c.text) WriteBytes(fileName, *c.text);
-        DesignState s{.OverlayFreq = {123}, .OverlayLast = 7};
+        OverlayCurve s{.OverlayFreq = {123}, .OverlayLast = 7};
         std::string problem;
         EXPECT_EQ(ReadPlotOverlay(s, fileName, &problem), std::string(c.name) != "no file");
         EXPECT_EQ(problem, c.problem.empty() ? "" : fileName + c.problem);

@@ -68,12 +68,17 @@ inline const std::vector<Writer> kWriters = {
      kLastSessionNotWrittenMessage},
     {"easy table", {"e.DAT"}, WriteTabulatedEasy, kTabulatedNotWrittenMessage},
     {"scientific table", {"s.DAT"}, WriteTabulatedScientific, kTabulatedNotWrittenMessage},
-    {"schematic", {"f.ASC"}, WriteSpiceSchematic, kSpiceNotWrittenMessage},
+    {"schematic", {"f.ASC"},
+     [](auto& s, auto& file, auto& n) { return WriteSpiceSchematic(s, PartsType::Ideal, file, n); },
+     kSpiceNotWrittenMessage},
     {"overlay", {kOverlayGainFileName, kOverlayPhaseFileName, kOverlayDelayFileName},
      [](auto& s, auto& file, auto& n) { return SavePlotOverlay(s, n, fs::path(file).parent_path().string()); },
      kOverlayNotWrittenMessage},
+    {"schematic for the specified opamp", {"f.ASC"},
+     [](auto& s, auto& file, auto& n) { return WriteSpiceSchematic(s, PartsType::Specified, file, n); },
+     kSpiceNotWrittenMessage},
 };
-enum WriterIndex { kDesignFile, kLastSession, kEasyTable, kScientificTable, kSchematic, kOverlay };
+enum WriterIndex { kDesignFile, kLastSession, kEasyTable, kScientificTable, kSchematic, kOverlay, kSchematicSpecified };
 
 } // namespace stelvane::testing
 
@@ -100,7 +105,7 @@ inline std::unique_ptr<DesignState> RoundedToTheFile(const DesignState& saved)
     auto s = std::make_unique<DesignState>(saved);
     VisitStoredFields([](const char*, auto& v) { if constexpr (std::is_same_v<std::remove_reference_t<decltype(v)>, Single>) v = SevenDigitsOf(v); },
                       *s);
-    s->ManualEntry = 1;
+    s->ManualEntry = PartsEntry::Manual;
     RunDesignChain(*s);
     return s;
 }

@@ -19,10 +19,9 @@ TEST(PartsList, ReadsBackAsTheBuiltParts) {
     DesignSession session(*s);
     const auto designed = std::make_unique<DesignState>(*s);
     session.RoundToStandardValues(StandardSeries::E96, true);
-    s->PartsType = 1;
     ScratchFolder folder;
     RecordingNotifier notifier;
-    ASSERT_TRUE(WritePartsList(*s, folder / "parts.csv", notifier, session.RoundedSeries()));
+    ASSERT_TRUE(WritePartsList(*s, PartsType::Specified, folder / "parts.csv", notifier, session.RoundedSeries()));
     std::istringstream file(ReadBytes(folder / "parts.csv"));
     std::string line;
     std::getline(file, line);
@@ -45,7 +44,8 @@ TEST(PartsList, ReadsBackAsTheBuiltParts) {
     session.RestoreParts();  // gives back both resistor sets
     EXPECT_TRUE(s->R == designed->R && s->Rs == designed->Rs && !session.RoundedSeries());
     s->Rs[1][1] = 85418;  // off every series: no series, no tolerance
-    EXPECT_NE(PartsListText(*s, std::nullopt).find("\r\n1,R101,85418,resistor,,\r\n"), std::string::npos);
+    EXPECT_NE(PartsListText(*s, PartsType::Specified, std::nullopt).find("\r\n1,R101,85418,resistor,,\r\n"),
+              std::string::npos);
 }
 
 } // namespace stelvane::testing

@@ -59,8 +59,8 @@ TEST(RoundTripProperties, LoadedDesignHoldsTheFileGivesTheResponseOfTheSevenDigi
         designs.Next(*saved, family, order, static_cast<Integer>(designs.Uniform(2, 400)));
         SCOPED_TRACE(designs.Describe(*saved));
         ASSERT_TRUE(saveAndLoad());
-        EXPECT_EQ(loaded->ManualEntry, 0);
-        loaded->ManualEntry = 1; // analysed as its parts stand
+        EXPECT_EQ(loaded->ManualEntry, PartsEntry::Designed);
+        loaded->ManualEntry = PartsEntry::Manual; // analysed as its parts stand
         RunDesignChain(*loaded);
         const auto got = FileFieldsAndResponse(*loaded), expected = FileFieldsAndResponse(*RoundedToTheFile(*saved));
         ASSERT_EQ(got.size(), expected.size());
@@ -71,7 +71,7 @@ TEST(RoundTripProperties, LoadedDesignHoldsTheFileGivesTheResponseOfTheSevenDigi
         const int part = n % 5 < 2 && !tame ? 2 : n % 5;
         (part < 3 ? saved->R[stage][part + 1] : saved->C[stage][part - 2]) *= part < 2 ? 1.1f : 1.01f;
         ASSERT_TRUE(saveAndLoad());
-        EXPECT_EQ(loaded->ManualEntry, 1) << "stage " << stage << " part " << part;
+        EXPECT_EQ(loaded->ManualEntry, PartsEntry::Manual) << "stage " << stage << " part " << part;
     }
 }
 

@@ -42,7 +42,7 @@ TEST(SchematicDrawing, StagesShowTheirFiguresPartsAndFaults)
             in.lblOrderInput = "3", in.txtGain = c.gain, in.txtWidth = c.width, in.txtCaps = c.caps;
         });
         RecordingCanvas canvas;
-        DrawSchematic(canvas, *s, kSchematicOriginX, 9000);
+        DrawSchematic(canvas, *s, PartsType::Ideal, kSchematicOriginX, 9000);
         const std::vector<std::string> texts = canvas.Texts();
         for (int k = 1; k <= 3; ++k) {
             const StageFigureTexts figures = StageFigures(*s, k);
@@ -51,7 +51,7 @@ TEST(SchematicDrawing, StagesShowTheirFiguresPartsAndFaults)
             EXPECT_GT(CountOf(texts, "Stage Q:  " + figures.q) * CountOf(texts, "Stage gain:  " + figures.gain), 0u);
         }
         EXPECT_EQ(canvas.OfKind(Kind::OutlineBox, kOutOfRangeColour).size(),
-                  ResistorsOutsideRange(*s, kPracticalResistors).size());
+                  ResistorsOutsideRange(*s, PartsType::Ideal, kPracticalResistors).size());
         // a negative value is drawn in red, and the fault is said in words below the circuit
         EXPECT_EQ(canvas.OfKind(Kind::Text, Rgb{255, 0, 0}).empty(), c.buildable);
         EXPECT_EQ(std::any_of(texts.begin(), texts.end(), [](auto& t) { return t.find("cannot be built") != t.npos; }),

@@ -60,9 +60,10 @@ TEST(PlotDrawing, RowLabelsNameTheValueOfTheirGridLine)
     // Three stages, six rows: every label stands 100 units above its grid line and reads the
     // value there (the phase scale spans +-90 degrees a stage).
     auto s = PlotDesign([](DesignInputs& in) { in.lblOrderInput = "3", in.txtDelay = "0.006"; });
-    s->ShowPhase = 1, s->ShowDelay = 1;
     RecordingCanvas canvas;
-    RedrawPlot(canvas, *s, ScreenPlotContext{});
+    ScreenPlotContext both;
+    both.shown = {true, true};
+    RedrawPlot(canvas, *s, both);
     const struct { const char* name; Rgb colour; std::vector<std::string> texts; } cases[] = {
         {"gain", kGainTextColour, {"10", "5", "0", "-5", "-10", "-15", "-20"}},
         {"phase", kPhaseTextColour, {"270", "180", "90", "0", "-90", "-180", "-270"}},

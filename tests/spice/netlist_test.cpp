@@ -52,7 +52,7 @@ TEST(Netlist, PartsNodesOpampAndSweepReadBack)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.ac[1]);
         auto s = StartUpDesign();
-        if (c.sweep == 2) s->Sweep = 2, s->Fstart = 100, s->Fstop = 10000;
+        if (c.sweep == 2) s->Sweep = SweepSpacing::Log, s->Fstart = 100, s->Fstop = 10000;
         std::string title, last;
         Lines l = Parse(NetlistText(*s, c.model), title, last);
         EXPECT_TRUE(title.starts_with("Stelvane ") && last == ".end");

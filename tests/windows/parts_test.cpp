@@ -28,12 +28,12 @@ TEST(PartsWindows, SuggestOutlineRoundAndList)
     };
     Walk(p, {
         {"Suggest cap enters the design and suggests", Design, "cmdSuggestCap", nullptr, [&] {
-             EXPECT_EQ(p.Text(Design, "lblSuggestCap"), CapSuggestionText(s, kPracticalResistors));
+             EXPECT_EQ(p.Text(Design, "lblSuggestCap"), CapSuggestionText(s, PartsType::Ideal, kPracticalResistors));
          }},
         {"the schematic outlines what is out of range", Design, "cmdSchematic", nullptr, [&] {
              const auto boxes = p.Drawing(Schematic).OfKind(CanvasPrimitive::Kind::OutlineBox, kOutOfRangeColour);
              EXPECT_EQ(std::ssize(boxes), outside());
-             EXPECT_EQ(p.Text(Schematic, "lblRangeNote"), RangeNoteText(s));
+             EXPECT_EQ(p.Text(Schematic, "lblRangeNote"), RangeNoteText(s, PartsType::Ideal));
          }},
         {"the second stage's sensitivities", Schematic, "UpDown1/up", "lblSensStage=2",
          [&] { EXPECT_EQ(p.Text(Schematic, "lblSensitivity"), Trimmed(SensitivityTable(s, 2))); }},
