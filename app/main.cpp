@@ -26,7 +26,6 @@ int main(int argc, char* argv[])
     stelvane::SetPlotPrinter(stelvane::PrintPlot);
 
     navigator.Open(stelvane::WindowKind::Opening);
-    if (navigator.Ended())
-        return 0;
+    if (navigator.Ended()) return 0;
     return QApplication::exec();
 }

@@ -109,5 +109,5 @@ void BM_ToleranceRun(benchmark::State& state)
 }
 BENCHMARK(BM_ToleranceRun)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-} // namespace
-} // namespace stelvane
+}  // namespace
+}  // namespace stelvane

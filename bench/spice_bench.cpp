@@ -58,7 +58,7 @@ void BM_CompareWithEngine(benchmark::State& state)
 }
 BENCHMARK(BM_CompareWithEngine)->Unit(benchmark::kMillisecond);
 
-} // namespace
-} // namespace stelvane
+}  // namespace
+}  // namespace stelvane
 
 BENCHMARK_MAIN();

@@ -44,7 +44,7 @@ bool Click(stelvane::Navigator& navigator, WindowKind kind, const char* control)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -59,21 +59,29 @@ int main(int argc, char** argv)
 
     using enum WindowKind;
     const std::pair<WindowKind, const char*> walk[] = {
-        {Opening, "cmdStart"}, {Design, "cmdTest"},       {OpampTest, "cmdReturn"}, {Design, "cmdAbout"},
-        {About, "cmdReturn"},  {Design, "cmdWrite"},      {WriteFiles, "cmdExit"},  {Design, "cmdPlot"},
-        {Plot, "cmdPhase"},    {Plot, "cmdDelay"},        {Plot, "cmdPoles"},       {Poles, "cmdExit"},
-        {Plot, "cmdTabulate"}, {Tabulated, "cmdSchematic"}, {Schematic, "optSpecd"},
+        {Opening, "cmdStart"},
+        {Design, "cmdTest"},
+        {OpampTest, "cmdReturn"},
+        {Design, "cmdAbout"},
+        {About, "cmdReturn"},
+        {Design, "cmdWrite"},
+        {WriteFiles, "cmdExit"},
+        {Design, "cmdPlot"},
+        {Plot, "cmdPhase"},
+        {Plot, "cmdDelay"},
+        {Plot, "cmdPoles"},
+        {Poles, "cmdExit"},
+        {Plot, "cmdTabulate"},
+        {Tabulated, "cmdSchematic"},
+        {Schematic, "optSpecd"},
     };
     for (const auto& [kind, control] : walk)
-        if (!Click(navigator, kind, control))
-            return 1;
+        if (!Click(navigator, kind, control)) return 1;
     auto* scroll = navigator.Find(Schematic)->findChild<QScrollBar*>("HScroll1");
-    if (scroll == nullptr)
-        return 1;
+    if (scroll == nullptr) return 1;
     scroll->setValue(scroll->value() + scroll->pageStep());
     Settle();
-    if (!Click(navigator, Schematic, "cmdWrite") || !Click(navigator, WriteFiles, "cmdExit"))
-        return 1;
+    if (!Click(navigator, Schematic, "cmdWrite") || !Click(navigator, WriteFiles, "cmdExit")) return 1;
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

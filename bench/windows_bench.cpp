@@ -83,16 +83,15 @@ void BM_PlotTuningClick(benchmark::State& state)
 }
 BENCHMARK(BM_PlotTuningClick)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-} // namespace
-} // namespace stelvane
+}  // namespace
+}  // namespace stelvane
 
 int main(int argc, char** argv)
 {
     int width = 1024, height = 768;
     double ratio = 1;
     for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--screen=", 9) != 0)
-            continue;
+        if (std::strncmp(argv[i], "--screen=", 9) != 0) continue;
         if (std::sscanf(argv[i] + 9, "%dx%d@%lf", &width, &height, &ratio) != 3 || width <= 0 || height <= 0 ||
             !(ratio >= 1 && ratio <= 8)) {
             std::fprintf(stderr, "--screen wants WIDTHxHEIGHT@RATIO, e.g. 3840x2160@2\n");
@@ -107,17 +106,16 @@ int main(int argc, char** argv)
     const QString config = dir.filePath("screen.json");
     if (FILE* f = std::fopen(config.toLocal8Bit().constData(), "w")) {
         std::fprintf(f,
-                     R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": %d, "height": %d, )"
-                     R"("logicalDpi": 96, "logicalBaseDpi": 96, "dpr": %g}]})",
-                     int(width / ratio), int(height / ratio), ratio);
+            R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": %d, "height": %d, )"
+            R"("logicalDpi": 96, "logicalBaseDpi": 96, "dpr": %g}]})",
+            int(width / ratio), int(height / ratio), ratio);
         std::fclose(f);
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).toLocal8Bit());
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -17,4 +17,4 @@ QIcon ProgramIcon()
     return icon;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -8,4 +8,4 @@ namespace stelvane {
 // 48 and 256 pixel drawings that are installed in the desktop's icon theme.
 QIcon ProgramIcon();
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -18,10 +18,10 @@ inline const double kDegreesPerRadian = 45.0 / std::atan(1.0);
 // H = -j*w*r3c1 / ((a - w^2*b) + j*w*d), the coefficients taken once per
 // sweep rather than once per point.
 struct StageTerms {
-    double r3c1; // R3*C1
-    double a;    // 1 + R1/R2
-    double b;    // R1*R3*C1*C2
-    double d;    // R1*(C1 + C2)
+    double r3c1;  // R3*C1
+    double a;     // 1 + R1/R2
+    double b;     // R1*R3*C1*C2
+    double d;     // R1*(C1 + C2)
 };
 
 // A stage's magnitude is never taken below 1e-20 (-400 dB): at 0 Hz, or when
@@ -53,8 +53,8 @@ void AddCascade(const StageTerms* terms, int count, double f, double& gain, doub
 // backward-difference group delay of ComputeResponse (0 where two
 // frequencies are equal); delay[0] is left to the caller. phase and delay
 // may be null when only the gain is wanted.
-void SweepCascade(const StageTerms* terms, int count, const Single* freq, int points, Single* gainDb, Single* phase,
-                  Single* delay);
+void SweepCascade(
+    const StageTerms* terms, int count, const Single* freq, int points, Single* gainDb, Single* phase, Single* delay);
 
 // Rounds to Single without ever producing NaN or infinity, so that nothing a
 // view draws or a file writes can be one: NaN becomes 0 and values beyond the
@@ -65,4 +65,4 @@ inline Single FiniteSingle(double v)
     return static_cast<Single>(std::clamp(v, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -18,7 +18,7 @@
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "engine/cascadesweep.cpp"
-#include <hwy/foreach_target.h> // IWYU pragma: keep
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
 
 #include <hwy/contrib/math/math-inl.h>
 #include <hwy/highway.h>
@@ -41,7 +41,7 @@ namespace stelvane::sweeplanes {
 // Highway's Log10 is within 2 units in the last place, the C library's
 // within 2; the bound allows a thousand times that.
 constexpr double kGainRelative = 0x1p-40;
-constexpr double kGainAbsolute = 1e-25; // a gain next to 0 dB is always checked
+constexpr double kGainAbsolute = 1e-25;  // a gain next to 0 dB is always checked
 
 // Highway's Atan is within 3 units in the last place, and the C library's
 // atan2 within 1: a phase in degrees from the vectors lies within
@@ -60,16 +60,17 @@ constexpr double kQuarterTurnMargin = 0x1p-40;
 
 // What the vectors leave for each point.
 struct Lanes {
-    double* product; // product of |H|^2, or NaN where AddCascade must evaluate the point
-    double* gain;    // 0 + (0 + 10*log10(product)), or NaN where the C library must take the logarithm
-    double* phase;   // the phase in degrees (null for the gain alone), or NaN where the C library must take the arctangent
-    double* re;      // the product of the phasors -H
+    double* product;  // product of |H|^2, or NaN where AddCascade must evaluate the point
+    double* gain;     // 0 + (0 + 10*log10(product)), or NaN where the C library must take the logarithm
+    double*
+        phase;   // the phase in degrees (null for the gain alone), or NaN where the C library must take the arctangent
+    double* re;  // the product of the phasors -H
     double* im;
-    double* turns;   // whole turns on top of the phasor's principal angle
-    int* flagged;    // the points with a NaN above
+    double* turns;  // whole turns on top of the phasor's principal angle
+    int* flagged;   // the points with a NaN above
 };
 
-} // namespace stelvane::sweeplanes
+}  // namespace stelvane::sweeplanes
 #endif
 
 HWY_BEFORE_NAMESPACE();
@@ -94,8 +95,8 @@ template <class D, class V>
 HWY_INLINE hn::Mask<D> Undecided(D d, V v, V eps)
 {
     const hn::Rebind<float, D> df;
-    return hn::Ne(hn::PromoteTo(d, hn::DemoteTo(df, hn::Sub(v, eps))),
-                  hn::PromoteTo(d, hn::DemoteTo(df, hn::Add(v, eps))));
+    return hn::Ne(
+        hn::PromoteTo(d, hn::DemoteTo(df, hn::Sub(v, eps))), hn::PromoteTo(d, hn::DemoteTo(df, hn::Add(v, eps))));
 }
 
 template <bool kPhase>
@@ -115,7 +116,8 @@ int SweepLanesT(const StageTerms* terms, int count, const Single* freq, int poin
     double quarterTurnLow = 0, quarterTurnHigh = std::numeric_limits<double>::infinity();
     for (int i = 0; i < count; ++i) {
         quarterTurnLow = std::max(quarterTurnLow, 2 * kQuarterTurnMargin * std::abs(terms[i].a) / std::abs(terms[i].d));
-        quarterTurnHigh = std::min(quarterTurnHigh, std::abs(terms[i].d) / (2 * kQuarterTurnMargin * std::abs(terms[i].b)));
+        quarterTurnHigh =
+            std::min(quarterTurnHigh, std::abs(terms[i].d) / (2 * kQuarterTurnMargin * std::abs(terms[i].b)));
     }
 
     const V zero = hn::Zero(d);
@@ -189,13 +191,15 @@ int SweepLanesT(const StageTerms* terms, int count, const Single* freq, int poin
         // phasor's size is then the product's square root, well inside the
         // range it is kept in.)
         auto pointByPoint = hn::Or(hn::Not(hn::Eq(product, product)), hn::Not(hn::Lt(highestReH, zero)));
-        pointByPoint = hn::Or(pointByPoint, hn::Or(hn::Lt(lowestSquared, hn::Set(d, kMagnitudeFloor * kMagnitudeFloor)),
-                                                   hn::Gt(highestSquared, hn::Set(d, kProductHigh))));
-        pointByPoint = hn::Or(pointByPoint, hn::Or(hn::Lt(lowestProduct, hn::Set(d, kRunningProductLow)),
-                                                   hn::Gt(highestProduct, hn::Set(d, kRunningProductHigh))));
+        pointByPoint = hn::Or(pointByPoint,
+            hn::Or(hn::Lt(lowestSquared, hn::Set(d, kMagnitudeFloor * kMagnitudeFloor)),
+                hn::Gt(highestSquared, hn::Set(d, kProductHigh))));
+        pointByPoint = hn::Or(pointByPoint,
+            hn::Or(hn::Lt(lowestProduct, hn::Set(d, kRunningProductLow)),
+                hn::Gt(highestProduct, hn::Set(d, kRunningProductHigh))));
         if constexpr (kPhase) {
-            pointByPoint = hn::Or(pointByPoint, hn::Or(hn::Le(w, hn::Set(d, quarterTurnLow)),
-                                                       hn::Ge(w, hn::Set(d, quarterTurnHigh))));
+            pointByPoint = hn::Or(
+                pointByPoint, hn::Or(hn::Le(w, hn::Set(d, quarterTurnLow)), hn::Ge(w, hn::Set(d, quarterTurnHigh))));
         }
 
         // gain = 0 + (0 + 10*log10(product)), as AddCascade adds it up; the
@@ -240,7 +244,8 @@ template <class D, class V>
 HWY_INLINE hn::Vec<hn::Rebind<float, D>> FiniteSingles(D d, V v)
 {
     const V largest = hn::Set(d, static_cast<double>(FLT_MAX));
-    return hn::DemoteTo(hn::Rebind<float, D>(), hn::IfThenElseZero(hn::Eq(v, v), hn::Min(hn::Max(v, hn::Neg(largest)), largest)));
+    return hn::DemoteTo(
+        hn::Rebind<float, D>(), hn::IfThenElseZero(hn::Eq(v, v), hn::Min(hn::Max(v, hn::Neg(largest)), largest)));
 }
 
 // The Singles of points 0..points-1: gain and phase as they are, and the
@@ -248,7 +253,7 @@ HWY_INLINE hn::Vec<hn::Rebind<float, D>> FiniteSingles(D d, V v)
 // exact and freq). A delay that the phases' bounds leave in doubt is listed
 // in undecided; returns how many.
 int FinishLanes(const double* gain, const double* phase, const double* exact, const Single* freq, int points,
-                Single* gainDb, Single* phaseOut, Single* delay, int* undecided)
+    Single* gainDb, Single* phaseOut, Single* delay, int* undecided)
 {
     using namespace sweeplanes;
     const hn::ScalableTag<double> d;
@@ -271,8 +276,8 @@ int FinishLanes(const double* gain, const double* phase, const double* exact, co
         // step, assigned to the upper point of the interval. Two equal
         // frequencies (Fstart equal to Fstop) give no step to divide by.
         const V previous = hn::LoadU(d, phase + first - 1);
-        const V den = hn::Mul(hn::Set(d, 360.0), hn::Sub(hn::PromoteTo(d, hn::LoadU(df, freq + first)),
-                                                         hn::PromoteTo(d, hn::LoadU(df, freq + first - 1))));
+        const V den = hn::Mul(hn::Set(d, 360.0),
+            hn::Sub(hn::PromoteTo(d, hn::LoadU(df, freq + first)), hn::PromoteTo(d, hn::LoadU(df, freq + first - 1))));
         const auto noStep = hn::Eq(den, zero);
         const V value = hn::IfThenZeroElse(noStep, hn::Div(hn::Sub(previous, p), den));
         hn::StoreU(FiniteSingles(d, value), df, delay + first);
@@ -282,13 +287,13 @@ int FinishLanes(const double* gain, const double* phase, const double* exact, co
         const V exactBefore = hn::LoadU(d, exact + first - 1), exactHere = hn::LoadU(d, exact + first);
         auto bound = [&](V phaseValue, V isExact) {
             return hn::Mul(hn::Sub(one, isExact),
-                           hn::Add(hn::Mul(hn::Abs(phaseValue), hn::Set(d, kPhaseRelative)), hn::Set(d, kPrincipalBound)));
+                hn::Add(hn::Mul(hn::Abs(phaseValue), hn::Set(d, kPhaseRelative)), hn::Set(d, kPrincipalBound)));
         };
         const V eps = hn::Add(hn::Add(hn::Div(hn::Add(bound(previous, exactBefore), bound(p, exactHere)), hn::Abs(den)),
-                                      hn::Mul(hn::Abs(value), hn::Set(d, kPhaseRelative))),
-                              hn::Set(d, kDelayAbsolute));
-        auto doubt = hn::AndNot(hn::Or(noStep, hn::Eq(hn::Add(exactBefore, exactHere), hn::Set(d, 2.0))),
-                                Undecided(d, value, eps));
+                                  hn::Mul(hn::Abs(value), hn::Set(d, kPhaseRelative))),
+            hn::Set(d, kDelayAbsolute));
+        auto doubt = hn::AndNot(
+            hn::Or(noStep, hn::Eq(hn::Add(exactBefore, exactHere), hn::Set(d, 2.0))), Undecided(d, value, eps));
         if (!hn::AllFalse(d, doubt)) {
             hn::Store(hn::VecFromMask(d, doubt), d, flags);
             for (int i = 0; i < lanes; ++i)
@@ -313,8 +318,8 @@ int SweepLanes(const StageTerms* terms, int count, const Single* freq, int point
                                 : SweepLanesT<false>(terms, count, freq, points, out);
 }
 
-} // namespace HWY_NAMESPACE
-} // namespace stelvane
+}  // namespace HWY_NAMESPACE
+}  // namespace stelvane
 HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
@@ -331,10 +336,10 @@ struct Phasor {
     double Phase() const { return 0 + ((std::atan2(im, re) + turns * kCascadeTwoPi) * kDegreesPerRadian + 0); }
 };
 
-} // namespace
+}  // namespace
 
-void SweepCascade(const StageTerms* terms, int count, const Single* freq, int points, Single* gainDb, Single* phase,
-                  Single* delay)
+void SweepCascade(
+    const StageTerms* terms, int count, const Single* freq, int points, Single* gainDb, Single* phase, Single* delay)
 {
     // A block of points at a time, so the lanes' results stay in the cache.
     // Index 0 of the phase, exactness and frequency buffers holds the point
@@ -345,8 +350,8 @@ void SweepCascade(const StageTerms* terms, int count, const Single* freq, int po
     std::array<Single, kBlock + 1> freqBuffer;
     std::array<int, kBlock> flagged, undecided;
     const bool withPhase = phase != nullptr;
-    const sweeplanes::Lanes lanes{product.data(), gain.data(), withPhase ? phaseBuffer.data() + 1 : nullptr,
-                                  re.data(), im.data(), turns.data(), flagged.data()};
+    const sweeplanes::Lanes lanes{product.data(), gain.data(), withPhase ? phaseBuffer.data() + 1 : nullptr, re.data(),
+        im.data(), turns.data(), flagged.data()};
     phaseBuffer[0] = 0;
     exactBuffer[0] = 1;
     Phasor previousPhasor{1, 0, 0};
@@ -354,7 +359,7 @@ void SweepCascade(const StageTerms* terms, int count, const Single* freq, int po
     points = std::clamp(points, 0, kMaxPoints + 1);
     for (int first = 0; first < points; first += kBlock) {
         const int n = std::min(kBlock, points - first);
-        freqBuffer[0] = freq[first > 0 ? first - 1 : 0]; // the first point has no step below it
+        freqBuffer[0] = freq[first > 0 ? first - 1 : 0];  // the first point has no step below it
         std::copy(freq + first, freq + first + n, freqBuffer.begin() + 1);
         std::fill(exactBuffer.begin() + 1, exactBuffer.begin() + 1 + n, 0.0);
 
@@ -376,10 +381,10 @@ void SweepCascade(const StageTerms* terms, int count, const Single* freq, int po
             }
         }
 
-        const int nUndecided = HWY_DYNAMIC_DISPATCH(FinishLanes)(
-            gain.data(), withPhase ? phaseBuffer.data() + 1 : nullptr, exactBuffer.data() + 1, freqBuffer.data() + 1, n, gainDb + first,
-            withPhase ? phase + first : nullptr, withPhase && delay != nullptr ? delay + first : nullptr,
-            undecided.data());
+        const int nUndecided =
+            HWY_DYNAMIC_DISPATCH(FinishLanes)(gain.data(), withPhase ? phaseBuffer.data() + 1 : nullptr,
+                exactBuffer.data() + 1, freqBuffer.data() + 1, n, gainDb + first, withPhase ? phase + first : nullptr,
+                withPhase && delay != nullptr ? delay + first : nullptr, undecided.data());
         for (int k = 0; k < nUndecided; ++k) {
             // The C library's arctangent at both ends of the interval.
             const int i = undecided[k];
@@ -400,5 +405,5 @@ void SweepCascade(const StageTerms* terms, int count, const Single* freq, int po
     }
 }
 
-} // namespace stelvane
+}  // namespace stelvane
 #endif

@@ -67,7 +67,7 @@ void Unpack(const std::byte*& in, std::string& text)
     in += size;
 }
 
-} // namespace
+}  // namespace
 
 int DesignSession::Listen(Listener listener)
 {
@@ -356,4 +356,4 @@ void DesignSession::PrepareOpampTest()
     });
 }
 
-} // namespace stelvane
+}  // namespace stelvane

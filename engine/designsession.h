@@ -156,4 +156,4 @@ private:
     std::vector<Snapshot> redo_;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -59,4 +59,4 @@ const char* FamilyName(FilterFamily family)
     }
 }
 
-} // namespace stelvane
+}  // namespace stelvane

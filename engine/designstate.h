@@ -10,13 +10,13 @@ namespace stelvane {
 using Integer = std::int16_t;
 using Single = float;
 
-constexpr int kMaxStages = 21;   // stages 1..21; index 0 is never used by the engine
-constexpr int kMaxPoints = 2000; // sweep points 0..2000
+constexpr int kMaxStages = 21;    // stages 1..21; index 0 is never used by the engine
+constexpr int kMaxPoints = 2000;  // sweep points 0..2000
 
 using StageArray = std::array<Single, kMaxStages + 1>;
 using StageFlags = std::array<Integer, kMaxStages + 1>;
-using CapArray = std::array<std::array<Single, 3>, kMaxStages + 1>; // (0..21, 0..2)
-using ResArray = std::array<std::array<Single, 4>, kMaxStages + 1>; // (0..21, 0..3)
+using CapArray = std::array<std::array<Single, 3>, kMaxStages + 1>;  // (0..21, 0..2)
+using ResArray = std::array<std::array<Single, 4>, kMaxStages + 1>;  // (0..21, 0..3)
 using SweepArray = std::array<Single, kMaxPoints + 1>;
 
 // The filter family of a design. The Enter step sets only the first three; a
@@ -127,9 +127,15 @@ const char* FamilyName(FilterFamily family);
 // The number a file or a report gives a code, and the code a number brings
 // (any number is kept as it came, so that a record says what its file said).
 template <class Code>
-constexpr Integer NumberOf(Code code) { return static_cast<Integer>(code); }
+constexpr Integer NumberOf(Code code)
+{
+    return static_cast<Integer>(code);
+}
 template <class Code>
-constexpr Code CodeOf(Integer number) { return static_cast<Code>(number); }
+constexpr Code CodeOf(Integer number)
+{
+    return static_cast<Code>(number);
+}
 
 // Calls visit("Center", first.Center, others.Center...) for every field of
 // the records, in the order they are declared above (for comparing, copying
@@ -163,4 +169,4 @@ void InstallCapacitorDefaults(StoredDesign& s);
 // becomes 1e5, a GBW of 0 1e7, a Zin of 0 1e6.
 void InstallOpampDefaults(StoredDesign& s);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -67,4 +67,4 @@ inline constexpr const char* kSummaryTitle = "Filter design:";
 // bandwidths of a designed filter, then the number of stages.
 std::vector<std::string> DesignSummaryLines(const DesignState& s);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -16,17 +16,17 @@ namespace stelvane {
 
 namespace {
 
-constexpr Single kLowestFrequency = 1;      // Hz; centre and width below it are raised to it
-constexpr Single kDefaultCapacitor = 1e-8f; // F; what an empty or zero capacitor box means
-constexpr Single kLowestRipple = 0.001f;    // dB; a Chebyshev needs some ripple
-constexpr Single kHighestRipple = 20;       // dB
+constexpr Single kLowestFrequency = 1;       // Hz; centre and width below it are raised to it
+constexpr Single kDefaultCapacitor = 1e-8f;  // F; what an empty or zero capacitor box means
+constexpr Single kLowestRipple = 0.001f;     // dB; a Chebyshev needs some ripple
+constexpr Single kHighestRipple = 20;        // dB
 constexpr Single kMostIntervals = kMaxPoints;
 constexpr Single kLowestGBW = 10000;
 constexpr Single kLowestZin = 1000;
 constexpr Single kHighestZin = 1e10f;
-constexpr Integer kMaxGridCount = 12;       // the plot has room for 12 grid intervals
-constexpr Single kLeastGainSpan = 10;       // dB; a gain top not above the bottom is put this far above it
-constexpr std::size_t kMostQuoted = 300;    // characters of a typed text a note repeats
+constexpr Integer kMaxGridCount = 12;     // the plot has room for 12 grid intervals
+constexpr Single kLeastGainSpan = 10;     // dB; a gain top not above the bottom is put this far above it
+constexpr std::size_t kMostQuoted = 300;  // characters of a typed text a note repeats
 
 // A sweep end of 0 Hz or below can be neither swept on a log scale nor
 // stored: it is raised to 1 Hz.
@@ -95,8 +95,8 @@ struct Notes {
 
 constexpr Single kLowestSingle = std::numeric_limits<Single>::lowest();
 constexpr Single kHighestSingle = std::numeric_limits<Single>::max();
-constexpr NotedField kSweepStart{"sweep start", " Hz", false, "Fstart"}, kSweepStop{"sweep stop", " Hz", false, "Fstop"},
-                     kGainTop{"gain top", " dB", false, "dBTop"};
+constexpr NotedField kSweepStart{"sweep start", " Hz", false, "Fstart"},
+    kSweepStop{"sweep stop", " Hz", false, "Fstop"}, kGainTop{"gain top", " dB", false, "dBTop"};
 constexpr std::string_view kAboveBottom = " to stay above the gain bottom";
 
 void ReadSpecification(DesignState& s, DesignInputs& in, Notes& notes)
@@ -146,7 +146,7 @@ void ReadFamily(DesignState& s, DesignInputs& in, const ShowMessage& showMessage
     // higher order would be built and saved as order 10 without a word.
     if (s.ManualEntry != PartsEntry::Manual && s.Family == FilterFamily::Bessel && s.Order > kMaxBesselOrder) {
         notes.said.push_back("Order " + std::to_string(s.Order) + " was taken as " + std::to_string(kMaxBesselOrder) +
-                             " for a Bessel design");
+            " for a Bessel design");
         s.Order = kMaxBesselOrder;
         notes.changed.push_back({"Order", double(s.Order)});
         in.lblOrderInput = std::to_string(s.Order);
@@ -210,10 +210,9 @@ void ReadOpamp(DesignState& s, DesignInputs& in, Notes& notes)
     notes.Take(in.txtZin, s.Zin, kLowestZin, kHighestZin, {"input impedance", " ohms", false, "Zin"});
 }
 
-} // namespace
+}  // namespace
 
-std::string TakenNote(std::string_view typed, double read, double taken, const NotedField& field,
-                      std::string_view why)
+std::string TakenNote(std::string_view typed, double read, double taken, const NotedField& field, std::string_view why)
 {
     const bool misread = !ReadAsTyped(typed, read, field.unit);
     const bool clamped = taken != read;
@@ -224,8 +223,8 @@ std::string TakenNote(std::string_view typed, double read, double taken, const N
         name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
         return name + " " + NoteNumber(read, field.count) + field.unit + " was taken as " + takenText;
     }
-    const std::string shown = typed.size() > kMostQuoted ? std::string(typed.substr(0, kMostQuoted)) + "..."
-                                                         : std::string(typed);
+    const std::string shown =
+        typed.size() > kMostQuoted ? std::string(typed.substr(0, kMostQuoted)) + "..." : std::string(typed);
     std::string note = "'" + shown + "' was read as " + NoteNumber(read, field.count);
     // A part's name (R1) stands without an article.
     const std::string the = std::isupper(static_cast<unsigned char>(field.name[0])) ? "" : "the ";
@@ -257,7 +256,8 @@ std::string NotesText(const EnterNotes& notes)
 
 const EnterChange* EnterResult::Changed(std::string_view field) const
 {
-    const auto at = std::find_if(changed.begin(), changed.end(), [&](const EnterChange& c) { return c.field == field; });
+    const auto at =
+        std::find_if(changed.begin(), changed.end(), [&](const EnterChange& c) { return c.field == field; });
     return at == changed.end() ? nullptr : &*at;
 }
 
@@ -315,4 +315,4 @@ DesignInputs InputsFromRecord(const DesignState& s)
     return in;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

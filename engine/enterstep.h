@@ -58,8 +58,8 @@ struct EnterResult {
 // The sentence for one typed text: what it was read as when it is not wholly
 // that number (by the strict reading), and what was taken when a limit
 // changed it (why follows the taken value). Empty when there is nothing to say.
-std::string TakenNote(std::string_view typed, double read, double taken, const NotedField& field,
-                      std::string_view why = "");
+std::string TakenNote(
+    std::string_view typed, double read, double taken, const NotedField& field, std::string_view why = "");
 
 // Puts right what the design window's self-writing fields may leave in the
 // record that the design file would not read again (a sweep end at or below
@@ -81,4 +81,4 @@ EnterResult EnterStep(DesignState& s, DesignInputs& in, const ShowMessage& showM
 // The inputs as the design window would show them for the present record.
 DesignInputs InputsFromRecord(const DesignState& s);
 
-} // namespace stelvane
+}  // namespace stelvane

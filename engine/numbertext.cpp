@@ -12,27 +12,29 @@ namespace stelvane {
 
 namespace {
 
-constexpr std::size_t kMaxTextLength = 12;   // longer input is cut to its first 12 characters
-constexpr std::size_t kMaxNumberLength = 16; // digits stop being collected beyond this
-constexpr float kParseLimit = 1e10f;         // stored values are kept within +-1e10
+constexpr std::size_t kMaxTextLength = 12;    // longer input is cut to its first 12 characters
+constexpr std::size_t kMaxNumberLength = 16;  // digits stop being collected beyond this
+constexpr float kParseLimit = 1e10f;          // stored values are kept within +-1e10
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The multiplier of an engineering suffix letter, or 0 when the letter is none.
 // Lower-case m is milli and upper-case M is mega; the others ignore case.
 float SuffixMultiplier(char c)
 {
     switch (c) {
-    case 'p': case 'P': return 1e-12f;
-    case 'n': case 'N': return 1e-9f;
-    case 'u': case 'U': return 1e-6f;
+    case 'p':
+    case 'P': return 1e-12f;
+    case 'n':
+    case 'N': return 1e-9f;
+    case 'u':
+    case 'U': return 1e-6f;
     case 'm': return 1e-3f;
-    case 'k': case 'K': return 1e3f;
+    case 'k':
+    case 'K': return 1e3f;
     case 'M': return 1e6f;
-    case 'g': case 'G': return 1e9f;
+    case 'g':
+    case 'G': return 1e9f;
     default: return 0.0f;
     }
 }
@@ -60,7 +62,7 @@ CollectedNumber CollectNumber(std::string_view typed)
     bool pointSeen = false;
     for (char c : typed) {
         if (IsDigit(c) && n.text.size() < kMaxNumberLength && !suffixSeen) n.text += c;
-        if (c == ',') c = '.'; // a comma is a decimal point, whatever the locale says
+        if (c == ',') c = '.';  // a comma is a decimal point, whatever the locale says
         if (c == '.' && !suffixSeen && !pointSeen) {
             pointSeen = true;
             n.text += '.';
@@ -72,7 +74,7 @@ CollectedNumber CollectNumber(std::string_view typed)
         if ((c == 'E' || c == 'e') && !suffixSeen) {
             if (exponentSeen) continue;
             exponentSeen = true;
-            pointSeen = true; // the exponent takes no decimal point
+            pointSeen = true;  // the exponent takes no decimal point
             n.text += 'E';
         } else if (!exponentSeen && !suffixSeen) {
             const float m = SuffixMultiplier(c);
@@ -123,7 +125,7 @@ float LeadingNumber(const std::string& n)
         }
         const std::size_t exponentDigitsStart = e;
         while (e < n.size() && IsDigit(n[e])) exponent += n[e++];
-        if (e > exponentDigitsStart) digits += exponent; // a dangling E adds nothing
+        if (e > exponentDigitsStart) digits += exponent;  // a dangling E adds nothing
     }
 
     // from_chars does not take a leading '+', and reads '.' whatever the locale.
@@ -166,7 +168,7 @@ double RoundHalfEven(double x)
 // One row of a range formatter's table: values reaching the threshold are
 // divided by the divisor and shown with the suffix.
 struct RangeRow {
-    float threshold; // compared in Single, so 1e-8 F itself reaches the 1e-8 row
+    float threshold;  // compared in Single, so 1e-8 F itself reaches the 1e-8 row
     double divisor;
     const char* suffix;
 };
@@ -227,12 +229,9 @@ constexpr std::array<RangeRow, 7> kValueRows{{
 }};
 constexpr std::array<int, 7> kValueDecimals{3, 3, 3, 2, 3, 4, 5};
 
-} // namespace
+}  // namespace
 
-void ParseNumberText(std::string_view text, Single& target)
-{
-    target = ParsedSingle(text);
-}
+void ParseNumberText(std::string_view text, Single& target) { target = ParsedSingle(text); }
 
 void ParseNumberText(std::string_view text, Integer& target)
 {
@@ -255,8 +254,8 @@ std::string GeneralNumberText(double value)
     // form below 1e-4 and from 1e7 up, drops trailing zeros and writes at
     // least two exponent digits, and it never looks at the locale.
     std::array<char, 40> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::general, 7);
+    const auto result =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, 7);
     std::string text(buffer.data(), result.ptr);
     for (char& c : text) {
         if (c == 'e') c = 'E';
@@ -312,7 +311,7 @@ std::string FormatCap(Single value)
     }};
     if (!std::isfinite(value)) return "";
     const std::size_t index = FindRow(rows, std::fabs(value));
-    if (index == rows.size() - 1) return ""; // too small to show
+    if (index == rows.size() - 1) return "";  // too small to show
     const RangeRow& row = rows[index];
     const float x = Scaled(value, row.divisor);
     if (x == 0.0f) return "";
@@ -394,7 +393,8 @@ double StrictSuffix(std::string_view text, std::size_t pos, std::size_t& length)
     case 'u': return 1e-6;
     case 'm': return 1e-3;
     case 'R': return 1;
-    case 'k': case 'K': return 1e3;
+    case 'k':
+    case 'K': return 1e3;
     case 'M': return 1e6;
     case 'G': return 1e9;
     case 'T': return 1e12;
@@ -409,7 +409,7 @@ std::size_t DigitRun(std::string_view text, std::size_t pos)
     return end - pos;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<double> ParseStrictNumber(std::string_view text)
 {
@@ -434,8 +434,8 @@ std::optional<double> ParseStrictNumber(std::string_view text)
         plain += '.';
         plain.append(text.substr(pos + 1, fraction));
         pos += 1 + fraction;
-    } else if (const double m = StrictSuffix(text, pos, suffixLength); m != 0 && pos + suffixLength < text.size() &&
-                                                                         IsDigit(text[pos + suffixLength])) {
+    } else if (const double m = StrictSuffix(text, pos, suffixLength);
+               m != 0 && pos + suffixLength < text.size() && IsDigit(text[pos + suffixLength])) {
         // A part-marking code: the letter stands for the decimal point (4k7, R47).
         const std::size_t fraction = DigitRun(text, pos + suffixLength);
         plain += '.';
@@ -482,4 +482,4 @@ std::optional<double> ParseStrictNumber(std::string_view text)
 
 std::string Trimmed(std::string_view text) { return std::string(TrimBlanks(text)); }
 
-} // namespace stelvane
+}  // namespace stelvane

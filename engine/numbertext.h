@@ -38,4 +38,4 @@ std::string FormatEngSmall(Single value);
 // The text without the blanks the formatters put around their numbers.
 std::string Trimmed(std::string_view text);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -13,18 +13,16 @@ namespace {
 constexpr Single kFirstDecade = 0.0001f;
 constexpr double kGridMargin = 1.0001;
 
-} // namespace
+}  // namespace
 
 void ClampOpampDCGain(DesignState& s)
 {
-    if (s.DCGain > kOpampHighestDCGain)
-        s.DCGain = kOpampHighestDCGain;
+    if (s.DCGain > kOpampHighestDCGain) s.DCGain = kOpampHighestDCGain;
 }
 
 Single OpampCornerFrequency(const DesignState& s)
 {
-    if (!(std::isfinite(s.DCGain) && s.DCGain > 0 && std::isfinite(s.GBW) && s.GBW > 0))
-        return 0;
+    if (!(std::isfinite(s.DCGain) && s.DCGain > 0 && std::isfinite(s.GBW) && s.GBW > 0)) return 0;
     const Single corner = static_cast<Single>(static_cast<double>(s.GBW) / s.DCGain);
     return std::isfinite(corner) && corner > 0 ? corner : 0;
 }
@@ -53,20 +51,16 @@ double OpampGainDB(const DesignState& s, double f)
 
 std::optional<double> RequiredGainDB(const DesignState& s, int k)
 {
-    if (k < 1 || k > kMaxStages)
-        return std::nullopt;
+    if (k < 1 || k > kMaxStages) return std::nullopt;
     const double r1 = s.R[k][1], r2 = s.R[k][2], r3 = s.R[k][3];
     const double c1 = s.C[k][1], c2 = s.C[k][2];
     // Parts that make the divisions impossible ask no gain we can name.
-    if (r1 + r2 == 0 || c1 == 0)
-        return std::nullopt;
+    if (r1 + r2 == 0 || c1 == 0) return std::nullopt;
     const double parallel = r2 * r1 / (r2 + r1);
     const double capacitorTerm = c2 / c1 + 1;
-    if (parallel == 0 || capacitorTerm == 0)
-        return std::nullopt;
+    if (parallel == 0 || capacitorTerm == 0) return std::nullopt;
     const double ratio = (r3 / parallel) / capacitorTerm;
-    if (!(std::isfinite(ratio) && ratio > 0))
-        return std::nullopt;
+    if (!(std::isfinite(ratio) && ratio > 0)) return std::nullopt;
     return 20 * std::log10(ratio);
 }
 
@@ -86,19 +80,16 @@ void ComputeDecadeGrid(DesignState& s)
 OpampStageFigures OpampFiguresOf(const DesignState& s, int k)
 {
     OpampStageFigures figures;
-    if (k < 1 || k > kMaxStages)
-        return figures;
+    if (k < 1 || k > kMaxStages) return figures;
     // Parts that cannot be built ask nothing meaningful of the opamp.
     figures.buildable = StageFaultOf(s, k) == StageFault::None;
     if (figures.buildable) figures.required = RequiredGainDB(s, k);
     if (OpampModelUsable(s)) {
         const double g = OpampGainDB(s, s.StageF[k]);
-        if (std::isfinite(g))
-            figures.opampGain = g;
+        if (std::isfinite(g)) figures.opampGain = g;
     }
-    if (figures.opampGain && figures.required)
-        figures.margin = *figures.opampGain - *figures.required;
+    if (figures.opampGain && figures.required) figures.margin = *figures.opampGain - *figures.required;
     return figures;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

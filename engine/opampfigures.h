@@ -43,11 +43,11 @@ void ComputeDecadeGrid(DesignState& s);
 // frequency, the gain the stage asks of it and the margin between them;
 // each is missing where it cannot be had (no usable opamp, impossible parts).
 struct OpampStageFigures {
-    bool buildable = true; // false: a part of 0 or below, and no gain or margin is named
+    bool buildable = true;  // false: a part of 0 or below, and no gain or margin is named
     std::optional<double> opampGain;
     std::optional<double> required;
     std::optional<double> margin;
 };
 OpampStageFigures OpampFiguresOf(const DesignState& s, int k);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -41,8 +41,7 @@ PartTable FamilyParts(const DesignState& s, Single DesignState::*field, bool nud
     TransformToBandpass(*d);
     SynthesizeStages(*d);
     PartTable parts{};
-    for (int k = 1; k <= StageCount(s); ++k)
-        parts[k] = {d->R[k][1], d->R[k][2], d->R[k][3], d->C[k][1], d->C[k][2]};
+    for (int k = 1; k <= StageCount(s); ++k) parts[k] = {d->R[k][1], d->R[k][2], d->R[k][3], d->C[k][1], d->C[k][2]};
     // A family that holds fewer stages (Bessel stops at 10) leaves the rest unset.
     for (int k = StageCount(*d) + 1; k <= StageCount(s); ++k) parts[k].fill(NAN);
     return parts;
@@ -55,7 +54,7 @@ std::string ThreeDigits(double v)
     return GeneralNumberText(std::strtod(text, nullptr));
 }
 
-} // namespace
+}  // namespace
 
 bool PartsAreFamilyDesign(const DesignState& s)
 {
@@ -76,12 +75,14 @@ bool PartsAreFamilyDesign(const DesignState& s)
         for (double nudge : {kNudge, -kNudge, 3 * kNudge, -3 * kNudge, 10 * kNudge, -10 * kNudge}) {
             const PartTable moved = FamilyParts(s, field, nudgeCapacitor, nudge);
             for (int k = 1; k <= n; ++k)
-                for (int p = 0; p < 5; ++p) widest[k][p] = std::max(widest[k][p], std::fabs(moved[k][p] - design[k][p]));
+                for (int p = 0; p < 5; ++p)
+                    widest[k][p] = std::max(widest[k][p], std::fabs(moved[k][p] - design[k][p]));
         }
         for (int k = 1; k <= n; ++k)
             for (int p = 0; p < 5; ++p) spread[k][p] += widest[k][p];
     };
-    for (Single DesignState::*field : {&DesignState::Center, &DesignState::Width, &DesignState::Gain, &DesignState::Apass})
+    for (Single DesignState::*field :
+        {&DesignState::Center, &DesignState::Width, &DesignState::Gain, &DesignState::Apass})
         addSpread(field, false);
     addSpread(nullptr, true);
 
@@ -120,8 +121,8 @@ std::string UnbuildableStageText(const DesignState& s, int k, bool specifiedOpam
     const auto& r = specifiedOpamp ? s.Rs[k] : s.R[k];
     const double parts[5] = {r[1], r[2], r[3], s.C[k][1], s.C[k][2]};
     static const char* const names[5] = {"R1", "R2", "R3", "C1", "C2"};
-    const std::string stage = "Stage " + std::to_string(k) + " cannot be built" +
-                              (specifiedOpamp ? " for the specified opamp: " : ": ");
+    const std::string stage =
+        "Stage " + std::to_string(k) + " cannot be built" + (specifiedOpamp ? " for the specified opamp: " : ": ");
     // A part of 0 or with no value first: it leaves no circuit at all.
     for (int p = 0; p < 5; ++p)
         if (!std::isfinite(parts[p]) || parts[p] == 0)
@@ -132,11 +133,11 @@ std::string UnbuildableStageText(const DesignState& s, int k, bool specifiedOpam
         const double c1 = parts[3], c2 = parts[4];
         const double gain = parts[2] * c1 / (parts[0] * (c1 + c2));
         return stage + "its gain " + ThreeDigits(gain) + " needs Q above " +
-               ThreeDigits(std::sqrt(gain * c2 / (c1 + c2)));
+            ThreeDigits(std::sqrt(gain * c2 / (c1 + c2)));
     }
     for (int p = 0; p < 5; ++p)
         if (parts[p] < 0) return stage + "its " + names[p] + " is negative";
     return {};
 }
 
-} // namespace stelvane
+}  // namespace stelvane

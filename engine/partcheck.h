@@ -27,4 +27,4 @@ int FirstStageWith(const DesignState& s, StageFault fault, bool specifiedOpamp =
 // "Stage 2 cannot be built: its gain 12.3 needs Q above 2.48".
 std::string UnbuildableStageText(const DesignState& s, int k, bool specifiedOpamp = false);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -18,42 +18,27 @@ struct Pole {
 
 constexpr Pole kBessel1[] = {{-1.0f, 0.0f}};
 constexpr Pole kBessel2[] = {{-1.5f, -0.8660254f}, {-1.5f, 0.8660254f}};
-constexpr Pole kBessel3[] = {
-    {-2.322165f, 0.0f}, {-1.838907f, -1.754381f}, {-1.838907f, 1.754381f}};
-constexpr Pole kBessel4[] = {{-2.896211f, -0.8672341f},
-                             {-2.896211f, 0.8672341f},
-                             {-2.103789f, -2.657418f},
-                             {-2.103789f, 2.657418f}};
-constexpr Pole kBessel5[] = {{-3.646739f, 0.0f},
-                             {-3.351956f, -1.742661f},
-                             {-3.351956f, 1.742661f},
-                             {-2.324674f, -3.571033f},
-                             {-2.324674f, 3.571033f}};
-constexpr Pole kBessel6[] = {{-4.248359f, -0.8675097f}, {-4.248359f, 0.8675097f},
-                             {-3.735708f, -2.626272f},  {-3.735708f, 2.626272f},
-                             {-2.515932f, -4.492673f},  {-2.515932f, 4.492673f}};
-constexpr Pole kBessel7[] = {{-4.971787f, 0.0f},       {-4.75829f, -1.739286f},
-                             {-4.75829f, 1.739286f},   {-4.070139f, -3.517174f},
-                             {-4.070139f, 3.517174f},  {-2.685677f, -5.420694f},
-                             {-2.685677f, 5.420694f}};
-constexpr Pole kBessel8[] = {{-5.204841f, 2.616175f},  {-5.204841f, -2.616175f},
-                             {-5.587886f, 0.8676144f}, {-5.587886f, -0.8676144f},
-                             {-4.368289f, 4.414443f},  {-4.368289f, -4.414443f},
-                             {-2.838984f, 6.353911f},  {-2.838984f, -6.353911f}};
-constexpr Pole kBessel9[] = {{-6.129368f, 1.737848f}, {-6.129368f, -1.737848f},
-                             {-6.297019f, 0.0f},      {-5.604422f, 3.498157f},
-                             {-5.604422f, -3.498157f}, {-4.63844f, 5.317272f},
-                             {-4.63844f, -5.317272f}, {-2.979261f, 7.291464f},
-                             {-2.979261f, -7.291464f}};
-constexpr Pole kBessel10[] = {{-6.615291f, 2.611568f},  {-6.615291f, -2.611568f},
-                              {-6.922045f, 0.8676652f}, {-6.922045f, -0.8676652f},
-                              {-5.967528f, 4.384947f},  {-5.967528f, -4.384947f},
-                              {-4.88622f, 6.224986f},   {-4.88622f, -6.224986f},
-                              {-3.108916f, 8.232699f},  {-3.108916f, -8.232699f}};
+constexpr Pole kBessel3[] = {{-2.322165f, 0.0f}, {-1.838907f, -1.754381f}, {-1.838907f, 1.754381f}};
+constexpr Pole kBessel4[] = {
+    {-2.896211f, -0.8672341f}, {-2.896211f, 0.8672341f}, {-2.103789f, -2.657418f}, {-2.103789f, 2.657418f}};
+constexpr Pole kBessel5[] = {{-3.646739f, 0.0f}, {-3.351956f, -1.742661f}, {-3.351956f, 1.742661f},
+    {-2.324674f, -3.571033f}, {-2.324674f, 3.571033f}};
+constexpr Pole kBessel6[] = {{-4.248359f, -0.8675097f}, {-4.248359f, 0.8675097f}, {-3.735708f, -2.626272f},
+    {-3.735708f, 2.626272f}, {-2.515932f, -4.492673f}, {-2.515932f, 4.492673f}};
+constexpr Pole kBessel7[] = {{-4.971787f, 0.0f}, {-4.75829f, -1.739286f}, {-4.75829f, 1.739286f},
+    {-4.070139f, -3.517174f}, {-4.070139f, 3.517174f}, {-2.685677f, -5.420694f}, {-2.685677f, 5.420694f}};
+constexpr Pole kBessel8[] = {{-5.204841f, 2.616175f}, {-5.204841f, -2.616175f}, {-5.587886f, 0.8676144f},
+    {-5.587886f, -0.8676144f}, {-4.368289f, 4.414443f}, {-4.368289f, -4.414443f}, {-2.838984f, 6.353911f},
+    {-2.838984f, -6.353911f}};
+constexpr Pole kBessel9[] = {{-6.129368f, 1.737848f}, {-6.129368f, -1.737848f}, {-6.297019f, 0.0f},
+    {-5.604422f, 3.498157f}, {-5.604422f, -3.498157f}, {-4.63844f, 5.317272f}, {-4.63844f, -5.317272f},
+    {-2.979261f, 7.291464f}, {-2.979261f, -7.291464f}};
+constexpr Pole kBessel10[] = {{-6.615291f, 2.611568f}, {-6.615291f, -2.611568f}, {-6.922045f, 0.8676652f},
+    {-6.922045f, -0.8676652f}, {-5.967528f, 4.384947f}, {-5.967528f, -4.384947f}, {-4.88622f, 6.224986f},
+    {-4.88622f, -6.224986f}, {-3.108916f, 8.232699f}, {-3.108916f, -8.232699f}};
 
 constexpr const Pole* kBesselRows[kMaxBesselOrder + 1] = {
-    nullptr,  kBessel1, kBessel2, kBessel3, kBessel4, kBessel5,
-    kBessel6, kBessel7, kBessel8, kBessel9, kBessel10};
+    nullptr, kBessel1, kBessel2, kBessel3, kBessel4, kBessel5, kBessel6, kBessel7, kBessel8, kBessel9, kBessel10};
 
 // A real pole is recognised by an imaginary part that is negligible next to
 // its real part, or next to the prototype's normalised band edge of 1 rad/s.
@@ -134,18 +119,14 @@ void MarkStageInvalid(DesignState& s, int k, double frequency)
     s.StageInvalid[k] = 1;
 }
 
-} // namespace
+}  // namespace
 
 void ComputePrototypePoles(DesignState& s)
 {
     const Single pi = PiOf(s);
     switch (s.Family) {
-    case FilterFamily::Butterworth:
-        PlaceButterworthPoles(s, StageCount(s), pi);
-        break;
-    case FilterFamily::Bessel:
-        PlaceBesselPoles(s);
-        break;
+    case FilterFamily::Butterworth: PlaceButterworthPoles(s, StageCount(s), pi); break;
+    case FilterFamily::Bessel: PlaceBesselPoles(s); break;
     case FilterFamily::FromPoles:
         // Poles brought by a design file are the design; only the ripple goes.
         s.Apass = 0;
@@ -195,9 +176,8 @@ void TransformToBandpass(DesignState& s)
             s.StageF[k] = s.Center;
             s.StageQ[k] = static_cast<Single>(static_cast<double>(qbp) / std::abs(sigma));
         } else {
-            const Single e = static_cast<Single>((sigma * sigma + omega * omega) /
-                                                     (static_cast<double>(qbp) * qbp) +
-                                                 4.0);
+            const Single e =
+                static_cast<Single>((sigma * sigma + omega * omega) / (static_cast<double>(qbp) * qbp) + 4.0);
             const double dd = static_cast<double>(d) * d;
             // E^2 - 4D^2 is never negative in exact arithmetic; rounding must
             // not turn a vanishing value into a NaN.
@@ -211,11 +191,10 @@ void TransformToBandpass(DesignState& s)
                 s.StageF[k] = static_cast<Single>(std::abs(center * w));
             }
         }
-        if (!std::isfinite(s.StageF[k]) || !std::isfinite(s.StageQ[k]) || s.StageF[k] <= 0 ||
-            s.StageQ[k] <= 0) {
+        if (!std::isfinite(s.StageF[k]) || !std::isfinite(s.StageQ[k]) || s.StageF[k] <= 0 || s.StageQ[k] <= 0) {
             MarkStageInvalid(s, k, center);
         }
     }
 }
 
-} // namespace stelvane
+}  // namespace stelvane

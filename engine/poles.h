@@ -4,7 +4,7 @@
 
 namespace stelvane {
 
-constexpr int kMaxBesselOrder = 10; // the Bessel pole table ends at order 10
+constexpr int kMaxBesselOrder = 10;  // the Bessel pole table ends at order 10
 
 // Places the normalised lowpass prototype poles of Family/Order/Apass in
 // PoleRe/PoleIm (Bessel lowers Order to 10; family 4 keeps the poles, Apass 0).
@@ -12,4 +12,4 @@ void ComputePrototypePoles(DesignState& s);
 // Maps every prototype pole to one bandpass stage: Qbp, StageF, StageQ.
 void TransformToBandpass(DesignState& s);
 
-} // namespace stelvane
+}  // namespace stelvane

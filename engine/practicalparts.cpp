@@ -17,13 +17,12 @@ std::vector<StageResistor> ResistorsOutsideRange(const DesignState& s, PartsType
     const ResArray& r = BuiltResistors(s, parts);
     for (int k = 1; k <= StageCount(s); ++k)
         for (int j = 1; j <= 3; ++j)
-            if (!(r[k][j] >= range.low && r[k][j] <= range.high))
-                outside.push_back({k, j, r[k][j]});
+            if (!(r[k][j] >= range.low && r[k][j] <= range.high)) outside.push_back({k, j, r[k][j]});
     return outside;
 }
 
-std::optional<CapacitorSuggestion> SuggestCapacitor(const DesignState& s, PartsType parts, const ResistorRange& range,
-                                                    StandardSeries series)
+std::optional<CapacitorSuggestion> SuggestCapacitor(
+    const DesignState& s, PartsType parts, const ResistorRange& range, StandardSeries series)
 {
     const ResArray& r = BuiltResistors(s, parts);
     double lowest = std::numeric_limits<double>::infinity(), highest = 0;
@@ -47,4 +46,4 @@ std::optional<CapacitorSuggestion> SuggestCapacitor(const DesignState& s, PartsT
     return c;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -36,13 +36,13 @@ std::vector<StageResistor> ResistorsOutsideRange(const DesignState& s, PartsType
 // ratio-midpoint, the geometric mean of the smallest and the largest,
 // nearest the range's own.
 struct CapacitorSuggestion {
-    double capacitor = 0;    // farads
-    double lowest = 0;       // the smallest and largest resistor with it, ohms
+    double capacitor = 0;  // farads
+    double lowest = 0;     // the smallest and largest resistor with it, ohms
     double highest = 0;
 };
 // Nothing when the design has no positive resistor or no first capacitor
 // to scale from (C(1,1), the capacitor every designed stage has).
-std::optional<CapacitorSuggestion> SuggestCapacitor(const DesignState& s, PartsType parts, const ResistorRange& range,
-                                                    StandardSeries series);
+std::optional<CapacitorSuggestion> SuggestCapacitor(
+    const DesignState& s, PartsType parts, const ResistorRange& range, StandardSeries series);
 
-} // namespace stelvane
+}  // namespace stelvane

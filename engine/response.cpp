@@ -27,12 +27,9 @@ constexpr double kDecadeSteps[] = {1, 1.5, 2, 3, 4, 5, 6, 7, 8, 9};
 // as it stands: a negative R2 from a gain too high for the stage's Q still
 // describes the response the design asked for (1 + R1/R2 stays positive),
 // while the part analysis flags the stage as one that cannot be built.
-bool UsablePart(Single v)
-{
-    return v != 0 && std::isfinite(v);
-}
+bool UsablePart(Single v) { return v != 0 && std::isfinite(v); }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -49,7 +46,7 @@ bool CollectStage(const DesignState& s, int k, StageTerms& terms)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 int CollectStages(const DesignState& s, CascadeTerms& terms)
 {
@@ -62,10 +59,7 @@ int CollectStages(const DesignState& s, CascadeTerms& terms)
 
 namespace {
 
-Single LogSweepLimit(Single f)
-{
-    return f > 0 ? f : kLowestLogFrequency;
-}
+Single LogSweepLimit(Single f) { return f > 0 ? f : kLowestLogFrequency; }
 
 // The phase of a stage whose Re H has vanished (at 0 Hz, or when |D|^2 left
 // the range of double): the limit the principal arctangent approaches there.
@@ -89,7 +83,7 @@ double CoarseAtan(double x)
     return std::copysign(kQuarterTurn, x) - x / (x * x + 0.28);
 }
 
-} // namespace
+}  // namespace
 
 // Adds the gain (dB) and phase (degrees) of the collected stages at f.
 //
@@ -108,11 +102,11 @@ void AddCascade(const StageTerms* terms, int count, double f, double& gain, doub
 {
     const double w = kTwoPi * f;
     const double w2 = w * w;
-    double magnitudeProduct = 1; // product of |H|^2 since the last flush
+    double magnitudeProduct = 1;  // product of |H|^2 since the last flush
     double gainDb = 0;
-    double phasorRe = 1, phasorIm = 0; // product of -H
-    double coarsePhase = 0;            // radians
-    double exactPhase = 0;             // degrees, stages added one by one
+    double phasorRe = 1, phasorIm = 0;  // product of -H
+    double coarsePhase = 0;             // radians
+    double exactPhase = 0;              // degrees, stages added one by one
 
     for (int i = 0; i < count; ++i) {
         const StageTerms& t = terms[i];
@@ -150,7 +144,7 @@ void AddCascade(const StageTerms* terms, int count, double f, double& gain, doub
 
         double magnitude = std::sqrt(squared);
         if (std::isinf(magnitude)) magnitude = std::hypot(reH, imH);
-        if (!(magnitude >= kMagnitudeFloor)) magnitude = kMagnitudeFloor; // also NaN
+        if (!(magnitude >= kMagnitudeFloor)) magnitude = kMagnitudeFloor;  // also NaN
         if (magnitude > kMagnitudeCeiling) magnitude = kMagnitudeCeiling;
         gainDb += 20 * std::log10(magnitude);
         const double stagePhase = std::atan(imH / reH) * kDegreesPerRadian;
@@ -260,4 +254,4 @@ void ComputeFrequencyGrid(DesignState& s)
     }
 }
 
-} // namespace stelvane
+}  // namespace stelvane

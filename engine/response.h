@@ -29,4 +29,4 @@ void ComputeResponse(DesignState& s);
 // Fills GridF/NrGridX with the plot's vertical grid frequencies.
 void ComputeFrequencyGrid(DesignState& s);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -40,4 +40,4 @@ StageParts PartsOfStage(const DesignState& s, int stage)
     return {s.R[k][1], s.R[k][2], s.R[k][3], s.C[k][1], s.C[k][2]};
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -25,4 +25,4 @@ StageSensitivities SensitivitiesOf(const StageParts& parts);
 // The parts of stage k (1..21) as the stage analysis reads them: R and C.
 StageParts PartsOfStage(const DesignState& s, int stage);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -20,10 +20,7 @@ bool UsablePart(Single v)
 }
 
 // False for NaN, infinity and anything a Single cannot hold.
-bool FitsSingle(double v)
-{
-    return std::fabs(v) <= FLT_MAX;
-}
+bool FitsSingle(double v) { return std::fabs(v) <= FLT_MAX; }
 
 void MarkInvalid(DesignState& s, int k)
 {
@@ -33,7 +30,7 @@ void MarkInvalid(DesignState& s, int k)
     s.StageInvalid[k] = 1;
 }
 
-} // namespace
+}  // namespace
 
 void AnalyzeStageParts(DesignState& s)
 {
@@ -68,4 +65,4 @@ void AnalyzeStageParts(DesignState& s)
     }
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -8,4 +8,4 @@ namespace stelvane {
 // a stage whose parts give no sensible result is flagged in StageInvalid.
 void AnalyzeStageParts(DesignState& s);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -11,8 +11,8 @@ namespace stelvane {
 
 // The standard series parts are sold in, from 20% down to 0.5% steps.
 enum class StandardSeries { E6, E12, E24, E48, E96, E192 };
-inline constexpr std::array kAllSeries{StandardSeries::E6,  StandardSeries::E12, StandardSeries::E24,
-                                       StandardSeries::E48, StandardSeries::E96, StandardSeries::E192};
+inline constexpr std::array kAllSeries{StandardSeries::E6, StandardSeries::E12, StandardSeries::E24,
+    StandardSeries::E48, StandardSeries::E96, StandardSeries::E192};
 
 // One decade of the series, 1.0 up to below 10, rising.
 std::span<const double> SeriesValues(StandardSeries series);
@@ -34,4 +34,4 @@ bool InSeries(double value, StandardSeries series);
 // The coarsest series that holds the value, or nothing.
 std::optional<StandardSeries> CoarsestSeriesHolding(double value);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -11,12 +11,34 @@ namespace {
 // The E24 series over one decade, scaled by 1/100, with the last value of the
 // decade below in front so that every value has a lower neighbour.
 constexpr std::array<float, 25> kStandardTable{
-    0.091f, 0.10f, 0.11f, 0.12f, 0.13f, 0.15f, 0.16f, 0.18f, 0.20f,
-    0.22f, 0.24f, 0.27f, 0.30f, 0.33f, 0.36f, 0.39f, 0.43f, 0.47f,
-    0.51f, 0.56f, 0.62f, 0.68f, 0.75f, 0.82f, 0.91f,
+    0.091f,
+    0.10f,
+    0.11f,
+    0.12f,
+    0.13f,
+    0.15f,
+    0.16f,
+    0.18f,
+    0.20f,
+    0.22f,
+    0.24f,
+    0.27f,
+    0.30f,
+    0.33f,
+    0.36f,
+    0.39f,
+    0.43f,
+    0.47f,
+    0.51f,
+    0.56f,
+    0.62f,
+    0.68f,
+    0.75f,
+    0.82f,
+    0.91f,
 };
 
-constexpr float kFirstDecade = 1e-13f; // the search starts far below any real resistor
+constexpr float kFirstDecade = 1e-13f;  // the search starts far below any real resistor
 // Enough decades to climb from the first decade past the largest Single; a
 // value no finite decade brackets is left as it is.
 constexpr int kMaxDecades = 60;
@@ -45,7 +67,7 @@ float Nearest(float v)
     return v;
 }
 
-} // namespace
+}  // namespace
 
 void NearestStandardValue(DesignState& s)
 {
@@ -65,4 +87,4 @@ void InitEngine(DesignState& s)
     s.VersionText = kVersionText;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

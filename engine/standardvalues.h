@@ -13,4 +13,4 @@ inline constexpr const char* kVersionText = "Version 2.03";
 // Sets the start-up constants Pi and VersionText.
 void InitEngine(DesignState& s);
 
-} // namespace stelvane
+}  // namespace stelvane

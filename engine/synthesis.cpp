@@ -12,10 +12,7 @@ namespace stelvane {
 
 namespace {
 
-bool Positive(double v)
-{
-    return std::isfinite(v) && v > 0;
-}
+bool Positive(double v) { return std::isfinite(v) && v > 0; }
 
 // A value headed for the record: Single, or 0 when it does not fit one.
 Single Stored(double v, bool& overflowed)
@@ -49,7 +46,7 @@ Single CentreRatio(Single fc, Single f, Single q)
 // can hold (R2 when 2q^2 equals g exactly) is replaced by 0.
 struct Resistors {
     Single r1 = 0, r2 = 0, r3 = 0;
-    bool sound = false; // all three finite and above 0
+    bool sound = false;  // all three finite and above 0
 };
 
 Resistors DesignResistors(double q, double f, double g, double c, Single pi)
@@ -121,7 +118,7 @@ void ClearStage(DesignState& s, int k)
     s.StageInvalid[k] = 1;
 }
 
-} // namespace
+}  // namespace
 
 void SynthesizeStages(DesignState& s)
 {
@@ -130,9 +127,7 @@ void SynthesizeStages(DesignState& s)
     const Single pi = PiOf(s);
     const Single fc = s.Center;
 
-    auto stageUsable = [&](int k) {
-        return Positive(s.StageF[k]) && Positive(s.StageQ[k]) && Positive(s.C[k][1]);
-    };
+    auto stageUsable = [&](int k) { return Positive(s.StageF[k]) && Positive(s.StageQ[k]) && Positive(s.C[k][1]); };
 
     // Every stage but one at the centre loses gain there; the loss is made up
     // by sharing it evenly over all stages.
@@ -143,8 +138,7 @@ void SynthesizeStages(DesignState& s)
         const Single loss = static_cast<Single>(-20.0 * std::log10(static_cast<double>(ratio)));
         totalLoss = static_cast<Single>(totalLoss + std::max(loss, 0.0f));
     }
-    const Single g =
-        static_cast<Single>(std::pow(10.0, (static_cast<double>(s.Gain) + totalLoss) / (20.0 * n)));
+    const Single g = static_cast<Single>(std::pow(10.0, (static_cast<double>(s.Gain) + totalLoss) / (20.0 * n)));
     const bool gainUsable = Positive(g);
 
     for (int k = 1; k <= n; ++k) {
@@ -218,4 +212,4 @@ void RunDesignChain(DesignState& s)
     ComputeResponse(s);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -15,4 +15,4 @@ void CorrectPartsForOpamp(DesignState& s);
 // correction of the parts as they stand), then the part analysis and the sweep.
 void RunDesignChain(DesignState& s);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -101,18 +101,18 @@ std::array<double, kGainPercentiles.size()> Percentiles(float* v, int n)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 struct ToleranceRun::Work {
     ToleranceResult result;
     int order = 0;
     int threads = 1;
-    DesignState nominal; // only Order, R, C and the sweep are read
+    DesignState nominal;  // only Order, R, C and the sweep are read
 
     // Per copy, filled by the first share.
     std::vector<CascadeTerms> terms;
     std::vector<int> stageCount;
-    std::vector<std::array<Single, 3>> figures; // per copy and stage: f0, Q, gain
+    std::vector<std::array<Single, 3>> figures;  // per copy and stage: f0, Q, gain
     std::vector<double> centerGain;
     bool analysed = false;
 
@@ -158,8 +158,8 @@ void ToleranceRun::Work::Analyse(int firstCopy, int lastCopy)
         }
         AnalyzeStageParts(*copy);
         for (int k = 1; k <= order; ++k)
-            figures[static_cast<std::size_t>(c) * order + k - 1] = {copy->StageFoActual[k], copy->StageQActual[k],
-                                                                   copy->StageGainActual[k]};
+            figures[static_cast<std::size_t>(c) * order + k - 1] = {
+                copy->StageFoActual[k], copy->StageQActual[k], copy->StageGainActual[k]};
         stageCount[c] = CollectStages(*copy, terms[c]);
         double gain = 0, phase = 0;
         AddCascade(terms[c].data(), stageCount[c], nominal.Center, gain, phase);
@@ -220,9 +220,8 @@ double ToleranceRun::Step()
     const int runs = w.result.settings.runs;
     if (!w.analysed) {
         constexpr int kCopiesPerTask = 64;
-        w.InParallel((runs + kCopiesPerTask - 1) / kCopiesPerTask, [&](int task, int) {
-            w.Analyse(task * kCopiesPerTask, std::min(runs, (task + 1) * kCopiesPerTask));
-        });
+        w.InParallel((runs + kCopiesPerTask - 1) / kCopiesPerTask,
+            [&](int task, int) { w.Analyse(task * kCopiesPerTask, std::min(runs, (task + 1) * kCopiesPerTask)); });
         // The spreads, in the order of the copies.
         std::vector<double> values(runs);
         w.result.centerGainDb = Spread(w.centerGain);
@@ -256,4 +255,4 @@ ToleranceResult RunTolerance(const DesignState& s, const ToleranceSettings& sett
     return run.Result();
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -15,20 +15,20 @@ enum class PartDistribution { Uniform, Normal };
 
 // The limits the command line and the plot window hold a tolerance run to.
 constexpr int kMaxToleranceRuns = 10000;
-constexpr double kMaxPartTolerance = 0.5; // +-50%: a normal draw then stays positive in all but 1e-9 of parts
+constexpr double kMaxPartTolerance = 0.5;  // +-50%: a normal draw then stays positive in all but 1e-9 of parts
 
 struct ToleranceSettings {
     int runs = 1000;
-    double resistorTolerance = 0.01; // as a fraction: 0.01 is +-1%
+    double resistorTolerance = 0.01;  // as a fraction: 0.01 is +-1%
     double capacitorTolerance = 0.05;
     PartDistribution distribution = PartDistribution::Uniform;
     std::uint64_t seed = 1;
-    int threads = 0; // 0: one per processor
+    int threads = 0;  // 0: one per processor
 };
 
 struct MeanStd {
     double mean = 0;
-    double std = 0; // the sample standard deviation (n - 1); 0 for one run
+    double std = 0;  // the sample standard deviation (n - 1); 0 for one run
 };
 
 // Centre frequency (Hz), Q and peak gain (V/V) of one stage over the copies,
@@ -42,10 +42,10 @@ constexpr std::array<double, 5> kGainPercentiles{0, 5, 50, 95, 100};
 
 struct ToleranceResult {
     ToleranceSettings settings;
-    std::vector<Single> freq;                                   // the design's sweep, points 0..NrInts
-    std::array<std::vector<Single>, kGainPercentiles.size()> gainDb; // p0, p5, p50, p95, p100 at each point, dB
-    MeanStd centerGainDb;                                       // the gain at Center, dB
-    std::vector<StageSpread> stages;                            // stages 1..Order
+    std::vector<Single> freq;                                         // the design's sweep, points 0..NrInts
+    std::array<std::vector<Single>, kGainPercentiles.size()> gainDb;  // p0, p5, p50, p95, p100 at each point, dB
+    MeanStd centerGainDb;                                             // the gain at Center, dB
+    std::vector<StageSpread> stages;                                  // stages 1..Order
 };
 
 // A tolerance run done a share at a time, so that a window can show its
@@ -75,4 +75,4 @@ private:
 // independently around its value, analysed and swept over the design's sweep.
 ToleranceResult RunTolerance(const DesignState& s, const ToleranceSettings& settings);
 
-} // namespace stelvane
+}  // namespace stelvane

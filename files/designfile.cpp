@@ -54,8 +54,8 @@ std::vector<std::string_view> Lines(std::string_view text)
     return lines;
 }
 
-constexpr int kFamilies = 4;         // Butterworth, Chebyshev, Bessel, and 4: the poles the record holds
-constexpr int kMaxBesselStages = 10; // the Bessel table ends there
+constexpr int kFamilies = 4;          // Butterworth, Chebyshev, Bessel, and 4: the poles the record holds
+constexpr int kMaxBesselStages = 10;  // the Bessel table ends there
 constexpr int kMaxGridIntervals = 12;
 
 // What a file that ends too soon lacks, after the lines read so far.
@@ -64,7 +64,7 @@ std::string LinesNeeded(const DesignState& s, std::size_t linesRead)
     const std::size_t header = std::size(kStoredHeader);
     if (linesRead < header || s.Order < 1) return "a design needs at least " + std::to_string(header) + " lines";
     return std::to_string(s.Order) + (s.Order == 1 ? " stage needs " : " stages need ") +
-           std::to_string(header + std::size(kStoredStageValues) * s.Order) + " lines";
+        std::to_string(header + std::size(kStoredStageValues) * s.Order) + " lines";
 }
 
 // Reads a whole design file's text into s, line by line in the order of the
@@ -80,7 +80,7 @@ std::optional<std::string> ReadDesignInto(DesignState& s, std::string_view text)
         fault = "line " + std::to_string(line) + ": " + why;
         return false;
     };
-    std::string stageName; // " of stage k" while the stage blocks are read
+    std::string stageName;  // " of stage k" while the stage blocks are read
     const auto read = [&](const char* name, auto& target) {
         const std::string field = name + stageName;
         if (next >= lines.size())
@@ -115,21 +115,21 @@ std::optional<std::string> ReadDesignInto(DesignState& s, std::string_view text)
     const auto asWritten = [&](const char* name) { return QuotedForMessage(lines[lineOf(name) - 1]); };
     const auto wholeIn = [&](const char* name, Integer value, int low, int high, const char* range) {
         return (value >= low && value <= high) ||
-               refuse(lineOf(name), std::string(name) + " " + asWritten(name) + " is not " + range);
+            refuse(lineOf(name), std::string(name) + " " + asWritten(name) + " is not " + range);
     };
     const auto above0 = [&](const char* name, Single value) {
         return value > 0 || refuse(lineOf(name), std::string(name) + " " + asWritten(name) + " is not above 0");
     };
     const bool bessel = s.Family == FilterFamily::Bessel;
-    const bool sound =
-        above0("Center", s.Center) && above0("Width", s.Width) &&
+    const bool sound = above0("Center", s.Center) && above0("Width", s.Width) &&
         (bessel ? wholeIn("Order", s.Order, 1, kMaxBesselStages, "1 to 10 for a Bessel design")
                 : wholeIn("Order", s.Order, 1, kMaxStages, "1 to 21")) &&
         wholeIn("Family", NumberOf(s.Family), 1, kFamilies, "1 to 4") && above0("Fstart", s.Fstart) &&
         above0("Fstop", s.Fstop) && wholeIn("NrInts", s.NrInts, 0, kMaxPoints, "0 to 2000") &&
         wholeIn("Sweep", NumberOf(s.Sweep), 1, 2, "1 or 2") &&
-        (s.dBTop > s.dBBottom || refuse(lineOf("dBBottom"), "dBTop " + asWritten("dBTop") +
-                                                                " is not above dBBottom " + asWritten("dBBottom"))) &&
+        (s.dBTop > s.dBBottom ||
+            refuse(lineOf("dBBottom"),
+                "dBTop " + asWritten("dBTop") + " is not above dBBottom " + asWritten("dBBottom"))) &&
         wholeIn("NrY", s.NrY, 1, kMaxGridIntervals, "1 to 12") &&
         wholeIn("NrX", s.NrX, 1, kMaxGridIntervals, "1 to 12");
     if (!sound) return fault;
@@ -164,7 +164,7 @@ bool WriteDesign(const DesignState& state, const std::string& fileName)
 // the line and what was wrong with it.
 struct DesignReadFault {
     bool missing = false;
-    std::string detail; // " (d.QBX, line 5: Family 99 is not 1 to 4)"
+    std::string detail;  // " (d.QBX, line 5: Family 99 is not 1 to 4)"
 };
 
 // Reads into a copy and commits only a complete read. The copy lives on the
@@ -174,8 +174,8 @@ std::optional<DesignReadFault> ReadDesign(DesignState& state, const std::string&
     const InputFile file = ReadInputFile(fileName, kDesignFileLimit);
     const std::string name = QuotedForMessage(fileName);
     if (file.fault != InputFault::None)
-        return DesignReadFault{file.fault == InputFault::Missing,
-                               " (" + name + ": " + InputFaultText(file.fault, kDesignFileLimit) + ")"};
+        return DesignReadFault{
+            file.fault == InputFault::Missing, " (" + name + ": " + InputFaultText(file.fault, kDesignFileLimit) + ")"};
     auto staged = std::make_unique<DesignState>(state);
     if (const std::optional<std::string> why = ReadDesignInto(*staged, file.text))
         return DesignReadFault{false, " (" + name + ", " + *why + ")"};
@@ -186,7 +186,7 @@ std::optional<DesignReadFault> ReadDesign(DesignState& state, const std::string&
     return std::nullopt;
 }
 
-} // namespace
+}  // namespace
 
 bool WriteDesignFile(const DesignState& state, const std::string& fileName, Notifier& notifier)
 {
@@ -235,4 +235,4 @@ bool ReadLastSession(DesignState& state, Notifier& notifier, const std::string& 
     return false;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

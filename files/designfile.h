@@ -33,15 +33,13 @@ bool ReadDesignFile(DesignState& state, const std::string& fileName, Notifier& n
 
 // Saves the design to the last-session file; on failure it beeps and says so,
 // and the old file survives. Returns whether the file was written.
-bool WriteLastSession(const DesignState& state, Notifier& notifier,
-                      const std::string& fileName = kLastSessionFileName);
+bool WriteLastSession(const DesignState& state, Notifier& notifier, const std::string& fileName = kLastSessionFileName);
 
 // Loads the last-session file into the record as a design file is loaded;
 // when it is missing or damaged, installs the default settings and capacitors
 // instead and says so. A damaged file is said to be damaged (and why) and is
 // kept beside under its name with ".damaged" added.
 // Returns whether the file was read.
-bool ReadLastSession(DesignState& state, Notifier& notifier,
-                     const std::string& fileName = kLastSessionFileName);
+bool ReadLastSession(DesignState& state, Notifier& notifier, const std::string& fileName = kLastSessionFileName);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -17,7 +17,7 @@ std::string StoredValueText(double value)
     return std::string(buffer, result.ptr);
 }
 
-} // namespace
+}  // namespace
 
 std::string WrittenPartProblem(const DesignState& s, bool specifiedOpamp, double tolerance, const PartWriting& write)
 {
@@ -30,14 +30,14 @@ std::string WrittenPartProblem(const DesignState& s, bool specifiedOpamp, double
             const double value = p <= 3 ? r[p] : s.C[k][p - 3];
             const WrittenPart written = write(k, p, value);
             const bool faithful = written.read && std::isfinite(written.meant) && std::isfinite(*written.read) &&
-                                  std::fabs(*written.read - written.meant) <= tolerance * std::fabs(written.meant);
+                std::fabs(*written.read - written.meant) <= tolerance * std::fabs(written.meant);
             if (!faithful)
                 return "Stage " + std::to_string(k) + " cannot be built" +
-                       (specifiedOpamp ? " for the specified opamp: " : ": ") + "its " + names[p] + " is " +
-                       StoredValueText(value) + (p <= 3 ? " ohms" : " F");
+                    (specifiedOpamp ? " for the specified opamp: " : ": ") + "its " + names[p] + " is " +
+                    StoredValueText(value) + (p <= 3 ? " ohms" : " F");
         }
     }
     return {};
 }
 
-} // namespace stelvane
+}  // namespace stelvane

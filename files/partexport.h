@@ -36,7 +36,6 @@ using PartWriting = std::function<WrittenPart(int stage, int part, double value)
 // ("Stage 2 cannot be built: its R1 is 1e-13 ohms"). The resistors are the
 // specified opamp's Rs when specifiedOpamp is set, else R. Empty when every
 // part is written as itself.
-std::string WrittenPartProblem(const DesignState& s, bool specifiedOpamp, double tolerance,
-                               const PartWriting& write);
+std::string WrittenPartProblem(const DesignState& s, bool specifiedOpamp, double tolerance, const PartWriting& write);
 
-} // namespace stelvane
+}  // namespace stelvane

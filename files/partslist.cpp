@@ -12,14 +12,14 @@ namespace stelvane {
 
 namespace {
 
-constexpr int kValueDigits = 7;  // a Single holds no more
+constexpr int kValueDigits = 7;      // a Single holds no more
 constexpr int kReferenceStep = 100;  // R101 is stage 1's R1, R201 stage 2's
 
 std::string ValueText(double value)
 {
     std::array<char, 32> buffer{};
-    const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general,
-                                 kValueDigits);
+    const auto r =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, kValueDigits);
     return std::string(buffer.data(), r.ptr);
 }
 
@@ -50,12 +50,14 @@ std::string Row(int stage, char letter, int part, Single value, std::optional<St
     std::string row = std::to_string(stage) + ',' + letter + std::to_string(stage * kReferenceStep + part) + ',';
     row += ValueText(ListedValue(value, series));
     row += letter == 'R' ? ",resistor," : ",capacitor,";
-    if (series) row += std::string(SeriesName(*series)) + ',' + ToleranceText(SeriesTolerancePercent(*series));
-    else row += ',';
+    if (series)
+        row += std::string(SeriesName(*series)) + ',' + ToleranceText(SeriesTolerancePercent(*series));
+    else
+        row += ',';
     return row;
 }
 
-} // namespace
+}  // namespace
 
 std::string PartsListText(const DesignState& s, PartsType parts, std::optional<StandardSeries> roundedTo)
 {
@@ -76,7 +78,7 @@ std::string PartsListText(const DesignState& s, PartsType parts, std::optional<S
 }
 
 bool WritePartsList(const DesignState& s, PartsType parts, const std::string& fileName, Notifier& notifier,
-                    std::optional<StandardSeries> roundedTo)
+    std::optional<StandardSeries> roundedTo)
 {
     // A part of 0, with no value or whose text would read back as another
     // value is no part to buy: nothing is written.
@@ -99,4 +101,4 @@ bool WritePartsList(const DesignState& s, PartsType parts, const std::string& fi
     return written;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -26,6 +26,6 @@ std::string PartsListText(const DesignState& state, PartsType parts, std::option
 // file is left as it was. The record is not changed. Returns whether the
 // file was written.
 bool WritePartsList(const DesignState& state, PartsType parts, const std::string& fileName, Notifier& notifier,
-                    std::optional<StandardSeries> roundedTo);
+    std::optional<StandardSeries> roundedTo);
 
-} // namespace stelvane
+}  // namespace stelvane

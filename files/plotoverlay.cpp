@@ -24,7 +24,7 @@ bool WriteCurve(const DesignState& s, const SweepArray& values, const std::files
     return WriteTextFileSafely(path.string(), text);
 }
 
-} // namespace
+}  // namespace
 
 bool SavePlotOverlay(const DesignState& s, Notifier& notifier, const std::string& folder)
 {
@@ -65,7 +65,7 @@ bool ReadPlotOverlay(OverlayCurve& s, const std::string& fileName, std::string* 
         const std::optional<double> freq = next();
         if (!freq || !fitsSingle(*freq)) break;
         const std::optional<double> value = next();
-        if (!value || !fitsSingle(*value)) break; // an unpaired frequency is dropped
+        if (!value || !fitsSingle(*value)) break;  // an unpaired frequency is dropped
         ++last;
         s.OverlayFreq[last] = static_cast<Single>(*freq);
         s.OverlayValue[last] = static_cast<Single>(*value);
@@ -75,4 +75,4 @@ bool ReadPlotOverlay(OverlayCurve& s, const std::string& fileName, std::string* 
     return true;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

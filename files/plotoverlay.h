@@ -36,4 +36,4 @@ bool SavePlotOverlay(const DesignState& state, Notifier& notifier, const std::st
 // not changed) sets problem to what to tell the user; otherwise it is left.
 bool ReadPlotOverlay(OverlayCurve& overlay, const std::string& fileName, std::string* problem = nullptr);
 
-} // namespace stelvane
+}  // namespace stelvane

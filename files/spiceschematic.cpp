@@ -48,8 +48,8 @@ public:
         // the directive gets a separating blank of its own between the two
         // frequencies, each of which already carries blanks around it
         Line(std::string(s_.Sweep == SweepSpacing::Linear ? "TEXT 0 400 Left 0 !.AC LIN 1000 "
-                                                            : "TEXT 0 400 Left 0 !.AC DEC 1000 ") +
-             SignedNumberText(s_.Fstart) + " " + SignedNumberText(s_.Fstop));
+                                                          : "TEXT 0 400 Left 0 !.AC DEC 1000 ") +
+            SignedNumberText(s_.Fstart) + " " + SignedNumberText(s_.Fstop));
         Line("TEXT 0 432 Left 0 ;QUIBEX from Brellin Software");
         if (SpecifiedOpamp()) {
             Line("TEXT 0 464 Left 0 ;Parts values based on specified opamp");
@@ -143,7 +143,7 @@ private:
 
     void Stage(int i)
     {
-        const int x = penX_; // pen Y is 0 at the start of every stage
+        const int x = penX_;  // pen Y is 0 at the start of every stage
         HorizontalResistor(ResistorValue(i, 1));
         VerticalResistor(ResistorValue(i, 2));
         Flag(x + 176, 208, "0");
@@ -173,7 +173,7 @@ private:
         penX_ = x + 528;
         // A stage that cannot be built has no frequency; its label says so as the windows do.
         Line("TEXT " + Num(x + 256) + Num(272) + "LEFT 0 " +
-             (StageFiguresValid(s_, i) ? Trimmed(FormatEng(s_.StageFoActual[i])) + "Hz" : kInvalidFigureText));
+            (StageFiguresValid(s_, i) ? Trimmed(FormatEng(s_.StageFoActual[i])) + "Hz" : kInvalidFigureText));
     }
 
     const DesignState& s_;
@@ -186,7 +186,7 @@ private:
     int opamps_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 bool WriteSpiceSchematic(const DesignState& state, PartsType parts, const std::string& fileName, Notifier& notifier)
 {
@@ -211,4 +211,4 @@ bool WriteSpiceSchematic(const DesignState& state, PartsType parts, const std::s
     return written;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

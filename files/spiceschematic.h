@@ -18,4 +18,4 @@ inline constexpr const char* kSpiceNotBuildableEnding = ". The LTspice schematic
 // the file was written.
 bool WriteSpiceSchematic(const DesignState& state, PartsType parts, const std::string& fileName, Notifier& notifier);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -26,23 +26,30 @@ constexpr StoredField CodeField(const char* name)
 {
     using Code = std::remove_reference_t<decltype(std::declval<StoredDesign&>().*Field)>;
     return {name, nullptr, nullptr, [](const StoredDesign& s) { return NumberOf(s.*Field); },
-            [](StoredDesign& s, Integer number) { s.*Field = CodeOf<Code>(number); }};
+        [](StoredDesign& s, Integer number) { s.*Field = CodeOf<Code>(number); }};
 }
 
 inline constexpr StoredField kStoredHeader[] = {
-    {"Center", &StoredDesign::Center},   {"Width", &StoredDesign::Width},
-    {"Gain", &StoredDesign::Gain},       {"Order", nullptr, &StoredDesign::Order},
-    CodeField<&StoredDesign::Family>("Family"), {"Apass", &StoredDesign::Apass},
-    {"Fstart", &StoredDesign::Fstart},   {"Fstop", &StoredDesign::Fstop},
-    {"NrInts", nullptr, &StoredDesign::NrInts}, CodeField<&StoredDesign::Sweep>("Sweep"),
-    {"dBTop", &StoredDesign::dBTop},     {"dBBottom", &StoredDesign::dBBottom},
-    {"DelayTop", &StoredDesign::DelayTop}, {"NrY", nullptr, &StoredDesign::NrY},
+    {"Center", &StoredDesign::Center},
+    {"Width", &StoredDesign::Width},
+    {"Gain", &StoredDesign::Gain},
+    {"Order", nullptr, &StoredDesign::Order},
+    CodeField<&StoredDesign::Family>("Family"),
+    {"Apass", &StoredDesign::Apass},
+    {"Fstart", &StoredDesign::Fstart},
+    {"Fstop", &StoredDesign::Fstop},
+    {"NrInts", nullptr, &StoredDesign::NrInts},
+    CodeField<&StoredDesign::Sweep>("Sweep"),
+    {"dBTop", &StoredDesign::dBTop},
+    {"dBBottom", &StoredDesign::dBBottom},
+    {"DelayTop", &StoredDesign::DelayTop},
+    {"NrY", nullptr, &StoredDesign::NrY},
     {"NrX", nullptr, &StoredDesign::NrX},
 };
 
 struct StoredStageValue {
     const char* name;
-    int block;                              // values of one block are written stage by stage
+    int block;  // values of one block are written stage by stage
     Single& (*at)(StoredDesign& s, int stage);
 };
 
@@ -107,7 +114,7 @@ private:
     Integer number_;
 };
 
-} // namespace stored_detail
+}  // namespace stored_detail
 
 // Calls visit(name, first.field, others.field...) for every header field in
 // file order. A visitor that returns bool stops the walk by returning false;
@@ -116,11 +123,10 @@ template <class Visit, class First, class... Others>
 bool VisitStoredHeader(Visit&& visit, First& first, Others&... others)
 {
     for (const StoredField& f : kStoredHeader) {
-        const bool goOn =
-            f.real    ? stored_detail::Call(visit, f.name, first.*f.real, others.*f.real...)
-            : f.whole ? stored_detail::Call(visit, f.name, first.*f.whole, others.*f.whole...)
+        const bool goOn = f.real ? stored_detail::Call(visit, f.name, first.*f.real, others.*f.real...)
+            : f.whole            ? stored_detail::Call(visit, f.name, first.*f.whole, others.*f.whole...)
                       : stored_detail::Call(visit, f.name, stored_detail::CodeNumber<First>(f, first).Number(),
-                                            stored_detail::CodeNumber<Others>(f, others).Number()...);
+                            stored_detail::CodeNumber<Others>(f, others).Number()...);
         if (!goOn) return false;
     }
     return true;
@@ -137,7 +143,7 @@ bool VisitStoredStages(Visit&& visit, First& first, Others&... others)
             for (const StoredStageValue& f : kStoredStageValues)
                 if (f.block == block &&
                     !stored_detail::Call(visit, f.name, stored_detail::StageValue(f, first, i),
-                                         stored_detail::StageValue(f, others, i)...))
+                        stored_detail::StageValue(f, others, i)...))
                     return false;
     return true;
 }
@@ -147,7 +153,7 @@ template <class Visit, class First, class... Others>
 bool VisitStoredFields(Visit&& visit, First& first, Others&... others)
 {
     return VisitStoredHeader(visit, first, others...) && first.Order >= 0 && first.Order <= kMaxStages &&
-           VisitStoredStages(visit, first, others...);
+        VisitStoredStages(visit, first, others...);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

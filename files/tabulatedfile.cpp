@@ -28,8 +28,8 @@ void AppendColumn(std::string& row, std::string_view text, std::size_t width)
 }
 
 template <typename RowWriter>
-bool WriteTabulated(const DesignState& s, const std::string& fileName, std::string_view heading,
-                    std::string_view units, RowWriter writeRow)
+bool WriteTabulated(const DesignState& s, const std::string& fileName, std::string_view heading, std::string_view units,
+    RowWriter writeRow)
 {
     // Points beyond the arrays cannot be written, and a negative count is no sweep.
     if (s.NrInts < 0 || s.NrInts > kMaxPoints) return false;
@@ -57,30 +57,30 @@ bool Report(bool written, Notifier& notifier)
     return written;
 }
 
-} // namespace
+}  // namespace
 
 bool WriteTabulatedEasy(const DesignState& s, const std::string& fileName, Notifier& notifier)
 {
     const bool written = WriteTabulated(s, fileName, "Freq,      Gain,    Phase,    Delay,",
-                                        " Hz:        dB:      degrees:  secs:", [&s](std::string& row, int k) {
-                                            AppendColumn(row, StripBlanks(FormatEng(s.Freq[k])), kEasyColumn);
-                                            AppendColumn(row, StripBlanks(FormatValue(s.GainDB[k])), kEasyColumn);
-                                            AppendColumn(row, StripBlanks(FormatValue(s.Phase[k])), kEasyColumn);
-                                            AppendColumn(row, StripBlanks(FormatEngSmall(s.Delay[k])), kEasyColumn);
-                                        });
+        " Hz:        dB:      degrees:  secs:", [&s](std::string& row, int k) {
+            AppendColumn(row, StripBlanks(FormatEng(s.Freq[k])), kEasyColumn);
+            AppendColumn(row, StripBlanks(FormatValue(s.GainDB[k])), kEasyColumn);
+            AppendColumn(row, StripBlanks(FormatValue(s.Phase[k])), kEasyColumn);
+            AppendColumn(row, StripBlanks(FormatEngSmall(s.Delay[k])), kEasyColumn);
+        });
     return Report(written, notifier);
 }
 
 bool WriteTabulatedScientific(const DesignState& s, const std::string& fileName, Notifier& notifier)
 {
     const bool written = WriteTabulated(s, fileName, "Freq,          Gain,        Phase,         Delay,",
-                                        " Hz:            dB:         degrees:       secs:", [&s](std::string& row, int k) {
-                                            // FormatPadded14 already pads; the column keeps its width
-                                            // even should a formatter hand back a shorter text
-                                            for (const Single v : {s.Freq[k], s.GainDB[k], s.Phase[k], s.Delay[k]})
-                                                AppendColumn(row, FormatPadded14(v), kScientificColumn);
-                                        });
+        " Hz:            dB:         degrees:       secs:", [&s](std::string& row, int k) {
+            // FormatPadded14 already pads; the column keeps its width
+            // even should a formatter hand back a shorter text
+            for (const Single v : {s.Freq[k], s.GainDB[k], s.Phase[k], s.Delay[k]})
+                AppendColumn(row, FormatPadded14(v), kScientificColumn);
+        });
     return Report(written, notifier);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -20,4 +20,4 @@ bool WriteTabulatedEasy(const DesignState& state, const std::string& fileName, N
 // columns 14 characters wide.
 bool WriteTabulatedScientific(const DesignState& state, const std::string& fileName, Notifier& notifier);
 
-} // namespace stelvane
+}  // namespace stelvane

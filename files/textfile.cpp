@@ -22,11 +22,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kLongestField = 100; // far beyond any number the program writes
+constexpr std::size_t kLongestField = 100;  // far beyond any number the program writes
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
-constexpr std::size_t kLongestQuote = 300; // a message shows no more of an outside text
+constexpr std::size_t kLongestQuote = 300;  // a message shows no more of an outside text
 
 // Writes into an existing file as it is (used for devices and pipes). A pipe
 // nobody reads is refused at once rather than waited on.
@@ -71,7 +71,7 @@ std::FILE* CreateTemporaryBeside(const fs::path& target, fs::path& tempPath)
     return nullptr;
 }
 
-} // namespace
+}  // namespace
 
 bool WriteTextFileSafely(const std::string& fileName, std::string_view text)
 {
@@ -95,7 +95,7 @@ bool WriteTextFileSafely(const std::string& fileName, std::string_view text)
         // neither one without write permission bits (which would not stop
         // the administrator) nor one this process may not open for writing.
         if ((status.permissions() & fs::perms::owner_write) == fs::perms::none) return false;
-        std::FILE* probe = std::fopen(target.c_str(), "ab"); // appending nothing changes nothing
+        std::FILE* probe = std::fopen(target.c_str(), "ab");  // appending nothing changes nothing
         if (probe == nullptr) return false;
         std::fclose(probe);
     }
@@ -129,8 +129,8 @@ InputFile ReadInputFile(const std::string& fileName, std::size_t maxBytes)
     };
     struct stat info {};
     if (fileName.empty() || ::stat(fileName.c_str(), &info) != 0)
-        return refuse(fileName.empty() || errno == ENOENT || errno == ENOTDIR ? InputFault::Missing
-                                                                              : InputFault::Unreadable);
+        return refuse(
+            fileName.empty() || errno == ENOENT || errno == ENOTDIR ? InputFault::Missing : InputFault::Unreadable);
     if (!S_ISREG(info.st_mode)) return refuse(InputFault::NotRegular);
     if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) return refuse(InputFault::TooLarge);
 
@@ -152,7 +152,7 @@ InputFile ReadInputFile(const std::string& fileName, std::size_t maxBytes)
         }
         if (got == 0) break;
         file.text.append(buffer, static_cast<std::size_t>(got));
-        if (file.text.size() > maxBytes) { // it grew while being read
+        if (file.text.size() > maxBytes) {  // it grew while being read
             ::close(fd);
             return refuse(InputFault::TooLarge);
         }
@@ -231,7 +231,7 @@ std::optional<std::string> FieldReader::Next()
         if (c == std::char_traits<char>::eof()) break;
         const char ch = static_cast<char>(c);
         if (ch == '\n' || ch == ',' || IsBlank(ch)) {
-            if (field.empty()) continue; // runs of delimiters make no empty fields
+            if (field.empty()) continue;  // runs of delimiters make no empty fields
             return field;
         }
         field.push_back(ch);
@@ -246,4 +246,4 @@ std::string WithExtension(const std::string& fileName, const char* extension)
     return fs::path(fileName).extension().empty() ? fileName + extension : fileName;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

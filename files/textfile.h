@@ -44,7 +44,7 @@ enum class InputFault { None, Missing, NotRegular, TooLarge, Unreadable };
 
 struct InputFile {
     InputFault fault = InputFault::None;
-    std::string text; // the whole file when there was no fault
+    std::string text;  // the whole file when there was no fault
 };
 
 // Reads a whole regular file of at most maxBytes. Anything else (no such file,
@@ -74,4 +74,4 @@ private:
     std::istream& in_;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -65,12 +65,12 @@ public:
     // A circular arc: radius in horizontal layout units, drawn round on the
     // device; angles in radians counter-clockwise from the positive x axis as
     // seen on the screen, from startAngle to endAngle.
-    virtual void Arc(CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour,
-                     double width = 1) = 0;
+    virtual void Arc(
+        CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour, double width = 1) = 0;
     // Glyphs only, no background box, with the text's top-left corner at the point.
     virtual void Text(CanvasPoint topLeft, const std::string& text, Rgb colour, const CanvasFont& font) = 0;
     // The size the text would take, in layout units (the height is one line).
     virtual TextExtent MeasureText(const std::string& text, const CanvasFont& font) const = 0;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

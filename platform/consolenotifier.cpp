@@ -6,11 +6,8 @@ namespace stelvane {
 
 ConsoleNotifier::ConsoleNotifier(std::ostream& out) : out_(out) {}
 
-void ConsoleNotifier::ShowMessage(const std::string& text, const std::string&, MessageIcon)
-{
-    out_ << text << '\n';
-}
+void ConsoleNotifier::ShowMessage(const std::string& text, const std::string&, MessageIcon) { out_ << text << '\n'; }
 
 void ConsoleNotifier::Beep() { ++beeps_; }
 
-} // namespace stelvane
+}  // namespace stelvane

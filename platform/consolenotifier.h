@@ -19,4 +19,4 @@ private:
     int beeps_ = 0;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -14,8 +14,8 @@ class Notifier {
 public:
     virtual ~Notifier() = default;
     virtual void ShowMessage(const std::string& text, const std::string& caption = kProgramCaption,
-                             MessageIcon icon = MessageIcon::None) = 0;
+        MessageIcon icon = MessageIcon::None) = 0;
     virtual void Beep() = 0;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

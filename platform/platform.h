@@ -23,8 +23,8 @@ struct ScreenMetrics {
 struct FileDialogRequest {
     std::string title;
     std::string filter;
-    std::string proposedName;       // the name the dialog starts with; may be empty
-    bool confirmOverwrite = true;   // save dialogs only: ask before replacing a file
+    std::string proposedName;      // the name the dialog starts with; may be empty
+    bool confirmOverwrite = true;  // save dialogs only: ask before replacing a file
     friend bool operator==(const FileDialogRequest&, const FileDialogRequest&) = default;
 };
 
@@ -78,4 +78,4 @@ public:
     virtual bool AskYesNo(const std::string& text, const std::string& caption = kProgramCaption) = 0;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -10,7 +10,7 @@ namespace {
 // What the message says when the platform gives no reason of its own.
 constexpr const char* kUnknownPrintFailure = "The page could not be printed.";
 
-} // namespace
+}  // namespace
 
 void PrintPlot(const DesignState& s, const PlotCurvesShown& shown, Platform& platform)
 {
@@ -29,15 +29,13 @@ void PrintPlot(const DesignState& s, const PlotCurvesShown& shown, Platform& pla
             failure = start.job->End();
         } catch (const std::exception& e) {
             failure = e.what();
-            if (failure.empty())
-                failure = kUnknownPrintFailure;
+            if (failure.empty()) failure = kUnknownPrintFailure;
         }
     }
-    if (failure.empty())
-        return;
+    if (failure.empty()) return;
     // A page that did not reach the printer is abandoned.
     start.job.reset();
     platform.ShowMessage(failure, kPrintProblemCaption);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -20,4 +20,4 @@ inline constexpr double kPrintPageHeight = 18000;
 // failure prints nothing and says so in a message box.
 void PrintPlot(const DesignState& s, const PlotCurvesShown& shown, Platform& platform);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -15,12 +15,12 @@ namespace {
 constexpr double kTableLeft = 500;
 constexpr double kTableRight = 5400;
 constexpr double kTableTop = 800;
-constexpr double kTableBottomBase = 2800;   // plus one row pitch per stage
+constexpr double kTableBottomBase = 2800;  // plus one row pitch per stage
 constexpr double kHeadingY = 1200;
-constexpr double kRowBaseY = 1400;          // row k lies one pitch per stage below
+constexpr double kRowBaseY = 1400;  // row k lies one pitch per stage below
 constexpr double kRowPitch = 240;
 constexpr double kFooterX = 800;
-constexpr double kFooterBaseY = 1800;       // plus one row pitch per stage
+constexpr double kFooterBaseY = 1800;  // plus one row pitch per stage
 // Columns: the headings start 100 units left of their figures.
 constexpr double kStageHeadingX = 700, kStageX = 800;
 constexpr double kFrequencyHeadingX = 1200, kFrequencyX = 1300;
@@ -44,11 +44,19 @@ struct FrequencyLabel {
     double x;
 };
 constexpr FrequencyLabel kFrequencyLabels[] = {
-    {".1", 6000},   {"1", 6500},    {"10", 6950},  {"100", 7400}, {"1k", 7950},  {"10k", 8400},
-    {"100k", 8900}, {"1M", 9450},   {"10M", 9900}, {"100M", 10400}, {"1G", 10900},
+    {".1", 6000},
+    {"1", 6500},
+    {"10", 6950},
+    {"100", 7400},
+    {"1k", 7950},
+    {"10k", 8400},
+    {"100k", 8900},
+    {"1M", 9450},
+    {"10M", 9900},
+    {"100M", 10400},
+    {"1G", 10900},
 };
 constexpr double kFrequencyLabelY = 5100;
-
 
 std::string GainText(double gainDB) { return FormatValue(static_cast<Single>(gainDB)) + "dB"; }
 
@@ -65,16 +73,15 @@ void DrawTable(Canvas& canvas, const DesignState& s, const CanvasFont& font)
     canvas.Line({kTableLeft, kTableTop}, {kTableRight, kTableTop}, kOpampTableEdgeColour);
     canvas.Line({kTableLeft, bottom}, {kTableRight, bottom}, kOpampTableEdgeColour);
 
-    for (const OpampTableText& t : OpampTableHeadings(s))
-        canvas.Text({t.x, kHeadingY}, t.text, t.colour, font);
+    for (const OpampTableText& t : OpampTableHeadings(s)) canvas.Text({t.x, kHeadingY}, t.text, t.colour, font);
     for (int k = 1; k <= stages; ++k) {
         for (const OpampTableText& t : OpampTableRow(s, k))
             canvas.Text({t.x, kRowBaseY + kRowPitch * k}, t.text, t.colour, font);
     }
     const std::vector<std::string> footer = OpampFooterTexts(s);
     for (std::size_t line = 0; line < footer.size(); ++line) {
-        canvas.Text({kFooterX, kFooterBaseY + kRowPitch * (stages + static_cast<double>(line))}, footer[line],
-                    kBlack, font);
+        canvas.Text(
+            {kFooterX, kFooterBaseY + kRowPitch * (stages + static_cast<double>(line))}, footer[line], kBlack, font);
     }
 }
 
@@ -85,8 +92,7 @@ void DrawAxes(Canvas& canvas, const DesignState& s, const ScreenMetrics& screen,
     const int last = std::min<int>(s.NrGridX, kMaxPoints);
     for (int n = 0; n <= last; ++n) {
         const double x = OpampPlotX(s.GridF[n]);
-        if (std::isfinite(x))
-            canvas.Line({x, kOpampFrameTop}, {x, kOpampFrameBottom}, kOpampGridColour);
+        if (std::isfinite(x)) canvas.Line({x, kOpampFrameTop}, {x, kOpampFrameBottom}, kOpampGridColour);
     }
     for (const FrequencyLabel& label : kFrequencyLabels)
         canvas.Text({label.x, kFrequencyLabelY}, label.text, kBlack, font);
@@ -109,8 +115,7 @@ void DrawAxes(Canvas& canvas, const DesignState& s, const ScreenMetrics& screen,
 
 void DrawCurve(Canvas& canvas, const DesignState& s)
 {
-    if (!OpampModelUsable(s))
-        return; // no model, no curve: the stage marks still show what the stages ask
+    if (!OpampModelUsable(s)) return;  // no model, no curve: the stage marks still show what the stages ask
     const double lnMin = std::log(kOpampFmin);
     const double lnMax = std::log(kOpampFmax);
     // The curve falls steadily, so what lies inside the frame is one run;
@@ -141,21 +146,19 @@ void DrawStageMarks(Canvas& canvas, const DesignState& s)
     const int stages = StageCount(s);
     for (int k = 1; k <= stages; ++k) {
         const std::optional<double> required = OpampFiguresOf(s, k).required;
-        if (!required || !(s.StageF[k] > 0))
-            continue;
+        if (!required || !(s.StageF[k] > 0)) continue;
         const CanvasPoint at{OpampPlotX(s.StageF[k]), OpampPlotY(*required)};
-        if (Finite(at))
-            canvas.Dot(at, kOpampAlarmColour, kStageMarkWidth);
+        if (Finite(at)) canvas.Dot(at, kOpampAlarmColour, kStageMarkWidth);
     }
 }
 
-} // namespace
+}  // namespace
 
 double OpampPlotX(double f)
 {
     const double lnMin = std::log(kOpampFmin);
     return kOpampFrameLeft +
-           (kOpampFrameRight - kOpampFrameLeft) * (std::log(f) - lnMin) / (std::log(kOpampFmax) - lnMin);
+        (kOpampFrameRight - kOpampFrameLeft) * (std::log(f) - lnMin) / (std::log(kOpampFmax) - lnMin);
 }
 
 double OpampPlotY(double gainDB)
@@ -167,19 +170,16 @@ std::vector<OpampTableText> OpampTableHeadings(const DesignState& s)
 {
     const bool opamp = OpampModelUsable(s);
     std::vector<OpampTableText> headings{{kStageHeadingX, "Stage:"}, {kFrequencyHeadingX, "Frequency:"}};
-    if (opamp)
-        headings.push_back({kOpampGainHeadingX, "Opamp gain:"});
+    if (opamp) headings.push_back({kOpampGainHeadingX, "Opamp gain:"});
     headings.push_back({kRequiredHeadingX, "Required gain:"});
-    if (opamp)
-        headings.push_back({kMarginHeadingX, "Gain margin:"});
+    if (opamp) headings.push_back({kMarginHeadingX, "Gain margin:"});
     return headings;
 }
 
 std::vector<OpampTableText> OpampTableRow(const DesignState& s, int k)
 {
     std::vector<OpampTableText> row;
-    if (k < 1 || k > kMaxStages)
-        return row;
+    if (k < 1 || k > kMaxStages) return row;
     row.push_back({kStageX, " " + std::to_string(k)});
     // A stage that cannot be built has no frequency of its own, here as on the schematic.
     if (!StageFiguresValid(s, k))
@@ -191,19 +191,19 @@ std::vector<OpampTableText> OpampTableRow(const DesignState& s, int k)
     const OpampStageFigures figures = OpampFiguresOf(s, k);
     const auto invalidAt = [](double x) { return OpampTableText{x, kInvalidText, kOpampAlarmColour}; };
     if (opamp)
-        row.push_back(figures.opampGain ? OpampTableText{kOpampGainX, GainText(*figures.opampGain)}
-                                        : invalidAt(kOpampGainX));
+        row.push_back(
+            figures.opampGain ? OpampTableText{kOpampGainX, GainText(*figures.opampGain)} : invalidAt(kOpampGainX));
     if (!figures.buildable)
         row.push_back({kRequiredX, kCannotBeBuiltText, kOpampAlarmColour});
     else if (figures.required)
         row.push_back({kRequiredX, GainText(*figures.required),
-                       *figures.required >= kOpampRequiredGainAlarm ? kOpampAlarmColour : kBlack});
+            *figures.required >= kOpampRequiredGainAlarm ? kOpampAlarmColour : kBlack});
     else
         row.push_back(invalidAt(kRequiredX));
     if (opamp && figures.buildable)
-        row.push_back(figures.margin ? OpampTableText{kMarginX, GainText(*figures.margin),
-                                                      *figures.margin < 0 ? kOpampAlarmColour : kBlack}
-                                     : invalidAt(kMarginX));
+        row.push_back(figures.margin
+                ? OpampTableText{kMarginX, GainText(*figures.margin), *figures.margin < 0 ? kOpampAlarmColour : kBlack}
+                : invalidAt(kMarginX));
     return row;
 }
 
@@ -239,11 +239,11 @@ void DrawOpampTest(Canvas& canvas, const DesignState& s, const ScreenMetrics& sc
     DrawTable(canvas, s, font);
     canvas.Text({7700, 500}, "Opamp gain", kBlack, titleFont);
     canvas.FillBox({kOpampFrameLeft, kOpampFrameTop}, {kOpampFrameRight, kOpampFrameBottom}, kWhite);
-    canvas.OutlineBox({kOpampFrameLeft, kOpampFrameTop}, {kOpampFrameRight, kOpampFrameBottom}, kOpampFrameColour,
-                      kFrameLineWidth);
+    canvas.OutlineBox(
+        {kOpampFrameLeft, kOpampFrameTop}, {kOpampFrameRight, kOpampFrameBottom}, kOpampFrameColour, kFrameLineWidth);
     DrawAxes(canvas, s, screen, font);
     DrawCurve(canvas, s);
     DrawStageMarks(canvas, s);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

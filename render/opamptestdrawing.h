@@ -57,4 +57,4 @@ std::vector<std::string> OpampGainLabels();
 // decade grid.
 void DrawOpampTest(Canvas& canvas, const DesignState& s, const ScreenMetrics& screen);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -50,7 +50,6 @@ constexpr double kReadoutValueY = 7700;
 
 bool Finite(double v) { return std::isfinite(v); }
 
-
 // The last sweep point to draw, or -1 for none.
 int LastPoint(Integer last) { return std::clamp<int>(last, -1, kMaxPoints); }
 
@@ -58,20 +57,16 @@ double ClampY(double y, const PlotFrame& frame) { return std::clamp(y, frame.top
 
 std::optional<double> ClampedY(double y, const PlotFrame& frame)
 {
-    if (std::isnan(y))
-        return std::nullopt;
+    if (std::isnan(y)) return std::nullopt;
     return ClampY(y, frame);
 }
 
 std::optional<double> CurveY(const DesignState& s, Curve curve, double value, const PlotFrame& frame)
 {
     switch (curve) {
-    case Curve::Gain:
-        return GainY(s, value, frame);
-    case Curve::Phase:
-        return PhaseY(s, value, frame);
-    case Curve::Delay:
-        return DelayY(s, value, frame);
+    case Curve::Gain: return GainY(s, value, frame);
+    case Curve::Phase: return PhaseY(s, value, frame);
+    case Curve::Delay: return DelayY(s, value, frame);
     }
     return std::nullopt;
 }
@@ -79,12 +74,9 @@ std::optional<double> CurveY(const DesignState& s, Curve curve, double value, co
 const SweepArray& SweepValues(const DesignState& s, Curve curve)
 {
     switch (curve) {
-    case Curve::Gain:
-        return s.GainDB;
-    case Curve::Phase:
-        return s.Phase;
-    case Curve::Delay:
-        return s.Delay;
+    case Curve::Gain: return s.GainDB;
+    case Curve::Phase: return s.Phase;
+    case Curve::Delay: return s.Delay;
     }
     return s.GainDB;
 }
@@ -97,8 +89,8 @@ void Erase(Canvas& canvas, const ScreenPlotContext& ctx, CanvasPoint a, CanvasPo
 // The x of every sweep point, or nothing where it cannot be placed. It is the
 // same for the gain, phase and delay curves and does not move when a part is
 // tuned, so it is worked out again only when the sweep or the frame changes.
-const std::vector<std::optional<double>>& SweepXs(const DesignState& s, const FrequencyAxis& axis,
-                                                  const PlotFrame& frame)
+const std::vector<std::optional<double>>& SweepXs(
+    const DesignState& s, const FrequencyAxis& axis, const PlotFrame& frame)
 {
     struct Cache {
         PlotFrame frame;
@@ -111,8 +103,8 @@ const std::vector<std::optional<double>>& SweepXs(const DesignState& s, const Fr
     const int last = LastPoint(s.NrInts);
     const auto count = static_cast<std::size_t>(last + 1);
     const bool same = cache.xs.size() == count && cache.sweep == s.Sweep && cache.fstart == s.Fstart &&
-                      cache.fstop == s.Fstop && cache.frame.left == frame.left && cache.frame.right == frame.right &&
-                      std::memcmp(cache.freq.data(), s.Freq.data(), count * sizeof(Single)) == 0;
+        cache.fstop == s.Fstop && cache.frame.left == frame.left && cache.frame.right == frame.right &&
+        std::memcmp(cache.freq.data(), s.Freq.data(), count * sizeof(Single)) == 0;
     if (!same) {
         cache.frame = frame;
         cache.sweep = s.Sweep;
@@ -122,14 +114,13 @@ const std::vector<std::optional<double>>& SweepXs(const DesignState& s, const Fr
         cache.xs.assign(count, std::nullopt);
         for (std::size_t i = 0; i < count; ++i) {
             const auto x = axis.X(s.Freq[i]);
-            if (x && Finite(*x))
-                cache.xs[i] = *x;
+            if (x && Finite(*x)) cache.xs[i] = *x;
         }
     }
     return cache.xs;
 }
 
-} // namespace
+}  // namespace
 
 // --- Scales ---
 
@@ -158,25 +149,21 @@ FrequencyAxis::FrequencyAxis(const DesignState& s, PlotFrame frame) : frame_(fra
 
 std::optional<double> FrequencyAxis::Position(double f) const
 {
-    if (!valid_ || std::isnan(f))
-        return std::nullopt;
+    if (!valid_ || std::isnan(f)) return std::nullopt;
     double v = f;
     if (logarithmic_) {
-        if (f <= 0)
-            return -std::numeric_limits<double>::infinity() * (span_ > 0 ? 1 : -1);
+        if (f <= 0) return -std::numeric_limits<double>::infinity() * (span_ > 0 ? 1 : -1);
         v = std::log(f);
     }
     const double p = (v - start_) / span_;
-    if (std::isnan(p))
-        return std::nullopt;
+    if (std::isnan(p)) return std::nullopt;
     return p;
 }
 
 std::optional<double> FrequencyAxis::X(double f) const
 {
     const auto p = Position(f);
-    if (!p)
-        return std::nullopt;
+    if (!p) return std::nullopt;
     return frame_.left + frame_.Width() * *p;
 }
 
@@ -220,15 +207,12 @@ Single EffectiveDelayTop(const DesignState& s)
 
 std::optional<double> GainY(const DesignState& s, double dB, const PlotFrame& frame)
 {
-    if (std::isnan(dB))
-        return std::nullopt;
+    if (std::isnan(dB)) return std::nullopt;
     const double top = s.dBTop;
     const double range = top - static_cast<double>(s.dBBottom);
     if (range == 0 || !Finite(range)) {
-        if (dB > top)
-            return frame.top;
-        if (dB < top)
-            return frame.bottom;
+        if (dB > top) return frame.top;
+        if (dB < top) return frame.bottom;
         return frame.MiddleY();
     }
     return ClampedY(frame.top - frame.Height() * (dB - top) / range, frame);
@@ -236,16 +220,14 @@ std::optional<double> GainY(const DesignState& s, double dB, const PlotFrame& fr
 
 std::optional<double> PhaseY(const DesignState& s, double degrees, const PlotFrame& frame)
 {
-    if (std::isnan(degrees))
-        return std::nullopt;
+    if (std::isnan(degrees)) return std::nullopt;
     const double halfScale = 180.0 * PhaseScaleStages(s);
     return ClampedY(frame.MiddleY() - frame.Height() * degrees / halfScale, frame);
 }
 
 std::optional<double> DelayY(const DesignState& s, double seconds, const PlotFrame& frame)
 {
-    if (std::isnan(seconds))
-        return std::nullopt;
+    if (std::isnan(seconds)) return std::nullopt;
     const double top = EffectiveDelayTop(s);
     return ClampedY(frame.top - frame.Height() * (seconds - top) / top, frame);
 }
@@ -277,8 +259,7 @@ void DrawValueGrid(Canvas& canvas, const DesignState& s, const PlotFrame& frame)
 double LeadingNumber(std::string_view label)
 {
     const auto first = label.find_first_not_of(' ');
-    if (first == std::string_view::npos)
-        return 0;
+    if (first == std::string_view::npos) return 0;
     label.remove_prefix(first);
     double v = 0;
     const auto result = std::from_chars(label.data(), label.data() + label.size(), v, std::chars_format::fixed);
@@ -293,20 +274,16 @@ bool LogLabelLeftOut(LogLabelSet set, double v, double spanRatio)
     if (set == LogLabelSet::Screen) {
         // 7 and 9 crowd their neighbours on any span; wider spans keep fewer
         // steps, down to the decades alone.
-        if (in({7, 70, 700, 9, 90, 900}))
-            return true;
-        if (spanRatio > 10 && in({1.5, 15, 150, 3, 30, 300, 4, 40, 400, 6, 60, 600, 8, 80, 800}))
-            return true;
-        if (spanRatio > 1000 && in({2, 20, 200, 5, 50, 500}))
-            return true;
+        if (in({7, 70, 700, 9, 90, 900})) return true;
+        if (spanRatio > 10 && in({1.5, 15, 150, 3, 30, 300, 4, 40, 400, 6, 60, 600, 8, 80, 800})) return true;
+        if (spanRatio > 1000 && in({2, 20, 200, 5, 50, 500})) return true;
         return false;
     }
     // The printed page keeps 1, 2 and 5 (and 1.5) on middle spans.
-    if (spanRatio > 1000 && in({2, 3, 4, 5, 6, 7, 8, 9, 20, 30, 40, 50, 60, 70, 80, 90, 200, 300, 400, 500, 600, 700,
-                                800, 900}))
+    if (spanRatio > 1000 &&
+        in({2, 3, 4, 5, 6, 7, 8, 9, 20, 30, 40, 50, 60, 70, 80, 90, 200, 300, 400, 500, 600, 700, 800, 900}))
         return true;
-    if (spanRatio > 10 && in({3, 4, 6, 7, 8, 9, 30, 40, 60, 70, 80, 90, 300, 400, 600, 700, 800, 900}))
-        return true;
+    if (spanRatio > 10 && in({3, 4, 6, 7, 8, 9, 30, 40, 60, 70, 80, 90, 300, 400, 600, 700, 800, 900})) return true;
     return false;
 }
 
@@ -314,26 +291,21 @@ std::vector<int> LabelledGridLines(const DesignState& s, LogLabelSet set)
 {
     std::vector<int> labelled;
     const FrequencyAxis axis(s);
-    if (!axis.Valid())
-        return labelled;
+    if (!axis.Valid()) return labelled;
     const bool logarithmic = s.Sweep != SweepSpacing::Linear;
     const double spacing = logarithmic ? kLogLabelSpacing : kLinearLabelSpacing;
     double lastPosition = -1;
     const int last = LastPoint(s.NrGridX);
     for (int n = 0; n <= last; ++n) {
         const auto placed = axis.Position(s.GridF[n]);
-        if (!placed || !Finite(*placed))
-            continue;
+        if (!placed || !Finite(*placed)) continue;
         const double position = static_cast<Single>(*placed);
-        if (position - lastPosition < spacing - kPositionTolerance)
-            continue;
+        if (position - lastPosition < spacing - kPositionTolerance) continue;
         if (!(position <= kRightBandStart + kPositionTolerance || position >= kRightEdge - kPositionTolerance))
             continue;
-        if (logarithmic && LogLabelLeftOut(set, LeadingNumber(FormatEng(s.GridF[n])), axis.SpanRatio()))
-            continue;
+        if (logarithmic && LogLabelLeftOut(set, LeadingNumber(FormatEng(s.GridF[n])), axis.SpanRatio())) continue;
         labelled.push_back(n);
-        if (static_cast<int>(labelled.size()) >= kMostLabels)
-            break;
+        if (static_cast<int>(labelled.size()) >= kMostLabels) break;
         lastPosition = position;
     }
     return labelled;
@@ -342,15 +314,13 @@ std::vector<int> LabelledGridLines(const DesignState& s, LogLabelSet set)
 void DrawFrequencyGrid(Canvas& canvas, const DesignState& s, const FrequencyLabelStyle& style, const PlotFrame& frame)
 {
     const FrequencyAxis axis(s, frame);
-    if (!axis.Valid())
-        return;
+    if (!axis.Valid()) return;
     const int last = LastPoint(s.NrGridX);
     SweepArray gridPos{};
     for (int n = 0; n <= last; ++n) {
         const auto position = axis.Position(s.GridF[n]);
         // A grid frequency that cannot be placed (0 Hz on a log axis) keeps no line.
-        if (!position || !Finite(*position))
-            continue;
+        if (!position || !Finite(*position)) continue;
         gridPos[n] = static_cast<Single>(*position);
         const double x = frame.left + frame.Width() * gridPos[n];
         canvas.Line({x, frame.top}, {x, frame.bottom}, kPlotGridColour, 1);
@@ -365,8 +335,7 @@ std::vector<std::optional<CanvasPoint>> CurvePoints(const DesignState& s, Curve 
 {
     std::vector<std::optional<CanvasPoint>> points;
     const FrequencyAxis axis(s, frame);
-    if (!axis.Valid())
-        return points;
+    if (!axis.Valid()) return points;
     const SweepArray& values = SweepValues(s, curve);
     const std::vector<std::optional<double>>& xs = SweepXs(s, axis, frame);
     points.reserve(xs.size());
@@ -382,10 +351,8 @@ std::vector<std::optional<CanvasPoint>> CurvePoints(const DesignState& s, Curve 
 
 void DrawPointRun(Canvas& canvas, const std::vector<std::optional<CanvasPoint>>& points, const CurveStyle& style)
 {
-    if (points.empty())
-        return;
-    if (points.front())
-        canvas.Dot(*points.front(), style.firstPoint, style.width);
+    if (points.empty()) return;
+    if (points.front()) canvas.Dot(*points.front(), style.firstPoint, style.width);
     std::vector<CanvasPoint> run;
     auto flush = [&](std::size_t runStart) {
         if (run.size() >= 2)
@@ -400,8 +367,7 @@ void DrawPointRun(Canvas& canvas, const std::vector<std::optional<CanvasPoint>>&
             flush(runStart);
             continue;
         }
-        if (run.empty())
-            runStart = i;
+        if (run.empty()) runStart = i;
         run.push_back(*points[i]);
     }
     flush(runStart);
@@ -433,33 +399,28 @@ void DrawGainPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext&
     Erase(canvas, ctx, {11015, 900}, {11460, 7200});
     Erase(canvas, ctx, {11460, 900}, {11985, 7200});
 
-    if (!ctx.readoutOff)
-        canvas.Text(kHintAt, "Mouseover plot for data", kHintTextColour, ctx.font);
+    if (!ctx.readoutOff) canvas.Text(kHintAt, "Mouseover plot for data", kHintTextColour, ctx.font);
 
-    if (ctx.tolerance)
-        DrawToleranceBand(canvas, s, *ctx.tolerance, TolerancePart::Band, frame);
+    if (ctx.tolerance) DrawToleranceBand(canvas, s, *ctx.tolerance, TolerancePart::Band, frame);
     DrawValueGrid(canvas, s, frame);
 
     canvas.Text(kGainTitleAt, "Gain, dB:", kGainTextColour, ctx.font);
-    const RowLabelStyle labels{kGainLabelsEnd, TextAnchor::RightEdge, ScreenCharWidth(ctx.screenWidthTwips),
-                               kGainTextColour, ctx.font};
-    DrawRowLabels(canvas, s, labels, [&](int i) { return Trimmed(FormatValue(static_cast<Single>(GainRowValue(s, i)))); },
-                  frame);
+    const RowLabelStyle labels{
+        kGainLabelsEnd, TextAnchor::RightEdge, ScreenCharWidth(ctx.screenWidthTwips), kGainTextColour, ctx.font};
+    DrawRowLabels(
+        canvas, s, labels, [&](int i) { return Trimmed(FormatValue(static_cast<Single>(GainRowValue(s, i)))); }, frame);
 
-    DrawFrequencyGrid(canvas, s, FrequencyLabelStyle{-100, 100, LogLabelSet::Screen, kGainTextColour, ctx.font},
-                      frame);
+    DrawFrequencyGrid(canvas, s, FrequencyLabelStyle{-100, 100, LogLabelSet::Screen, kGainTextColour, ctx.font}, frame);
 
-    if (ctx.tolerance)
-        DrawToleranceBand(canvas, s, *ctx.tolerance, TolerancePart::Edges, frame);
+    if (ctx.tolerance) DrawToleranceBand(canvas, s, *ctx.tolerance, TolerancePart::Edges, frame);
     DrawCurve(canvas, s, Curve::Gain, CurveStyle{kGainCurveColour, kGainCurveColour, 2}, frame);
 }
 
-void DrawToleranceBand(Canvas& canvas, const DesignState& s, const ToleranceResult& run, TolerancePart part,
-                       const PlotFrame& frame)
+void DrawToleranceBand(
+    Canvas& canvas, const DesignState& s, const ToleranceResult& run, TolerancePart part, const PlotFrame& frame)
 {
     const FrequencyAxis axis(s, frame);
-    if (!axis.Valid())
-        return;
+    if (!axis.Valid()) return;
     // The points of one percentile's curve, left to right.
     auto curve = [&](const std::vector<Single>& gain) {
         std::vector<CanvasPoint> points;
@@ -467,8 +428,7 @@ void DrawToleranceBand(Canvas& canvas, const DesignState& s, const ToleranceResu
         for (std::size_t i = 0; i < run.freq.size() && i < gain.size(); ++i) {
             const auto x = axis.X(run.freq[i]);
             const auto y = GainY(s, gain[i], frame);
-            if (x && Finite(*x) && y)
-                points.push_back({std::clamp(*x, frame.left, frame.right), *y});
+            if (x && Finite(*x) && y) points.push_back({std::clamp(*x, frame.left, frame.right), *y});
         }
         return points;
     };
@@ -486,25 +446,23 @@ void DrawToleranceBand(Canvas& canvas, const DesignState& s, const ToleranceResu
 
 void DrawPhasePlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx)
 {
-    if (!ctx.shown.phase)
-        return;
+    if (!ctx.shown.phase) return;
     canvas.Text(kPhaseTitleAt, "Phase:", kPhaseTextColour, ctx.font);
-    const RowLabelStyle labels{kPhaseLabelsLeft, TextAnchor::LeftEdge, ScreenCharWidth(ctx.screenWidthTwips),
-                               kPhaseTextColour, ctx.font};
-    DrawRowLabels(canvas, s, labels,
-                  [&](int i) { return Trimmed(FormatValue(static_cast<Single>(PhaseRowValue(s, i)))); });
+    const RowLabelStyle labels{
+        kPhaseLabelsLeft, TextAnchor::LeftEdge, ScreenCharWidth(ctx.screenWidthTwips), kPhaseTextColour, ctx.font};
+    DrawRowLabels(
+        canvas, s, labels, [&](int i) { return Trimmed(FormatValue(static_cast<Single>(PhaseRowValue(s, i)))); });
     DrawCurve(canvas, s, Curve::Phase, CurveStyle{kPhaseFirstPointColour, kPhaseCurveColour, 2});
 }
 
 void DrawDelayPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx)
 {
-    if (!ctx.shown.delay)
-        return;
+    if (!ctx.shown.delay) return;
     canvas.Text(kDelayTitleAt, "Delay, s:", kDelayTextColour, ctx.font);
-    const RowLabelStyle labels{kDelayLabelsEnd, TextAnchor::RightEdge, ScreenCharWidth(ctx.screenWidthTwips),
-                               kDelayTextColour, ctx.font};
-    DrawRowLabels(canvas, s, labels,
-                  [&](int i) { return Trimmed(FormatEngSmall(static_cast<Single>(DelayRowValue(s, i)))); });
+    const RowLabelStyle labels{
+        kDelayLabelsEnd, TextAnchor::RightEdge, ScreenCharWidth(ctx.screenWidthTwips), kDelayTextColour, ctx.font};
+    DrawRowLabels(
+        canvas, s, labels, [&](int i) { return Trimmed(FormatEngSmall(static_cast<Single>(DelayRowValue(s, i)))); });
     DrawCurve(canvas, s, Curve::Delay, CurveStyle{kDelayCurveColour, kDelayCurveColour, 2});
 }
 
@@ -512,16 +470,13 @@ void DrawStageMarkers(Canvas& canvas, const DesignState& s)
 {
     const PlotFrame frame;
     const FrequencyAxis axis(s, frame);
-    if (!axis.Valid())
-        return;
+    if (!axis.Valid()) return;
     const int stages = StageCount(s);
     for (int k = 1; k <= stages; ++k) {
         // A stage whose parts give no centre frequency has no place on the axis.
-        if (s.StageInvalid[k] != 0)
-            continue;
+        if (s.StageInvalid[k] != 0) continue;
         const auto placed = axis.X(s.StageFoActual[k]);
-        if (!placed)
-            continue;
+        if (!placed) continue;
         const double x = std::clamp(*placed, frame.left, frame.right);
         const double tickTop = frame.bottom - kMarkerTickLength;
         canvas.Line({x, frame.top}, {x, tickTop}, kMarkerLineColour, 1);
@@ -540,8 +495,7 @@ void RedrawPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& c
 std::optional<int> ReadoutPoint(const DesignState& s, double x)
 {
     const PlotFrame frame;
-    if (!(x > frame.left && x < frame.right) || s.NrInts < 0)
-        return std::nullopt;
+    if (!(x > frame.left && x < frame.right) || s.NrInts < 0) return std::nullopt;
     const int last = LastPoint(s.NrInts);
     // The pointer maps to the point index linearly, whatever the sweep kind.
     const double index = std::floor((x - frame.left) / frame.Width() * (static_cast<double>(s.NrInts) + 1));
@@ -556,15 +510,12 @@ void EraseReadoutStrip(Canvas& canvas, const ScreenPlotContext& ctx)
 
 void ShowReadout(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx, double x, double y)
 {
-    if (ctx.readoutOff)
-        return;
+    if (ctx.readoutOff) return;
     const PlotFrame frame;
     Erase(canvas, ctx, {frame.left, kReadoutStripTop}, {frame.right, kReadoutStripBottom});
-    if (!(y > frame.top && y < frame.bottom))
-        return;
+    if (!(y > frame.top && y < frame.bottom)) return;
     const auto point = ReadoutPoint(s, x);
-    if (!point)
-        return;
+    if (!point) return;
     const Rgb c = kReadoutTextColour;
     canvas.Text({4000, kReadoutTitleY}, "Frequency:", c, ctx.font);
     canvas.Text({5000, kReadoutTitleY}, "Gain.:", c, ctx.font);
@@ -582,13 +533,12 @@ bool HasNegativeParts(const DesignState& s)
     const int stages = StageCount(s);
     for (int k = 1; k <= stages; ++k)
         for (int j = 1; j <= 3; ++j)
-            if (s.R[k][j] <= 0 || s.Rs[k][j] <= 0)
-                return true;
+            if (s.R[k][j] <= 0 || s.Rs[k][j] <= 0) return true;
     return false;
 }
 
-void DrawOverlayCurve(Canvas& canvas, const DesignState& s, const OverlayCurve& overlay, Curve curve,
-                      const PlotCurvesShown& shown)
+void DrawOverlayCurve(
+    Canvas& canvas, const DesignState& s, const OverlayCurve& overlay, Curve curve, const PlotCurvesShown& shown)
 {
     CurveStyle style{kOverlayGainColour, kOverlayGainColour, 2};
     if (curve == Curve::Phase)
@@ -597,19 +547,16 @@ void DrawOverlayCurve(Canvas& canvas, const DesignState& s, const OverlayCurve& 
         style = {kOverlayDelayColour, kOverlayDelayColour, 1};
     const auto last = static_cast<std::ptrdiff_t>(LastPoint(overlay.OverlayLast)) + 1;
     DrawCurveOver(canvas, s, shown, curve, {overlay.OverlayFreq.begin(), overlay.OverlayFreq.begin() + last},
-                  {overlay.OverlayValue.begin(), overlay.OverlayValue.begin() + last}, style);
+        {overlay.OverlayValue.begin(), overlay.OverlayValue.begin() + last}, style);
 }
 
 void DrawCurveOver(Canvas& canvas, const DesignState& s, const PlotCurvesShown& shown, Curve curve,
-                   const std::vector<double>& freq,
-                   const std::vector<double>& values, const CurveStyle& style)
+    const std::vector<double>& freq, const std::vector<double>& values, const CurveStyle& style)
 {
-    if ((curve == Curve::Phase && !shown.phase) || (curve == Curve::Delay && !shown.delay))
-        return;
+    if ((curve == Curve::Phase && !shown.phase) || (curve == Curve::Delay && !shown.delay)) return;
     const PlotFrame frame;
     const FrequencyAxis axis(s, frame);
-    if (!axis.Valid())
-        return;
+    if (!axis.Valid()) return;
     std::vector<std::optional<CanvasPoint>> points;
     const std::size_t count = std::min(freq.size(), values.size());
     points.reserve(count);
@@ -625,4 +572,4 @@ void DrawCurveOver(Canvas& canvas, const DesignState& s, const PlotCurvesShown& 
     DrawPointRun(canvas, points, style);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

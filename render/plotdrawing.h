@@ -123,7 +123,7 @@ enum class TextAnchor { LeftEdge, RightEdge };
 struct RowLabelStyle {
     double x = 0;
     TextAnchor anchor = TextAnchor::LeftEdge;
-    double charWidth = 60;   // estimated width of one character, layout units
+    double charWidth = 60;  // estimated width of one character, layout units
     Rgb colour;
     CanvasFont font;
 };
@@ -137,8 +137,8 @@ double ScreenCharWidth(double screenWidthTwips);
 void DrawValueGrid(Canvas& canvas, const DesignState& s, const PlotFrame& frame = {});
 // The labels of the value rows; text(i) gives row i's text.
 template <typename RowText>
-void DrawRowLabels(Canvas& canvas, const DesignState& s, const RowLabelStyle& style, RowText text,
-                   const PlotFrame& frame = {});
+void DrawRowLabels(
+    Canvas& canvas, const DesignState& s, const RowLabelStyle& style, RowText text, const PlotFrame& frame = {});
 
 // The two sets of log-axis labels that are left out on a wide span.
 enum class LogLabelSet { Screen, Printout };
@@ -162,8 +162,8 @@ bool LogLabelLeftOut(LogLabelSet set, double v, double spanRatio);
 std::vector<int> LabelledGridLines(const DesignState& s, LogLabelSet set);
 
 // Vertical grid lines and frequency labels.
-void DrawFrequencyGrid(Canvas& canvas, const DesignState& s, const FrequencyLabelStyle& style,
-                       const PlotFrame& frame = {});
+void DrawFrequencyGrid(
+    Canvas& canvas, const DesignState& s, const FrequencyLabelStyle& style, const PlotFrame& frame = {});
 
 // How a response curve is drawn: point 0 as a dot in its own colour, every
 // later point as a line from the one before.
@@ -194,11 +194,11 @@ struct PlotCurvesShown {
 };
 
 struct ScreenPlotContext {
-    PlotCurvesShown shown;            // the phase and delay curves
-    double screenWidthTwips = 12000;  // Sw, for the label width estimate
-    CanvasFont font;                  // the window's font
-    Rgb background{238, 255, 255};    // erasing paints this
-    bool readoutOff = false;          // a tuning panel is open
+    PlotCurvesShown shown;                       // the phase and delay curves
+    double screenWidthTwips = 12000;             // Sw, for the label width estimate
+    CanvasFont font;                             // the window's font
+    Rgb background{238, 255, 255};               // erasing paints this
+    bool readoutOff = false;                     // a tuning panel is open
     const ToleranceResult* tolerance = nullptr;  // a tolerance run of the design shown, or none
 };
 
@@ -235,33 +235,31 @@ bool HasNegativeParts(const DesignState& s);
 // A tolerance run's gain: the band from 5 to 95% of the copies shaded (under
 // the grid), or the least and most of them as outlines.
 enum class TolerancePart { Band, Edges };
-void DrawToleranceBand(Canvas& canvas, const DesignState& s, const ToleranceResult& run, TolerancePart part,
-                       const PlotFrame& frame = {});
+void DrawToleranceBand(
+    Canvas& canvas, const DesignState& s, const ToleranceResult& run, TolerancePart part, const PlotFrame& frame = {});
 
 // The overlay curve just read, drawn over the plot (x and y clamped to the
 // frame); the phase and delay curves only while they are shown.
-void DrawOverlayCurve(Canvas& canvas, const DesignState& s, const OverlayCurve& overlay, Curve curve,
-                      const PlotCurvesShown& shown);
+void DrawOverlayCurve(
+    Canvas& canvas, const DesignState& s, const OverlayCurve& overlay, Curve curve, const PlotCurvesShown& shown);
 // Any curve given point by point (a simulation's) drawn over the plot in the
 // same way.
 void DrawCurveOver(Canvas& canvas, const DesignState& s, const PlotCurvesShown& shown, Curve curve,
-                   const std::vector<double>& freq,
-                   const std::vector<double>& values, const CurveStyle& style);
+    const std::vector<double>& freq, const std::vector<double>& values, const CurveStyle& style);
 
 // --- template definition ---
 
 template <typename RowText>
-void DrawRowLabels(Canvas& canvas, const DesignState& s, const RowLabelStyle& style, RowText text,
-                   const PlotFrame& frame)
+void DrawRowLabels(
+    Canvas& canvas, const DesignState& s, const RowLabelStyle& style, RowText text, const PlotFrame& frame)
 {
     const int intervals = ValueIntervals(s);
     for (int i = 0; i <= intervals; ++i) {
         const std::string label = text(i);
         double x = style.x;
-        if (style.anchor == TextAnchor::RightEdge)
-            x -= EstimatedTextWidth(label, style.charWidth);
+        if (style.anchor == TextAnchor::RightEdge) x -= EstimatedTextWidth(label, style.charWidth);
         canvas.Text({x, ValueLabelY(frame, i, intervals)}, label, style.colour, style.font);
     }
 }
 
-} // namespace stelvane
+}  // namespace stelvane

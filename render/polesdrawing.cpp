@@ -54,8 +54,8 @@ void DrawPolarGrid(Canvas& canvas, Integer radius, Single pi)
         const double c = std::cos(a * degree);
         const double sn = std::sin(a * degree);
         canvas.Line({kPolesOriginX - kPolesHorizontalFactor * kRadialStart * c, kPolesOriginY - kRadialStart * sn},
-                    {kPolesOriginX - kPolesHorizontalFactor * kPolesRingSpan * c, kPolesOriginY - kPolesRingSpan * sn},
-                    kPolarGridColour);
+            {kPolesOriginX - kPolesHorizontalFactor * kPolesRingSpan * c, kPolesOriginY - kPolesRingSpan * sn},
+            kPolarGridColour);
     }
     // Rings at every whole radius up to S: half circles over the left half-plane.
     const double scale = kPolesRingSpan / radius;
@@ -67,7 +67,7 @@ void DrawPolarGrid(Canvas& canvas, Integer radius, Single pi)
         points.reserve(181);
         for (int a = 90; a <= 270; ++a) {
             points.push_back({kPolesOriginX + kPolesHorizontalFactor * ring * scale * std::cos(a * degree),
-                              kPolesOriginY + ring * scale * std::sin(a * degree)});
+                kPolesOriginY + ring * scale * std::sin(a * degree)});
         }
         canvas.Polyline(points, kPolarGridColour);
     }
@@ -75,7 +75,7 @@ void DrawPolarGrid(Canvas& canvas, Integer radius, Single pi)
 
 bool Finite(CanvasPoint p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
-} // namespace
+}  // namespace
 
 Integer PolesPlotRadius(const DesignState& s)
 {
@@ -83,16 +83,13 @@ Integer PolesPlotRadius(const DesignState& s)
     const int poles = StageCount(s);
     for (int k = 1; k <= poles; ++k) {
         const Single im = s.PoleIm[k];
-        if (!(im > radius))
-            continue; // also passes over a NaN
+        if (!(im > radius)) continue;  // also passes over a NaN
         // Poles from a design file may lie anywhere; the radius stays an Integer.
         radius = im >= kLargestPlotRadius ? kLargestPlotRadius : static_cast<Integer>(std::nearbyint(im));
     }
     radius = static_cast<Integer>(radius + 1);
-    if (radius < 1)
-        radius = 1;
-    if (s.Family == FilterFamily::Butterworth)
-        radius = 1; // Butterworth poles lie on the unit circle
+    if (radius < 1) radius = 1;
+    if (s.Family == FilterFamily::Butterworth) radius = 1;  // Butterworth poles lie on the unit circle
     return radius;
 }
 
@@ -126,16 +123,14 @@ void DrawPolesPicture(Canvas& canvas, const DesignState& s, Integer radius, bool
 {
     // Every caller passes a radius of at least 1; a stray 0 must not divide.
     radius = std::max<Integer>(radius, 1);
-    if (withGrid)
-        DrawRectangularGrid(canvas, radius);
+    if (withGrid) DrawRectangularGrid(canvas, radius);
     DrawPolarGrid(canvas, radius, PiOf(s));
 
     const std::vector<std::string> texts = PolesListTexts(s);
     const int poles = StageCount(s);
     for (int k = 1; k <= poles; ++k) {
         const CanvasPoint at = PolePosition(s.PoleRe[k], s.PoleIm[k], radius);
-        if (Finite(at))
-            canvas.Dot(at, kPoleMarkColour, kPoleMarkWidth);
+        if (Finite(at)) canvas.Dot(at, kPoleMarkColour, kPoleMarkWidth);
         const double y = kListTop + kListPitch * k;
         canvas.Text({kListX, y}, texts[2 * (k - 1)], kBlack, font);
         canvas.Text({kListYColumnX, y}, texts[2 * (k - 1) + 1], kBlack, font);
@@ -147,4 +142,4 @@ void DrawPolesPicture(Canvas& canvas, const DesignState& s, Integer radius, bool
     canvas.Text({kListX, next + 1700}, texts[2 * poles + 2], kBlack, font);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

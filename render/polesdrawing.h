@@ -44,7 +44,6 @@ std::vector<std::string> PolesListTexts(const DesignState& s);
 
 // The whole picture for plot radius S: the rectangular grid when asked,
 // the polar grid, the pole marks and the list texts.
-void DrawPolesPicture(Canvas& canvas, const DesignState& s, Integer radius, bool withGrid,
-                      const CanvasFont& font);
+void DrawPolesPicture(Canvas& canvas, const DesignState& s, Integer radius, bool withGrid, const CanvasFont& font);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -51,7 +51,7 @@ void OutlineFrame(Canvas& canvas, const PlotFrame& frame, double width)
     canvas.OutlineBox({frame.left, frame.top}, {frame.right, frame.bottom}, kPlotFrameOutline, width);
 }
 
-} // namespace
+}  // namespace
 
 CanvasFont PrintedPage::Font() const { return CanvasFont{"Arial", fontPoints, false}; }
 
@@ -60,8 +60,7 @@ void PrintedPage::PrintLine(const std::string& text)
     const CanvasFont font = Font();
     canvas.Text(textAt, text, textColour, font);
     double height = canvas.MeasureText(text, font).height;
-    if (!std::isfinite(height) || height <= 0)
-        height = fontPoints * kUnitsPerPoint * kLineSpacing;
+    if (!std::isfinite(height) || height <= 0) height = fontPoints * kUnitsPerPoint * kLineSpacing;
     textAt.y += height;
 }
 
@@ -71,8 +70,7 @@ void DrawPrintedPage(PrintedPage& page, const DesignState& s, const PlotCurvesSh
     page.fontPoints = kPlotPoints;
     FillFrame(page.canvas, frame);
     PrintGainPlot(page, s);
-    if (shown.delay)
-        PrintDelayPlot(page, s);
+    if (shown.delay) PrintDelayPlot(page, s);
     OutlineFrame(page.canvas, frame, kFinalFrameWidth);
     PrintDesignSummary(page, s);
 }
@@ -88,14 +86,13 @@ void PrintGainPlot(PrintedPage& page, const DesignState& s)
     // The gain labels take the text colour in effect; the title sets the gain colour after them.
     const RowLabelStyle labels{kGainLabelsEnd, TextAnchor::RightEdge, kPrintCharWidth, page.textColour, page.Font()};
     DrawRowLabels(
-        canvas, s, labels, [&](int i) { return Trimmed(FormatValue(static_cast<Single>(GainRowValue(s, i)))); },
-        frame);
+        canvas, s, labels, [&](int i) { return Trimmed(FormatValue(static_cast<Single>(GainRowValue(s, i)))); }, frame);
 
     page.textColour = kGainTextColour;
     canvas.Text(kGainTitleAt, "Gain, dB:", page.textColour, page.Font());
 
-    const FrequencyLabelStyle frequencyLabels{kFrequencyLabelOffsetX, kFrequencyLabelOffsetY, LogLabelSet::Printout,
-                                              page.textColour, page.Font()};
+    const FrequencyLabelStyle frequencyLabels{
+        kFrequencyLabelOffsetX, kFrequencyLabelOffsetY, LogLabelSet::Printout, page.textColour, page.Font()};
     DrawFrequencyGrid(canvas, s, frequencyLabels, frame);
 
     DrawCurve(canvas, s, Curve::Gain, CurveStyle{kGainCurveColour, kGainCurveColour, kGainCurveWidth}, frame);
@@ -108,14 +105,14 @@ void PrintDelayPlot(PrintedPage& page, const DesignState& s)
 
     page.textColour = kDelayTextColour;
     canvas.Text(kDelayTitleAt, "Delay, s:", page.textColour, page.Font());
-    const RowLabelStyle labels{kDelayLabelsEnd, TextAnchor::RightEdge, ScreenCharWidth(page.screenWidthTwips),
-                               page.textColour, page.Font()};
+    const RowLabelStyle labels{
+        kDelayLabelsEnd, TextAnchor::RightEdge, ScreenCharWidth(page.screenWidthTwips), page.textColour, page.Font()};
     DrawRowLabels(
         canvas, s, labels, [&](int i) { return Trimmed(FormatEngSmall(static_cast<Single>(DelayRowValue(s, i)))); },
         frame);
 
-    DrawCurve(canvas, s, Curve::Delay, CurveStyle{kPrintDelayCurveColour, kPrintDelayCurveColour, kDelayCurveWidth},
-              frame);
+    DrawCurve(
+        canvas, s, Curve::Delay, CurveStyle{kPrintDelayCurveColour, kPrintDelayCurveColour, kDelayCurveWidth}, frame);
 }
 
 void PrintDesignSummary(PrintedPage& page, const DesignState& s)
@@ -124,8 +121,7 @@ void PrintDesignSummary(PrintedPage& page, const DesignState& s)
     page.fontPoints = kSummaryTitlePoints;
     page.PrintLine(kSummaryTitle);
     page.fontPoints = kPlotPoints;
-    for (const std::string& line : DesignSummaryLines(s))
-        page.PrintLine(line);
+    for (const std::string& line : DesignSummaryLines(s)) page.PrintLine(line);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -18,12 +18,11 @@ inline constexpr Rgb kPrintDelayCurveColour{102, 17, 17};
 struct PrintedPage {
     explicit PrintedPage(Canvas& page, double screenWidthTwips = 12000)
         : canvas(page), screenWidthTwips(screenWidthTwips)
-    {
-    }
+    {}
 
     Canvas& canvas;
-    double screenWidthTwips;   // Sw: the delay labels use the screen's width estimate
-    Rgb textColour = kBlack;   // every printout starts in black
+    double screenWidthTwips;  // Sw: the delay labels use the screen's width estimate
+    Rgb textColour = kBlack;  // every printout starts in black
     double fontPoints = 8;
     CanvasPoint textAt{0, 0};
 
@@ -43,4 +42,4 @@ void PrintDelayPlot(PrintedPage& page, const DesignState& s);
 // The design summary below the plot, in the text colour the plot left.
 void PrintDesignSummary(PrintedPage& page, const DesignState& s);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -44,14 +44,13 @@ void OutlineOutOfRange(Canvas& canvas, double x0, double y, const DesignState& s
 {
     const ResArray& r = BuiltResistors(s, parts);
     for (int j = 1; j <= 3; ++j) {
-        if (r[stage][j] >= kPracticalResistors.low && r[stage][j] <= kPracticalResistors.high)
-            continue;
+        if (r[stage][j] >= kPracticalResistors.low && r[stage][j] <= kPracticalResistors.high) continue;
         const ResistorBody& b = kResistorBodies[j - 1];
         canvas.OutlineBox({x0 + b.left, y + b.top}, {x0 + b.right, y + b.bottom}, kOutOfRangeColour, 2);
     }
 }
 
-} // namespace
+}  // namespace
 
 void DrawSchematic(Canvas& canvas, const DesignState& s, PartsType parts, double originX, double screenHeightTwips)
 {
@@ -77,12 +76,12 @@ void DrawSchematic(Canvas& canvas, const DesignState& s, PartsType parts, double
     std::vector<std::string> faults;
     for (int stage = 1; stage <= StageCount(s); ++stage)
         if (std::string why = UnbuildableStageText(s, stage, specified); !why.empty()) faults.push_back(std::move(why));
-    canvas.FillBox({kFaultX, kFaultTop - kFaultPitch / 2}, {kBandRight, kFaultTop + kFaultPitch * kFaultLines},
-                   kWindowBackground);
+    canvas.FillBox(
+        {kFaultX, kFaultTop - kFaultPitch / 2}, {kBandRight, kFaultTop + kFaultPitch * kFaultLines}, kWindowBackground);
     if (faults.size() > kFaultLines)
         faults.resize(kFaultLines - 1), faults.push_back("... and more stages that cannot be built");
     for (std::size_t line = 0; line < faults.size(); ++line)
         canvas.Text({kFaultX, kFaultTop + kFaultPitch * double(line)}, faults[line], kFaultColour, style.valueFont);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -6,8 +6,8 @@
 namespace stelvane {
 
 // Where the schematic is drawn, in layout units.
-constexpr double kSchematicOriginX = 1000;      // the source's left end when nothing is scrolled
-constexpr double kSchematicBaselineY = 2500;    // the signal line
+constexpr double kSchematicOriginX = 1000;    // the source's left end when nothing is scrolled
+constexpr double kSchematicBaselineY = 2500;  // the signal line
 
 // The colour practical-range outlines are drawn in.
 constexpr Rgb kOutOfRangeColour{255, 128, 0};
@@ -19,4 +19,4 @@ constexpr Rgb kOutOfRangeColour{255, 128, 0};
 // outside the practical range is outlined.
 void DrawSchematic(Canvas& canvas, const DesignState& s, PartsType parts, double originX, double screenHeightTwips);
 
-} // namespace stelvane
+}  // namespace stelvane

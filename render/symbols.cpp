@@ -22,7 +22,7 @@ CanvasFont ArialOf(double points) { return CanvasFont{kControlFace, points, fals
 // A path whose two straight ends are wires and whose middle is the symbol's
 // body; drawn as one path when both have the same colour.
 void LeadBodyLead(Canvas& canvas, const std::vector<CanvasPoint>& path, std::size_t bodyFrom, std::size_t bodyTo,
-                  const SymbolStyle& style)
+    const SymbolStyle& style)
 {
     if (style.wire == style.body) {
         canvas.Polyline(path, style.wire, style.lineWidth);
@@ -30,11 +30,11 @@ void LeadBodyLead(Canvas& canvas, const std::vector<CanvasPoint>& path, std::siz
     }
     canvas.Line(path.front(), path[bodyFrom], style.wire, style.lineWidth);
     canvas.Polyline(std::vector<CanvasPoint>(path.begin() + long(bodyFrom), path.begin() + long(bodyTo) + 1),
-                    style.body, style.lineWidth);
+        style.body, style.lineWidth);
     canvas.Line(path[bodyTo], path.back(), style.wire, style.lineWidth);
 }
 
-} // namespace
+}  // namespace
 
 SymbolStyle SchematicStyle(double screenHeightTwips)
 {
@@ -78,8 +78,16 @@ double DrawSource(Canvas& canvas, double x, double y, const SymbolStyle& style)
 double DrawHorizontalResistor(Canvas& canvas, double x, double y, Single ohms, const SymbolStyle& style)
 {
     const std::vector<CanvasPoint> path{
-        {x, y},          {x + 260, y},      {x + 290, y - 60}, {x + 350, y + 60}, {x + 410, y - 60},
-        {x + 470, y + 60}, {x + 530, y - 60}, {x + 590, y + 60}, {x + 620, y},      {x + 1000, y},
+        {x, y},
+        {x + 260, y},
+        {x + 290, y - 60},
+        {x + 350, y + 60},
+        {x + 410, y - 60},
+        {x + 470, y + 60},
+        {x + 530, y - 60},
+        {x + 590, y + 60},
+        {x + 620, y},
+        {x + 1000, y},
     };
     LeadBodyLead(canvas, path, 1, 8, style);
     if (style.partValues)
@@ -90,8 +98,16 @@ double DrawHorizontalResistor(Canvas& canvas, double x, double y, Single ohms, c
 double DrawVerticalResistor(Canvas& canvas, double x, double y, Single ohms, const SymbolStyle& style)
 {
     const std::vector<CanvasPoint> path{
-        {x, y},           {x, y + 320},      {x + 60, y + 350}, {x - 60, y + 410}, {x + 60, y + 470},
-        {x - 60, y + 530}, {x + 60, y + 590}, {x - 60, y + 650}, {x, y + 680},      {x, y + kLegLength},
+        {x, y},
+        {x, y + 320},
+        {x + 60, y + 350},
+        {x - 60, y + 410},
+        {x + 60, y + 470},
+        {x - 60, y + 530},
+        {x + 60, y + 590},
+        {x - 60, y + 650},
+        {x, y + 680},
+        {x, y + kLegLength},
     };
     LeadBodyLead(canvas, path, 1, 8, style);
     if (style.partValues)
@@ -106,8 +122,7 @@ double DrawCapacitor(Canvas& canvas, double x, double y, const std::string& labe
     canvas.Line({x + 360, y - 120}, {x + 360, y + 120}, style.body, w);
     canvas.Line({x + 424, y - 120}, {x + 424, y + 120}, style.body, w);
     canvas.Line({x + 424, y}, {x + 760, y}, style.wire, w);
-    if (style.partValues)
-        canvas.Text({x + 70, y - 400}, label, kBlack, style.valueFont);
+    if (style.partValues) canvas.Text({x + 70, y - 400}, label, kBlack, style.valueFont);
     return kCapacitorAdvance;
 }
 
@@ -129,7 +144,7 @@ double DrawOpamp(Canvas& canvas, double x, double y, int stageNumber, const Symb
     canvas.Line({x + 500, y + 800}, {x + 1500, y + 250}, style.body, w);
     // Output, up and back along the feedback line.
     canvas.Polyline({{x + 1500, y + 250}, {x + 1800, y + 250}, {x + 1800, y - kLegLength}, {x - 200, y - kLegLength}},
-                    style.wire, w);
+        style.wire, w);
     // Minus and plus signs.
     canvas.Line({x + 600, y}, {x + 740, y}, style.body, w);
     canvas.Line({x + 600, y + 500}, {x + 740, y + 500}, style.body, w);
@@ -139,10 +154,9 @@ double DrawOpamp(Canvas& canvas, double x, double y, int stageNumber, const Symb
 }
 
 double DrawStage(Canvas& canvas, double x0, double y, const DesignState& state, int stage, bool specifiedOpamp,
-                 const SymbolStyle& style)
+    const SymbolStyle& style)
 {
-    if (stage < 1 || stage > kMaxStages)
-        return kStageAdvance;
+    if (stage < 1 || stage > kMaxStages) return kStageAdvance;
     const auto& r = specifiedOpamp ? state.Rs[stage] : state.R[stage];
     DrawHorizontalResistor(canvas, x0, y, r[1], style);
     DrawVerticalResistor(canvas, x0 + 1000, y, r[2], style);
@@ -159,8 +173,7 @@ double DrawStage(Canvas& canvas, double x0, double y, const DesignState& state, 
 
 void DrawStageReadouts(Canvas& canvas, double x0, const DesignState& state, int stage, const SymbolStyle& style)
 {
-    if (stage < 1 || stage > kMaxStages)
-        return;
+    if (stage < 1 || stage > kMaxStages) return;
     canvas.FillBox({x0 + 460, kReadoutTop}, {x0 + 4160, kReadoutBottom}, kWhite);
     const StageFigureTexts figures = StageFigures(state, stage);
     canvas.Text({x0 + 1660, 4500}, "Stage freq:  " + figures.frequency, kBlack, style.valueFont);
@@ -174,9 +187,8 @@ void DrawDemonstrationCircuit(Canvas& canvas, const DesignState& state, double s
     double x = 2000;
     const double y = 2000;
     x += DrawSource(canvas, x, y, style);
-    for (int stage = 1; stage <= StageCount(state); ++stage)
-        x += DrawStage(canvas, x, y, state, stage, false, style);
+    for (int stage = 1; stage <= StageCount(state); ++stage) x += DrawStage(canvas, x, y, state, stage, false, style);
     canvas.Line({x, y}, {x + kOutputLead, y}, style.wire, style.lineWidth);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -37,7 +37,7 @@ constexpr double kCapacitorAdvance = 760;
 constexpr double kOpampAdvance = 1500;
 constexpr double kStageAdvance = 3760;  // 1000 + 200 + 760 + 1500 + 300, the parts in the order drawn
 constexpr double kOutputLead = 300;
-constexpr double kLegLength = 1040;     // from the signal line to ground, and up to the feedback line
+constexpr double kLegLength = 1040;  // from the signal line to ground, and up to the feedback line
 
 // Each symbol is drawn at the point (x, y) and returns its advance.
 double DrawSource(Canvas& canvas, double x, double y, const SymbolStyle& style);
@@ -53,7 +53,7 @@ double DrawOpamp(Canvas& canvas, double x, double y, int stageNumber, const Symb
 // specified-opamp set Rs when specifiedOpamp is set, else R. Returns the
 // advance to the next stage.
 double DrawStage(Canvas& canvas, double x0, double y, const DesignState& state, int stage, bool specifiedOpamp,
-                 const SymbolStyle& style);
+    const SymbolStyle& style);
 
 // The stage's readouts under the circuit: a white box clearing the text
 // area, then its frequency, Q and gain in dB as computed from its parts
@@ -64,4 +64,4 @@ void DrawStageReadouts(Canvas& canvas, double x0, const DesignState& state, int 
 // output lead, from the point (2000, 2000), without any part values.
 void DrawDemonstrationCircuit(Canvas& canvas, const DesignState& state, double screenHeightTwips);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -51,8 +51,8 @@ public:
         const bool specified = model_ == OpampModel::Specified;
         const char* family = s_.ManualEntry == PartsEntry::Manual ? "manually entered" : FamilyName(s_.Family);
         Line(std::string("Stelvane ") + s_.VersionText + " " + (family ? family : "") + " bandpass, " +
-             std::to_string(stages) + (stages == 1 ? " stage, " : " stages, ") +
-             (specified ? "specified opamp" : "ideal opamp"));
+            std::to_string(stages) + (stages == 1 ? " stage, " : " stages, ") +
+            (specified ? "specified opamp" : "ideal opamp"));
         Line("* Stage k's output is node s<k>; the last stage's is node out as well.");
         Line("VIN in 0 DC 0 AC 1");
         for (int k = 1; k <= stages; ++k) Stage(k);
@@ -119,13 +119,13 @@ private:
         double start = s_.Fstart, stop = s_.Fstop;
         if (s_.Sweep == SweepSpacing::Linear)
             return "lin " + std::to_string(std::max(intervals + 1, kFewestLinearPoints)) + " " + SpiceNumber(start) +
-                   " " + SpiceNumber(stop);
+                " " + SpiceNumber(stop);
         if (!(start > 0)) start = kLowestLogFrequency;
         if (!(stop > 0)) stop = kLowestLogFrequency;
         const double decades = std::log10(stop / start);
         const double perDecade = decades > 0 ? std::ceil(intervals / decades) : 1;
-        return "dec " + std::to_string(static_cast<long>(std::clamp(perDecade, 1.0, 1e6))) + " " +
-               SpiceNumber(start) + " " + SpiceNumber(stop);
+        return "dec " + std::to_string(static_cast<long>(std::clamp(perDecade, 1.0, 1e6))) + " " + SpiceNumber(start) +
+            " " + SpiceNumber(stop);
     }
 
     const DesignState& s_;
@@ -133,7 +133,7 @@ private:
     std::string text_;
 };
 
-} // namespace
+}  // namespace
 
 std::string StageOutputNode(int k) { return "s" + std::to_string(k); }
 
@@ -155,9 +155,9 @@ bool WriteNetlist(const DesignState& s, OpampModel model, const std::string& fil
     const std::string problem = NetlistProblem(s, model);
     if (problem.empty() && WriteTextFileSafely(fileName, NetlistText(s, model))) return true;
     notifier.Beep();
-    notifier.ShowMessage(problem.empty() ? kNetlistNotWrittenMessage
-                                         : std::string(kNetlistNotWrittenMessage) + ": " + problem);
+    notifier.ShowMessage(
+        problem.empty() ? kNetlistNotWrittenMessage : std::string(kNetlistNotWrittenMessage) + ": " + problem);
     return false;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -11,8 +11,8 @@ inline constexpr const char* kNetlistNotWrittenMessage = "We could not write the
 
 // The opamp every stage of a netlist is built around.
 enum class OpampModel {
-    Ideal,     // a controlled source of kIdealOpampGain, with the resistors R
-    Specified, // the single-pole opamp of the design window, with the corrected resistors Rs
+    Ideal,      // a controlled source of kIdealOpampGain, with the resistors R
+    Specified,  // the single-pole opamp of the design window, with the corrected resistors Rs
 };
 
 // A stage of Q asks its opamp for a gain near 2Q^2 (2e6 at Q 1000, which a
@@ -44,4 +44,4 @@ std::string NetlistText(const DesignState& s, OpampModel model);
 // The record is not changed. Returns whether the file was written.
 bool WriteNetlist(const DesignState& s, OpampModel model, const std::string& fileName, Notifier& notifier);
 
-} // namespace stelvane
+}  // namespace stelvane

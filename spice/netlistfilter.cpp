@@ -17,9 +17,8 @@ constexpr std::string_view kCheckedTitle = "* Stelvane: a netlist checked agains
 
 // The dot lines a circuit consists of; everything else (.control, .include,
 // .lib, and whatever ngspice may learn later) could run commands or read files.
-constexpr std::array<std::string_view, 7> kCircuitKeywords{".subckt", ".ends", ".model", ".param",
-                                                           ".options", ".ac", ".end"};
-
+constexpr std::array<std::string_view, 7> kCircuitKeywords{
+    ".subckt", ".ends", ".model", ".param", ".options", ".ac", ".end"};
 
 bool Blank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
@@ -48,7 +47,7 @@ std::string Refusal(int line, std::string_view keyword, const std::string& why)
     return "line " + std::to_string(line) + " of the netlist holds " + QuotedText(keyword) + ", " + why;
 }
 
-} // namespace
+}  // namespace
 
 CircuitNetlist CircuitOnly(std::string_view netlist, const std::string& sweepLine)
 {
@@ -67,8 +66,8 @@ CircuitNetlist CircuitOnly(std::string_view netlist, const std::string& sweepLin
         const std::string word = LowerCase(FirstWord(line));
         if (number == 1) {
             if (word.starts_with("*ng_script")) {
-                result.error = Refusal(number, FirstWord(line),
-                                       "a title that would make ngspice run the netlist as a script");
+                result.error =
+                    Refusal(number, FirstWord(line), "a title that would make ngspice run the netlist as a script");
                 return result;
             }
             continue;
@@ -90,8 +89,8 @@ CircuitNetlist CircuitOnly(std::string_view netlist, const std::string& sweepLin
         }
         if (std::find(kCircuitKeywords.begin(), kCircuitKeywords.end(), word) == kCircuitKeywords.end()) {
             result.error = Refusal(number, FirstWord(line),
-                                   "which is not part of a circuit: a netlist to check may hold elements, comments "
-                                   "and .subckt, .ends, .model, .param, .options, .ac and .end only");
+                "which is not part of a circuit: a netlist to check may hold elements, comments "
+                "and .subckt, .ends, .model, .param, .options, .ac and .end only");
             return result;
         }
         if (word == ".ac") {
@@ -134,4 +133,4 @@ bool ReadNetlistFile(const std::string& path, std::string& text, std::string& er
     return file.fault == InputFault::None;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

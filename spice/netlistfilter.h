@@ -15,8 +15,8 @@ inline constexpr std::size_t kLargestNetlistFile = std::size_t{1} << 20;
 
 // A netlist from outside made fit to simulate, or why it is refused.
 struct CircuitNetlist {
-    std::string text;  // what ngspice is given; empty when refused
-    std::string error; // "line 7 holds .control, ...", empty when accepted
+    std::string text;   // what ngspice is given; empty when refused
+    std::string error;  // "line 7 holds .control, ...", empty when accepted
 };
 
 // Keeps a netlist from outside to a circuit: element, comment and
@@ -24,8 +24,9 @@ struct CircuitNetlist {
 // .options, .ac and .end (in any case, after any blanks). Every other dot
 // line, a comment that ngspice would run as a command (*#), a code-model
 // instance (A..., some of which read files) and a title that makes the deck
-// a script (*ng_script) refuse it, naming the line and its keyword. The title is replaced by a fixed one, control characters inside a
-// line become blanks, and the first .ac line (with its continuation lines)
+// a script (*ng_script) refuse it, naming the line and its keyword. The
+// title is replaced by a fixed one, control characters inside a line become
+// blanks, and the first .ac line (with its continuation lines)
 // becomes sweepLine, the others are dropped; without one, sweepLine goes
 // before .end. So the verdict is always over the design's own frequencies.
 CircuitNetlist CircuitOnly(std::string_view netlist, const std::string& sweepLine);
@@ -39,4 +40,4 @@ std::string DesignSweepLine(const DesignState& s, OpampModel model);
 // that was refused from one that could not be read.
 bool ReadNetlistFile(const std::string& path, std::string& text, std::string& error, bool& refused);
 
-} // namespace stelvane
+}  // namespace stelvane

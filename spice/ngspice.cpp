@@ -83,13 +83,13 @@ struct HelperRun {
     Ending ending = Ending::Answered;
     int status = 0;
     std::string answer;
-    std::string failure; // the helper could not be started
+    std::string failure;  // the helper could not be started
 };
 
 // Runs the helper with the netlist on its standard input and collects its
 // answer, killing it (and anything it started) at the deadline or on stop.
 HelperRun RunHelper(const std::string& helper, const std::vector<std::string>& arguments, const std::string& input,
-                    const SimulationLimits& limits)
+    const SimulationLimits& limits)
 {
     HelperRun run;
     char folderTemplate[] = "/tmp/stelvane-ngspice-XXXXXX";
@@ -231,7 +231,7 @@ std::string AbnormalEnd(int status)
     }
     if (WIFEXITED(status) && WEXITSTATUS(status) == 127) return "ngspice's helper program could not be started";
     return "ngspice ended abnormally (exit status " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) +
-           "), perhaps out of the memory it is allowed";
+        "), perhaps out of the memory it is allowed";
 }
 
 // The helper's 'R' answer: the counts, the frequencies and every node.
@@ -263,7 +263,7 @@ bool ReadResult(const std::string& body, std::size_t nodeCount, AcAnalysis& resu
     return true;
 }
 
-} // namespace
+}  // namespace
 
 std::string SimulationHelperPath()
 {
@@ -282,8 +282,8 @@ std::string SimulationHelperPath()
     return {};
 }
 
-AcAnalysis RunAcAnalysis(const std::string& netlist, const std::vector<std::string>& nodeNames,
-                         const SimulationLimits& requested)
+AcAnalysis RunAcAnalysis(
+    const std::string& netlist, const std::vector<std::string>& nodeNames, const SimulationLimits& requested)
 {
     AcAnalysis result;
     SimulationLimits limits = requested;
@@ -292,7 +292,7 @@ AcAnalysis RunAcAnalysis(const std::string& netlist, const std::vector<std::stri
     const std::string helper = SimulationHelperPath();
     if (helper.empty()) {
         result.message = std::string("ngspice cannot be run: its helper program ") + kHelperName +
-                         " is missing beside the program and in ../libexec/stelvane/";
+            " is missing beside the program and in ../libexec/stelvane/";
         return result;
     }
     bool isDefault = true;
@@ -311,21 +311,24 @@ AcAnalysis RunAcAnalysis(const std::string& netlist, const std::vector<std::stri
     case Ending::Stopped: result.message = "The simulation was stopped"; return result;
     case Ending::TooLarge:
         result.message = "ngspice's results grew larger than " + std::to_string(kLargestAnswer >> 20) +
-                         " MiB and it was stopped: the sweep holds too many points";
+            " MiB and it was stopped: the sweep holds too many points";
         return result;
     case Ending::Answered: break;
     }
     const std::string body = run.answer.empty() ? "" : run.answer.substr(1);
     const char kind = run.answer.empty() ? '\0' : run.answer[0];
     if (kind == 'R' && ReadResult(body, nodeNames.size(), result)) return result;
-    if (kind == 'E') result.message = body;
-    else if (kind == 'L' || kind == 'N') result.message = LibraryMessage(kind, library, isDefault, body);
+    if (kind == 'E')
+        result.message = body;
+    else if (kind == 'L' || kind == 'N')
+        result.message = LibraryMessage(kind, library, isDefault, body);
     else if (run.answer.empty() && !(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0))
         result.message = AbnormalEnd(run.status);
-    else result.message = "ngspice's helper program gave an answer that could not be read";
+    else
+        result.message = "ngspice's helper program gave an answer that could not be read";
     result.freq.clear();
     result.nodes.clear();
     return result;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

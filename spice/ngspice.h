@@ -38,11 +38,11 @@ struct SimulationLimits {
 // made-up environment, and the limits given; the helper is killed at the
 // time limit or when stop is set. Whatever ends the helper (a crash, the
 // memory limit, garbage) is a message; the program goes on.
-AcAnalysis RunAcAnalysis(const std::string& netlist, const std::vector<std::string>& nodeNames,
-                         const SimulationLimits& limits = {});
+AcAnalysis RunAcAnalysis(
+    const std::string& netlist, const std::vector<std::string>& nodeNames, const SimulationLimits& limits = {});
 
 // Where the helper program is: beside this program, in ../libexec/stelvane/
 // of an installed one, else where the build put it. Empty when none exists.
 std::string SimulationHelperPath();
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -35,7 +35,7 @@ namespace {
 // why, not a page of follow-on complaints.
 constexpr std::size_t kQuotedLines = 4;
 
-int g_answer = -1; // the answer's descriptor; standard output itself goes to /dev/null
+int g_answer = -1;  // the answer's descriptor; standard output itself goes to /dev/null
 std::vector<std::string> g_errors;
 bool g_exited = false;
 int g_exitStatus = 0;
@@ -127,10 +127,7 @@ struct Api {
     decltype(&ngSpice_CurPlot) currentPlot = nullptr;
 };
 
-void Append(std::string& out, const void* data, std::size_t size)
-{
-    out.append(static_cast<const char*>(data), size);
-}
+void Append(std::string& out, const void* data, std::size_t size) { out.append(static_cast<const char*>(data), size); }
 
 void ReadResult(const Api& api, const std::vector<std::string>& nodeNames)
 {
@@ -169,7 +166,7 @@ void ReadResult(const Api& api, const std::vector<std::string>& nodeNames)
     Answer('R', body);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -204,8 +201,8 @@ int main(int argc, char** argv)
         return target != nullptr;
     };
     if (!(symbol(api.init, "ngSpice_Init") && symbol(api.circ, "ngSpice_Circ") &&
-          symbol(api.command, "ngSpice_Command") && symbol(api.vectorInfo, "ngGet_Vec_Info") &&
-          symbol(api.currentPlot, "ngSpice_CurPlot"))) {
+            symbol(api.command, "ngSpice_Command") && symbol(api.vectorInfo, "ngGet_Vec_Info") &&
+            symbol(api.currentPlot, "ngSpice_CurPlot"))) {
         Answer('N', "");
         return 0;
     }

@@ -30,4 +30,4 @@ inline std::string QuotedText(std::string_view text)
     return out;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

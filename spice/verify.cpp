@@ -44,8 +44,8 @@ std::string Figure(double value, int digits, bool upward)
     const double rounded = (upward ? std::ceil(value / step * (1 - 1e-12)) : std::round(value / step)) * step;
     char buffer[64];
     // rounding may have carried into a new leading digit (9.95 to 10)
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed,
-                                   std::max(0, -lastDigit(rounded)));
+    const auto end = std::to_chars(
+        buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed, std::max(0, -lastDigit(rounded)));
     return std::string(buffer, end.ptr);
 }
 
@@ -110,7 +110,7 @@ void SimulatedCurves(const DesignState& s, const AcAnalysis& a, Verification& v)
     if (n >= 2) v.delay[0] = FirstPointDelay(n, v.delay[1], v.delay[std::min<std::size_t>(2, n - 1)]);
 }
 
-} // namespace
+}  // namespace
 
 std::vector<std::string> ComparedNodes(const DesignState& s)
 {
@@ -119,8 +119,7 @@ std::vector<std::string> ComparedNodes(const DesignState& s)
     return nodes;
 }
 
-Verification CompareWithEngine(const DesignState& s, OpampModel model, const AcAnalysis& analysis,
-                               double toleranceDb)
+Verification CompareWithEngine(const DesignState& s, OpampModel model, const AcAnalysis& analysis, double toleranceDb)
 {
     Verification v;
     v.model = model;
@@ -137,7 +136,7 @@ Verification CompareWithEngine(const DesignState& s, OpampModel model, const AcA
     v.simulated = true;
     v.points = static_cast<int>(analysis.freq.size());
     Compare(s, analysis, 0, v.cascade);
-    CurveAgreement stageGain, stagePhase; // the stages that differ most
+    CurveAgreement stageGain, stagePhase;  // the stages that differ most
     for (int k = 1; k <= stages; ++k) {
         CurveAgreement& c = v.stages.emplace_back();
         Compare(s, analysis, k, c);
@@ -154,7 +153,7 @@ Verification CompareWithEngine(const DesignState& s, OpampModel model, const AcA
         stagePhaseFails || stagePhase.maxPhaseErrorDeg >= v.cascade.maxPhaseErrorDeg ? stagePhase : v.cascade;
     if (model == OpampModel::Ideal)
         v.passed = !stageGainFails && !stagePhaseFails && v.cascade.maxGainErrorDb <= kIdealGainToleranceDb &&
-                   v.cascade.maxPhaseErrorDeg <= kIdealPhaseToleranceDeg;
+            v.cascade.maxPhaseErrorDeg <= kIdealPhaseToleranceDeg;
     else
         v.passed = v.cascade.passbandMaxGainErrorDb <= toleranceDb;
     SimulatedCurves(s, analysis, v);
@@ -170,8 +169,7 @@ Verification VerifyDesign(const DesignState& s, OpampModel model, double toleran
         v.message = "There is nothing to simulate. " + problem;
         return v;
     }
-    return CompareWithEngine(s, model, RunAcAnalysis(NetlistText(s, model), ComparedNodes(s), limits),
-                            toleranceDb);
+    return CompareWithEngine(s, model, RunAcAnalysis(NetlistText(s, model), ComparedNodes(s), limits), toleranceDb);
 }
 
 std::string AgreementText(const Verification& v)
@@ -181,20 +179,18 @@ std::string AgreementText(const Verification& v)
         const CurveAgreement& c = v.cascade;
         if (v.passed)
             return "The specified opamp in ngspice stays within " + Figure(c.passbandMaxGainErrorDb, 1, true) +
-                   " dB of the ideal design over the passband (" + Figure(c.maxGainErrorDb, 1, true) +
-                   " dB over the sweep)";
+                " dB of the ideal design over the passband (" + Figure(c.maxGainErrorDb, 1, true) +
+                " dB over the sweep)";
         return "The specified opamp in ngspice misses the ideal design by " +
-               Figure(c.passbandMaxGainErrorDb, 2, false) +
-               " dB in the passband (at " + Hertz(c.passbandErrorFreq) + "), more than the " +
-               Shortest(v.toleranceDb) + " dB allowed";
+            Figure(c.passbandMaxGainErrorDb, 2, false) + " dB in the passband (at " + Hertz(c.passbandErrorFreq) +
+            "), more than the " + Shortest(v.toleranceDb) + " dB allowed";
     }
     const double gain = std::max(v.worstGain.maxGainErrorDb, v.cascade.maxGainErrorDb);
     const double phase = std::max(v.worstPhase.maxPhaseErrorDeg, v.cascade.maxPhaseErrorDeg);
-    if (v.passed)
-        return "ngspice agrees within " + Figure(gain, 1, true) + " dB and " + Figure(phase, 1, true) + "°";
+    if (v.passed) return "ngspice agrees within " + Figure(gain, 1, true) + " dB and " + Figure(phase, 1, true) + "°";
     return "ngspice differs by " + Figure(v.worstGain.maxGainErrorDb, 2, false) + " dB" +
-           Where(v.worstGain, v.worstGain.gainErrorFreq) + " and by " +
-           Figure(v.worstPhase.maxPhaseErrorDeg, 2, false) + "°" + Where(v.worstPhase, v.worstPhase.phaseErrorFreq);
+        Where(v.worstGain, v.worstGain.gainErrorFreq) + " and by " + Figure(v.worstPhase.maxPhaseErrorDeg, 2, false) +
+        "°" + Where(v.worstPhase, v.worstPhase.phaseErrorFreq);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -33,14 +33,14 @@ struct CurveAgreement {
 
 // The check of a design against ngspice.
 struct Verification {
-    bool simulated = false; // ngspice ran; otherwise message says why not
+    bool simulated = false;  // ngspice ran; otherwise message says why not
     std::string message;
     OpampModel model = OpampModel::Ideal;
     double toleranceDb = kDefaultToleranceDb;
     int points = 0;
     CurveAgreement cascade;
-    std::vector<CurveAgreement> stages;  // stages 1..Order
-    CurveAgreement worstGain, worstPhase; // the curves where the largest differences lie
+    std::vector<CurveAgreement> stages;    // stages 1..Order
+    CurveAgreement worstGain, worstPhase;  // the curves where the largest differences lie
     bool passed = false;
     // The simulated cascade at ngspice's frequencies, its phase on the same
     // turn as the program's, and its group delay, for drawing.
@@ -53,17 +53,17 @@ struct Verification {
 // the corrected resistors on it are meant to reproduce. The record is not
 // changed.
 Verification VerifyDesign(const DesignState& s, OpampModel model, double toleranceDb = kDefaultToleranceDb,
-                          const SimulationLimits& limits = {});
+    const SimulationLimits& limits = {});
 
 // The nodes an analysis must hold for CompareWithEngine, in this order: the
 // input and every stage's output.
 std::vector<std::string> ComparedNodes(const DesignState& s);
 // The comparison of an analysis of those nodes with the program's response.
-Verification CompareWithEngine(const DesignState& s, OpampModel model, const AcAnalysis& analysis,
-                               double toleranceDb = kDefaultToleranceDb);
+Verification CompareWithEngine(
+    const DesignState& s, OpampModel model, const AcAnalysis& analysis, double toleranceDb = kDefaultToleranceDb);
 
 // The agreement in words: "ngspice agrees within 0.0002 dB and 0.001°", or
 // where and by how much it differs, or why there is no simulation.
 std::string AgreementText(const Verification& v);
 
-} // namespace stelvane
+}  // namespace stelvane

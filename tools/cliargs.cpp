@@ -22,7 +22,7 @@ namespace {
 using TextMember = std::optional<std::string> CliOptions::*;
 using FlagMember = bool CliOptions::*;
 
-constexpr std::size_t kQuotedLength = 300; // of an outside text in a message
+constexpr std::size_t kQuotedLength = 300;  // of an outside text in a message
 
 // What a text option takes. A number is wholly one number or nothing: "1O0"
 // is no 10 and "4k7" is 4.7k, never 4k.
@@ -32,13 +32,13 @@ enum class Takes {
     Whole,      // a count: a whole number
     AboveZero,  // a frequency or a time: a number above 0
     NotNegative,
-    Percent,    // a number with or without a trailing %
+    Percent,  // a number with or without a trailing %
 };
 
 struct TextOption {
     std::string_view name;
     TextMember member;
-    bool designOnly; // a design input a loaded design keeps as it stands
+    bool designOnly;  // a design input a loaded design keeps as it stands
     Takes takes = Takes::Number;
 };
 
@@ -95,7 +95,6 @@ struct Choice {
 constexpr int kChebyshev = 2;
 constexpr std::array kFamilies{Choice{"butterworth", 1}, Choice{"chebyshev", kChebyshev}, Choice{"bessel", 3}};
 constexpr std::array kSweeps{Choice{"lin", 1}, Choice{"linear", 1}, Choice{"log", 2}};
-
 
 template <std::size_t N>
 std::optional<int> FindChoice(const std::array<Choice, N>& choices, std::string_view word)
@@ -154,12 +153,9 @@ std::string DecimalText(const std::string& text)
     return std::string(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
 }
 
-} // namespace
+}  // namespace
 
-double CliNumber(const std::string& text)
-{
-    return ParseStrictNumber(WithoutPercent(text)).value_or(0);
-}
+double CliNumber(const std::string& text) { return ParseStrictNumber(WithoutPercent(text)).value_or(0); }
 
 std::string Shortened(const std::string& text)
 {
@@ -189,35 +185,41 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
     }
 
     CLI::App app{"", "stelvane-cli"};
-    app.set_help_flag(); // the program's own usage text, with the start-up design's values
-    app.allow_extras();  // said below in the program's words
+    app.set_help_flag();  // the program's own usage text, with the start-up design's values
+    app.allow_extras();   // said below in the program's words
     const auto last = CLI::MultiOptionPolicy::TakeLast;
     for (const FlagOption& f : kFlagOptions)
         app.add_flag("--" + std::string(f.name), o.*(f.member))->multi_option_policy(last);
     for (const TextOption& t : kTextOptions) {
-        app.add_option_function<std::string>("--" + std::string(t.name), [&, t](const std::string& value) {
-            // A following option is no value: no number or file name starts with "--".
-            if (value.starts_with("--")) return refuse("option --" + std::string(t.name) + " needs a value");
-            if (auto why = NumberRefusal(t.name, t.takes, value)) return refuse(*why);
-            o.*(t.member) = value;
-            // The check reads its figures as plain decimals: "100m" reaches it as 0.1.
-            if (t.member == &CliOptions::toleranceDb || t.member == &CliOptions::spiceTimeout)
-                o.*(t.member) = DecimalText(value);
-            if (t.designOnly) designOptionsGiven.push_back(t.name);
-        })->multi_option_policy(last);
+        app.add_option_function<std::string>("--" + std::string(t.name),
+               [&, t](const std::string& value) {
+                   // A following option is no value: no number or file name starts with "--".
+                   if (value.starts_with("--")) return refuse("option --" + std::string(t.name) + " needs a value");
+                   if (auto why = NumberRefusal(t.name, t.takes, value)) return refuse(*why);
+                   o.*(t.member) = value;
+                   // The check reads its figures as plain decimals: "100m" reaches it as 0.1.
+                   if (t.member == &CliOptions::toleranceDb || t.member == &CliOptions::spiceTimeout)
+                       o.*(t.member) = DecimalText(value);
+                   if (t.designOnly) designOptionsGiven.push_back(t.name);
+               })
+            ->multi_option_policy(last);
     }
-    app.add_option_function<std::string>("--family", [&](const std::string& value) {
-        o.family = FindChoice(kFamilies, value);
-        if (!o.family) return refuse("--family takes butterworth, chebyshev or bessel, not " + Quoted(value));
-        designOptionsGiven.push_back("family");
-    })->multi_option_policy(last);
-    app.add_option_function<std::string>("--sweep", [&](const std::string& value) {
-        o.sweep = FindChoice(kSweeps, value);
-        if (!o.sweep) refuse("--sweep takes lin or log, not " + Quoted(value));
-    })->multi_option_policy(last);
+    app.add_option_function<std::string>("--family",
+           [&](const std::string& value) {
+               o.family = FindChoice(kFamilies, value);
+               if (!o.family) return refuse("--family takes butterworth, chebyshev or bessel, not " + Quoted(value));
+               designOptionsGiven.push_back("family");
+           })
+        ->multi_option_policy(last);
+    app.add_option_function<std::string>("--sweep",
+           [&](const std::string& value) {
+               o.sweep = FindChoice(kSweeps, value);
+               if (!o.sweep) refuse("--sweep takes lin or log, not " + Quoted(value));
+           })
+        ->multi_option_policy(last);
     AddPartsOptions(app, o, refuse);
 
-    std::vector<std::string> reversed(args.rbegin(), args.rend()); // as CLI11 takes them
+    std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 takes them
     try {
         app.parse(reversed);
     } catch (const CLI::ParseError& e) {
@@ -234,13 +236,13 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
     // window keeps the design-input fields out of reach in manual entry.
     if (o.load && !designOptionsGiven.empty()) {
         error = "--" + std::string(designOptionsGiven.front()) +
-                " cannot be used with --load: a loaded design keeps its own parts";
+            " cannot be used with --load: a loaded design keeps its own parts";
     } else if (o.toleranceDb && !o.verify && !o.verifyNetlist) {
         error = "--tolerance-db needs --verify or --verify-netlist";
     } else if (o.spiceTimeout && !o.verify && !o.verifyNetlist) {
-        error = "--spice-timeout needs --verify or --verify-netlist"; // nothing else simulates
+        error = "--spice-timeout needs --verify or --verify-netlist";  // nothing else simulates
     } else if (o.ripple && o.family != kChebyshev) {
-        error = "--ripple needs --family chebyshev"; // the other families have no ripple to set
+        error = "--ripple needs --family chebyshev";  // the other families have no ripple to set
     }
     return result;
 }
@@ -332,4 +334,4 @@ std::string UsageText()
     return u;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

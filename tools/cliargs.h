@@ -16,11 +16,11 @@ struct CliOptions {
     std::optional<std::string> center, width, gain, ripple, order, cap;
     std::optional<std::string> gbw, dcgain, zin;
     std::optional<std::string> start, stop, intervals;
-    std::optional<int> family; // 1 Butterworth, 2 Chebyshev, 3 Bessel
-    std::optional<int> sweep;  // 1 linear, 2 logarithmic
+    std::optional<int> family;  // 1 Butterworth, 2 Chebyshev, 3 Bessel
+    std::optional<int> sweep;   // 1 linear, 2 logarithmic
 
     std::optional<std::string> load, save, easy, scientific, spice;
-    std::optional<std::string> monteCarlo, rTol, cTol, distribution, seed; // a tolerance run
+    std::optional<std::string> monteCarlo, rTol, cTol, distribution, seed;  // a tolerance run
     bool specifiedOpamp = false;
 
     // Parts that can be bought (tools/cliparts.h).
@@ -35,16 +35,15 @@ struct CliOptions {
     bool help = false;
     // the ngspice netlist and the check against ngspice
     std::optional<std::string> netlist, verifyNetlist, toleranceDb;
-    std::optional<std::string> spiceTimeout; // seconds ngspice may take for a check
+    std::optional<std::string> spiceTimeout;  // seconds ngspice may take for a check
     bool verify = false;
 };
 // The resistors the run builds with: Rs when asked for the specified opamp, else R.
 inline PartsType PartsOf(const CliOptions& o) { return o.specifiedOpamp ? PartsType::Specified : PartsType::Ideal; }
 
-
 struct CliParse {
     CliOptions options;
-    std::string error; // one line; empty when the arguments were understood
+    std::string error;  // one line; empty when the arguments were understood
 };
 
 // Reads the arguments (without the program name). Both "--option value" and
@@ -65,4 +64,4 @@ std::string Quoted(const std::string& text);
 // The usage text, with the start-up design's values shown as the defaults.
 std::string UsageText();
 
-} // namespace stelvane
+}  // namespace stelvane

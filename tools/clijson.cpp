@@ -7,10 +7,10 @@
 namespace stelvane {
 namespace {
 
-constexpr int kSingleRoundTrip = 9;            // significant digits that bring any Single back exactly
-constexpr double kExactWhole = 9007199254740992.0; // 2^53: every whole double below it is an exact integer
+constexpr int kSingleRoundTrip = 9;                 // significant digits that bring any Single back exactly
+constexpr double kExactWhole = 9007199254740992.0;  // 2^53: every whole double below it is an exact integer
 
-} // namespace
+}  // namespace
 
 Json JsonSingle(double value)
 {
@@ -35,4 +35,4 @@ std::string JsonText(const Json& document)
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + '\n';
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -23,4 +23,4 @@ Json JsonDouble(double value);
 // stopping the output.
 std::string JsonText(const Json& document);
 
-} // namespace stelvane
+}  // namespace stelvane

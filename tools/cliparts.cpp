@@ -38,26 +38,33 @@ std::string SensitivityText(const DesignState& s)
     return t;
 }
 
-} // namespace
+}  // namespace
 
 void AddPartsOptions(CLI::App& app, CliOptions& o, const std::function<void(std::string)>& refuse)
 {
-    app.add_option_function<std::string>("--series", [&o, refuse](const std::string& value) {
-        o.series = SeriesFromName(value);
-        if (!o.series) refuse("--series takes E6, E12, E24, E48, E96 or E192, not " + Quoted(value));
-    })->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.add_option_function<std::string>("--series",
+           [&o, refuse](const std::string& value) {
+               o.series = SeriesFromName(value);
+               if (!o.series) refuse("--series takes E6, E12, E24, E48, E96 or E192, not " + Quoted(value));
+           })
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     // Two values, or one with a comma between them; the last pair given wins.
-    app.add_option_function<std::vector<std::string>>("--r-range", [&o, refuse](const std::vector<std::string>& v) {
-        if (v.size() < 2) return refuse("option --r-range needs a value");
-        if (v.size() % 2) return refuse("--r-range takes two resistances LO HI, not " + Quoted(v.back()) + " as well");
-        const std::string& low = v[v.size() - 2], &high = v.back();
-        if (low.starts_with("--") || high.starts_with("--")) return refuse("option --r-range needs a value");
-        const auto lo = ParseStrictNumber(low), hi = ParseStrictNumber(high);
-        if (!(lo && hi && *lo > 0 && *hi > *lo && std::isfinite(*hi)))
-            return refuse("--r-range takes two resistances LO HI with 0 < LO < HI, not " + Quoted(low) + " " +
-                          Quoted(high));
-        o.rRange = ResistorRange{*lo, *hi};
-    })->expected(2)->delimiter(',')->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.add_option_function<std::vector<std::string>>("--r-range",
+           [&o, refuse](const std::vector<std::string>& v) {
+               if (v.size() < 2) return refuse("option --r-range needs a value");
+               if (v.size() % 2)
+                   return refuse("--r-range takes two resistances LO HI, not " + Quoted(v.back()) + " as well");
+               const std::string &low = v[v.size() - 2], &high = v.back();
+               if (low.starts_with("--") || high.starts_with("--")) return refuse("option --r-range needs a value");
+               const auto lo = ParseStrictNumber(low), hi = ParseStrictNumber(high);
+               if (!(lo && hi && *lo > 0 && *hi > *lo && std::isfinite(*hi)))
+                   return refuse("--r-range takes two resistances LO HI with 0 < LO < HI, not " + Quoted(low) + " " +
+                       Quoted(high));
+               o.rRange = ResistorRange{*lo, *hi};
+           })
+        ->expected(2)
+        ->delimiter(',')
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
 std::string PartsUsageText()
@@ -83,7 +90,7 @@ std::string PartsSummary(const CliOptions& o, const DesignState& s)
     std::string t;
     if (o.series)
         t += std::string("\nResistors rounded to the ") + SeriesName(*o.series) + " series" +
-             (o.specifiedOpamp ? " (R and Rs)\n" : " (R)\n");
+            (o.specifiedOpamp ? " (R and Rs)\n" : " (R)\n");
     t += OutsideRangeText(s, PartsOf(o), range);
     if (o.suggestCap) t += SuggestionText(s, PartsOf(o), range);
     if (o.sensitivity) t += SensitivityText(s);
@@ -119,4 +126,4 @@ Json PartsJson(const CliOptions& o, const DesignState& s)
     return members;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

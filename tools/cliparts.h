@@ -32,4 +32,4 @@ std::string PartsSummary(const CliOptions& options, const DesignState& s);
 // "sensitivity", each when asked for.
 Json PartsJson(const CliOptions& options, const DesignState& s);
 
-} // namespace stelvane
+}  // namespace stelvane

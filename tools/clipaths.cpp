@@ -16,10 +16,10 @@ namespace {
 namespace fs = std::filesystem;
 
 struct RunFile {
-    std::string option; // "--bom"
-    std::string name;   // as the writer or reader gets it
+    std::string option;  // "--bom"
+    std::string name;    // as the writer or reader gets it
     bool output;
-    bool used = true; // false: the name as given, where the writer adds an extension to it
+    bool used = true;  // false: the name as given, where the writer adds an extension to it
 };
 
 // The file a name stands for: by device and inode where it exists (a link or
@@ -59,7 +59,7 @@ std::optional<std::string> Refusal(const RunFile& f)
     if (f.name.empty()) return f.option + " needs a file name, not an empty one";
     if (f.output && f.name.back() == '/') return said + " is a folder, not a file";
     struct stat st {};
-    if (::stat(f.name.c_str(), &st) != 0) return std::nullopt; // a new file, or one the reader says it cannot read
+    if (::stat(f.name.c_str(), &st) != 0) return std::nullopt;  // a new file, or one the reader says it cannot read
     if (S_ISDIR(st.st_mode)) return said + " is a folder, not a file";
     if (!S_ISREG(st.st_mode)) return said + " is not a regular file (a device or a pipe)";
     return std::nullopt;
@@ -90,7 +90,7 @@ std::vector<RunFile> FilesOf(const CliOptions& o)
     return files;
 }
 
-} // namespace
+}  // namespace
 
 std::string CheckCliFiles(const CliOptions& o)
 {
@@ -104,10 +104,10 @@ std::string CheckCliFiles(const CliOptions& o)
         for (const auto& [other, otherId] : used)
             if ((f.output || other->output) && otherId == id)
                 return f.option + " " + Quoted(f.name) + " is the file of " + other->option + " " +
-                       Quoted(other->name) + ": a run never writes over a file it reads or writes";
+                    Quoted(other->name) + ": a run never writes over a file it reads or writes";
         used.emplace_back(&f, id);
     }
     return {};
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -14,4 +14,4 @@ namespace stelvane {
 // pipe cannot block the run, and before anything is written.
 std::string CheckCliFiles(const CliOptions& o);
 
-} // namespace stelvane
+}  // namespace stelvane

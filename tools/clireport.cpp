@@ -10,7 +10,7 @@
 namespace stelvane {
 namespace {
 
-constexpr std::size_t kStageColumn = 7; // width of the stage-number column
+constexpr std::size_t kStageColumn = 7;  // width of the stage-number column
 
 std::string FamilyText(FilterFamily family)
 {
@@ -27,13 +27,15 @@ void CenterResponse(const DesignState& s, double& gain, double& phase)
     EvaluateCascade(s, s.Center, gain, phase);
 }
 
-} // namespace
+}  // namespace
 
 std::string Cell(const std::string& text, std::size_t width)
 {
     std::string cell = text;
-    if (cell.size() < width) cell.append(width - cell.size(), ' ');
-    else cell += ' ';
+    if (cell.size() < width)
+        cell.append(width - cell.size(), ' ');
+    else
+        cell += ' ';
     return cell;
 }
 
@@ -62,10 +64,10 @@ std::string DesignSummary(const DesignState& s)
         if (s.Family == FilterFamily::Chebyshev) t += "Passband ripple: " + ValueText(s.Apass) + " dB\n";
         t += "Gain: " + ValueText(s.Gain) + " dB\n";
     }
-    t += "Opamp: gain-bandwidth " + EngText(s.GBW) + " Hz, gain at DC " + ValueText(s.DCGain) + " v/v, input impedance " +
-         ValueText(s.Zin) + " ohms\n";
+    t += "Opamp: gain-bandwidth " + EngText(s.GBW) + " Hz, gain at DC " + ValueText(s.DCGain) +
+        " v/v, input impedance " + ValueText(s.Zin) + " ohms\n";
     t += std::string("Sweep: ") + (s.Sweep == SweepSpacing::Linear ? "linear" : "logarithmic") + ", " +
-         EngText(s.Fstart) + " Hz to " + EngText(s.Fstop) + " Hz, " + std::to_string(s.NrInts) + " intervals\n";
+        EngText(s.Fstart) + " Hz to " + EngText(s.Fstop) + " Hz, " + std::to_string(s.NrInts) + " intervals\n";
 
     t += "\nStage figures from the present parts:\n";
     t += Cell("Stage", kStageColumn) + Cell("Freq, Hz") + Cell("Q") + Cell("Gain, v/v") + "Gain, dB\n";
@@ -84,10 +86,10 @@ std::string DesignSummary(const DesignState& s)
     }
 
     t += s.ManualEntry == PartsEntry::Manual
-             ? "\nParts (R as entered; Rs corrected from them for the specified opamp):\n"
-             : "\nParts (R for an ideal opamp, Rs for the specified opamp):\n";
+        ? "\nParts (R as entered; Rs corrected from them for the specified opamp):\n"
+        : "\nParts (R for an ideal opamp, Rs for the specified opamp):\n";
     t += Cell("Stage", kStageColumn) + Cell("C1") + Cell("C2") + Cell("R1") + Cell("R2") + Cell("R3") + Cell("Rs1") +
-         Cell("Rs2") + "Rs3\n";
+        Cell("Rs2") + "Rs3\n";
     for (int k = 1; k <= stages; ++k) {
         std::string line = Cell(std::to_string(k), kStageColumn) + Cell(CapText(s.C[k][1])) + Cell(CapText(s.C[k][2]));
         for (int j = 1; j <= 3; ++j) line += Cell(ValueText(s.R[k][j]));
@@ -186,4 +188,4 @@ Json DesignJson(const DesignState& s, PartsType parts)
     return j;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -24,4 +24,4 @@ std::string DesignSummary(const DesignState& s);
 // that it reads back as the very same Single.
 Json DesignJson(const DesignState& s, PartsType parts);
 
-} // namespace stelvane
+}  // namespace stelvane

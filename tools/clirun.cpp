@@ -94,7 +94,7 @@ std::string WindowText(double value)
         ParseNumberText(text, back);
         if (text.size() <= kBoxLength && back == target) return text;
     }
-    return fallback; // what comes back differs from the value, and is said as a clamp would be
+    return fallback;  // what comes back differs from the value, and is said as a clamp would be
 }
 
 // Puts the typed numbers into the design window's boxes, each as a text the
@@ -140,7 +140,7 @@ void SweepOverTheBand(const CliOptions& o, DesignInputs& in)
     Single center = 0, width = 0;
     ParseNumberText(in.txtCenter, center);
     ParseNumberText(in.txtWidth, width);
-    const double fc = std::max(center, 1.0f), bw = std::max(width, 1.0f); // as the Enter step raises them
+    const double fc = std::max(center, 1.0f), bw = std::max(width, 1.0f);  // as the Enter step raises them
     in.txtStart = GeneralNumberText(std::max(fc - 2 * bw, fc / 10));
     in.txtStop = GeneralNumberText(fc + 2 * bw);
 }
@@ -155,10 +155,17 @@ void ReportClampedNumbers(const CliOptions& o, const EnterResult& entered, std::
         const std::optional<std::string>& typed;
         const char* field;
     } numbers[] = {
-        {"center", o.center, "Center"}, {"width", o.width, "Width"}, {"gain", o.gain, "Gain"},
-        {"order", o.order, "Order"},    {"cap", o.cap, "Caps"},      {"gbw", o.gbw, "GBW"},
-        {"dcgain", o.dcgain, "DCGain"}, {"zin", o.zin, "Zin"},       {"start", o.start, "Fstart"},
-        {"stop", o.stop, "Fstop"},      {"intervals", o.intervals, "NrInts"},
+        {"center", o.center, "Center"},
+        {"width", o.width, "Width"},
+        {"gain", o.gain, "Gain"},
+        {"order", o.order, "Order"},
+        {"cap", o.cap, "Caps"},
+        {"gbw", o.gbw, "GBW"},
+        {"dcgain", o.dcgain, "DCGain"},
+        {"zin", o.zin, "Zin"},
+        {"start", o.start, "Fstart"},
+        {"stop", o.stop, "Fstop"},
+        {"intervals", o.intervals, "NrInts"},
     };
     for (const auto& n : numbers) {
         if (!n.typed) continue;
@@ -185,7 +192,7 @@ void WarnOfNegativeParts(const DesignState& s, PartsType parts, const char* circ
             << " holds a negative part\n";
 }
 
-} // namespace
+}  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
@@ -262,4 +269,4 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return Flushed(out, err, check.code);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

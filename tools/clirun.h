@@ -12,4 +12,4 @@ namespace stelvane {
 // simulate, 2 a usage error, 4 the simulation disagrees with the design.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -31,12 +31,10 @@ std::optional<std::uint64_t> Seed(const std::string& text)
     const auto r = std::from_chars(text.data(), text.data() + text.size(), seed);
     if (r.ec == std::errc() && r.ptr == text.data() + text.size()) return seed;
     const double v = CliNumber(text);
-    constexpr double kExactLimit = 9007199254740992.0; // 2^53
+    constexpr double kExactLimit = 9007199254740992.0;  // 2^53
     if (v >= 0 && v <= kExactLimit) return static_cast<std::uint64_t>(v);
     return std::nullopt;
 }
-
-
 
 const char* DistributionName(PartDistribution d) { return d == PartDistribution::Uniform ? "uniform" : "normal"; }
 
@@ -49,14 +47,14 @@ Json JsonRow(const std::vector<Single>& values)
 
 Json JsonSpread(const MeanStd& m) { return {{"mean", JsonDouble(m.mean)}, {"std", JsonDouble(m.std)}}; }
 
-} // namespace
+}  // namespace
 
 CliTolerance ToleranceFromOptions(const CliOptions& o)
 {
     CliTolerance t;
     if (!o.monteCarlo) {
         for (const auto& [name, given] : {std::pair{"r-tol", o.rTol.has_value()}, {"c-tol", o.cTol.has_value()},
-                                          {"distribution", o.distribution.has_value()}, {"seed", o.seed.has_value()}})
+                 {"distribution", o.distribution.has_value()}, {"seed", o.seed.has_value()}})
             if (given) {
                 t.error = std::string("--") + name + " needs --monte-carlo";
                 return t;
@@ -67,7 +65,7 @@ CliTolerance ToleranceFromOptions(const CliOptions& o)
     const double runs = CliNumber(*o.monteCarlo);
     if (!(runs >= 1 && runs <= kMaxToleranceRuns)) {
         t.error = "--monte-carlo takes a number of copies from 1 to " + std::to_string(kMaxToleranceRuns) + ", not " +
-                  Quoted(*o.monteCarlo);
+            Quoted(*o.monteCarlo);
         return t;
     }
     s.runs = static_cast<int>(runs);
@@ -75,12 +73,12 @@ CliTolerance ToleranceFromOptions(const CliOptions& o)
         t.error = "--monte-carlo needs --r-tol and --c-tol";
         return t;
     }
-    for (const auto& [name, text, target] : {std::tuple{"r-tol", *o.rTol, &s.resistorTolerance},
-                                             std::tuple{"c-tol", *o.cTol, &s.capacitorTolerance}}) {
+    for (const auto& [name, text, target] :
+        {std::tuple{"r-tol", *o.rTol, &s.resistorTolerance}, std::tuple{"c-tol", *o.cTol, &s.capacitorTolerance}}) {
         const auto fraction = Percent(text);
         if (!fraction) {
             t.error = std::string("--") + name + " takes a tolerance in percent from 0 to " +
-                      std::to_string(static_cast<int>(kMaxPartTolerance * 100)) + ", not " + Quoted(text);
+                std::to_string(static_cast<int>(kMaxPartTolerance * 100)) + ", not " + Quoted(text);
             return t;
         }
         *target = *fraction;
@@ -109,12 +107,12 @@ std::string ToleranceSummary(const ToleranceResult& r)
 {
     const ToleranceSettings& s = r.settings;
     std::string t = "\nTolerance run: " + std::to_string(s.runs) + (s.runs == 1 ? " copy" : " copies") +
-                    ", resistors within " + ValueText(s.resistorTolerance * 100) + "%, capacitors within " +
-                    ValueText(s.capacitorTolerance * 100) + "%, " + DistributionName(s.distribution) +
-                    (s.distribution == PartDistribution::Normal ? " (standard deviation a third of that)" : "") +
-                    ", seed " + std::to_string(s.seed) + "\n";
+        ", resistors within " + ValueText(s.resistorTolerance * 100) + "%, capacitors within " +
+        ValueText(s.capacitorTolerance * 100) + "%, " + DistributionName(s.distribution) +
+        (s.distribution == PartDistribution::Normal ? " (standard deviation a third of that)" : "") + ", seed " +
+        std::to_string(s.seed) + "\n";
     t += "Gain at the centre frequency: mean " + ValueText(r.centerGainDb.mean) + " dB, standard deviation " +
-         ValueText(r.centerGainDb.std) + " dB\n";
+        ValueText(r.centerGainDb.std) + " dB\n";
 
     t += "\nGain over the copies, dB:\n";
     t += Cell("Freq, Hz") + Cell("Least") + Cell("5%") + Cell("Median") + Cell("95%") + "Most\n";
@@ -133,8 +131,9 @@ std::string ToleranceSummary(const ToleranceResult& r)
     t += Cell("Stage", 7) + Cell("Freq, Hz") + Cell("sd") + Cell("Q") + Cell("sd") + Cell("Gain, v/v") + "sd\n";
     for (std::size_t k = 0; k < r.stages.size(); ++k) {
         const StageSpread& st = r.stages[k];
-        t += Cell(std::to_string(k + 1), 7) + Cell(EngText(st.f0.mean)) + Cell(EngText(st.f0.std)) + Cell(ValueText(st.q.mean)) +
-             Cell(ValueText(st.q.std)) + Cell(ValueText(st.gain.mean)) + ValueText(st.gain.std) + "\n";
+        t += Cell(std::to_string(k + 1), 7) + Cell(EngText(st.f0.mean)) + Cell(EngText(st.f0.std)) +
+            Cell(ValueText(st.q.mean)) + Cell(ValueText(st.q.std)) + Cell(ValueText(st.gain.mean)) +
+            ValueText(st.gain.std) + "\n";
     }
     return t;
 }
@@ -160,4 +159,4 @@ Json ToleranceJson(const ToleranceResult& r)
     return j;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

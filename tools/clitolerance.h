@@ -25,4 +25,4 @@ std::string ToleranceSummary(const ToleranceResult& r);
 // The run as the JSON object of the design's "monte_carlo" member.
 Json ToleranceJson(const ToleranceResult& r);
 
-} // namespace stelvane
+}  // namespace stelvane

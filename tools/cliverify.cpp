@@ -20,7 +20,7 @@ namespace {
 constexpr int kDisagrees = 4;
 constexpr int kNoSimulation = 1;
 constexpr int kRefused = 2;
-constexpr int kFigureDigits = 3; // of a difference in the summary
+constexpr int kFigureDigits = 3;  // of a difference in the summary
 // The longest time limit taken: a day is far beyond any design's check.
 constexpr double kLongestSpiceTimeout = 86400;
 
@@ -51,18 +51,18 @@ double LargestPhaseError(const Verification& v)
 std::string Summary(const Verification& v)
 {
     std::string t = std::string("\nCheck against ngspice, ") +
-                    (v.model == OpampModel::Ideal ? "ideal opamp" : "specified opamp against the ideal design") +
-                    ", " + std::to_string(v.points) + " points (differences where the gain is within " +
-                    Number(kCheckedDepthDb, 3) + " dB of its peak):\n";
+        (v.model == OpampModel::Ideal ? "ideal opamp" : "specified opamp against the ideal design") + ", " +
+        std::to_string(v.points) + " points (differences where the gain is within " + Number(kCheckedDepthDb, 3) +
+        " dB of its peak):\n";
     t += Cell("Stage", 9) + Cell("Gain, dB", 13) + "Phase, deg\n";
     auto row = [&](const std::string& name, const CurveAgreement& c) {
         t += Cell(name, 9) + Cell(Number(c.maxGainErrorDb, kFigureDigits), 13) +
-             Number(c.maxPhaseErrorDeg, kFigureDigits) + "\n";
+            Number(c.maxPhaseErrorDeg, kFigureDigits) + "\n";
     };
     for (const CurveAgreement& c : v.stages) row(std::to_string(c.stage), c);
     row("cascade", v.cascade);
-    t += "Passband (within " + Number(kPassbandDepthDb, 3) + " dB of the peak): " +
-         Number(v.cascade.passbandMaxGainErrorDb, kFigureDigits) + " dB\n";
+    t += "Passband (within " + Number(kPassbandDepthDb, 3) +
+        " dB of the peak): " + Number(v.cascade.passbandMaxGainErrorDb, kFigureDigits) + " dB\n";
     return t + AgreementText(v) + (v.passed ? ": passed\n" : ": failed\n");
 }
 
@@ -84,7 +84,7 @@ Json CheckJson(const Verification& v)
     Json& stages = j["stages"] = Json::array();
     for (const CurveAgreement& c : v.stages)
         stages.push_back({{"stage", c.stage}, {"max_gain_error_db", JsonSingle(c.maxGainErrorDb)},
-                          {"max_phase_error_deg", JsonSingle(c.maxPhaseErrorDeg)}});
+            {"max_phase_error_deg", JsonSingle(c.maxPhaseErrorDeg)}});
     return j;
 }
 
@@ -99,7 +99,7 @@ public:
     InterruptStopsSimulation()
     {
         g_interrupted = false;
-        struct sigaction action{};
+        struct sigaction action {};
         action.sa_handler = OnInterrupt;
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, &previous_);
@@ -113,13 +113,13 @@ public:
     }
 
 private:
-    struct sigaction previous_{};
+    struct sigaction previous_ {};
 };
 
 // The file --verify-netlist names, kept to a circuit over the given sweep.
 struct NetlistToCheck {
     std::string text, error;
-    bool refused = false; // not simulated (exit 2), as against unreadable (1)
+    bool refused = false;  // not simulated (exit 2), as against unreadable (1)
 };
 NetlistToCheck ReadNetlistToCheck(const std::string& path, const std::string& sweepLine)
 {
@@ -141,7 +141,7 @@ SimulationLimits LimitsOf(const CliOptions& o)
     return limits;
 }
 
-} // namespace
+}  // namespace
 
 std::string CheckOptionsError(const CliOptions& o)
 {
@@ -150,7 +150,7 @@ std::string CheckOptionsError(const CliOptions& o)
         const std::optional<double> seconds = ParseStrictNumber(*o.spiceTimeout);
         if (!seconds || !(*seconds > 0) || *seconds > kLongestSpiceTimeout)
             return "--spice-timeout takes a number of seconds above 0 and at most 86400, not '" +
-                   QuotedText(*o.spiceTimeout) + "'";
+                QuotedText(*o.spiceTimeout) + "'";
     }
     // refused before anything is written or simulated; one that cannot be read is said later
     if (o.verifyNetlist) {
@@ -206,4 +206,4 @@ CliCheck RunCliCheck(const CliOptions& o, const DesignState& s, std::ostream& er
     return check;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -17,7 +17,7 @@ namespace stelvane {
 struct CliCheck {
     int code = 0;
     std::string text;
-    Json json; // null when no check was asked for
+    Json json;  // null when no check was asked for
 };
 
 // A usage error in the check options (the tolerance not a number of dB of 0
@@ -33,4 +33,4 @@ bool WriteCliNetlist(const CliOptions& o, const DesignState& s, Notifier& notifi
 // not be had is said on err.
 CliCheck RunCliCheck(const CliOptions& o, const DesignState& s, std::ostream& err);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -15,7 +15,7 @@ std::string AboutText()
     std::string text;
     // "welome" is the window's own text, kept as users know it; do not mend it
     for (const char* line : {"QUIBEX 2.03 by Tom Brellin", "of Brellin Software", "",
-                             "Feedback and suggestions are welome.", "Enjoy your filters!  -- Tom"})
+             "Feedback and suggestions are welome.", "Enjoy your filters!  -- Tom"})
         text += std::string(line) + kLineEnd;
     return text + kLineEnd;
 }
@@ -41,11 +41,11 @@ void frmAbout::Load()
     const ScreenMetrics& screen = layout.Screen();
     auto px = [](double twips, double twipsPerPixel) { return int(std::lround(twips / twipsPerPixel)); };
     Label2->setGeometry(px(360, screen.twipsPerPixelX), px(1203, screen.twipsPerPixelY),
-                        px(6135, screen.twipsPerPixelX), px(2306, screen.twipsPerPixelY));
+        px(6135, screen.twipsPerPixelX), px(2306, screen.twipsPerPixelY));
     QString text;
     text.append(QString::fromStdString(AboutText()));
     // A label breaks lines at LF; the CR before each would show as a blank.
     Label2->setText(text.remove('\r'));
 }
 
-} // namespace stelvane
+}  // namespace stelvane

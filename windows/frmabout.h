@@ -24,4 +24,4 @@ public:
 // The About text: five lines, each ending in CR LF, and one more line break.
 std::string AboutText();
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -22,8 +22,8 @@ namespace stelvane {
 
 namespace {
 
-constexpr int kMaxOrder = kMaxStages;   // the stage arrays end at 21
-constexpr int kMaxGridCount = 12;       // the plot has room for 12 grid intervals
+constexpr int kMaxOrder = kMaxStages;  // the stage arrays end at 21
+constexpr int kMaxGridCount = 12;      // the plot has room for 12 grid intervals
 constexpr Rgb kNrYColour{192, 255, 255};
 constexpr const char* kDesignFilter = "QUIBEX files (*.QBX)|*.QBX";
 
@@ -34,12 +34,9 @@ constexpr const char* kNoInterval = "-";
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 std::string S(const QString& text) { return text.toStdString(); }
 
-} // namespace
+}  // namespace
 
-frmDesign::frmDesign(Navigator& navigator) : BarWindow(navigator, WindowKind::Design)
-{
-    BuildControls();
-}
+frmDesign::frmDesign(Navigator& navigator) : BarWindow(navigator, WindowKind::Design) { BuildControls(); }
 
 void frmDesign::BuildControls()
 {
@@ -163,12 +160,24 @@ void frmDesign::BuildControls()
     lblNrXintervals->setEnabled(false);
     optSpecd->setEnabled(false);
 
-    connect(optButterworth, &QRadioButton::toggled, this, [this](bool on) { if (on) FamilyReactionA(); });
-    connect(optBessel, &QRadioButton::toggled, this, [this](bool on) { if (on) FamilyReactionA(); });
-    connect(optChebyshev, &QRadioButton::toggled, this, [this](bool on) { if (on) FamilyReactionB(); });
-    connect(optManual, &QRadioButton::toggled, this, [this](bool on) { if (on) FamilyReactionC(); });
-    connect(optLinear, &QRadioButton::toggled, this, [this](bool on) { if (on) SweepLinearClicked(); });
-    connect(optLog, &QRadioButton::toggled, this, [this](bool on) { if (on) SweepLogClicked(); });
+    connect(optButterworth, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) FamilyReactionA();
+    });
+    connect(optBessel, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) FamilyReactionA();
+    });
+    connect(optChebyshev, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) FamilyReactionB();
+    });
+    connect(optManual, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) FamilyReactionC();
+    });
+    connect(optLinear, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) SweepLinearClicked();
+    });
+    connect(optLog, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) SweepLogClicked();
+    });
 
     // The sweep ends and the scales write themselves into the record as they
     // are typed, to update the per-interval captions.
@@ -268,10 +277,10 @@ void frmDesign::PaintPanels()
         CanvasPoint topLeft, bottomRight;
     };
     constexpr Panel kPanels[] = {
-        {{1700, 1300}, {5000, 8000}},  // Design
-        {{5100, 1300}, {8200, 5000}},  // Analysis
-        {{8300, 1300}, {11500, 6700}}, // Graph
-        {{5100, 5200}, {8200, 8000}},  // Opamp
+        {{1700, 1300}, {5000, 8000}},   // Design
+        {{5100, 1300}, {8200, 5000}},   // Analysis
+        {{8300, 1300}, {11500, 6700}},  // Graph
+        {{5100, 5200}, {8200, 8000}},   // Opamp
     };
     for (const Panel& panel : kPanels) {
         canvas().FillBox(panel.topLeft, panel.bottomRight, kWhite);
@@ -330,7 +339,7 @@ void frmDesign::FillSpecification()
         case FilterFamily::Butterworth: optButterworth->setChecked(true); break;
         case FilterFamily::Chebyshev: optChebyshev->setChecked(true); break;
         case FilterFamily::Bessel: optBessel->setChecked(true); break;
-        default: break; // another family keeps the options as they are
+        default: break;  // another family keeps the options as they are
         }
     } else {
         optManual->setChecked(true);
@@ -376,7 +385,7 @@ void frmDesign::FillOpamp()
 void frmDesign::SetSpecificationEnabled(bool enabled)
 {
     for (QWidget* w : std::initializer_list<QWidget*>{lblCenter, txtCenter, lblWidth, txtWidth, lblGain, txtGain,
-                                                      lblCaps, txtCaps, lblOrder, lblOrderInput, UpDown1})
+             lblCaps, txtCaps, lblOrder, lblOrderInput, UpDown1})
         w->setEnabled(enabled);
 }
 
@@ -393,8 +402,7 @@ void frmDesign::FamilyReactionA()
     // for the way back; the other families show none.
     Single ripple = 0;
     ParseNumberText(S(txtApass->text()), ripple);
-    if (ripple != 0)
-        chebyshevRipple_ = S(txtApass->text());
+    if (ripple != 0) chebyshevRipple_ = S(txtApass->text());
     Typed([](StoredDesign& s) {
         s.ManualEntry = PartsEntry::Designed;
         s.Apass = 0;
@@ -422,8 +430,7 @@ void frmDesign::FamilyReactionB()
         s.ManualEntry = PartsEntry::Designed;
         s.Apass = apass;
     });
-    if (shown)
-        txtApass->setText(shown);
+    if (shown) txtApass->setText(shown);
     SetSpecificationEnabled(true);
     lblApass->setEnabled(true);
     txtApass->setEnabled(true);
@@ -465,7 +472,7 @@ void TakeGridCount(QLabel& label, Integer& count)
     }
 }
 
-} // namespace
+}  // namespace
 
 void frmDesign::XCountChanged()
 {
@@ -507,17 +514,11 @@ std::string XFigure(const DesignState& s)
     return s.NrX > 0 ? Trimmed(FormatEng((s.Fstop - s.Fstart) / Single(s.NrX))) : kNoInterval;
 }
 
-} // namespace
+}  // namespace
 
-void frmDesign::SetXLabelChangeWording()
-{
-    lblPerXinterval->setText(Q(XFigure(Record()) + "Hz per interval"));
-}
+void frmDesign::SetXLabelChangeWording() { lblPerXinterval->setText(Q(XFigure(Record()) + "Hz per interval")); }
 
-void frmDesign::SetXLabelLoadWording()
-{
-    lblPerXinterval->setText(Q("per interval " + XFigure(Record()) + " Hz"));
-}
+void frmDesign::SetXLabelLoadWording() { lblPerXinterval->setText(Q("per interval " + XFigure(Record()) + " Hz")); }
 
 // --- Enter step and buttons ---
 
@@ -555,12 +556,10 @@ void frmDesign::ShowInputs(const DesignInputs& in)
     // and gain top, and the DC gain that replaced an unusable one, back in
     // their boxes.
     for (auto [box, text] : {std::pair{txtApass, &in.txtApass}, {txtInts, &in.txtInts}, {txtGainDC, &in.txtGainDC},
-                             {txtdBTop, &in.txtdBTop}})
-        if (S(box->text()) != *text)
-            box->setText(Q(*text));
+             {txtdBTop, &in.txtdBTop}})
+        if (S(box->text()) != *text) box->setText(Q(*text));
     for (auto [label, text] : {std::pair{lblOrderInput, &in.lblOrderInput}, {lblNrX, &in.lblNrX}, {lblNrY, &in.lblNrY}})
-        if (S(label->text()) != *text)
-            label->setText(Q(*text));
+        if (S(label->text()) != *text) label->setText(Q(*text));
 }
 
 void frmDesign::EnterStep()
@@ -572,38 +571,32 @@ void frmDesign::EnterStep()
     ownChange_ = false;
     ShowInputs(in);
     // What was typed is the design's now: Ctrl+Z takes it back as a whole.
-    for (QLineEdit* box : findChildren<QLineEdit*>())
-        box->setModified(false);
+    for (QLineEdit* box : findChildren<QLineEdit*>()) box->setModified(false);
     // What was read otherwise than typed, or clamped, is said in one message.
-    if (!notes.empty())
-        GetPlatform().ShowMessage(NotesText(notes));
+    if (!notes.empty()) GetPlatform().ShowMessage(NotesText(notes));
 }
 
 void frmDesign::OnSave()
 {
     EnterStep();
     const auto fileName = GetPlatform().SaveFileDialog({"Save QUIBEX file", kDesignFilter, "", true});
-    if (!fileName)
-        return; // cancelled: nothing is written
+    if (!fileName) return;  // cancelled: nothing is written
     WriteDesignFile(Record(), WithExtension(*fileName, ".QBX"), GetPlatform());
 }
 
 void frmDesign::OnGet()
 {
     auto fileName = GetPlatform().OpenFileDialog({"Read QUIBEX file", kDesignFilter, "", false});
-    if (!fileName)
-        return; // cancelled: the design stays as it was
+    if (!fileName) return;  // cancelled: the design stays as it was
     // Save adds the extension to a bare name, so Get finds the file it wrote
     // under the same name; a file that has that bare name is read as it is.
     std::error_code error;
-    if (!std::filesystem::exists(*fileName, error))
-        fileName = WithExtension(*fileName, ".QBX");
+    if (!std::filesystem::exists(*fileName, error)) fileName = WithExtension(*fileName, ".QBX");
     // A design read is one change, which an undo takes back.
     ownChange_ = true;
     const bool read = Session().Get([&](DesignState& s) { return ReadDesignFile(s, *fileName, GetPlatform()); });
     ownChange_ = false;
-    if (!read)
-        return; // the record is unchanged and the reader has said so
+    if (!read) return;  // the record is unchanged and the reader has said so
     FillAfterGet();
 }
 
@@ -620,15 +613,11 @@ void frmDesign::DesignChanged()
 {
     // The fields the Enter step has just read stay as typed; a change made
     // elsewhere (an undo, a redo) is shown in them.
-    if (!ownChange_)
-        FillAfterGet();
+    if (!ownChange_) FillAfterGet();
     ShowCapSuggestion();
 }
 
-void frmDesign::OnAbout()
-{
-    Nav().Open(WindowKind::About);
-}
+void frmDesign::OnAbout() { Nav().Open(WindowKind::About); }
 
 // The design in the record as its resistors stand (the last Enter step).
 void frmDesign::ShowCapSuggestion()
@@ -646,4 +635,4 @@ void frmDesign::Examine()
     ownChange_ = false;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

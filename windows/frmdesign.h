@@ -147,4 +147,4 @@ private:
     bool ownChange_ = false;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

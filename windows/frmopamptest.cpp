@@ -13,8 +13,7 @@ frmOpampTest::frmOpampTest(Navigator& navigator) : FormWindow(navigator, WindowK
 {
     cmdReturn = new QPushButton("Return", this);
     cmdReturn->setObjectName("cmdReturn");
-    connect(cmdReturn, &QPushButton::clicked, this,
-            [this] { Nav().GoTo(WindowKind::Design, WindowKind::OpampTest); });
+    connect(cmdReturn, &QPushButton::clicked, this, [this] { Nav().GoTo(WindowKind::Design, WindowKind::OpampTest); });
     cmdStopSimulation = new QPushButton("Stop", this);
     cmdStopSimulation->setObjectName("cmdStopSimulation");
     cmdStopSimulation->hide();
@@ -28,8 +27,7 @@ frmOpampTest::frmOpampTest(Navigator& navigator) : FormWindow(navigator, WindowK
     lblSimulation->setObjectName("lblSimulation");
     lblGbwWarning = new QLabel(this);
     lblGbwWarning->setObjectName("lblGbwWarning");
-    for (QLabel* label : {lblSimulation, lblGbwWarning})
-        label->setWordWrap(true);
+    for (QLabel* label : {lblSimulation, lblGbwWarning}) label->setWordWrap(true);
 }
 
 void frmOpampTest::Load()
@@ -37,13 +35,12 @@ void frmOpampTest::Load()
     layout_ = SetUpWindow(*this, GetPlatform(), WindowKind::OpampTest);
     const Layout& layout = *layout_;
     Place(*cmdReturn, layout, 6000, 7300, 1000, 300);
-    Place(*cmdStopSimulation, layout, 7200, 7300, 1000, 300); // free space right of "Return"
+    Place(*cmdStopSimulation, layout, 7200, 7300, 1000, 300);  // free space right of "Return"
 
     // Below the plot, clear of the table on the left and of "Return".
     Place(*lblSimulation, layout, kOpampFrameLeft, 5700, kOpampFrameRight - kOpampFrameLeft, 600);
     Place(*lblGbwWarning, layout, kOpampFrameLeft, 6400, kOpampFrameRight - kOpampFrameLeft, 800);
-    for (QLabel* label : {lblSimulation, lblGbwWarning})
-        MakeTransparent(*label);
+    for (QLabel* label : {lblSimulation, lblGbwWarning}) MakeTransparent(*label);
     QPalette red = lblGbwWarning->palette();
     red.setColor(QPalette::WindowText, QColor(kOpampAlarmColour.r, kOpampAlarmColour.g, kOpampAlarmColour.b));
     lblGbwWarning->setPalette(red);
@@ -84,4 +81,4 @@ void frmOpampTest::DesignChanged()
     }
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -28,7 +28,7 @@ public:
     void Load() override;
 
     QPushButton* cmdReturn;
-    QPushButton* cmdStopSimulation; // shown while ngspice runs
+    QPushButton* cmdStopSimulation;  // shown while ngspice runs
     QLabel* lblSimulation;
     QLabel* lblGbwWarning;
 
@@ -42,4 +42,4 @@ private:
     std::optional<Layout> layout_;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

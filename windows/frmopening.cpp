@@ -24,7 +24,7 @@ constexpr double kTitleFont = 0.0035;
 constexpr double kSubtitleFont = 0.0015;
 constexpr double kStartFont = 0.001;
 
-} // namespace
+}  // namespace
 
 frmOpening::frmOpening(Navigator& navigator) : FormWindow(navigator, WindowKind::Opening)
 {
@@ -82,4 +82,4 @@ void frmOpening::Shown()
     Session().StartUp([this](DesignState& s) { return ReadLastSession(s, GetPlatform()); });
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -33,4 +33,4 @@ public:
 extern const char* const kMakerLine;
 extern const char* const kNoticeLine;
 
-} // namespace stelvane
+}  // namespace stelvane

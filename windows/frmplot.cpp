@@ -34,9 +34,9 @@ constexpr std::size_t kSimulatedMarks = 50;
 constexpr double kSimulatedMarkWidth = 5;
 
 struct PartInfo {
-    const char* name;     // "R1"
-    double tuneColumn;    // left edge in the tuning group
-    double editColumn;    // left edge in the editing group
+    const char* name;   // "R1"
+    double tuneColumn;  // left edge in the tuning group
+    double editColumn;  // left edge in the editing group
 };
 constexpr std::array<PartInfo, frmPlot::kParts> kPartInfo{{
     {"R1", 2400, 2400},
@@ -55,17 +55,10 @@ struct SideButton {
     double top;
 };
 constexpr std::array<SideButton, 12> kSideButtons{{
-    {"cmdPoles", "Show poles", 1500},
-    {"cmdDelay", "Plot delay", 2400},
-    {"cmdPhase", "Plot phase", 2800},
-    {"cmdSavePlot", "Save plot", 3600},
-    {"cmdGetPlot", "Get plot", 4000},
-    {"cmdNearest5", "Nearest 5%", 4400},
-    {"cmdRestore", "Restore", 4800},
-    {"cmdTuneCenterWidth", "Tune Fo/Fc", 5600},
-    {"cmdTunePart", "Tune part", 6000},
-    {"cmdEditPart", "Edit part", 6400},
-    {"cmdReset", "Clear", 6800},
+    {"cmdPoles", "Show poles", 1500}, {"cmdDelay", "Plot delay", 2400}, {"cmdPhase", "Plot phase", 2800},
+    {"cmdSavePlot", "Save plot", 3600}, {"cmdGetPlot", "Get plot", 4000}, {"cmdNearest5", "Nearest 5%", 4400},
+    {"cmdRestore", "Restore", 4800}, {"cmdTuneCenterWidth", "Tune Fo/Fc", 5600}, {"cmdTunePart", "Tune part", 6000},
+    {"cmdEditPart", "Edit part", 6400}, {"cmdReset", "Clear", 6800},
     {"cmdSimulate", "Simulate", 3200},  // below the curve buttons, in the gap before "Save plot"
 }};
 constexpr double kSideButtonLeft = 300;
@@ -91,15 +84,13 @@ bool PartsAsRounded(const DesignState& s, const CapArray& savedC, StandardSeries
 {
     for (int k = 1; k <= StageCount(s); ++k) {
         for (int j = 1; j <= 3; ++j)
-            if (RoundToSeries(s.R[k][j], series) != s.R[k][j])
-                return false;
-        if (s.C[k] != savedC[k])
-            return false;
+            if (RoundToSeries(s.R[k][j], series) != s.R[k][j]) return false;
+        if (s.C[k] != savedC[k]) return false;
     }
     return true;
 }
 
-} // namespace
+}  // namespace
 
 void SetPlotPrinter(PlotPrinter printer) { Printer() = std::move(printer); }
 
@@ -146,8 +137,7 @@ void frmPlot::BuildControls()
     cboSeries = new QComboBox(this);
     cboSeries->setObjectName("cboSeries");
     cboSeries->setFocusPolicy(Qt::NoFocus);
-    for (StandardSeries series : kAllSeries)
-        cboSeries->addItem(SeriesName(series));
+    for (StandardSeries series : kAllSeries) cboSeries->addItem(SeriesName(series));
     cboSeries->setCurrentIndex(static_cast<int>(View().roundingSeries));
     cmdNearest5->setText(RoundingCaption(View().roundingSeries));
     cmdUndo = button("cmdUndo", "Undo");
@@ -196,8 +186,9 @@ void frmPlot::BuildControls()
     cmdWidthUp = button("cmdWidthUp", ">");
 
     lblNegative = label("lblNegative", "Negative value(s)");
-    tolerance = new PlotTolerance(*this, Record(), [this] { RedrawPlot(); },
-                                  [this](const std::string& text) { GetPlatform().ShowMessage(text); });
+    tolerance = new PlotTolerance(
+        *this, Record(), [this] { RedrawPlot(); },
+        [this](const std::string& text) { GetPlatform().ShowMessage(text); });
 
     connect(cmdPoles, &QPushButton::clicked, this, [this] { Nav().Open(WindowKind::Poles); });
     connect(cmdDelay, &QPushButton::clicked, this, [this] { DelayClicked(); });
@@ -317,8 +308,7 @@ void frmPlot::Load()
     Session().PreparePlot();
     RedrawPlot();
     CheckNegativeParts();
-    if (NegativeParts == 1)
-        lblNegative->setVisible(true);
+    if (NegativeParts == 1) lblNegative->setVisible(true);
 }
 
 ScreenPlotContext frmPlot::PlotContext() const
@@ -350,8 +340,7 @@ void frmPlot::DesignChanged()
     }
     ShowTuneValues();
     ShowStageReadouts();
-    if (!cmdEnterAll->isHidden())
-        ShowEditValues();
+    if (!cmdEnterAll->isHidden()) ShowEditValues();
     ShowCenterAndWidth();
     ShowButtonStates();
     RedrawPlot();
@@ -368,8 +357,7 @@ void frmPlot::ShowButtonStates()
     // to before the rounding offers the rounding again.
     const bool rounded = Session().RoundedSeries().has_value();
     cmdRestore->setEnabled(rounded);
-    if (!rounded && !PartGroupOpen())
-        cmdNearest5->setEnabled(true);
+    if (!rounded && !PartGroupOpen()) cmdNearest5->setEnabled(true);
     cmdUndo->setEnabled(Session().CanUndo());
     cmdRedo->setEnabled(Session().CanRedo());
 }
@@ -397,8 +385,7 @@ void frmPlot::mouseMoveEvent(QMouseEvent* event)
 
 void frmPlot::OnPrint()
 {
-    if (Printer())
-        Printer()(Record(), View().shown, GetPlatform());
+    if (Printer()) Printer()(Record(), View().shown, GetPlatform());
 }
 
 // --- Side buttons ---
@@ -433,8 +420,10 @@ void frmPlot::GetPlotOverlay()
             GetPlatform().ShowMessage(kOverlayMissingMessage, kOverlayMissingCaption, MessageIcon::Exclamation);
             return;
         }
-        if (problem.empty()) DrawOverlayCurve(canvas(), Record(), View().overlay, curve, View().shown);
-        else GetPlatform().ShowMessage(problem);
+        if (problem.empty())
+            DrawOverlayCurve(canvas(), Record(), View().overlay, curve, View().shown);
+        else
+            GetPlatform().ShowMessage(problem);
     }
 }
 
@@ -450,14 +439,12 @@ std::string frmPlot::PartText(int part)
 
 void frmPlot::ShowTuneValues()
 {
-    for (int p = 0; p < kParts; ++p)
-        tune[p].value->setText(Q(PartText(p)));
+    for (int p = 0; p < kParts; ++p) tune[p].value->setText(Q(PartText(p)));
 }
 
 void frmPlot::ShowEditValues()
 {
-    for (int p = 0; p < kParts; ++p)
-        ShowEditValue(p);
+    for (int p = 0; p < kParts; ++p) ShowEditValue(p);
 }
 
 void frmPlot::ShowEditValue(int part)
@@ -496,8 +483,7 @@ void frmPlot::SetTuneGroupVisible(bool visible)
     for (QWidget* w : std::initializer_list<QWidget*>{lblStageNr, lblStage, UpDown1, lblStageFreq, lblStageQ})
         w->setVisible(visible);
     for (const TuneControls& c : tune)
-        for (QWidget* w : std::initializer_list<QWidget*>{c.caption, c.value, c.down, c.up})
-            w->setVisible(visible);
+        for (QWidget* w : std::initializer_list<QWidget*>{c.caption, c.value, c.down, c.up}) w->setVisible(visible);
 }
 
 void frmPlot::SetEditGroupVisible(bool visible)
@@ -505,14 +491,13 @@ void frmPlot::SetEditGroupVisible(bool visible)
     for (QWidget* w : std::initializer_list<QWidget*>{lblStageNrEdit, lblStageEdit, UpDown2, cmdEnterAll})
         w->setVisible(visible);
     for (const EditControls& c : edit)
-        for (QWidget* w : std::initializer_list<QWidget*>{c.caption, c.value, c.text})
-            w->setVisible(visible);
+        for (QWidget* w : std::initializer_list<QWidget*>{c.caption, c.value, c.text}) w->setVisible(visible);
 }
 
 void frmPlot::SetCenterWidthGroupVisible(bool visible)
 {
     for (QWidget* w :
-         std::initializer_list<QWidget*>{lblCenter, cmdCenterDown, cmdCenterUp, lblWidth, cmdWidthDown, cmdWidthUp})
+        std::initializer_list<QWidget*>{lblCenter, cmdCenterDown, cmdCenterUp, lblWidth, cmdWidthDown, cmdWidthUp})
         w->setVisible(visible);
 }
 
@@ -567,10 +552,7 @@ void frmPlot::TuneCenterWidthClicked()
     ShowCenterAndWidth();
 }
 
-void frmPlot::StepPart(int part, bool up)
-{
-    Session().StepPart(CurrentStage, static_cast<StagePart>(part), up);
-}
+void frmPlot::StepPart(int part, bool up) { Session().StepPart(CurrentStage, static_cast<StagePart>(part), up); }
 
 void frmPlot::EnterAllClicked()
 {
@@ -578,11 +560,9 @@ void frmPlot::EnterAllClicked()
     // its rounded text and left alone keeps its value bit for bit.
     std::array<std::optional<std::string>, kParts> texts;
     for (int p = 0; p < kParts; ++p)
-        if (edit[p].text->isModified())
-            texts[p] = edit[p].text->text().toStdString();
+        if (edit[p].text->isModified()) texts[p] = edit[p].text->text().toStdString();
     const EnterNotes notes = Session().EnterParts(CurrentStage, texts);
-    if (!notes.empty())
-        GetPlatform().ShowMessage(NotesText(notes));
+    if (!notes.empty()) GetPlatform().ShowMessage(NotesText(notes));
 }
 
 void frmPlot::TuneStageChanged()
@@ -614,8 +594,7 @@ void frmPlot::StepCenterOrWidth(bool center, bool up)
 
 void frmPlot::SeriesPicked(int index)
 {
-    if (index < 0 || index >= int(kAllSeries.size()))
-        return;
+    if (index < 0 || index >= int(kAllSeries.size())) return;
     View().roundingSeries = kAllSeries[index];
     cmdNearest5->setText(RoundingCaption(kAllSeries[index]));
 }
@@ -634,15 +613,13 @@ void frmPlot::RestoreClicked()
     const bool tunedSince = series && !PartsAsRounded(Record(), Session().SavedC(), *series);
     cmdNearest5->setEnabled(true);
     Session().RestoreParts();
-    if (tunedSince)
-        GetPlatform().ShowMessage(kRestoreDropsTuneMessage);
+    if (tunedSince) GetPlatform().ShowMessage(kRestoreDropsTuneMessage);
 }
 
 void frmPlot::ResetClicked()
 {
     ReadoutOff = 0;
-    for (QPushButton* b : {cmdTunePart, cmdEditPart, cmdNearest5})
-        b->setEnabled(true);
+    for (QPushButton* b : {cmdTunePart, cmdEditPart, cmdNearest5}) b->setEnabled(true);
     SetTuneGroupVisible(false);
     SetEditGroupVisible(false);
     SetCenterWidthGroupVisible(false);
@@ -650,8 +627,7 @@ void frmPlot::ResetClicked()
     Session().PreparePlot();
     RedrawPlot();
     CheckNegativeParts();
-    if (NegativeParts == 1)
-        lblNegative->setVisible(true);
+    if (NegativeParts == 1) lblNegative->setVisible(true);
 }
 
 // --- Simulation ---
@@ -710,8 +686,7 @@ void frmPlot::DropStaleSimulation()
 
 void frmPlot::DrawSimulation()
 {
-    if (!simulation_ || !layout_)
-        return;
+    if (!simulation_ || !layout_) return;
     const Verification& v = *simulation_;
     const DesignState& s = Record();
     const CurveStyle style{kSimulatedCurveColour, kSimulatedCurveColour, 1};
@@ -726,8 +701,7 @@ void frmPlot::DrawSimulation()
     auto draw = [&](Curve curve, const std::vector<double>& values, auto y) {
         const PlotCurvesShown& shown = View().shown;
         DrawCurveOver(canvas(), s, shown, curve, v.freq, values, style);
-        if ((curve == Curve::Phase && !shown.phase) || (curve == Curve::Delay && !shown.delay))
-            return;
+        if ((curve == Curve::Phase && !shown.phase) || (curve == Curve::Delay && !shown.delay)) return;
         for (std::size_t i = 0; i < v.freq.size(); i += step) {
             const auto at = axis.X(v.freq[i]);
             const auto height = y(s, values[i], frame);
@@ -746,4 +720,4 @@ void RegisterPlotWindows(Navigator& navigator)
     navigator.SetFactory(WindowKind::Plot, [](Navigator& n) { return new frmPlot(n); });
 }
 
-} // namespace stelvane
+}  // namespace stelvane

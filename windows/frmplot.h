@@ -182,4 +182,4 @@ private:
 // Teaches the registry to create the plot window.
 void RegisterPlotWindows(Navigator& navigator);
 
-} // namespace stelvane
+}  // namespace stelvane

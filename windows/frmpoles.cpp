@@ -53,4 +53,4 @@ void frmPoles::GridClicked()
     Redraw();
 }
 
-} // namespace stelvane
+}  // namespace stelvane

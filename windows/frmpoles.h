@@ -40,4 +40,4 @@ private:
     CanvasFont font_;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -29,15 +29,11 @@ double SchematicScrollSpan(Integer order)
 double SchematicOriginX(int value, double scrollSpan)
 {
     const int v = std::clamp(value, 0, kSchematicScrollMaximum);
-    if (!std::isfinite(scrollSpan))
-        return kSchematicOriginX;
+    if (!std::isfinite(scrollSpan)) return kSchematicOriginX;
     return kSchematicOriginX - double(v) * scrollSpan / kSchematicScrollMaximum;
 }
 
-frmSchematic::frmSchematic(Navigator& navigator) : BarWindow(navigator, WindowKind::Schematic)
-{
-    BuildControls();
-}
+frmSchematic::frmSchematic(Navigator& navigator) : BarWindow(navigator, WindowKind::Schematic) { BuildControls(); }
 
 void frmSchematic::BuildControls()
 {
@@ -81,8 +77,12 @@ void frmSchematic::BuildControls()
     lblRangeNote->setObjectName("lblRangeNote");
 
     connect(UpDown1, &UpDown::valueChanged, this, [this] { ShowSensitivities(); });
-    connect(optIdeal, &QRadioButton::toggled, this, [this](bool on) { if (on) IdealClicked(); });
-    connect(optSpecd, &QRadioButton::toggled, this, [this](bool on) { if (on) SpecdClicked(); });
+    connect(optIdeal, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) IdealClicked();
+    });
+    connect(optSpecd, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) SpecdClicked();
+    });
     connect(HScroll1, &QScrollBar::valueChanged, this, [this](int value) { ScrollChanged(value); });
 }
 
@@ -126,8 +126,7 @@ void frmSchematic::ShowDesign()
     UpDown1->setMaximum(std::clamp<int>(order, 1, kMaxStages));
     Integer shown = 1;
     ParseNumberText(lblSensStage->text().toStdString(), shown);
-    if (shown > UpDown1->maximum())
-        lblSensStage->setText(QString::number(UpDown1->maximum()));
+    if (shown > UpDown1->maximum()) lblSensStage->setText(QString::number(UpDown1->maximum()));
     ScrollSpan = SchematicScrollSpan(order);
     {
         const QSignalBlocker quiet(HScroll1);
@@ -199,4 +198,4 @@ void frmSchematic::ScrollChanged(int value)
     Draw();
 }
 
-} // namespace stelvane
+}  // namespace stelvane

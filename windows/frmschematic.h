@@ -78,4 +78,4 @@ private:
     double screenHeightTwips_ = kDesignScreenHeightTwips;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

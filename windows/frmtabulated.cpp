@@ -27,12 +27,11 @@ constexpr double kListWidthTimesScreen = 74000000;
 constexpr const char* kListFace = "Courier";
 constexpr double kListPoints = 12;
 
-} // namespace
+}  // namespace
 
 void PadColumn(std::string& row, std::size_t pieceLength)
 {
-    if (pieceLength < kTabulatedColumnWidth)
-        row.append(kTabulatedColumnWidth - pieceLength, ' ');
+    if (pieceLength < kTabulatedColumnWidth) row.append(kTabulatedColumnWidth - pieceLength, ' ');
 }
 
 std::string TabulatedRow(const DesignState& s, int i)
@@ -58,15 +57,14 @@ std::vector<std::string> TabulatedListing(const DesignState& s)
     rows.reserve(static_cast<std::size_t>(std::max(last + 1, 0)) + 2);
     rows.emplace_back(kTabulatedHeader);
     rows.emplace_back(kTabulatedSpacer);
-    for (int i = 0; i <= last; ++i)
-        rows.push_back(TabulatedRow(s, i));
+    for (int i = 0; i <= last; ++i) rows.push_back(TabulatedRow(s, i));
     return rows;
 }
 
 double TabulatedListWidth(double screenWidthTwips)
 {
-    const double sw = std::isfinite(screenWidthTwips) && screenWidthTwips > 0 ? screenWidthTwips
-                                                                              : kDesignScreenWidthTwips;
+    const double sw =
+        std::isfinite(screenWidthTwips) && screenWidthTwips > 0 ? screenWidthTwips : kDesignScreenWidthTwips;
     return kListWidthTimesScreen / sw;
 }
 
@@ -98,10 +96,9 @@ void frmTabulated::Load()
 void frmTabulated::FillListing()
 {
     QStringList rows;
-    for (const std::string& row : TabulatedListing(Record()))
-        rows << QString::fromStdString(row);
+    for (const std::string& row : TabulatedListing(Record())) rows << QString::fromStdString(row);
     lstTabulatedOutput->clear();
     lstTabulatedOutput->addItems(rows);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -49,4 +49,4 @@ private:
     void FillListing();
 };
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -23,7 +23,10 @@ constexpr Rgb kNoticeColour{224, 224, 224};
 constexpr double kNoticeFont = 0.0007;
 constexpr std::size_t kExtensionLength = 4;  // ".DAT", ".ASC", ".cir", ".csv"
 
-bool IsTabulated(ExportKind kind) { return kind == ExportKind::TabulatedScientific || kind == ExportKind::TabulatedEasy; }
+bool IsTabulated(ExportKind kind)
+{
+    return kind == ExportKind::TabulatedScientific || kind == ExportKind::TabulatedEasy;
+}
 
 struct DialogTexts {
     const char* title;
@@ -34,10 +37,8 @@ struct DialogTexts {
 
 DialogTexts TextsOf(ExportKind kind)
 {
-    if (IsTabulated(kind))
-        return {kTabulatedDialogTitle, kTabulatedDialogFilter, kTabulatedDefaultName, ".DAT"};
-    if (kind == ExportKind::Netlist)
-        return {kNetlistDialogTitle, kNetlistDialogFilter, kNetlistDefaultName, ".cir"};
+    if (IsTabulated(kind)) return {kTabulatedDialogTitle, kTabulatedDialogFilter, kTabulatedDefaultName, ".DAT"};
+    if (kind == ExportKind::Netlist) return {kNetlistDialogTitle, kNetlistDialogFilter, kNetlistDefaultName, ".cir"};
     if (kind == ExportKind::PartsList)
         return {kPartsListDialogTitle, kPartsListDialogFilter, kPartsListDefaultName, ".csv"};
     return {kSpiceDialogTitle, kSpiceDialogFilter, kSpiceDefaultName, ".ASC"};
@@ -47,8 +48,7 @@ DialogTexts TextsOf(ExportKind kind)
 // name (not of a folder: "a.b/c" has no extension).
 bool HasThreeLetterExtension(const std::string& name)
 {
-    if (name.size() < kExtensionLength)
-        return false;
+    if (name.size() < kExtensionLength) return false;
     const std::string tail = name.substr(name.size() - kExtensionLength);
     return tail[0] == '.' && tail.find_first_of("/\\") == std::string::npos;
 }
@@ -63,25 +63,21 @@ bool CircuitWanted(const DesignState& s, PartsType parts, Platform& platform, co
         return false;
     }
     const int k = FirstStageWith(s, StageFault::Negative, specified);
-    return k == 0 || platform.AskYesNo(UnbuildableStageText(s, k, specified) + ".\n\nWrite the " + circuit +
-                                       " with its negative part all the same?");
+    return k == 0 ||
+        platform.AskYesNo(UnbuildableStageText(s, k, specified) + ".\n\nWrite the " + circuit +
+            " with its negative part all the same?");
 }
 
-} // namespace
+}  // namespace
 
 std::string& RememberedName(ViewState& s, ExportKind kind)
 {
     switch (kind) {
-    case ExportKind::TabulatedScientific:
-        return s.ScientificFileName;
-    case ExportKind::TabulatedEasy:
-        return s.EasyFileName;
-    case ExportKind::Netlist:
-        return s.NetlistFileName;
-    case ExportKind::PartsList:
-        return s.PartsListFileName;
-    case ExportKind::SpiceSchematic:
-        break;
+    case ExportKind::TabulatedScientific: return s.ScientificFileName;
+    case ExportKind::TabulatedEasy: return s.EasyFileName;
+    case ExportKind::Netlist: return s.NetlistFileName;
+    case ExportKind::PartsList: return s.PartsListFileName;
+    case ExportKind::SpiceSchematic: break;
     }
     return s.SpiceFileName;
 }
@@ -92,8 +88,7 @@ std::string ProposedExportName(const std::string& remembered, ExportKind kind)
 {
     // Cutting four characters off a name that has no extension would eat
     // into the name the user typed, so such a name keeps all of it.
-    if (!HasThreeLetterExtension(remembered))
-        return remembered + ExportExtension(kind);
+    if (!HasThreeLetterExtension(remembered)) return remembered + ExportExtension(kind);
     return remembered.substr(0, remembered.size() - kExtensionLength) + ExportExtension(kind);
 }
 
@@ -104,39 +99,32 @@ FileDialogRequest ExportDialogRequest(ViewState& view, ExportKind kind)
     request.title = texts.title;
     request.filter = texts.filter;
     std::string& remembered = RememberedName(view, kind);
-    if (remembered.empty())
-        remembered = texts.firstName;
+    if (remembered.empty()) remembered = texts.firstName;
     request.proposedName = ProposedExportName(remembered, kind);
     request.confirmOverwrite = true;
     return request;
 }
 
-bool ExportFile(const DesignState& s, ViewState& view, Platform& platform, ExportKind kind,
-                std::optional<StandardSeries> roundedTo)
+bool ExportFile(
+    const DesignState& s, ViewState& view, Platform& platform, ExportKind kind, std::optional<StandardSeries> roundedTo)
 {
     if (kind == ExportKind::SpiceSchematic && !CircuitWanted(s, view.parts, platform, "LTspice schematic"))
         return false;
-    if (kind == ExportKind::Netlist && !CircuitWanted(s, view.parts, platform, "netlist"))
-        return false;
+    if (kind == ExportKind::Netlist && !CircuitWanted(s, view.parts, platform, "netlist")) return false;
     const FileDialogRequest request = ExportDialogRequest(view, kind);
     const std::optional<std::string> chosen = platform.SaveFileDialog(request);
     // A cancelled dialog is no consent to write anything, not even the proposal.
-    if (!chosen || chosen->empty())
-        return false;
+    if (!chosen || chosen->empty()) return false;
     std::string& remembered = RememberedName(view, kind);
     remembered = WithExtension(*chosen, ExportExtension(kind));
     switch (kind) {
-    case ExportKind::TabulatedScientific:
-        return WriteTabulatedScientific(s, remembered, platform);
-    case ExportKind::TabulatedEasy:
-        return WriteTabulatedEasy(s, remembered, platform);
+    case ExportKind::TabulatedScientific: return WriteTabulatedScientific(s, remembered, platform);
+    case ExportKind::TabulatedEasy: return WriteTabulatedEasy(s, remembered, platform);
     case ExportKind::Netlist:
-        return WriteNetlist(s, view.parts == PartsType::Specified ? OpampModel::Specified : OpampModel::Ideal,
-                            remembered, platform);
-    case ExportKind::PartsList:
-        return WritePartsList(s, view.parts, remembered, platform, roundedTo);
-    case ExportKind::SpiceSchematic:
-        break;
+        return WriteNetlist(
+            s, view.parts == PartsType::Specified ? OpampModel::Specified : OpampModel::Ideal, remembered, platform);
+    case ExportKind::PartsList: return WritePartsList(s, view.parts, remembered, platform, roundedTo);
+    case ExportKind::SpiceSchematic: break;
     }
     return WriteSpiceSchematic(s, view.parts, remembered, platform);
 }
@@ -168,7 +156,7 @@ frmWriteFiles::frmWriteFiles(Navigator& navigator) : FormWindow(navigator, Windo
     exportOn(cmdWriteSpiceSchematic, ExportKind::SpiceSchematic);
     exportOn(cmdWriteNetlist, ExportKind::Netlist);
     connect(cmdWritePartsList, &QPushButton::clicked, this,
-            [this] { ExportFile(Record(), View(), GetPlatform(), ExportKind::PartsList, Session().RoundedSeries()); });
+        [this] { ExportFile(Record(), View(), GetPlatform(), ExportKind::PartsList, Session().RoundedSeries()); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { Nav().Close(WindowKind::WriteFiles); });
 }
 
@@ -182,8 +170,8 @@ void frmWriteFiles::Load()
     Place(*Label1, layout, 4000, 3900, 3000, 300, kNoticeFont);
     Place(*cmdWritePartsList, layout, 4000, 4600, 3300, 300);
     Place(*cmdExit, layout, 4000, 6000, 1800, 300);
-    for (QPushButton* b : {cmdWriteTabulatedS, cmdWriteTabulatedE, cmdWriteSpiceSchematic, cmdWriteNetlist,
-                           cmdWritePartsList})
+    for (QPushButton* b :
+        {cmdWriteTabulatedS, cmdWriteTabulatedE, cmdWriteSpiceSchematic, cmdWriteNetlist, cmdWritePartsList})
         SetBackgroundColour(*b, kExportButtonColour);
     SetBackgroundColour(*Label1, kNoticeColour);
     SetBackgroundColour(*cmdExit, kOwnButtonColour);
@@ -192,4 +180,4 @@ void frmWriteFiles::Load()
 // Modal, and like the main windows it covers the screen.
 void frmWriteFiles::Shown() { ShowMaximized(*this); }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -49,7 +49,7 @@ FileDialogRequest ExportDialogRequest(ViewState& view, ExportKind kind);
 // remembered before. The parts list names the series the resistors were
 // rounded to. Returns whether a file was written.
 bool ExportFile(const DesignState& s, ViewState& view, Platform& platform, ExportKind kind,
-                std::optional<StandardSeries> roundedTo = std::nullopt);
+    std::optional<StandardSeries> roundedTo = std::nullopt);
 
 // The file-writing window, modal over the window that opened it: tabulated
 // data in two formats, the LTspice schematic and the ngspice netlist (both
@@ -72,4 +72,4 @@ public:
     QPushButton* cmdExit;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -42,23 +42,20 @@ ScreenMetrics Sane(const ScreenMetrics& s)
 
 int Round(double v) { return static_cast<int>(std::lround(v)); }
 
-} // namespace
+}  // namespace
 
 TwipSize CreationSizeTwips(WindowKind kind)
 {
     switch (kind) {
     case WindowKind::Design:
     case WindowKind::Tabulated:
-    case WindowKind::WriteFiles:
-        return {11760, 8415};
+    case WindowKind::WriteFiles: return {11760, 8415};
     case WindowKind::Opening:
     case WindowKind::Plot:
     case WindowKind::Schematic:
     case WindowKind::Poles:
-    case WindowKind::OpampTest:
-        return {11880, 8490};
-    case WindowKind::About:
-        return {6855, 5415};
+    case WindowKind::OpampTest: return {11880, 8490};
+    case WindowKind::About: return {6855, 5415};
     }
     return {11760, 8415};
 }
@@ -66,12 +63,9 @@ TwipSize CreationSizeTwips(WindowKind kind)
 Rgb BackgroundColour(WindowKind kind)
 {
     switch (kind) {
-    case WindowKind::Poles:
-        return kPolesBackground;
-    case WindowKind::About:
-        return kAboutBackground;
-    default:
-        return kWindowBackground;
+    case WindowKind::Poles: return kPolesBackground;
+    case WindowKind::About: return kAboutBackground;
+    default: return kWindowBackground;
     }
 }
 
@@ -103,21 +97,19 @@ constexpr double kAboutContentHeightUnits = 6750;
 
 ScreenMetrics ScreenFor(const ScreenMetrics& screen, WindowKind kind)
 {
-    if (kind != WindowKind::About)
-        return screen;
+    if (kind != WindowKind::About) return screen;
     ScreenMetrics fitted = screen;
-    fitted.widthTwips = std::min(screen.widthTwips,
-                                 kDesignScreenWidthTwips * kDesignScreenWidthTwips / kAboutContentWidthUnits);
-    fitted.heightTwips = std::min(screen.heightTwips,
-                                  kDesignScreenHeightTwips * kDesignScreenHeightTwips / kAboutContentHeightUnits);
+    fitted.widthTwips =
+        std::min(screen.widthTwips, kDesignScreenWidthTwips * kDesignScreenWidthTwips / kAboutContentWidthUnits);
+    fitted.heightTwips =
+        std::min(screen.heightTwips, kDesignScreenHeightTwips * kDesignScreenHeightTwips / kAboutContentHeightUnits);
     return fitted;
 }
 
-} // namespace
+}  // namespace
 
 Layout::Layout(const ScreenMetrics& screen, WindowKind kind) : Layout(ScreenFor(screen, kind), CreationSizeTwips(kind))
-{
-}
+{}
 
 PixelRect Layout::Rect(double left, double top, double width, double height) const
 {
@@ -172,8 +164,8 @@ void SetFont(QWidget& control, const Layout& layout, double factor, bool bold, c
     control.setFont(font);
 }
 
-void Place(QWidget& control, const Layout& layout, double left, double top, double width, double height,
-           double fontFactor)
+void Place(
+    QWidget& control, const Layout& layout, double left, double top, double width, double height, double fontFactor)
 {
     const PixelRect r = layout.Rect(left, top, width, height);
     control.setGeometry(r.left, r.top, r.width, r.height);
@@ -204,4 +196,4 @@ void MakeTransparent(QWidget& control)
     control.setAttribute(Qt::WA_TranslucentBackground, true);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

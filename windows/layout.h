@@ -17,7 +17,7 @@ constexpr Rgb kPolesBackground{255, 255, 255};
 constexpr Rgb kAboutBackground{240, 255, 255};
 constexpr Rgb kBarButtonColour{192, 255, 255};
 constexpr Rgb kExitButtonColour{224, 224, 224};
-constexpr Rgb kOwnButtonColour{0, 255, 255};     // the bar button of the window it is on; also Start/Return
+constexpr Rgb kOwnButtonColour{0, 255, 255};  // the bar button of the window it is on; also Start/Return
 constexpr Rgb kPanelOutline{17, 17, 17};
 
 enum class WindowKind { Opening, Design, Plot, Schematic, Tabulated, OpampTest, Poles, WriteFiles, About };
@@ -87,11 +87,11 @@ private:
 
 // The button bar carried by the design, plot, schematic and tabulated windows.
 struct BarButton {
-    const char* name;     // object name, e.g. "cmdSave"
+    const char* name;  // object name, e.g. "cmdSave"
     const char* caption;
-    double left;          // layout units; top is 0
+    double left;  // layout units; top is 0
     double width;
-    bool alwaysHidden;    // cmdEdit and cmdAnalysis sit hidden under Plot and Tabulate
+    bool alwaysHidden;  // cmdEdit and cmdAnalysis sit hidden under Plot and Tabulate
 };
 constexpr double kBarTop = 0;
 constexpr double kBarHeight = 300;
@@ -120,18 +120,17 @@ const BarButton* FindBarButton(const char* name);
 // the platform's drawing recorder for the window's object name (set it first).
 Layout SetUpWindow(CanvasWidget& window, Platform& platform, WindowKind kind);
 // Sets a control's font: Arial (or the face given), Sh x factor points.
-void SetFont(QWidget& control, const Layout& layout, double factor, bool bold = false,
-             const char* face = kControlFace);
+void SetFont(QWidget& control, const Layout& layout, double factor, bool bold = false, const char* face = kControlFace);
 // Places a control at left, top, width, height in layout units and sets its
 // font to Arial at Sh x fontFactor points.
 void Place(QWidget& control, const Layout& layout, double left, double top, double width, double height,
-           double fontFactor = kFontOrdinary);
+    double fontFactor = kFontOrdinary);
 // Places an option inside its frame (twips relative to the frame, sized from the screen).
-void PlaceInFrame(QWidget& option, const Layout& layout, double topFactor, double widthFactor,
-                  double fontFactor = kFontOrdinary);
+void PlaceInFrame(
+    QWidget& option, const Layout& layout, double topFactor, double widthFactor, double fontFactor = kFontOrdinary);
 // Gives a control an opaque background colour (buttons, bordered labels, frames).
 void SetBackgroundColour(QWidget& control, Rgb colour);
 // Lets the window's drawing show through a label or frame.
 void MakeTransparent(QWidget& control);
 
-} // namespace stelvane
+}  // namespace stelvane

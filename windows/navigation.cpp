@@ -35,7 +35,7 @@ constexpr std::array<KindInfo, int(WindowKind::About) + 1> kKindInfo{{
 
 int Index(WindowKind kind) { return int(kind); }
 
-} // namespace
+}  // namespace
 
 const char* WindowName(WindowKind kind) { return kKindInfo[Index(kind)].name; }
 const char* WindowCaption(WindowKind kind) { return kKindInfo[Index(kind)].caption; }
@@ -58,16 +58,13 @@ FormWindow::FormWindow(Navigator& navigator, WindowKind kind)
 
 FormWindow::~FormWindow()
 {
-    if (listening_ != 0)
-        navigator_.Session().StopListening(listening_);
+    if (listening_ != 0) navigator_.Session().StopListening(listening_);
 }
 
 void FormWindow::StartListening()
 {
-    if (listening_ == 0)
-        listening_ = navigator_.Session().Listen([this] { DesignChanged(); });
-    for (QLineEdit* box : findChildren<QLineEdit*>())
-        box->installEventFilter(this);
+    if (listening_ == 0) listening_ = navigator_.Session().Listen([this] { DesignChanged(); });
+    for (QLineEdit* box : findChildren<QLineEdit*>()) box->installEventFilter(this);
 }
 
 bool FormWindow::eventFilter(QObject* watched, QEvent* event)
@@ -102,18 +99,15 @@ void FormWindow::closeEvent(QCloseEvent* event)
 
 Navigator::Navigator(DesignState& record, Platform& platform, std::function<void()> endProgram)
     : record_(record), platform_(platform), endProgram_(std::move(endProgram))
-{
-}
+{}
 
 Navigator::~Navigator()
 {
     ended_ = true;
-    for (auto& window : windows_)
-        delete window.data();
+    for (auto& window : windows_) delete window.data();
     // Windows closed during the last event would otherwise outlive the
     // program's record and platform.
-    for (auto& window : leaving_)
-        delete window.data();
+    for (auto& window : leaving_) delete window.data();
 }
 
 void Navigator::SetFactory(WindowKind kind, Factory factory) { factories_[Index(kind)] = std::move(factory); }
@@ -127,22 +121,19 @@ FormWindow* Navigator::Find(WindowKind kind) const { return windows_[Index(kind)
 int Navigator::OpenCount() const
 {
     int count = 0;
-    for (const auto& window : windows_)
-        count += window ? 1 : 0;
+    for (const auto& window : windows_) count += window ? 1 : 0;
     return count;
 }
 
 FormWindow* Navigator::Open(WindowKind kind)
 {
-    if (ended_)
-        return nullptr;
+    if (ended_) return nullptr;
     if (FormWindow* existing = Find(kind)) {
         BringToFront(*existing);
         return existing;
     }
     const Factory& factory = factories_[Index(kind)];
-    if (!factory)
-        return nullptr;
+    if (!factory) return nullptr;
     FormWindow* window = factory(*this);
     windows_[Index(kind)] = window;
     window->Load();
@@ -161,8 +152,7 @@ void Navigator::Discard(WindowKind kind)
 {
     QPointer<FormWindow> window = windows_[Index(kind)];
     windows_[Index(kind)] = nullptr;
-    if (!window)
-        return;
+    if (!window) return;
     // The window may be running the very click handler that closes it, so it
     // goes from the screen now and from memory once that handler has returned.
     window->hide();
@@ -184,31 +174,26 @@ void Navigator::Close(WindowKind kind)
 
 void Navigator::GoTo(WindowKind target, WindowKind from)
 {
-    if (target == from || !Open(target))
-        return;
+    if (target == from || !Open(target)) return;
     Close(from);
 }
 
 void Navigator::Exit(WindowKind from)
 {
-    if (ended_)
-        return;
+    if (ended_) return;
     // The sweep and scale fields write themselves into the record as they
     // are typed; what the reader would refuse is put right, and said, first.
-    if (const EnterNotes notes = session_.KeepStorable(); !notes.empty())
-        platform_.ShowMessage(NotesText(notes));
+    if (const EnterNotes notes = session_.KeepStorable(); !notes.empty()) platform_.ShowMessage(NotesText(notes));
     WriteLastSession(record_, platform_);
     Discard(from);
-    for (int k = 0; k < kWindowKinds; ++k)
-        Discard(WindowKind(k));
+    for (int k = 0; k < kWindowKinds; ++k) Discard(WindowKind(k));
     End();
 }
 
 void Navigator::ClosedByFrame(FormWindow& window)
 {
     const int k = Index(window.Kind());
-    if (windows_[k] != &window)
-        return;
+    if (windows_[k] != &window) return;
     windows_[k] = nullptr;
     window.deleteLater();
     LetGo(&window);
@@ -217,17 +202,14 @@ void Navigator::ClosedByFrame(FormWindow& window)
 
 void Navigator::EndIfEmpty()
 {
-    if (OpenCount() == 0)
-        End();
+    if (OpenCount() == 0) End();
 }
 
 void Navigator::End()
 {
-    if (ended_)
-        return;
+    if (ended_) return;
     ended_ = true;
-    if (endProgram_)
-        endProgram_();
+    if (endProgram_) endProgram_();
 }
 
 // --- BarWindow ---
@@ -240,10 +222,10 @@ WindowKind KindOfBarButton(const QString& name)
     if (name == "cmdPlot") return WindowKind::Plot;
     if (name == "cmdSchematic") return WindowKind::Schematic;
     if (name == "cmdTabulate") return WindowKind::Tabulated;
-    return WindowKind::Opening; // not a window's own button
+    return WindowKind::Opening;  // not a window's own button
 }
 
-} // namespace
+}  // namespace
 
 BarWindow::BarWindow(Navigator& navigator, WindowKind kind) : FormWindow(navigator, kind)
 {
@@ -285,8 +267,7 @@ void BarWindow::PlaceButtonBar(const Layout& layout)
     const bool onDesign = Kind() == WindowKind::Design;
     for (const BarButton& entry : kButtonBar) {
         auto* button = findChild<QPushButton*>(entry.name, Qt::FindDirectChildrenOnly);
-        if (!button)
-            continue;
+        if (!button) continue;
         Place(*button, layout, entry.left, kBarTop, entry.width, kBarHeight);
         const QString name = button->objectName();
         const bool own = KindOfBarButton(name) == Kind();
@@ -308,8 +289,7 @@ void BarWindow::PlaceButtonBar(const Layout& layout)
 
 void BarWindow::GoTo(WindowKind target)
 {
-    if (target == Kind())
-        return; // the window's own button
+    if (target == Kind()) return;  // the window's own button
     BeforeLeaving();
     Nav().GoTo(target, Kind());
 }
@@ -320,4 +300,4 @@ void BarWindow::OpenWriteFiles()
     Nav().Open(WindowKind::WriteFiles);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -170,4 +170,4 @@ private:
     void OpenWriteFiles();
 };
 
-} // namespace stelvane
+}  // namespace stelvane

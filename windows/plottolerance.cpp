@@ -44,15 +44,13 @@ double TakeNumber(QLineEdit& box, double low, double high, bool whole, const Not
     } else {
         box.setText(QString::fromStdString(Trimmed(FormatValue(static_cast<Single>(v)))));
     }
-    if (std::string note = TakenNote(text, typed, v, field); !note.empty())
-        notes.push_back(note);
+    if (std::string note = TakenNote(text, typed, v, field); !note.empty()) notes.push_back(note);
     return v;
 }
 
-} // namespace
+}  // namespace
 
-PlotTolerance::PlotTolerance(QWidget& window, const DesignState& record, std::function<void()> redraw,
-                             ShowMessage say)
+PlotTolerance::PlotTolerance(QWidget& window, const DesignState& record, std::function<void()> redraw, ShowMessage say)
     : QObject(&window), record_(record), redraw_(std::move(redraw)), say_(std::move(say))
 {
     auto label = [&](const char* name, const char* caption) {
@@ -133,20 +131,18 @@ void PlotTolerance::Clicked()
         TakeNumber(*txtRTol, 0, kMaxPartTolerance * 100, false, {"resistor tolerance", " %"}, notes) / 100;
     settings.capacitorTolerance =
         TakeNumber(*txtCTol, 0, kMaxPartTolerance * 100, false, {"capacitor tolerance", " %"}, notes) / 100;
-    if (!notes.empty() && say_)
-        say_(NotesText(notes));
+    if (!notes.empty() && say_) say_(NotesText(notes));
     result_.reset();
     design_ = std::make_unique<Design>(record_);
     run_ = std::make_unique<ToleranceRun>(record_, settings);
     cmdToleranceRun->setText(kStopCaption);
-    redraw_(); // without the last run's band
+    redraw_();  // without the last run's band
     NextShare();
 }
 
 void PlotTolerance::NextShare()
 {
-    if (!run_)
-        return;
+    if (!run_) return;
     if (!SameDesign()) {
         Stop("Tolerance run stopped: the design changed");
         return;
@@ -161,10 +157,9 @@ void PlotTolerance::NextShare()
     result_ = run_->Result();
     run_.reset();
     cmdToleranceRun->setText(kRunCaption);
-    lblToleranceRun->setText(QString::fromStdString(
-        std::to_string(result_->settings.runs) + " copies, centre sd " +
+    lblToleranceRun->setText(QString::fromStdString(std::to_string(result_->settings.runs) + " copies, centre sd " +
         Trimmed(FormatValue(static_cast<Single>(result_->centerGainDb.std))) + " dB"));
     redraw_();
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -61,7 +61,7 @@ private:
     ShowMessage say_;
     std::unique_ptr<ToleranceRun> run_;
     std::optional<ToleranceResult> result_;
-    std::unique_ptr<Design> design_; // what the run was made of
+    std::unique_ptr<Design> design_;  // what the run was made of
 };
 
-} // namespace stelvane
+}  // namespace stelvane

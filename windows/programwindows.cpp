@@ -26,4 +26,4 @@ void RegisterProgramWindows(Navigator& navigator)
     navigator.SetFactory(WindowKind::WriteFiles, [](Navigator& n) { return new frmWriteFiles(n); });
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -7,4 +7,4 @@ class Navigator;
 // Teaches the registry every window kind this program has.
 void RegisterProgramWindows(Navigator& navigator);
 
-} // namespace stelvane
+}  // namespace stelvane

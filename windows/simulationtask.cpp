@@ -44,7 +44,7 @@ void SimulationTask::Start(const DesignState& s, OpampModel model, Done done)
     connect(run->thread, &QThread::finished, this, [this, run, done = std::move(done)] {
         run->thread->deleteLater();
         runs_.erase(std::find(runs_.begin(), runs_.end(), run));
-        if (running_ != run) return; // stopped, or another run started since
+        if (running_ != run) return;  // stopped, or another run started since
         running_.reset();
         if (!run->stop) done(run->result);
     });
@@ -61,4 +61,4 @@ void SimulationTask::Stop()
     running_.reset();
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -48,9 +48,9 @@ public:
 
 private:
     struct Run;
-    std::shared_ptr<Run> running_;           // the run whose result is awaited
-    std::vector<std::shared_ptr<Run>> runs_; // every run whose thread has not finished
+    std::shared_ptr<Run> running_;            // the run whose result is awaited
+    std::vector<std::shared_ptr<Run>> runs_;  // every run whose thread has not finished
     SimulatedCircuit circuit_;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

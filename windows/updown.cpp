@@ -10,8 +10,8 @@
 namespace stelvane {
 
 UpDown::UpDown(QLabel* buddy, int minimum, int maximum, QWidget* parent)
-    : QWidget(parent), buddy_(buddy), minimum_(minimum), maximum_(maximum),
-      up_(new QToolButton(this)), down_(new QToolButton(this))
+    : QWidget(parent), buddy_(buddy), minimum_(minimum), maximum_(maximum), up_(new QToolButton(this)),
+      down_(new QToolButton(this))
 {
     up_->setArrowType(Qt::UpArrow);
     down_->setArrowType(Qt::DownArrow);
@@ -28,8 +28,7 @@ void UpDown::step(int delta)
     Integer shown = 0;
     ParseNumberText(buddy_->text().toStdString(), shown);
     const int next = std::clamp(int(shown) + delta, minimum_, maximum_);
-    if (next == shown)
-        return;
+    if (next == shown) return;
     buddy_->setText(QString::number(next));
     emit valueChanged();
 }
@@ -42,4 +41,4 @@ void UpDown::resizeEvent(QResizeEvent*)
     down_->setGeometry(0, h / 2, width(), h - h / 2);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -41,4 +41,4 @@ private:
     QToolButton* down_;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

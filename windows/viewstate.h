@@ -12,9 +12,9 @@ namespace stelvane {
 // the navigator: no part of the design, so no undo step, no file, no revision.
 struct ViewState {
     StandardSeries roundingSeries = StandardSeries::E24;  // the series "Nearest 5%" rounds to
-    PlotCurvesShown shown;                 // the plot's phase and delay curves
-    OverlayCurve overlay;                  // the plot's last overlay read
-    PartsType parts = PartsType::Ideal;    // the schematic's parts type, which the exports build with
+    PlotCurvesShown shown;                                // the plot's phase and delay curves
+    OverlayCurve overlay;                                 // the plot's last overlay read
+    PartsType parts = PartsType::Ideal;                   // the schematic's parts type, which the exports build with
     // The remembered export names of the file-writing window.
     std::string EasyFileName;
     std::string ScientificFileName;
@@ -23,4 +23,4 @@ struct ViewState {
     std::string PartsListFileName;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -31,8 +31,8 @@ constexpr int kFar = 1 << 24;
 QRect Inside(const QRectF& area)
 {
     const QPoint topLeft(static_cast<int>(std::ceil(area.left())), static_cast<int>(std::ceil(area.top())));
-    const QPoint bottomRight(static_cast<int>(std::floor(area.right())) - 1,
-                             static_cast<int>(std::floor(area.bottom())) - 1);
+    const QPoint bottomRight(
+        static_cast<int>(std::floor(area.right())) - 1, static_cast<int>(std::floor(area.bottom())) - 1);
     return QRect(topLeft, bottomRight);
 }
 
@@ -72,7 +72,7 @@ private:
     std::uint64_t hash_ = 14695981039346656037ULL;
 };
 
-} // namespace
+}  // namespace
 
 // The canvas of the widget: every call is measured, kept, passed on to the
 // recorder, and the part of the widget it reaches is shown anew.
@@ -86,8 +86,7 @@ public:
         widget_.calls_.clear();
         widget_.compactAt_ = 0;
         widget_.update();
-        if (widget_.recorder_ != nullptr)
-            widget_.recorder_->Clear(background);
+        if (widget_.recorder_ != nullptr) widget_.recorder_->Clear(background);
     }
     void Line(CanvasPoint from, CanvasPoint to, Rgb colour, double width) override
     {
@@ -99,8 +98,9 @@ public:
     }
     void FillBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour) override
     {
-        Keep(CallKey('B') << corner1 << corner2 << colour, [=](Canvas& c) { c.FillBox(corner1, corner2, colour); },
-             true);
+        Keep(
+            CallKey('B') << corner1 << corner2 << colour, [=](Canvas& c) { c.FillBox(corner1, corner2, colour); },
+            true);
     }
     void FillPolygon(const std::vector<CanvasPoint>& points, Rgb colour) override
     {
@@ -109,22 +109,21 @@ public:
     void OutlineBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour, double width) override
     {
         Keep(CallKey('O') << corner1 << corner2 << colour << width,
-             [=](Canvas& c) { c.OutlineBox(corner1, corner2, colour, width); });
+            [=](Canvas& c) { c.OutlineBox(corner1, corner2, colour, width); });
     }
     void Dot(CanvasPoint at, Rgb colour, double width) override
     {
         Keep(CallKey('D') << at << colour << width, [=](Canvas& c) { c.Dot(at, colour, width); });
     }
-    void Arc(CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour,
-             double width) override
+    void Arc(CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour, double width) override
     {
         Keep(CallKey('A') << centre << radius << startAngle << endAngle << colour << width,
-             [=](Canvas& c) { c.Arc(centre, radius, startAngle, endAngle, colour, width); });
+            [=](Canvas& c) { c.Arc(centre, radius, startAngle, endAngle, colour, width); });
     }
     void Text(CanvasPoint topLeft, const std::string& text, Rgb colour, const CanvasFont& font) override
     {
-        Keep(CallKey('T') << topLeft << text << colour << font,
-             [=](Canvas& c) { c.Text(topLeft, text, colour, font); });
+        Keep(
+            CallKey('T') << topLeft << text << colour << font, [=](Canvas& c) { c.Text(topLeft, text, colour, font); });
     }
     TextExtent MeasureText(const std::string& text, const CanvasFont& font) const override
     {
@@ -137,8 +136,7 @@ private:
     template <typename Draw>
     void Keep(const CallKey& key, Draw draw, bool opaqueBox = false)
     {
-        if (widget_.recorder_ != nullptr)
-            draw(*widget_.recorder_);
+        if (widget_.recorder_ != nullptr) draw(*widget_.recorder_);
         PainterCanvas& measuring = widget_.Measuring();
         measuring.ForgetTouched();
         draw(measuring);
@@ -220,12 +218,10 @@ PainterCanvas& CanvasWidget::Measuring()
 void CanvasWidget::Keep(Call call)
 {
     const QRect covered = call.opaque ? Inside(call.reach) : QRect();
-    std::erase_if(calls_, [&](const Call& kept) {
-        return kept.key == call.key || covered.contains(kept.reach.toAlignedRect());
-    });
+    std::erase_if(
+        calls_, [&](const Call& kept) { return kept.key == call.key || covered.contains(kept.reach.toAlignedRect()); });
     calls_.push_back(std::move(call));
-    if (calls_.size() >= compactAt_ + kCompactEvery)
-        Compact();
+    if (calls_.size() >= compactAt_ + kCompactEvery) Compact();
 }
 
 void CanvasWidget::Compact()
@@ -236,10 +232,8 @@ void CanvasWidget::Compact()
     std::vector<Call> kept;
     kept.reserve(calls_.size());
     for (auto call = calls_.rbegin(); call != calls_.rend(); ++call) {
-        if ((QRegion(call->reach.toAlignedRect()) - hidden).isEmpty())
-            continue;
-        if (call->opaque)
-            hidden += Inside(call->reach);
+        if ((QRegion(call->reach.toAlignedRect()) - hidden).isEmpty()) continue;
+        if (call->opaque) hidden += Inside(call->reach);
         kept.push_back(std::move(*call));
     }
     calls_.assign(std::make_move_iterator(kept.rbegin()), std::make_move_iterator(kept.rend()));
@@ -255,16 +249,13 @@ void CanvasWidget::paintEvent(QPaintEvent* event)
     const QRegion& region = event->region();
     QRegion bare = region;
     for (const Call& call : calls_)
-        if (call.opaque)
-            bare -= Inside(call.reach);
+        if (call.opaque) bare -= Inside(call.reach);
     QPainter painter(this);
-    for (const QRect& area : bare)
-        painter.fillRect(area, QColor(background_.r, background_.g, background_.b));
+    for (const QRect& area : bare) painter.fillRect(area, QColor(background_.r, background_.g, background_.b));
     painter.setClipRegion(region);
     PainterCanvas canvas(painter, Mapping());
     for (const Call& call : calls_)
-        if (region.intersects(call.reach.toAlignedRect()))
-            call.draw(canvas);
+        if (region.intersects(call.reach.toAlignedRect())) call.draw(canvas);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -77,4 +77,4 @@ private:
     WidgetCanvas* canvas_ = nullptr;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

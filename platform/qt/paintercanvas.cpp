@@ -69,15 +69,13 @@ constexpr double kSimplifyTolerance = 0.2;
 QPolygonF Simplified(const QPolygonF& run, double tolerance)
 {
     const int n = static_cast<int>(run.size());
-    if (n <= 2)
-        return run;
+    if (n <= 2) return run;
     std::vector<char> keep(static_cast<std::size_t>(n), 0);
     keep.front() = keep.back() = 1;
     std::vector<std::pair<int, int>> spans{{0, n - 1}};
-    long budget = 32L * n; // a smooth curve needs about n log2 n
+    long budget = 32L * n;  // a smooth curve needs about n log2 n
     while (!spans.empty()) {
-        if ((budget -= spans.back().second - spans.back().first) < 0)
-            return run;
+        if ((budget -= spans.back().second - spans.back().first) < 0) return run;
         const auto [first, last] = spans.back();
         spans.pop_back();
         const QPointF a = run[first], d = run[last] - a;
@@ -101,8 +99,7 @@ QPolygonF Simplified(const QPolygonF& run, double tolerance)
     }
     QPolygonF kept;
     for (int i = 0; i < n; ++i)
-        if (keep[static_cast<std::size_t>(i)])
-            kept << run[i];
+        if (keep[static_cast<std::size_t>(i)]) kept << run[i];
     return kept;
 }
 
@@ -116,7 +113,7 @@ void FillPixels(QPainter& painter, const QRectF& box, Rgb colour)
     painter.restore();
 }
 
-} // namespace
+}  // namespace
 
 PainterCanvas::PainterCanvas(QPainter& painter, const PainterMapping& mapping) : painter_(painter), mapping_(mapping)
 {
@@ -129,10 +126,7 @@ namespace {
 struct Pixels {
     const PainterMapping& m;
 
-    QPointF At(CanvasPoint p) const
-    {
-        return {m.originX + p.x * m.pixelsPerUnitX, m.originY + p.y * m.pixelsPerUnitY};
-    }
+    QPointF At(CanvasPoint p) const { return {m.originX + p.x * m.pixelsPerUnitX, m.originY + p.y * m.pixelsPerUnitY}; }
     // The line width in whole device pixels, at least one.
     int DeviceWidth(double width) const
     {
@@ -184,7 +178,7 @@ QFont MakeFont(const CanvasFont& font, const PainterMapping& m, const QPaintDevi
     return f;
 }
 
-} // namespace
+}  // namespace
 
 void PainterCanvas::Touch(const QRectF& area, double margin)
 {
@@ -195,8 +189,7 @@ void PainterCanvas::Touch(const QRectF& area, double margin)
 void PainterCanvas::Clear(Rgb background)
 {
     touched_ |= mapping_.surface;
-    if (measureOnly_)
-        return;
+    if (measureOnly_) return;
     painter_.save();
     painter_.setCompositionMode(QPainter::CompositionMode_Source);
     painter_.fillRect(mapping_.surface, ToQColor(background));
@@ -223,8 +216,7 @@ void PainterCanvas::Polyline(const std::vector<CanvasPoint>& points, Rgb colour,
     std::vector<QPolygonF> runs;
     QPolygonF at;
     at.reserve(static_cast<int>(points.size()));
-    for (const CanvasPoint& p : points)
-        at << px.At(p);
+    for (const CanvasPoint& p : points) at << px.At(p);
     const bool near = std::all_of(at.begin(), at.end(), [](QPointF p) { return Near(p); });
     if (near && measureOnly_) {
         // Thinning keeps some of the points and snapping moves them by less than a pixel.
@@ -234,52 +226,44 @@ void PainterCanvas::Polyline(const std::vector<CanvasPoint>& points, Rgb colour,
     if (near) {
         // A thick curve is thinned before its points are put on the pixels,
         // while it is still smooth.
-        if (deviceWidth >= 2)
-            at = Simplified(at, kSimplifyTolerance / mapping_.devicePixelRatio);
+        if (deviceWidth >= 2) at = Simplified(at, kSimplifyTolerance / mapping_.devicePixelRatio);
         QPolygonF run;
         run.reserve(at.size());
         for (const QPointF& p : at) {
             const QPointF snapped = px.Snap(p, deviceWidth);
-            if (run.isEmpty() || run.back() != snapped)
-                run << snapped;
+            if (run.isEmpty() || run.back() != snapped) run << snapped;
         }
-        if (run.size() == 1)
-            run << run.back(); // a line of no length still shows its caps
+        if (run.size() == 1) run << run.back();  // a line of no length still shows its caps
         runs.push_back(std::move(run));
     } else {
         QPolygonF run;
         for (int i = 1; i < at.size(); ++i) {
             const auto clipped = ClipSegment(at[i - 1], at[i]);
             if (!clipped) {
-                if (run.size() >= 2)
-                    runs.push_back(std::move(run));
+                if (run.size() >= 2) runs.push_back(std::move(run));
                 run.clear();
                 continue;
             }
             const QPointF a = px.Snap(clipped->first, deviceWidth);
             const QPointF b = px.Snap(clipped->second, deviceWidth);
             if (run.isEmpty() || run.back() != a) {
-                if (run.size() >= 2)
-                    runs.push_back(std::move(run));
+                if (run.size() >= 2) runs.push_back(std::move(run));
                 run.clear();
                 run << a;
             }
             run << b;
         }
-        if (run.size() >= 2)
-            runs.push_back(std::move(run));
+        if (run.size() >= 2) runs.push_back(std::move(run));
     }
     if (measureOnly_) {
-        for (const QPolygonF& run : runs)
-            Touch(run.boundingRect(), deviceWidth / mapping_.devicePixelRatio);
+        for (const QPolygonF& run : runs) Touch(run.boundingRect(), deviceWidth / mapping_.devicePixelRatio);
         return;
     }
 
     painter_.save();
     const bool alongAxes = std::all_of(runs.begin(), runs.end(), [](const QPolygonF& run) {
         for (int i = 1; i < run.size(); ++i)
-            if (run[i].x() != run[i - 1].x() && run[i].y() != run[i - 1].y())
-                return false;
+            if (run[i].x() != run[i - 1].x() && run[i].y() != run[i - 1].y()) return false;
         return true;
     });
     if (alongAxes && deviceWidth <= 2) {
@@ -335,15 +319,12 @@ void PainterCanvas::FillPolygon(const std::vector<CanvasPoint>& points, Rgb colo
     polygon.reserve(static_cast<int>(points.size()));
     for (const CanvasPoint& p : points) {
         const QPointF at = px.At(p);
-        if (!Finite(at))
-            return;
+        if (!Finite(at)) return;
         polygon << QPointF(std::clamp(at.x(), -kFarLimit, kFarLimit), std::clamp(at.y(), -kFarLimit, kFarLimit));
     }
-    if (polygon.size() < 3)
-        return;
+    if (polygon.size() < 3) return;
     Touch(polygon.boundingRect(), 0);
-    if (measureOnly_)
-        return;
+    if (measureOnly_) return;
     painter_.save();
     painter_.setPen(Qt::NoPen);
     painter_.setBrush(ToQColor(colour));
@@ -368,8 +349,7 @@ void PainterCanvas::Dot(CanvasPoint at, Rgb colour, double width)
     const QPointF c = px.Snap(p, deviceWidth);
     const double side = deviceWidth / dpr;
     Touch(QRectF(c.x() - side / 2, c.y() - side / 2, side, side), 0);
-    if (measureOnly_)
-        return;
+    if (measureOnly_) return;
     painter_.save();
     if (deviceWidth <= 2) {
         // A small dot is a square of whole device pixels, not a blurred disc.
@@ -383,8 +363,7 @@ void PainterCanvas::Dot(CanvasPoint at, Rgb colour, double width)
     painter_.restore();
 }
 
-void PainterCanvas::Arc(CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour,
-                        double width)
+void PainterCanvas::Arc(CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour, double width)
 {
     const Pixels px{mapping_};
     const QPointF at = px.At(centre);
@@ -402,15 +381,14 @@ void PainterCanvas::Arc(CanvasPoint centre, double radius, double startAngle, do
     const int deviceWidth = px.DeviceWidth(width);
     const QPointF c = px.Snap(at, deviceWidth);
     Touch(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), deviceWidth / mapping_.devicePixelRatio);
-    if (measureOnly_)
-        return;
+    if (measureOnly_) return;
     painter_.save();
     painter_.setPen(MakePen(colour, deviceWidth, mapping_.devicePixelRatio));
     painter_.setBrush(Qt::NoBrush);
     // Qt counts arcs counter-clockwise on the screen in sixteenths of a degree.
     painter_.drawArc(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r),
-                     static_cast<int>(std::lround(startAngle * degreesPerRadian * 16)),
-                     static_cast<int>(std::lround(span * degreesPerRadian * 16)));
+        static_cast<int>(std::lround(startAngle * degreesPerRadian * 16)),
+        static_cast<int>(std::lround(span * degreesPerRadian * 16)));
     painter_.restore();
 }
 
@@ -443,7 +421,7 @@ TextExtent PainterCanvas::MeasureText(const std::string& text, const CanvasFont&
     const QFont f = MakeFont(font, mapping_, painter_.device());
     const QFontMetricsF metrics(f, painter_.device());
     return {metrics.horizontalAdvance(QString::fromStdString(text)) / mapping_.pixelsPerUnitX,
-            metrics.height() / mapping_.pixelsPerUnitY};
+        metrics.height() / mapping_.pixelsPerUnitY};
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -11,14 +11,14 @@ namespace stelvane {
 
 // How layout units meet a painter's logical coordinates.
 struct PainterMapping {
-    double pixelsPerUnitX = 1;      // logical pixels per horizontal layout unit
-    double pixelsPerUnitY = 1;      // logical pixels per vertical layout unit
-    double originX = 0;             // logical pixel of layout x = 0
-    double originY = 0;             // logical pixel of layout y = 0
-    double pixelsPerWidth = 1;      // logical pixels per unit of line width
+    double pixelsPerUnitX = 1;            // logical pixels per horizontal layout unit
+    double pixelsPerUnitY = 1;            // logical pixels per vertical layout unit
+    double originX = 0;                   // logical pixel of layout x = 0
+    double originY = 0;                   // logical pixel of layout y = 0
+    double pixelsPerWidth = 1;            // logical pixels per unit of line width
     double pixelsPerPoint = 96.0 / 72.0;  // logical pixels per font point
-    double devicePixelRatio = 1;    // device pixels per logical pixel, for crisp lines
-    QRectF surface;                 // what Clear fills, in logical pixels
+    double devicePixelRatio = 1;          // device pixels per logical pixel, for crisp lines
+    QRectF surface;                       // what Clear fills, in logical pixels
 };
 
 // The drawing path shared by the screen and the printer: draws canvas calls
@@ -35,8 +35,8 @@ public:
     void FillPolygon(const std::vector<CanvasPoint>& points, Rgb colour) override;
     void OutlineBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour, double width = 1) override;
     void Dot(CanvasPoint at, Rgb colour, double width = 1) override;
-    void Arc(CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour,
-             double width = 1) override;
+    void Arc(
+        CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour, double width = 1) override;
     void Text(CanvasPoint topLeft, const std::string& text, Rgb colour, const CanvasFont& font) override;
     TextExtent MeasureText(const std::string& text, const CanvasFont& font) const override;
 
@@ -57,4 +57,4 @@ private:
     bool measureOnly_ = false;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -33,8 +33,8 @@ void Propose(QFileDialog& dialog, const FileDialogRequest& request)
 {
     dialog.setNameFilters(QtFileFilters(request.filter));
     QFileInfo proposed(QString::fromStdString(request.proposedName));
-    const QString folder = request.proposedName.empty() || proposed.path() == "." ? QDir::currentPath()
-                                                                                   : proposed.absolutePath();
+    const QString folder =
+        request.proposedName.empty() || proposed.path() == "." ? QDir::currentPath() : proposed.absolutePath();
     dialog.setDirectory(folder);
     if (!request.proposedName.empty()) {
         dialog.selectFile(proposed.fileName());
@@ -53,8 +53,7 @@ class QtPrintJob : public PrintJob {
 public:
     QtPrintJob(std::unique_ptr<QPrinter> printer, const PrintRequest& request)
         : printer_(std::move(printer)), request_(request)
-    {
-    }
+    {}
     ~QtPrintJob() override
     {
         if (painter_.isActive()) {
@@ -102,7 +101,7 @@ private:
     std::unique_ptr<PainterCanvas> canvas_;
 };
 
-} // namespace
+}  // namespace
 
 ScreenMetrics MetricsOf(const QScreen& screen)
 {
@@ -180,7 +179,8 @@ PrintStart QtPlatform::BeginPrintJob(const PrintRequest& request)
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
         // No printer installed: offer a PDF file instead of failing.
         printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(QDir::current().absoluteFilePath(QString::fromStdString(request.documentName) + ".pdf"));
+        printer->setOutputFileName(
+            QDir::current().absoluteFilePath(QString::fromStdString(request.documentName) + ".pdf"));
     }
     bool accepted = false;
     if (printDialog_) {
@@ -208,8 +208,8 @@ void QtPlatform::ShowMessage(const std::string& text, const std::string& caption
     case MessageIcon::Exclamation: boxIcon = QMessageBox::Warning; break;
     case MessageIcon::Critical: boxIcon = QMessageBox::Critical; break;
     }
-    QMessageBox box(boxIcon, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
-                    DialogParent());
+    QMessageBox box(
+        boxIcon, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok, DialogParent());
     box.exec();
 }
 
@@ -218,11 +218,11 @@ void QtPlatform::Beep() { QApplication::beep(); }
 bool QtPlatform::AskYesNo(const std::string& text, const std::string& caption)
 {
     QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(text),
-                    QMessageBox::Yes | QMessageBox::No, DialogParent());
+        QMessageBox::Yes | QMessageBox::No, DialogParent());
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 
 void QtPlatform::SetPrintDialog(std::function<bool(QPrinter&)> dialog) { printDialog_ = std::move(dialog); }
 
-} // namespace stelvane
+}  // namespace stelvane

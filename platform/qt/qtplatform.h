@@ -23,7 +23,7 @@ public:
     std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
     PrintStart BeginPrintJob(const PrintRequest& request) override;
     void ShowMessage(const std::string& text, const std::string& caption = kProgramCaption,
-                     MessageIcon icon = MessageIcon::None) override;
+        MessageIcon icon = MessageIcon::None) override;
     void Beep() override;
     bool AskYesNo(const std::string& text, const std::string& caption = kProgramCaption) override;
 
@@ -41,4 +41,4 @@ ScreenMetrics MetricsOf(const QScreen& screen);
 // ("QUIBEX files (*.QBX)"), one entry per description and pattern pair.
 QStringList QtFileFilters(const std::string& barFilter);
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -49,4 +49,4 @@ void BringToFront(QWidget& window)
     window.activateWindow();
 }
 
-} // namespace stelvane
+}  // namespace stelvane

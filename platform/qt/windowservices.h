@@ -23,4 +23,4 @@ void ShowModal(QWidget& window);
 // Raises a window that is already open and gives it the focus.
 void BringToFront(QWidget& window);
 
-} // namespace stelvane
+}  // namespace stelvane
