@@ -105,6 +105,7 @@ DesignSession::Snapshot DesignSession::Take() const
     Pack(out, rsBeforeRounding_);
     Pack(out, roundedSeries_.has_value());
     Pack(out, roundedSeries_.value_or(StandardSeries::E24));
+    Pack(out, designed_);
     return out;
 }
 
@@ -124,6 +125,7 @@ void DesignSession::Put(const Snapshot& snapshot)
     StandardSeries series = StandardSeries::E24;
     Unpack(in, rounded);
     Unpack(in, series);
+    Unpack(in, designed_);
     roundedSeries_ = rounded ? std::optional(series) : std::nullopt;
     if (StageCount(s_) > 0) ComputeResponse(s_);
 }
@@ -132,8 +134,11 @@ template <class Change>
 auto DesignSession::Step(Change&& change)
 {
     Snapshot before = Take();
+    // A record whose stages and sweep are not yet worked out from its stored
+    // design (just started, or just read) is no place to come back to.
+    const bool designedBefore = designed_;
     auto record = [&] {
-        if (Take() != before) {
+        if (designedBefore && Take() != before) {
             undo_.push_back(std::move(before));
             if (undo_.size() > static_cast<std::size_t>(kUndoSteps)) undo_.pop_front();
             redo_.clear();
@@ -167,6 +172,7 @@ bool DesignSession::StartUp(const DesignReader& readLastSession)
     // Every design has a first capacitor to scale from.
     if (!(s_.C[1][1] > 0)) s_.C[1][1] = kStartupCapacitor;
     roundedSeries_.reset();
+    designed_ = false;
     ClearHistory();
     Changed();
     return read;
@@ -174,7 +180,9 @@ bool DesignSession::StartUp(const DesignReader& readLastSession)
 
 bool DesignSession::Get(const DesignReader& read)
 {
-    return Step([&] { return read(s_); });
+    const bool done = Step([&] { return read(s_); });
+    if (done) designed_ = false;
+    return done;
 }
 
 void DesignSession::Type(const std::function<void(StoredDesign&)>& change)
@@ -220,6 +228,7 @@ EnterResult DesignSession::Enter(DesignInputs& in, const ShowMessage& showMessag
 {
     return Step([&] {
         EnterResult result = EnterStep(s_, in, showMessage);
+        designed_ = true;
         // Parts entered by hand (rounded ones among them) are kept as they stand.
         if (s_.ManualEntry != PartsEntry::Manual) roundedSeries_.reset();
         return result;

@@ -149,6 +149,7 @@ private:
     ResArray rsBeforeRounding_{};
     std::optional<StandardSeries> roundedSeries_;
 
+    bool designed_ = true;  // the derived design follows the stored one
     std::uint64_t revision_ = 0;
     int nextHandle_ = 0;
     std::vector<std::pair<int, Listener>> listeners_;

@@ -177,6 +177,10 @@ TEST(DesignSession, StartUpReadsTheLastSessionOrInstallsTheDefaults)
         EXPECT_EQ(s.Center, c.reader ? 0 : 1000);  // the defaults only without a reader (which installs its own)
         EXPECT_FALSE(session.CanUndo());
         EXPECT_EQ(session.Revision(), 2u);
+        // The record before its first design (stages and sweep not yet worked out) is no place to come back to.
+        DesignInputs in = InputsFromRecord(s);
+        session.Enter(in, [](const std::string&) {});
+        EXPECT_FALSE(session.CanUndo());
     }
 }
 
