@@ -142,9 +142,10 @@ QStringList QtFileFilters(const std::string& barFilter)
 
 QtPlatform::QtPlatform()
 {
-    // The style's cache of drawn button faces grows to 10 MB at a pixel ratio
-    // of 2; redrawing a face costs microseconds, so nothing is kept.
-    QPixmapCache::setCacheLimit(0);
+    // The style keeps drawn button faces; at a pixel ratio of 2 its cache
+    // grows to 10 MB. 3 MB holds what a tuning click draws again (with none
+    // kept the click costs 9 ms of CPU at 3840 x 2160 at 2 instead of 5.5).
+    QPixmapCache::setCacheLimit(3 * 1024);
 }
 
 ScreenMetrics QtPlatform::Screen() const
