@@ -31,7 +31,7 @@ bool FileFieldsFinite(const DesignState& s)
     return finite;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -54,8 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FuzzFailure(kTarget, "Order out of range");
     if (s->NrInts < 0 || s->NrInts > kMaxPoints) FuzzFailure(kTarget, "NrInts out of range");
     const int family = NumberOf(s->Family), sweep = NumberOf(s->Sweep);
-    if (family < 1 || family > 4 || sweep < 1 || sweep > 2 || s->NrX < 1 || s->NrX > 12 ||
-        s->NrY < 1 || s->NrY > 12)
+    if (family < 1 || family > 4 || sweep < 1 || sweep > 2 || s->NrX < 1 || s->NrX > 12 || s->NrY < 1 || s->NrY > 12)
         FuzzFailure(kTarget, "a whole-number field out of its range");
     if (!(s->Center > 0 && s->Width > 0 && s->Fstart > 0 && s->Fstop > 0 && s->dBTop > s->dBBottom))
         FuzzFailure(kTarget, "a frequency not above 0 or a gain scale upside down");

@@ -21,7 +21,7 @@ namespace {
 
 constexpr const char* kTarget = "fuzz_lastsession";
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

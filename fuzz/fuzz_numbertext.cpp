@@ -57,8 +57,7 @@ void CheckReadsBack(float value)
     char* end = nullptr;
     const float viaFiles = std::strtof(text.c_str(), &end);
     if (end == text.c_str() || *end != '\0') FuzzFailure(kTarget, "general text not a plain number: " + text);
-    if (!WithinSevenDigits(viaFiles, value))
-        FuzzFailure(kTarget, "general text does not read back: " + text);
+    if (!WithinSevenDigits(viaFiles, value)) FuzzFailure(kTarget, "general text does not read back: " + text);
     // The typed-number parser keeps 12 characters and +-1e10, so only texts
     // within those limits can come back through it.
     if (text.size() <= 12 && std::fabs(value) <= 1e10f) {
@@ -81,7 +80,7 @@ void CheckStrict(std::string_view text)
         FuzzFailure(kTarget, "strict reading of the shortest text differs: " + std::string(buffer, end));
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -18,7 +18,7 @@ namespace {
 
 constexpr const char* kTarget = "fuzz_overlay";
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -46,9 +46,9 @@ public:
     {
         static const char* const families[] = {"?", "Butterworth", "Chebyshev", "Bessel"};
         return std::string(families[FamilyName(s.Family) ? NumberOf(s.Family) : 0]) + " order " +
-               std::to_string(s.Order) + ", ripple " + std::to_string(s.Apass) + " dB, centre " +
-               std::to_string(s.Center) + " Hz, width " + std::to_string(s.Width) + " Hz, gain " +
-               std::to_string(s.Gain) + " dB, C " + std::to_string(s.Caps * 1e12) + " pF";
+            std::to_string(s.Order) + ", ripple " + std::to_string(s.Apass) + " dB, centre " +
+            std::to_string(s.Center) + " Hz, width " + std::to_string(s.Width) + " Hz, gain " + std::to_string(s.Gain) +
+            " dB, C " + std::to_string(s.Caps * 1e12) + " pF";
     }
 
     void Draw(DesignState& s, Integer family, Integer order, Integer intervals)
@@ -77,11 +77,14 @@ public:
 
     double Real(double low, double high) { return std::uniform_real_distribution<double>(low, high)(random_); }
     double LogUniform(double low, double high) { return std::exp(Real(std::log(low), std::log(high))); }
-    int Uniform(int low, int highExcluded) { return std::uniform_int_distribution<int>(low, highExcluded - 1)(random_); }
+    int Uniform(int low, int highExcluded)
+    {
+        return std::uniform_int_distribution<int>(low, highExcluded - 1)(random_);
+    }
 
 private:
     std::mt19937_64 random_;
     int redrawn_ = 0;
 };
 
-} // namespace stelvane::reliability
+}  // namespace stelvane::reliability

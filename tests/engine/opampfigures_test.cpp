@@ -23,10 +23,12 @@ double SinglePoleGainDB(double dcGain, double corner, double f)
 TEST(OpampFigures, StartUpDesignAgainstTheSinglePoleOpamp)
 {
     const auto s = StartUpDesign();
-    EXPECT_EQ(OpampCornerFrequency(*s), 100.0f); // 10 MHz over 100000
+    EXPECT_EQ(OpampCornerFrequency(*s), 100.0f);  // 10 MHz over 100000
     // Reference figures of the two stages: the opamp gain at the stage
     // frequency, the gain the stage asks of it, and the margin.
-    const struct { double opamp, required, margin; } expected[] = {{80.57, 40.04, 40.52}, {79.35, 40.04, 39.31}};
+    const struct {
+        double opamp, required, margin;
+    } expected[] = {{80.57, 40.04, 40.52}, {79.35, 40.04, 39.31}};
     for (int k = 1; k <= 2; ++k) {
         SCOPED_TRACE("stage " + std::to_string(k));
         const OpampStageFigures f = OpampFiguresOf(*s, k);
@@ -40,9 +42,9 @@ TEST(OpampFigures, StartUpDesignAgainstTheSinglePoleOpamp)
     }
     for (const double f : {0.1, 100.0, 1e4, 1e8})
         EXPECT_NEAR(OpampGainDB(*s, f), SinglePoleGainDB(1e5, 100, f), 1e-9) << f << " Hz";
-    s->GBW = 7e4f; // q f0 / GBW: 7.089 x 931.6 / 7e4 = 0.094 and 7.089 x 1073.4 / 7e4 = 0.109
+    s->GBW = 7e4f;  // q f0 / GBW: 7.089 x 931.6 / 7e4 = 0.094 and 7.089 x 1073.4 / 7e4 = 0.109
     EXPECT_EQ(StagesBeyondGbwCorrection(*s), std::vector<int>{2});
-    DesignState d; // unset opamp figures take the defaults; set ones stay
+    DesignState d;  // unset opamp figures take the defaults; set ones stay
     d.Zin = 2e6f;
     InstallOpampDefaults(d);
     EXPECT_EQ(std::tuple(d.DCGain, d.GBW, d.Zin), std::tuple(kDefaultDCGain, kDefaultGBW, 2e6f));
@@ -56,8 +58,10 @@ TEST(OpampFigures, WhatCannotBeHadIsLeftOut)
         double dcGain, gbw, r1;
         bool opamp, required;
     } cases[] = {
-        {"no DC gain", 0, 1e7, 1e3, false, true},     {"negative GBW", 1e5, -1, 1e3, false, true},
-        {"no GBW", 1e5, 0, 1e3, false, true},         {"DC gain not a number", nan, 1e7, 1e3, false, true},
+        {"no DC gain", 0, 1e7, 1e3, false, true},
+        {"negative GBW", 1e5, -1, 1e3, false, true},
+        {"no GBW", 1e5, 0, 1e3, false, true},
+        {"DC gain not a number", nan, 1e7, 1e3, false, true},
         {"R1 and R2 of 0", 1e5, 1e7, 0, true, false},
     };
     for (const Case& c : cases) {
@@ -90,5 +94,5 @@ TEST(OpampFigures, TestPreparationLowersTheDCGainAndLaysTheDecades)
     }
 }
 
-} // namespace
-} // namespace stelvane
+}  // namespace
+}  // namespace stelvane
