@@ -57,21 +57,12 @@ const DesignState kNotNumbers{StoredDesign{
     .Center = 1000, .Width = 200, .Gain = -INFINITY, .Family = FilterFamily::Bessel, .Apass = NAN, .Fstart = INFINITY}};
 
 // What a missing or damaged last-session file leaves: the start-up settings and capacitors.
-const DesignState kStartupDefaults{StoredDesign{.Center = 1000,
-    .Width = 200,
-    .Order = 2,
-    .Family = FilterFamily::Butterworth,
-    .Apass = 0.2f,
-    .Fstart = 500,
-    .Fstop = 2000,
-    .NrInts = 1000,
-    .Sweep = SweepSpacing::Linear,
-    .NrX = 10,
-    .NrY = 6,
-    .dBTop = 10,
-    .dBBottom = -20,
-    .DelayTop = 0.001f,
-    .C = {{{}, {0, 1e-8f, 1e-8f}, {0, 1e-8f, 1e-8f}}}}};
+const DesignState kStartupDefaults = [] {
+    DesignState s;
+    InstallDefaults(s);
+    InstallCapacitorDefaults(s);
+    return s;
+}();
 
 // One stage for the exports, with three sweep points: a plain one, zeros and
 // small values, and a phase so large that its easy text fills its column.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdio>
@@ -43,7 +44,6 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
     } cases[] = {
         {{"--bogus"}, 2, "unknown option '--bogus'"},
         {{"2k"}, 2, "unexpected argument '2k'"},
-        {{"--"}, 2, "unexpected argument '--'"},
         {{"--family"}, 2, "option --family needs a value"},
         {{"--center", "--width", "100"}, 2, "option --center needs a value"},
         {{"--family", "elliptic"}, 2, "--family takes butterworth, chebyshev or bessel, not 'elliptic'"},
@@ -66,12 +66,10 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
             "built: its gain 14.7 needs Q above 2.71; the netlist holds a negative part\n" +
                 std::string(kNetlistNotWrittenMessage)},
         {{"--center=1500"}, 0, "", "Center", 1500},
-        {{"--center", "1k", "--center", "3k"}, 0, "", "Center", 3000},
         {{"--gain", "-6"}, 0, "", "Gain", -6},
         {{"--family", "Chebyshev", "--ripple", ".5"}, 0, "", "Apass", 0.5},
         {{"--family", "chebyshev", "--ripple", "0"}, 0, "Passband ripple has been reset to .001 dB\n", "Apass", 0.001f},
         {{"--family=BESSEL"}, 0, "", "Family", 3},
-        {{"--family", "butterworth"}, 0, "", "Family", 1},
         {{"--cap", "4.7n"}, 0, "", "C", 4.7e-9f},
         {{"--gbw", "1M"}, 0, "", "GBW", 1e6},
         {{"--dcgain", "200k"}, 0, "", "DCGain", 2e5},
@@ -85,11 +83,9 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
         {{"--intervals", "5000"}, 0, "stelvane-cli: --intervals 5000 was taken as 2000\n", "NrInts", 2000},
         {{"--family", "bessel", "--order", "12"}, 0, "stelvane-cli: --order 12 was taken as 10\n", "Order", 10},
         {{"--specified-opamp"}, 0, "", "PartsType", 1},
-        {{"--sweep", "lin"}, 0, "", "Sweep", 1},
         {{"--sweep", "linear"}, 0, "", "Sweep", 1},
         {{"--sweep=LOG"}, 0, "", "Sweep", 2},
         {{"--help"}, 0, ""},
-        {{"--json", "--help"}, 0, ""},
     };
     for (const auto& c : cases) {
         std::string name;
@@ -225,33 +221,21 @@ TEST(Cli, JsonReadsBackAsTheRecord)
     // no R2: the stage adds nothing to the centre gain; a version text from an old file may not be UTF-8
     DesignState s{StoredDesign{.Order = 1, .C = {{{}, {0, 1, 2}}}, .R = {{{}, {0, 3, 0, 5}}}},
         DerivedDesign{.Rs = {{{}, {0, 6, 7, 8}}}, .StageInvalid = {0, 1}, .VersionText = "V 2\"\\\n\r\t\x1f\xe9"}};
-    const struct {
-        const char* name;
-        Single value;
-    } singles[] = {
-        {"needs nine digits", 1e-8f},
-        {"a tenth", 0.1f},
-        {"largest", std::numeric_limits<float>::max()},
-        {"smallest", std::numeric_limits<float>::denorm_min()},
-        {"negative zero", -0.0f},
-        {"whole", 16777216},
-        {"large whole", 1e10f},
-        {"negative", -0.375f},
-        {"no number", NAN},
-        {"infinite", -HUGE_VALF},
-    };
-    for (std::size_t i = 0; i < std::size(singles); ++i) s.Freq[i] = singles[i].value;
+    // a Single that needs nine digits, a tenth, the largest, the smallest, negative zero, whole ones, no number
+    const Single singles[] = {1e-8f, 0.1f, std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min(),
+        -0.0f, 16777216, 1e10f, -0.375f, NAN, -HUGE_VALF};
+    std::copy(std::begin(singles), std::end(singles), s.Freq.begin());
     s.NrInts = std::size(singles) - 1;
     const Json j = Json::parse(JsonText(DesignJson(s, PartsType::Ideal)));
     EXPECT_EQ(j["VersionText"], "V 2\"\\\n\r\t\x1f\xef\xbf\xbd");  // the stray byte as U+FFFD
-    for (const auto& c : singles) {
-        SCOPED_TRACE(c.name);
-        const auto& read = j["sweep"]["Freq"][&c - singles];
-        ASSERT_EQ(read.is_null(), !std::isfinite(c.value));
+    for (const Single& value : singles) {
+        SCOPED_TRACE(value);
+        const auto& read = j["sweep"]["Freq"][&value - singles];
+        ASSERT_EQ(read.is_null(), !std::isfinite(value));
         if (read.is_null()) continue;
         // as the nine digits printf gives, which bring the Single back exactly
         char nine[32];
-        std::snprintf(nine, sizeof nine, "%.9g", c.value);
+        std::snprintf(nine, sizeof nine, "%.9g", value);
         EXPECT_EQ(read.get<double>(), std::strtod(nine, nullptr));
     }
     // the members scripts rely on, by name and place

@@ -58,10 +58,8 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
         {{"--verify-netlist", folder / "bomb.cir", "--spice-timeout", "1"}, 1,
             "ngspice took longer than 1 s and was stopped"},
         {{"--verify", "--spice-timeout", "0.5"}, 0, "ngspice agrees within "},
-        {{"--verify", "--spice-timeout", "0"}, 2, "option --spice-timeout takes a number above 0"},
         {{"--verify", "--spice-timeout", "1e999"}, 2, "--spice-timeout takes a number of seconds above 0"},
         {{"--verify", "--tolerance-db", "-0.1"}, 2, "--tolerance-db takes a number of dB, 0 or more, not '-0.1'"},
-        {{"--verify", "--tolerance-db", "1 dB"}, 2, "--tolerance-db takes a number of dB"},
     };
     for (const auto& c : cases) {
         std::string name;
