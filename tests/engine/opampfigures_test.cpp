@@ -71,12 +71,11 @@ TEST(OpampFigures, WhatCannotBeHadIsLeftOut)
         s->GBW = static_cast<Single>(c.gbw);
         s->R[1][1] = static_cast<Single>(c.r1);
         if (c.r1 == 0) s->R[1][2] = 0;
-        EXPECT_EQ(OpampModelUsable(*s), c.opamp);
-        EXPECT_EQ(OpampCornerFrequency(*s) > 0, c.opamp);
         const OpampStageFigures f = OpampFiguresOf(*s, 1);
-        EXPECT_EQ(f.opampGain.has_value(), c.opamp);
-        EXPECT_EQ(f.required.has_value(), c.required);
-        EXPECT_EQ(f.margin.has_value(), c.opamp && c.required);
+        EXPECT_EQ(std::tuple(OpampModelUsable(*s), OpampCornerFrequency(*s) > 0, f.opampGain.has_value()),
+            std::tuple(c.opamp, c.opamp, c.opamp));
+        EXPECT_EQ(
+            std::pair(f.required.has_value(), f.margin.has_value()), std::pair(c.required, c.opamp && c.required));
     }
     const auto s = StartUpDesign();
     for (const int k : {0, 22}) EXPECT_FALSE(OpampFiguresOf(*s, k).required) << "stage " << k;

@@ -60,8 +60,6 @@ TEST(AnalyzeStageParts, MatchesTheTransferFunction)
         if (c.fo > 0) {
             EXPECT_NEAR(s.StageFoActual[1], c.fo, 0.01);
             EXPECT_NEAR(s.StageQActual[1], c.q, 0.001);
-        }
-        if (c.fo > 0) {
             EXPECT_NEAR(s.StageGainActual[1], c.gain, 0.001);
         }
     }

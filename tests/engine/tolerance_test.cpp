@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <tuple>
 
 #include "engine/response.h"
 #include "engine/stageanalysis.h"
@@ -38,10 +39,8 @@ TEST(ToleranceRun, ZeroToleranceGivesTheNominalDesign)
         ASSERT_EQ(r.stages.size(), 7u);
         for (int k = 1; k <= 7; ++k) {
             const StageSpread& st = r.stages[k - 1];
-            EXPECT_EQ(st.f0.mean, s->StageFoActual[k]);
-            EXPECT_EQ(st.q.mean, s->StageQActual[k]);
-            EXPECT_EQ(st.gain.mean, s->StageGainActual[k]);
-            EXPECT_EQ(st.f0.std + st.q.std + st.gain.std, 0);
+            EXPECT_EQ(std::tuple(st.f0.mean, st.q.mean, st.gain.mean, st.f0.std + st.q.std + st.gain.std),
+                std::tuple(s->StageFoActual[k], s->StageQActual[k], s->StageGainActual[k], 0.0));
         }
     }
 }

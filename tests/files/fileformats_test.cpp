@@ -285,11 +285,7 @@ TEST(FileFormats, OverlayReadKeepsTheWholePairsBeforeAnyFaultAndSaysWhenThereIsN
         {"a value beyond a Single", " 1  2 \r\n 3  -1e39 \r\n", 0, {{1, 2}}, ""},
         {"more points than the arrays hold", tooMany, 2000, {{0, 0}, {1, -1}}, ""},
         {"empty file", "", -1, {}, noPoint},
-        {"binary",
-            std::string("\x7f"
-                        "ELF\0\x01\x02",
-                7),
-            -1, {}, noPoint},
+        {"binary", std::string("\177ELF\0\1\2", 7), -1, {}, noPoint},
         {"NaN", " nan  1 \r\n", -1, {}, noPoint},
         {"one number", " 1 \r\n", -1, {}, noPoint},
         // nothing to read: nothing changes

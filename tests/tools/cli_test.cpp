@@ -1,7 +1,7 @@
 // The command-line companion: its arguments and exit codes, the summary and
 // the JSON against reference figures and the circuit equations, and the files
-// it writes against the file writers. Run in this process through RunCli, and
-// once as the built program.
+// it writes against the file writers, run in this process through RunCli (the
+// built program runs in the netlist checks' tests).
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <sys/wait.h>
 
 #include "engine/enterstep.h"
 #include "tests/engine/engine_test_support.h"
@@ -51,8 +49,6 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
         {{"--overlay=yes"}, 2, "option --overlay takes no value"},
         {{"--load", "a.QBX", "--center", "2k"}, 2,
             "--center cannot be used with --load: a loaded design keeps its own parts"},
-        {{"--family", "bessel", "--load", "a.QBX"}, 2,
-            "--family cannot be used with --load: a loaded design keeps its own parts"},
         {{"--load", "/no/such/d.QBX", "--gbw", "1M"}, 1,
             std::string(kDesignNotReadMessage) + " (/no/such/d.QBX: there is no such file)"},
         {{"--save", "/no/such/d.QBX"}, 1, "The design file could not be written: /no/such/d.QBX"},
@@ -70,7 +66,6 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
         {{"--family", "Chebyshev", "--ripple", ".5"}, 0, "", "Apass", 0.5},
         {{"--family", "chebyshev", "--ripple", "0"}, 0, "Passband ripple has been reset to .001 dB\n", "Apass", 0.001f},
         {{"--family=BESSEL"}, 0, "", "Family", 3},
-        {{"--cap", "4.7n"}, 0, "", "C", 4.7e-9f},
         {{"--gbw", "1M"}, 0, "", "GBW", 1e6},
         {{"--dcgain", "200k"}, 0, "", "DCGain", 2e5},
         {{"--zin", "10M"}, 0, "", "Zin", 1e7},
@@ -314,20 +309,6 @@ TEST(Cli, FileOptionsWriteWhatTheFileWritersWriteAndALoadedDesignKeepsItsParts)
     fs::current_path(before);
     EXPECT_EQ(overlay.code, 2);
     EXPECT_NE(overlay.err.find("'QUIBEXdata.DB' is a folder"), std::string::npos) << overlay.err;
-}
-
-TEST(Cli, TheProgramRunsAsRunCliDoes)
-{
-    ScratchFolder folder;
-    for (const auto& args : {std::vector<std::string>{"--order", "1"}, {"--bogus"}, {"--load", "/no/such"}}) {
-        std::string command = STELVANE_CLI;
-        for (const auto& a : args) command += " " + a;
-        SCOPED_TRACE(command);
-        const int status = std::system((command + " >" + folder / "out" + " 2>/dev/null").c_str());
-        const CliRun expected = RunCliIn(args);
-        EXPECT_EQ(WEXITSTATUS(status), expected.code);
-        EXPECT_EQ(ReadBytes(folder / "out"), expected.out);
-    }
 }
 
 }  // namespace

@@ -58,8 +58,6 @@ TEST(CliTolerance, PrintsTheRunAndGivesItsJson)
     EXPECT_EQ(mc["distribution"], "normal");
     EXPECT_EQ(mc["freq"], j["sweep"]["Freq"]);
     for (const char* p : {"p0", "p5", "p50", "p95", "p100"}) EXPECT_EQ(mc["gain_db"][p], j["sweep"]["GainDB"]) << p;
-    EXPECT_NEAR(mc["center_gain_db"]["mean"].get<double>(), j["CenterGainDB"].get<double>(), 1e-6);
-    EXPECT_EQ(mc["stages"].size(), 3u);
     EXPECT_FLOAT_EQ(mc["stages"].at(2)["f0"]["mean"].get<float>(), j["stages"][2]["StageFoActual"].get<float>());
 
     const testing::CliRun words = testing::RunCliIn({"--monte-carlo", "50", "--r-tol", "1", "--c-tol", "5"});
