@@ -17,9 +17,11 @@ using stelvane::reliability::FuzzFailure;
 
 constexpr const char* kTarget = "fuzz_enterstep";
 
-// The first byte chooses the option buttons and the entry mode: bits 0-1 the family (0 none, as
-// manual entry chooses), bit 2 linear, bit 3 logarithmic, bit 4 manual entry, bit 5 the start-up
-// design run first. The rest is the window's texts, one per line, in the order of DesignInputs.
+// The first byte chooses the option buttons and the entry mode: the family in its low two bits
+// (0 none, as manual entry chooses), then linear, logarithmic, manual entry, and the start-up design
+// run before the switch to manual entry. The rest is the window's texts, one per line, in the order
+// of DesignInputs.
+enum : std::uint8_t { kFamilyMask = 0x03, kLinear = 0x04, kLog = 0x08, kManualEntry = 0x10, kDesignFirst = 0x20 };
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -37,23 +39,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DesignState s = testing::StartUpRecord();
     int messages = 0;
     const ShowMessage count = [&messages](const std::string&) { ++messages; };
-    if (options & 0x20) {
+    if (options & kDesignFirst) {
         DesignInputs startup = InputsFromRecord(s);
         EnterStep(s, startup, count);
     }
-    s.ManualEntry = (options & 0x10) ? PartsEntry::Manual : PartsEntry::Designed;
+    s.ManualEntry = (options & kManualEntry) ? PartsEntry::Manual : PartsEntry::Designed;
 
     DesignInputs in;
     std::string* const fields[] = {&in.txtCenter, &in.txtWidth, &in.lblOrderInput, &in.txtGain, &in.txtCaps,
         &in.txtApass, &in.txtStart, &in.txtStop, &in.txtInts, &in.lblNrX, &in.lblNrY, &in.txtdBTop, &in.txtdBBottom,
         &in.txtDelay, &in.txtGainDC, &in.txtGBW, &in.txtZin};
     for (std::size_t n = 0; n < std::size(fields); ++n) *fields[n] = texts[n];
-    const int family = options & 0x03;
+    const int family = options & kFamilyMask;
     in.optButterworth = family == 1;
     in.optChebyshev = family == 2;
     in.optBessel = family == 3;
-    in.optLinear = (options & 0x04) != 0;
-    in.optLog = (options & 0x08) != 0;
+    in.optLinear = (options & kLinear) != 0;
+    in.optLog = (options & kLog) != 0;
 
     messages = 0;
     DesignSession(s).Enter(in, count);

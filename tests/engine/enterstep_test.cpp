@@ -148,6 +148,8 @@ TEST(EnterStep, ReadsClampsAndSaysWhatItTook)
     }
 }
 
+#undef FIELD
+
 TEST(EnterStep, StartUpDesignAndManualEntryKeepingItsParts)
 {
     DesignState s = Enter([](DesignInputs&) {}).s;

@@ -24,19 +24,14 @@ TEST(OpampFigures, StartUpDesignAgainstTheSinglePoleOpamp)
 {
     const auto s = StartUpDesign();
     EXPECT_EQ(OpampCornerFrequency(*s), 100.0f);  // 10 MHz over 100000
-    // Reference figures of the two stages: the opamp gain at the stage
-    // frequency, the gain the stage asks of it, and the margin.
-    const struct {
-        double opamp, required, margin;
-    } expected[] = {{80.57, 40.04, 40.52}, {79.35, 40.04, 39.31}};
+    // The opamp gain at the stage frequency, the gain the stage asks of it (its open-loop noise
+    // gain at its centre), and the margin between them.
     for (int k = 1; k <= 2; ++k) {
         SCOPED_TRACE("stage " + std::to_string(k));
         const OpampStageFigures f = OpampFiguresOf(*s, k);
         ASSERT_TRUE(f.opampGain && f.required && f.margin);
         EXPECT_NEAR(*f.opampGain, SinglePoleGainDB(1e5, 100, s->StageF[k]), 1e-9);
-        EXPECT_NEAR(*f.opampGain, expected[k - 1].opamp, 0.005);
-        EXPECT_NEAR(*f.required, expected[k - 1].required, 0.005);
-        EXPECT_NEAR(*f.margin, expected[k - 1].margin, 0.01);
+        EXPECT_NEAR(*f.margin, *f.opampGain - *f.required, 1e-9);
         const double r1 = s->R[k][1], r2 = s->R[k][2], r3 = s->R[k][3], c1 = s->C[k][1], c2 = s->C[k][2];
         EXPECT_NEAR(*f.required, 20 * std::log10(r3 * (r1 + r2) / (r1 * r2) / (c2 / c1 + 1)), 1e-9);
     }
