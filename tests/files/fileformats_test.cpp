@@ -56,13 +56,23 @@ const std::vector<std::string> kTwoStagesLines = {"1500.5", "250", "-6.5", "2", 
 const DesignState kNotNumbers{StoredDesign{
     .Center = 1000, .Width = 200, .Gain = -INFINITY, .Family = FilterFamily::Bessel, .Apass = NAN, .Fstart = INFINITY}};
 
-// What a missing or damaged last-session file leaves: the start-up settings and capacitors.
-const DesignState kStartupDefaults = [] {
-    DesignState s;
-    InstallDefaults(s);
-    InstallCapacitorDefaults(s);
-    return s;
-}();
+// What a missing or damaged last-session file leaves: the start-up settings and the capacitors of
+// the two start-up stages, written out (a default moved, or a capacitor given to a third stage, shows).
+const DesignState kStartupDefaults{StoredDesign{.Center = 1000,
+    .Width = 200,
+    .Order = 2,
+    .Family = FilterFamily::Butterworth,
+    .Apass = 0.2f,
+    .Fstart = 500,
+    .Fstop = 2000,
+    .NrInts = 1000,
+    .Sweep = SweepSpacing::Linear,
+    .NrX = 10,
+    .NrY = 6,
+    .dBTop = 10,
+    .dBBottom = -20,
+    .DelayTop = 0.001f,
+    .C = {{{}, {0, 1e-8f, 1e-8f}, {0, 1e-8f, 1e-8f}}}}};
 
 // One stage for the exports, with three sweep points: a plain one, zeros and
 // small values, and a phase so large that its easy text fills its column.
