@@ -20,18 +20,7 @@
 using namespace stelvane;
 using namespace stelvane::reliability;
 
-namespace {
-
 constexpr const char* kTarget = "fuzz_designfile";
-
-bool FileFieldsFinite(const DesignState& s)
-{
-    bool finite = true;
-    VisitStoredFields([&finite](const char*, auto v) { finite = finite && std::isfinite(v); }, s);
-    return finite;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -54,12 +43,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FuzzFailure(kTarget, "Order out of range");
     if (s->NrInts < 0 || s->NrInts > kMaxPoints) FuzzFailure(kTarget, "NrInts out of range");
     const int family = NumberOf(s->Family), sweep = NumberOf(s->Sweep);
-    if (family < 1 || family > 4 || sweep < 1 || sweep > 2 || s->NrX < 1 || s->NrX > 12 ||
-        s->NrY < 1 || s->NrY > 12)
+    if (family < 1 || family > 4 || sweep < 1 || sweep > 2 || s->NrX < 1 || s->NrX > 12 || s->NrY < 1 || s->NrY > 12)
         FuzzFailure(kTarget, "a whole-number field out of its range");
     if (!(s->Center > 0 && s->Width > 0 && s->Fstart > 0 && s->Fstop > 0 && s->dBTop > s->dBBottom))
         FuzzFailure(kTarget, "a frequency not above 0 or a gain scale upside down");
-    if (!FileFieldsFinite(*s)) FuzzFailure(kTarget, "a non-finite value was read");
+    VisitStoredFields(
+        [](const char* name, auto v) {
+            if (!std::isfinite(v)) FuzzFailure(kTarget, std::string("a non-finite value was read: ") + name);
+        },
+        *s);
     auto expected = std::make_unique<DesignState>(before);
     VisitStoredFields([](const char*, auto from, auto& to) { to = from; }, *s, *expected);
     // Parts that are not the family design of the file's figures are taken as entered by hand.

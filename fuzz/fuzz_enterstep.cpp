@@ -3,8 +3,6 @@
 // leave a sweep with finite numbers only.
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -19,19 +17,11 @@ using stelvane::reliability::FuzzFailure;
 
 constexpr const char* kTarget = "fuzz_enterstep";
 
-namespace {
-
-// The first byte chooses the option buttons and the entry mode; the rest is
-// the window's texts, one per line, in the order of DesignInputs.
-enum : std::uint8_t {
-    kFamilyMask = 0x03, // 0 none (manual entry chosen), 1 Butterworth, 2 Chebyshev, 3 Bessel
-    kLinear = 0x04,
-    kLog = 0x08,
-    kManualEntry = 0x10,
-    kDesignFirst = 0x20, // run the start-up design before switching to manual entry
-};
-
-} // namespace
+// The first byte chooses the option buttons and the entry mode: the family in its low two bits
+// (0 none, as manual entry chooses), then linear, logarithmic, manual entry, and the start-up design
+// run before the switch to manual entry. The rest is the window's texts, one per line, in the order
+// of DesignInputs.
+enum : std::uint8_t { kFamilyMask = 0x03, kLinear = 0x04, kLog = 0x08, kManualEntry = 0x10, kDesignFirst = 0x20 };
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -56,11 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     s.ManualEntry = (options & kManualEntry) ? PartsEntry::Manual : PartsEntry::Designed;
 
     DesignInputs in;
-    std::string* const fields[] = {&in.txtCenter, &in.txtWidth, &in.lblOrderInput, &in.txtGain,
-                                   &in.txtCaps, &in.txtApass, &in.txtStart, &in.txtStop,
-                                   &in.txtInts, &in.lblNrX, &in.lblNrY, &in.txtdBTop,
-                                   &in.txtdBBottom, &in.txtDelay, &in.txtGainDC, &in.txtGBW,
-                                   &in.txtZin};
+    std::string* const fields[] = {&in.txtCenter, &in.txtWidth, &in.lblOrderInput, &in.txtGain, &in.txtCaps,
+        &in.txtApass, &in.txtStart, &in.txtStop, &in.txtInts, &in.lblNrX, &in.lblNrY, &in.txtdBTop, &in.txtdBBottom,
+        &in.txtDelay, &in.txtGainDC, &in.txtGBW, &in.txtZin};
     for (std::size_t n = 0; n < std::size(fields); ++n) *fields[n] = texts[n];
     const int family = options & kFamilyMask;
     in.optButterworth = family == 1;
@@ -72,8 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     messages = 0;
     DesignSession(s).Enter(in, count);
 
-    if (s.Order < 0 || s.Order > kMaxStages)
-        FuzzFailure(kTarget, "Order out of range: " + std::to_string(s.Order));
+    if (s.Order < 0 || s.Order > kMaxStages) FuzzFailure(kTarget, "Order out of range: " + std::to_string(s.Order));
     const std::string bad = reliability::FirstNonFiniteSweep(s);
     if (!bad.empty()) FuzzFailure(kTarget, "non-finite sweep: " + bad);
     if (messages > 2) FuzzFailure(kTarget, "more than the two ripple messages: " + std::to_string(messages));

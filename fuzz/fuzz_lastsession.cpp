@@ -17,11 +17,7 @@
 using namespace stelvane;
 using namespace stelvane::reliability;
 
-namespace {
-
 constexpr const char* kTarget = "fuzz_lastsession";
-
-} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -55,12 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (access(kLastSessionFileName, F_OK) == 0 ||
         access((std::string(kLastSessionFileName) + kDamagedSuffix).c_str(), F_OK) != 0)
         FuzzFailure(kTarget, "a damaged file was not kept beside");
-    auto defaults = std::make_unique<DesignState>();
+    auto defaults = std::make_unique<DesignState>(*s);
     InstallDefaults(*defaults);
     InstallCapacitorDefaults(*defaults);
-    if (s->Center != defaults->Center || s->Width != defaults->Width || s->Order != defaults->Order ||
-        s->NrInts != defaults->NrInts || s->Fstart != defaults->Fstart || s->Fstop != defaults->Fstop ||
-        s->C[1][1] != 1e-8f || s->C[2][2] != 1e-8f)
-        FuzzFailure(kTarget, "a refused file did not install the defaults");
+    if (!FirstDifference(*s, *defaults).empty()) FuzzFailure(kTarget, "a refused file did not install the defaults");
     return 0;
 }

@@ -35,13 +35,13 @@ void CheckLine(const std::string& line, bool first, int& sweeps)
     if (word == ".ac") {
         ++sweeps;
         if (line != kSweep) FuzzFailure(kTarget, "a sweep that is not the design's: " + line);
-    } else if (word.starts_with(".") && word != ".subckt" && word != ".ends" && word != ".model" &&
-               word != ".param" && word != ".options" && word != ".end") {
+    } else if (word.starts_with(".") && word != ".subckt" && word != ".ends" && word != ".model" && word != ".param" &&
+        word != ".options" && word != ".end") {
         FuzzFailure(kTarget, "a dot line that is no part of a circuit: " + line);
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

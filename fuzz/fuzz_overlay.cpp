@@ -14,11 +14,7 @@
 using namespace stelvane;
 using namespace stelvane::reliability;
 
-namespace {
-
 constexpr const char* kTarget = "fuzz_overlay";
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -46,4 +46,4 @@ inline std::string WriteScratch(const std::string& name, const std::uint8_t* dat
     std::abort();
 }
 
-} // namespace stelvane::reliability
+}  // namespace stelvane::reliability

@@ -5,6 +5,7 @@
 // from -20 to +40 dB and capacitors from 10 pF to 10 uF. A fixed seed makes
 // every run see the same designs.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -32,12 +33,8 @@ public:
             bool buildable = true;
             for (int i = 1; i <= s.Order; ++i) buildable = buildable && s.StageInvalid[i] == 0;
             if (buildable || attempt == 1000) return;
-            ++redrawn_;
         }
     }
-
-    // How many draws were made again because they could not be built.
-    int Redrawn() const { return redrawn_; }
 
     // The highest order a family can have.
     static Integer HighestOrder(Integer family) { return family == 3 ? 10 : kMaxStages; }
@@ -46,9 +43,9 @@ public:
     {
         static const char* const families[] = {"?", "Butterworth", "Chebyshev", "Bessel"};
         return std::string(families[FamilyName(s.Family) ? NumberOf(s.Family) : 0]) + " order " +
-               std::to_string(s.Order) + ", ripple " + std::to_string(s.Apass) + " dB, centre " +
-               std::to_string(s.Center) + " Hz, width " + std::to_string(s.Width) + " Hz, gain " +
-               std::to_string(s.Gain) + " dB, C " + std::to_string(s.Caps * 1e12) + " pF";
+            std::to_string(s.Order) + ", ripple " + std::to_string(s.Apass) + " dB, centre " +
+            std::to_string(s.Center) + " Hz, width " + std::to_string(s.Width) + " Hz, gain " + std::to_string(s.Gain) +
+            " dB, C " + std::to_string(s.Caps * 1e12) + " pF";
     }
 
     void Draw(DesignState& s, Integer family, Integer order, Integer intervals)
@@ -62,9 +59,7 @@ public:
         s.Apass = s.Family == FilterFamily::Chebyshev ? static_cast<Single>(LogUniform(0.001, 20)) : 0;
         s.Center = static_cast<Single>(LogUniform(1, 1e6));
         // Q of the band from 100 down to 0.4, a band 2.5 times wider than its centre
-        const double qbp = LogUniform(0.4, 100);
-        s.Width = static_cast<Single>(s.Center / qbp);
-        if (s.Width < 1) s.Width = 1;
+        s.Width = std::max(1.0f, static_cast<Single>(s.Center / LogUniform(0.4, 100)));
         s.Gain = static_cast<Single>(Real(-20, 40));
         s.Caps = static_cast<Single>(LogUniform(1e-11, 1e-5));
         for (int i = 1; i <= kMaxStages; ++i) s.C[i] = {0, s.Caps, s.Caps};
@@ -77,11 +72,13 @@ public:
 
     double Real(double low, double high) { return std::uniform_real_distribution<double>(low, high)(random_); }
     double LogUniform(double low, double high) { return std::exp(Real(std::log(low), std::log(high))); }
-    int Uniform(int low, int highExcluded) { return std::uniform_int_distribution<int>(low, highExcluded - 1)(random_); }
+    int Uniform(int low, int highExcluded)
+    {
+        return std::uniform_int_distribution<int>(low, highExcluded - 1)(random_);
+    }
 
 private:
     std::mt19937_64 random_;
-    int redrawn_ = 0;
 };
 
-} // namespace stelvane::reliability
+}  // namespace stelvane::reliability

@@ -66,4 +66,4 @@ inline std::string FirstNonFiniteSweep(const DesignState& s)
     return "";
 }
 
-} // namespace stelvane::reliability
+}  // namespace stelvane::reliability

@@ -10,10 +10,13 @@
 namespace stelvane::testing {
 
 using Complex = std::complex<double>;
-struct Section { double f0, q; }; // Hz, quality
+struct Section {
+    double f0, q;
+};  // Hz, quality
 
 // The second-order section s^2 - (r1 + r2)s + r1*r2.
-inline Section SectionFromRoots(Complex r1, Complex r2) {
+inline Section SectionFromRoots(Complex r1, Complex r2)
+{
     const double w0 = std::sqrt((r1 * r2).real());
     return {w0 / (2 * std::numbers::pi), w0 / std::abs((r1 + r2).real())};
 }
@@ -22,7 +25,8 @@ inline Section SectionFromRoots(Complex r1, Complex r2) {
 // whose bandpass poles are the roots of s^2 - p (wc/Qbp) s + wc^2. A real
 // pole's two roots make one section; a complex pole's roots each pair with
 // their conjugates, and the pole with positive imaginary part takes the lower one.
-inline Section ReferenceSection(double re, double im, double center, double width) {
+inline Section ReferenceSection(double re, double im, double center, double width)
+{
     const double wc = 2 * std::numbers::pi * center;
     const Complex b = -Complex(re, im) * wc / (center / width), root = std::sqrt(b * b - 4.0 * wc * wc);
     const Complex r1 = (-b + root) / 2.0, r2 = (-b - root) / 2.0;
@@ -31,4 +35,4 @@ inline Section ReferenceSection(double re, double im, double center, double widt
     return (im > 0) == (a.f0 < c.f0) ? a : c;
 }
 
-} // namespace stelvane::testing
+}  // namespace stelvane::testing

@@ -18,7 +18,8 @@ namespace stelvane {
 
 // The sweep as it was before it was vectorised: AddCascade at every point,
 // then the backward-difference delay.
-static void PointByPointSweep(const DesignState& s, SweepArray& gain, SweepArray& phase, SweepArray& delay) {
+static void PointByPointSweep(const DesignState& s, SweepArray& gain, SweepArray& phase, SweepArray& delay)
+{
     CascadeTerms terms;
     const int count = CollectStages(s, terms);
     double previousPhase = 0;
@@ -33,13 +34,15 @@ static void PointByPointSweep(const DesignState& s, SweepArray& gain, SweepArray
     delay[0] = s.NrInts >= 2 ? FiniteSingle(2.0 * delay[1] - delay[2]) : s.NrInts == 1 ? delay[1] : 0;
 }
 
-static bool SameBits(const SweepArray& a, const SweepArray& b, int last) {
+static bool SameBits(const SweepArray& a, const SweepArray& b, int last)
+{
     return std::memcmp(a.data(), b.data(), sizeof(Single) * (last + 1)) == 0;
 }
 
 // On every instruction set this processor and the build have in common: the
 // best, which the program uses, over more designs than the others.
-TEST(SweepCascade, GivesThePointByPointSinglesBitForBit) {
+TEST(SweepCascade, GivesThePointByPointSinglesBitForBit)
+{
     const std::vector<std::int64_t> targets = hwy::SupportedAndGeneratedTargets();
     for (const std::int64_t target : targets) {
         const int perOrder = target == targets.front() ? 4 : 1;
@@ -52,7 +55,8 @@ TEST(SweepCascade, GivesThePointByPointSinglesBitForBit) {
         auto check = [&] {
             PointByPointSweep(*s, gain, phase, delay);
             ASSERT_TRUE(SameBits(gain, s->GainDB, s->NrInts) && SameBits(phase, s->Phase, s->NrInts) &&
-                        SameBits(delay, s->Delay, s->NrInts)) << designs.Describe(*s);
+                SameBits(delay, s->Delay, s->NrInts))
+                << designs.Describe(*s);
             ++designsSwept;
         };
         for (Integer family = 1; family <= 3; ++family)
@@ -77,4 +81,4 @@ TEST(SweepCascade, GivesThePointByPointSinglesBitForBit) {
     hwy::SetSupportedTargetsForTest(0);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

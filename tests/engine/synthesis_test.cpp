@@ -14,8 +14,9 @@
 namespace stelvane {
 
 // The record after poles, transform and synthesis, before the analysis.
-static DesignState Synthesized(Integer family, Integer order, Single apass, Single center, Single width, Single gain,
-                               Single cap = 1e-8f) {
+static DesignState Synthesized(
+    Integer family, Integer order, Single apass, Single center, Single width, Single gain, Single cap = 1e-8f)
+{
     DesignState s = testing::Designed(family, order, apass, center, width);
     s.Gain = gain, s.GBW = 1e7f, s.DCGain = 1e5f, s.Zin = 1e6f;
     for (int k = 1; k <= kMaxStages; ++k) s.C[k] = {0, cap, cap};
@@ -27,9 +28,12 @@ static DesignState Synthesized(Integer family, Integer order, Single apass, Sing
 // the gain asked for at the centre. The corrected parts, analysed as ideal,
 // sit at f/FreqFactor, q/QFactor and g/GainFactor, which the opamp then pulls
 // back; an opamp figure of 0 or below counts as infinite.
-TEST(StageSynthesis, PartsGiveBackTheStageFigures) {
+TEST(StageSynthesis, PartsGiveBackTheStageFigures)
+{
     const struct Case {
-        const char* name; Integer family, maxOrder; Single apass, center, width, gain, cap, gbw, dcGain, zin;
+        const char* name;
+        Integer family, maxOrder;
+        Single apass, center, width, gain, cap, gbw, dcGain, zin;
     } cases[] = {
         {"Butterworth", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, 1e5f, 1e6f},
         {"Butterworth wide, slow opamp", 1, 21, 0, 1000, 500, 12, 1e-8f, 1e6f, 2e4f, 1e5f},
@@ -56,14 +60,14 @@ TEST(StageSynthesis, PartsGiveBackTheStageFigures) {
                 SCOPED_TRACE(::testing::Message() << "stage " << k);
                 const double q = s.StageQ[k], f = s.StageF[k], g = s.StageGain[k], r3 = s.R[k][3], c1 = s.C[k][1];
                 centreDb += 20 * std::log10(std::abs(reference::MfbResponse(reference::PartsOf(s, k), c.center)));
-                EXPECT_EQ(s.StageInvalid[k], g < 2 * q * q ? 0 : 1); // an equal-capacitor stage makes at most 2q^2
+                EXPECT_EQ(s.StageInvalid[k], g < 2 * q * q ? 0 : 1);  // an equal-capacitor stage makes at most 2q^2
                 EXPECT_NEAR(s.FreqFactor[k], 1 - q * f * ig, 1e-6);
                 EXPECT_NEAR(s.QFactor[k], 1 - q * (f * (r3 * iz - 1) * ig + 2 * q * id), 1e-6);
                 EXPECT_NEAR(s.GainFactor[k], 1 - q * (f * r3 * iz * ig + 2 * q * id), 1e-6);
-                for (int set = 0; set < 2; ++set) { // the ideal parts, then the corrected ones
+                for (int set = 0; set < 2; ++set) {  // the ideal parts, then the corrected ones
                     const auto& parts = (set ? s.Rs : s.R)[k];
                     const double r1 = parts[1], r2 = parts[2], r3s = parts[3];
-                    if (!(r2 > 0)) continue; // a gain too high for the Q
+                    if (!(r2 > 0)) continue;  // a gain too high for the Q
                     const double ff = set ? s.FreqFactor[k] : 1, qf = set ? s.QFactor[k] : 1;
                     const double gf = set ? s.GainFactor[k] : 1;
                     const double w0 = std::sqrt((1 + r2 / r1) / (r2 * r3s)) / c1, tol = set ? 1e-5 : 1e-6;
@@ -77,11 +81,18 @@ TEST(StageSynthesis, PartsGiveBackTheStageFigures) {
     }
 }
 
-TEST(StageSynthesis, UnusableStagesAreClearedAndStayFinite) {
-    const struct Case { const char* name; Single stageF, stageQ, cap, gain; } cases[] = {
-        {"Q of 0 (a pole on the imaginary axis)", 1000, 0, 1e-8f, 0}, {"frequency of 0", 0, 5, 1e-8f, 0},
-        {"negative capacitor", 1000, 5, -1e-8f, 0}, {"infinite Q", 1000, INFINITY, 1e-8f, 0},
-        {"gain beyond any Single", 1000, 5, 1e-8f, 1e10f}, {"gain of nothing", 1000, 5, 1e-8f, -1e10f},
+TEST(StageSynthesis, UnusableStagesAreClearedAndStayFinite)
+{
+    const struct Case {
+        const char* name;
+        Single stageF, stageQ, cap, gain;
+    } cases[] = {
+        {"Q of 0 (a pole on the imaginary axis)", 1000, 0, 1e-8f, 0},
+        {"frequency of 0", 0, 5, 1e-8f, 0},
+        {"negative capacitor", 1000, 5, -1e-8f, 0},
+        {"infinite Q", 1000, INFINITY, 1e-8f, 0},
+        {"gain beyond any Single", 1000, 5, 1e-8f, 1e10f},
+        {"gain of nothing", 1000, 5, 1e-8f, -1e10f},
     };
     for (const Case& c : cases) {
         DesignState s;
@@ -90,28 +101,30 @@ TEST(StageSynthesis, UnusableStagesAreClearedAndStayFinite) {
         SynthesizeStages(s);
         const bool gainUsable = std::abs(c.gain) < 100;
         EXPECT_EQ(std::tuple(s.StageInvalid[1], s.R[1][1], s.Rs[1][3], std::isfinite(s.StageGain[1])),
-                  std::tuple(Integer(1), 0.0f, 0.0f, true)) << c.name;
+            std::tuple(Integer(1), 0.0f, 0.0f, true))
+            << c.name;
         EXPECT_EQ(std::tuple(s.QFactor[1], s.FreqFactor[1], s.GainFactor[1]), std::tuple(1.0f, 1.0f, 1.0f)) << c.name;
         EXPECT_EQ(std::pair(s.StageInvalid[2], s.R[2][3] > 0), std::pair(Integer(!gainUsable), gainUsable)) << c.name;
     }
     // One stage of Q 1 asked for a gain of exactly 2q^2: R2 = R3 R1 / (4 q^2 R1 - R3) is unbounded, stored as 0.
     const DesignState s = Synthesized(3, 1, 0, 1000, 1000, static_cast<Single>(20 * std::log10(2.0)));
     EXPECT_EQ(std::tuple(s.StageQ[1], s.StageGain[1], s.R[1][2], s.StageInvalid[1]),
-              std::tuple(1.0f, 2.0f, 0.0f, Integer(1)));
+        std::tuple(1.0f, 2.0f, 0.0f, Integer(1)));
 }
 
 // The chain, and each step on its own, keeps to the stages the arrays hold.
-TEST(RunDesignChain, OrderIsKeptWithinTheStageArrays) {
+TEST(RunDesignChain, OrderIsKeptWithinTheStageArrays)
+{
     for (const auto& [order, kept] : {std::pair<Integer, int>{0, 0}, {-4, 0}, {300, 21}}) {
         DesignState s = Synthesized(1, 2, 0, 1000, 200, 0);
         s.Order = order, s.NrInts = 10;
         for (int k = 0; k <= kMaxStages; ++k) s.R[k] = {-1, -1, -1, -1};
         RunDesignChain(s);
         SCOPED_TRACE(::testing::Message() << "order " << order);
-        EXPECT_EQ(std::pair(s.Order, s.StageInvalid[1]), std::pair(Integer(kept), Integer(0))); // none analysed beyond
+        EXPECT_EQ(std::pair(s.Order, s.StageInvalid[1]), std::pair(Integer(kept), Integer(0)));  // none analysed beyond
         for (int k = 0; k <= kMaxStages; ++k) EXPECT_EQ(s.R[k][1] > 0, k >= 1 && k <= kept) << "stage " << k;
         EXPECT_EQ(s.GainDB[10] == 0.0f, kept == 0);
     }
 }
 
-} // namespace stelvane
+}  // namespace stelvane

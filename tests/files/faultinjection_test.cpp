@@ -27,14 +27,20 @@ std::map<std::string, std::string> Snapshot(const fs::path& folder)
     std::map<std::string, std::string> found;
     for (const auto& e : fs::recursive_directory_iterator(folder))
         found[e.path().string()] = e.is_symlink() ? "link to " + fs::read_symlink(e.path()).string()
-                                   : e.is_directory() ? "folder" : ReadBytes(e.path().string());
+            : e.is_directory()                    ? "folder"
+                                                  : ReadBytes(e.path().string());
     return found;
 }
 
 TEST(FaultInjection, EveryWriterRecoversAndLeavesTheFolderAsItWas)
 {
     // lay: a device the files link to, or what stands in their place
-    const struct { const char* name; std::string lay; int order, points; bool written, fillsUp = false; } faults[] = {
+    const struct {
+        const char* name;
+        std::string lay;
+        int order, points;
+        bool written, fillsUp = false;
+    } faults[] = {
         // the largest record the arrays hold, and the smallest, can be written
         {"a device that takes everything", "/dev/null", kMaxStages, kMaxPoints, true},
         {"no stages, one point", "", 0, 0, true},
@@ -81,5 +87,5 @@ TEST(FaultInjection, EveryWriterRecoversAndLeavesTheFolderAsItWas)
     std::signal(SIGXFSZ, SIG_DFL);
 }
 
-} // namespace
-} // namespace stelvane::testing
+}  // namespace
+}  // namespace stelvane::testing

@@ -22,68 +22,105 @@ namespace stelvane::testing {
 namespace {
 
 // Two stages with negative values, values in exponent form and the grid's extremes.
-const DesignState kTwoStages{StoredDesign{.Center = 1500.5f, .Width = 250, .Gain = -6.5f, .Order = 2,
-    .Family = FilterFamily::Chebyshev, .Apass = 0.5f, .Fstart = 100, .Fstop = 2e7f, .NrInts = 2000,
-    .Sweep = SweepSpacing::Log, .NrX = 12, .NrY = 1, .dBTop = 12.25f,
-    .dBBottom = -60, .DelayTop = 5e-5f, .PoleRe = {0, -0.7071068f, -0.7071068f}, .PoleIm = {0, 0.7071068f, -0.7071068f},
+const DesignState kTwoStages{StoredDesign{.Center = 1500.5f,
+    .Width = 250,
+    .Gain = -6.5f,
+    .Order = 2,
+    .Family = FilterFamily::Chebyshev,
+    .Apass = 0.5f,
+    .Fstart = 100,
+    .Fstop = 2e7f,
+    .NrInts = 2000,
+    .Sweep = SweepSpacing::Log,
+    .NrX = 12,
+    .NrY = 1,
+    .dBTop = 12.25f,
+    .dBBottom = -60,
+    .DelayTop = 5e-5f,
+    .PoleRe = {0, -0.7071068f, -0.7071068f},
+    .PoleIm = {0, 0.7071068f, -0.7071068f},
     .C = {{{}, {0, 2.2e-8f, 4.7e-9f}, {0, 1e-8f, 1e-8f}}},
     .R = {{{}, {0, 7957.747f, 397.8874f, 1.5e7f}, {0, 11253.95f, 281.3488f, 22507.91f}}}}};
 // Its parts are not the Chebyshev design of its figures, so they come back as entered by hand.
-const DesignState kTwoStagesRead = [] { DesignState d = kTwoStages; d.ManualEntry = PartsEntry::Manual; return d; }();
+const DesignState kTwoStagesRead = [] {
+    DesignState d = kTwoStages;
+    d.ManualEntry = PartsEntry::Manual;
+    return d;
+}();
 // Its file: one value a line, the header, then all poles, all capacitors and all resistors.
-const std::vector<std::string> kTwoStagesLines = {"1500.5", "250", "-6.5", "2", "2", "0.5", "100", "2E+07", "2000",
-    "2", "12.25", "-60", "5E-05", "1", "12", "-0.7071068", "0.7071068", "-0.7071068", "-0.7071068", "2.2E-08",
-    "4.7E-09", "1E-08", "1E-08", "7957.747", "397.8874", "1.5E+07", "11253.95", "281.3488", "22507.91"};
+const std::vector<std::string> kTwoStagesLines = {"1500.5", "250", "-6.5", "2", "2", "0.5", "100", "2E+07", "2000", "2",
+    "12.25", "-60", "5E-05", "1", "12", "-0.7071068", "0.7071068", "-0.7071068", "-0.7071068", "2.2E-08", "4.7E-09",
+    "1E-08", "1E-08", "7957.747", "397.8874", "1.5E+07", "11253.95", "281.3488", "22507.91"};
 
 // Values that are not numbers are saved as 0 (the reader then refuses the file rather than take them).
-const DesignState kNotNumbers{StoredDesign{.Center = 1000, .Width = 200, .Gain = -INFINITY,
-    .Family = FilterFamily::Bessel, .Apass = NAN, .Fstart = INFINITY}};
+const DesignState kNotNumbers{StoredDesign{
+    .Center = 1000, .Width = 200, .Gain = -INFINITY, .Family = FilterFamily::Bessel, .Apass = NAN, .Fstart = INFINITY}};
 
-// What a missing or damaged last-session file leaves: the start-up settings and capacitors.
-const DesignState kStartupDefaults{StoredDesign{.Center = 1000, .Width = 200, .Order = 2,
-    .Family = FilterFamily::Butterworth, .Apass = 0.2f, .Fstart = 500, .Fstop = 2000, .NrInts = 1000,
-    .Sweep = SweepSpacing::Linear, .NrX = 10, .NrY = 6,
-    .dBTop = 10, .dBBottom = -20, .DelayTop = 0.001f,
+// What a missing or damaged last-session file leaves: the start-up settings and the capacitors of
+// the two start-up stages, written out (a default moved, or a capacitor given to a third stage, shows).
+const DesignState kStartupDefaults{StoredDesign{.Center = 1000,
+    .Width = 200,
+    .Order = 2,
+    .Family = FilterFamily::Butterworth,
+    .Apass = 0.2f,
+    .Fstart = 500,
+    .Fstop = 2000,
+    .NrInts = 1000,
+    .Sweep = SweepSpacing::Linear,
+    .NrX = 10,
+    .NrY = 6,
+    .dBTop = 10,
+    .dBBottom = -20,
+    .DelayTop = 0.001f,
     .C = {{{}, {0, 1e-8f, 1e-8f}, {0, 1e-8f, 1e-8f}}}}};
 
 // One stage for the exports, with three sweep points: a plain one, zeros and
 // small values, and a phase so large that its easy text fills its column.
 // The fourth point is beyond NrInts and never written.
-const DesignState kExport{StoredDesign{.Order = 1, .Fstart = 500, .Fstop = 2000, .NrInts = 2,
-    .Sweep = SweepSpacing::Linear, .C = {{{}, {0, 2.2e-8f, 4.7e-9f}}},
-    .R = {{{}, {0, 7957.747f, 397.8874f, 15915.49f}}}},
-    DerivedDesign{.StageFoActual = {0, 1000}, .Freq = {500, 1000, 1234.5678f, 99}, .GainDB = {-12.5f, 0, -0.00007f},
-    .Phase = {135.25f, -3.5f, -1.234567e12f},
-    .Delay = {0.00123f, 1.5e-5f, 0}}};
+const DesignState kExport{StoredDesign{.Order = 1,
+                              .Fstart = 500,
+                              .Fstop = 2000,
+                              .NrInts = 2,
+                              .Sweep = SweepSpacing::Linear,
+                              .C = {{{}, {0, 2.2e-8f, 4.7e-9f}}},
+                              .R = {{{}, {0, 7957.747f, 397.8874f, 15915.49f}}}},
+    DerivedDesign{.StageFoActual = {0, 1000},
+        .Freq = {500, 1000, 1234.5678f, 99},
+        .GainDB = {-12.5f, 0, -0.00007f},
+        .Phase = {135.25f, -3.5f, -1.234567e12f},
+        .Delay = {0.00123f, 1.5e-5f, 0}}};
 // The same stage with the resistors for the specified opamp and a logarithmic sweep.
-const DesignState kExportSpecified{StoredDesign{.Order = 1, .GBW = 1e7f, .Fstart = 10, .Fstop = 2e7f,
-    .Sweep = SweepSpacing::Log, .C = kExport.C}, DerivedDesign{.Rs = {{{}, {0, 1.5e6f, -470, 22e3f}}},
-    .StageFoActual = {0, 1000}}};
+const DesignState kExportSpecified{
+    StoredDesign{.Order = 1, .GBW = 1e7f, .Fstart = 10, .Fstop = 2e7f, .Sweep = SweepSpacing::Log, .C = kExport.C},
+    DerivedDesign{.Rs = {{{}, {0, 1.5e6f, -470, 22e3f}}}, .StageFoActual = {0, 1000}}};
 
 // The same stage as one whose parts gave no figures: its label says so, as the windows do.
-const DesignState kExportUnbuildable = [] { DesignState s = kExport; s.StageInvalid[1] = 1; return s; }();
+const DesignState kExportUnbuildable = [] {
+    DesignState s = kExport;
+    s.StageInvalid[1] = 1;
+    return s;
+}();
 
 // One stage at x = 32, worked out from the placement rules: the source at
 // (0, 0), R1 across from (32, 0), R2 down from (208, 0) to ground, C1 at
 // (240, 0), C2 at (240, -208), R3 from (368, -208) down to the inverting input
 // line, the opamp at (464, -48), then the output, the stage's caption and the
 // closing directives.
-const std::string kSchematicIdeal = CrLfText({
-    "Version 4", "SHEET 1 1 1", "SYMBOL voltage  0  48 M0", "WINDOW 123 24 132 Left 0", "SYMATTR InstName Vgen",
-    "SYMATTR Value AC 1", "WIRE  0  0  0  64 ", "WIRE  0  0  32  0 ", "WIRE  0  144  0  208 ", "FLAG  0  208 0",
-    "SYMBOL res  48  16 R270", "WINDOW 0  32  56  VTop 0", "WINDOW 3  0  56  VBottom 0", "SYMATTR InstName R1",
-    "SYMATTR Value 7.958k", "WIRE  32  0  64  0 ", "WIRE  144  0  208  0 ", "SYMBOL res  192  48 R0",
-    "SYMATTR InstName R2", "SYMATTR Value 397.89 ", "WIRE  208  0  208  64 ", "WIRE  208  144  208  208 ",
-    "FLAG  208  208 0", "WIRE  208  0  240  0 ", "SYMBOL cap  272  16 R270", "WINDOW 0 0 32 Vbottom 0",
-    "WINDOW 3 32 32 Vtop 0", "SYMATTR InstName C1", "SYMATTR Value 0.022uF", "WIRE  240  0  272  0 ",
-    "WIRE  336  0  368  0 ", "SYMBOL cap  272 -192 R270", "WINDOW 0 0 32 Vbottom 0", "WINDOW 3 32 32 Vtop 0",
-    "SYMATTR InstName C2", "SYMATTR Value 4700pF", "WIRE  240 -208  272 -208 ", "WIRE  336 -208  368 -208 ",
-    "WIRE  240 -208  240  0 ", "SYMBOL res  352 -160 R0", "SYMATTR InstName R3", "SYMATTR Value 15.915k",
-    "WIRE  368 -208  368 -144 ", "WIRE  368 -64  368  0 ", "SYMBOL Opamps\\\\opamp  464 -48 R0",
-    "SYMATTR InstName U1", "WIRE  368  0  432  0 ", "WIRE  432  32  400  32 ", "WIRE  400  32  400  208 ",
-    "FLAG  400  208 0", "WIRE  496  16  528  16 ", "WIRE  528  16  528 -208 ", "WIRE  528 -208  368 -208 ",
-    "WIRE  528  0  560  0 ", "TEXT  288  272 LEFT 0 1kHz", "FLAG  560  0 Output",
-    "TEXT 0 368 Left 0 !.include Opamp.sub", "TEXT 0 400 Left 0 !.AC LIN 1000  500   2000 ",
+const std::string kSchematicIdeal = CrLfText({"Version 4", "SHEET 1 1 1", "SYMBOL voltage  0  48 M0",
+    "WINDOW 123 24 132 Left 0", "SYMATTR InstName Vgen", "SYMATTR Value AC 1", "WIRE  0  0  0  64 ",
+    "WIRE  0  0  32  0 ", "WIRE  0  144  0  208 ", "FLAG  0  208 0", "SYMBOL res  48  16 R270",
+    "WINDOW 0  32  56  VTop 0", "WINDOW 3  0  56  VBottom 0", "SYMATTR InstName R1", "SYMATTR Value 7.958k",
+    "WIRE  32  0  64  0 ", "WIRE  144  0  208  0 ", "SYMBOL res  192  48 R0", "SYMATTR InstName R2",
+    "SYMATTR Value 397.89 ", "WIRE  208  0  208  64 ", "WIRE  208  144  208  208 ", "FLAG  208  208 0",
+    "WIRE  208  0  240  0 ", "SYMBOL cap  272  16 R270", "WINDOW 0 0 32 Vbottom 0", "WINDOW 3 32 32 Vtop 0",
+    "SYMATTR InstName C1", "SYMATTR Value 0.022uF", "WIRE  240  0  272  0 ", "WIRE  336  0  368  0 ",
+    "SYMBOL cap  272 -192 R270", "WINDOW 0 0 32 Vbottom 0", "WINDOW 3 32 32 Vtop 0", "SYMATTR InstName C2",
+    "SYMATTR Value 4700pF", "WIRE  240 -208  272 -208 ", "WIRE  336 -208  368 -208 ", "WIRE  240 -208  240  0 ",
+    "SYMBOL res  352 -160 R0", "SYMATTR InstName R3", "SYMATTR Value 15.915k", "WIRE  368 -208  368 -144 ",
+    "WIRE  368 -64  368  0 ", "SYMBOL Opamps\\\\opamp  464 -48 R0", "SYMATTR InstName U1", "WIRE  368  0  432  0 ",
+    "WIRE  432  32  400  32 ", "WIRE  400  32  400  208 ", "FLAG  400  208 0", "WIRE  496  16  528  16 ",
+    "WIRE  528  16  528 -208 ", "WIRE  528 -208  368 -208 ", "WIRE  528  0  560  0 ", "TEXT  288  272 LEFT 0 1kHz",
+    "FLAG  560  0 Output", "TEXT 0 368 Left 0 !.include Opamp.sub", "TEXT 0 400 Left 0 !.AC LIN 1000  500   2000 ",
     "TEXT 0 432 Left 0 ;QUIBEX from Brellin Software", "TEXT 0 464 Left 0 ;Parts values based on ideal opamp"});
 
 // The gain overlay of the export: a blank (or the minus sign), the number, a
@@ -98,32 +135,45 @@ std::string Replaced(std::string text, const std::vector<std::pair<std::string, 
 
 TEST(FileFormats, EveryWriterWritesTheGoldenTextAndDesignsReadBack)
 {
-    const struct { const char* name; const Writer& writer; const DesignState& design;
-        std::vector<std::string> texts; const DesignState* readBack; } cases[] = { // a text for each file
+    const struct {
+        const char* name;
+        const Writer& writer;
+        const DesignState& design;
+        std::vector<std::string> texts;
+        const DesignState* readBack;
+    } cases[] = {
+        // a text for each file
         {"two stages", kWriters[kDesignFile], kTwoStages, {CrLfText(kTwoStagesLines)}, &kTwoStagesRead},
         {"two stages", kWriters[kLastSession], kTwoStages, {CrLfText(kTwoStagesLines)}, &kTwoStagesRead},
-        {"no stages, one point, non-numbers", kWriters[kLastSession], kNotNumbers, {CrLfText({"1000", "200", "0",
-            "0", "3", "0", "0", "0", "0", "0", "0", "0", "0", "0", "0"})}, nullptr},
+        {"no stages, one point, non-numbers", kWriters[kLastSession], kNotNumbers,
+            {CrLfText({"1000", "200", "0", "0", "3", "0", "0", "0", "0", "0", "0", "0", "0", "0", "0"})}, nullptr},
         // the easy texts of the screen in columns of 10, plain numbers in columns of 14
-        {"", kWriters[kEasyTable], kExport, {CrLfText({"", "Freq,      Gain,    Phase,    Delay,",
-            " Hz:        dB:      degrees:  secs:", "", "500       -12.5     135.25    1.23m     ",
-            "1k        0         -3.5      15u       ", "1.2346k   -7E-05    -1234.567G0         ", ""})}, nullptr},
-        {"", kWriters[kScientificTable], kExport, {CrLfText({"", "Freq,          Gain,        Phase,         Delay,",
-            " Hz:            dB:         degrees:       secs:", "",
-            "500           -12.5         135.25        0.00123       ",
-            "1000          0             -3.5          1.5E-05       ",
-            "1234.568      -7E-05        -1.234567E+12 0             ", ""})}, nullptr},
+        {"", kWriters[kEasyTable], kExport,
+            {CrLfText({"", "Freq,      Gain,    Phase,    Delay,", " Hz:        dB:      degrees:  secs:", "",
+                "500       -12.5     135.25    1.23m     ", "1k        0         -3.5      15u       ",
+                "1.2346k   -7E-05    -1234.567G0         ", ""})},
+            nullptr},
+        {"", kWriters[kScientificTable], kExport,
+            {CrLfText({"", "Freq,          Gain,        Phase,         Delay,",
+                " Hz:            dB:         degrees:       secs:", "",
+                "500           -12.5         135.25        0.00123       ",
+                "1000          0             -3.5          1.5E-05       ",
+                "1234.568      -7E-05        -1.234567E+12 0             ", ""})},
+            nullptr},
         {"three points", kWriters[kOverlay], kExport,
-         {kOverlayGainText, " 500  135.25 \r\n 1000 -3.5 \r\n 1234.568 -1.234567E+12 \r\n",
-          " 500  0.00123 \r\n 1000  1.5E-05 \r\n 1234.568  0 \r\n"}, nullptr},
+            {kOverlayGainText, " 500  135.25 \r\n 1000 -3.5 \r\n 1234.568 -1.234567E+12 \r\n",
+                " 500  0.00123 \r\n 1000  1.5E-05 \r\n 1234.568  0 \r\n"},
+            nullptr},
         {"ideal opamp", kWriters[kSchematic], kExport, {kSchematicIdeal}, nullptr},
         {"a stage that cannot be built", kWriters[kSchematic], kExportUnbuildable,
-         {Replaced(kSchematicIdeal, {{"LEFT 0 1kHz", "LEFT 0 invalid"}})}, nullptr},
+            {Replaced(kSchematicIdeal, {{"LEFT 0 1kHz", "LEFT 0 invalid"}})}, nullptr},
         // mega is MEG to the simulator; a negative value keeps its sign
         {"specified opamp, logarithmic sweep", kWriters[kSchematicSpecified], kExportSpecified,
-         {Replaced(kSchematicIdeal, {{"Value 7.958k", "Value 1.5MEG"}, {"Value 397.89 ", "Value -470 "},
-             {"Value 15.915k", "Value 22k"}, {"LIN 1000  500   2000 ", "DEC 1000  10   2E+07 "},
-             {"ideal opamp\r\n", "specified opamp\r\nTEXT 0 496 Left 0 ;GBW: 10M \r\n"}})}, nullptr},
+            {Replaced(kSchematicIdeal,
+                {{"Value 7.958k", "Value 1.5MEG"}, {"Value 397.89 ", "Value -470 "}, {"Value 15.915k", "Value 22k"},
+                    {"LIN 1000  500   2000 ", "DEC 1000  10   2E+07 "},
+                    {"ideal opamp\r\n", "specified opamp\r\nTEXT 0 496 Left 0 ;GBW: 10M \r\n"}})},
+            nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.writer.name) + ", " + c.name);
@@ -135,7 +185,7 @@ TEST(FileFormats, EveryWriterWritesTheGoldenTextAndDesignsReadBack)
             auto back = std::make_unique<DesignState>();
             const std::string file = folder / c.writer.files[0];
             EXPECT_TRUE(&c.writer == &kWriters[kLastSession] ? ReadLastSession(*back, notifier, file)
-                                                              : ReadDesignFile(*back, file, notifier));
+                                                             : ReadDesignFile(*back, file, notifier));
             ExpectSameDesign(*back, *c.readBack);
         }
         EXPECT_TRUE(notifier.beeps == 0 && notifier.messages.empty());
@@ -157,16 +207,20 @@ TEST(FileFormats, ReadersRefuseWhatTheyCannotHoldNamingFileLineAndWhy)
     };
     const std::string longWord(1000, 'x');
     // text: what the file holds (nothing: no file); detail: what the message adds after the file's name
-    const struct { const char* name; std::optional<std::string> text; std::string detail; } cases[] = {
+    const struct {
+        const char* name;
+        std::optional<std::string> text;
+        std::string detail;
+    } cases[] = {
         {"ends inside the header", file({}, 8),
-         ", line 9: the file ends before NrInts (a design needs at least 15 lines)"},
+            ", line 9: the file ends before NrInts (a design needs at least 15 lines)"},
         {"ends before the last resistor", file({}, 28),
-         ", line 29: the file ends before R3 of stage 2 (2 stages need 29 lines)"},
+            ", line 29: the file ends before R3 of stage 2 (2 stages need 29 lines)"},
         {"22 stages", file({{4, "22"}}, 15 + 7 * 22), ", line 4: Order 22 is not 1 to 21"},
         {"no stages", file({{4, "0"}}, 15), ", line 4: Order 0 is not 1 to 21"},
         {"a part of a stage", file({{4, "-0.4"}}), ", line 4: Order -0.4 is not a whole number"},
         {"11 Bessel stages", file({{4, "11"}, {5, "3"}}, 15 + 7 * 11),
-         ", line 4: Order 11 is not 1 to 10 for a Bessel design"},
+            ", line 4: Order 11 is not 1 to 10 for a Bessel design"},
         {"family 99", file({{5, "99"}}), ", line 5: Family 99 is not 1 to 4"},
         {"family 0", file({{5, "0"}}), ", line 5: Family 0 is not 1 to 4"},
         {"sweep 3", file({{10, "3"}}), ", line 10: Sweep 3 is not 1 or 2"},
@@ -181,11 +235,11 @@ TEST(FileFormats, ReadersRefuseWhatTheyCannotHoldNamingFileLineAndWhy)
         {"decimal comma", file({{1, "1,5"}}), ", line 1: Center '1,5' holds more than one value"},
         {"a word for a pole", file({{18, "abc"}}), ", line 18: PoleRe of stage 2 'abc' is not a number"},
         {"a long word", file({{23, longWord}}),
-         ", line 23: C2 of stage 2 '" + longWord.substr(0, 297) + "...' is not a number"},
+            ", line 23: C2 of stage 2 '" + longWord.substr(0, 297) + "...' is not a number"},
         {"a real beyond a Single", file({{1, "-1e39"}}),
-         ", line 1: Center -1e39 is beyond the range of a stored value"},
+            ", line 1: Center -1e39 is beyond the range of a stored value"},
         {"an integer above 16 bits", file({{5, "32768"}}),
-         ", line 5: Family 32768 is beyond the range of a stored value"},
+            ", line 5: Family 32768 is beyond the range of a stored value"},
         {"too large", std::string(kDesignFileLimit + 1, '1'), ": it is larger than 1 MiB"},
         {"a pipe", std::nullopt, ": it is not a regular file"},
         {"a folder", std::nullopt, ": it is not a regular file"},
@@ -208,8 +262,8 @@ TEST(FileFormats, ReadersRefuseWhatTheyCannotHoldNamingFileLineAndWhy)
             ExpectSameDesign(*s, *expected);
             // Only a damaged file that is a file is kept beside, as it was.
             const bool kept = lastSession && c.text;
-            std::string message = std::string(lastSession ? kLastSessionDamagedMessage : kDesignNotReadMessage) +
-                                  " (" + path + c.detail + ")" + (kept ? ". It was kept as " + path + ".damaged." : "");
+            std::string message = std::string(lastSession ? kLastSessionDamagedMessage : kDesignNotReadMessage) + " (" +
+                path + c.detail + ")" + (kept ? ". It was kept as " + path + ".damaged." : "");
             if (lastSession && std::string(c.name) == "no file") message = kLastSessionNotFoundMessage;
             ASSERT_EQ(notifier.messages.size(), 1u);
             EXPECT_EQ(notifier.messages[0].text, message);
@@ -228,18 +282,25 @@ TEST(FileFormats, OverlayReadKeepsTheWholePairsBeforeAnyFaultAndSaysWhenThereIsN
     fs::create_directory(folder / "a folder");
     ASSERT_EQ(mkfifo((folder / "a pipe").c_str(), 0600), 0);
     // text: what the file holds, if there is one; points: the first points read; problem: what the user is told
-    const struct { const char* name; std::optional<std::string> text; int last;
-        std::vector<std::pair<float, float>> points; std::string problem; } cases[] = {
+    const struct {
+        const char* name;
+        std::optional<std::string> text;
+        int last;
+        std::vector<std::pair<float, float>> points;
+        std::string problem;
+    } cases[] = {
         {"as the writer writes it", kOverlayGainText, 2, {{500, -12.5f}, {1000, 0}, {1234.568f, -7e-5f}}, ""},
         {"an odd count of numbers", " 1  2 \r\n 3 \r\n", 0, {{1, 2}}, ""},
         {"a word", " 1  2 \r\n abc  4 \r\n 5  6 \r\n", 0, {{1, 2}}, ""},
         {"a value beyond a Single", " 1  2 \r\n 3  -1e39 \r\n", 0, {{1, 2}}, ""},
         {"more points than the arrays hold", tooMany, 2000, {{0, 0}, {1, -1}}, ""},
-        {"empty file", "", -1, {}, noPoint}, {"binary", std::string("\x7f" "ELF\0\x01\x02", 7), -1, {}, noPoint},
-        {"NaN", " nan  1 \r\n", -1, {}, noPoint}, {"one number", " 1 \r\n", -1, {}, noPoint},
+        {"empty file", "", -1, {}, noPoint},
+        {"binary", std::string("\177ELF\0\1\2", 7), -1, {}, noPoint},
+        {"NaN", " nan  1 \r\n", -1, {}, noPoint},
+        {"one number", " 1 \r\n", -1, {}, noPoint},
         // nothing to read: nothing changes
         {"too large", std::string(kOverlayFileLimit + 1, '1'), 7, {{123, 0}},
-         " could not be read: it is larger than 16 MiB"},
+            " could not be read: it is larger than 16 MiB"},
         {"a folder", std::nullopt, 7, {{123, 0}}, " could not be read: it is not a regular file"},
         {"a pipe", std::nullopt, 7, {{123, 0}}, " could not be read: it is not a regular file"},
         {"no file", std::nullopt, 7, {{123, 0}}, ""},
@@ -260,5 +321,5 @@ TEST(FileFormats, OverlayReadKeepsTheWholePairsBeforeAnyFaultAndSaysWhenThereIsN
     }
 }
 
-} // namespace
-} // namespace stelvane::testing
+}  // namespace
+}  // namespace stelvane::testing

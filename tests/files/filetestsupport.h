@@ -35,7 +35,11 @@ namespace fs = std::filesystem;
 // in it when the test ends.
 struct ScratchFolder {
     ScratchFolder() : path_(mkdtemp((fs::temp_directory_path() / "stelvane-files-XXXXXX").string().data())) {}
-    ~ScratchFolder() { std::error_code ec; fs::remove_all(path_, ec); }
+    ~ScratchFolder()
+    {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
     fs::path path_;
 };
@@ -59,28 +63,28 @@ struct Writer {
     const char* name;
     std::vector<std::string> files;
     std::function<bool(const DesignState&, const std::string& firstFile, Notifier&)> write;
-    const char* failureMessage; // none for a design file, which only beeps
+    const char* failureMessage;  // none for a design file, which only beeps
 };
 
 inline const std::vector<Writer> kWriters = {
     {"design file", {"d.QBX"}, WriteDesignFile, nullptr},
     {"last session", {kLastSessionFileName}, [](auto& s, auto& file, auto& n) { return WriteLastSession(s, n, file); },
-     kLastSessionNotWrittenMessage},
+        kLastSessionNotWrittenMessage},
     {"easy table", {"e.DAT"}, WriteTabulatedEasy, kTabulatedNotWrittenMessage},
     {"scientific table", {"s.DAT"}, WriteTabulatedScientific, kTabulatedNotWrittenMessage},
     {"schematic", {"f.ASC"},
-     [](auto& s, auto& file, auto& n) { return WriteSpiceSchematic(s, PartsType::Ideal, file, n); },
-     kSpiceNotWrittenMessage},
+        [](auto& s, auto& file, auto& n) { return WriteSpiceSchematic(s, PartsType::Ideal, file, n); },
+        kSpiceNotWrittenMessage},
     {"overlay", {kOverlayGainFileName, kOverlayPhaseFileName, kOverlayDelayFileName},
-     [](auto& s, auto& file, auto& n) { return SavePlotOverlay(s, n, fs::path(file).parent_path().string()); },
-     kOverlayNotWrittenMessage},
+        [](auto& s, auto& file, auto& n) { return SavePlotOverlay(s, n, fs::path(file).parent_path().string()); },
+        kOverlayNotWrittenMessage},
     {"schematic for the specified opamp", {"f.ASC"},
-     [](auto& s, auto& file, auto& n) { return WriteSpiceSchematic(s, PartsType::Specified, file, n); },
-     kSpiceNotWrittenMessage},
+        [](auto& s, auto& file, auto& n) { return WriteSpiceSchematic(s, PartsType::Specified, file, n); },
+        kSpiceNotWrittenMessage},
 };
 enum WriterIndex { kDesignFile, kLastSession, kEasyTable, kScientificTable, kSchematic, kOverlay, kSchematicSpecified };
 
-} // namespace stelvane::testing
+}  // namespace stelvane::testing
 
 namespace stelvane {
 
@@ -103,11 +107,14 @@ inline Single SevenDigitsOf(Single v)
 inline std::unique_ptr<DesignState> RoundedToTheFile(const DesignState& saved)
 {
     auto s = std::make_unique<DesignState>(saved);
-    VisitStoredFields([](const char*, auto& v) { if constexpr (std::is_same_v<std::remove_reference_t<decltype(v)>, Single>) v = SevenDigitsOf(v); },
-                      *s);
+    VisitStoredFields(
+        [](const char*, auto& v) {
+            if constexpr (std::is_same_v<std::remove_reference_t<decltype(v)>, Single>) v = SevenDigitsOf(v);
+        },
+        *s);
     s->ManualEntry = PartsEntry::Manual;
     RunDesignChain(*s);
     return s;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -14,7 +14,8 @@ namespace stelvane::testing {
 // listed and read back row by row: the references, the built parts (Rs), the
 // series they were rounded to and the capacitors' own series; then the
 // rounding undone.
-TEST(PartsList, ReadsBackAsTheBuiltParts) {
+TEST(PartsList, ReadsBackAsTheBuiltParts)
+{
     auto s = StartUpDesign([](DesignInputs& in) { in.lblOrderInput = "3"; });
     DesignSession session(*s);
     const auto designed = std::make_unique<DesignState>(*s);
@@ -35,8 +36,8 @@ TEST(PartsList, ReadsBackAsTheBuiltParts) {
             for (std::string f; std::getline(row, f, ',');) cell.push_back(f);
             cell.resize(6);
             const bool resistor = p < 3;
-            EXPECT_EQ(cell[0] + cell[1], std::to_string(k) + (resistor ? "R" : "C") +
-                                             std::to_string(100 * k + (resistor ? p + 1 : p - 2)));
+            EXPECT_EQ(cell[0] + cell[1],
+                std::to_string(k) + (resistor ? "R" : "C") + std::to_string(100 * k + (resistor ? p + 1 : p - 2)));
             EXPECT_NEAR(std::stod(cell[2]) / (resistor ? s->Rs[k][p + 1] : s->C[k][p - 2]), 1, 1e-5);
             EXPECT_EQ(cell[3] + cell[4] + "/" + cell[5], resistor ? "resistorE96/1" : "capacitorE6/20");
         }
@@ -45,7 +46,7 @@ TEST(PartsList, ReadsBackAsTheBuiltParts) {
     EXPECT_TRUE(s->R == designed->R && s->Rs == designed->Rs && !session.RoundedSeries());
     s->Rs[1][1] = 85418;  // off every series: no series, no tolerance
     EXPECT_NE(PartsListText(*s, PartsType::Specified, std::nullopt).find("\r\n1,R101,85418,resistor,,\r\n"),
-              std::string::npos);
+        std::string::npos);
 }
 
-} // namespace stelvane::testing
+}  // namespace stelvane::testing

@@ -47,20 +47,21 @@ TEST(RoundTripProperties, LoadedDesignHoldsTheFileGivesTheResponseOfTheSevenDigi
     reliability::RandomDesigns designs(19700101);
     RecordingNotifier notifier;
     auto saved = std::make_unique<DesignState>(), loaded = std::make_unique<DesignState>();
-    const auto saveAndLoad = [&] { // into a fresh start-up record
+    const auto saveAndLoad = [&] {  // into a fresh start-up record
         *loaded = DesignState{};
         InitEngine(*loaded);
         InstallOpampDefaults(*loaded);
-        return WriteDesignFile(*saved, folder / "d.QBX", notifier) && ReadDesignFile(*loaded, folder / "d.QBX", notifier);
+        return WriteDesignFile(*saved, folder / "d.QBX", notifier) &&
+            ReadDesignFile(*loaded, folder / "d.QBX", notifier);
     };
-    for (int n = 0; n < 6 * 3 * kMaxStages; ++n) { // every family and order six times: 312 designs
+    for (int n = 0; n < 6 * 3 * kMaxStages; ++n) {  // every family and order six times: 312 designs
         const auto family = static_cast<Integer>(1 + n % 3), order = static_cast<Integer>(1 + n / 3 % kMaxStages);
         if (order > reliability::RandomDesigns::HighestOrder(family)) continue;
         designs.Next(*saved, family, order, static_cast<Integer>(designs.Uniform(2, 400)));
         SCOPED_TRACE(designs.Describe(*saved));
         ASSERT_TRUE(saveAndLoad());
         EXPECT_EQ(loaded->ManualEntry, PartsEntry::Designed);
-        loaded->ManualEntry = PartsEntry::Manual; // analysed as its parts stand
+        loaded->ManualEntry = PartsEntry::Manual;  // analysed as its parts stand
         RunDesignChain(*loaded);
         const auto got = FileFieldsAndResponse(*loaded), expected = FileFieldsAndResponse(*RoundedToTheFile(*saved));
         ASSERT_EQ(got.size(), expected.size());
@@ -75,5 +76,5 @@ TEST(RoundTripProperties, LoadedDesignHoldsTheFileGivesTheResponseOfTheSevenDigi
     }
 }
 
-} // namespace
-} // namespace stelvane::testing
+}  // namespace
+}  // namespace stelvane::testing

@@ -18,18 +18,20 @@ namespace {
 TEST(TextFile, ReadsDecimalNumbersAndNothingElse)
 {
     const std::optional<double> no;
-    const std::pair<const char*, std::optional<double>> cases[] = {
-        {"1000", 1000}, {"-20", -20}, {".5", 0.5}, {"-.5", -0.5}, {"+.5", 0.5}, {"5.", 5}, {"1E-08", 1e-8},
-        {"1e8", 1e8}, {"2.5E+03", 2500}, {"  42 \r\n", 42}, {"\n\t-0 ", 0}, {"", no}, {"-", no}, {".", no},
-        {"E5", no}, {"5E", no}, {"5E+", no}, {"1 0", no}, {"4k7", no}, {"nan", no}, {"1e999", no}, {"++1", no},
-    };
+    const std::pair<const char*, std::optional<double>> cases[] = {{"1000", 1000}, {"-.5", -0.5}, {"+.5", 0.5},
+        {"5.", 5}, {"1E-08", 1e-8}, {"2.5E+03", 2500}, {"  42 \r\n", 42}, {"\n\t-0 ", 0}, {"", no}, {"-", no},
+        {".", no}, {"E5", no}, {"5E+", no}, {"1 0", no}, {"4k7", no}, {"nan", no}, {"1e999", no}, {"++1", no}};
     for (const auto& [text, value] : cases) EXPECT_EQ(ParseDecimalText(text), value) << '"' << text << '"';
 }
 
 TEST(TextFile, SplitsFieldsAtTheirDelimiters)
 {
     const std::string longest(100, '1');
-    const struct { const char* name; std::string text; std::vector<std::string> fields; } cases[] = {
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<std::string> fields;
+    } cases[] = {
         {"last line without its end", "1\r\n2", {"1", "2"}},
         {"blanks, commas and line ends delimit", " 1  2 \r\n3,4\n\n\t5 \n", {"1", "2", "3", "4", "5"}},
         {"the longest field", longest + "\n2", {longest, "2"}},
@@ -53,7 +55,7 @@ TEST(TextFile, SafeWriteReplacesTheFileALinkNamesKeepsTheLinkAndNeedsAName)
     ASSERT_TRUE(WriteTextFileSafely(folder / "link.txt", "new\r\n"));
     EXPECT_EQ(ReadBytes(folder / "old.txt"), "new\r\n");
     EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
-    EXPECT_FALSE(WriteTextFileSafely("", "new\r\n")); // no name: a cancelled file dialog
+    EXPECT_FALSE(WriteTextFileSafely("", "new\r\n"));  // no name: a cancelled file dialog
     // a pipe nobody reads is refused at once, not waited on
     ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
     EXPECT_FALSE(WriteTextFileSafely(folder / "pipe", "new\r\n"));
@@ -66,5 +68,5 @@ TEST(TextFile, ANameWithoutExtensionGetsTheDialogsOwn)
     for (const auto& [chosen, written] : cases) EXPECT_EQ(WithExtension(chosen, ".QBX"), written) << chosen;
 }
 
-} // namespace
-} // namespace stelvane::testing
+}  // namespace
+}  // namespace stelvane::testing

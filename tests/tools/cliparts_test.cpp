@@ -18,7 +18,11 @@ TEST(CliParts, OptionsAreReadOrRefusedWithTheirExitCodes)
 {
     // with a JSON pointer: the value there with --json (a figure to a Single's precision)
     const struct {
-        std::vector<std::string> args; int code; std::string inOutput; const char* pointer = ""; Json value = {};
+        std::vector<std::string> args;
+        int code;
+        std::string inOutput;
+        const char* pointer = "";
+        Json value = {};
     } cases[] = {
         {{"--series", "E5"}, 2, "--series takes E6, E12, E24, E48, E96 or E192, not 'E5'"},
         {{"--r-range", "2k"}, 2, "option --r-range needs a value"},
@@ -27,19 +31,20 @@ TEST(CliParts, OptionsAreReadOrRefusedWithTheirExitCodes)
         {{"--series", "e12"}, 0, "\nResistors rounded to the E12 series (R)\n", "/series", "E12"},
         {{"--series", "E96"}, 0, "", "/stages/0/R", {84500, 1210, 243000}},
         {{"--cap", "100p", "--r-range=2k,500k"}, 0,
-         "\nResistors outside 2k to 500k ohms:\nStage 1: R1 8.542M, R3 24.221M\n"},
-        {{"--cap", "100p", "--suggest-cap"}, 0, "\nE12: 4700pF, resistors 2.257k to 515.331k\n",
-         "/suggested_cap/E12", 4.7e-9f},
+            "\nResistors outside 2k to 500k ohms:\nStage 1: R1 8.542M, R3 24.221M\n"},
+        {{"--cap", "100p", "--suggest-cap"}, 0, "\nE12: 4700pF, resistors 2.257k to 515.331k\n", "/suggested_cap/E12",
+            4.7e-9f},
         {{"--cap", "100p", "--suggest-cap"}, 0, "", "/suggested_cap/r_range", {1000, 1e6}},
         {{"--gain", "40", "--width", "800", "--suggest-cap"}, 0, "", "/suggested_cap/E6", 3.3e-9f},
         // one stage of Q 5 and gain 1: R1 = R3/2, R2 = R3/98, so R2/(R1 + R2) = 1/50
-        {{"--order", "1", "--sensitivity"}, 0, "Stage 1:\n           R1      R2      R3      C1      C2\n"
-                                               "f0     -0.010  -0.490  -0.500  -0.500  -0.500\n"},
+        {{"--order", "1", "--sensitivity"}, 0,
+            "Stage 1:\n           R1      R2      R3      C1      C2\n"
+            "f0     -0.010  -0.490  -0.500  -0.500  -0.500\n"},
         // Q = sqrt(R3 (R1 + R2) / (R1 R2 C1 C2)) C1 C2 / (C1 + C2) goes as f0 does, as sqrt(1 + R2/R1) with R1
         {{"--order", "1", "--sensitivity"}, 0, "", "/sensitivity/0/q/R1", -0.01},
         // gain = R3 C1 / (R1 (C1 + C2)), equal capacitors; none for a stage that cannot be built
         {{"--sensitivity"}, 0, "", "/sensitivity/1/gain",
-         {{"R1", -1}, {"R2", 0}, {"R3", 1}, {"C1", 0.5}, {"C2", -0.5}}},
+            {{"R1", -1}, {"R2", 0}, {"R3", 1}, {"C1", 0.5}, {"C2", -0.5}}},
         {{"--sensitivity", "--gain", "40", "--width", "800"}, 0, "", "/sensitivity/0/q/C1", nullptr},
     };
     for (const auto& c : cases) {
@@ -50,10 +55,11 @@ TEST(CliParts, OptionsAreReadOrRefusedWithTheirExitCodes)
         if (!*c.pointer) continue;
         const Json read = Json::parse(RunCliIn(c.args, true).out).at(Json::json_pointer(c.pointer));
         EXPECT_TRUE(c.value.is_number_float() ? std::abs(read.get<double>() / c.value.get<double>() - 1) < 1e-6
-                                              : read == c.value) << read;
+                                              : read == c.value)
+            << read;
     }
     EXPECT_EQ(RunCliIn({}).out.find("outside"), std::string::npos);  // the start-up parts are all in range
 }
 
-} // namespace
-} // namespace stelvane::testing
+}  // namespace
+}  // namespace stelvane::testing

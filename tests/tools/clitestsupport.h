@@ -13,7 +13,10 @@
 
 namespace stelvane::testing {
 
-struct CliRun { int code; std::string out, err; };
+struct CliRun {
+    int code;
+    std::string out, err;
+};
 
 // The second line of every usage error.
 inline constexpr const char* kSeeHelp = "see stelvane-cli --help\n";
@@ -39,4 +42,4 @@ inline CliRun RunCliIn(std::vector<std::string> args, bool json = false)
     return {code, out.str(), err.str()};
 }
 
-} // namespace stelvane::testing
+}  // namespace stelvane::testing
