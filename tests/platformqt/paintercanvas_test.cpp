@@ -29,28 +29,72 @@ TEST(PainterCanvas, DrawsWhereTheLayoutUnitsSayAndMeasuresWhatItChanges)
         bool draws = true;
     };
     const std::vector<Case> cases = {
-        {"thin line, ends included", [](Canvas& c) { c.Line({100, 500}, {1500, 500}, {255, 0, 0}); },
-         {{100, 505, red}, {1500, 505, red}, {800, 515, paper}, {800, 495, paper}, {1600, 505, paper}}},
-        {"line three pixels wide", [](Canvas& c) { c.Line({100, 500}, {1500, 500}, {255, 0, 0}, 3); },
-         {{800, 495, red}, {800, 515, red}, {800, 525, paper}, {800, 485, paper}}},
+        {"thin line, ends included",
+            [](Canvas& c) {
+                c.Line({100, 500}, {1500, 500}, {255, 0, 0});
+            },
+            {{100, 505, red}, {1500, 505, red}, {800, 515, paper}, {800, 495, paper}, {1600, 505, paper}}},
+        {"line three pixels wide",
+            [](Canvas& c) {
+                c.Line({100, 500}, {1500, 500}, {255, 0, 0}, 3);
+            },
+            {{800, 495, red}, {800, 515, red}, {800, 525, paper}, {800, 485, paper}}},
         {"thick upright line, its round ends reaching beyond its points",
-         [](Canvas& c) { c.Line({1000, 200}, {1000, 1200}, {255, 0, 0}, 3); },
-         {{995, 700, red}, {1015, 700, red}, {1025, 700, paper}, {985, 700, paper}, {1005, 1205, red},
-          {1005, 1225, paper}, {1005, 185, paper}}},
-        {"thick slanted line", [](Canvas& c) { c.Line({100, 100}, {1500, 1400}, {255, 0, 0}, 5); }, {}},
-        {"curve", [](Canvas& c) { c.Polyline({{100, 700}, {600, 100}, {1100, 1400}, {1900, 700}}, kBlack, 2); }, {}},
-        {"filled box, corners included", [](Canvas& c) { c.FillBox({600, 400}, {200, 200}, kWhite); },
-         {{205, 205, white}, {605, 405, white}, {620, 300, paper}, {190, 300, paper}, {400, 420, paper}}},
-        {"outline without its inside", [](Canvas& c) { c.OutlineBox({200, 200}, {1200, 1000}, kBlack, 3); },
-         {{700, 205, black}, {1205, 600, black}, {700, 600, paper}}},
-        {"polygon", [](Canvas& c) { c.FillPolygon({{300, 300}, {1700, 500}, {900, 1300}}, kBlack); }, {}},
-        {"dot", [](Canvas& c) { c.Dot({1000, 1000}, {255, 0, 0}); }, {{1005, 1005, red}, {1015, 1005, paper}}},
-        {"wide dot", [](Canvas& c) { c.Dot({1000, 1000}, {255, 0, 0}, 4); }, {}},
-        {"arc", [](Canvas& c) { c.Arc({1000, 700}, 500, 0, 3, kBlack, 2); }, {}},
-        {"text", [](Canvas& c) { c.Text({300, 600}, "Gain, dB: -3.01", kBlack, CanvasFont{"Arial", 14, true}); }, {}},
+            [](Canvas& c) {
+                c.Line({1000, 200}, {1000, 1200}, {255, 0, 0}, 3);
+            },
+            {{995, 700, red}, {1015, 700, red}, {1025, 700, paper}, {985, 700, paper}, {1005, 1205, red},
+                {1005, 1225, paper}, {1005, 185, paper}}},
+        {"thick slanted line",
+            [](Canvas& c) {
+                c.Line({100, 100}, {1500, 1400}, {255, 0, 0}, 5);
+            },
+            {}},
+        {"curve",
+            [](Canvas& c) {
+                c.Polyline({{100, 700}, {600, 100}, {1100, 1400}, {1900, 700}}, kBlack, 2);
+            },
+            {}},
+        {"filled box, corners included",
+            [](Canvas& c) {
+                c.FillBox({600, 400}, {200, 200}, kWhite);
+            },
+            {{205, 205, white}, {605, 405, white}, {620, 300, paper}, {190, 300, paper}, {400, 420, paper}}},
+        {"outline without its inside",
+            [](Canvas& c) {
+                c.OutlineBox({200, 200}, {1200, 1000}, kBlack, 3);
+            },
+            {{700, 205, black}, {1205, 600, black}, {700, 600, paper}}},
+        {"polygon",
+            [](Canvas& c) {
+                c.FillPolygon({{300, 300}, {1700, 500}, {900, 1300}}, kBlack);
+            },
+            {}},
+        {"dot",
+            [](Canvas& c) {
+                c.Dot({1000, 1000}, {255, 0, 0});
+            },
+            {{1005, 1005, red}, {1015, 1005, paper}}},
+        {"wide dot",
+            [](Canvas& c) {
+                c.Dot({1000, 1000}, {255, 0, 0}, 4);
+            },
+            {}},
+        {"arc",
+            [](Canvas& c) {
+                c.Arc({1000, 700}, 500, 0, 3, kBlack, 2);
+            },
+            {}},
+        {"text",
+            [](Canvas& c) {
+                c.Text({300, 600}, "Gain, dB: -3.01", kBlack, CanvasFont{"Arial", 14, true});
+            },
+            {}},
         {"a point that is not a number draws nothing",
-         [](Canvas& c) { c.Line({100, 500}, {std::numeric_limits<double>::quiet_NaN(), 500}, {255, 0, 0}); },
-         {{800, 505, paper}, {105, 505, paper}}, false},
+            [](Canvas& c) {
+                c.Line({100, 500}, {std::numeric_limits<double>::quiet_NaN(), 500}, {255, 0, 0});
+            },
+            {{800, 505, paper}, {105, 505, paper}}, false},
     };
     for (const double ratio : {1.0, 2.0}) {
         for (const Case& c : cases) {
@@ -83,5 +127,5 @@ TEST(PainterCanvas, DrawsWhereTheLayoutUnitsSayAndMeasuresWhatItChanges)
     }
 }
 
-} // namespace
-} // namespace stelvane
+}  // namespace
+}  // namespace stelvane

@@ -31,7 +31,11 @@ std::size_t CountOf(const std::vector<std::string>& texts, const std::string& te
 TEST(SchematicDrawing, StagesShowTheirFiguresPartsAndFaults)
 {
     // Three stages of the start-up design; the gain asked of a narrow band makes R2 negative.
-    const struct { const char* name; const char* gain, *width, *caps; bool buildable; } cases[] = {
+    const struct {
+        const char* name;
+        const char *gain, *width, *caps;
+        bool buildable;
+    } cases[] = {
         {"buildable", "0", "200", "10n", true},
         {"buildable, 100 pF puts R1 and R3 above 1M", "0", "200", "100p", true},
         {"a gain too high for the Q", "40", "800", "10n", false},
@@ -51,11 +55,11 @@ TEST(SchematicDrawing, StagesShowTheirFiguresPartsAndFaults)
             EXPECT_GT(CountOf(texts, "Stage Q:  " + figures.q) * CountOf(texts, "Stage gain:  " + figures.gain), 0u);
         }
         EXPECT_EQ(canvas.OfKind(Kind::OutlineBox, kOutOfRangeColour).size(),
-                  ResistorsOutsideRange(*s, kPracticalResistors).size());
+            ResistorsOutsideRange(*s, kPracticalResistors).size());
         // a negative value is drawn in red, and the fault is said in words below the circuit
         EXPECT_EQ(canvas.OfKind(Kind::Text, Rgb{255, 0, 0}).empty(), c.buildable);
         EXPECT_EQ(std::any_of(texts.begin(), texts.end(), [](auto& t) { return t.find("cannot be built") != t.npos; }),
-                  !c.buildable);
+            !c.buildable);
     }
 }
 
@@ -64,7 +68,12 @@ TEST(PolesDrawing, PolesStandAtTheirPlaceOnTheScale)
     // The origin at (6000, 4500); 3500 units to the outer ring at radius S vertically, three
     // quarters of that across. S is the largest imaginary part rounded, plus one; 1 for
     // Butterworth's unit circle. The textbook poles, where given, in the order drawn.
-    const struct { const char* name; Integer family, order; Single apass; std::vector<double> re, im; } cases[] = {
+    const struct {
+        const char* name;
+        Integer family, order;
+        Single apass;
+        std::vector<double> re, im;
+    } cases[] = {
         {"Butterworth", 1, 2, 0, {-0.7071, -0.7071}, {0.7071, -0.7071}},
         {"Chebyshev 0.5 dB", 2, 3, 0.5f, {-0.3132, -0.6265, -0.3132}, {1.0219, 0, -1.0219}},
         {"Bessel", 3, 5, 0, {}, {}},
@@ -93,24 +102,27 @@ TEST(OpampTestDrawing, StagesAndCurveLandOnTheGainPlot)
     // The start-up stages ask 40 dB each of an opamp of one pole at GBW / 100000 (a DC gain of
     // 100k). On the plot 500 units a decade from 0.1 Hz at x = 6000, 4000 units for 140 dB up
     // from y = 5000. A gain too high for the stages' Q leaves none that can be built.
-    const struct { const char* name; const char* gbw, *gain, *width; double gbwHz; Rgb margin; } cases[] = {
+    const struct {
+        const char* name;
+        const char *gbw, *gain, *width;
+        double gbwHz;
+        Rgb margin;
+    } cases[] = {
         {"margin to spare", "10M", "0", "200", 1e7, kBlack},
         {"a slow opamp falls short in red", "50k", "0", "200", 5e4, kOpampAlarmColour},
         {"no stage can be built", "10M", "40", "800", 1e7, kBlack},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        auto s = StartUpDesign([&](DesignInputs& in) {
-            in.txtGBW = c.gbw, in.txtGain = c.gain, in.txtWidth = c.width;
-        });
+        auto s =
+            StartUpDesign([&](DesignInputs& in) { in.txtGBW = c.gbw, in.txtGain = c.gain, in.txtWidth = c.width; });
         DesignSession(*s).PrepareOpampTest();
         RecordingCanvas canvas;
         DrawOpampTest(canvas, *s, ScreenMetrics{});
         const bool buildable = *c.gain == '0';
         std::vector<CanvasPrimitive> gains;  // per stage: the opamp's gain, the stage's, the margin
         for (const CanvasPrimitive& text : canvas.OfKind(Kind::Text))
-            if (text.text.size() > 2 && text.text.ends_with("dB"))
-                gains.push_back(text);
+            if (text.text.size() > 2 && text.text.ends_with("dB")) gains.push_back(text);
         EXPECT_EQ(CountOf(canvas.Texts(), "cannot be built"), buildable ? 0u : 2u);
         ASSERT_EQ(gains.size(), buildable ? 6u : 2u);
         const std::vector<CanvasPrimitive> marks = canvas.OfKind(Kind::Dot, kOpampAlarmColour);
@@ -134,5 +146,5 @@ TEST(OpampTestDrawing, StagesAndCurveLandOnTheGainPlot)
     }
 }
 
-} // namespace
-} // namespace stelvane::testing
+}  // namespace
+}  // namespace stelvane::testing

@@ -27,7 +27,7 @@ double Value(const std::string& text)
     return v;
 }
 
-using Lines = std::map<std::string, std::vector<std::string>>; // first word -> the line's words
+using Lines = std::map<std::string, std::vector<std::string>>;  // first word -> the line's words
 
 Lines Parse(const std::string& text, std::string& first, std::string& last)
 {
@@ -46,8 +46,11 @@ Lines Parse(const std::string& text, std::string& first, std::string& last)
 TEST(Netlist, PartsNodesOpampAndSweepReadBack)
 {
     // at least as many points as the sweep: 1000 intervals, or 500 over two decades
-    const struct { OpampModel model; Integer sweep; std::vector<std::string> ac; } cases[] = {
-        {OpampModel::Ideal, 1, {".ac", "lin", "1001", "500", "2000"}},
+    const struct {
+        OpampModel model;
+        Integer sweep;
+        std::vector<std::string> ac;
+    } cases[] = {{OpampModel::Ideal, 1, {".ac", "lin", "1001", "500", "2000"}},
         {OpampModel::Specified, 2, {".ac", "dec", "500", "100", "10000"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.ac[1]);
@@ -69,15 +72,18 @@ TEST(Netlist, PartsNodesOpampAndSweepReadBack)
             const std::string a = "a" + n, inv = "n" + n, out = "s" + n;
             const auto& r = c.model == OpampModel::Ideal ? s->R[k] : s->Rs[k];
             const reference::MfbParts ideal = reference::EqualCapacitorParts(stages[k - 1], 1e-8);
-            const struct { std::string name, from, to; Single part; double closedForm; } parts[] = {
-                {"R1_" + n, in, a, r[1], ideal.r1}, {"R2_" + n, a, "0", r[2], ideal.r2},
+            const struct {
+                std::string name, from, to;
+                Single part;
+                double closedForm;
+            } parts[] = {{"R1_" + n, in, a, r[1], ideal.r1}, {"R2_" + n, a, "0", r[2], ideal.r2},
                 {"R3_" + n, inv, out, r[3], ideal.r3}, {"C1_" + n, a, inv, s->C[k][1], 1e-8},
                 {"C2_" + n, a, out, s->C[k][2], 1e-8}};
             for (const auto& p : parts) {
                 const auto& line = l[p.name];
                 ASSERT_EQ(line.size(), 4u) << p.name;
                 EXPECT_EQ(line[1] + " " + line[2], p.from + " " + p.to) << p.name;
-                EXPECT_EQ(Single(Value(line[3])), p.part) << p.name; // nine digits give the Single back
+                EXPECT_EQ(Single(Value(line[3])), p.part) << p.name;  // nine digits give the Single back
                 if (c.model == OpampModel::Ideal || p.name[0] == 'C') {
                     EXPECT_NEAR(Value(line[3]) / p.closedForm, 1, 1e-5) << p.name;  // the engine works in Single
                 }
@@ -95,5 +101,5 @@ TEST(Netlist, PartsNodesOpampAndSweepReadBack)
     }
 }
 
-} // namespace
-} // namespace stelvane::testing
+}  // namespace
+}  // namespace stelvane::testing

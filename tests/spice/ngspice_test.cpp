@@ -58,7 +58,7 @@ TEST(Ngspice, StartUpFilesInTheWorkingFolderAndHomeRunNothing)
     const Surroundings surroundings("HOME", folder / "home", folder / "work");
     const AcAnalysis a = RunAcAnalysis(Circuit("lin 3 1 100"), {"in", "out"});
     ASSERT_TRUE(a.ok) << a.message;
-    EXPECT_NEAR(std::abs(a.nodes[1][2] / a.nodes[0][2]), 0.5, 1e-9); // the divider, independent of ngspice
+    EXPECT_NEAR(std::abs(a.nodes[1][2] / a.nodes[0][2]), 0.5, 1e-9);  // the divider, independent of ngspice
     EXPECT_EQ(a.freq.back(), 100);
     EXPECT_FALSE(std::filesystem::exists(witness));
 }
@@ -77,15 +77,15 @@ TEST(Ngspice, WhateverTheNetlistDoesTheRunEndsInAMessageWithinItsLimits)
         std::string said;
     } cases[] = {
         {"endless loop", Circuit("lin 3 1 100", loop), {1, std::size_t{1} << 30, nullptr},
-         "ngspice took longer than 1 s and was stopped"},
+            "ngspice took longer than 1 s and was stopped"},
         // under a memory limit small enough to be reached within a second or two
         {"five million points", Circuit("lin 5000000 1 1e6"), {20, std::size_t{48} << 20, nullptr},
-         "ngspice stopped itself (status 1): realloc: "},
+            "ngspice stopped itself (status 1): realloc: "},
         {"stopped", Circuit("lin 3 1 100", loop), {20, std::size_t{1} << 30, &stop}, "The simulation was stopped"},
         {"writes a file", Circuit("lin 3 1 100", ".control\nrun\nwrite x.raw\n.endc\n"), {},
-         "ngspice ended abnormally (signal 25)"},
+            "ngspice ended abnormally (signal 25)"},
         {"a refused line of 800 kB", Circuit("lin 3 1 100", "Q1 " + std::string(800000, 'x') + "\n"), {},
-         "ngspice rejected the circuit: "},
+            "ngspice rejected the circuit: "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -100,7 +100,7 @@ TEST(Ngspice, WhateverTheNetlistDoesTheRunEndsInAMessageWithinItsLimits)
         stopper.join();
         EXPECT_FALSE(a.ok);
         EXPECT_TRUE(a.message.starts_with(c.said)) << a.message;
-        EXPECT_LE(a.message.size(), 400u); // what ngspice echoes is cut short
+        EXPECT_LE(a.message.size(), 400u);  // what ngspice echoes is cut short
         EXPECT_TRUE(a.freq.empty() && a.nodes.empty());
     }
     // a program ngspice started and left running neither holds the answer back nor outlives the run
@@ -112,7 +112,10 @@ TEST(Ngspice, ALibraryThatCannotBeLoadedIsNamedWithWhy)
 {
     ScratchFolder folder;
     WriteBytes(folder / "notalib.so", "not a library");
-    const struct { std::string library, folder; std::vector<std::string> said; } cases[] = {
+    const struct {
+        std::string library, folder;
+        std::vector<std::string> said;
+    } cases[] = {
         {"notalib.so", folder.path_.string(), {"'notalib.so' could not be loaded", "not in the working folder"}},
         {"./notalib.so", folder.path_.string(), {"'" + folder / "./notalib.so' could not be loaded"}},
         {"/no/such/libngspice.so.0", "", {"'/no/such/libngspice.so.0' could not be loaded (", "No such file"}},
@@ -131,5 +134,5 @@ TEST(Ngspice, ALibraryThatCannotBeLoadedIsNamedWithWhy)
     }
 }
 
-} // namespace
-} // namespace stelvane::testing
+}  // namespace
+}  // namespace stelvane::testing

@@ -14,7 +14,7 @@ std::size_t CharacterCount(const std::string& text)
     return static_cast<std::size_t>(count);
 }
 
-} // namespace
+}  // namespace
 
 RecordingCanvas::RecordingCanvas(double unitsPerPoint) : unitsPerPoint_(unitsPerPoint) {}
 
@@ -53,11 +53,10 @@ void RecordingCanvas::Dot(CanvasPoint at, Rgb colour, double width)
     primitives.push_back({CanvasPrimitive::Kind::Dot, {at}, colour, width, 0, 0, 0, {}, {}});
 }
 
-void RecordingCanvas::Arc(CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour,
-                          double width)
+void RecordingCanvas::Arc(
+    CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour, double width)
 {
-    primitives.push_back(
-        {CanvasPrimitive::Kind::Arc, {centre}, colour, width, radius, startAngle, endAngle, {}, {}});
+    primitives.push_back({CanvasPrimitive::Kind::Arc, {centre}, colour, width, radius, startAngle, endAngle, {}, {}});
 }
 
 void RecordingCanvas::Text(CanvasPoint topLeft, const std::string& text, Rgb colour, const CanvasFont& font)
@@ -75,24 +74,22 @@ std::vector<CanvasPrimitive> RecordingCanvas::OfKind(CanvasPrimitive::Kind kind,
 {
     std::vector<CanvasPrimitive> found;
     std::copy_if(primitives.begin(), primitives.end(), std::back_inserter(found),
-                 [&](const CanvasPrimitive& p) { return p.kind == kind && (!colour || p.colour == *colour); });
+        [&](const CanvasPrimitive& p) { return p.kind == kind && (!colour || p.colour == *colour); });
     return found;
 }
 
 std::vector<std::string> RecordingCanvas::Texts() const
 {
     std::vector<std::string> texts;
-    for (const CanvasPrimitive& p : OfKind(CanvasPrimitive::Kind::Text))
-        texts.push_back(p.text);
+    for (const CanvasPrimitive& p : OfKind(CanvasPrimitive::Kind::Text)) texts.push_back(p.text);
     return texts;
 }
 
 const CanvasPrimitive* RecordingCanvas::FindText(const std::string& text) const
 {
-    const auto found = std::find_if(primitives.rbegin(), primitives.rend(), [&](const CanvasPrimitive& p) {
-        return p.kind == CanvasPrimitive::Kind::Text && p.text == text;
-    });
+    const auto found = std::find_if(primitives.rbegin(), primitives.rend(),
+        [&](const CanvasPrimitive& p) { return p.kind == CanvasPrimitive::Kind::Text && p.text == text; });
     return found == primitives.rend() ? nullptr : &*found;
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -39,8 +39,8 @@ public:
     void FillPolygon(const std::vector<CanvasPoint>& points, Rgb colour) override;
     void OutlineBox(CanvasPoint corner1, CanvasPoint corner2, Rgb colour, double width = 1) override;
     void Dot(CanvasPoint at, Rgb colour, double width = 1) override;
-    void Arc(CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour,
-             double width = 1) override;
+    void Arc(
+        CanvasPoint centre, double radius, double startAngle, double endAngle, Rgb colour, double width = 1) override;
     void Text(CanvasPoint topLeft, const std::string& text, Rgb colour, const CanvasFont& font) override;
     // Half the font size per character wide, 1.2 times the font size high.
     TextExtent MeasureText(const std::string& text, const CanvasFont& font) const override;
@@ -60,4 +60,4 @@ private:
     double unitsPerPoint_;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -9,10 +9,8 @@ namespace {
 class ScriptedPrintJob : public PrintJob {
 public:
     // The job last begun on the platform.
-    explicit ScriptedPrintJob(ScriptedPlatform& platform)
-        : platform_(platform), index_(platform.printJobs.size() - 1)
-    {
-    }
+    explicit ScriptedPrintJob(ScriptedPlatform& platform) : platform_(platform), index_(platform.printJobs.size() - 1)
+    {}
     Canvas& Page() override { return *platform_.printJobs[index_].page; }
     std::string End() override
     {
@@ -25,7 +23,7 @@ private:
     std::size_t index_;
 };
 
-} // namespace
+}  // namespace
 
 ScriptedPlatform::ScriptedPlatform(ScreenMetrics screenMetrics) : screen(screenMetrics) {}
 
@@ -70,4 +68,4 @@ void ScriptedPlatform::ShowMessage(const std::string& text, const std::string& c
     }
 }
 
-} // namespace stelvane
+}  // namespace stelvane

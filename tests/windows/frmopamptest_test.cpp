@@ -19,15 +19,17 @@ TEST(OpampTestWindow, ComparesOpampAndStageGains)
         EXPECT_EQ(drawing.Texts(), own.Texts());
         EXPECT_EQ(drawing.OfKind(CanvasPrimitive::Kind::Dot).size(), 2u);
     };
-    Walk(p, {
-        {"Examine", Design, "cmdTest", nullptr, drawsTheRecord},
-        {"Return", OpampTest, "cmdReturn"},
-        {"a slow opamp", Design, "txtGBW=50k"},
-        {"Examine again", Design, "cmdTest", nullptr, [&] {
-             drawsTheRecord();
-             EXPECT_TRUE(drawing.FindText("Based on an opamp with a GBW of 50kHz"));
-         }},
-    });
+    Walk(p,
+        {
+            {"Examine", Design, "cmdTest", nullptr, drawsTheRecord},
+            {"Return", OpampTest, "cmdReturn"},
+            {"a slow opamp", Design, "txtGBW=50k"},
+            {"Examine again", Design, "cmdTest", nullptr,
+                [&] {
+                    drawsTheRecord();
+                    EXPECT_TRUE(drawing.FindText("Based on an opamp with a GBW of 50kHz"));
+                }},
+        });
 }
 
-} // namespace stelvane::testing
+}  // namespace stelvane::testing
