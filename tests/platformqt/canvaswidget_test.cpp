@@ -23,37 +23,32 @@ QColor At(const QImage& image, double x, double y)
 // has grown, its background shows.
 TEST(CanvasWidget, KeepsTheDrawingThroughResizing)
 {
-    const std::vector<std::pair<const char*, std::function<void(CanvasWidget&)>>> cases = {
-        {"repainted", [](CanvasWidget& w) { w.repaint(); }},
-        {"shrunk and grown again",
-            [](CanvasWidget& w) {
-                w.resize(50, 40);
-                w.repaint();
-                w.resize(400, 300);
-            }},
-        {"grown beyond the screen", [](CanvasWidget& w) { w.resize(QApplication::primaryScreen()->size() * 2); }},
-        {"maximized",
-            [](CanvasWidget& w) {
-                w.showMaximized();
-                QApplication::processEvents();
-            }},
-    };
-    for (const auto& [name, change] : cases) {
-        SCOPED_TRACE(name);
-        CanvasWidget w;
-        w.resize(300, 200);
-        w.SetScale(0.1, 0.05);  // 10 units a pixel across, 20 down
-        w.SetBackground({238, 255, 255});
-        w.canvas().FillBox({1700, 1300}, {2500, 1800}, kWhite);
-        w.canvas().Line({100, 200}, {900, 200}, {255, 0, 0}, 2);
-        change(w);
+    CanvasWidget w;
+    w.resize(300, 200);
+    w.SetScale(0.1, 0.05);  // 10 units a pixel across, 20 down
+    w.SetBackground({238, 255, 255});
+    w.canvas().FillBox({1700, 1300}, {2500, 1800}, kWhite);
+    w.canvas().Line({100, 200}, {900, 200}, {255, 0, 0}, 2);
+    auto expectKept = [&](const char* after) {
+        SCOPED_TRACE(after);
         const QImage image = w.grab().toImage();
         EXPECT_EQ(At(image, 2100, 1550), QColor(Qt::white));
         EXPECT_EQ(At(image, 500, 205), QColor(Qt::red));
         EXPECT_EQ(At(image, 2700, 1550), QColor(238, 255, 255));
         EXPECT_EQ(At(image, 500, 300), QColor(238, 255, 255));
         EXPECT_EQ(image.pixelColor(image.width() - 1, image.height() - 1), QColor(238, 255, 255));
-    }
+    };
+    w.repaint();
+    expectKept("repainted");
+    w.resize(50, 40);
+    w.repaint();
+    w.resize(400, 300);
+    expectKept("shrunk and grown again");
+    w.resize(QApplication::primaryScreen()->size() * 2);
+    expectKept("grown beyond the screen");
+    w.showMaximized();
+    QApplication::processEvents();
+    expectKept("maximized");
 }
 
 // A window drawn again and again keeps only what is still to be seen: the

@@ -54,18 +54,14 @@ PrintStart ScriptedPlatform::BeginPrintJob(const PrintRequest& request)
 RecordingCanvas& ScriptedPlatform::Drawing(const std::string& windowName)
 {
     auto& slot = drawings[windowName];
-    if (!slot) {
-        slot = std::make_unique<RecordingCanvas>();
-    }
+    if (!slot) slot = std::make_unique<RecordingCanvas>();
     return *slot;
 }
 
 void ScriptedPlatform::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon)
 {
     messages.push_back({text, caption, icon});
-    if (onMessage) {
-        onMessage(messages.back());
-    }
+    if (onMessage) onMessage(messages.back());
 }
 
 }  // namespace stelvane

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "render/opamptestdrawing.h"
 #include "render/plotdrawing.h"
 #include "windows/layout.h"
 #include "windowtestsupport.h"
@@ -92,31 +93,37 @@ TEST(SpiceCheckWindows, StopADesignChangeOrLeavingEndsTheRunAndDropsItsResult)
         });
 }
 
-// The opamp test gives the specified opamp's passband difference in ngspice
-// and names every stage beyond the GBW correction (q f0 / GBW above 0.1:
-// 0.15 and 0.17 for the start-up stages at 50 kHz).
+// Examine shows the opamp test of the design as it stands (the drawing's own
+// tests check its figures, marks and curve), with the specified opamp's
+// passband difference in ngspice, and names every stage beyond the GBW
+// correction (q f0 / GBW above 0.1: 0.15 and 0.17 for the start-up stages at
+// 50 kHz); Return goes back, and the next Examine shows the opamp typed meanwhile.
 TEST(SpiceCheckWindows, TheOpampTestSaysHowFarTheSpecifiedOpampTakesThePassband)
 {
     Program p;
     p.Start();
+    auto shows = [&](const char* simulation, const char* gbw) {
+        RecordingCanvas own;
+        DrawOpampTest(own, p.record, p.platform.Screen());
+        EXPECT_EQ(p.Drawing(OpampTest).Texts(), own.Texts());
+        EXPECT_TRUE(p.Drawing(OpampTest).FindText(std::string("Based on an opamp with a GBW of ") + gbw));
+        ASSERT_TRUE(SimulationEnds(p, OpampTest));
+        EXPECT_TRUE(p.Text(OpampTest, "lblSimulation").starts_with(simulation)) << p.Text(OpampTest, "lblSimulation");
+    };
     Walk(p,
         {
             {"the start-up opamp", Design, "cmdTest", nullptr,
                 [&] {
-                    ASSERT_TRUE(SimulationEnds(p, OpampTest));
-                    EXPECT_TRUE(
-                        p.Text(OpampTest, "lblSimulation").starts_with("The specified opamp in ngspice stays within"));
+                    shows("The specified opamp in ngspice stays within", "10MHz");
                     EXPECT_FALSE(p.Shown(OpampTest, "lblGbwWarning"));
                 }},
             {"Return", OpampTest, "cmdReturn"},
             {"a slow opamp", Design, "txtGBW=50k"},
             {"Examine", Design, "cmdTest", nullptr,
                 [&] {
-                    ASSERT_TRUE(SimulationEnds(p, OpampTest));
-                    EXPECT_TRUE(
-                        p.Text(OpampTest, "lblSimulation").starts_with("The specified opamp in ngspice misses"));
-                    EXPECT_TRUE(p.Shown(OpampTest, "lblGbwWarning"));
-                    EXPECT_TRUE(p.Text(OpampTest, "lblGbwWarning").starts_with("q·f0/GBW exceeds 0.1 in stages 1, 2:"));
+                    shows("The specified opamp in ngspice misses", "50kHz");
+                    EXPECT_TRUE(p.Shown(OpampTest, "lblGbwWarning") &&
+                        p.Text(OpampTest, "lblGbwWarning").starts_with("q·f0/GBW exceeds 0.1 in stages 1, 2:"));
                 }},
         });
 }

@@ -66,10 +66,9 @@ inline double Figure(const std::string& text)
 // The first line drawn through points in the colour, or null.
 inline const CanvasPrimitive* CurveIn(const RecordingCanvas& drawing, Rgb colour)
 {
-    const auto& drawn = drawing.primitives;
-    const auto line = std::find_if(drawn.begin(), drawn.end(),
-        [&](const CanvasPrimitive& p) { return p.kind == CanvasPrimitive::Kind::Polyline && p.colour == colour; });
-    return line == drawn.end() ? nullptr : &*line;
+    for (const CanvasPrimitive& p : drawing.primitives)
+        if (p.kind == CanvasPrimitive::Kind::Polyline && p.colour == colour) return &p;
+    return nullptr;
 }
 
 // Expects a gain curve's band, where it stands at most 3 dB below the design
@@ -89,10 +88,7 @@ inline void ExpectBand(const CanvasPrimitive* curve, double centre)
 // Runs the command-line program in the working directory; its exit code.
 inline int RunCli(const std::string& options)
 {
-    std::string command = "'" STELVANE_CLI "' ";
-    command += options;
-    command += " >/dev/null";
-    return std::system(command.c_str());
+    return std::system(("'" STELVANE_CLI "' " + options + " >/dev/null").c_str());
 }
 
 // Expects the file the window wrote to hold, byte for byte, what the command line wrote.
