@@ -15,6 +15,8 @@
 #include "render/opamptestdrawing.h"
 #include "render/polesdrawing.h"
 #include "render/schematicdrawing.h"
+#include "render/screenstyle.h"
+#include "render/symbols.h"
 #include "tests/engine/engine_test_support.h"
 #include "tests/support/recordingcanvas.h"
 
@@ -60,6 +62,12 @@ TEST(SchematicDrawing, StagesShowTheirFiguresPartsAndFaults)
         EXPECT_EQ(canvas.OfKind(Kind::Text, Rgb{255, 0, 0}).empty(), c.buildable);
         EXPECT_EQ(std::any_of(texts.begin(), texts.end(), [](auto& t) { return t.find("cannot be built") != t.npos; }),
             !c.buildable);
+        // the band behind those words hides nothing drawn before it
+        const auto band = std::find_if(canvas.primitives.rbegin(), canvas.primitives.rend(),
+            [](auto& p) { return p.kind == Kind::FillBox && p.colour == kWindowBackground; });
+        ASSERT_NE(band, canvas.primitives.rend());
+        for (auto p = canvas.primitives.begin(); p != band.base() - 1; ++p)
+            for (const CanvasPoint& at : p->points) EXPECT_LT(at.y, std::min(band->points[0].y, band->points[1].y));
     }
 }
 
@@ -136,6 +144,18 @@ TEST(OpampTestDrawing, StagesAndCurveLandOnTheGainPlot)
             EXPECT_NEAR(marks[k].points[0].x, 6000 + 500 * std::log10(f / 0.1), 1e-6);
             EXPECT_NEAR(marks[k].points[0].y, 5000 - 4000 * std::stod(gains[3 * k + 1].text) / 140, 0.5);
         }
+        // Its lettering is of a size to read, and keeps its share of a screen twice as high.
+        RecordingCanvas high;
+        DrawOpampTest(high, *s, ScreenMetrics{24000, 18000, 15, 15});
+        const std::vector<CanvasPrimitive> texts = canvas.OfKind(Kind::Text), highTexts = high.OfKind(Kind::Text);
+        ASSERT_EQ(texts.size(), highTexts.size());
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            EXPECT_TRUE(texts[i].font.points > 6 && texts[i].font.points < 12) << texts[i].font.points;
+            EXPECT_DOUBLE_EQ(highTexts[i].font.points, 2 * texts[i].font.points);
+        }
+        // a table row for every stage there can be, and none beyond
+        EXPECT_TRUE(OpampTableRow(*s, 0).empty() && OpampTableRow(*s, kMaxStages + 1).empty());
+        EXPECT_FALSE(OpampTableRow(*s, kMaxStages).empty());
         // The curve keeps to the frame's height and follows the opamp's gain.
         ASSERT_FALSE(canvas.OfKind(Kind::Polyline, kOpampCurveColour).empty());
         for (const CanvasPrimitive& run : canvas.OfKind(Kind::Polyline, kOpampCurveColour))
@@ -143,6 +163,42 @@ TEST(OpampTestDrawing, StagesAndCurveLandOnTheGainPlot)
                 EXPECT_TRUE(p.y > 999 && p.y < 5000) << p.y;
                 EXPECT_NEAR(p.y, 5000 - 4000 * OpampGainDB(*s, 0.1 * std::pow(10, (p.x - 6000) / 500)) / 140, 1e-6);
             }
+    }
+}
+
+// The distance from a point to the segment from a to b.
+double DistanceToSegment(CanvasPoint p, CanvasPoint a, CanvasPoint b)
+{
+    const double dx = b.x - a.x, dy = b.y - a.y, length2 = dx * dx + dy * dy;
+    const double t = length2 == 0 ? 0 : std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / length2, 0.0, 1.0);
+    return std::hypot(p.x - a.x - t * dx, p.y - a.y - t * dy);
+}
+
+// On the opening picture's colours, where wires and bodies differ, the circuit
+// hangs together: every end of a wire meets another line within a pixel (10
+// units) or the source's circle across its short leads' gap; the closed ground
+// triangles and the output lead, last drawn, excepted.
+TEST(SchematicDrawing, EveryWireEndMeetsAnotherLine)
+{
+    RecordingCanvas canvas;
+    DrawDemonstrationCircuit(canvas, *StartUpDesign(), 9000);
+    const std::vector<CanvasPrimitive>& drawn = canvas.primitives;
+    auto meets = [&](CanvasPoint end, std::size_t self) {
+        for (std::size_t j = 0; j < drawn.size(); ++j) {
+            const CanvasPrimitive& q = drawn[j];
+            const bool line = j != self && (q.kind == Kind::Line || q.kind == Kind::Polyline);
+            for (std::size_t k = 0; line && k + 1 < q.points.size(); ++k)
+                if (DistanceToSegment(end, q.points[k], q.points[k + 1]) <= 10.5) return true;
+            const CanvasPoint c = q.points.empty() ? CanvasPoint{} : q.points[0];
+            if (q.kind == Kind::Arc && std::abs(std::hypot(end.x - c.x, end.y - c.y) - q.radius) < 100) return true;
+        }
+        return false;
+    };
+    for (std::size_t i = 0; i + 1 < drawn.size(); ++i) {
+        const CanvasPrimitive& p = drawn[i];
+        if (p.colour != DemonstrationStyle(9000).wire || p.kind == Kind::Text || p.points.front() == p.points.back())
+            continue;
+        EXPECT_TRUE(meets(p.points.front(), i) && meets(p.points.back(), i)) << i;
     }
 }
 
