@@ -76,6 +76,10 @@ TEST(PlotDrawing, RowLabelsNameTheValueOfTheirGridLine)
     s->ShowPhase = 1, s->ShowDelay = 1;
     RecordingCanvas canvas;
     RedrawPlot(canvas, *s, ScreenPlotContext{});
+    std::vector<double> rows;  // the horizontal grid lines
+    for (const CanvasPrimitive& line : canvas.OfKind(Kind::Line, kPlotGridColour))
+        if (line.points[0].y == line.points[1].y) rows.push_back(line.points[0].y);
+    ASSERT_EQ(rows.size(), 7u);
     const struct {
         const char* name;
         Rgb colour;
@@ -92,24 +96,27 @@ TEST(PlotDrawing, RowLabelsNameTheValueOfTheirGridLine)
         ASSERT_EQ(labels.size(), c.texts.size());
         for (std::size_t i = 0; i < labels.size(); ++i) {
             EXPECT_EQ(labels[i].text, c.texts[i]);
-            EXPECT_NEAR(labels[i].points[0].y, kTop + (kBottom - kTop) * double(i) / 6 - 100, 0.5);
+            EXPECT_NEAR(rows[i], kTop + (kBottom - kTop) * double(i) / 6, 1e-9);
+            EXPECT_NEAR(labels[i].points[0].y, rows[i] - 100, 0.5);
         }
     }
 }
 
 TEST(PlotDrawing, LogAxisLabelsThinAsTheSpanWidens)
 {
-    // The screen keeps 1, 2 and 5 of every decade up to a span of 1000, the decades alone beyond;
-    // a span within one decade keeps every label that fits.
+    // The screen keeps 1, 2 and 5 of every decade up to a span of 1000, the decades alone beyond; a span
+    // within one decade keeps every label that fits. The printed page keeps 1, 1.5, 2 and 5 up to 1000,
+    // then 1 and 1.5.
     const struct {
-        const char* name;
-        const char* start;
-        const char* stop;
+        const char *name, *start, *stop;
         std::vector<double> leading;
+        LogLabelSet set = LogLabelSet::Screen;
     } cases[] = {
         {"two decades", "10", "1000", {1, 2, 5}},
         {"four decades", "10", "100k", {1}},
         {"under a decade", "100", "800", {1, 1.5, 2, 2.5, 3, 4, 5, 6, 8}},
+        {"two decades printed", "10", "1000", {1, 1.5, 2, 5}, LogLabelSet::Printout},
+        {"four decades printed", "10", "100k", {1, 1.5}, LogLabelSet::Printout},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -117,7 +124,9 @@ TEST(PlotDrawing, LogAxisLabelsThinAsTheSpanWidens)
             in.optLinear = false, in.optLog = true, in.txtStart = c.start, in.txtStop = c.stop;
         });
         RecordingCanvas canvas;
-        DrawFrequencyGrid(canvas, *s, FrequencyLabelStyle{});
+        FrequencyLabelStyle style;
+        style.logSet = c.set;
+        DrawFrequencyGrid(canvas, *s, style);
         const std::vector<std::string> labels = canvas.Texts();
         ASSERT_FALSE(labels.empty());
         for (const std::string& label : labels) {
