@@ -1,8 +1,10 @@
 #include <QGroupBox>
 #include <QLabel>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include "windows/updown.h"
 #include "windowtestsupport.h"
 
 namespace stelvane::testing {
@@ -32,6 +34,11 @@ static void ExpectTidy(QWidget* parent, QSize size)
             EXPECT_TRUE(other == control || !Covered(control).intersects(Covered(other)))
                 << other->objectName().toStdString();
         if (qobject_cast<QGroupBox*>(control)) ExpectTidy(control, control->size());
+        // an up/down control's two arrows share its whole height without overlapping
+        if (auto* arrows = qobject_cast<UpDown*>(control)) {
+            const QRect up = arrows->upButton()->geometry(), down = arrows->downButton()->geometry();
+            EXPECT_TRUE((up | down) == arrows->rect() && !up.intersects(down));
+        }
     }
 }
 

@@ -50,7 +50,8 @@ TEST(SpiceCheckWindows, ThePlotDrawsTheSimulationOverTheDesignUntilAPartChanges)
                             std::abs(mark.points[0].x - 6500) + layout.ToUnitsX(mark.width) / 2 <= 4500);
                 }},
             {"Plot phase", Plot, "cmdPhase", nullptr, [&] { EXPECT_EQ(simulated().size(), 2u); }},
-            {"Tune part", Plot, "cmdTunePart"},
+            {"Tune part leaves the parts and the simulation as they are", Plot, "cmdTunePart", nullptr,
+                [&] { EXPECT_TRUE(p.Text(Plot, "lblSimulation").starts_with("ngspice agrees within ")); }},
             {"R1 one step up", Plot, "cmdR1up", "lblSimulation=", [&] { EXPECT_TRUE(simulated().empty()); }},
         });
 }
