@@ -113,7 +113,7 @@ TEST(Verify, ANetlistNgspiceRefusesOrNoneAtAllEndsInAMessageAndTheNextRunStillWo
     };
     const struct {
         std::string netlist, message;
-    } cases[] = {{with("R2_1 a1 0 ", "R2_1 a1 0 1k2 bogus "), "ngspice rejected the circuit: "},
+    } cases[] = {{with("R2_1 a1 0 ", "R2_1 a1 0 1k2 bogus "), "ngspice rejected the circuit: Error on line "},
         {with(".ac lin 1001 5.00000000e+02 2.00000000e+03", ".ac lin 1001 2000 500"),
             "ngspice returned no frequencies"}};
     for (const auto& c : cases) {
