@@ -68,6 +68,16 @@ TEST(PlotScales, ValuesLandWhereTheScaleDefinesThem)
     }
 }
 
+TEST(PlotScales, AFrequencyAxisOfNoSpanPlacesNothing)
+{
+    DesignState s;
+    s.Fstart = s.Fstop = 1000;
+    for (const Integer sweep : {1, 2}) {
+        s.Sweep = sweep;
+        EXPECT_FALSE(FrequencyAxis(s).Position(2000)) << sweep;
+    }
+}
+
 TEST(PlotDrawing, RowLabelsNameTheValueOfTheirGridLine)
 {
     // Three stages, six rows: every label stands 100 units above its grid line and reads the
