@@ -22,7 +22,6 @@ TEST(PlotPrintout, PrintButtonPrintsThePlotAndTheDesignSummary)
     };
     const std::vector<Case> cases = {
         {"start-up design with the delay", {}, {"cmdDelay"}, true},
-        {"Chebyshev, three stages", {"optChebyshev", "txtApass=0.5", "UpDown1/up"}, {}, true},
         {"manual entry", {"optManual"}, {}, true},
         {"cancelled", {}, {}, false},
     };

@@ -24,25 +24,21 @@ std::string Circuit(const std::string& sweep, const std::string& extra = "")
 }
 
 // Sets an environment variable and the working folder for one scope.
-class Surroundings {
-public:
-    Surroundings(const char* variable, const std::string& value, const std::string& folder)
-        : variable_(variable), before_(std::filesystem::current_path())
+struct Surroundings {
+    Surroundings(const char* name, const std::string& value, const std::string& folder) : variable(name)
     {
-        if (const char* old = std::getenv(variable)) old_ = old;
-        setenv(variable, value.c_str(), 1);
+        if (const char* was = std::getenv(name)) old = was;
+        setenv(name, value.c_str(), 1);
         if (!folder.empty()) std::filesystem::current_path(folder);
     }
     ~Surroundings()
     {
-        old_ ? setenv(variable_, old_->c_str(), 1) : unsetenv(variable_);
-        std::filesystem::current_path(before_);
+        old ? setenv(variable, old->c_str(), 1) : unsetenv(variable);
+        std::filesystem::current_path(before);
     }
-
-private:
-    const char* variable_;
-    std::optional<std::string> old_;
-    std::filesystem::path before_;
+    const char* variable;
+    std::optional<std::string> old;
+    std::filesystem::path before = std::filesystem::current_path();
 };
 
 TEST(Ngspice, StartUpFilesInTheWorkingFolderAndHomeRunNothing)
