@@ -221,14 +221,13 @@ TEST(PlotWindow, EnterAllChangesOnlyTheEditedParts)
         p.Start(c.design);
         p.Do(Design, "cmdPlot");
         p.Do(Plot, "cmdEditPart");
-        // The stage with a resistor outside 10..1e7 ohms, if the design has one.
+        // The first stage with a resistor outside 10..1e7 ohms.
         const DesignState& s = p.record;
         int stage = 0;
         for (int k = StageCount(s); k >= 1; --k)
             for (int j = 1; j <= 3; ++j)
                 if (s.R[k][j] < 10 || s.R[k][j] > 1e7) stage = k;
-        EXPECT_EQ(stage > 0, !c.design.empty());  // the designs asked for have one
-        stage = std::max(stage, 1);
+        ASSERT_GT(stage, 0);
         for (int k = 1; k < stage; ++k) p.Do(Plot, "UpDown2/up");
         const auto parts = [&] {
             return std::array<Single, 5>{s.R[stage][1], s.R[stage][2], s.R[stage][3], s.C[stage][1], s.C[stage][2]};
