@@ -171,7 +171,7 @@ double DistanceToSegment(CanvasPoint p, CanvasPoint a, CanvasPoint b)
 // longer than a capacitor's plate or a sign (250 units) meet another line
 // within a pixel (10 units), or the source's circle across its leads' gap;
 // the output lead, drawn last, excepted.
-TEST(SchematicDrawing, EveryLineEndMeetsAnotherLine)
+TEST(SchematicDrawing, TheCircuitHangsTogetherStageByStage)
 {
     RecordingCanvas canvas;
     DrawDemonstrationCircuit(canvas, *StartUpDesign(), 9000);
@@ -192,6 +192,11 @@ TEST(SchematicDrawing, EveryLineEndMeetsAnotherLine)
         const CanvasPoint a = drawn[i].points.front(), b = drawn[i].points.back();
         EXPECT_TRUE(std::hypot(a.x - b.x, a.y - b.y) <= 250 || (meets(a, i) && meets(b, i))) << i;
     }
+    // Each stage keeps to its own column, so that neighbours never overlap.
+    RecordingCanvas stage;
+    DrawStage(stage, 5000, 2000, *StartUpDesign(), 1, false, DemonstrationStyle(9000));
+    for (const CanvasPrimitive& p : stage.primitives)
+        for (const CanvasPoint& at : p.points) EXPECT_TRUE(at.x >= 5000 && at.x <= 5000 + kStageAdvance) << at.x;
 }
 
 }  // namespace
