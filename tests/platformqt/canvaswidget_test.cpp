@@ -23,28 +23,32 @@ QColor At(const QImage& image, double x, double y)
 // has grown, its background shows.
 TEST(CanvasWidget, KeepsTheDrawingThroughResizing)
 {
-    const std::vector<std::pair<const char*, std::function<void(CanvasWidget&)>>> cases = {
-        {"repainted", [](CanvasWidget& w) { w.repaint(); }},
-        {"shrunk and grown again", [](CanvasWidget& w) { w.resize(50, 40); w.repaint(); w.resize(400, 300); }},
-        {"grown beyond the screen", [](CanvasWidget& w) { w.resize(QApplication::primaryScreen()->size() * 2); }},
-        {"maximized", [](CanvasWidget& w) { w.showMaximized(); QApplication::processEvents(); }},
-    };
-    for (const auto& [name, change] : cases) {
-        SCOPED_TRACE(name);
-        CanvasWidget w;
-        w.resize(300, 200);
-        w.SetScale(0.1, 0.05);  // 10 units a pixel across, 20 down
-        w.SetBackground({238, 255, 255});
-        w.canvas().FillBox({1700, 1300}, {2500, 1800}, kWhite);
-        w.canvas().Line({100, 200}, {900, 200}, {255, 0, 0}, 2);
-        change(w);
+    CanvasWidget w;
+    w.resize(300, 200);
+    w.SetScale(0.1, 0.05);  // 10 units a pixel across, 20 down
+    w.SetBackground({238, 255, 255});
+    w.canvas().FillBox({1700, 1300}, {2500, 1800}, kWhite);
+    w.canvas().Line({100, 200}, {900, 200}, {255, 0, 0}, 2);
+    auto expectKept = [&](const char* after) {
+        SCOPED_TRACE(after);
         const QImage image = w.grab().toImage();
         EXPECT_EQ(At(image, 2100, 1550), QColor(Qt::white));
         EXPECT_EQ(At(image, 500, 205), QColor(Qt::red));
         EXPECT_EQ(At(image, 2700, 1550), QColor(238, 255, 255));
         EXPECT_EQ(At(image, 500, 300), QColor(238, 255, 255));
         EXPECT_EQ(image.pixelColor(image.width() - 1, image.height() - 1), QColor(238, 255, 255));
-    }
+    };
+    w.repaint();
+    expectKept("repainted");
+    w.resize(50, 40);
+    w.repaint();
+    w.resize(400, 300);
+    expectKept("shrunk and grown again");
+    w.resize(QApplication::primaryScreen()->size() * 2);
+    expectKept("grown beyond the screen");
+    w.showMaximized();
+    QApplication::processEvents();
+    expectKept("maximized");
 }
 
 // A window drawn again and again keeps only what is still to be seen: the
@@ -57,28 +61,33 @@ TEST(CanvasWidget, LetsGoOfWhatLaterBoxesHide)
         std::size_t mostKept;
     };
     const std::vector<Case> cases = {
-        {"a plot: box, curve, label", [](Canvas& c, int i) {
-             c.FillBox({100, 100}, {2900, 3900}, kWhite);
-             c.Polyline({{200, 200 + i % 7 * 100.0}, {1500, 3000}, {2800, 200}}, {255, 0, 0}, 2);
-             c.Text({300, 3000}, "Gain, dB: " + std::to_string(i), {0, 0, 255}, CanvasFont{});
-         }, 3},
-        {"a readout erased in two boxes", [](Canvas& c, int i) {
-             c.FillBox({100, 100}, {1500, 3900}, kWhite);
-             c.FillBox({1500, 100}, {2900, 3900}, kWhite);
-             c.Line({200, 2000}, {2800, 2000 + i % 3 * 10.0}, kBlack, 1);
-         }, 2 + 256 + 3},
-        {"a drawing scrolled off to the left", [](Canvas& c, int i) {
-             c.FillBox({100, 100}, {2900, 3900}, kWhite);
-             c.Line({-3000.0 - i, 2000}, {-50, 2000 + i % 5 * 100.0}, kBlack, 1);
-         }, 1},
+        {"a plot: box, curve, label",
+            [](Canvas& c, int i) {
+                c.FillBox({100, 100}, {2900, 3900}, kWhite);
+                c.Polyline({{200, 200 + i % 7 * 100.0}, {1500, 3000}, {2800, 200}}, {255, 0, 0}, 2);
+                c.Text({300, 3000}, "Gain, dB: " + std::to_string(i), {0, 0, 255}, CanvasFont{});
+            },
+            3},
+        {"a readout erased in two boxes",
+            [](Canvas& c, int i) {
+                c.FillBox({100, 100}, {1500, 3900}, kWhite);
+                c.FillBox({1500, 100}, {2900, 3900}, kWhite);
+                c.Line({200, 2000}, {2800, 2000 + i % 3 * 10.0}, kBlack, 1);
+            },
+            2 + 256 + 3},
+        {"a drawing scrolled off to the left",
+            [](Canvas& c, int i) {
+                c.FillBox({100, 100}, {2900, 3900}, kWhite);
+                c.Line({-3000.0 - i, 2000}, {-50, 2000 + i % 5 * 100.0}, kBlack, 1);
+            },
+            1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CanvasWidget w;
         w.resize(300, 200);
         w.SetScale(0.1, 0.05);
-        for (int i = 0; i < 1000; ++i)
-            c.redraw(w.canvas(), i);
+        for (int i = 0; i < 1000; ++i) c.redraw(w.canvas(), i);
         EXPECT_LE(w.KeptCalls(), c.mostKept);
         const QImage image = w.grab().toImage();
         EXPECT_EQ(At(image, 150, 3850), QColor(Qt::white));
@@ -86,5 +95,5 @@ TEST(CanvasWidget, LetsGoOfWhatLaterBoxesHide)
     }
 }
 
-} // namespace
-} // namespace stelvane
+}  // namespace
+}  // namespace stelvane

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <tuple>
 #include <vector>
@@ -14,6 +13,23 @@
 namespace stelvane {
 namespace {
 
+enum class Kind { Line, Polyline, FillBox, FillPolygon, OutlineBox, Dot, Arc, Text };
+
+// One call of each kind on the canvas (an arc of radius 500 from 0 to 3 radians; a bold 14-point text).
+void Draw(Canvas& c, Kind kind, const std::vector<CanvasPoint>& at, Rgb colour, double width)
+{
+    switch (kind) {
+    case Kind::Line: return c.Line(at[0], at[1], colour, width);
+    case Kind::Polyline: return c.Polyline(at, colour, width);
+    case Kind::FillBox: return c.FillBox(at[0], at[1], colour);
+    case Kind::FillPolygon: return c.FillPolygon(at, colour);
+    case Kind::OutlineBox: return c.OutlineBox(at[0], at[1], colour, width);
+    case Kind::Dot: return c.Dot(at[0], colour, width);
+    case Kind::Arc: return c.Arc(at[0], 500, 0, 3, colour, width);
+    case Kind::Text: return c.Text(at[0], "Gain, dB: -3.01", colour, CanvasFont{"Arial", 14, true});
+    }
+}
+
 // Each primitive lands where its layout units say, on a 200 x 150 pixel image
 // at one pixel per 10 units, on an ordinary and on a high-density screen: the
 // colours at points inside it and just beside it. Measuring the call first
@@ -22,35 +38,38 @@ namespace {
 TEST(PainterCanvas, DrawsWhereTheLayoutUnitsSayAndMeasuresWhatItChanges)
 {
     const QColor paper(238, 255, 255), red(Qt::red), black(Qt::black), white(Qt::white);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
     struct Case {
         const char* name;
-        std::function<void(Canvas&)> draw;
+        Kind kind;
+        std::vector<CanvasPoint> at;
+        Rgb colour;
+        double width;
         std::vector<std::tuple<double, double, QColor>> probes;  // x, y in layout units
         bool draws = true;
     };
     const std::vector<Case> cases = {
-        {"thin line, ends included", [](Canvas& c) { c.Line({100, 500}, {1500, 500}, {255, 0, 0}); },
-         {{100, 505, red}, {1500, 505, red}, {800, 515, paper}, {800, 495, paper}, {1600, 505, paper}}},
-        {"line three pixels wide", [](Canvas& c) { c.Line({100, 500}, {1500, 500}, {255, 0, 0}, 3); },
-         {{800, 495, red}, {800, 515, red}, {800, 525, paper}, {800, 485, paper}}},
-        {"thick upright line, its round ends reaching beyond its points",
-         [](Canvas& c) { c.Line({1000, 200}, {1000, 1200}, {255, 0, 0}, 3); },
-         {{995, 700, red}, {1015, 700, red}, {1025, 700, paper}, {985, 700, paper}, {1005, 1205, red},
-          {1005, 1225, paper}, {1005, 185, paper}}},
-        {"thick slanted line", [](Canvas& c) { c.Line({100, 100}, {1500, 1400}, {255, 0, 0}, 5); }, {}},
-        {"curve", [](Canvas& c) { c.Polyline({{100, 700}, {600, 100}, {1100, 1400}, {1900, 700}}, kBlack, 2); }, {}},
-        {"filled box, corners included", [](Canvas& c) { c.FillBox({600, 400}, {200, 200}, kWhite); },
-         {{205, 205, white}, {605, 405, white}, {620, 300, paper}, {190, 300, paper}, {400, 420, paper}}},
-        {"outline without its inside", [](Canvas& c) { c.OutlineBox({200, 200}, {1200, 1000}, kBlack, 3); },
-         {{700, 205, black}, {1205, 600, black}, {700, 600, paper}}},
-        {"polygon", [](Canvas& c) { c.FillPolygon({{300, 300}, {1700, 500}, {900, 1300}}, kBlack); }, {}},
-        {"dot", [](Canvas& c) { c.Dot({1000, 1000}, {255, 0, 0}); }, {{1005, 1005, red}, {1015, 1005, paper}}},
-        {"wide dot", [](Canvas& c) { c.Dot({1000, 1000}, {255, 0, 0}, 4); }, {}},
-        {"arc", [](Canvas& c) { c.Arc({1000, 700}, 500, 0, 3, kBlack, 2); }, {}},
-        {"text", [](Canvas& c) { c.Text({300, 600}, "Gain, dB: -3.01", kBlack, CanvasFont{"Arial", 14, true}); }, {}},
-        {"a point that is not a number draws nothing",
-         [](Canvas& c) { c.Line({100, 500}, {std::numeric_limits<double>::quiet_NaN(), 500}, {255, 0, 0}); },
-         {{800, 505, paper}, {105, 505, paper}}, false},
+        {"thin line, ends included", Kind::Line, {{100, 500}, {1500, 500}}, {255, 0, 0}, 1,
+            {{100, 505, red}, {1500, 505, red}, {800, 515, paper}, {800, 495, paper}, {1600, 505, paper}}},
+        {"line three pixels wide", Kind::Line, {{100, 500}, {1500, 500}}, {255, 0, 0}, 3,
+            {{800, 495, red}, {800, 515, red}, {800, 525, paper}, {800, 485, paper}}},
+        {"thick upright line, its round ends reaching beyond its points", Kind::Line, {{1000, 200}, {1000, 1200}},
+            {255, 0, 0}, 3,
+            {{995, 700, red}, {1015, 700, red}, {1025, 700, paper}, {985, 700, paper}, {1005, 1205, red},
+                {1005, 1225, paper}, {1005, 185, paper}}},
+        {"thick slanted line", Kind::Line, {{100, 100}, {1500, 1400}}, {255, 0, 0}, 5, {}},
+        {"curve", Kind::Polyline, {{100, 700}, {600, 100}, {1100, 1400}, {1900, 700}}, kBlack, 2, {}},
+        {"filled box, corners included", Kind::FillBox, {{600, 400}, {200, 200}}, kWhite, 0,
+            {{205, 205, white}, {605, 405, white}, {620, 300, paper}, {190, 300, paper}, {400, 420, paper}}},
+        {"outline without its inside", Kind::OutlineBox, {{200, 200}, {1200, 1000}}, kBlack, 3,
+            {{700, 205, black}, {1205, 600, black}, {700, 600, paper}}},
+        {"polygon", Kind::FillPolygon, {{300, 300}, {1700, 500}, {900, 1300}}, kBlack, 0, {}},
+        {"dot", Kind::Dot, {{1000, 1000}}, {255, 0, 0}, 1, {{1005, 1005, red}, {1015, 1005, paper}}},
+        {"wide dot", Kind::Dot, {{1000, 1000}}, {255, 0, 0}, 4, {}},
+        {"arc", Kind::Arc, {{1000, 700}}, kBlack, 2, {}},
+        {"text", Kind::Text, {{300, 600}}, kBlack, 0, {}},
+        {"a point that is not a number draws nothing", Kind::Line, {{100, 500}, {nan, 500}}, {255, 0, 0}, 1,
+            {{800, 505, paper}, {105, 505, paper}}, false},
     };
     for (const double ratio : {1.0, 2.0}) {
         for (const Case& c : cases) {
@@ -63,10 +82,10 @@ TEST(PainterCanvas, DrawsWhereTheLayoutUnitsSayAndMeasuresWhatItChanges)
             const PainterMapping mapping{0.1, 0.1, 0, 0, 1, 96.0 / 72.0, ratio, QRectF(0, 0, 200, 150)};
             PainterCanvas measuring(painter, mapping);
             measuring.SetMeasureOnly(true);
-            c.draw(measuring);
+            Draw(measuring, c.kind, c.at, c.colour, c.width);
             EXPECT_EQ(image, blank);
             PainterCanvas canvas(painter, mapping);
-            c.draw(canvas);
+            Draw(canvas, c.kind, c.at, c.colour, c.width);
             painter.end();
             for (const auto& [x, y, colour] : c.probes)
                 EXPECT_EQ(image.pixelColor(int(x * 0.1 * ratio), int(y * 0.1 * ratio)), colour) << x << ", " << y;
@@ -83,5 +102,5 @@ TEST(PainterCanvas, DrawsWhereTheLayoutUnitsSayAndMeasuresWhatItChanges)
     }
 }
 
-} // namespace
-} // namespace stelvane
+}  // namespace
+}  // namespace stelvane

@@ -38,10 +38,16 @@ TEST(QtPlatform, DialogsShowWhatTheProgramAsksAndReturnWhatTheUserChose)
     const QStringList tabulatedFilters{"Tabulated-data files (*.DAT)", "Text files (*.TXT (*.TXT)", "All files (*.*)"};
     // The file the user picks (empty: the one proposed; null: the dialog cancelled) and what the program gets.
     using Path = std::optional<std::string>;
-    struct Case { const char* name; FileDialogRequest ask; QStringList filters; const char* pick; Path got; };
+    struct Case {
+        const char* name;
+        FileDialogRequest ask;
+        QStringList filters;
+        const char* pick;
+        Path got;
+    };
     const std::vector<Case> cases = {
         {"a design opened", {"Read QUIBEX file", "QUIBEX files (*.QBX)|*.QBX", "", false}, {"QUIBEX files (*.QBX)"},
-         "filter.QBX", path + "filter.QBX"},
+            "filter.QBX", path + "filter.QBX"},
         {"saved under the proposed name", tabulated, tabulatedFilters, "", path + "Default.DAT"},
         {"saving cancelled", tabulated, tabulatedFilters, nullptr, std::nullopt},
     };
@@ -53,8 +59,7 @@ TEST(QtPlatform, DialogsShowWhatTheProgramAsksAndReturnWhatTheUserChose)
             ASSERT_TRUE(dialog);
             EXPECT_TRUE(dialog->windowTitle().toStdString() == c.ask.title && dialog->nameFilters() == c.filters);
             EXPECT_EQ(dialog->acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-            if (c.pick && *c.pick)
-                dialog->selectFile(dir.filePath(c.pick));
+            if (c.pick && *c.pick) dialog->selectFile(dir.filePath(c.pick));
             c.pick ? static_cast<QDialog*>(dialog)->accept() : dialog->reject();  // as its buttons do
         });
         QtPlatform platform;
@@ -62,5 +67,5 @@ TEST(QtPlatform, DialogsShowWhatTheProgramAsksAndReturnWhatTheUserChose)
     }
 }
 
-} // namespace
-} // namespace stelvane
+}  // namespace
+}  // namespace stelvane

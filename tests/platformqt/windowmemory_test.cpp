@@ -13,7 +13,7 @@ namespace {
 #ifdef STELVANE_MEMORY_PROBE
 // Runs a program in a folder with the environment; its standard output, or "" when it failed.
 QString RunIn(const QString& program, const QStringList& arguments, const QString& folder,
-              const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     process.setWorkingDirectory(folder);
@@ -41,7 +41,10 @@ TEST(WindowMemory, StaysWithinItsBoundOnLargeScreens)
         ASSERT_TRUE(config.open(QIODevice::WriteOnly));
         config.write(QString(R"({"screens": [{"name": "probe", "x": 0, "y": 0, "width": %1, "height": %2,)"
                              R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": %3}]})")
-                         .arg(width / ratio).arg(height / ratio).arg(ratio).toUtf8());
+                         .arg(width / ratio)
+                         .arg(height / ratio)
+                         .arg(ratio)
+                         .toUtf8());
         config.close();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName());
@@ -55,5 +58,5 @@ TEST(WindowMemory, StaysWithinItsBoundOnLargeScreens)
 #endif
 }
 
-} // namespace
-} // namespace stelvane
+}  // namespace
+}  // namespace stelvane

@@ -45,10 +45,10 @@ TEST(PlotPrintoutPdf, PrintedPdfCarriesThePlotAndTheSummary)
     const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
     qsizetype at = 0;
     for (const char* wanted : {"Gain, dB:", "Delay, s:", "Filter design:", "Family: Bessel", "Center frequency: 12000",
-                               "One radian/sec bandwidth: 3000", "Number of stages: 2"}) {
+             "One radian/sec bandwidth: 3000", "Number of stages: 2"}) {
         at = text.indexOf(wanted, at);  // each after the one before
         EXPECT_GE(at, 0) << wanted;
     }
 }
 
-} // namespace stelvane::testing
+}  // namespace stelvane::testing

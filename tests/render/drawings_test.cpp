@@ -15,6 +15,7 @@
 #include "render/opamptestdrawing.h"
 #include "render/polesdrawing.h"
 #include "render/schematicdrawing.h"
+#include "render/symbols.h"
 #include "tests/engine/engine_test_support.h"
 #include "tests/support/recordingcanvas.h"
 
@@ -31,7 +32,11 @@ std::size_t CountOf(const std::vector<std::string>& texts, const std::string& te
 TEST(SchematicDrawing, StagesShowTheirFiguresPartsAndFaults)
 {
     // Three stages of the start-up design; the gain asked of a narrow band makes R2 negative.
-    const struct { const char* name; const char* gain, *width, *caps; bool buildable; } cases[] = {
+    const struct {
+        const char* name;
+        const char *gain, *width, *caps;
+        bool buildable;
+    } cases[] = {
         {"buildable", "0", "200", "10n", true},
         {"buildable, 100 pF puts R1 and R3 above 1M", "0", "200", "100p", true},
         {"a gain too high for the Q", "40", "800", "10n", false},
@@ -51,11 +56,11 @@ TEST(SchematicDrawing, StagesShowTheirFiguresPartsAndFaults)
             EXPECT_GT(CountOf(texts, "Stage Q:  " + figures.q) * CountOf(texts, "Stage gain:  " + figures.gain), 0u);
         }
         EXPECT_EQ(canvas.OfKind(Kind::OutlineBox, kOutOfRangeColour).size(),
-                  ResistorsOutsideRange(*s, PartsType::Ideal, kPracticalResistors).size());
+            ResistorsOutsideRange(*s, PartsType::Ideal, kPracticalResistors).size());
         // a negative value is drawn in red, and the fault is said in words below the circuit
         EXPECT_EQ(canvas.OfKind(Kind::Text, Rgb{255, 0, 0}).empty(), c.buildable);
         EXPECT_EQ(std::any_of(texts.begin(), texts.end(), [](auto& t) { return t.find("cannot be built") != t.npos; }),
-                  !c.buildable);
+            !c.buildable);
     }
 }
 
@@ -64,7 +69,12 @@ TEST(PolesDrawing, PolesStandAtTheirPlaceOnTheScale)
     // The origin at (6000, 4500); 3500 units to the outer ring at radius S vertically, three
     // quarters of that across. S is the largest imaginary part rounded, plus one; 1 for
     // Butterworth's unit circle. The textbook poles, where given, in the order drawn.
-    const struct { const char* name; Integer family, order; Single apass; std::vector<double> re, im; } cases[] = {
+    const struct {
+        const char* name;
+        Integer family, order;
+        Single apass;
+        std::vector<double> re, im;
+    } cases[] = {
         {"Butterworth", 1, 2, 0, {-0.7071, -0.7071}, {0.7071, -0.7071}},
         {"Chebyshev 0.5 dB", 2, 3, 0.5f, {-0.3132, -0.6265, -0.3132}, {1.0219, 0, -1.0219}},
         {"Bessel", 3, 5, 0, {}, {}},
@@ -93,24 +103,27 @@ TEST(OpampTestDrawing, StagesAndCurveLandOnTheGainPlot)
     // The start-up stages ask 40 dB each of an opamp of one pole at GBW / 100000 (a DC gain of
     // 100k). On the plot 500 units a decade from 0.1 Hz at x = 6000, 4000 units for 140 dB up
     // from y = 5000. A gain too high for the stages' Q leaves none that can be built.
-    const struct { const char* name; const char* gbw, *gain, *width; double gbwHz; Rgb margin; } cases[] = {
+    const struct {
+        const char* name;
+        const char *gbw, *gain, *width;
+        double gbwHz;
+        Rgb margin;
+    } cases[] = {
         {"margin to spare", "10M", "0", "200", 1e7, kBlack},
         {"a slow opamp falls short in red", "50k", "0", "200", 5e4, kOpampAlarmColour},
         {"no stage can be built", "10M", "40", "800", 1e7, kBlack},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        auto s = StartUpDesign([&](DesignInputs& in) {
-            in.txtGBW = c.gbw, in.txtGain = c.gain, in.txtWidth = c.width;
-        });
+        auto s =
+            StartUpDesign([&](DesignInputs& in) { in.txtGBW = c.gbw, in.txtGain = c.gain, in.txtWidth = c.width; });
         DesignSession(*s).PrepareOpampTest();
         RecordingCanvas canvas;
         DrawOpampTest(canvas, *s, ScreenMetrics{});
         const bool buildable = *c.gain == '0';
         std::vector<CanvasPrimitive> gains;  // per stage: the opamp's gain, the stage's, the margin
         for (const CanvasPrimitive& text : canvas.OfKind(Kind::Text))
-            if (text.text.size() > 2 && text.text.ends_with("dB"))
-                gains.push_back(text);
+            if (text.text.size() > 2 && text.text.ends_with("dB")) gains.push_back(text);
         EXPECT_EQ(CountOf(canvas.Texts(), "cannot be built"), buildable ? 0u : 2u);
         ASSERT_EQ(gains.size(), buildable ? 6u : 2u);
         const std::vector<CanvasPrimitive> marks = canvas.OfKind(Kind::Dot, kOpampAlarmColour);
@@ -124,6 +137,18 @@ TEST(OpampTestDrawing, StagesAndCurveLandOnTheGainPlot)
             EXPECT_NEAR(marks[k].points[0].x, 6000 + 500 * std::log10(f / 0.1), 1e-6);
             EXPECT_NEAR(marks[k].points[0].y, 5000 - 4000 * std::stod(gains[3 * k + 1].text) / 140, 0.5);
         }
+        // Its lettering is of a size to read, and keeps its share of a screen twice as high.
+        RecordingCanvas high;
+        DrawOpampTest(high, *s, ScreenMetrics{24000, 18000, 15, 15});
+        const std::vector<CanvasPrimitive> texts = canvas.OfKind(Kind::Text), highTexts = high.OfKind(Kind::Text);
+        ASSERT_EQ(texts.size(), highTexts.size());
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            EXPECT_TRUE(texts[i].font.points > 6 && texts[i].font.points < 12) << texts[i].font.points;
+            EXPECT_DOUBLE_EQ(highTexts[i].font.points, 2 * texts[i].font.points);
+        }
+        // a table row for every stage there can be, and none beyond
+        EXPECT_TRUE(OpampTableRow(*s, 0).empty() && OpampTableRow(*s, kMaxStages + 1).empty());
+        EXPECT_FALSE(OpampTableRow(*s, kMaxStages).empty());
         // The curve keeps to the frame's height and follows the opamp's gain.
         ASSERT_FALSE(canvas.OfKind(Kind::Polyline, kOpampCurveColour).empty());
         for (const CanvasPrimitive& run : canvas.OfKind(Kind::Polyline, kOpampCurveColour))
@@ -134,5 +159,45 @@ TEST(OpampTestDrawing, StagesAndCurveLandOnTheGainPlot)
     }
 }
 
-} // namespace
-} // namespace stelvane::testing
+// The distance from a point to the segment from a to b.
+double DistanceToSegment(CanvasPoint p, CanvasPoint a, CanvasPoint b)
+{
+    const double dx = b.x - a.x, dy = b.y - a.y, length2 = dx * dx + dy * dy;
+    const double t = length2 == 0 ? 0 : std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / length2, 0.0, 1.0);
+    return std::hypot(p.x - a.x - t * dx, p.y - a.y - t * dy);
+}
+
+// The opening picture's circuit hangs together: both ends of every line
+// longer than a capacitor's plate or a sign (250 units) meet another line
+// within a pixel (10 units), or the source's circle across its leads' gap;
+// the output lead, drawn last, excepted.
+TEST(SchematicDrawing, TheCircuitHangsTogetherStageByStage)
+{
+    RecordingCanvas canvas;
+    DrawDemonstrationCircuit(canvas, *StartUpDesign(), 9000);
+    const std::vector<CanvasPrimitive>& drawn = canvas.primitives;
+    auto meets = [&](CanvasPoint end, std::size_t self) {
+        for (std::size_t j = 0; j < drawn.size(); ++j) {
+            const CanvasPrimitive& q = drawn[j];
+            const bool line = j != self && (q.kind == Kind::Line || q.kind == Kind::Polyline);
+            for (std::size_t k = 0; line && k + 1 < q.points.size(); ++k)
+                if (DistanceToSegment(end, q.points[k], q.points[k + 1]) <= 10.5) return true;
+            const CanvasPoint c = q.points.empty() ? CanvasPoint{} : q.points[0];
+            if (q.kind == Kind::Arc && std::abs(std::hypot(end.x - c.x, end.y - c.y) - q.radius) < 100) return true;
+        }
+        return false;
+    };
+    for (std::size_t i = 0; i + 1 < drawn.size(); ++i) {
+        if (drawn[i].kind != Kind::Line && drawn[i].kind != Kind::Polyline) continue;
+        const CanvasPoint a = drawn[i].points.front(), b = drawn[i].points.back();
+        EXPECT_TRUE(std::hypot(a.x - b.x, a.y - b.y) <= 250 || (meets(a, i) && meets(b, i))) << i;
+    }
+    // Each stage keeps to its own column, so that neighbours never overlap.
+    RecordingCanvas stage;
+    DrawStage(stage, 5000, 2000, *StartUpDesign(), 1, false, DemonstrationStyle(9000));
+    for (const CanvasPrimitive& p : stage.primitives)
+        for (const CanvasPoint& at : p.points) EXPECT_TRUE(at.x >= 5000 && at.x <= 5000 + kStageAdvance) << at.x;
+}
+
+}  // namespace
+}  // namespace stelvane::testing

@@ -34,24 +34,47 @@ TEST(PlotScales, ValuesLandWhereTheScaleDefinesThem)
     // A gain scale of no height (top = bottom = 0) puts its level in the middle.
     DesignState s, flat;
     s.dBTop = 10, s.dBBottom = -20, s.Order = 3, s.DelayTop = 2e-3f;
-    const struct { const char* name; Curve curve; double value; double fraction; bool flat = false; } cases[] = {
-        {"gain at the top", Curve::Gain, 10, 0},        {"gain a third down", Curve::Gain, 0, 1.0 / 3},
-        {"gain at the bottom", Curve::Gain, -20, 1},    {"gain above the top", Curve::Gain, 10.5, 0},
-        {"gain below the bottom", Curve::Gain, -21, 1}, {"phase +270", Curve::Phase, 270, 0},
-        {"phase -135", Curve::Phase, -135, 0.75},       {"phase beyond", Curve::Phase, -400, 1},
-        {"delay at the top", Curve::Delay, 2e-3, 0},    {"half the delay", Curve::Delay, 1e-3, 0.5},
-        {"no delay", Curve::Delay, 0, 1},               {"delay beyond", Curve::Delay, 5e-3, 0},
-        {"flat, at its level", Curve::Gain, 0, 0.5, true}, {"flat, above", Curve::Gain, 0.1, 0, true},
+    const struct {
+        const char* name;
+        Curve curve;
+        double value;
+        double fraction;
+        bool flat = false;
+    } cases[] = {
+        {"gain at the top", Curve::Gain, 10, 0},
+        {"gain a third down", Curve::Gain, 0, 1.0 / 3},
+        {"gain at the bottom", Curve::Gain, -20, 1},
+        {"gain above the top", Curve::Gain, 10.5, 0},
+        {"gain below the bottom", Curve::Gain, -21, 1},
+        {"phase +270", Curve::Phase, 270, 0},
+        {"phase -135", Curve::Phase, -135, 0.75},
+        {"phase beyond", Curve::Phase, -400, 1},
+        {"delay at the top", Curve::Delay, 2e-3, 0},
+        {"half the delay", Curve::Delay, 1e-3, 0.5},
+        {"no delay", Curve::Delay, 0, 1},
+        {"delay beyond", Curve::Delay, 5e-3, 0},
+        {"flat, at its level", Curve::Gain, 0, 0.5, true},
+        {"flat, above", Curve::Gain, 0.1, 0, true},
         {"flat, below", Curve::Gain, -0.1, 1, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const DesignState& d = c.flat ? flat : s;
-        const auto y = c.curve == Curve::Gain    ? GainY(d, c.value)
-                       : c.curve == Curve::Phase ? PhaseY(d, c.value)
-                                                 : DelayY(d, c.value);
+        const auto y = c.curve == Curve::Gain ? GainY(d, c.value)
+            : c.curve == Curve::Phase         ? PhaseY(d, c.value)
+                                              : DelayY(d, c.value);
         ASSERT_TRUE(y);
         EXPECT_NEAR(*y, kTop + (kBottom - kTop) * c.fraction, 1e-3);  // DelayTop is a Single
+    }
+}
+
+TEST(PlotScales, AFrequencyAxisOfNoSpanPlacesNothing)
+{
+    DesignState s;
+    s.Fstart = s.Fstop = 1000;
+    for (const SweepSpacing sweep : {SweepSpacing::Linear, SweepSpacing::Log}) {
+        s.Sweep = sweep;
+        EXPECT_FALSE(FrequencyAxis(s).Position(2000)) << NumberOf(sweep);
     }
 }
 
@@ -64,7 +87,15 @@ TEST(PlotDrawing, RowLabelsNameTheValueOfTheirGridLine)
     ScreenPlotContext both;
     both.shown = {true, true};
     RedrawPlot(canvas, *s, both);
-    const struct { const char* name; Rgb colour; std::vector<std::string> texts; } cases[] = {
+    std::vector<double> rows;  // the horizontal grid lines
+    for (const CanvasPrimitive& line : canvas.OfKind(Kind::Line, kPlotGridColour))
+        if (line.points[0].y == line.points[1].y) rows.push_back(line.points[0].y);
+    ASSERT_EQ(rows.size(), 7u);
+    const struct {
+        const char* name;
+        Rgb colour;
+        std::vector<std::string> texts;
+    } cases[] = {
         {"gain", kGainTextColour, {"10", "5", "0", "-5", "-10", "-15", "-20"}},
         {"phase", kPhaseTextColour, {"270", "180", "90", "0", "-90", "-180", "-270"}},
         {"delay", kDelayTextColour, {"6m", "5m", "4m", "3m", "2m", "1m", "0"}},
@@ -76,19 +107,27 @@ TEST(PlotDrawing, RowLabelsNameTheValueOfTheirGridLine)
         ASSERT_EQ(labels.size(), c.texts.size());
         for (std::size_t i = 0; i < labels.size(); ++i) {
             EXPECT_EQ(labels[i].text, c.texts[i]);
-            EXPECT_NEAR(labels[i].points[0].y, kTop + (kBottom - kTop) * double(i) / 6 - 100, 0.5);
+            EXPECT_NEAR(rows[i], kTop + (kBottom - kTop) * double(i) / 6, 1e-9);
+            EXPECT_NEAR(labels[i].points[0].y, rows[i] - 100, 0.5);
         }
     }
 }
 
 TEST(PlotDrawing, LogAxisLabelsThinAsTheSpanWidens)
 {
-    // The screen keeps 1, 2 and 5 of every decade up to a span of 1000, the decades alone beyond;
-    // a span within one decade keeps every label that fits.
-    const struct { const char* name; const char* start; const char* stop; std::vector<double> leading; } cases[] = {
+    // The screen keeps 1, 2 and 5 of every decade up to a span of 1000, the decades alone beyond; a span
+    // within one decade keeps every label that fits. The printed page keeps 1, 1.5, 2 and 5 up to 1000,
+    // then 1 and 1.5.
+    const struct {
+        const char *name, *start, *stop;
+        std::vector<double> leading;
+        LogLabelSet set = LogLabelSet::Screen;
+    } cases[] = {
         {"two decades", "10", "1000", {1, 2, 5}},
         {"four decades", "10", "100k", {1}},
         {"under a decade", "100", "800", {1, 1.5, 2, 2.5, 3, 4, 5, 6, 8}},
+        {"two decades printed", "10", "1000", {1, 1.5, 2, 5}, LogLabelSet::Printout},
+        {"four decades printed", "10", "100k", {1, 1.5}, LogLabelSet::Printout},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -96,14 +135,17 @@ TEST(PlotDrawing, LogAxisLabelsThinAsTheSpanWidens)
             in.optLinear = false, in.optLog = true, in.txtStart = c.start, in.txtStop = c.stop;
         });
         RecordingCanvas canvas;
-        DrawFrequencyGrid(canvas, *s, FrequencyLabelStyle{});
+        FrequencyLabelStyle style;
+        style.logSet = c.set;
+        DrawFrequencyGrid(canvas, *s, style);
         const std::vector<std::string> labels = canvas.Texts();
         ASSERT_FALSE(labels.empty());
         for (const std::string& label : labels) {
             const double v = LeadingNumber(label);
             const double mantissa = v / std::pow(10, std::floor(std::log10(v) + 1e-9));
-            EXPECT_TRUE(std::find(c.leading.begin(), c.leading.end(), std::round(mantissa * 10) / 10) !=
-                        c.leading.end()) << label;
+            EXPECT_TRUE(
+                std::find(c.leading.begin(), c.leading.end(), std::round(mantissa * 10) / 10) != c.leading.end())
+                << label;
         }
     }
 }
@@ -120,7 +162,7 @@ TEST(PlotDrawing, EveryStageHasItsMarkerAtItsFrequency)
         ASSERT_EQ(ticks.size(), std::size_t(s->Order));
         for (int k = 1; k <= s->Order; ++k)
             EXPECT_NEAR(ticks[k - 1].points[0].x,
-                        std::clamp(kLeft + kWidth * (s->StageFoActual[k] - 500) / 1500, kLeft, kLeft + kWidth), 1e-3);
+                std::clamp(kLeft + kWidth * (s->StageFoActual[k] - 500) / 1500, kLeft, kLeft + kWidth), 1e-3);
     }
 }
 
@@ -128,9 +170,16 @@ TEST(PlotDrawing, ReadoutShowsThePointUnderThePointer)
 {
     // 1000 intervals over 9000 units: the pointer at x reads point floor((x - 2000) / 9000 x 1001).
     auto s = PlotDesign();
-    const struct { const char* name; double x, y; int point; } cases[] = {
-        {"left end", 2001, 4000, 0}, {"middle", 6500, 2000, 500}, {"right end", 10999, 6999, 1000},
-        {"left of the frame", 1999, 4000, -1}, {"below the frame", 6500, 7001, -1},
+    const struct {
+        const char* name;
+        double x, y;
+        int point;
+    } cases[] = {
+        {"left end", 2001, 4000, 0},
+        {"middle", 6500, 2000, 500},
+        {"right end", 10999, 6999, 1000},
+        {"left of the frame", 1999, 4000, -1},
+        {"below the frame", 6500, 7001, -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -149,21 +198,26 @@ TEST(PlotDrawing, ReadoutShowsThePointUnderThePointer)
 
 TEST(PlotDrawing, ANegativeOrZeroResistorOfEitherSetCounts)
 {
-    const struct { const char* name; Single r, rs; bool negative; } cases[] = {
-        {"all positive", 1e3f, 1e3f, false}, {"an ideal one", -1, 1e3f, true},
-        {"a specified one", 1e3f, 0, true},  {"both", -1, -1, true},
+    const struct {
+        const char* name;
+        Single r, rs;
+        bool negative;
+    } cases[] = {
+        {"all positive", 1e3f, 1e3f, false},
+        {"an ideal one", -1, 1e3f, true},
+        {"a specified one", 1e3f, 0, true},
+        {"both", -1, -1, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         DesignState s;
         s.Order = 2;
         for (int k = 1; k <= 2; ++k)
-            for (int j = 1; j <= 3; ++j)
-                s.R[k][j] = s.Rs[k][j] = 2e3f;
+            for (int j = 1; j <= 3; ++j) s.R[k][j] = s.Rs[k][j] = 2e3f;
         s.R[2][3] = c.r, s.Rs[2][3] = c.rs;
         EXPECT_EQ(HasNegativeParts(s), c.negative);
     }
 }
 
-} // namespace
-} // namespace stelvane::testing
+}  // namespace
+}  // namespace stelvane::testing

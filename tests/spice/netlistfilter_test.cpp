@@ -19,16 +19,15 @@ const std::string kSweep = ".ac lin 11 100 200";
 TEST(NetlistFilter, EveryLineThatIsNotPartOfACircuitIsRefusedWithItsLineAndKeyword)
 {
     const std::string body = "V1 in 0 AC 1\nR1 in out 1k\n";
-    const struct { std::string netlist, keyword; int line; } cases[] = {
+    const struct {
+        std::string netlist, keyword;
+        int line;
+    } cases[] = {
         {"t\n" + body + ".control\nshell touch x\n.endc\n.end\n", ".control", 4},
-        {"t\n" + body + ".endc\n", ".endc", 4},
-        {"t\n.include /etc/passwd\n", ".include", 2},
-        {"t\n" + body + ".INC other.cir\n", ".INC", 4},
-        {"t\n.lib models.lib tt\n", ".lib", 2},
-        {"t\n.tran 1u 1m\n", ".tran", 2},
-        {"t\r\n" + body + "   \t.CONTROL\r\n", ".CONTROL", 4},
-        {"*ng_script\n" + body, "*ng_script", 1},
-        {"t\n" + body + ".control\nrun\n", ".control", 4},  // no .endc
+        {"t\n" + body + ".endc\n", ".endc", 4}, {"t\n.include /etc/passwd\n", ".include", 2},
+        {"t\n" + body + ".INC other.cir\n", ".INC", 4}, {"t\n.lib models.lib tt\n", ".lib", 2},
+        {"t\n.tran 1u 1m\n", ".tran", 2}, {"t\r\n" + body + "   \t.CONTROL\r\n", ".CONTROL", 4},
+        {"*ng_script\n" + body, "*ng_script", 1}, {"t\n" + body + ".control\nrun\n", ".control", 4},  // no .endc
         {"t\n" + body + " *# shell touch x\n", "*#", 4},
         {"t\n" + body + "A1 %v(out) src\n.model src filesource (file=\"/etc/passwd\")\n", "A1", 4},
         {"t\n" + body + ".end\n.control\n", ".control", 5},  // after the end too
@@ -44,20 +43,23 @@ TEST(NetlistFilter, EveryLineThatIsNotPartOfACircuitIsRefusedWithItsLineAndKeywo
 
 TEST(NetlistFilter, ACircuitKeepsItsLinesUnderAFixedTitleAndTakesTheDesignsSweep)
 {
-    const struct { std::string netlist; std::vector<std::string> kept, gone; } cases[] = {
+    const struct {
+        std::string netlist;
+        std::vector<std::string> kept, gone;
+    } cases[] = {
         {"my title\n.SUBCKT op a b\nE1 b 0 a 0 1\n.Ends op\n.model m d\n.param x=1\n.options reltol=1e-6\n"
          "+ abstol=1e-12\n* comment\nX1 in out op\n.ac lin 1 1e6 1e6\n.end\n",
-         {".SUBCKT op a b\n", ".Ends op\n", ".model m d\n", ".param x=1\n", "+ abstol=1e-12\n", kSweep + "\n.end\n"},
-         {"my title", "1e6"}},
+            {".SUBCKT op a b\n", ".Ends op\n", ".model m d\n", ".param x=1\n", "+ abstol=1e-12\n", kSweep + "\n.end\n"},
+            {"my title", "1e6"}},
         // continuation lines of a replaced sweep go with it; only one sweep is run
         {"t\nR1 a 0 1\n  .ac dec 10\n+ 1 1e9\n.ac lin 2 1 2\n.end\n", {"R1 a 0 1\n" + kSweep + "\n.end\n"},
-         {"1e9", "lin 2"}},
+            {"1e9", "lin 2"}},
         // without a sweep the design's goes before .end, or last
         {"t\nR1 a 0 1\n.end\n", {"R1 a 0 1\n" + kSweep + "\n.end\n"}, {}},
         {"t\nR1 a 0 1", {"R1 a 0 1\n" + kSweep + "\n"}, {}},
         // a carriage return or NUL inside a line hides no second line from the check
-        {std::string("t\nR1 a 0 1\r.control\nR2 a 0 1") + '\0' + ".endc\n",
-         {"R1 a 0 1 .control\n", "R2 a 0 1 .endc\n"}, {}},
+        {std::string("t\nR1 a 0 1\r.control\nR2 a 0 1") + '\0' + ".endc\n", {"R1 a 0 1 .control\n", "R2 a 0 1 .endc\n"},
+            {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.netlist);
@@ -76,7 +78,11 @@ TEST(NetlistFilter, OnlyARegularFileOfAtMostOneMebibyteIsRead)
     WriteBytes(folder / "big.cir", std::string(kLargestNetlistFile + 1, '*'));
     WriteBytes(folder / "full.cir", std::string(kLargestNetlistFile, '*'));
     ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
-    const struct { std::string path; bool read, refused; std::string said; } cases[] = {
+    const struct {
+        std::string path;
+        bool read, refused;
+        std::string said;
+    } cases[] = {
         {folder / "full.cir", true, false, ""},
         {folder / "big.cir", false, true, "is larger than 1 MiB"},
         {folder / "fifo", false, true, "is not a regular file"},  // and does not wait for a writer
@@ -93,5 +99,5 @@ TEST(NetlistFilter, OnlyARegularFileOfAtMostOneMebibyteIsRead)
     }
 }
 
-} // namespace
-} // namespace stelvane::testing
+}  // namespace
+}  // namespace stelvane::testing

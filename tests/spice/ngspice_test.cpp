@@ -24,25 +24,21 @@ std::string Circuit(const std::string& sweep, const std::string& extra = "")
 }
 
 // Sets an environment variable and the working folder for one scope.
-class Surroundings {
-public:
-    Surroundings(const char* variable, const std::string& value, const std::string& folder)
-        : variable_(variable), before_(std::filesystem::current_path())
+struct Surroundings {
+    Surroundings(const char* name, const std::string& value, const std::string& folder) : variable(name)
     {
-        if (const char* old = std::getenv(variable)) old_ = old;
-        setenv(variable, value.c_str(), 1);
+        if (const char* was = std::getenv(name)) old = was;
+        setenv(name, value.c_str(), 1);
         if (!folder.empty()) std::filesystem::current_path(folder);
     }
     ~Surroundings()
     {
-        old_ ? setenv(variable_, old_->c_str(), 1) : unsetenv(variable_);
-        std::filesystem::current_path(before_);
+        old ? setenv(variable, old->c_str(), 1) : unsetenv(variable);
+        std::filesystem::current_path(before);
     }
-
-private:
-    const char* variable_;
-    std::optional<std::string> old_;
-    std::filesystem::path before_;
+    const char* variable;
+    std::optional<std::string> old;
+    std::filesystem::path before = std::filesystem::current_path();
 };
 
 TEST(Ngspice, StartUpFilesInTheWorkingFolderAndHomeRunNothing)
@@ -56,9 +52,9 @@ TEST(Ngspice, StartUpFilesInTheWorkingFolderAndHomeRunNothing)
         WriteBytes(folder / place + "/spinit", "shell touch " + witness + "\n");
     }
     const Surroundings surroundings("HOME", folder / "home", folder / "work");
-    const AcAnalysis a = RunAcAnalysis(Circuit("lin 3 1 100"), {"in", "out"});
+    const AcAnalysis a = RunAcAnalysis(Circuit("lin 3 1 100"), {"in", "out"}, {0});  // no time limit: the default's
     ASSERT_TRUE(a.ok) << a.message;
-    EXPECT_NEAR(std::abs(a.nodes[1][2] / a.nodes[0][2]), 0.5, 1e-9); // the divider, independent of ngspice
+    EXPECT_NEAR(std::abs(a.nodes[1][2] / a.nodes[0][2]), 0.5, 1e-9);  // the divider, independent of ngspice
     EXPECT_EQ(a.freq.back(), 100);
     EXPECT_FALSE(std::filesystem::exists(witness));
 }
@@ -77,15 +73,15 @@ TEST(Ngspice, WhateverTheNetlistDoesTheRunEndsInAMessageWithinItsLimits)
         std::string said;
     } cases[] = {
         {"endless loop", Circuit("lin 3 1 100", loop), {1, std::size_t{1} << 30, nullptr},
-         "ngspice took longer than 1 s and was stopped"},
+            "ngspice took longer than 1 s and was stopped"},
         // under a memory limit small enough to be reached within a second or two
         {"five million points", Circuit("lin 5000000 1 1e6"), {20, std::size_t{48} << 20, nullptr},
-         "ngspice stopped itself (status 1): realloc: "},
+            "ngspice stopped itself (status 1): realloc: "},
         {"stopped", Circuit("lin 3 1 100", loop), {20, std::size_t{1} << 30, &stop}, "The simulation was stopped"},
         {"writes a file", Circuit("lin 3 1 100", ".control\nrun\nwrite x.raw\n.endc\n"), {},
-         "ngspice ended abnormally (signal 25)"},
+            "ngspice ended abnormally (signal 25)"},
         {"a refused line of 800 kB", Circuit("lin 3 1 100", "Q1 " + std::string(800000, 'x') + "\n"), {},
-         "ngspice rejected the circuit: "},
+            "ngspice rejected the circuit: "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -100,7 +96,7 @@ TEST(Ngspice, WhateverTheNetlistDoesTheRunEndsInAMessageWithinItsLimits)
         stopper.join();
         EXPECT_FALSE(a.ok);
         EXPECT_TRUE(a.message.starts_with(c.said)) << a.message;
-        EXPECT_LE(a.message.size(), 400u); // what ngspice echoes is cut short
+        EXPECT_LE(a.message.size(), 400u);  // what ngspice echoes is cut short
         EXPECT_TRUE(a.freq.empty() && a.nodes.empty());
     }
     // a program ngspice started and left running neither holds the answer back nor outlives the run
@@ -112,7 +108,10 @@ TEST(Ngspice, ALibraryThatCannotBeLoadedIsNamedWithWhy)
 {
     ScratchFolder folder;
     WriteBytes(folder / "notalib.so", "not a library");
-    const struct { std::string library, folder; std::vector<std::string> said; } cases[] = {
+    const struct {
+        std::string library, folder;
+        std::vector<std::string> said;
+    } cases[] = {
         {"notalib.so", folder.path_.string(), {"'notalib.so' could not be loaded", "not in the working folder"}},
         {"./notalib.so", folder.path_.string(), {"'" + folder / "./notalib.so' could not be loaded"}},
         {"/no/such/libngspice.so.0", "", {"'/no/such/libngspice.so.0' could not be loaded (", "No such file"}},
@@ -131,5 +130,5 @@ TEST(Ngspice, ALibraryThatCannotBeLoadedIsNamedWithWhy)
     }
 }
 
-} // namespace
-} // namespace stelvane::testing
+}  // namespace
+}  // namespace stelvane::testing

@@ -18,8 +18,8 @@ namespace {
 
 // A design entered as on the design window, swept linearly over two bandwidths
 // either side of the centre (not below a tenth of it) in 2000 intervals.
-std::unique_ptr<DesignState> Design(const char* family, int order, double center, double width,
-                                    double gbwPerHighestStage = 0)
+std::unique_ptr<DesignState> Design(
+    const char* family, int order, double center, double width, double gbwPerHighestStage = 0)
 {
     auto s = std::make_unique<DesignState>(StartUpRecord());
     DesignInputs in = InputsFromRecord(*s);
@@ -39,8 +39,11 @@ std::unique_ptr<DesignState> Design(const char* family, int order, double center
 
 TEST(Verify, TheIdealOpampReproducesTheEngineOnEveryFamilyAtItsLargestOrder)
 {
-    const struct { const char* family; int order; double center, width; } cases[] = {
-        {"Butterworth", 21, 1000, 200}, {"Chebyshev", 21, 1000, 200}, {"Bessel", 10, 1000, 200},
+    const struct {
+        const char* family;
+        int order;
+        double center, width;
+    } cases[] = {{"Butterworth", 21, 1000, 200}, {"Chebyshev", 21, 1000, 200}, {"Bessel", 10, 1000, 200},
         {"Chebyshev", 21, 10000, 200},  // band Q 50: stages of Q near 8000
         {"Butterworth", 1, 1000, 200}};
     for (const auto& c : cases) {
@@ -87,8 +90,7 @@ TEST(Verify, TheSpecifiedOpampIsMeasuredAgainstTheIdealDesignOverThePassband)
         double tolerance;
         bool passes;
         double low, high;
-    } cases[] = {
-        {"wide band, stages of Q 1.5", Design("Butterworth", 2, 1000, 1000, 100), 0.1, true, 0, 0.1},
+    } cases[] = {{"wide band, stages of Q 1.5", Design("Butterworth", 2, 1000, 1000, 100), 0.1, true, 0, 0.1},
         {"start-up design", Design("Butterworth", 2, 1000, 200, 100), 0.1, false, 0.46, 0.48}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -109,10 +111,11 @@ TEST(Verify, ANetlistNgspiceRefusesOrNoneAtAllEndsInAMessageAndTheNextRunStillWo
         std::string text = good;
         return text.replace(text.find(from), from.size(), to);
     };
-    const struct { std::string netlist, message; } cases[] = {
-        {with("R2_1 a1 0 ", "R2_1 a1 0 1k2 bogus "), "ngspice rejected the circuit: "},
+    const struct {
+        std::string netlist, message;
+    } cases[] = {{with("R2_1 a1 0 ", "R2_1 a1 0 1k2 bogus "), "ngspice rejected the circuit: Error on line "},
         {with(".ac lin 1001 5.00000000e+02 2.00000000e+03", ".ac lin 1001 2000 500"),
-         "ngspice returned no frequencies"}};
+            "ngspice returned no frequencies"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         const Verification v = CompareWithEngine(*s, OpampModel::Ideal, RunAcAnalysis(c.netlist, ComparedNodes(*s)));
@@ -123,8 +126,8 @@ TEST(Verify, ANetlistNgspiceRefusesOrNoneAtAllEndsInAMessageAndTheNextRunStillWo
     auto zero = StartUpDesign();  // no netlist is written for it
     zero->R[2][3] = 0;
     EXPECT_EQ(AgreementText(VerifyDesign(*zero, OpampModel::Ideal)),
-              "There is nothing to simulate. Stage 2 cannot be built: its R3 is 0");
+        "There is nothing to simulate. Stage 2 cannot be built: its R3 is 0");
 }
 
-} // namespace
-} // namespace stelvane::testing
+}  // namespace
+}  // namespace stelvane::testing

@@ -9,4 +9,4 @@ void RecordingNotifier::ShowMessage(const std::string& text, const std::string& 
 
 void RecordingNotifier::Beep() { ++beeps; }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -22,4 +22,4 @@ public:
     int beeps = 0;
 };
 
-} // namespace stelvane
+}  // namespace stelvane

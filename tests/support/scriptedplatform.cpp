@@ -9,10 +9,8 @@ namespace {
 class ScriptedPrintJob : public PrintJob {
 public:
     // The job last begun on the platform.
-    explicit ScriptedPrintJob(ScriptedPlatform& platform)
-        : platform_(platform), index_(platform.printJobs.size() - 1)
-    {
-    }
+    explicit ScriptedPrintJob(ScriptedPlatform& platform) : platform_(platform), index_(platform.printJobs.size() - 1)
+    {}
     Canvas& Page() override { return *platform_.printJobs[index_].page; }
     std::string End() override
     {
@@ -25,7 +23,7 @@ private:
     std::size_t index_;
 };
 
-} // namespace
+}  // namespace
 
 ScriptedPlatform::ScriptedPlatform(ScreenMetrics screenMetrics) : screen(screenMetrics) {}
 
@@ -56,18 +54,14 @@ PrintStart ScriptedPlatform::BeginPrintJob(const PrintRequest& request)
 RecordingCanvas& ScriptedPlatform::Drawing(const std::string& windowName)
 {
     auto& slot = drawings[windowName];
-    if (!slot) {
-        slot = std::make_unique<RecordingCanvas>();
-    }
+    if (!slot) slot = std::make_unique<RecordingCanvas>();
     return *slot;
 }
 
 void ScriptedPlatform::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon)
 {
     messages.push_back({text, caption, icon});
-    if (onMessage) {
-        onMessage(messages.back());
-    }
+    if (onMessage) onMessage(messages.back());
 }
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -39,7 +39,7 @@ public:
     std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override { return Answer(request); }
     PrintStart BeginPrintJob(const PrintRequest& request) override;
     void ShowMessage(const std::string& text, const std::string& caption = kProgramCaption,
-                     MessageIcon icon = MessageIcon::None) override;
+        MessageIcon icon = MessageIcon::None) override;
     void Beep() override {}
     // Recorded in `questions` and answered No.
     bool AskYesNo(const std::string& text, const std::string& = kProgramCaption) override
@@ -59,7 +59,7 @@ public:
 
     std::vector<FileDialogRequest> dialogs;  // every file dialog asked for
     std::vector<Message> messages;
-    std::vector<PrintedJob> printJobs;      // jobs begun, ended or not
+    std::vector<PrintedJob> printJobs;  // jobs begun, ended or not
     std::map<std::string, std::unique_ptr<RecordingCanvas>> drawings;
     // Called at every message box as it is shown (e.g. to see what was drawn by then).
     std::function<void(const Message&)> onMessage;
@@ -68,4 +68,4 @@ private:
     std::optional<std::string> Answer(const FileDialogRequest& request);
 };
 
-} // namespace stelvane
+}  // namespace stelvane

@@ -17,17 +17,19 @@ TEST(PolesWindow, ShowsThePrototypePolesOfTheFamily)
     const RecordingCanvas& drawing = p.Drawing(Poles);
     auto gridLines = [&] {
         return std::count_if(drawing.primitives.begin(), drawing.primitives.end(),
-                             [](auto& line) { return line.colour == kRectangularGridColour; });
+            [](auto& line) { return line.colour == kRectangularGridColour; });
     };
-    Walk(p, {
-        {"Chebyshev, three stages", Plot, "cmdPoles", nullptr, [&] {
-             EXPECT_EQ(drawing.Texts(), PolesListTexts(p.record));
-             EXPECT_TRUE(drawing.OfKind(CanvasPrimitive::Kind::Dot).size() == 3 && !gridLines());
-         }},
-        {"Grid", Poles, "cmdGrid", nullptr, [&] { EXPECT_GT(gridLines(), 10); }},
-        {"Grid again", Poles, "cmdGrid", nullptr, [&] { EXPECT_EQ(gridLines(), 0); }},
-        {"Return", Poles, "cmdExit", nullptr, [&] { EXPECT_FALSE(p.Find(Poles)); }},
-    });
+    Walk(p,
+        {
+            {"Chebyshev, three stages", Plot, "cmdPoles", nullptr,
+                [&] {
+                    EXPECT_EQ(drawing.Texts(), PolesListTexts(p.record));
+                    EXPECT_TRUE(drawing.OfKind(CanvasPrimitive::Kind::Dot).size() == 3 && !gridLines());
+                }},
+            {"Grid", Poles, "cmdGrid", nullptr, [&] { EXPECT_GT(gridLines(), 10); }},
+            {"Grid again", Poles, "cmdGrid", nullptr, [&] { EXPECT_EQ(gridLines(), 0); }},
+            {"Return", Poles, "cmdExit", nullptr, [&] { EXPECT_FALSE(p.Find(Poles)); }},
+        });
 }
 
-} // namespace stelvane::testing
+}  // namespace stelvane::testing

@@ -16,27 +16,30 @@ TEST(WriteFilesWindow, WritesWhatTheCommandLineWritesForTheSameDesign)
 {
     // What is done on the design window, the window the files are written from (on the schematic, for the
     // specified opamp), and the same design for the command line.
-    struct Case { const char* name; std::vector<std::string> typed; WindowKind from; std::string options; };
+    struct Case {
+        const char* name;
+        std::vector<std::string> typed;
+        WindowKind from;
+        std::string options;
+    };
     const std::vector<Case> cases = {
         {"start-up design", {}, Design, ""},
         {"four-stage Chebyshev, log sweep, specified opamp",
-         {"txtCenter=2.5k", "txtWidth=400", "txtGain=6", "txtCaps=22n", "optChebyshev", "txtApass=0.5", "UpDown1/up",
-          "UpDown1/up", "txtStart=1k", "txtStop=5k", "txtInts=500", "optLog", "txtGBW=1M", "cmdSchematic"},
-         Schematic,
-         "--center 2.5k --width 400 --gain 6 --cap 22n --family chebyshev --ripple 0.5 --order 4 --start 1k "
-         "--stop 5k --intervals 500 --sweep log --gbw 1M --specified-opamp"},
+            {"txtCenter=2.5k", "txtWidth=400", "txtGain=6", "txtCaps=22n", "optChebyshev", "txtApass=0.5", "UpDown1/up",
+                "UpDown1/up", "txtStart=1k", "txtStop=5k", "txtInts=500", "optLog", "txtGBW=1M", "cmdSchematic"},
+            Schematic,
+            "--center 2.5k --width 400 --gain 6 --cap 22n --family chebyshev --ripple 0.5 --order 4 --start 1k "
+            "--stop 5k --intervals 500 --sweep log --gbw 1M --specified-opamp"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Program p;
         p.Start(c.typed);
-        if (c.from == Schematic)
-            p.Do(Schematic, "optSpecd");
+        if (c.from == Schematic) p.Do(Schematic, "optSpecd");
         p.Do(c.from, "cmdWrite");
         // The button, the name chosen in its dialog (null: cancelled) and the name the dialog proposed.
         const std::vector<std::tuple<const char*, const char*, const char*>> presses = {
-            {"cmdWriteTabulatedS", nullptr, "Default.DAT"},
-            {"cmdWriteTabulatedS", "w-sci.DAT", "Default.DAT"},
+            {"cmdWriteTabulatedS", nullptr, "Default.DAT"}, {"cmdWriteTabulatedS", "w-sci.DAT", "Default.DAT"},
             {"cmdWriteTabulatedE", "w-easy.txt", "Default.DAT"},
             {"cmdWriteSpiceSchematic", "w-spice.ASC", "QUIBEXdefault.ASC"},
             {"cmdWriteNetlist", "w-net", kNetlistDefaultName},  // .cir added
@@ -61,4 +64,4 @@ TEST(WriteFilesWindow, WritesWhatTheCommandLineWritesForTheSameDesign)
     }
 }
 
-} // namespace stelvane::testing
+}  // namespace stelvane::testing

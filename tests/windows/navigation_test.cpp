@@ -22,7 +22,12 @@ TEST(Navigation, FromStartThroughEveryWindowToExitAndTheNextStart)
     EXPECT_EQ(p.LastMessage(), kLastSessionNotFoundMessage);
     EXPECT_EQ(drawnAtMessage, p.Drawing(Opening).primitives.size());
     // The button pressed (null: the window's frame closed) and the windows open afterwards.
-    struct Case { const char* name; WindowKind on; const char* button; std::vector<WindowKind> open; };
+    struct Case {
+        const char* name;
+        WindowKind on;
+        const char* button;
+        std::vector<WindowKind> open;
+    };
     const std::vector<Case> steps = {
         {"About opens beside the design window", Design, "cmdAbout", {Design, About}},
         {"Examine opens the opamp test beside it", Design, "cmdTest", {Design, About, OpampTest}},
@@ -47,8 +52,7 @@ TEST(Navigation, FromStartThroughEveryWindowToExitAndTheNextStart)
         EXPECT_TRUE(step.on != OpampTest || p.Text(Design, "txtCenter") == "2k");
         // (before the Enter step the keys take back the typing in the design window's box)
         for (const auto& [key, center] : {std::pair{Qt::Key_Z, 1000}, {Qt::Key_Y, 2000}}) {
-            if (!p.navigator.Session().CanUndo() && key == Qt::Key_Z)
-                break;
+            if (!p.navigator.Session().CanUndo() && key == Qt::Key_Z) break;
             p.PressKeys(step.on, key);
             EXPECT_EQ(p.record.Center, center);
             const bool draws = step.on == Plot || step.on == Schematic || step.on == Poles || step.on == OpampTest;
@@ -61,7 +65,8 @@ TEST(Navigation, FromStartThroughEveryWindowToExitAndTheNextStart)
             const FormWindow* w = p.Find(kind);
             ASSERT_TRUE(w) << WindowName(kind);
             EXPECT_TRUE(w->isVisible() && w->isModal() == (kind == Poles || kind == WriteFiles) &&
-                        w->isMaximized() == (kind != About)) << WindowName(kind);
+                w->isMaximized() == (kind != About))
+                << WindowName(kind);
         }
         EXPECT_EQ(p.endings, step.open.empty() ? 1 : 0);
         EXPECT_EQ(fs::exists("QUIBEX.LAST"), step.open.empty());
@@ -76,4 +81,4 @@ TEST(Navigation, FromStartThroughEveryWindowToExitAndTheNextStart)
     EXPECT_EQ(next.Text(Design, "lblOrderInput"), "5");
 }
 
-} // namespace stelvane::testing
+}  // namespace stelvane::testing

@@ -41,4 +41,4 @@ TEST(WindowsSmokeTest, WindowsOpenAndPaintOnTheRealPlatform)
     }
 }
 
-} // namespace stelvane::testing
+}  // namespace stelvane::testing

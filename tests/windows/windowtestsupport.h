@@ -66,11 +66,9 @@ inline double Figure(const std::string& text)
 // The first line drawn through points in the colour, or null.
 inline const CanvasPrimitive* CurveIn(const RecordingCanvas& drawing, Rgb colour)
 {
-    const auto& drawn = drawing.primitives;
-    const auto line = std::find_if(drawn.begin(), drawn.end(), [&](const CanvasPrimitive& p) {
-        return p.kind == CanvasPrimitive::Kind::Polyline && p.colour == colour;
-    });
-    return line == drawn.end() ? nullptr : &*line;
+    for (const CanvasPrimitive& p : drawing.primitives)
+        if (p.kind == CanvasPrimitive::Kind::Polyline && p.colour == colour) return &p;
+    return nullptr;
 }
 
 // Expects a gain curve's band, where it stands at most 3 dB below the design
@@ -81,8 +79,7 @@ inline void ExpectBand(const CanvasPrimitive* curve, double centre)
 {
     std::vector<double> band;
     for (const CanvasPoint& at : curve ? curve->points : std::vector<CanvasPoint>{})
-        if (at.y <= 3000 + 3 * 200)
-            band.push_back(500 + (at.x - 2000) * 1500 / 9000);
+        if (at.y <= 3000 + 3 * 200) band.push_back(500 + (at.x - 2000) * 1500 / 9000);
     ASSERT_FALSE(band.empty()) << "no gain curve";
     EXPECT_NEAR(std::sqrt(band.front() * band.back()), centre, 2);
     EXPECT_NEAR(band.back() - band.front(), 200, 3);
@@ -91,10 +88,7 @@ inline void ExpectBand(const CanvasPrimitive* curve, double centre)
 // Runs the command-line program in the working directory; its exit code.
 inline int RunCli(const std::string& options)
 {
-    std::string command = "'" STELVANE_CLI "' ";
-    command += options;
-    command += " >/dev/null";
-    return std::system(command.c_str());
+    return std::system(("'" STELVANE_CLI "' " + options + " >/dev/null").c_str());
 }
 
 // Expects the file the window wrote to hold, byte for byte, what the command line wrote.
@@ -130,12 +124,14 @@ struct Program {
     {
         navigator.Open(Opening);
         Do(Opening, "cmdStart");
-        for (const std::string& action : onDesign)
-            Do(Design, action);
+        for (const std::string& action : onDesign) Do(Design, action);
     }
     FormWindow* Find(WindowKind kind) { return navigator.Find(kind); }
     template <class W = QWidget>
-    W* At(WindowKind kind, const std::string& path) { return Control<W>(Find(kind), path); }
+    W* At(WindowKind kind, const std::string& path)
+    {
+        return Control<W>(Find(kind), path);
+    }
     // Clicks the control at the path, or types into it as a user does ("txtGain=40").
     void Do(WindowKind on, const std::string& action)
     {
@@ -158,8 +154,7 @@ struct Program {
     // does, into the control that has the focus; the drawings before are forgotten.
     void PressKeys(WindowKind on, Qt::Key key, bool shift = false)
     {
-        for (auto& drawing : platform.drawings)
-            drawing.second->Forget();
+        for (auto& drawing : platform.drawings) drawing.second->Forget();
         QApplication::setActiveWindow(Find(on));
         QWidget* to = Find(on)->focusWidget() ? Find(on)->focusWidget() : Find(on);
         QTest::keyClick(to, key, shift ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
@@ -191,16 +186,14 @@ inline void Walk(Program& p, const std::vector<Step>& steps)
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
         if (step.action) {
-            for (auto& drawing : p.platform.drawings)
-                drawing.second->Forget();
+            for (auto& drawing : p.platform.drawings) drawing.second->Forget();
             p.Do(step.on, step.action);
         }
         if (const std::string look = step.look ? step.look : ""; !look.empty()) {
             EXPECT_EQ(p.Text(step.on, look.substr(0, look.find('='))), look.substr(look.find('=') + 1));
         }
-        if (step.then)
-            step.then();
+        if (step.then) step.then();
     }
 }
 
-} // namespace stelvane::testing
+}  // namespace stelvane::testing
