@@ -4,7 +4,7 @@
 STELVANE_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
                    libbenchmark-dev fonts-liberation xvfb x11-utils imagemagick poppler-utils
                    clang libclang-rt-dev time xdotool libngspice0-dev appstream libhwy-dev
-                   libcli11-dev nlohmann-json3-dev)
+                   libcli11-dev nlohmann-json3-dev clang-format)
 
 stelvane_install_missing() {
     local missing=()
@@ -42,6 +42,20 @@ stelvane_sanitizer_environment() {
 # The whole test suite, windows included, built and run with AddressSanitizer
 # and UndefinedBehaviorSanitizer in build-asan/: the two test programs and
 # what they run, not the desktop program or the package.
+# Every C++ source and test laid out by the project's .clang-format, and no line over 120 columns.
+stelvane_layout_stage() {
+    local files
+    mapfile -t files < <(cd "$STELVANE_ROOT" && find app bench desktop engine files fuzz platform print render spice \
+        tests tools windows -type f \( -name '*.cpp' -o -name '*.h' \) | sort)
+    (cd "$STELVANE_ROOT" && clang-format --dry-run --Werror "${files[@]}") || {
+        echo "Layout: run clang-format -i on the files named above" >&2
+        return 1
+    }
+    local long
+    long=$(cd "$STELVANE_ROOT" && awk 'length($0) > 120 { print FILENAME ":" FNR }' "${files[@]}")
+    [ -z "$long" ] || { echo "Lines over 120 columns:" >&2; echo "$long" >&2; return 1; }
+}
+
 stelvane_sanitizer_stage() {
     (
         stelvane_sanitizer_environment

@@ -11,9 +11,10 @@ namespace stelvane::testing {
 
 // Four stages at 100 pF, whose resistors run to megohms: the design window
 // suggests the capacitor, the schematic notes the resistors outside 1k to
-// 1M (the drawing's own tests check their outlines) and shows each stage's sensitivities (in the texts the command line shares), the plot rounds to the series
-// picked, and the parts list written is the command line's for that design,
-// in that series.
+// 1M (the drawing's own tests check their outlines) and shows each stage's
+// sensitivities (in the texts the command line shares), the plot rounds to
+// the series picked, and the parts list written is the command line's for
+// that design, in that series.
 TEST(PartsWindows, SuggestOutlineRoundAndList)
 {
     Program p;
@@ -22,7 +23,10 @@ TEST(PartsWindows, SuggestOutlineRoundAndList)
     Walk(p,
         {
             {"Suggest cap enters the design and suggests", Design, "cmdSuggestCap", nullptr,
-                [&] { EXPECT_EQ(p.Text(Design, "lblSuggestCap"), CapSuggestionText(s, PartsType::Ideal, kPracticalResistors)); }},
+                [&] {
+                    EXPECT_EQ(
+                        p.Text(Design, "lblSuggestCap"), CapSuggestionText(s, PartsType::Ideal, kPracticalResistors));
+                }},
             {"the schematic notes what is out of range", Design, "cmdSchematic", nullptr,
                 [&] { EXPECT_EQ(p.Text(Schematic, "lblRangeNote"), RangeNoteText(s, PartsType::Ideal)); }},
             {"the second stage's sensitivities", Schematic, "UpDown1/up", "lblSensStage=2",
