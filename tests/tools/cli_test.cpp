@@ -42,6 +42,7 @@ TEST(Cli, EveryArgumentReachesTheDesignOrEndsTheRunWithItsExitCode)
     } cases[] = {
         {{"--bogus"}, 2, "unknown option '--bogus'"},
         {{"2k"}, 2, "unexpected argument '2k'"},
+        {{"--"}, 2, "unexpected argument '--'"},
         {{"--family"}, 2, "option --family needs a value"},
         {{"--center", "--width", "100"}, 2, "option --center needs a value"},
         {{"--family", "elliptic"}, 2, "--family takes butterworth, chebyshev or bessel, not 'elliptic'"},
