@@ -38,17 +38,6 @@ TEST(ParseNumberText, ReadsIntoIntegerRoundingHalvesToEvenAndClamping)
     }
 }
 
-TEST(GeneralNumberText, WritesAtMostSevenSignificantDigits)
-{
-    const std::pair<std::string, std::string> cases[] = {{GeneralNumberText(0.0), "0"},
-        {GeneralNumberText(INFINITY), "0"}, {GeneralNumberText(-2.5), "-2.5"}, {GeneralNumberText(1.5e-8), "1.5E-08"},
-        {GeneralNumberText(12345678.0), "1.234568E+07"}, {GeneralNumberText(9999999.0), "9999999"},
-        {GeneralNumberText(1e-4), "0.0001"}, {GeneralNumberText(1234.5678), "1234.568"},
-        {FormatPadded14(1.5), "1.5           "}, {FormatPadded14(-1.234568e-100), "-1.234568E-100"},
-        {Trimmed("  1.5k "), "1.5k"}, {Trimmed("   "), ""}};
-    for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
-}
-
 // Each formatter at the threshold of each of its ranges, and just above the
 // magnitudes 1, 10, 100 and 1000 where its number of decimals changes.
 TEST(RangeFormatters, WriteTheTabulatedTexts)

@@ -68,5 +68,16 @@ TEST(PartCheck, CorrectedPartsInvertTheAnalysisAndAimAboveTheOpampsLoss)
             << k;
 }
 
+// The family's own parts are told apart from parts typed or tuned, even when only the R1s are left.
+TEST(PartCheck, OnlyTheFamilysOwnPartsAreItsDesign)
+{
+    auto s = StartUpDesign();
+    EXPECT_TRUE(PartsAreFamilyDesign(*s));
+    for (int k = 1; k <= 2; ++k) s->R[k][2] = s->R[k][3] = 0;
+    EXPECT_FALSE(PartsAreFamilyDesign(*s));
+    s->R = {};
+    EXPECT_TRUE(PartsAreFamilyDesign(*s));  // no parts at all: nothing to tell apart
+}
+
 }  // namespace
 }  // namespace stelvane::testing

@@ -112,19 +112,4 @@ TEST(StageSynthesis, UnusableStagesAreClearedAndStayFinite)
         std::tuple(1.0f, 2.0f, 0.0f, Integer(1)));
 }
 
-// The chain, and each step on its own, keeps to the stages the arrays hold.
-TEST(RunDesignChain, OrderIsKeptWithinTheStageArrays)
-{
-    for (const auto& [order, kept] : {std::pair<Integer, int>{0, 0}, {-4, 0}, {300, 21}}) {
-        DesignState s = Synthesized(1, 2, 0, 1000, 200, 0);
-        s.Order = order, s.NrInts = 10;
-        for (int k = 0; k <= kMaxStages; ++k) s.R[k] = {-1, -1, -1, -1};
-        RunDesignChain(s);
-        SCOPED_TRACE(::testing::Message() << "order " << order);
-        EXPECT_EQ(std::pair(s.Order, s.StageInvalid[1]), std::pair(Integer(kept), Integer(0)));  // none analysed beyond
-        for (int k = 0; k <= kMaxStages; ++k) EXPECT_EQ(s.R[k][1] > 0, k >= 1 && k <= kept) << "stage " << k;
-        EXPECT_EQ(s.GainDB[10] == 0.0f, kept == 0);
-    }
-}
-
 }  // namespace stelvane

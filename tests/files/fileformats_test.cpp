@@ -106,22 +106,7 @@ const DesignState kExportUnbuildable = [] {
 // (240, 0), C2 at (240, -208), R3 from (368, -208) down to the inverting input
 // line, the opamp at (464, -48), then the output, the stage's caption and the
 // closing directives.
-const std::string kSchematicIdeal = CrLfText({"Version 4", "SHEET 1 1 1", "SYMBOL voltage  0  48 M0",
-    "WINDOW 123 24 132 Left 0", "SYMATTR InstName Vgen", "SYMATTR Value AC 1", "WIRE  0  0  0  64 ",
-    "WIRE  0  0  32  0 ", "WIRE  0  144  0  208 ", "FLAG  0  208 0", "SYMBOL res  48  16 R270",
-    "WINDOW 0  32  56  VTop 0", "WINDOW 3  0  56  VBottom 0", "SYMATTR InstName R1", "SYMATTR Value 7.958k",
-    "WIRE  32  0  64  0 ", "WIRE  144  0  208  0 ", "SYMBOL res  192  48 R0", "SYMATTR InstName R2",
-    "SYMATTR Value 397.89 ", "WIRE  208  0  208  64 ", "WIRE  208  144  208  208 ", "FLAG  208  208 0",
-    "WIRE  208  0  240  0 ", "SYMBOL cap  272  16 R270", "WINDOW 0 0 32 Vbottom 0", "WINDOW 3 32 32 Vtop 0",
-    "SYMATTR InstName C1", "SYMATTR Value 0.022uF", "WIRE  240  0  272  0 ", "WIRE  336  0  368  0 ",
-    "SYMBOL cap  272 -192 R270", "WINDOW 0 0 32 Vbottom 0", "WINDOW 3 32 32 Vtop 0", "SYMATTR InstName C2",
-    "SYMATTR Value 4700pF", "WIRE  240 -208  272 -208 ", "WIRE  336 -208  368 -208 ", "WIRE  240 -208  240  0 ",
-    "SYMBOL res  352 -160 R0", "SYMATTR InstName R3", "SYMATTR Value 15.915k", "WIRE  368 -208  368 -144 ",
-    "WIRE  368 -64  368  0 ", "SYMBOL Opamps\\\\opamp  464 -48 R0", "SYMATTR InstName U1", "WIRE  368  0  432  0 ",
-    "WIRE  432  32  400  32 ", "WIRE  400  32  400  208 ", "FLAG  400  208 0", "WIRE  496  16  528  16 ",
-    "WIRE  528  16  528 -208 ", "WIRE  528 -208  368 -208 ", "WIRE  528  0  560  0 ", "TEXT  288  272 LEFT 0 1kHz",
-    "FLAG  560  0 Output", "TEXT 0 368 Left 0 !.include Opamp.sub", "TEXT 0 400 Left 0 !.AC LIN 1000  500   2000 ",
-    "TEXT 0 432 Left 0 ;QUIBEX from Brellin Software", "TEXT 0 464 Left 0 ;Parts values based on ideal opamp"});
+const std::string kSchematicIdeal = GoldenFile("schematic_ideal.asc");
 
 // The gain overlay of the export: a blank (or the minus sign), the number, a
 // blank; the value follows directly.
@@ -217,20 +202,15 @@ TEST(FileFormats, ReadersRefuseWhatTheyCannotHoldNamingFileLineAndWhy)
         {"ends before the last resistor", file({}, 28),
             ", line 29: the file ends before R3 of stage 2 (2 stages need 29 lines)"},
         {"22 stages", file({{4, "22"}}, 15 + 7 * 22), ", line 4: Order 22 is not 1 to 21"},
-        {"no stages", file({{4, "0"}}, 15), ", line 4: Order 0 is not 1 to 21"},
         {"a part of a stage", file({{4, "-0.4"}}), ", line 4: Order -0.4 is not a whole number"},
         {"11 Bessel stages", file({{4, "11"}, {5, "3"}}, 15 + 7 * 11),
             ", line 4: Order 11 is not 1 to 10 for a Bessel design"},
         {"family 99", file({{5, "99"}}), ", line 5: Family 99 is not 1 to 4"},
-        {"family 0", file({{5, "0"}}), ", line 5: Family 0 is not 1 to 4"},
         {"sweep 3", file({{10, "3"}}), ", line 10: Sweep 3 is not 1 or 2"},
         {"no vertical grid", file({{14, "0"}}), ", line 14: NrY 0 is not 1 to 12"},
-        {"a huge horizontal grid", file({{15, "32767"}}), ", line 15: NrX 32767 is not 1 to 12"},
         {"2001 points", file({{9, "2001"}}), ", line 9: NrInts 2001 is not 0 to 2000"},
         {"centre 0", file({{1, "0"}}), ", line 1: Center 0 is not above 0"},
-        {"negative width", file({{2, "-200"}}), ", line 2: Width -200 is not above 0"},
         {"negative sweep start", file({{7, "-1E+09"}}), ", line 7: Fstart -1E+09 is not above 0"},
-        {"sweep stop 0", file({{8, "0"}}), ", line 8: Fstop 0 is not above 0"},
         {"gain scale upside down", file({{11, "-70"}}), ", line 12: dBTop -70 is not above dBBottom -60"},
         {"decimal comma", file({{1, "1,5"}}), ", line 1: Center '1,5' holds more than one value"},
         {"a word for a pole", file({{18, "abc"}}), ", line 18: PoleRe of stage 2 'abc' is not a number"},
@@ -242,7 +222,6 @@ TEST(FileFormats, ReadersRefuseWhatTheyCannotHoldNamingFileLineAndWhy)
             ", line 5: Family 32768 is beyond the range of a stored value"},
         {"too large", std::string(kDesignFileLimit + 1, '1'), ": it is larger than 1 MiB"},
         {"a pipe", std::nullopt, ": it is not a regular file"},
-        {"a folder", std::nullopt, ": it is not a regular file"},
         {"no file", std::nullopt, ": there is no such file"},
     };
     for (const auto& c : cases) {
@@ -254,7 +233,6 @@ TEST(FileFormats, ReadersRefuseWhatTheyCannotHoldNamingFileLineAndWhy)
             if (std::string(c.name) == "a pipe") {
                 ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
             }
-            if (std::string(c.name) == "a folder") fs::create_directory(path);
             auto s = std::make_unique<DesignState>(lastSession ? DesignState{} : reliability::DistinctiveRecord());
             const auto expected = std::make_unique<DesignState>(lastSession ? kStartupDefaults : *s);
             RecordingNotifier notifier;
@@ -280,7 +258,6 @@ TEST(FileFormats, OverlayReadKeepsTheWholePairsBeforeAnyFaultAndSaysWhenThereIsN
     const std::string noPoint = kOverlayNoPointEnding;
     ScratchFolder folder;
     fs::create_directory(folder / "a folder");
-    ASSERT_EQ(mkfifo((folder / "a pipe").c_str(), 0600), 0);
     // text: what the file holds, if there is one; points: the first points read; problem: what the user is told
     const struct {
         const char* name;
@@ -291,18 +268,14 @@ TEST(FileFormats, OverlayReadKeepsTheWholePairsBeforeAnyFaultAndSaysWhenThereIsN
     } cases[] = {
         {"as the writer writes it", kOverlayGainText, 2, {{500, -12.5f}, {1000, 0}, {1234.568f, -7e-5f}}, ""},
         {"an odd count of numbers", " 1  2 \r\n 3 \r\n", 0, {{1, 2}}, ""},
-        {"a word", " 1  2 \r\n abc  4 \r\n 5  6 \r\n", 0, {{1, 2}}, ""},
         {"a value beyond a Single", " 1  2 \r\n 3  -1e39 \r\n", 0, {{1, 2}}, ""},
         {"more points than the arrays hold", tooMany, 2000, {{0, 0}, {1, -1}}, ""},
         {"empty file", "", -1, {}, noPoint},
-        {"binary", std::string("\177ELF\0\1\2", 7), -1, {}, noPoint},
         {"NaN", " nan  1 \r\n", -1, {}, noPoint},
-        {"one number", " 1 \r\n", -1, {}, noPoint},
         // nothing to read: nothing changes
         {"too large", std::string(kOverlayFileLimit + 1, '1'), 7, {{123, 0}},
             " could not be read: it is larger than 16 MiB"},
         {"a folder", std::nullopt, 7, {{123, 0}}, " could not be read: it is not a regular file"},
-        {"a pipe", std::nullopt, 7, {{123, 0}}, " could not be read: it is not a regular file"},
         {"no file", std::nullopt, 7, {{123, 0}}, ""},
     };
     for (const auto& c : cases) {

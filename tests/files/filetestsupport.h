@@ -49,6 +49,13 @@ inline std::string ReadBytes(const std::string& file)
     std::ifstream in(file);
     return {std::istreambuf_iterator<char>(in), {}};
 }
+// A file as a writer must write it, byte for byte, from tests/golden.
+inline std::string GoldenFile(const std::string& name)
+{
+    const std::string text = ReadBytes(STELVANE_SOURCE_DIR "/tests/golden/" + name);
+    if (text.empty()) ADD_FAILURE() << "no golden file " << name;
+    return text;
+}
 inline void WriteBytes(const std::string& file, const std::string& text) { std::ofstream(file) << text; }
 
 // Joins lines, each followed by CR LF.
@@ -92,29 +99,6 @@ namespace stelvane {
 inline void ExpectSameDesign(const DesignState& a, const DesignState& b)
 {
     EXPECT_EQ(reliability::FirstDifference(a, b), "");
-}
-
-// A value as a seven-significant-digit text gives it back, rounded by the C
-// library rather than by the program.
-inline Single SevenDigitsOf(Single v)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.7g", static_cast<double>(v));
-    return std::strtof(text, nullptr);
-}
-
-// The saved design as a seven-digit file can hold it, analysed as its parts stand.
-inline std::unique_ptr<DesignState> RoundedToTheFile(const DesignState& saved)
-{
-    auto s = std::make_unique<DesignState>(saved);
-    VisitStoredFields(
-        [](const char*, auto& v) {
-            if constexpr (std::is_same_v<std::remove_reference_t<decltype(v)>, Single>) v = SevenDigitsOf(v);
-        },
-        *s);
-    s->ManualEntry = PartsEntry::Manual;
-    RunDesignChain(*s);
-    return s;
 }
 
 }  // namespace stelvane

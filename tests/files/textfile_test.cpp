@@ -15,38 +15,6 @@
 namespace stelvane::testing {
 namespace {
 
-TEST(TextFile, ReadsDecimalNumbersAndNothingElse)
-{
-    const std::optional<double> no;
-    const std::pair<const char*, std::optional<double>> cases[] = {{"1000", 1000}, {"-.5", -0.5}, {"+.5", 0.5},
-        {"5.", 5}, {"1E-08", 1e-8}, {"2.5E+03", 2500}, {"  42 \r\n", 42}, {"\n\t-0 ", 0}, {"", no}, {"-", no},
-        {".", no}, {"E5", no}, {"5E+", no}, {"1 0", no}, {"4k7", no}, {"nan", no}, {"1e999", no}, {"++1", no}};
-    for (const auto& [text, value] : cases) EXPECT_EQ(ParseDecimalText(text), value) << '"' << text << '"';
-}
-
-TEST(TextFile, SplitsFieldsAtTheirDelimiters)
-{
-    const std::string longest(100, '1');
-    const struct {
-        const char* name;
-        std::string text;
-        std::vector<std::string> fields;
-    } cases[] = {
-        {"last line without its end", "1\r\n2", {"1", "2"}},
-        {"blanks, commas and line ends delimit", " 1  2 \r\n3,4\n\n\t5 \n", {"1", "2", "3", "4", "5"}},
-        {"the longest field", longest + "\n2", {longest, "2"}},
-        {"a field too long stops", longest + "1\n2", {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::istringstream in(c.text);
-        FieldReader reader(in);
-        std::vector<std::string> fields;
-        while (const auto field = reader.Next()) fields.push_back(*field);
-        EXPECT_EQ(fields, c.fields);
-    }
-}
-
 TEST(TextFile, SafeWriteReplacesTheFileALinkNamesKeepsTheLinkAndNeedsAName)
 {
     ScratchFolder folder;
@@ -59,13 +27,6 @@ TEST(TextFile, SafeWriteReplacesTheFileALinkNamesKeepsTheLinkAndNeedsAName)
     // a pipe nobody reads is refused at once, not waited on
     ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
     EXPECT_FALSE(WriteTextFileSafely(folder / "pipe", "new\r\n"));
-}
-
-TEST(TextFile, ANameWithoutExtensionGetsTheDialogsOwn)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        {"filter", "filter.QBX"}, {"filter.qbx", "filter.qbx"}, {"v1.2/filter", "v1.2/filter.QBX"}, {"a.txt", "a.txt"}};
-    for (const auto& [chosen, written] : cases) EXPECT_EQ(WithExtension(chosen, ".QBX"), written) << chosen;
 }
 
 }  // namespace
