@@ -95,6 +95,15 @@ TEST(PolesDrawing, PolesStandAtTheirPlaceOnTheScale)
             EXPECT_NEAR(marks[k - 1].points[0].y, 4500 - 3500 * im / radius, 0.5);
         }
         EXPECT_TRUE(canvas.FindText("Order: " + std::to_string(c.order)));
+        // The angle lines lie symmetric about the real axis: each outer end has its mirror image.
+        const std::vector<CanvasPrimitive> angles = canvas.OfKind(Kind::Line, kPolarGridColour);
+        ASSERT_FALSE(angles.empty());
+        for (const CanvasPrimitive& line : angles) {
+            const CanvasPoint end = line.points[1];
+            EXPECT_TRUE(std::any_of(angles.begin(), angles.end(), [&](const CanvasPrimitive& m) {
+                return std::hypot(m.points[1].x - end.x, m.points[1].y + end.y - 2 * 4500) < 0.5;
+            })) << end.y;
+        }
     }
 }
 
@@ -137,6 +146,22 @@ TEST(OpampTestDrawing, StagesAndCurveLandOnTheGainPlot)
             EXPECT_NEAR(marks[k].points[0].x, 6000 + 500 * std::log10(f / 0.1), 1e-6);
             EXPECT_NEAR(marks[k].points[0].y, 5000 - 4000 * std::stod(gains[3 * k + 1].text) / 140, 0.5);
         }
+        // Each gain label names the gain (4000 units for 140 dB) of the grid line 100 units below its top.
+        std::vector<double> rows;
+        for (const CanvasPrimitive& line : canvas.OfKind(Kind::Line, kOpampGridColour))
+            if (line.points[0].y == line.points[1].y) rows.push_back(line.points[0].y);
+        ASSERT_EQ(rows.size(), 15u);  // 140 dB down to 0 in steps of 10
+        std::size_t labelled = 0;
+        for (const CanvasPrimitive& label : canvas.OfKind(Kind::Text)) {
+            const CanvasPoint at = label.points[0];
+            if (at.x <= 4500 || at.x >= 6000 || label.text == "dB") continue;  // beyond the table, left of the frame
+            const double row = *std::min_element(rows.begin(), rows.end(),
+                [&](double a, double b) { return std::abs(a - at.y - 100) < std::abs(b - at.y - 100); });
+            EXPECT_NEAR(row, at.y + 100, 20) << label.text;
+            EXPECT_NEAR(std::stod(label.text), (5000 - row) * 140 / 4000, 0.5) << label.text;
+            ++labelled;
+        }
+        EXPECT_EQ(labelled, rows.size());
         // Its lettering is of a size to read, and keeps its share of a screen twice as high.
         RecordingCanvas high;
         DrawOpampTest(high, *s, ScreenMetrics{24000, 18000, 15, 15});

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/numbertext.h"
@@ -193,6 +197,58 @@ TEST(PlotDrawing, ReadoutShowsThePointUnderThePointer)
         ASSERT_EQ(texts.size(), 8u);
         EXPECT_EQ(texts[4], FormatEng(s->Freq[c.point]));
         EXPECT_EQ(texts[5], FormatValue(s->GainDB[c.point]));
+    }
+}
+
+TEST(PlotDrawing, ACurveIsTheSameWhateverWasDrawnBefore)
+{
+    // The sweep's x positions are kept from one drawing to the next: a curve drawn after one of
+    // another sweep or frame equals the curve drawn afresh (a new thread keeps nothing yet).
+    const auto s = PlotDesign();
+    const struct {
+        const char* name;
+        std::function<void(DesignState&)> edit;
+        PlotFrame frame = {};
+    } cases[] = {
+        {"only the frequencies moved",
+            [](DesignState& d) { std::ranges::for_each(d.Freq, [](Single& f) { f *= 1.01f; }); }},
+        {"fewer points, the same leading frequencies", [](DesignState& d) { d.NrInts = 500; }},
+        {"a log axis over the same frequencies", [](DesignState& d) { d.Sweep = SweepSpacing::Log; }},
+        {"a narrower frame", [](DesignState&) {}, {2000, 1000, 6000, 7000}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto after = std::make_unique<DesignState>(*s);
+        c.edit(*after);
+        CurvePoints(*s, Curve::Gain);
+        const std::vector<std::optional<CanvasPoint>> drawn = CurvePoints(*after, Curve::Gain, c.frame);
+        std::vector<std::optional<CanvasPoint>> fresh;
+        std::thread([&] { fresh = CurvePoints(*after, Curve::Gain, c.frame); }).join();
+        EXPECT_EQ(drawn.size(), std::size_t(after->NrInts + 1));
+        EXPECT_TRUE(drawn == fresh);
+    }
+}
+
+TEST(PlotDrawing, TheDesignsGainSavedAsTheOverlayLiesOnItsCurve)
+{
+    // Drawn point for point on the curve; a gain that is not a number leaves the same gap in both
+    // (a dot and one run, or two). The gain overlay shows while the phase and delay are hidden.
+    for (const int gap : {-1, 300}) {
+        SCOPED_TRACE(gap);
+        auto s = PlotDesign();
+        if (gap >= 0) s->GainDB[gap] = std::numeric_limits<Single>::quiet_NaN();
+        OverlayCurve overlay{s->Freq, s->GainDB, s->NrInts};
+        RecordingCanvas curve, saved;
+        DrawCurve(curve, *s, Curve::Gain, CurveStyle{});
+        DrawOverlayCurve(saved, *s, overlay, Curve::Gain, PlotCurvesShown{});
+        ASSERT_EQ(curve.primitives.size(), gap < 0 ? 2u : 3u);
+        ASSERT_EQ(saved.primitives.size(), curve.primitives.size());
+        for (std::size_t i = 0; i < curve.primitives.size(); ++i) {
+            const std::vector<CanvasPoint>&a = curve.primitives[i].points, &b = saved.primitives[i].points;
+            ASSERT_EQ(a.size(), b.size());
+            for (std::size_t j = 0; j < a.size(); ++j)
+                EXPECT_TRUE(std::hypot(a[j].x - b[j].x, a[j].y - b[j].y) < 1e-6) << i << ", " << j;
+        }
     }
 }
 
