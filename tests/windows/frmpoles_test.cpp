@@ -9,7 +9,7 @@ namespace stelvane::testing {
 
 // Show poles draws the present design's prototype poles (their places are
 // the drawing's own tests), Grid adds the rectangular grid and takes it away
-// again, and Return goes back to the plot.
+// again.
 TEST(PolesWindow, ShowsThePrototypePolesOfTheFamily)
 {
     Program p;
@@ -19,17 +19,14 @@ TEST(PolesWindow, ShowsThePrototypePolesOfTheFamily)
         return std::count_if(drawing.primitives.begin(), drawing.primitives.end(),
             [](auto& line) { return line.colour == kRectangularGridColour; });
     };
-    Walk(p,
-        {
-            {"Chebyshev, three stages", Plot, "cmdPoles", nullptr,
-                [&] {
-                    EXPECT_EQ(drawing.Texts(), PolesListTexts(p.record));
-                    EXPECT_TRUE(drawing.OfKind(CanvasPrimitive::Kind::Dot).size() == 3 && !gridLines());
-                }},
-            {"Grid", Poles, "cmdGrid", nullptr, [&] { EXPECT_GT(gridLines(), 10); }},
-            {"Grid again", Poles, "cmdGrid", nullptr, [&] { EXPECT_EQ(gridLines(), 0); }},
-            {"Return", Poles, "cmdExit", nullptr, [&] { EXPECT_FALSE(p.Find(Poles)); }},
-        });
+    // a Chebyshev of three stages
+    p.Act(Plot, "cmdPoles");
+    EXPECT_EQ(drawing.Texts(), PolesListTexts(p.record));
+    EXPECT_TRUE(drawing.OfKind(CanvasPrimitive::Kind::Dot).size() == 3 && !gridLines());
+    p.Act(Poles, "cmdGrid");
+    EXPECT_GT(gridLines(), 10);
+    p.Act(Poles, "cmdGrid");
+    EXPECT_EQ(gridLines(), 0);
 }
 
 }  // namespace stelvane::testing

@@ -17,38 +17,30 @@ TEST(SchematicWindow, ShowsTheCircuitOfTheDesign)
     p.Start({"UpDown1/up", "UpDown1/up", "cmdSchematic"});
     const RecordingCanvas& drawing = p.Drawing(Schematic);
     auto output = [&] { return drawing.FindText("Output") ? drawing.FindText("Output")->points[0].x : 0.0; };
-    std::vector<std::string> ideal;
-    double start = 0;
-    Walk(p,
-        {
-            {"four stages about 1 kHz, with a scroll bar", Schematic, nullptr, nullptr,
-                [&] {
-                    std::vector<double> f;
-                    for (const std::string& text : drawing.Texts())
-                        if (text.starts_with("Stage freq:")) f.push_back(Figure(text));
-                    ASSERT_EQ(f.size(), 4u);
-                    EXPECT_NEAR(std::pow(f[0] * f[1] * f[2] * f[3], 0.25), 1000, 1);
-                    EXPECT_TRUE(p.Shown(Schematic, "HScroll1"));
-                    ideal = drawing.Texts();
-                    start = output();
-                }},
-            {"End scrolls four stages along", Schematic, nullptr, nullptr,
-                [&] {
-                    QTest::keyClick(p.At(Schematic, "HScroll1"), Qt::Key_End);
-                    EXPECT_DOUBLE_EQ(output(), start - 4 * 3500);
-                }},
-            {"the specified opamp's resistors, from the start", Schematic, "optSpecd",
-                "lblOpampInfo=Opamp GBW: 10MHz   DCgain: 100kv/v",
-                [&] {
-                    EXPECT_TRUE(p.Shown(Schematic, "lblOpampInfo") && drawing.Texts() != ideal && output() == start);
-                    EXPECT_EQ(p.At<QScrollBar>(Schematic, "HScroll1")->value(), 0);
-                }},
-            {"away to the plot", Schematic, "cmdPlot"},
-            {"and back: still the specified opamp", Plot, "cmdSchematic", nullptr,
-                [&] { EXPECT_TRUE(p.At<QRadioButton>(Schematic, "optSpecd")->isChecked()); }},
-            {"the ideal opamp's again", Schematic, "optIdeal", nullptr,
-                [&] { EXPECT_TRUE(drawing.Texts() == ideal && !p.Shown(Schematic, "lblOpampInfo")); }},
-        });
+    // four stages about 1 kHz, with a scroll bar
+    std::vector<double> f;
+    for (const std::string& text : drawing.Texts())
+        if (text.starts_with("Stage freq:")) f.push_back(Figure(text));
+    ASSERT_EQ(f.size(), 4u);
+    EXPECT_NEAR(std::pow(f[0] * f[1] * f[2] * f[3], 0.25), 1000, 1);
+    EXPECT_TRUE(p.Shown(Schematic, "HScroll1"));
+    const std::vector<std::string> ideal = drawing.Texts();
+    const double start = output();
+    // End scrolls four stages along.
+    QTest::keyClick(p.At(Schematic, "HScroll1"), Qt::Key_End);
+    EXPECT_DOUBLE_EQ(output(), start - 4 * 3500);
+    // the specified opamp's resistors, from the start
+    p.Act(Schematic, "optSpecd");
+    EXPECT_EQ(p.Text(Schematic, "lblOpampInfo"), "Opamp GBW: 10MHz   DCgain: 100kv/v");
+    EXPECT_TRUE(p.Shown(Schematic, "lblOpampInfo") && drawing.Texts() != ideal && output() == start);
+    EXPECT_EQ(p.At<QScrollBar>(Schematic, "HScroll1")->value(), 0);
+    // away to the plot and back: still the specified opamp
+    p.Do(Schematic, "cmdPlot");
+    p.Do(Plot, "cmdSchematic");
+    EXPECT_TRUE(p.At<QRadioButton>(Schematic, "optSpecd")->isChecked());
+    // the ideal opamp's again
+    p.Act(Schematic, "optIdeal");
+    EXPECT_TRUE(drawing.Texts() == ideal && !p.Shown(Schematic, "lblOpampInfo"));
 }
 
 }  // namespace stelvane::testing

@@ -4,7 +4,6 @@
 
 #include "engine/designtext.h"
 #include "engine/numbertext.h"
-#include "engine/standardseries.h"
 #include "windowtestsupport.h"
 
 namespace stelvane::testing {
@@ -20,27 +19,19 @@ TEST(PartsWindows, SuggestOutlineRoundAndList)
     Program p;
     p.Start({"txtCaps=100p", "UpDown1/up", "UpDown1/up"});
     const DesignState& s = p.record;
-    Walk(p,
-        {
-            {"Suggest cap enters the design and suggests", Design, "cmdSuggestCap", nullptr,
-                [&] {
-                    EXPECT_EQ(
-                        p.Text(Design, "lblSuggestCap"), CapSuggestionText(s, PartsType::Ideal, kPracticalResistors));
-                }},
-            {"the schematic notes what is out of range", Design, "cmdSchematic", nullptr,
-                [&] { EXPECT_EQ(p.Text(Schematic, "lblRangeNote"), RangeNoteText(s, PartsType::Ideal)); }},
-            {"the second stage's sensitivities", Schematic, "UpDown1/up", "lblSensStage=2",
-                [&] { EXPECT_EQ(p.Text(Schematic, "lblSensitivity"), Trimmed(SensitivityTable(s, 2))); }},
-            {"E96 picked on the plot", Schematic, "cmdPlot", nullptr,
-                [&] { p.At<QComboBox>(Plot, "cboSeries")->setCurrentText("E96"); }},
-            {"Nearest 5% rounds to E96", Plot, "cmdNearest5", nullptr,
-                [&] {
-                    for (int k = 1; k <= 4; ++k)
-                        for (int j = 1; j <= 3; ++j) EXPECT_TRUE(InSeries(s.R[k][j], StandardSeries::E96)) << s.R[k][j];
-                }},
-            {"back on the design window, whose Enter step keeps the rounded parts", Plot, "cmdDesign"},
-            {"Write", Design, "cmdWrite"},
-        });
+    p.Do(Design, "cmdSuggestCap");  // enters the design and suggests
+    EXPECT_EQ(p.Text(Design, "lblSuggestCap"), CapSuggestionText(s, PartsType::Ideal, kPracticalResistors));
+    p.Do(Design, "cmdSchematic");
+    EXPECT_EQ(p.Text(Schematic, "lblRangeNote"), RangeNoteText(s, PartsType::Ideal));
+    p.Do(Schematic, "UpDown1/up");
+    EXPECT_EQ(p.Text(Schematic, "lblSensStage"), "2");
+    EXPECT_EQ(p.Text(Schematic, "lblSensitivity"), Trimmed(SensitivityTable(s, 2)));
+    // Nearest 5% rounds to the E96 picked on the plot, as the parts list shows; the
+    // design window's Enter step keeps the rounded parts.
+    p.Do(Schematic, "cmdPlot");
+    p.At<QComboBox>(Plot, "cboSeries")->setCurrentText("E96");
+    for (const char* action : {"cmdNearest5", "cmdDesign"}) p.Do(Plot, action);
+    p.Do(Design, "cmdWrite");
     p.platform.CancelFileDialog();
     p.Do(WriteFiles, "cmdWritePartsList");
     p.platform.AnswerFileDialog("w-parts");

@@ -20,59 +20,50 @@ TEST(PlotWindow, ToleranceRunShadesTheSpreadBehindTheGainCurve)
         for (int turns = 0; turns < 10000 && p.Text(Plot, "cmdToleranceRun") != "Tolerance run"; ++turns)
             QCoreApplication::processEvents();
     };
+    // where the first primitive of the kind and colour lies in the drawing (its size: none)
     auto index = [&](CanvasPrimitive::Kind kind, Rgb colour) {
         const auto& d = drawing.primitives;
-        return std::find_if(d.begin(), d.end(), [&](const CanvasPrimitive& q) {
-            return q.kind == kind && q.colour == colour;
-        }) - d.begin();
+        return std::find_if(d.begin(), d.end(), [&](auto& q) { return q.kind == kind && q.colour == colour; }) -
+            d.begin();
     };
     auto band = [&] { return index(CanvasPrimitive::Kind::FillPolygon, kToleranceBandColour); };
-    Walk(p,
-        {
-            {"copies beyond the limit are held to it", Plot, "txtRuns=20000"},
-            {"and so is a tolerance", Plot, "txtRTol=80"},
-            {"the run starts and shows how far it is", Plot, "cmdToleranceRun", "txtRuns=10000",
-                [&] {
-                    EXPECT_EQ(p.Text(Plot, "txtRTol"), "50");
-                    EXPECT_EQ(p.LastMessage(),
-                        "Number of copies 20000 was taken as 10000\n"
-                        "Resistor tolerance 80 % was taken as 50 %");
-                    EXPECT_EQ(p.Text(Plot, "cmdToleranceRun"), "Stop");
-                    EXPECT_TRUE(p.Text(Plot, "lblToleranceRun").starts_with("Tolerance run: "))
-                        << p.Text(Plot, "lblToleranceRun");
-                }},
-            {"Stop ends it without a band", Plot, "cmdToleranceRun", "lblToleranceRun=Tolerance run stopped",
-                [&] {
-                    finish();
-                    EXPECT_EQ(band(), std::ssize(drawing.primitives));
-                }},
-            {"a smaller run", Plot, "txtRuns=200"},
-            {"1% resistors", Plot, "txtRTol=1"},
-            {"abc for the capacitors", Plot, "txtCTol=abc"},
-            {"runs to its end", Plot, "cmdToleranceRun", nullptr,
-                [&] {
-                    finish();
-                    EXPECT_TRUE(p.Text(Plot, "lblToleranceRun").starts_with("200 copies, centre sd "));
-                    EXPECT_EQ(p.LastMessage(), "'abc' was read as 0 for the capacitor tolerance");
-                }},
-            {"the plot drawn again keeps the band", Plot, "cmdPhase", nullptr,
-                [&] {
-                    // behind the grid, the edges under the gain curve
-                    ASSERT_LT(band(), index(CanvasPrimitive::Kind::Line, kPlotGridColour));
-                    EXPECT_LT(index(CanvasPrimitive::Kind::Polyline, kToleranceEdgeColour),
-                        index(CanvasPrimitive::Kind::Polyline, kGainCurveColour));
-                    // the design's gain inside the band at every point (y grows downwards)
-                    const auto& shade = drawing.primitives[band()].points;
-                    const auto& gain = CurveIn(drawing, kGainCurveColour)->points;
-                    ASSERT_EQ(shade.size(), 2 * gain.size());
-                    for (std::size_t i = 0; i < gain.size(); ++i) {
-                        EXPECT_LE(shade[i].y, gain[i].y) << i;
-                        EXPECT_GE(shade[shade.size() - 1 - i].y, gain[i].y) << i;
-                    }
-                }},
-            {"tuning a part takes the band away", Plot, "cmdTunePart"},
-            {"R1 up", Plot, "cmdR1up", "lblToleranceRun=", [&] { EXPECT_EQ(band(), std::ssize(drawing.primitives)); }},
-        });
+    // Copies beyond the limit, and a tolerance, are held to it; the run shows how far it is.
+    for (const char* action : {"txtRuns=20000", "txtRTol=80", "cmdToleranceRun"}) p.Act(Plot, action);
+    EXPECT_EQ(p.Text(Plot, "txtRuns"), "10000");
+    EXPECT_EQ(p.Text(Plot, "txtRTol"), "50");
+    EXPECT_EQ(p.LastMessage(),
+        "Number of copies 20000 was taken as 10000\n"
+        "Resistor tolerance 80 % was taken as 50 %");
+    EXPECT_EQ(p.Text(Plot, "cmdToleranceRun"), "Stop");
+    EXPECT_TRUE(p.Text(Plot, "lblToleranceRun").starts_with("Tolerance run: ")) << p.Text(Plot, "lblToleranceRun");
+    // Stop ends it without a band.
+    p.Act(Plot, "cmdToleranceRun");
+    EXPECT_EQ(p.Text(Plot, "lblToleranceRun"), "Tolerance run stopped");
+    finish();
+    EXPECT_EQ(band(), std::ssize(drawing.primitives));
+    // A smaller run of 1% resistors, abc for the capacitors, runs to its end.
+    for (const char* action : {"txtRuns=200", "txtRTol=1", "txtCTol=abc", "cmdToleranceRun"}) p.Act(Plot, action);
+    finish();
+    EXPECT_TRUE(p.Text(Plot, "lblToleranceRun").starts_with("200 copies, centre sd "));
+    EXPECT_EQ(p.LastMessage(), "'abc' was read as 0 for the capacitor tolerance");
+    // The plot drawn again keeps the band behind the grid, its edges under the gain curve.
+    p.Act(Plot, "cmdPhase");
+    ASSERT_LT(band(), index(CanvasPrimitive::Kind::Line, kPlotGridColour));
+    EXPECT_LT(index(CanvasPrimitive::Kind::Polyline, kToleranceEdgeColour),
+        index(CanvasPrimitive::Kind::Polyline, kGainCurveColour));
+    // the design's gain inside the band at every point (y grows downwards)
+    const auto& shade = drawing.primitives[band()].points;
+    const auto& gain = CurveIn(drawing, kGainCurveColour)->points;
+    ASSERT_EQ(shade.size(), 2 * gain.size());
+    for (std::size_t i = 0; i < gain.size(); ++i) {
+        EXPECT_LE(shade[i].y, gain[i].y) << i;
+        EXPECT_GE(shade[shade.size() - 1 - i].y, gain[i].y) << i;
+    }
+    // Tuning a part takes the band away.
+    p.Act(Plot, "cmdTunePart");
+    p.Act(Plot, "cmdR1up");
+    EXPECT_EQ(p.Text(Plot, "lblToleranceRun"), "");
+    EXPECT_EQ(band(), std::ssize(drawing.primitives));
 }
 
 }  // namespace stelvane::testing

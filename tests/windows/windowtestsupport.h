@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "engine/designstate.h"
+#include "engine/numbertext.h"
 #include "tests/support/scriptedplatform.h"
 #include "windows/navigation.h"
 #include "windows/programwindows.h"
@@ -53,14 +54,12 @@ W* Control(QWidget* window, const std::string& path)
     return qobject_cast<W*>(at);
 }
 
-// The figure after the last colon of a text, with its unit prefix ("Stage freq: 1.0734k").
+// The figure after the last colon of a text, with its unit prefix ("Stage freq: 1.0734k"); NaN if none.
 inline double Figure(const std::string& text)
 {
-    const std::string tail = text.substr(text.rfind(':') + 1);
-    std::size_t used = 0;
-    const double value = std::stod(tail, &used);
-    const std::size_t prefix = used < tail.size() ? std::string("pnum kMG").find(tail[used]) : 4;
-    return value * std::pow(10.0, prefix == std::string::npos ? 0 : 3 * (int(prefix) - 4));
+    std::string tail = text.substr(text.rfind(':') + 1);
+    std::erase(tail, ' ');
+    return ParseStrictNumber(tail).value_or(std::nan(""));
 }
 
 // The first line drawn through points in the colour, or null.
@@ -150,6 +149,13 @@ struct Program {
     {
         return At(on, path) ? At(on, path)->property("text").toString().trimmed().toStdString() : "";
     }
+    // Forgets every drawing recorded so far, then does the action (see Do):
+    // what is checked next is what the action drew.
+    void Act(WindowKind on, const std::string& action)
+    {
+        for (auto& drawing : platform.drawings) drawing.second->Forget();
+        Do(on, action);
+    }
     // Presses a key with Ctrl (and Shift) on the window in front, as a user
     // does, into the control that has the focus; the drawings before are forgotten.
     void PressKeys(WindowKind on, Qt::Key key, bool shift = false)
@@ -185,10 +191,7 @@ inline void Walk(Program& p, const std::vector<Step>& steps)
 {
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
-        if (step.action) {
-            for (auto& drawing : p.platform.drawings) drawing.second->Forget();
-            p.Do(step.on, step.action);
-        }
+        if (step.action) p.Act(step.on, step.action);
         if (const std::string look = step.look ? step.look : ""; !look.empty()) {
             EXPECT_EQ(p.Text(step.on, look.substr(0, look.find('='))), look.substr(look.find('=') + 1));
         }
