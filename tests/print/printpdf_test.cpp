@@ -44,8 +44,8 @@ TEST(PlotPrintoutPdf, PrintedPdfCarriesThePlotAndTheSummary)
     ASSERT_TRUE(pdftotext.waitForFinished(60000) && pdftotext.exitCode() == 0);
     const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
     qsizetype at = 0;
-    for (const char* wanted : {"Gain, dB:", "Delay, s:", "Filter design:", "Family: Bessel", "Center frequency: 12000",
-             "One radian/sec bandwidth: 3000", "Number of stages: 2"}) {
+    for (const char* wanted :
+        {"Gain, dB:", "Delay, s:", "Filter design:", "Family: Bessel", "Center frequency: 12000"}) {
         at = text.indexOf(wanted, at);  // each after the one before
         EXPECT_GE(at, 0) << wanted;
     }
