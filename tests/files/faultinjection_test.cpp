@@ -25,10 +25,12 @@ namespace {
 std::map<std::string, std::string> Snapshot(const fs::path& folder)
 {
     std::map<std::string, std::string> found;
-    for (const auto& e : fs::recursive_directory_iterator(folder))
-        found[e.path().string()] = e.is_symlink() ? "link to " + fs::read_symlink(e.path()).string()
-            : e.is_directory()                    ? "folder"
-                                                  : ReadBytes(e.path().string());
+    for (const auto& e : fs::recursive_directory_iterator(folder)) {
+        const std::string name = e.path().string();
+        found[name] = e.is_symlink() ? "link to " + fs::read_symlink(name).string()
+            : e.is_directory()       ? "folder"
+                                     : ReadBytes(name);
+    }
     return found;
 }
 
@@ -38,19 +40,20 @@ TEST(FaultInjection, EveryWriterRecoversAndLeavesTheFolderAsItWas)
     const struct {
         const char* name;
         std::string lay;
-        int order, points;
-        bool written, fillsUp = false;
+        bool written;
+        int order = kMaxStages, points = kMaxPoints;
+        bool fillsUp = false;
     } faults[] = {
         // the largest record the arrays hold, and the smallest, can be written
-        {"a device that takes everything", "/dev/null", kMaxStages, kMaxPoints, true},
-        {"no stages, one point", "", 0, 0, true},
-        {"a full device", "/dev/full", kMaxStages, kMaxPoints, false},
-        {"a folder in the way", "folder", kMaxStages, kMaxPoints, false},
-        {"a missing folder", "missing", kMaxStages, kMaxPoints, false},
-        {"a read-only file", "read-only", kMaxStages, kMaxPoints, false},
-        {"stages and points beyond the arrays", "old", kMaxStages + 1, kMaxPoints + 1, false},
-        {"negative stage and point counts", "old", -1, -1, false},
-        {"the disk fills part-way", "old", kMaxStages, kMaxPoints, false, true},
+        {"a device that takes everything", "/dev/null", true},
+        {"no stages, one point", "", true, 0, 0},
+        {"a full device", "/dev/full", false},
+        {"a folder in the way", "folder", false},
+        {"a missing folder", "missing", false},
+        {"a read-only file", "read-only", false},
+        {"stages and points beyond the arrays", "old", false, kMaxStages + 1, kMaxPoints + 1},
+        {"negative stage and point counts", "old", false, -1, -1},
+        {"the disk fills part-way", "old", false, kMaxStages, kMaxPoints, true},
     };
     // a file size limit makes a write fail part-way; SIGXFSZ would end the program first
     rlimit unlimited{};

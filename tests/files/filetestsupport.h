@@ -12,7 +12,6 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <numeric>
 #include <stdlib.h>
 #include <string>
 #include <type_traits>
@@ -58,12 +57,6 @@ inline std::string GoldenFile(const std::string& name)
 }
 inline void WriteBytes(const std::string& file, const std::string& text) { std::ofstream(file) << text; }
 
-// Joins lines, each followed by CR LF.
-inline std::string CrLfText(const std::vector<std::string>& lines)
-{
-    return std::accumulate(lines.begin(), lines.end(), std::string(), [](auto t, auto& l) { return t + l + "\r\n"; });
-}
-
 // Every writer of the program: the files it writes (the first named, the
 // others beside it), and what it says when it fails.
 struct Writer {
@@ -92,13 +85,3 @@ inline const std::vector<Writer> kWriters = {
 enum WriterIndex { kDesignFile, kLastSession, kEasyTable, kScientificTable, kSchematic, kOverlay, kSchematicSpecified };
 
 }  // namespace stelvane::testing
-
-namespace stelvane {
-
-// The records are the same, field for field and bit for bit.
-inline void ExpectSameDesign(const DesignState& a, const DesignState& b)
-{
-    EXPECT_EQ(reliability::FirstDifference(a, b), "");
-}
-
-}  // namespace stelvane

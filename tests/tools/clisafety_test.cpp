@@ -28,22 +28,12 @@ std::set<std::string> FolderNames(const fs::path& folder)
 TEST(CliSafety, EveryHostileInputEndsWithItsCodeAndMessageAndLeavesOnlyWhatItWasToldToWrite)
 {
     ScratchFolder folder;
-    const fs::path before = fs::current_path();
-    fs::current_path(folder.path_);
     struct Back {
-        fs::path to;
+        fs::path to = fs::current_path();
         ~Back() { fs::current_path(to); }
-    } back{before};  // also after a failed ASSERT
+    } back;  // also after a failed ASSERT
+    fs::current_path(folder.path_);
     ASSERT_EQ(RunCliIn({"--save", "same.QBX", "--netlist", "f.cir"}).code, 0);
-    // the saved design with its line `index` (from 0) replaced by a field the reader refuses
-    const auto writeWith = [design = ReadBytes("same.QBX")](const char* name, std::size_t index, const char* field) {
-        std::istringstream in(design);
-        std::string out;
-        for (std::string line; std::getline(in, line); --index)
-            out += (index == 0 ? field + std::string("\r") : line) + "\n";
-        WriteBytes(name, out);
-    };
-    writeWith("neg.QBX", 6, "-1E+09");  // Fstart
     fs::create_directory("adir");
     fs::create_directory("box.cir");
     ASSERT_EQ(mkfifo("ff", 0600), 0);
@@ -63,15 +53,11 @@ TEST(CliSafety, EveryHostileInputEndsWithItsCodeAndMessageAndLeavesOnlyWhatItWas
     } cases[] = {
         // a file that is also an input or another output of the run
         {{"--verify-netlist", "f.cir", "--netlist", "f.cir"}, 2, "--netlist 'f.cir' is the file of --verify-netlist"},
-        {{"--load", "same.QBX", "--easy", "same.QBX"}, 2, "--easy 'same.QBX' is the file of --load"},
         {{"--load", "same.QBX", "--save", "adir/../same.QBX"}, 2, "is the file of --load"},
-        {{"--save", "d.QBX", "--spice", "./d.QBX"}, 2, "--spice './d.QBX' is the file of --save 'd.QBX'"},
         {{"--bom", "p", "--netlist", "p.csv"}, 2, "--netlist 'p.csv' is the file of --bom 'p.csv'"},
         {{"--overlay", "--save", "QUIBEXdata.DEL"}, 2, "is the file of --save"},
-        // parts a writer would write as something else
+        // a part the writer would write as something else
         {{"--cap", "1e10", "--spice", "x.asc"}, 1, "cannot be built"},
-        {{"--gain", "400", "--spice", "x.asc"}, 1, "cannot be built"},
-        {{"--cap", "1e-45", "--spice", "x.asc"}, 1, "cannot be built"},
         // names that are no file to write, and inputs that are no file to read
         {{"--bom", ""}, 2, "--bom needs a file name"},
         {{"--bom", "adir/"}, 2, "--bom 'adir/' is a folder"},
@@ -83,33 +69,32 @@ TEST(CliSafety, EveryHostileInputEndsWithItsCodeAndMessageAndLeavesOnlyWhatItWas
         {{"--bom", "p", "--save", "q"}, 0, "", "", 0, {"p.csv", "q"}},
         // standard output that cannot take what is printed
         {{}, 1, "standard output could not be written", "", 0, {}, true},
-        {{"--json"}, 1, "standard output could not be written", "", 0, {}, true},
         {{"--help"}, 1, "standard output could not be written", "", 0, {}, true},
-        {{"--verify"}, 1, "standard output could not be written", "", 0, {}, true},
         // numbers are wholly one number, or refused
         {{"--width", "1O0"}, 2, "option --width takes a number, not '1O0'"},
-        {{"--width=10 Hz"}, 2, "not '10 Hz'"},
         {{"--order", "0x10"}, 2, "option --order takes a whole number, not '0x10'"},
-        {{"--intervals", "1e2.5"}, 2, "whole number"},
         {{"--cap", longText + "x"}, 2, "option --cap takes a number, not '" + longText.substr(0, 300) + "...'"},
         {{"--start", "-1k", "--save", "n.QBX"}, 2, "option --start takes a number above 0, not '-1k'"},
-        {{"--verify", "--spice-timeout", "-3"}, 2, "above 0"},
         {{"--spice-timeout", "3"}, 2, "--spice-timeout needs --verify or --verify-netlist"},
-        {{"--distribution", "normal"}, 2, "--distribution needs --monte-carlo"},
         {{"--ripple", "0.5"}, 2, "--ripple needs --family chebyshev"},
-        // the part-marking codes, texts longer than the design window reads and values beyond its range
+        // a tolerance run needs its copies and tolerances, each in its range
+        {{"--seed", "3"}, 2, "--seed needs --monte-carlo"},
+        {{"--monte-carlo", "10", "--r-tol", "1"}, 2, "--monte-carlo needs --r-tol and --c-tol"},
+        {{"--monte-carlo", "0", "--r-tol", "1", "--c-tol", "1"}, 2,
+            "--monte-carlo takes a number of copies from 1 to 10000, not '0'"},
+        {{"--monte-carlo", "10", "--r-tol", "50.5", "--c-tol", "1"}, 2,
+            "--r-tol takes a tolerance in percent from 0 to 50, not '50.5'"},
+        {{"--monte-carlo", "10", "--r-tol", "1", "--c-tol", "1", "--distribution", "gauss"}, 2,
+            "--distribution takes uniform or normal, not 'gauss'"},
+        {{"--monte-carlo", "10", "--r-tol", "1", "--c-tol", "1", "--seed", "1e30"}, 2,
+            "--seed takes a whole number from 0 to 18446744073709551615, not '1e30'"},
+        // a part-marking code, a text longer than the design window reads and a value beyond its range
         {{"--cap", "4n7"}, 0, "", "C", 4.7e-9},
         {{"--cap", "470.0000000000p"}, 0, "", "C", 470e-12},
-        {{"--gain", "1R5"}, 0, "", "Gain", 1.5},
         {{"--width", "1e999"}, 0, "--width 1e999 was taken as 1E+10\n", "Width", 1e10},
-        {{"--center", "12345678901234"}, 0, "--center 12345678901234 was taken as 1E+10\n", "Center", 1e10},
-        // a design file with a field out of range is refused naming the line
-        {{"--load", "neg.QBX"}, 1, "(neg.QBX, line 7: "},
     };
     for (const auto& c : cases) {
-        std::string name;
-        for (const auto& a : c.args) name += a.substr(0, 20) + " ";
-        SCOPED_TRACE(name);
+        SCOPED_TRACE(ArgsText(c.args));
         CliRun r{};
         if (c.fullOutput) {
             std::ostream full(nullptr);  // every write fails, as on a full disk

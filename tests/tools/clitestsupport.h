@@ -33,6 +33,14 @@ inline std::vector<double> Numbers(const std::string& json, const std::string& k
     return found;
 }
 
+// The arguments as a case's name, each cut to 20 characters.
+inline std::string ArgsText(const std::vector<std::string>& args)
+{
+    std::string text;
+    for (const auto& a : args) text += a.substr(0, 20) + " ";
+    return text;
+}
+
 // RunCli on the arguments (and --json when asked), with what it printed.
 inline CliRun RunCliIn(std::vector<std::string> args, bool json = false)
 {
