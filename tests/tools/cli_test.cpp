@@ -125,7 +125,7 @@ TEST(Cli, SummaryLaysOutTheFiguresAndPartsOfTheRecord)
     }
 }
 
-TEST(Cli, JsonIsTheGoldenTextAndHoldsItsCountsToTheArrays)
+TEST(Cli, JsonReadsBackAsTheGoldenValuesInOrderAndHoldsItsCountsToTheArrays)
 {
     // No R2: the stage adds nothing to the centre gain. A version text from an old file may not be UTF-8: the
     // stray byte becomes U+FFFD. Each Single is given by the nine digits that bring it back exactly (printf's %.9g).
@@ -136,7 +136,8 @@ TEST(Cli, JsonIsTheGoldenTextAndHoldsItsCountsToTheArrays)
         16777216, NAN, -HUGE_VALF};
     std::copy(std::begin(singles), std::end(singles), s.Freq.begin());
     s.NrInts = std::size(singles) - 1;
-    EXPECT_EQ(JsonText(DesignJson(s, PartsType::Ideal)), GoldenFile("json_one_stage.json"));
+    // compared as parsed values, members in their order (scripts rely on the names, not on the layout)
+    EXPECT_EQ(Json::parse(JsonText(DesignJson(s, PartsType::Ideal))), Json::parse(GoldenFile("json_one_stage.json")));
     // counts beyond the arrays are held to them
     const struct {
         Integer order, nrInts;
