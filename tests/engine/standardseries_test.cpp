@@ -42,7 +42,8 @@ TEST(StandardSeries, TablesHoldTheKnownFactsOfTheSeries)
         for (std::size_t i = 0; i < c.n; ++i) {
             const double formula = std::round(c.digits * std::pow(10.0, double(i) / c.n)) / c.digits;
             EXPECT_EQ(std::fabs(t[i] - formula) > 1e-9, c.offFormula.count(t[i]) == 1) << t[i];
-            EXPECT_NEAR(t[i], formula, 1.01 / c.digits) << t[i];  // the exceptions are one digit off
+            // the exceptions are one digit off
+            EXPECT_NEAR(t[i], formula, 1.01 / c.digits) << t[i];
             const double next = i + 1 < c.n ? t[i + 1] : 10;
             // (or one unit of the last digit, which rounding moves a fine series' step by)
             EXPECT_NEAR(next / t[i] / std::pow(10.0, 1.0 / c.n), 1, std::max(c.tolerance, 1 / (c.digits * t[i])))
