@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <tuple>
 #include <vector>
@@ -13,28 +14,12 @@ namespace {
 
 using testing::StartUpDesign;
 
-// The single-pole opamp A0 / (1 + j f / fc) in dB, written out independently.
-double SinglePoleGainDB(double dcGain, double corner, double f)
-{
-    return 20 * std::log10(dcGain) - 10 * std::log10(1 + (f / corner) * (f / corner));
-}
-
-TEST(OpampFigures, StartUpDesignAgainstTheSinglePoleOpamp)
+// The start-up stages ask q f0 / GBW = 7.089 x 931.6 / 7e4 = 0.094 and 7.089 x 1073.4 / 7e4 = 0.109 of
+// a 70 kHz opamp: the second passes the limit of the first-order correction. (The opamp's gain, the
+// stages' and the margins are checked against the single-pole opamp where the opamp test draws them.)
+TEST(OpampFigures, StagesBeyondTheGbwCorrectionAreNamed)
 {
     const auto s = StartUpDesign();
-    // 10 MHz over 100000
-    EXPECT_EQ(OpampCornerFrequency(*s), 100.0f);
-    // The gain a stage asks of the opamp: its open-loop noise gain at its centre. (The opamp's
-    // gain there and the margin are checked where the opamp test draws them.)
-    for (int k = 1; k <= 2; ++k) {
-        const auto required = OpampFiguresOf(*s, k).required;
-        const double r1 = s->R[k][1], r2 = s->R[k][2], r3 = s->R[k][3], c1 = s->C[k][1], c2 = s->C[k][2];
-        ASSERT_TRUE(required);
-        EXPECT_NEAR(*required, 20 * std::log10(r3 * (r1 + r2) / (r1 * r2) / (c2 / c1 + 1)), 1e-9) << "stage " << k;
-    }
-    for (const double f : {0.1, 100.0, 1e4, 1e8})
-        EXPECT_NEAR(OpampGainDB(*s, f), SinglePoleGainDB(1e5, 100, f), 1e-9) << f << " Hz";
-    // q f0 / GBW: 7.089 x 931.6 / 7e4 = 0.094 and 7.089 x 1073.4 / 7e4 = 0.109
     s->GBW = 7e4f;
     EXPECT_EQ(StagesBeyondGbwCorrection(*s), std::vector<int>{2});
 }
