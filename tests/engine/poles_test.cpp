@@ -17,7 +17,8 @@ using testing::Complex;
 
 using testing::Designed;
 
-// Pole k of each family (the stages they make are checked against an
+// Pole k of each family (the textbook poles of Butterworth and Chebyshev are
+// checked where the poles are drawn, the stages they make against an
 // independent transform below); nothing is written beyond the stages the
 // arrays hold.
 TEST(PrototypePoles, ReferenceFigures)
@@ -31,10 +32,8 @@ TEST(PrototypePoles, ReferenceFigures)
         double re, im;
         Integer orderAfter;
     } cases[] = {
-        {"Butterworth 2", 1, 2, 0, 1, -r, r, 2},
         {"Butterworth 3 middle, Single residue", 1, 3, 0, 2, -1.0, -4.371139e-8, 3},
         {"Butterworth 40 writes 21", 1, 40, 0, 21, -std::sin(pi / 42), std::cos(41 * pi / 42), 40},
-        {"Chebyshev 0.5 dB", 2, 2, 0.5f, 2, -0.7128, -1.0040, 2},
         {"Chebyshev 0 dB", 2, 2, 0, 1, -r, r, 2},
         {"Chebyshev 1e-20 dB", 2, 2, 1e-20f, 1, -r, r, 2},
         {"Chebyshev order -4 writes none", 2, -4, 0.5f, 1, 0, 0, -4},
