@@ -121,15 +121,13 @@ TEST(DesignSession, UndoAndRedoWalkTheChangesBitForBit)
             std::tie(b.R, b.C, b.Rs, b.Center, b.Gain, b.ManualEntry, b.GainDB, b.Phase, b.StageFoActual);
     };
     for (int i = 4; i >= 0; --i) {
-        SCOPED_TRACE("undo to step " + std::to_string(i));
-        ASSERT_TRUE(t.session.Undo());
-        EXPECT_TRUE(same(*t.s, seen[i]));
+        ASSERT_TRUE(t.session.Undo()) << i;
+        EXPECT_TRUE(same(*t.s, seen[i])) << "undo to step " << i;
     }
     EXPECT_FALSE(t.session.Undo());
     for (int i = 1; i <= 5; ++i) {
-        SCOPED_TRACE("redo to step " + std::to_string(i));
-        ASSERT_TRUE(t.session.Redo());
-        EXPECT_TRUE(same(*t.s, seen[i]));
+        ASSERT_TRUE(t.session.Redo()) << i;
+        EXPECT_TRUE(same(*t.s, seen[i])) << "redo to step " << i;
     }
     EXPECT_FALSE(t.session.Redo());
     EXPECT_EQ(told, 15);
@@ -186,12 +184,12 @@ TEST(DesignSession, StartUpReadsTheLastSessionOrInstallsTheDefaults)
 TEST(DesignSession, UndoKeepsTheLastHundredSteps)
 {
     Session t;
-    const DesignState start = *t.s;
+    const Single r1 = t.s->R[1][1];
     for (int i = 0; i < 101; ++i) t.session.StepPart(1, StagePart::R1, true);
     int undone = 0;
     while (t.session.Undo()) ++undone;
     EXPECT_EQ(undone, DesignSession::kUndoSteps);
-    EXPECT_EQ(t.s->R[1][1], start.R[1][1] * 1.01f);
+    EXPECT_EQ(t.s->R[1][1], r1 * 1.01f);
 }
 
 }  // namespace
