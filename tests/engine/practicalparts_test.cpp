@@ -23,28 +23,28 @@ TEST(Sensitivity, ClosedFormsMatchDifferencesOfTheStageAnalysis)
         {10e3, 2.2e3, 100e3, 1e-9, 10e-9},
         {1e3, 1e6, 1e3, 1e-6, 3e-12},
     };
-    constexpr double h = 1e-3;
+    // The logarithms of the analysed centre, Q and gain, with part p scaled by `by`.
+    const auto logFigures = [](StageParts parts, int p, double by) {
+        parts[p] *= by;
+        DesignState s;
+        s.Order = 1;
+        s.R[1] = {0, Single(parts[0]), Single(parts[1]), Single(parts[2])};
+        s.C[1] = {0, Single(parts[3]), Single(parts[4])};
+        AnalyzeStageParts(s);
+        return std::array{std::log(s.StageFoActual[1]), std::log(s.StageQActual[1]), std::log(s.StageGainActual[1])};
+    };
+    const double h = 1e-3, step = std::log((1 + h) / (1 - h));
     for (const StageParts& parts : stages) {
         SCOPED_TRACE(::testing::PrintToString(parts));
         const StageSensitivities closed = SensitivitiesOf(parts);
         for (int p = 0; p < 5; ++p) {
-            std::array<double, 3> up{}, down{};
-            double step = 0;
-            for (auto [sign, figures] : {std::pair{1, &up}, {-1, &down}}) {
-                DesignState s;
-                s.Order = 1;
-                std::array<Single*, 5> at{&s.R[1][1], &s.R[1][2], &s.R[1][3], &s.C[1][1], &s.C[1][2]};
-                for (int q = 0; q < 5; ++q) *at[q] = Single(parts[q] * (q == p ? 1 + sign * h : 1));
-                AnalyzeStageParts(s);
-                step += sign * std::log(*at[p]);
-                *figures = {std::log(s.StageFoActual[1]), std::log(s.StageQActual[1]), std::log(s.StageGainActual[1])};
-            }
+            const auto up = logFigures(parts, p, 1 + h), down = logFigures(parts, p, 1 - h);
             for (auto [closedForm, n] : {std::pair{&closed.f0, 0}, {&closed.q, 1}, {&closed.gain, 2}})
                 EXPECT_NEAR((*closedForm)[p], (up[n] - down[n]) / step, 5e-4) << kStagePartNames[p] << " figure " << n;
         }
-        for (auto [s, r, c] : {std::tuple{&closed.f0, -1.0, -1.0}, {&closed.q, 0.0, 0.0}, {&closed.gain, 0.0, 0.0}})
-            EXPECT_TRUE(std::fabs((*s)[0] + (*s)[1] + (*s)[2] - r) < 1e-12 && std::fabs((*s)[3] + (*s)[4] - c) < 1e-12);
-        EXPECT_TRUE(closed.f0[2] == -0.5 && closed.f0[3] == -0.5 && closed.f0[4] == -0.5);
+        for (auto [s, sum] : {std::pair{&closed.f0, -1.0}, {&closed.q, 0.0}, {&closed.gain, 0.0}})
+            EXPECT_TRUE(
+                std::fabs((*s)[0] + (*s)[1] + (*s)[2] - sum) < 1e-12 && std::fabs((*s)[3] + (*s)[4] - sum) < 1e-12);
     }
     EXPECT_TRUE(std::isnan(SensitivitiesOf({1e3, -5, 1e3, 1e-9, 1e-9}).q[0]));
 }
