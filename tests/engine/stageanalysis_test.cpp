@@ -9,6 +9,7 @@
 #include <tuple>
 #include <utility>
 
+#include "tests/engine/engine_test_support.h"
 #include "tests/engine/mfbreference.h"
 
 namespace stelvane {
@@ -67,19 +68,19 @@ TEST(AnalyzeStageParts, FlagsStagesWhosePartsGiveNoResult)
         {"R1 so small the gain overflows Single", 1, 0, 1e-40f},
     };
     for (const Case& c : cases) {
-        auto s = reference::StartupRecord();
+        SCOPED_TRACE(c.name);
+        auto s = testing::StartUpDesign();
         (c.resistor ? s->R[2][c.resistor] : s->C[2][c.capacitor]) = c.value;
         // stale readouts must go
         s->StageFoActual[2] = s->StageQActual[2] = s->StageGainActual[2] = 123;
         AnalyzeStageParts(*s);
         EXPECT_EQ(std::tuple(s->StageInvalid[2], s->StageFoActual[2], s->StageQActual[2], s->StageGainActual[2]),
-            std::tuple(Integer(1), 0.0f, 0.0f, 0.0f))
-            << c.name;
+            std::tuple(Integer(1), 0.0f, 0.0f, 0.0f));
         // the other stage is unaffected
-        EXPECT_NEAR(s->StageFoActual[1], 931.62, 0.01) << c.name;
+        EXPECT_NEAR(s->StageFoActual[1], 931.62, 0.01);
     }
     // The largest gain a Single holds is still a result: R3/R1 at FLT_MAX over a C2 too small to count.
-    auto s = reference::StartupRecord();
+    auto s = testing::StartUpDesign();
     s->R[2] = {0, 1, 1000, FLT_MAX}, s->C[2] = {0, 1e-5f, 1e-40f};
     AnalyzeStageParts(*s);
     EXPECT_EQ(std::pair(s->StageInvalid[2], s->StageGainActual[2]), std::pair(Integer(0), FLT_MAX));
