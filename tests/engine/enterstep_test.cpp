@@ -40,8 +40,6 @@ static void ChooseFamily(DesignInputs& in, int family)
 // Butterworth) and the ripple limits of Chebyshev.
 TEST(EnterStep, FamilyRippleAndSweepOptions)
 {
-    const std::string low = "Passband ripple has been reset to .001 dB";
-    const std::string high = "Passband ripple has been rest to 20 dB";
     const struct Case {
         int family;
         const char* typed;
@@ -50,9 +48,9 @@ TEST(EnterStep, FamilyRippleAndSweepOptions)
         const char* shown;
         std::vector<std::string> messages;
     } cases[] = {
-        {2, "0", 1, 0.001f, ".001", {low}},
+        {2, "0", 1, 0.001f, ".001", {"Passband ripple has been reset to .001 dB"}},
         {2, ".001", 0, 0.001f, ".001", {}},
-        {2, "25", 0, 20, "20", {high}},
+        {2, "25", 0, 20, "20", {"Passband ripple has been rest to 20 dB"}},
         {2, "20", 0, 20, "20", {}},
         {1, "25", 0, 0, "25", {}},
         {0, "5", 0, 5, "5", {}},
@@ -90,7 +88,6 @@ TEST(EnterStep, ReadsClampsAndSaysWhatItTook)
     } cases[] = {
         {"centre abc", &I::txtCenter, "abc", FIELD(Center), 1,
             {"'abc' was read as 0; the centre frequency was taken as 1 Hz"}},
-        {"centre 1O0", &I::txtCenter, "1O0", FIELD(Center), 10, {"'1O0' was read as 10 for the centre frequency"}},
         {"a long text quoted in part", &I::txtCenter, longText, FIELD(Center), 1,
             {"'" + longText.substr(0, 300) + "...' was read as 0; the centre frequency was taken as 1 Hz"}},
         {"centre as the window shows it", &I::txtCenter, "1.2346k ", FIELD(Center), 1234.6, {}},

@@ -49,7 +49,7 @@ TEST(OpampFigures, WhatCannotBeHadIsLeftOut)
             std::tuple(c.opamp, c.opamp, c.required, c.opamp && c.required));
     }
     const auto s = StartUpDesign();
-    for (const int k : {0, 22}) EXPECT_FALSE(OpampFiguresOf(*s, k).required) << "stage " << k;
+    for (const int k : {0, 22}) EXPECT_FALSE(OpampFiguresOf(*s, k).required) << k;
 }
 
 TEST(OpampFigures, TestPreparationLowersTheDCGainAndLaysTheDecades)

@@ -81,8 +81,8 @@ TEST(BandpassTransform, AgreesWithIndependentTransform)
     } families[] = {{1, 0, 21}, {2, 0.5f, 21}, {2, 20.0f, 21}, {2, 0.001f, 9}, {3, 0, 10}};
     // From narrow bands to bands far wider than the centre, where a real pole's bandpass roots turn real.
     const std::pair<Single, Single> bands[] = {{1000, 200}, {1000, 20}, {50, 400}, {2e4f, 9e4f}, {1, 1}};
-    for (const Case& c : families) {
-        for (const auto& [center, width] : bands) {
+    for (const Case& c : families)
+        for (const auto& [center, width] : bands)
             for (Integer order = 1; order <= c.maxOrder; ++order) {
                 SCOPED_TRACE(::testing::Message()
                     << c.family << ", " << c.apass << " dB, order " << order << " at " << center << "/" << width);
@@ -94,12 +94,10 @@ TEST(BandpassTransform, AgreesWithIndependentTransform)
                     // M + sqrt(M^2 - 1) with M near -1 is carried in Single: the root magnifies
                     // M's rounding by the inverse of the stage's offset from the centre.
                     const double offset = std::abs(std::log(ref.f0 / center));
-                    EXPECT_NEAR(s.StageF[k] / ref.f0, 1.0, 2e-6 + (real ? 0 : 4e-7 / offset)) << "stage " << k;
-                    EXPECT_NEAR(s.StageQ[k] / ref.q, 1.0, 1e-4) << "stage " << k;
+                    EXPECT_NEAR(s.StageF[k] / ref.f0, 1.0, 2e-6 + (real ? 0 : 4e-7 / offset)) << k;
+                    EXPECT_NEAR(s.StageQ[k] / ref.q, 1.0, 1e-4) << k;
                 }
             }
-        }
-    }
 }
 
 TEST(BandpassTransform, UnrealisablePolesGiveFiniteInvalidStages)
@@ -117,12 +115,13 @@ TEST(BandpassTransform, UnrealisablePolesGiveFiniteInvalidStages)
         {"Q beyond Single", -1e-40f, 1, 200, 1000},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         DesignState s;
         s.Order = 1, s.Center = 1000, s.Width = c.width, s.PoleRe[1] = c.re, s.PoleIm[1] = c.im;
         TransformToBandpass(s);
         const Single qbp = c.width > 0 ? 5.0f : 0.0f;
-        EXPECT_EQ(std::tuple(s.StageInvalid[1], s.StageQ[1], s.Qbp), std::tuple(Integer(1), 0.0f, qbp)) << c.name;
-        EXPECT_NEAR(s.StageF[1], c.f, 1e-3) << c.name;
+        EXPECT_EQ(std::tuple(s.StageInvalid[1], s.StageQ[1], s.Qbp), std::tuple(Integer(1), 0.0f, qbp));
+        EXPECT_NEAR(s.StageF[1], c.f, 1e-3);
     }
 }
 

@@ -53,7 +53,7 @@ TEST(StandardSeries, NearestValueSplitsNeighboursAtTheirRatioMidpoint)
     for (StandardSeries series : kAllSeries) {
         SCOPED_TRACE(SeriesName(series));
         const auto t = SeriesValues(series);
-        for (double decade : {1e-12, 1e-9, 1.0, 1e3, 1e6}) {
+        for (double decade : {1e-12, 1e-9, 1.0, 1e3, 1e6})
             for (std::size_t i = 0; i < t.size(); ++i) {
                 const double lower = t[i] * decade, upper = (i + 1 < t.size() ? t[i + 1] : 10.0) * decade;
                 const double middle = std::sqrt(lower * upper);
@@ -62,7 +62,6 @@ TEST(StandardSeries, NearestValueSplitsNeighboursAtTheirRatioMidpoint)
                 EXPECT_NEAR(NearestInSeries(middle * (1 + 1e-9), series) / upper, 1, 1e-12);
                 EXPECT_TRUE(InSeries(lower, series) && !InSeries(middle, series));
             }
-        }
     }
     // E24 rounds as "Nearest 5%" does; what has no nearest value is kept
     for (float v : {85418.0f, 9.539f, 9.54f, 1000.0f, 0.05f, 7.77e6f})

