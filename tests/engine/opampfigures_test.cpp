@@ -54,7 +54,7 @@ TEST(OpampFigures, WhatCannotBeHadIsLeftOut)
 
 TEST(OpampFigures, TestPreparationLowersTheDCGainAndLaysTheDecades)
 {
-    for (const Single dcGain : {5e6f, 1e7f, 3e7f}) {
+    for (const Single dcGain : {5e6f, 3e7f}) {
         auto s = StartUpDesign();
         s->DCGain = dcGain;
         DesignSession(*s).PrepareOpampTest();

@@ -12,7 +12,7 @@
 namespace stelvane::testing {
 
 // The closed forms against central differences of the stage analysis, on
-// stages from the start-up design to unequal capacitors and extreme parts, and
+// the start-up design's stage and one of unequal capacitors, and
 // the sum rules that follow from scaling: w0 goes as 1/R and 1/C, so its
 // sensitivities to the resistors sum to -1 and to the capacitors too; Q and
 // the gain do not change when all resistors or all capacitors scale.
@@ -21,7 +21,6 @@ TEST(Sensitivity, ClosedFormsMatchDifferencesOfTheStageAnalysis)
     const StageParts stages[] = {
         {85418, 1222, 242205, 1e-8, 1e-8},
         {10e3, 2.2e3, 100e3, 1e-9, 10e-9},
-        {1e3, 1e6, 1e3, 1e-6, 3e-12},
     };
     // The logarithms of the analysed centre, Q and gain, with part p scaled by `by`.
     const auto logFigures = [](StageParts parts, int p, double by) {
