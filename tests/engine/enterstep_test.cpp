@@ -52,7 +52,6 @@ TEST(EnterStep, FamilyRippleAndSweepOptions)
         {2, ".001", 0, 0.001f, ".001", {}},
         {2, "25", 0, 20, "20", {"Passband ripple has been rest to 20 dB"}},
         {2, "20", 0, 20, "20", {}},
-        {1, "25", 0, 0, "25", {}},
         {0, "5", 0, 5, "5", {}},
     };
     for (const Case& c : cases) {
@@ -61,7 +60,7 @@ TEST(EnterStep, FamilyRippleAndSweepOptions)
         });
         EXPECT_EQ(std::tuple(int(e.s.Family), int(e.s.Sweep), e.s.Apass, e.in.txtApass, e.messages),
             std::tuple(c.family ? c.family : 1, c.log ? 2 : 1, c.apass, c.shown, c.messages))
-            << "family " << c.family << " with " << c.typed;
+            << c.family << " " << c.typed;
     }
 }
 
@@ -74,13 +73,12 @@ TEST(EnterStep, FamilyRippleAndSweepOptions)
 TEST(EnterStep, ReadsClampsAndSaysWhatItTook)
 {
     using I = DesignInputs;
-    using Read = double (*)(const DesignState&);
     const std::string longText(1000, 'x');
     const struct Case {
         const char* name;
         std::string I::*box;
         std::string typed;
-        Read read;
+        double (*read)(const DesignState&);
         double want;
         std::vector<std::string> notes;
         const char* shown = nullptr;
@@ -88,9 +86,9 @@ TEST(EnterStep, ReadsClampsAndSaysWhatItTook)
     } cases[] = {
         {"centre abc", &I::txtCenter, "abc", FIELD(Center), 1,
             {"'abc' was read as 0; the centre frequency was taken as 1 Hz"}},
-        {"a long text quoted in part", &I::txtCenter, longText, FIELD(Center), 1,
+        {"long text", &I::txtCenter, longText, FIELD(Center), 1,
             {"'" + longText.substr(0, 300) + "...' was read as 0; the centre frequency was taken as 1 Hz"}},
-        {"centre as the window shows it", &I::txtCenter, "1.2346k ", FIELD(Center), 1234.6, {}},
+        {"centre as shown", &I::txtCenter, "1.2346k ", FIELD(Center), 1234.6, {}},
         {"order 25", &I::lblOrderInput, "25", FIELD(Order), 21, {"Order 25 was taken as 21"}, "21"},
         {"Bessel order 21", &I::lblOrderInput, "21", FIELD(Order), 10, {"Order 21 was taken as 10 for a Bessel design"},
             "10", 3},
@@ -101,8 +99,7 @@ TEST(EnterStep, ReadsClampsAndSaysWhatItTook)
             "2000"},
         {"intervals round down", &I::txtInts, "1500.9", FIELD(NrInts), 1500,
             {"Number of frequencies 1500.9 was taken as 1500"}},
-        {"start -1k keeps its sign in the note", &I::txtStart, "-1k", FIELD(Fstart), 1,
-            {"Sweep start -1k Hz was taken as 1 Hz"}},
+        {"start -1k keeps its sign", &I::txtStart, "-1k", FIELD(Fstart), 1, {"Sweep start -1k Hz was taken as 1 Hz"}},
         {"gain top under the bottom", &I::txtdBTop, "-30", FIELD(dBTop), -10,
             {"Gain top -30 dB was taken as -10 dB to stay above the gain bottom"}, "-10"},
         {"gain bottom far above the top", &I::txtdBBottom, "10G", FIELD(dBTop), 1.1e10,
