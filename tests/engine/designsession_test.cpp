@@ -107,28 +107,30 @@ TEST(DesignSession, UndoAndRedoWalkTheChangesBitForBit)
         [&] { t.session.StepPart(1, StagePart::R2, true); },
         [&] { t.session.RoundToStandardValues(StandardSeries::E12); },
         [&] { t.session.RestoreParts(); },
+        [&] {
+            t.session.EnterParts(2, {"4.7k", std::nullopt, std::nullopt, "22n", std::nullopt});
+        },
         [&] { t.session.Apply([](DesignState& s) { s.Gain = 6, s.DCGain = 3e4f; }); },
         [&] { t.session.Get([](DesignState& s) { return s.Center = 2500, s.Family = FilterFamily::Bessel, true; }); },
     };
     for (const auto& change : changes) change(), seen.push_back(*t.s);
-    EXPECT_EQ(told, 5);
+    EXPECT_EQ(told, 6);
     const auto same = [](const DesignState& a, const DesignState& b) {
         return std::tie(a.R, a.C, a.Rs, a.Center, a.Gain, a.ManualEntry, a.GainDB, a.Phase, a.StageFoActual) ==
             std::tie(b.R, b.C, b.Rs, b.Center, b.Gain, b.ManualEntry, b.GainDB, b.Phase, b.StageFoActual);
     };
     // Restore gave back the family design the rounding replaced.
     EXPECT_TRUE(same(seen[3], seen[1]));
-    for (int i = 4; i >= 0; --i) {
+    for (int i = 5; i >= 0; --i) {
         ASSERT_TRUE(t.session.Undo()) << i;
         EXPECT_TRUE(same(*t.s, seen[i])) << "undo to step " << i;
     }
     EXPECT_FALSE(t.session.Undo());
-    for (int i = 1; i <= 5; ++i) {
+    for (int i = 1; i <= 6; ++i) {
         ASSERT_TRUE(t.session.Redo()) << i;
         EXPECT_TRUE(same(*t.s, seen[i])) << "redo to step " << i;
     }
     EXPECT_FALSE(t.session.Redo());
-    EXPECT_EQ(told, 15);
     // A change that leaves the design as it was is no step, nor is a Get that cannot read; a new
     // change forgets what could be redone.
     t.session.Undo();
@@ -139,8 +141,8 @@ TEST(DesignSession, UndoAndRedoWalkTheChangesBitForBit)
     EXPECT_FALSE(t.session.CanRedo());
     t.session.StopListening(handle);
     t.session.StepPart(1, StagePart::C1, true);
-    EXPECT_EQ(told, 19);
-    EXPECT_EQ(t.session.Revision(), 20u);
+    EXPECT_EQ(told, 22);
+    EXPECT_EQ(t.session.Revision(), 23u);
     // Only the last hundred steps are kept.
     const Single r1 = t.s->R[1][1];
     for (int i = 0; i < 101; ++i) t.session.StepPart(1, StagePart::R1, true);

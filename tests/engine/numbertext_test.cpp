@@ -46,8 +46,8 @@ TEST(RangeFormatters, WriteTheTabulatedTexts)
                 // a negative value keeps its sign, so that its text reads back as itself
                 {-5, "-5  "}, {-1e-30f, "0m "}}},
         {"FormatCap", FormatCap,
-            {{10, "0.01kF"}, {1, "1F"}, {0.01f, "10mF"}, {1e-15f, "0.001pF"}, {1e-16f, ""}, {NAN, ""},
-                {-1e-7f, "-0.1uF"}, {1005.678e-12f, "1005.68pF"}, {100.5678e-12f, "100.568pF"},
+            {{1e7f, "0.01GF"}, {1e4f, "0.01MF"}, {10, "0.01kF"}, {1, "1F"}, {0.01f, "10mF"}, {1e-15f, "0.001pF"},
+                {1e-16f, ""}, {NAN, ""}, {-1e-7f, "-0.1uF"}, {1005.678e-12f, "1005.68pF"}, {100.5678e-12f, "100.568pF"},
                 {10.05678e-12f, "10.0568pF"}, {1.005678e-12f, "1.00568pF"}, {0.1234567e-12f, "0.123457pF"}}},
         {"FormatValue", FormatValue,
             {{1e9f, "1G"}, {1e6f, "1M"}, {100.5678f, "100.57 "}, {10.05678f, "10.057 "}, {1.005678f, "1.0057 "},
@@ -55,7 +55,7 @@ TEST(RangeFormatters, WriteTheTabulatedTexts)
                 {NAN, " 0       "}}},
         {"FormatValueShort", FormatValueShort, {{25, "25 "}, {0.0015f, "0.0015 "}, {0.001f, "0.0   "}, {-5, "0.0   "}}},
         {"FormatEngSmall", FormatEngSmall,
-            {{1e9f, "1G"}, {1000, "1k"}, {1, "1  "}, {1e-6f, "1u"}, {1e-9f, "1n"}, {1e-12f, "1p"},
+            {{1e9f, "1G"}, {1e6f, "1M"}, {1000, "1k"}, {1, "1  "}, {1e-6f, "1u"}, {1e-9f, "1n"}, {1e-12f, "1p"},
                 {1.005678e12f, "1006G"}, {100.5678f, "100.6  "}, {10.05678f, "10.06  "}, {1.005678f, "1.006  "},
                 {1.23456e-13f, "0.1235p"}, {-0.002f, "-2m"}, {0, "0  "}, {NAN, "0  "}}},
     };
