@@ -50,7 +50,7 @@ TEST(DesignSession, TypedPartsAreKeptBuildableAndSaidWhenClamped)
         EnterNotes({"R2 1 ohms was taken as 10 ohms", "R3 1G ohms was taken as 10M ohms", "C2 1F was taken as 10uF"}));
     // A part without a text stays bit for bit, however far outside the range.
     t.s->R[2][3] = 2.4221e7f;
-    EXPECT_EQ(t.session.EnterParts(2, {"1k", "1k", std::nullopt, "0", "0"}),
+    EXPECT_EQ(t.session.EnterParts(2, {"1k", "1k", {}, "0", "0"}),
         EnterNotes({"C1 0F was taken as 1pF", "C2 0F was taken as 1pF"}));
     EXPECT_EQ(t.s->R[2][3], 2.4221e7f);
     // at least 1 pF
@@ -108,7 +108,7 @@ TEST(DesignSession, UndoAndRedoWalkTheChangesBitForBit)
         [&] { t.session.RoundToStandardValues(StandardSeries::E12); },
         [&] { t.session.RestoreParts(); },
         [&] {
-            t.session.EnterParts(2, {"4.7k", std::nullopt, std::nullopt, "22n", std::nullopt});
+            t.session.EnterParts(2, {"4.7k", {}, {}, "22n", {}});
         },
         [&] { t.session.Apply([](DesignState& s) { s.Gain = 6, s.DCGain = 3e4f; }); },
         [&] { t.session.Get([](DesignState& s) { return s.Center = 2500, s.Family = FilterFamily::Bessel, true; }); },
@@ -162,7 +162,7 @@ TEST(DesignSession, StartUpReadsTheLastSessionOrInstallsTheDefaults)
         Single dcGain, firstCap, wantDcGain, wantCap;
     } cases[] = {
         {"no last session", false, false, 0, 0, 1e5f, 1e-8f},
-        {"a last session with its parts", true, true, 3e4f, 4.7e-9f, 3e4f, 4.7e-9f},
+        {"a readable last session", true, true, 3e4f, 4.7e-9f, 3e4f, 4.7e-9f},
         {"unreadable, no DC gain nor capacitor", true, false, 0, 0, 1e5f, 1e-8f},
     };
     for (const auto& c : cases) {

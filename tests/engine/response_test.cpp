@@ -122,7 +122,7 @@ TEST(ComputeResponse, DegenerateSweepSettingsGiveFiniteResults)
     } cases[] = {
         {"no intervals, log from 0 Hz", 2, 0, 2000, 0, 0, 0.001f, 0.001f},
         {"one interval", 1, 500, 2000, 1, 1, 500, 2000},
-        {"count above the arrays", 1, 500, 2000, 5000, 2000, 500, 2000},
+        {"count above arrays", 1, 500, 2000, 5000, 2000, 500, 2000},
         {"start equal to stop", 1, 1000, 1000, 100, 100, 1000, 1000},
         {"stop infinite", 1, 500, INFINITY, 10, 10, 500, FLT_MAX},
         {"whole Single range", 1, -FLT_MAX, FLT_MAX, 10, 10, -FLT_MAX, FLT_MAX},
@@ -160,7 +160,7 @@ TEST(ComputeFrequencyGrid, GridLines)
         {"linear, ten intervals", 1, 10, 500, 2000, 10, {500, 650, 800, 950, 1100, 1250, 1400, 1550, 1700, 1850, 2000}},
         {"linear, no intervals", 1, 0, 500, 2000, 0, {500}},
         {"linear, negative count", 1, -4, 500, 2000, -1, {}},
-        {"linear count above the array", 1, 5000, 500, 2000, 2000, {500, 500.75}},
+        {"linear, count above array", 1, 5000, 500, 2000, 2000, {500, 500.75}},
         {"linear, whole Single range", 1, 2, -FLT_MAX, FLT_MAX, 2, {-FLT_MAX, 0, FLT_MAX}},
         {"unknown sweep code", 3, 10, 500, 2000, 0, {0}},
     };

@@ -65,7 +65,7 @@ TEST(AnalyzeStageParts, FlagsStagesWhosePartsGiveNoResult)
         // R(2, resistor) or C(2, capacitor)
         {"R1 zero", 1, 0, 0},
         {"C1 infinite", 0, 1, INFINITY},
-        {"R1 so small the gain overflows Single", 1, 0, 1e-40f},
+        {"R1 so small the gain overflows", 1, 0, 1e-40f},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -35,8 +35,8 @@ TEST(StageSynthesis, PartsGiveBackTheStageFigures)
         Integer family, maxOrder;
         Single apass, center, width, gain, cap, gbw, dcGain, zin;
     } cases[] = {
-        {"Butterworth wide, slow opamp", 1, 21, 0, 1000, 500, 12, 1e-8f, 1e6f, 2e4f, 1e5f},
-        {"negative DC gain, input impedance 0", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, -100, 0},
+        {"wide band, slow opamp", 1, 21, 0, 1000, 500, 12, 1e-8f, 1e6f, 2e4f, 1e5f},
+        {"DC gain below 0, Zin 0", 1, 21, 0, 1000, 200, 6, 1e-8f, 1e7f, -100, 0},
         {"a gain above 2q^2", 3, 1, 0, 1000, 1000, 20, 1e-8f, 1e7f, 1e5f, 1e6f},
         // Near the top of the number range the gain budget overflows a Single on the way.
         {"10 GHz, ideal opamp", 1, 3, 0, 1e10f, 5e9f, 0, 1e-12f, 0, 0, 0},
