@@ -10,9 +10,10 @@
 namespace stelvane::testing {
 
 using Complex = std::complex<double>;
+// Hz, quality
 struct Section {
     double f0, q;
-};  // Hz, quality
+};
 
 // The second-order section s^2 - (r1 + r2)s + r1*r2.
 inline Section SectionFromRoots(Complex r1, Complex r2)

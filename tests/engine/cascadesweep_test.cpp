@@ -51,13 +51,11 @@ TEST(SweepCascade, GivesThePointByPointSinglesBitForBit)
         reliability::RandomDesigns designs(77031);
         auto s = std::make_unique<DesignState>();
         SweepArray gain, phase, delay;
-        int designsSwept = 0;
         auto check = [&] {
             PointByPointSweep(*s, gain, phase, delay);
             ASSERT_TRUE(SameBits(gain, s->GainDB, s->NrInts) && SameBits(phase, s->Phase, s->NrInts) &&
                 SameBits(delay, s->Delay, s->NrInts))
                 << designs.Describe(*s);
-            ++designsSwept;
         };
         for (Integer family = 1; family <= 3; ++family)
             for (Integer order = 1; order <= reliability::RandomDesigns::HighestOrder(family); ++order)
@@ -76,7 +74,6 @@ TEST(SweepCascade, GivesThePointByPointSinglesBitForBit)
         s->Sweep = SweepSpacing::Log, s->Fstart = 0.001f, s->Fstop = 1e9f, s->NrInts = kMaxPoints;
         ComputeResponse(*s);
         check();
-        EXPECT_EQ(designsSwept, 2 * perOrder * (21 + 21 + 10) + 1);
     }
     hwy::SetSupportedTargetsForTest(0);
 }

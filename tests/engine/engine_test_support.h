@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <numbers>
 #include <string>
 
 #include "engine/designsession.h"
@@ -40,7 +41,7 @@ inline std::unique_ptr<DesignState> StartUpDesign(const std::function<void(Desig
 inline DesignState Designed(Integer family, Integer order, Single apass, Single center = 1000, Single width = 200)
 {
     DesignState s;
-    s.Pi = static_cast<Single>(4.0 * std::atan(1.0));
+    s.Pi = Single(std::numbers::pi);
     s.Family = CodeOf<FilterFamily>(family), s.Order = order, s.Apass = apass, s.Center = center, s.Width = width;
     ComputePrototypePoles(s), TransformToBandpass(s);
     return s;

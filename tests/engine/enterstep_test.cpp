@@ -19,17 +19,15 @@ struct Entered {
     DesignState s;
     DesignInputs in;
     std::vector<std::string> messages;
-    EnterNotes notes;
     EnterResult r;
 };
 
 // Enters what the design window shows for the record, as changed by `type`.
 static Entered Enter(const std::function<void(DesignInputs&)>& type, const DesignState& s = StartUpRecord())
 {
-    Entered e{s, InputsFromRecord(s), {}, {}, {}};
+    Entered e{s, InputsFromRecord(s), {}, {}};
     type(e.in);
     e.r = EnterStep(e.s, e.in, [&e](const std::string& text) { e.messages.push_back(text); });
-    e.notes = e.r.notes;
     return e;
 }
 
@@ -42,8 +40,6 @@ static void ChooseFamily(DesignInputs& in, int family)
 // Butterworth) and the ripple limits of Chebyshev.
 TEST(EnterStep, FamilyRippleAndSweepOptions)
 {
-    const std::string low = "Passband ripple has been reset to .001 dB";
-    const std::string high = "Passband ripple has been rest to 20 dB";
     const struct Case {
         int family;
         const char* typed;
@@ -52,13 +48,10 @@ TEST(EnterStep, FamilyRippleAndSweepOptions)
         const char* shown;
         std::vector<std::string> messages;
     } cases[] = {
-        {2, "0", 1, 0.001f, ".001", {low}},
+        {2, "0", 1, 0.001f, ".001", {"Passband ripple has been reset to .001 dB"}},
         {2, ".001", 0, 0.001f, ".001", {}},
-        {2, "25", 0, 20, "20", {high}},
+        {2, "25", 0, 20, "20", {"Passband ripple has been rest to 20 dB"}},
         {2, "20", 0, 20, "20", {}},
-        {2, "0.5", 1, 0.5f, "0.5", {}},
-        {1, "25", 0, 0, "25", {}},
-        {3, "5", 1, 5, "5", {}},
         {0, "5", 0, 5, "5", {}},
     };
     for (const Case& c : cases) {
@@ -67,7 +60,7 @@ TEST(EnterStep, FamilyRippleAndSweepOptions)
         });
         EXPECT_EQ(std::tuple(int(e.s.Family), int(e.s.Sweep), e.s.Apass, e.in.txtApass, e.messages),
             std::tuple(c.family ? c.family : 1, c.log ? 2 : 1, c.apass, c.shown, c.messages))
-            << "family " << c.family << " with " << c.typed;
+            << c.family << " " << c.typed;
     }
 }
 
@@ -80,13 +73,12 @@ TEST(EnterStep, FamilyRippleAndSweepOptions)
 TEST(EnterStep, ReadsClampsAndSaysWhatItTook)
 {
     using I = DesignInputs;
-    using Read = double (*)(const DesignState&);  // the field the text goes into
     const std::string longText(1000, 'x');
     const struct Case {
         const char* name;
         std::string I::*box;
         std::string typed;
-        Read read;
+        double (*read)(const DesignState&);
         double want;
         std::vector<std::string> notes;
         const char* shown = nullptr;
@@ -94,13 +86,9 @@ TEST(EnterStep, ReadsClampsAndSaysWhatItTook)
     } cases[] = {
         {"centre abc", &I::txtCenter, "abc", FIELD(Center), 1,
             {"'abc' was read as 0; the centre frequency was taken as 1 Hz"}},
-        {"centre 1O0", &I::txtCenter, "1O0", FIELD(Center), 10, {"'1O0' was read as 10 for the centre frequency"}},
-        {"centre cut at 12 characters", &I::txtCenter, "0.00000000047", FIELD(Center), 1,
-            {"'0.00000000047' was read as 400p; the centre frequency was taken as 1 Hz"}},
-        {"a long text quoted in part", &I::txtCenter, longText, FIELD(Center), 1,
+        {"long text", &I::txtCenter, longText, FIELD(Center), 1,
             {"'" + longText.substr(0, 300) + "...' was read as 0; the centre frequency was taken as 1 Hz"}},
-        {"centre as the window shows it", &I::txtCenter, "1.2346k ", FIELD(Center), 1234.6, {}},
-        {"width 0", &I::txtWidth, "0", FIELD(Width), 1, {"Bandwidth 0 Hz was taken as 1 Hz"}},
+        {"centre as shown", &I::txtCenter, "1.2346k ", FIELD(Center), 1234.6, {}},
         {"order 25", &I::lblOrderInput, "25", FIELD(Order), 21, {"Order 25 was taken as 21"}, "21"},
         {"Bessel order 21", &I::lblOrderInput, "21", FIELD(Order), 10, {"Order 21 was taken as 10 for a Bessel design"},
             "10", 3},
@@ -111,17 +99,18 @@ TEST(EnterStep, ReadsClampsAndSaysWhatItTook)
             "2000"},
         {"intervals round down", &I::txtInts, "1500.9", FIELD(NrInts), 1500,
             {"Number of frequencies 1500.9 was taken as 1500"}},
-        {"start -1k keeps its sign in the note", &I::txtStart, "-1k", FIELD(Fstart), 1,
-            {"Sweep start -1k Hz was taken as 1 Hz"}},
+        {"start -1k keeps its sign", &I::txtStart, "-1k", FIELD(Fstart), 1, {"Sweep start -1k Hz was taken as 1 Hz"}},
         {"grid columns 0", &I::lblNrX, "0", FIELD(NrX), 1, {"Number of X intervals 0 was taken as 1"}, "1"},
-        {"gain top under the bottom", &I::txtdBTop, "-30", FIELD(dBTop), -10,
+        {"top under the bottom", &I::txtdBTop, "-30", FIELD(dBTop), -10,
             {"Gain top -30 dB was taken as -10 dB to stay above the gain bottom"}, "-10"},
+        {"bottom far above the top", &I::txtdBBottom, "10G", FIELD(dBTop), 1.1e10,
+            {"Gain top 10 dB was taken as 11G dB to stay above the gain bottom"}},
         {"negative DC gain", &I::txtGainDC, "-5", FIELD(DCGain), 1e5, {"Gain at DC -5 was taken as 100k"}, "100k"},
         {"GBW below 10 kHz", &I::txtGBW, "100", FIELD(GBW), 1e4, {"Gain-bandwidth 100 Hz was taken as 10k Hz"}},
-        {"input impedance above 1e10", &I::txtZin, "20G", FIELD(Zin), 1e10,
-            {"'20G' was read as 10G for the input impedance"}},  // the window's reading stops at 1e10
-        {"input impedance below 1k", &I::txtZin, "10", FIELD(Zin), 1000,
-            {"Input impedance 10 ohms was taken as 1k ohms"}},
+        {"Zin below 1k", &I::txtZin, "10", FIELD(Zin), 1000, {"Input impedance 10 ohms was taken as 1k ohms"}},
+        {"Zin above 1e10", &I::txtZin, "20G", FIELD(Zin), 1e10,
+            // the window's reading stops at 1e10
+            {"'20G' was read as 10G for the input impedance"}},
         {"Chebyshev ripple abc", &I::txtApass, "abc", FIELD(Apass), 0.001,
             {"'abc' was read as 0 for the passband ripple"}, ".001", 2},
     };
@@ -133,16 +122,11 @@ TEST(EnterStep, ReadsClampsAndSaysWhatItTook)
             if (c.family == 3) in.txtApass = "0";
         });
         EXPECT_NEAR(c.read(e.s), c.want, 1e-6 * std::abs(c.want));
-        EXPECT_EQ(e.notes, c.notes);
+        EXPECT_EQ(e.r.notes, c.notes);
         // The same as a value, what the record took; the ripple has its own messages instead.
         ASSERT_EQ(e.r.changed.size(), c.box == &I::txtApass ? 0 : c.notes.size());
         for (const EnterChange& change : e.r.changed) EXPECT_NEAR(change.taken, c.read(e.s), 1e-6 * std::abs(c.want));
         EXPECT_EQ(e.in.*c.box, c.shown ? c.shown : c.typed);
-        // What the design file refuses never reaches the record.
-        const DesignState& s = e.s;
-        EXPECT_TRUE(s.Center > 0 && s.Width > 0 && s.Fstart > 0 && s.Fstop > 0 && s.dBTop > s.dBBottom);
-        EXPECT_TRUE(s.Order >= 1 && s.Order <= (s.Family == FilterFamily::Bessel ? 10 : 21));
-        EXPECT_TRUE(s.NrX >= 1 && s.NrX <= 12 && s.NrY >= 1 && s.NrY <= 12);
     }
 }
 
@@ -151,8 +135,6 @@ TEST(EnterStep, ReadsClampsAndSaysWhatItTook)
 TEST(EnterStep, StartUpDesignAndManualEntryKeepingItsParts)
 {
     DesignState s = Enter([](DesignInputs&) {}).s;
-    EXPECT_NEAR(s.Rs[1][1], 85.31e3, 5);       // the start-up design with the default opamp
-    EXPECT_NEAR(s.GainDB[1000], -35.0, 0.05);  // at 2 kHz
     s.ManualEntry = PartsEntry::Manual, s.R[1][3] *= 2;
     const Entered e = Enter(
         [](DesignInputs& in) {
@@ -160,37 +142,11 @@ TEST(EnterStep, StartUpDesignAndManualEntryKeepingItsParts)
         },
         s);
     EXPECT_EQ(std::tuple(e.s.Center, e.s.Order, e.s.C, e.s.R), std::tuple(s.Center, s.Order, s.C, s.R));
-    // The specified opamp's resistors follow the parts: the design's for the
-    // stage left alone, others for the stage whose R3 was doubled.
-    for (int j = 1; j <= 3; ++j) EXPECT_NEAR(e.s.Rs[2][j], s.Rs[2][j], 2e-6 * s.Rs[2][j]) << j;
+    // The specified opamp's resistors follow the parts (worked out as the part check proves).
     EXPECT_NEAR(e.s.Rs[1][3], 2 * s.Rs[1][3], 0.01 * s.Rs[1][3]);
     // The analysis and the sweep do follow the edited parts.
     EXPECT_NEAR(e.s.StageQActual[1], s.StageQActual[1] * std::sqrt(2.0), 1e-3);
     EXPECT_EQ(e.s.Freq[0], 100.0f);
-}
-
-// What the window's self-writing fields leave is put right before a record
-// is stored without an Enter step.
-TEST(KeepSweepStorable, PutsRightWhatTheFileWouldRefuse)
-{
-    const struct Case {
-        Single start, stop, top, bottom;
-        std::array<Single, 3> kept;
-        EnterNotes notes;
-    } cases[] = {
-        {500, 2000, 10, -20, {500, 2000, 10}, {}},
-        {0, -1e3f, 10, -20, {1, 1, 10}, {"Sweep start 0 Hz was taken as 1 Hz", "Sweep stop -1k Hz was taken as 1 Hz"}},
-        {500, 2000, -30, -20, {500, 2000, -10}, {"Gain top -30 dB was taken as -10 dB to stay above the gain bottom"}},
-        {500, 2000, 1e10f, 1e10f, {500, 2000, 1.1e10f},
-            {"Gain top 10G dB was taken as 11G dB to stay above the gain bottom"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.start);
-        DesignState s;
-        s.Fstart = c.start, s.Fstop = c.stop, s.dBTop = c.top, s.dBBottom = c.bottom;
-        EXPECT_EQ(KeepSweepStorable(s), c.notes);
-        EXPECT_EQ((std::array<Single, 3>{s.Fstart, s.Fstop, s.dBTop}), c.kept);
-    }
 }
 
 TEST(InputsFromRecord, ShowsTheRecord)
@@ -202,29 +158,28 @@ TEST(InputsFromRecord, ShowsTheRecord)
         std::string text;
         for (bool b : {in.optButterworth, in.optChebyshev, in.optBessel, in.optLinear, in.optLog})
             text += b ? "1" : "0";
-        for (const std::string& t : {in.txtCenter, in.txtWidth, in.txtGain, in.lblOrderInput, in.txtCaps, in.txtApass,
+        for (const std::string& t : {in.txtCenter, in.txtCaps, in.txtApass, in.txtWidth, in.txtGain, in.lblOrderInput,
                  in.txtStart, in.txtStop, in.txtInts, in.lblNrX, in.lblNrY, in.txtdBTop, in.txtdBBottom, in.txtDelay,
                  in.txtGainDC, in.txtGBW, in.txtZin})
             text += "|" + t;
         return text;
     };
-    // The sweep, the grid, the scales and the opamp, the same in every case.
-    const std::string rest = "|500  |2k |1k|10|6|10 |-20 |1m|100k|10M |1M";
+    // The width, gain and order, the sweep, the grid, the scales and the opamp, the same in every case.
+    const std::string rest = "|200  | 0       |2 |500  |2k |1k|10|6|10 |-20 |1m|100k|10M |1M";
     const std::pair<std::string, std::string> cases[] = {
-        {shown([](DesignState&) {}), "10010|1k |200  | 0       |2 |0.01uF|0.2 " + rest},
+        {shown([](DesignState&) {}), "10010|1k |0.01uF|0.2 " + rest},
         // Chebyshev without ripple shows the least ripple (Bessel none); a logarithmic sweep.
         {shown([](DesignState& s) { s.Family = FilterFamily::Chebyshev, s.Apass = 0, s.Sweep = SweepSpacing::Log; }),
-            "01001|1k |200  | 0       |2 |0.01uF|0.001 " + rest},
-        {shown([](DesignState& s) { s.Family = FilterFamily::Bessel; }),
-            "00110|1k |200  | 0       |2 |0.01uF| 0       " + rest},
+            "01001|1k |0.01uF|0.001 " + rest},
+        {shown([](DesignState& s) { s.Family = FilterFamily::Bessel; }), "00110|1k |0.01uF| 0       " + rest},
         // Butterworth without ripple shows none; unset capacitor and opamp show their defaults.
         {shown([](DesignState& s) { s.Apass = 0, s.C[1][1] = s.DCGain = s.GBW = s.Zin = 0, s.Center = 4700; }),
-            "10010|4.7k |200  | 0       |2 |0.01uF| 0       " + rest},
+            "10010|4.7k |0.01uF| 0       " + rest},
         // Manual entry chooses no family and keeps the ripple; the capacitor shown is the first stage's.
         {shown([](DesignState& s) {
              s.ManualEntry = PartsEntry::Manual, s.Family = FilterFamily::Bessel, s.C[1][1] = 4.7e-9f;
          }),
-            "00010|1k |200  | 0       |2 |4700pF|0.2 " + rest},
+            "00010|1k |4700pF|0.2 " + rest},
     };
     for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
 }

@@ -17,9 +17,10 @@
 namespace stelvane::reference {
 
 using Complex = std::complex<double>;
+// centre (Hz), quality, peak gain (V/V)
 struct StageTarget {
     double f, q, gain;
-};  // centre (Hz), quality, peak gain (V/V)
+};
 struct MfbParts {
     double r1, r2, r3, c1, c2;
 };
@@ -76,9 +77,6 @@ inline std::unique_ptr<DesignState> RecordWithStages(const std::vector<StageTarg
     s->Fstart = 500, s->Fstop = 2000, s->NrInts = 1000, s->Sweep = SweepSpacing::Linear;
     return s;
 }
-
-// The start-up design: second-order Butterworth, 1000 Hz centre, 200 Hz wide, 0 dB.
-inline std::unique_ptr<DesignState> StartupRecord() { return RecordWithStages(ButterworthStages(2, 1000, 200, 0)); }
 
 // The cascade of stages 1..Order; each stage's phase is taken against its own inversion.
 inline GainPhase CascadeReference(const DesignState& s, double f)

