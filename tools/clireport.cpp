@@ -1,11 +1,14 @@
 #include "tools/clireport.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/designtext.h"
+#include "engine/headroom.h"
 #include "engine/numbertext.h"
 #include "engine/partcheck.h"
 #include "engine/response.h"
+#include "engine/synthesis.h"
 
 namespace stelvane {
 namespace {
@@ -183,12 +186,81 @@ Json DesignJson(const DesignState& s, PartsType parts)
         st["StageInvalid"] = s.StageInvalid[k];
     }
 
+    // Headroom: each stage's peak from the input and what it asks of its
+    // opamp, and where each cascade stage stands in the family's order.
+    const Headroom room = ComputeHeadroom(s);
+    for (int k = 1; k <= stages; ++k) {
+        const StageHeadroom& h = room.stages[k - 1];
+        Json& st = list[k - 1];
+        st["peak_gain_db"] = JsonDouble(h.peakGainDb);
+        st["peak_freq"] = JsonSingle(h.peakFreq);
+        st["headroom_db"] = JsonDouble(h.headroomDb);
+        st["slew_needed_v_per_us"] = JsonDouble(h.slewNeeded);
+    }
+    j["headroom"] = {{"input_level_v", JsonDouble(s.Bench.InputLevel)}, {"swing_v", JsonDouble(s.Bench.Swing)},
+        {"largest_input_v", JsonDouble(room.largestInputV)}};
+    Json& order = j["stage_order"] = Json::array();
+    for (int k = 1; k <= stages; ++k) order.push_back(s.FamilyPlace[k] != 0 ? s.FamilyPlace[k] : k);
+
     Json& sweep = j["sweep"];
     sweep["Freq"] = row(points, [&](int i) { return s.Freq[i]; });
     sweep["GainDB"] = row(points, [&](int i) { return s.GainDB[i]; });
     sweep["Phase"] = row(points, [&](int i) { return s.Phase[i]; });
     sweep["Delay"] = row(points, [&](int i) { return s.Delay[i]; });
     return j;
+}
+
+// --- The bench: buildable gains and headroom ---
+
+std::string BenchSummary(const DesignState& s)
+{
+    const int stages = StageCount(s);
+    if (stages == 0) return {};
+    std::string t;
+    if (s.Bench.Gains == StageGains::Buildable) {
+        // The raised capacitors, a line per value: "C1 raised to 47n (E12) in stages 2, 3".
+        std::vector<std::pair<Single, std::string>> raised;
+        for (int k = 1; k <= stages; ++k) {
+            if (s.C[k][1] == s.C[k][2]) continue;
+            auto it = std::find_if(raised.begin(), raised.end(), [&](const auto& r) { return r.first == s.C[k][1]; });
+            if (it == raised.end()) {
+                raised.emplace_back(s.C[k][1], std::to_string(k));
+            } else {
+                it->second += ", " + std::to_string(k);
+            }
+        }
+        if (!raised.empty()) t += "\n";
+        for (const auto& [value, list] : raised)
+            t += "C1 raised to " + CapText(value) + " (E12) in stage" +
+                (list.find(',') != std::string::npos ? "s " : " ") + list + "\n";
+        const BuildableLimit limit = BuildableGainLimit(s);
+        if (!limit.stages.empty()) {
+            t += "Even buildable gains cannot build stage";
+            for (std::size_t i = 0; i < limit.stages.size(); ++i)
+                t += (i == 0 ? (limit.stages.size() > 1 ? "s " : " ") : ", ") + std::to_string(limit.stages[i]);
+            t += ": the highest total gain that can be built is " + ValueText(limit.highestGainDb) + " dB\n";
+        }
+    }
+
+    const Headroom room = ComputeHeadroom(s);
+    t += "\nHeadroom at " + ValueText(s.Bench.InputLevel) + " V peak in, " + ValueText(s.Bench.Swing) +
+        " V peak swing, " + ValueText(s.Bench.Slew) + " V/us slew:\n";
+    t += Cell("Stage", kStageColumn) + Cell("Family") + Cell("Peak, dB") + Cell("at, Hz") + Cell("Headroom, dB") +
+        "Slew, V/us\n";
+    std::string overSlew;
+    for (int k = 1; k <= stages; ++k) {
+        const StageHeadroom& h = room.stages[k - 1];
+        t += Cell(std::to_string(k), kStageColumn) +
+            Cell(std::to_string(s.FamilyPlace[k] != 0 ? s.FamilyPlace[k] : k)) + Cell(ValueText(h.peakGainDb)) +
+            Cell(EngText(h.peakFreq)) + Cell(ValueText(h.headroomDb) + (h.overSwing ? " clips" : "")) +
+            ValueText(h.slewNeeded) + "\n";
+        if (h.overSlew) overSlew += (overSlew.empty() ? "" : ", ") + std::to_string(k);
+    }
+    t += "Largest input that clips nowhere: " + ValueText(room.largestInputV) + " V peak\n";
+    if (!overSlew.empty())
+        t += std::string("Slew rate exceeded in stage") + (overSlew.find(',') != std::string::npos ? "s " : " ") +
+            overSlew + "\n";
+    return t;
 }
 
 }  // namespace stelvane
