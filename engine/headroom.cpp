@@ -8,7 +8,10 @@
 #include <string_view>
 #include <type_traits>
 
+#include "engine/numbertext.h"
+#include "engine/partcheck.h"
 #include "engine/response.h"
+#include "engine/synthesis.h"
 
 namespace stelvane {
 
@@ -60,6 +63,16 @@ void MoveStages(DesignState& s, const std::vector<int>& from)
         },
         s);
 }
+
+// "stage 3" or "stages 2, 3, 5".
+std::string StageList(const std::vector<int>& stages)
+{
+    std::string t = stages.size() == 1 ? "stage " : "stages ";
+    for (std::size_t i = 0; i < stages.size(); ++i) t += (i == 0 ? "" : ", ") + std::to_string(stages[i]);
+    return t;
+}
+
+std::string Figure(double v) { return Trimmed(FormatValue(static_cast<Single>(v))); }
 
 // Order by weighing every order at once: the largest peak of a set of stages
 // placed first does not depend on their order among themselves, so the best
@@ -221,6 +234,67 @@ void RestoreFamilyOrder(DesignState& s)
     }
     if (moved && std::find(from.begin(), from.end(), 0) == from.end()) MoveStages(s, from);
     s.FamilyPlace = {};
+}
+
+std::vector<std::string> RaisedCapacitorLines(const DesignState& s)
+{
+    std::vector<std::pair<Single, std::vector<int>>> raised;
+    for (int k = 1; k <= StageCount(s); ++k) {
+        if (s.C[k][1] == s.C[k][2]) continue;
+        auto it = std::find_if(raised.begin(), raised.end(), [&](const auto& r) { return r.first == s.C[k][1]; });
+        if (it == raised.end()) it = raised.insert(raised.end(), {s.C[k][1], {}});
+        it->second.push_back(k);
+    }
+    std::vector<std::string> lines;
+    for (const auto& [value, stages] : raised)
+        lines.push_back("C1 raised to " + Trimmed(FormatCap(value)) + " (E12) in " + StageList(stages));
+    return lines;
+}
+
+std::string LargestInputText(const Headroom& room)
+{
+    return "Largest input that clips nowhere: " + Figure(room.largestInputV) + " V peak";
+}
+
+std::string OverSwingText(const Headroom& room)
+{
+    std::vector<int> over;
+    for (std::size_t k = 0; k < room.stages.size(); ++k)
+        if (room.stages[k].overSwing) over.push_back(static_cast<int>(k) + 1);
+    return over.empty() ? std::string() : "Output swing exceeded in " + StageList(over);
+}
+
+std::string OverSlewText(const Headroom& room)
+{
+    std::vector<int> over;
+    for (std::size_t k = 0; k < room.stages.size(); ++k)
+        if (room.stages[k].overSlew) over.push_back(static_cast<int>(k) + 1);
+    return over.empty() ? std::string() : "Slew rate exceeded in " + StageList(over);
+}
+
+std::string UnbuildableWords(const DesignState& s)
+{
+    std::vector<int> unbuilt;
+    bool negative = false;
+    for (int k = 1; k <= StageCount(s); ++k) {
+        const StageFault fault = StageFaultOf(s, k);
+        if (fault == StageFault::None) continue;
+        unbuilt.push_back(k);
+        negative = negative || fault == StageFault::Negative;
+    }
+    if (unbuilt.empty()) return {};
+    std::string t = UnbuildableStageText(s, unbuilt[0]);
+    if (unbuilt.size() > 1) {
+        t += " (";
+        t += StageList({unbuilt.begin() + 1, unbuilt.end()}) + " cannot either)";
+    }
+    t += ".";
+    // Only a gain too high for a stage's Q is what other gains can mend, and
+    // only in a design of a family, whose parts the program chooses.
+    if (!negative || s.ManualEntry == PartsEntry::Manual) return t;
+    const double highest = BuildableGainLimit(s).highestGainDb;
+    if (s.Bench.Gains == StageGains::Equal && s.Gain <= highest) return t + " Buildable stage gains build every stage.";
+    return t + " Even buildable stage gains build every stage only up to a total gain of " + Figure(highest) + " dB.";
 }
 
 }  // namespace stelvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "engine/designstate.h"
@@ -40,5 +41,21 @@ bool PutStagesInHeadroomOrder(DesignState& s);
 // Puts stages that FamilyPlace says were moved back in the family's order
 // and clears FamilyPlace.
 void RestoreFamilyOrder(DesignState& s);
+
+// --- The texts every view shows alike ---
+
+// "C1 raised to 0.047uF (E12) in stages 1, 2", a line per raised value;
+// none while every stage has equal capacitors.
+std::vector<std::string> RaisedCapacitorLines(const DesignState& s);
+// "Largest input that clips nowhere: 0.21 V peak".
+std::string LargestInputText(const Headroom& room);
+// "Output swing exceeded in stages 2, 3" and "Slew rate exceeded in stage 4";
+// empty when no stage is over.
+std::string OverSwingText(const Headroom& room);
+std::string OverSlewText(const Headroom& room);
+// Which stages cannot be built and why, in words, with what would build
+// them: buildable stage gains, or the highest total gain even they can
+// build; empty when every stage can be built.
+std::string UnbuildableWords(const DesignState& s);
 
 }  // namespace stelvane

@@ -8,7 +8,6 @@
 #include "engine/numbertext.h"
 #include "engine/partcheck.h"
 #include "engine/response.h"
-#include "engine/synthesis.h"
 
 namespace stelvane {
 namespace {
@@ -218,48 +217,27 @@ std::string BenchSummary(const DesignState& s)
     if (stages == 0) return {};
     std::string t;
     if (s.Bench.Gains == StageGains::Buildable) {
-        // The raised capacitors, a line per value: "C1 raised to 47n (E12) in stages 2, 3".
-        std::vector<std::pair<Single, std::string>> raised;
-        for (int k = 1; k <= stages; ++k) {
-            if (s.C[k][1] == s.C[k][2]) continue;
-            auto it = std::find_if(raised.begin(), raised.end(), [&](const auto& r) { return r.first == s.C[k][1]; });
-            if (it == raised.end()) {
-                raised.emplace_back(s.C[k][1], std::to_string(k));
-            } else {
-                it->second += ", " + std::to_string(k);
-            }
-        }
+        const std::vector<std::string> raised = RaisedCapacitorLines(s);
         if (!raised.empty()) t += "\n";
-        for (const auto& [value, list] : raised)
-            t += "C1 raised to " + CapText(value) + " (E12) in stage" +
-                (list.find(',') != std::string::npos ? "s " : " ") + list + "\n";
-        const BuildableLimit limit = BuildableGainLimit(s);
-        if (!limit.stages.empty()) {
-            t += "Even buildable gains cannot build stage";
-            for (std::size_t i = 0; i < limit.stages.size(); ++i)
-                t += (i == 0 ? (limit.stages.size() > 1 ? "s " : " ") : ", ") + std::to_string(limit.stages[i]);
-            t += ": the highest total gain that can be built is " + ValueText(limit.highestGainDb) + " dB\n";
-        }
+        for (const std::string& line : raised) t += line + "\n";
     }
+    // Stages that cannot be built, with what would build them.
+    if (const std::string words = UnbuildableWords(s); !words.empty()) t += "\n" + words + "\n";
 
     const Headroom room = ComputeHeadroom(s);
     t += "\nHeadroom at " + ValueText(s.Bench.InputLevel) + " V peak in, " + ValueText(s.Bench.Swing) +
         " V peak swing, " + ValueText(s.Bench.Slew) + " V/us slew:\n";
     t += Cell("Stage", kStageColumn) + Cell("Family") + Cell("Peak, dB") + Cell("at, Hz") + Cell("Headroom, dB") +
         "Slew, V/us\n";
-    std::string overSlew;
     for (int k = 1; k <= stages; ++k) {
         const StageHeadroom& h = room.stages[k - 1];
         t += Cell(std::to_string(k), kStageColumn) +
             Cell(std::to_string(s.FamilyPlace[k] != 0 ? s.FamilyPlace[k] : k)) + Cell(ValueText(h.peakGainDb)) +
-            Cell(EngText(h.peakFreq)) + Cell(ValueText(h.headroomDb) + (h.overSwing ? " clips" : "")) +
-            ValueText(h.slewNeeded) + "\n";
-        if (h.overSlew) overSlew += (overSlew.empty() ? "" : ", ") + std::to_string(k);
+            Cell(EngText(h.peakFreq)) + Cell(ValueText(h.headroomDb)) + ValueText(h.slewNeeded) + "\n";
     }
-    t += "Largest input that clips nowhere: " + ValueText(room.largestInputV) + " V peak\n";
-    if (!overSlew.empty())
-        t += std::string("Slew rate exceeded in stage") + (overSlew.find(',') != std::string::npos ? "s " : " ") +
-            overSlew + "\n";
+    t += LargestInputText(room) + "\n";
+    for (const std::string& over : {OverSwingText(room), OverSlewText(room)})
+        if (!over.empty()) t += over + "\n";
     return t;
 }
 
