@@ -10,10 +10,9 @@
 namespace stelvane {
 namespace {
 
-// The opamp test marks the rows of stages over the swing or the slew at the
-// bench's input level and says which under the table; the headroom table
-// colours those figures. A two-stage Butterworth at 40 dB: from 1 V in both
-// outputs clip, and only the last (100 V at 20 kHz) outruns 10 V/us.
+// Stages over the swing or the slew are marked on the opamp test and red in the
+// headroom table: at 40 dB from 1 V in both outputs clip, and only the last
+// (100 V at 20 kHz) outruns 10 V/us.
 TEST(BenchMarks, StagesOverTheSwingOrTheSlewAreMarkedBesideTheTable)
 {
     const auto s = testing::StartUpDesign([](DesignInputs& in) {

@@ -8,10 +8,9 @@
 
 namespace stelvane::testing {
 
-// A Butterworth 2 at 800 Hz wide and 40 dB cannot be built with equal gains:
-// the plot says so above the frame, Simulate's verdict would add that ngspice
-// got negative parts, and buildable gains take the words away. The headroom
-// window shows each stage's peak and follows every change of the design.
+// Equal gains cannot build a Butterworth 2 at 800 Hz wide and 40 dB: the plot
+// says so, and ngspice would get negative parts, until buildable gains. The
+// headroom window follows every change of the design.
 TEST(HeadroomWindow, WordsAboveThePlotAndATableThatFollowsTheDesign)
 {
     Program p;
@@ -24,10 +23,9 @@ TEST(HeadroomWindow, WordsAboveThePlotAndATableThatFollowsTheDesign)
 
     p.Act(Plot, "cmdHeadroom");
     const RecordingCanvas& drawing = p.Drawing(Headroom);
-    auto texts = [&] { return drawing.Texts(); };
     auto red = [&] { return drawing.OfKind(CanvasPrimitive::Kind::Text, kHeadroomAlarmColour).size(); };
     auto has = [&](const std::string& text) {
-        const auto all = texts();
+        const auto all = drawing.Texts();
         return std::find(all.begin(), all.end(), text) != all.end();
     };
     // The output peaks at the set gain: 100 V from 1 V in, over the 10 V swing.
