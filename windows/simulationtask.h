@@ -26,7 +26,7 @@ struct SimulatedCircuit {
 SimulatedCircuit CircuitOf(const DesignState& s, PartsType parts);
 // What the verdict on a circuit with a part below 0 adds: ngspice simulates
 // such parts as readily as any, but nobody can build them.
-inline constexpr const char* kNegativePartsNote = " But ngspice was given negative parts, which cannot be built.";
+inline constexpr const char* kNegativePartsNote = "; but ngspice was given negative parts, which cannot be built";
 // Whether a resistor (R or Rs, as simulated) or capacitor of the circuit is below 0.
 bool HasNegativePart(const SimulatedCircuit& circuit);
 
