@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "engine/partcheck.h"
 #include "engine/standardseries.h"
 #include "engine/synthesis.h"
 #include "tests/engine/engine_test_support.h"
@@ -124,6 +125,7 @@ TEST(Buildable, GoingBackGivesBackTheFamilyDesign)
     // A design goes back to equal gains and capacitors; parts entered by hand
     // go back to the family's order as they stand.
     auto s = Design(kCases[1], StageGains::Buildable);
+    EXPECT_TRUE(PartsAreFamilyDesign(*s));  // a file of it reads back as a design, not as parts
     DesignSession(*s).SetBench({});
     EXPECT_EQ(std::tie(s->C, s->R), std::tie(Design(kCases[1], StageGains::Equal)->C, Design(kCases[1], {})->R));
     s = Design(kCases[2], StageGains::Buildable, StageOrder::Headroom);
