@@ -38,12 +38,9 @@ TEST(HeadroomWindow, WordsAboveThePlotAndATableThatFollowsTheDesign)
     p.Drawing(Headroom).Forget();
     p.navigator.Session().SetBench(bench);
     EXPECT_FALSE(p.Shown(Plot, "lblUnbuildable"));
-    EXPECT_FALSE(HasNegativePart(CircuitOf(p.record, PartsType::Ideal)));
     EXPECT_TRUE(has("Headroom at 0.05 V peak in, 10 V peak swing, 10 V/us slew") && has("6.0206 dB"));
     EXPECT_TRUE(has("C1 raised to 0.047uF (E12) in stages 1, 2"));
     EXPECT_EQ(red(), 0u);
-    p.Do(Headroom, "cmdReturn");
-    EXPECT_FALSE(p.Find(Headroom));
 }
 
 }  // namespace stelvane::testing
