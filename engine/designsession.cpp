@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "engine/headroom.h"
 #include "engine/numbertext.h"
 #include "engine/opampfigures.h"
 #include "engine/response.h"
@@ -198,7 +199,22 @@ void DesignSession::SetBench(const BenchSettings& bench)
         s_.Bench = bench;
         const bool redesign =
             before.Gains != bench.Gains || before.Correction != bench.Correction || before.Order != bench.Order;
-        if (redesign && designed_ && StageCount(s_) > 0) RunDesignChain(s_);
+        if (!redesign || !designed_ || StageCount(s_) == 0) return;
+        if (s_.ManualEntry == PartsEntry::Designed && bench.Gains == StageGains::Equal) {
+            // Equal gains are designed with equal capacitors: a C1 that
+            // buildable gains raised goes back to C2.
+            for (int k = 1; k <= StageCount(s_); ++k) s_.C[k][1] = s_.C[k][2];
+        }
+        if (s_.ManualEntry == PartsEntry::Manual && before.Order != bench.Order) {
+            // Parts entered by hand are moved only when the order is asked for.
+            RestoreFamilyOrder(s_);
+            if (bench.Order == StageOrder::Headroom) {
+                AnalyzeStageParts(s_);
+                ComputeResponse(s_);
+                PutStagesInHeadroomOrder(s_);
+            }
+        }
+        RunDesignChain(s_);
     });
 }
 

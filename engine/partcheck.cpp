@@ -35,7 +35,10 @@ PartTable FamilyParts(const DesignState& s, Single DesignState::*field, bool nud
 {
     auto d = std::make_unique<DesignState>(s);
     if (field) d.get()->*field = static_cast<Single>((d.get()->*field) * (1 + nudge));
-    const Single cap = nudgeCapacitor ? static_cast<Single>(s.C[1][1] * (1 + nudge)) : s.C[1][1];
+    // The capacitor entered is C2: buildable gains may have raised C1 (with
+    // equal gains the two are one value).
+    const Single entered = s.Bench.Gains == StageGains::Buildable ? s.C[1][2] : s.C[1][1];
+    const Single cap = nudgeCapacitor ? static_cast<Single>(entered * (1 + nudge)) : entered;
     for (int k = 1; k <= StageCount(s); ++k) d->C[k][1] = d->C[k][2] = cap;
     ComputePrototypePoles(*d);
     TransformToBandpass(*d);

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
+#include "engine/headroom.h"
 #include "engine/poles.h"
 #include "engine/response.h"
 #include "engine/stageanalysis.h"
+#include "engine/standardseries.h"
 
 namespace stelvane {
 
@@ -106,6 +109,67 @@ Resistors ResistorsForCapacitors(double q, double w, double g, double c1, double
     return out;
 }
 
+// The resistors of a stage of centre f, quality q and peak gain g: the
+// equal-capacitor design while both capacitors are equal (as every equal-gain
+// design has them), else the design for the capacitors as they are.
+Resistors StageResistors(double q, double f, double g, double c1, double c2, Single pi)
+{
+    if (c1 == c2 || !Positive(c2)) return DesignResistors(q, f, g, c1, pi);
+    return ResistorsForCapacitors(q, 2.0 * pi * f, g, c1, c2);
+}
+
+// --- Buildable stage gains ---
+
+// A stage is given at most its limit Q^2 (1 + C1/C2) divided by this: R2 then
+// stays within four times R1, so R2 still tunes the centre, and there is
+// room for the opamp correction, which asks a little more Q and gain of
+// every stage.
+constexpr double kBuildMargin = 1.25;
+// C1 may be raised up to this many times C2, no further.
+constexpr double kMostCapacitorRatio = 10;
+
+double Db(double v) { return 20.0 * std::log10(v); }
+
+// The E12 value at or above v (rising: true) or at or below it, in any decade.
+double E12Bound(double v, bool rising)
+{
+    const auto series = SeriesValues(StandardSeries::E12);
+    const double decade = std::pow(10.0, std::floor(std::log10(v)));
+    const double mantissa = v / decade;
+    constexpr double kSameValue = 1e-6;  // a value of the series itself, up to rounding
+    if (rising) {
+        for (double x : series)
+            if (x >= mantissa * (1 - kSameValue)) return x * decade;
+        return 10 * decade;
+    }
+    for (auto it = series.rbegin(); it != series.rend(); ++it)
+        if (*it <= mantissa * (1 + kSameValue)) return *it * decade;
+    return decade;
+}
+
+// Shares `totalDb` over the stages as evenly as their limits allow: every
+// stage gets the same gain in dB unless that is above its limit, where it
+// gets its limit and the others share the rest (water filling). Gives false
+// when even the limits summed fall short; the gains are then left unset.
+bool FillToLimits(const std::vector<double>& limitDb, double totalDb, std::vector<double>& gainDb)
+{
+    double sum = 0;
+    for (double l : limitDb) sum += l;
+    if (!(sum >= totalDb)) return false;
+    std::vector<double> sorted = limitDb;
+    std::sort(sorted.begin(), sorted.end());
+    double remaining = totalDb;
+    double level = 0;
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        level = remaining / static_cast<double>(sorted.size() - i);
+        if (sorted[i] >= level) break;
+        remaining -= sorted[i];
+    }
+    gainDb.resize(limitDb.size());
+    for (std::size_t i = 0; i < limitDb.size(); ++i) gainDb[i] = std::min(level, limitDb[i]);
+    return true;
+}
+
 void ClearStage(DesignState& s, int k)
 {
     for (int j = 1; j <= 3; ++j) {
@@ -119,6 +183,61 @@ void ClearStage(DesignState& s, int k)
 }
 
 }  // namespace
+
+void ShareBuildableGains(DesignState& s, double totalDb)
+{
+    const int n = StageCount(s);
+    std::vector<double> equalCaps(n), mostCaps(n), ratioMost(n), gains;
+    for (int k = 1; k <= n; ++k) {
+        const double q = s.StageQ[k], c2 = s.C[k][2];
+        const bool usable = Positive(q) && Positive(c2);
+        ratioMost[k - 1] = usable ? E12Bound(kMostCapacitorRatio * c2, false) / c2 : 1;
+        equalCaps[k - 1] = usable ? Db(2 * q * q / kBuildMargin) : 0;
+        mostCaps[k - 1] = usable ? Db(q * q * (1 + ratioMost[k - 1]) / kBuildMargin) : 0;
+    }
+    const bool equalEnough = FillToLimits(equalCaps, totalDb, gains);
+    if (!equalEnough && !FillToLimits(mostCaps, totalDb, gains)) {
+        // Not even the largest C1 builds every stage with margin: each stage
+        // gets its most and the same share of what is missing, and the views
+        // say which stages that leaves unbuilt (BuildableGainLimit).
+        double most = 0;
+        for (double l : mostCaps) most += l;
+        gains = mostCaps;
+        for (double& gdb : gains) gdb += (totalDb - most) / n;
+    }
+    for (int k = 1; k <= n; ++k) {
+        const double gain = std::pow(10.0, gains[k - 1] / 20);
+        s.StageGain[k] = static_cast<Single>(gain);
+        const double q = s.StageQ[k], c2 = s.C[k][2];
+        s.C[k][1] = s.C[k][2];
+        if (equalEnough || !Positive(q) || !Positive(c2) || gains[k - 1] <= equalCaps[k - 1]) continue;
+        // The least E12 C1 that gives this gain its margin: Q^2 (1 + C1/C2) >= margin g.
+        const double needed = c2 * (kBuildMargin * gain / (q * q) - 1);
+        const double most = ratioMost[k - 1] * c2;
+        s.C[k][1] = static_cast<Single>(needed > 0 ? std::min(E12Bound(needed, true), most) : c2);
+    }
+}
+
+BuildableLimit BuildableGainLimit(const DesignState& s)
+{
+    BuildableLimit out;
+    const int n = StageCount(s);
+    double most = 0;
+    Single totalLoss = 0;
+    for (int k = 1; k <= n; ++k) {
+        const double q = s.StageQ[k], c2 = s.C[k][2];
+        if (Positive(q) && Positive(c2))
+            most += Db(q * q * (1 + E12Bound(kMostCapacitorRatio * c2, false) / c2) / kBuildMargin);
+        if (Positive(s.Center) && Positive(s.StageF[k]) && Positive(q)) {
+            const double ratio = CentreRatio(s.Center, s.StageF[k], s.StageQ[k]);
+            totalLoss = static_cast<Single>(totalLoss + std::max(-Db(ratio), 0.0));
+        }
+        if (s.Bench.Gains == StageGains::Buildable && s.ManualEntry == PartsEntry::Designed && s.R[k][2] < 0)
+            out.stages.push_back(k);
+    }
+    out.highestGainDb = most - totalLoss;
+    return out;
+}
 
 void SynthesizeStages(DesignState& s)
 {
@@ -140,9 +259,12 @@ void SynthesizeStages(DesignState& s)
     }
     const Single g = static_cast<Single>(std::pow(10.0, (static_cast<double>(s.Gain) + totalLoss) / (20.0 * n)));
     const bool gainUsable = Positive(g);
+    const bool buildable = s.Bench.Gains == StageGains::Buildable && gainUsable;
+    if (buildable) ShareBuildableGains(s, static_cast<double>(s.Gain) + totalLoss);
 
     for (int k = 1; k <= n; ++k) {
-        s.StageGain[k] = gainUsable ? g : 0.0f;
+        const Single gk = buildable ? s.StageGain[k] : g;
+        s.StageGain[k] = gainUsable ? gk : 0.0f;
         if (!gainUsable || !stageUsable(k)) {
             ClearStage(s, k);
             continue;
@@ -150,8 +272,10 @@ void SynthesizeStages(DesignState& s)
         const double q = s.StageQ[k];
         const double f = s.StageF[k];
         const double c = s.C[k][1];
+        // Equal gains are designed for equal capacitors, whatever C2 holds.
+        const double c2 = buildable ? s.C[k][2] : c;
 
-        const Resistors ideal = DesignResistors(q, f, g, c, pi);
+        const Resistors ideal = StageResistors(q, f, gk, c, c2, pi);
         s.R[k][1] = ideal.r1;
         s.R[k][2] = ideal.r2;
         s.R[k][3] = ideal.r3;
@@ -162,10 +286,10 @@ void SynthesizeStages(DesignState& s)
         // Predistort the targets so that the real opamp lands on them.
         const double qs = q / s.QFactor[k];
         const double fs = f / s.FreqFactor[k];
-        const double gs = g / s.GainFactor[k];
+        const double gs = gk / s.GainFactor[k];
         Resistors corrected;
         if (!overflowed && std::isfinite(qs) && std::isfinite(fs) && std::isfinite(gs)) {
-            corrected = DesignResistors(qs, fs, gs, c, pi);
+            corrected = StageResistors(qs, fs, gs, c, c2, pi);
         }
         s.Rs[k][1] = corrected.r1;
         s.Rs[k][2] = corrected.r2;
@@ -201,7 +325,10 @@ void RunDesignChain(DesignState& s)
 {
     // A file may bring an order the stage arrays cannot hold.
     s.Order = static_cast<Integer>(StageCount(s));
-    if (s.ManualEntry != PartsEntry::Manual) {
+    const bool designed = s.ManualEntry != PartsEntry::Manual;
+    if (designed) {
+        // A family design starts from the family's order of the stages.
+        RestoreFamilyOrder(s);
         ComputePrototypePoles(s);
         TransformToBandpass(s);
         SynthesizeStages(s);
@@ -210,6 +337,9 @@ void RunDesignChain(DesignState& s)
     }
     AnalyzeStageParts(s);
     ComputeResponse(s);
+    // Parts entered by hand keep the order they stand in; a design is put in
+    // the headroom order once its sweep says where each stage peaks.
+    if (designed && s.Bench.Order == StageOrder::Headroom && PutStagesInHeadroomOrder(s)) ComputeResponse(s);
 }
 
 }  // namespace stelvane

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/designtext.h"
+#include "engine/headroom.h"
 #include "engine/numbertext.h"
 #include "render/screenstyle.h"
 
@@ -27,6 +28,10 @@ constexpr double kFrequencyHeadingX = 1200, kFrequencyX = 1300;
 constexpr double kOpampGainHeadingX = 2100, kOpampGainX = 2200;
 constexpr double kRequiredHeadingX = 3200, kRequiredX = 3300;
 constexpr double kMarginHeadingX = 4400, kMarginX = 4500;
+// A stage whose output clips or outruns the slew rate at the bench's input
+// level is marked in the table's left margin, and said under the table.
+constexpr double kBenchMarkX = 600;
+constexpr double kBenchWordsGap = 100;
 
 // The plot's title is a size larger than the window's texts.
 constexpr double kTitleFont = 0.0011;
@@ -83,6 +88,7 @@ void DrawTable(Canvas& canvas, const DesignState& s, const CanvasFont& font)
         canvas.Text(
             {kFooterX, kFooterBaseY + kRowPitch * (stages + static_cast<double>(line))}, footer[line], kBlack, font);
     }
+    for (const OpampTableText& t : OpampBenchMarks(s, bottom)) canvas.Text({t.x, t.y}, t.text, t.colour, font);
 }
 
 void DrawAxes(Canvas& canvas, const DesignState& s, const ScreenMetrics& screen, const CanvasFont& font)
@@ -205,6 +211,26 @@ std::vector<OpampTableText> OpampTableRow(const DesignState& s, int k)
                 ? OpampTableText{kMarginX, GainText(*figures.margin), *figures.margin < 0 ? kOpampAlarmColour : kBlack}
                 : invalidAt(kMarginX));
     return row;
+}
+
+std::vector<OpampTableText> OpampBenchMarks(const DesignState& s, double tableBottom)
+{
+    std::vector<OpampTableText> marks;
+    const Headroom room = ComputeHeadroom(s);
+    for (std::size_t k = 1; k <= room.stages.size(); ++k) {
+        const StageHeadroom& h = room.stages[k - 1];
+        if (h.overSwing || h.overSlew)
+            marks.push_back({kBenchMarkX, kOpampBenchMark, kOpampAlarmColour, kRowBaseY + kRowPitch * double(k)});
+    }
+    // The words under the table, at the input level they hold for.
+    const std::string level = " at " + Trimmed(FormatValue(static_cast<Single>(s.Bench.InputLevel))) + " V peak in";
+    double y = tableBottom + kBenchWordsGap;
+    for (const std::string& over : {OverSwingText(room), OverSlewText(room)}) {
+        if (over.empty()) continue;
+        marks.push_back({kFooterX, kOpampBenchMark + (" " + over) + level, kOpampAlarmColour, y});
+        y += kRowPitch;
+    }
+    return marks;
 }
 
 std::vector<std::string> OpampFooterTexts(const DesignState& s)

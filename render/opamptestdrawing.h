@@ -39,12 +39,18 @@ struct OpampTableText {
     double x = 0;
     std::string text;
     Rgb colour = kBlack;
+    double y = 0;  // where a text has a height of its own (the bench marks)
 };
 // The headings; without a usable opamp model the opamp gain and margin
 // columns are left out.
 std::vector<OpampTableText> OpampTableHeadings(const DesignState& s);
 // The texts of stage k's row, left to right.
 std::vector<OpampTableText> OpampTableRow(const DesignState& s, int k);
+// The mark beside the row of a stage whose output clips or outruns the slew
+// rate at the bench's input level, and the words under the table (its
+// bottom edge at tableBottom) that say which stages.
+inline constexpr const char* kOpampBenchMark = "!";
+std::vector<OpampTableText> OpampBenchMarks(const DesignState& s, double tableBottom);
 // The three footer lines: the opamp's GBW, its DC gain and its corner
 // frequency (or why there is no opamp gain).
 std::vector<std::string> OpampFooterTexts(const DesignState& s);

@@ -1,8 +1,10 @@
 #include "tools/clireport.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/designtext.h"
+#include "engine/headroom.h"
 #include "engine/numbertext.h"
 #include "engine/partcheck.h"
 #include "engine/response.h"
@@ -183,12 +185,60 @@ Json DesignJson(const DesignState& s, PartsType parts)
         st["StageInvalid"] = s.StageInvalid[k];
     }
 
+    // Headroom: each stage's peak from the input and what it asks of its
+    // opamp, and where each cascade stage stands in the family's order.
+    const Headroom room = ComputeHeadroom(s);
+    for (int k = 1; k <= stages; ++k) {
+        const StageHeadroom& h = room.stages[k - 1];
+        Json& st = list[k - 1];
+        st["peak_gain_db"] = JsonDouble(h.peakGainDb);
+        st["peak_freq"] = JsonSingle(h.peakFreq);
+        st["headroom_db"] = JsonDouble(h.headroomDb);
+        st["slew_needed_v_per_us"] = JsonDouble(h.slewNeeded);
+    }
+    j["headroom"] = {{"input_level_v", JsonDouble(s.Bench.InputLevel)}, {"swing_v", JsonDouble(s.Bench.Swing)},
+        {"largest_input_v", JsonDouble(room.largestInputV)}};
+    Json& order = j["stage_order"] = Json::array();
+    for (int k = 1; k <= stages; ++k) order.push_back(s.FamilyPlace[k] != 0 ? s.FamilyPlace[k] : k);
+
     Json& sweep = j["sweep"];
     sweep["Freq"] = row(points, [&](int i) { return s.Freq[i]; });
     sweep["GainDB"] = row(points, [&](int i) { return s.GainDB[i]; });
     sweep["Phase"] = row(points, [&](int i) { return s.Phase[i]; });
     sweep["Delay"] = row(points, [&](int i) { return s.Delay[i]; });
     return j;
+}
+
+// --- The bench: buildable gains and headroom ---
+
+std::string BenchSummary(const DesignState& s)
+{
+    const int stages = StageCount(s);
+    if (stages == 0) return {};
+    std::string t;
+    if (s.Bench.Gains == StageGains::Buildable) {
+        const std::vector<std::string> raised = RaisedCapacitorLines(s);
+        if (!raised.empty()) t += "\n";
+        for (const std::string& line : raised) t += line + "\n";
+    }
+    // Stages that cannot be built, with what would build them.
+    if (const std::string words = UnbuildableWords(s); !words.empty()) t += "\n" + words + "\n";
+
+    const Headroom room = ComputeHeadroom(s);
+    t += "\nHeadroom at " + ValueText(s.Bench.InputLevel) + " V peak in, " + ValueText(s.Bench.Swing) +
+        " V peak swing, " + ValueText(s.Bench.Slew) + " V/us slew:\n";
+    t += Cell("Stage", kStageColumn) + Cell("Family") + Cell("Peak, dB") + Cell("at, Hz") + Cell("Headroom, dB") +
+        "Slew, V/us\n";
+    for (int k = 1; k <= stages; ++k) {
+        const StageHeadroom& h = room.stages[k - 1];
+        t += Cell(std::to_string(k), kStageColumn) +
+            Cell(std::to_string(s.FamilyPlace[k] != 0 ? s.FamilyPlace[k] : k)) + Cell(ValueText(h.peakGainDb)) +
+            Cell(EngText(h.peakFreq)) + Cell(ValueText(h.headroomDb)) + ValueText(h.slewNeeded) + "\n";
+    }
+    t += LargestInputText(room) + "\n";
+    for (const std::string& over : {OverSwingText(room), OverSlewText(room)})
+        if (!over.empty()) t += over + "\n";
+    return t;
 }
 
 }  // namespace stelvane

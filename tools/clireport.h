@@ -19,6 +19,11 @@ std::string CapText(double value);
 // line of parts per stage, and the cascade's gain at the centre frequency.
 std::string DesignSummary(const DesignState& s);
 
+// The bench's view of the design: the raised capacitors of buildable gains
+// (and the stages even they cannot build), then each stage's peak from the
+// input, headroom and slew needed, the largest input, the stages over the slew.
+std::string BenchSummary(const DesignState& s);
+
 // The same design as one JSON object for scripts: the inputs, the stages'
 // figures and parts, and the sweep, every Single to nine significant digits so
 // that it reads back as the very same Single.

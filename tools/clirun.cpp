@@ -285,7 +285,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (!check.json.is_null()) design["verify"] = check.json;
         out << JsonText(design);
     } else {
-        out << DesignSummary(s) << PartsSummary(o, s);
+        out << DesignSummary(s) << BenchSummary(s) << PartsSummary(o, s);
         if (tolerance.settings) out << ToleranceSummary(RunTolerance(s, *tolerance.settings));
         out << check.text;
     }

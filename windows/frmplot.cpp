@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include "engine/headroom.h"
 #include "engine/numbertext.h"
 #include "files/plotoverlay.h"
 #include "windows/plottolerance.h"
@@ -29,6 +30,11 @@ constexpr Rgb kAgreementColour{17, 102, 17};
 // The agreement in words: above the frame, between the button bar, the
 // gain title and the titles of the right-hand axes; two lines at most.
 constexpr double kAgreementLeft = 2100, kAgreementTop = 350, kAgreementWidth = 8400, kAgreementHeight = 600;
+// The words on stages that cannot be built: the first line of that place,
+// above the agreement's last line.
+constexpr double kUnbuildableHeight = 300;
+// "Headroom" in the gap between the button bar and "Show poles".
+constexpr double kHeadroomTop = 1100;
 // Marks along a simulated curve: about this many, this wide.
 constexpr std::size_t kSimulatedMarks = 50;
 constexpr double kSimulatedMarkWidth = 5;
@@ -186,6 +192,10 @@ void frmPlot::BuildControls()
     cmdWidthUp = button("cmdWidthUp", ">");
 
     lblNegative = label("lblNegative", "Negative value(s)");
+    cmdHeadroom = button("cmdHeadroom", "Headroom");
+    cmdHeadroom->setToolTip("Each stage's peak from the input, its headroom and the slew its output needs");
+    lblUnbuildable = label("lblUnbuildable", "");
+    connect(cmdHeadroom, &QPushButton::clicked, this, [this] { Nav().Open(WindowKind::Headroom); });
     tolerance = new PlotTolerance(
         *this, Record(), [this] { RedrawPlot(); },
         [this](const std::string& text) { GetPlatform().ShowMessage(text); });
@@ -281,6 +291,11 @@ void frmPlot::PlaceControls()
     QPalette p = lblNegative->palette();
     p.setColor(QPalette::WindowText, QColor(kWarningColour.r, kWarningColour.g, kWarningColour.b));
     lblNegative->setPalette(p);
+    Place(*cmdHeadroom, layout, kSideButtonLeft, kHeadroomTop, kSideButtonWidth, kSideButtonHeight);
+    Place(*lblUnbuildable, layout, kAgreementLeft, kAgreementTop, kAgreementWidth, kUnbuildableHeight);
+    MakeTransparent(*lblUnbuildable);
+    lblUnbuildable->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblUnbuildable->setPalette(p);
     tolerance->Place(layout);
 }
 
@@ -309,6 +324,15 @@ void frmPlot::Load()
     RedrawPlot();
     CheckNegativeParts();
     if (NegativeParts == 1) lblNegative->setVisible(true);
+    ShowUnbuildableWords();
+}
+
+void frmPlot::ShowUnbuildableWords()
+{
+    const std::string words = UnbuildableWords(Record());
+    lblUnbuildable->setText(Q(words));
+    lblUnbuildable->setToolTip(Q(words));  // the whole sentence where the line is too short for it
+    lblUnbuildable->setVisible(!words.empty());
 }
 
 ScreenPlotContext frmPlot::PlotContext() const
@@ -343,6 +367,7 @@ void frmPlot::DesignChanged()
     if (!cmdEnterAll->isHidden()) ShowEditValues();
     ShowCenterAndWidth();
     ShowButtonStates();
+    ShowUnbuildableWords();
     RedrawPlot();
 }
 
@@ -665,7 +690,8 @@ void frmPlot::SimulationDone(const Verification& v)
     cmdSimulate->setText("Simulate");
     simulation_ = v;
     simulated_ = simulationTask_->Circuit();
-    ShowSimulationText(AgreementText(v), v.passed);
+    const bool negative = HasNegativePart(simulated_);
+    ShowSimulationText(AgreementText(v) + (negative ? kNegativePartsNote : ""), v.passed && !negative);
     RedrawPlot();
 }
 

@@ -116,6 +116,11 @@ public:
 
     QLabel* lblNegative;
 
+    // The bench: the headroom window, and which stages cannot be built and
+    // why, in words above the plot.
+    QPushButton* cmdHeadroom;
+    QLabel* lblUnbuildable;
+
     // The tolerance run and its band.
     PlotTolerance* tolerance;
 
@@ -159,6 +164,7 @@ private:
     void SimulationDone(const Verification& v);
     void DropStaleSimulation();
     void ShowSimulationText(const std::string& text, bool good);
+    void ShowUnbuildableWords();
     std::optional<Verification> simulation_;
     SimulatedCircuit simulated_;
     SimulationTask* simulationTask_;

@@ -30,6 +30,7 @@ constexpr std::array<KindInfo, int(WindowKind::About) + 1> kKindInfo{{
     {"frmOpampTest", "      Stelvane - Opamp test", false},
     {"frmPoles", "      Stelvane - Poles", true},
     {"frmWriteFiles", "      Stelvane - file writing", true},
+    {"frmHeadroom", "      Stelvane - Headroom", false},
     {"frmAbout", "      QUIBEX - About", false},
 }};
 

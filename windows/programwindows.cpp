@@ -2,6 +2,7 @@
 
 #include "windows/frmabout.h"
 #include "windows/frmdesign.h"
+#include "windows/frmheadroom.h"
 #include "windows/frmopamptest.h"
 #include "windows/frmopening.h"
 #include "windows/frmplot.h"
@@ -22,6 +23,7 @@ void RegisterProgramWindows(Navigator& navigator)
     navigator.SetFactory(WindowKind::Poles, [](Navigator& n) { return new frmPoles(n); });
     RegisterPlotWindows(navigator);
     navigator.SetFactory(WindowKind::About, [](Navigator& n) { return new frmAbout(n); });
+    navigator.SetFactory(WindowKind::Headroom, [](Navigator& n) { return new frmHeadroom(n); });
     navigator.SetFactory(WindowKind::Schematic, [](Navigator& n) { return new frmSchematic(n); });
     navigator.SetFactory(WindowKind::WriteFiles, [](Navigator& n) { return new frmWriteFiles(n); });
 }

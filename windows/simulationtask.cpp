@@ -11,6 +11,15 @@ SimulatedCircuit CircuitOf(const DesignState& s, PartsType parts)
     return {s.Order, parts, s.R, s.Rs, s.C, s.GBW, s.DCGain, s.Zin};
 }
 
+bool HasNegativePart(const SimulatedCircuit& circuit)
+{
+    const ResArray& r = circuit.parts == PartsType::Specified ? circuit.rs : circuit.r;
+    for (int k = 1; k <= std::clamp<int>(circuit.order, 0, kMaxStages); ++k)
+        for (double v : {r[k][1], r[k][2], r[k][3], circuit.c[k][1], circuit.c[k][2]})
+            if (v < 0) return true;
+    return false;
+}
+
 // One run: its thread, its stop flag and its result, shared by the thread
 // and the window until both are done with it.
 struct SimulationTask::Run {

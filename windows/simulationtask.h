@@ -24,6 +24,11 @@ struct SimulatedCircuit {
     friend bool operator==(const SimulatedCircuit&, const SimulatedCircuit&) = default;
 };
 SimulatedCircuit CircuitOf(const DesignState& s, PartsType parts);
+// What the verdict on a circuit with a part below 0 adds: ngspice simulates
+// such parts as readily as any, but nobody can build them.
+inline constexpr const char* kNegativePartsNote = "; but ngspice was given negative parts, which cannot be built";
+// Whether a resistor (R or Rs, as simulated) or capacitor of the circuit is below 0.
+bool HasNegativePart(const SimulatedCircuit& circuit);
 
 // The check of a design against ngspice, run off the GUI thread on a copy
 // of the record: the window stays usable, and Stop (or the window going
