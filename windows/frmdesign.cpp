@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -287,6 +288,7 @@ void frmDesign::PaintPanels()
         {{5100, 1300}, {8200, 5000}},   // Analysis
         {{8300, 1300}, {11500, 6700}},  // Graph
         {{5100, 5200}, {8200, 8000}},   // Opamp
+        {{50, 1300}, {1650, 8000}},     // Bench
     };
     for (const Panel& panel : kPanels) {
         canvas().FillBox(panel.topLeft, panel.bottomRight, kWhite);
@@ -330,6 +332,7 @@ void frmDesign::FillAfterGet()
     FillSweepOption();
     FillOpamp();
     FillBench();
+    ShowChosenOpamp();
 }
 
 void frmDesign::FillSpecification()
@@ -740,7 +743,20 @@ void frmDesign::FillOpampList(const std::string& shown)
     opamps_ = KnownOpamps(file ? ReadOpampList(*file).entries : GenericOpamps());
     cboOpamp->clear();
     for (const OpampEntry& o : opamps_) cboOpamp->addItem(Q(o.name));
-    cboOpamp->setCurrentIndex(shown.empty() ? -1 : cboOpamp->findText(Q(shown), Qt::MatchFixedString));
+    if (!shown.empty()) {
+        cboOpamp->setCurrentIndex(cboOpamp->findText(Q(shown), Qt::MatchFixedString));
+        return;
+    }
+    ShowChosenOpamp();
+}
+
+void frmDesign::ShowChosenOpamp()
+{
+    // The opamp of the list whose figures the record holds, if any.
+    const ProgramSettings now = SettingsOf(Record());
+    const auto at =
+        std::find_if(opamps_.begin(), opamps_.end(), [&](const OpampEntry& o) { return WithOpamp(now, o) == now; });
+    cboOpamp->setCurrentIndex(at == opamps_.end() ? -1 : int(at - opamps_.begin()));
 }
 
 std::optional<BenchSettings> frmDesign::ShownBench()

@@ -172,6 +172,7 @@ private:
     void PlaceBenchControls(const Layout& layout);
     void FillBench();
     void FillOpampList(const std::string& shown = {});
+    void ShowChosenOpamp();
     // The bench as the controls show it, or nothing (said, and the
     // figures shown again) when a figure is no number or out of range.
     std::optional<BenchSettings> ShownBench();

@@ -62,6 +62,7 @@ TEST(DesignWindow, BenchControlsSetTheRecordAndAreKeptForTheNextRun)
     EXPECT_EQ(next.Text(Design, "txtTemp"), "-20");
     EXPECT_EQ(combo(next, "cboCorrection")->currentIndex(), 1);
     EXPECT_GE(combo(next, "cboOpamp")->findText("Bench amp"), 0);
+    EXPECT_EQ(combo(next, "cboOpamp")->currentText(), "Generic bipolar");  // the opamp the figures are
 }
 
 }  // namespace stelvane::testing
