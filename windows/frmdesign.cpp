@@ -771,8 +771,10 @@ std::optional<BenchSettings> frmDesign::ShownBench()
             {lblIn, txtIn, &b.In}, {lblSlew, txtSlew, &b.Slew}, {lblSwing, txtSwing, &b.Swing}}) {
         const std::optional<double> value = ParseStrictNumber(S(box->text().trimmed()));
         if (!value) {
-            GetPlatform().ShowMessage(S(l->text()) + " '" + S(box->text()) + "' is not a number");
+            // The figures are shown as they stand before the message takes the focus.
+            const std::string said = S(l->text()) + " '" + S(box->text()) + "' is not a number";
             FillBench();
+            GetPlatform().ShowMessage(said);
             return std::nullopt;
         }
         *field = *value;
@@ -780,8 +782,8 @@ std::optional<BenchSettings> frmDesign::ShownBench()
     shown.Bench = b;
     // The opamp's own fields are the Enter step's to read; only the bench is checked here.
     if (const std::string problem = SettingsProblem(shown); !problem.empty()) {
-        GetPlatform().ShowMessage(problem);
         FillBench();
+        GetPlatform().ShowMessage(problem);
         return std::nullopt;
     }
     return b;

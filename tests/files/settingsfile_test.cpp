@@ -24,14 +24,19 @@ TEST(SettingsFile, ReadsBackWhatItWroteAndRefusesBadFilesWhole)
     ASSERT_EQ(WriteSettingsFile(file, kept), "");
     EXPECT_EQ(ReadSettingsFile(file).settings, kept);
 
-    ProgramSettings warm;
+    ProgramSettings warm{1e4f, 1e7f, 1e10f, {}};  // the bounds themselves are usable
     warm.Bench.TempC = 40;
     struct Case {
         const char* name;
         std::string text;
         const char* said;  // in the message; empty: read
     } const cases[] = {
-        {"partial", R"({"temp": 40, "opamp": {}})", ""},
+        {"partial", R"({"temp": 40, "opamp": {"gbw": 1e4, "dcgain": 1e7, "zin": 1e10}})", ""},
+        {"GBW below 10k", R"({"opamp": {"gbw": 9999}})", "gain-bandwidth"},
+        {"Zin below 1k", R"({"opamp": {"zin": 999}})", "input impedance"},
+        {"negative noise", R"({"opamp": {"in": -1}})", "current noise"},
+        {"no input", R"({"input_level": 0})", "input level"},
+        {"band from 0", R"({"noise_band": [0, 20]})", "noise band"},
         {"oversized", std::string(70000, ' ') + "{}", "larger than 64 KiB"},
         {"not JSON", R"({"opamp": )", "not a settings file"},
         {"a word for a number", R"({"temp": "hot"})", "not a settings file"},
