@@ -130,8 +130,9 @@ std::string WriteOwnFile(const fs::path& file, const std::string& text)
     std::error_code error;
     // Only the program's own folder is made; the user's folder above it is his.
     fs::create_directory(file.parent_path(), error);
-    const fs::file_status status = fs::symlink_status(file, error);
-    // A device or pipe under the name is not ours to write through.
+    // A device or pipe under the name (or behind a link) is not ours to write
+    // through; a link to a file of ours is the user's and stays a link.
+    const fs::file_status status = fs::status(file, error);
     if (fs::exists(status) && !fs::is_regular_file(status)) return FolderText(file) + " is not a regular file";
     if (!WriteTextFileSafely(file.string(), text)) return FolderText(file) + " could not be written";
     return {};
