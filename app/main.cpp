@@ -2,6 +2,7 @@
 
 #include "desktop/programicon.h"
 #include "engine/designstate.h"
+#include "files/settingsfile.h"
 #include "platform/qt/qtplatform.h"
 #include "print/plotprintout.h"
 #include "windows/frmplot.h"
@@ -22,6 +23,8 @@ int main(int argc, char* argv[])
     stelvane::QtPlatform platform;
     stelvane::DesignState record;
     stelvane::Navigator navigator(record, platform, [] { QCoreApplication::quit(); });
+    // The opamp and the bench are kept between runs in the user's folders.
+    navigator.KeepSettings(stelvane::UserSettingsPlaces());
     stelvane::RegisterProgramWindows(navigator);
     stelvane::SetPlotPrinter(stelvane::PrintPlot);
 

@@ -161,13 +161,21 @@ void DesignSession::Apply(const std::function<void(DesignState&)>& change)
     Step([&] { change(s_); });
 }
 
-bool DesignSession::StartUp(const DesignReader& readLastSession)
+ProgramSettings SettingsOf(const DesignState& s) { return {s.GBW, s.DCGain, s.Zin, s.Bench}; }
+
+bool DesignSession::StartUp(const DesignReader& readLastSession, const ProgramSettings* kept)
 {
     InitEngine(s_);
     const bool read = readLastSession && readLastSession(s_);
     if (!readLastSession) {
         InstallDefaults(s_);
         InstallCapacitorDefaults(s_);
+    }
+    if (kept) {
+        s_.GBW = kept->GBW;
+        s_.DCGain = kept->DCGain;
+        s_.Zin = kept->Zin;
+        s_.Bench = kept->Bench;
     }
     InstallOpampDefaults(s_);
     // Every design has a first capacitor to scale from.
@@ -215,6 +223,20 @@ void DesignSession::SetBench(const BenchSettings& bench)
             }
         }
         RunDesignChain(s_);
+    });
+}
+
+void DesignSession::SetOpamp(const ProgramSettings& settings)
+{
+    Step([&] {
+        // The opamp changes the corrected resistors, and the bench choices the
+        // design, as the Enter step and SetBench would.
+        const bool redesign = SettingsOf(s_) != settings;
+        s_.GBW = settings.GBW;
+        s_.DCGain = settings.DCGain;
+        s_.Zin = settings.Zin;
+        s_.Bench = settings.Bench;
+        if (redesign && designed_ && StageCount(s_) > 0) RunDesignChain(s_);
     });
 }
 

@@ -20,6 +20,17 @@ enum class StagePart { R1, R2, R3, C1, C2 };
 constexpr int kStageParts = 5;
 constexpr bool IsResistor(StagePart part) { return part <= StagePart::R3; }
 
+// What the program keeps between its runs: the specified opamp and the bench.
+struct ProgramSettings {
+    Single GBW = kDefaultGBW;
+    Single DCGain = kDefaultDCGain;
+    Single Zin = kDefaultZin;
+    BenchSettings Bench;
+    friend bool operator==(const ProgramSettings&, const ProgramSettings&) = default;
+};
+// The settings as the record holds them.
+ProgramSettings SettingsOf(const DesignState& s);
+
 // The design pipeline: every sequence of engine steps that the windows and
 // the command line run on the one record, and the record's only writer.
 // Callers draw and print; they do not order engine calls themselves.
@@ -50,7 +61,8 @@ public:
     // then an unset opamp field or first capacitor (0 or below) gives way to
     // its default. No undo step: the history starts empty here. Gives whether
     // the last session was read.
-    bool StartUp(const DesignReader& readLastSession = {});
+    // Settings kept from an earlier run are put in after the last session.
+    bool StartUp(const DesignReader& readLastSession = {}, const ProgramSettings* kept = nullptr);
     // Get: a design file read into the record; one undo step when it was read.
     bool Get(const DesignReader& read);
 
@@ -88,6 +100,10 @@ public:
     // by hand keep their values and are only corrected again); the figures
     // alone change no part.
     void SetBench(const BenchSettings& bench);
+    // Another opamp (its GBW, DC gain and input impedance, and its bench
+    // figures) with the bench: one undo step; the resistors for the
+    // specified opamp are worked out anew.
+    void SetOpamp(const ProgramSettings& settings);
 
     // A part of a stage (the stage kept within 1..21).
     const Single& Part(int stage, StagePart part) const;

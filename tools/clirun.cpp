@@ -14,6 +14,7 @@
 #include "files/designfile.h"
 #include "files/partslist.h"
 #include "files/plotoverlay.h"
+#include "files/settingsfile.h"
 #include "files/spiceschematic.h"
 #include "files/tabulatedfile.h"
 #include "files/textfile.h"
@@ -214,14 +215,50 @@ BenchSettings BenchFromOptions(const CliOptions& o, BenchSettings b)
     return b;
 }
 
+// --- The opamp list: --opamp NAME ---
+
+// The text of a figure that reads back as the same double.
+std::string ExactText(double value)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
+}
+
+// Fills the opamp options that were not given with the figures of the opamp
+// --opamp names (the user's list first, then the generic opamps): the options
+// given win. Empty, or why the name was refused, listing the names known.
+std::string TakeListedOpamp(CliOptions& o, std::ostream& err)
+{
+    if (!o.opamp) return {};
+    std::vector<OpampEntry> list = GenericOpamps();
+    if (const auto file = UserSettingsPlaces().opampList) {
+        OpampListRead read = ReadOpampList(*file);
+        if (!read.message.empty()) err << "stelvane-cli: warning: " << read.message << '\n';
+        list = std::move(read.entries);
+    }
+    const std::vector<OpampEntry> known = KnownOpamps(list);
+    const OpampEntry* opamp = FindOpamp(known, *o.opamp);
+    if (!opamp) {
+        std::string names;
+        for (const OpampEntry& k : known) names += (names.empty() ? "" : ", ") + Quoted(k.name);
+        return "--opamp " + Quoted(*o.opamp) + " is not in the opamp list; it has " + names;
+    }
+    for (auto [option, figure] : {std::pair{&o.gbw, opamp->gbw}, {&o.dcgain, opamp->dcgain}, {&o.zin, opamp->zin},
+             {&o.en, opamp->en}, {&o.in, opamp->in}, {&o.slew, opamp->slew}, {&o.swing, opamp->swing}})
+        if (!*option) *option = ExactText(figure);
+    return {};
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     const CliParse parse = ParseCliArgs(args);
-    const CliOptions& o = parse.options;
+    CliOptions listed = parse.options;
+    std::string error = parse.error.empty() ? TakeListedOpamp(listed, err) : parse.error;
+    const CliOptions& o = listed;
     const CliTolerance tolerance = ToleranceFromOptions(o);
-    std::string error = parse.error;
     for (const std::string& next : {CheckOptionsError(o), tolerance.error, CheckCliFiles(o)})
         if (error.empty()) error = next;
     if (!error.empty()) {

@@ -1,13 +1,17 @@
 #include "windows/frmdesign.h"
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
+#include <tuple>
 #include <system_error>
 
 #include "engine/designtext.h"
@@ -199,6 +203,7 @@ void frmDesign::BuildControls()
         EnterStep();
         ShowCapSuggestion();
     });
+    BuildBenchControls();
 }
 
 void frmDesign::Load()
@@ -207,6 +212,7 @@ void frmDesign::Load()
     PlaceControls(layout);
     PaintPanels();
     FillOnLoad();
+    FillOpampList();
     ShowCapSuggestion();
 }
 
@@ -269,6 +275,7 @@ void frmDesign::PlaceControls(const Layout& layout)
     Place(*cmdTest, layout, 6000, 7300, 1000, 300);
     Place(*cmdSuggestCap, layout, 8400, 6900, 1200, 300);
     Place(*lblSuggestCap, layout, 8400, 7300, 3400, 900);
+    PlaceBenchControls(layout);
 }
 
 void frmDesign::PaintPanels()
@@ -281,6 +288,7 @@ void frmDesign::PaintPanels()
         {{5100, 1300}, {8200, 5000}},   // Analysis
         {{8300, 1300}, {11500, 6700}},  // Graph
         {{5100, 5200}, {8200, 8000}},   // Opamp
+        {{50, 1300}, {1650, 8000}},     // Bench
     };
     for (const Panel& panel : kPanels) {
         canvas().FillBox(panel.topLeft, panel.bottomRight, kWhite);
@@ -303,6 +311,7 @@ void frmDesign::FillOnLoad()
     lblNrY->setText(QString::number(s.NrY));
     SetXLabelLoadWording();
     SetYLabel();
+    FillBench();
     cmdDesign->setEnabled(true);
     cmdDesign->setVisible(true);
 }
@@ -322,6 +331,8 @@ void frmDesign::FillAfterGet()
     SetDelayLabel();
     FillSweepOption();
     FillOpamp();
+    FillBench();
+    ShowChosenOpamp();
 }
 
 void frmDesign::FillSpecification()
@@ -564,6 +575,7 @@ void frmDesign::ShowInputs(const DesignInputs& in)
 
 void frmDesign::EnterStep()
 {
+    EnterBench();
     DesignInputs in = ReadInputs();
     ownChange_ = true;
     const EnterNotes notes =
@@ -633,6 +645,195 @@ void frmDesign::Examine()
     ownChange_ = true;
     Nav().Open(WindowKind::OpampTest);
     ownChange_ = false;
+}
+
+// --- The bench ---
+
+void frmDesign::BuildBenchControls()
+{
+    auto caption = [this](const char* name, const char* text) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(name);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+        MakeTransparent(*l);
+        return l;
+    };
+    auto text = [this](const char* name) {
+        auto* t = new QLineEdit(this);
+        t->setObjectName(name);
+        // A figure is the bench's once the user has done typing it.
+        connect(t, &QLineEdit::editingFinished, this, [this, t] {
+            if (t->isModified()) EnterBench();
+        });
+        return t;
+    };
+    auto choice = [this](const char* name, std::initializer_list<const char*> words) {
+        auto* c = new QComboBox(this);
+        c->setObjectName(name);
+        for (const char* word : words) c->addItem(word);
+        connect(c, &QComboBox::activated, this, [this] { EnterBench(); });
+        return c;
+    };
+    lblStageGains = caption("lblStageGains", "Stage gains:");
+    cboStageGains = choice("cboStageGains", {"equal", "buildable"});
+    lblCorrection = caption("lblCorrection", "Correction:");
+    cboCorrection = choice("cboCorrection", {"first-order", "exact"});
+    lblStageOrder = caption("lblStageOrder", "Stage order:");
+    cboStageOrder = choice("cboStageOrder", {"family", "headroom"});
+    lblInputLevel = caption("lblInputLevel", "Input level, V:");
+    txtInputLevel = text("txtInputLevel");
+    lblTemp = caption("lblTemp", "Temperature, \u00b0C:");
+    txtTemp = text("txtTemp");
+    lblEn = caption("lblEn", "en, nV/rtHz:");
+    txtEn = text("txtEn");
+    lblIn = caption("lblIn", "in, pA/rtHz:");
+    txtIn = text("txtIn");
+    lblSlew = caption("lblSlew", "Slew, V/us:");
+    txtSlew = text("txtSlew");
+    lblSwing = caption("lblSwing", "Swing, V:");
+    txtSwing = text("txtSwing");
+
+    lblOpampList = caption("lblOpampList", "Opamp list:");
+    lblOpampList->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    cboOpamp = new QComboBox(this);
+    cboOpamp->setObjectName("cboOpamp");
+    // The box also takes the name "Add to list" gives the opamp shown.
+    cboOpamp->setEditable(true);
+    cboOpamp->setInsertPolicy(QComboBox::NoInsert);
+    cboOpamp->lineEdit()->setPlaceholderText("choose, or name the opamp shown");
+    connect(cboOpamp, &QComboBox::activated, this, [this](int index) { ChooseOpamp(index); });
+    cmdAddOpamp = new QPushButton("Add to list", this);
+    cmdAddOpamp->setObjectName("cmdAddOpamp");
+    cmdAddOpamp->setFocusPolicy(Qt::NoFocus);
+    SetBackgroundColour(*cmdAddOpamp, kBarButtonColour);
+    connect(cmdAddOpamp, &QPushButton::clicked, this, [this] { AddOpamp(); });
+}
+
+void frmDesign::PlaceBenchControls(const Layout& layout)
+{
+    // A column left of the design panel, each caption above its control, and
+    // a row below the panels: the space the window's own layout leaves free.
+    double top = 1400;
+    for (auto [l, control] : {std::pair<QLabel*, QWidget*>{lblStageGains, cboStageGains},
+             {lblCorrection, cboCorrection}, {lblStageOrder, cboStageOrder}, {lblInputLevel, txtInputLevel},
+             {lblTemp, txtTemp}, {lblEn, txtEn}, {lblIn, txtIn}, {lblSlew, txtSlew}, {lblSwing, txtSwing}}) {
+        Place(*l, layout, 100, top, 1550, 270);
+        Place(*control, layout, 100, top + 270, qobject_cast<QComboBox*>(control) ? 1400 : 900, 300);
+        top += 720;
+    }
+    Place(*lblOpampList, layout, 1700, 8100, 1200, 300);
+    Place(*cboOpamp, layout, 2950, 8100, 2700, 300);
+    Place(*cmdAddOpamp, layout, 5750, 8100, 1100, 300);
+}
+
+void frmDesign::FillBench()
+{
+    const BenchSettings& b = Record().Bench;
+    cboStageGains->setCurrentIndex(NumberOf(b.Gains) == 1 ? 1 : 0);
+    cboCorrection->setCurrentIndex(NumberOf(b.Correction) == 1 ? 1 : 0);
+    cboStageOrder->setCurrentIndex(NumberOf(b.Order) == 1 ? 1 : 0);
+    for (auto [box, value] : {std::pair{txtInputLevel, b.InputLevel}, {txtTemp, b.TempC}, {txtEn, b.En}, {txtIn, b.In},
+             {txtSlew, b.Slew}, {txtSwing, b.Swing}})
+        box->setText(Q(GeneralNumberText(value)));
+}
+
+void frmDesign::FillOpampList(const std::string& shown)
+{
+    const auto& file = Nav().Places().opampList;
+    opamps_ = KnownOpamps(file ? ReadOpampList(*file).entries : GenericOpamps());
+    cboOpamp->clear();
+    for (const OpampEntry& o : opamps_) cboOpamp->addItem(Q(o.name));
+    if (!shown.empty()) {
+        cboOpamp->setCurrentIndex(cboOpamp->findText(Q(shown), Qt::MatchFixedString));
+        return;
+    }
+    ShowChosenOpamp();
+}
+
+void frmDesign::ShowChosenOpamp()
+{
+    // The opamp of the list whose figures the record holds, if any.
+    const ProgramSettings now = SettingsOf(Record());
+    const auto at =
+        std::find_if(opamps_.begin(), opamps_.end(), [&](const OpampEntry& o) { return WithOpamp(now, o) == now; });
+    cboOpamp->setCurrentIndex(at == opamps_.end() ? -1 : int(at - opamps_.begin()));
+}
+
+std::optional<BenchSettings> frmDesign::ShownBench()
+{
+    BenchSettings b = Record().Bench;
+    b.Gains = CodeOf<StageGains>(Integer(cboStageGains->currentIndex()));
+    b.Correction = CodeOf<OpampCorrection>(Integer(cboCorrection->currentIndex()));
+    b.Order = CodeOf<StageOrder>(Integer(cboStageOrder->currentIndex()));
+    ProgramSettings shown;
+    for (auto [l, box, field] :
+        {std::tuple{lblInputLevel, txtInputLevel, &b.InputLevel}, {lblTemp, txtTemp, &b.TempC}, {lblEn, txtEn, &b.En},
+            {lblIn, txtIn, &b.In}, {lblSlew, txtSlew, &b.Slew}, {lblSwing, txtSwing, &b.Swing}}) {
+        const std::optional<double> value = ParseStrictNumber(S(box->text().trimmed()));
+        if (!value) {
+            // The figures are shown as they stand before the message takes the focus.
+            const std::string said = S(l->text()) + " '" + S(box->text()) + "' is not a number";
+            FillBench();
+            GetPlatform().ShowMessage(said);
+            return std::nullopt;
+        }
+        *field = *value;
+    }
+    shown.Bench = b;
+    // The opamp's own fields are the Enter step's to read; only the bench is checked here.
+    if (const std::string problem = SettingsProblem(shown); !problem.empty()) {
+        FillBench();
+        GetPlatform().ShowMessage(problem);
+        return std::nullopt;
+    }
+    return b;
+}
+
+void frmDesign::EnterBench()
+{
+    const std::optional<BenchSettings> bench = ShownBench();
+    if (!bench || *bench == Record().Bench) return;
+    const bool own = ownChange_;
+    ownChange_ = true;
+    Session().SetBench(*bench);
+    ownChange_ = own;
+    FillBench();
+}
+
+void frmDesign::ChooseOpamp(int index)
+{
+    if (index < 0 || index >= int(opamps_.size())) return;
+    ownChange_ = true;
+    Session().SetOpamp(WithOpamp(SettingsOf(Record()), opamps_[std::size_t(index)]));
+    ownChange_ = false;
+    FillOpamp();
+    FillBench();
+}
+
+void frmDesign::AddOpamp()
+{
+    const auto& file = Nav().Places().opampList;
+    if (!file)
+        return GetPlatform().ShowMessage("The opamp list has no folder: neither XDG_DATA_HOME nor HOME names one");
+    const std::optional<BenchSettings> bench = ShownBench();
+    if (!bench) return;
+    // The opamp as its fields show it, typed or chosen.
+    std::array<double, 3> figures{};
+    const std::tuple<QLabel*, QLineEdit*, double*> fields[] = {
+        {lblGBW, txtGBW, &figures[0]}, {lblGainDC, txtGainDC, &figures[1]}, {lblZin, txtZin, &figures[2]}};
+    for (auto [l, box, field] : fields) {
+        const std::optional<double> value = ParseStrictNumber(S(box->text().trimmed()));
+        if (!value) return GetPlatform().ShowMessage(S(l->text()) + " '" + S(box->text()) + "' is not a number");
+        *field = *value;
+    }
+    const std::string name = S(cboOpamp->currentText().trimmed());
+    ProgramSettings shown;
+    shown.Bench = *bench;
+    OpampEntry opamp = OpampOf(name, shown);
+    opamp.gbw = figures[0], opamp.dcgain = figures[1], opamp.zin = figures[2];
+    if (const std::string why = AddToOpampList(*file, opamp); !why.empty()) return GetPlatform().ShowMessage(why);
+    EnterBench();
+    FillOpampList(name);
 }
 
 }  // namespace stelvane

@@ -1,11 +1,15 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/enterstep.h"
+#include "files/settingsfile.h"
 #include "windows/navigation.h"
 
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -97,6 +101,30 @@ public:
     QPushButton* cmdSuggestCap;
     QLabel* lblSuggestCap;
 
+    // Left of the panels: the bench choices and figures; below them the
+    // opamp list, whose entries fill the opamp fields and figures.
+    QLabel* lblStageGains;
+    QComboBox* cboStageGains;
+    QLabel* lblCorrection;
+    QComboBox* cboCorrection;
+    QLabel* lblStageOrder;
+    QComboBox* cboStageOrder;
+    QLabel* lblInputLevel;
+    QLineEdit* txtInputLevel;
+    QLabel* lblTemp;
+    QLineEdit* txtTemp;
+    QLabel* lblEn;
+    QLineEdit* txtEn;
+    QLabel* lblIn;
+    QLineEdit* txtIn;
+    QLabel* lblSlew;
+    QLineEdit* txtSlew;
+    QLabel* lblSwing;
+    QLineEdit* txtSwing;
+    QLabel* lblOpampList;
+    QComboBox* cboOpamp;
+    QPushButton* cmdAddOpamp;
+
 protected:
     void BeforeLeaving() override { EnterStep(); }
     void OnSave() override;
@@ -138,6 +166,21 @@ private:
     void ShowInputs(const DesignInputs& inputs);
     void Examine();
     void ShowCapSuggestion();
+
+    // The bench controls.
+    void BuildBenchControls();
+    void PlaceBenchControls(const Layout& layout);
+    void FillBench();
+    void FillOpampList(const std::string& shown = {});
+    void ShowChosenOpamp();
+    // The bench as the controls show it, or nothing (said, and the
+    // figures shown again) when a figure is no number or out of range.
+    std::optional<BenchSettings> ShownBench();
+    // Puts the bench the controls show into the record: one undo step.
+    void EnterBench();
+    void ChooseOpamp(int index);
+    void AddOpamp();
+    std::vector<OpampEntry> opamps_;  // the opamp list's entries as the picker shows them
 
     // The ripple text Chebyshev had when another family was chosen.
     std::string chebyshevRipple_;

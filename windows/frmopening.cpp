@@ -79,7 +79,7 @@ void frmOpening::Load()
 
 void frmOpening::Shown()
 {
-    Session().StartUp([this](DesignState& s) { return ReadLastSession(s, GetPlatform()); });
+    Nav().StartUp([this](DesignState& s) { return ReadLastSession(s, GetPlatform()); });
 }
 
 }  // namespace stelvane

@@ -100,7 +100,11 @@ void FormWindow::closeEvent(QCloseEvent* event)
 
 Navigator::Navigator(DesignState& record, Platform& platform, std::function<void()> endProgram)
     : record_(record), platform_(platform), endProgram_(std::move(endProgram))
-{}
+{
+    // The settings are written as they change, so that a run that does not
+    // end through Exit keeps them too.
+    session_.Listen([this] { WriteSettings(false); });
+}
 
 Navigator::~Navigator()
 {
@@ -186,9 +190,33 @@ void Navigator::Exit(WindowKind from)
     // are typed; what the reader would refuse is put right, and said, first.
     if (const EnterNotes notes = session_.KeepStorable(); !notes.empty()) platform_.ShowMessage(NotesText(notes));
     WriteLastSession(record_, platform_);
+    WriteSettings(true);
     Discard(from);
     for (int k = 0; k < kWindowKinds; ++k) Discard(WindowKind(k));
     End();
+}
+
+bool Navigator::StartUp(const DesignSession::DesignReader& readLastSession)
+{
+    written_.reset();
+    const SettingsRead kept = places_.settings ? ReadSettingsFile(*places_.settings) : SettingsRead{};
+    const bool read = session_.StartUp(readLastSession, kept.settings ? &*kept.settings : nullptr);
+    if (!kept.message.empty()) platform_.ShowMessage(kept.message);
+    if (places_.opampList)
+        if (const std::string why = ReadOpampList(*places_.opampList).message; !why.empty()) platform_.ShowMessage(why);
+    written_ = SettingsOf(record_);
+    return read;
+}
+
+void Navigator::WriteSettings(bool sayFailure)
+{
+    const ProgramSettings now = SettingsOf(record_);
+    // Settings the next start-up would refuse are not written over sound ones.
+    if (!places_.settings || !written_ || (now == *written_ && !sayFailure) || !SettingsProblem(now).empty()) return;
+    if (const std::string why = WriteSettingsFile(*places_.settings, now); why.empty())
+        written_ = now;
+    else if (sayFailure)
+        platform_.ShowMessage("The settings were not kept: " + why);
 }
 
 void Navigator::ClosedByFrame(FormWindow& window)

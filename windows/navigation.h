@@ -4,11 +4,13 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "engine/designsession.h"
 #include "engine/designstate.h"
 #include "engine/standardseries.h"
+#include "files/settingsfile.h"
 #include "platform/platform.h"
 #include "platform/qt/canvaswidget.h"
 #include "windows/layout.h"
@@ -107,6 +109,16 @@ public:
     // button is on, destroys every other window and ends the program.
     void Exit(WindowKind from);
 
+    // Where the settings are kept between runs and the opamp list is found;
+    // without places (as given at construction) nothing is kept.
+    void KeepSettings(const SettingsPlaces& places) { places_ = places; }
+    const SettingsPlaces& Places() const { return places_; }
+    // The run's start-up: the last session as the reader reads it, then the
+    // settings kept by the last run (said when they or the opamp list cannot
+    // be read). From then on the settings are written whenever they change,
+    // and at Exit.
+    bool StartUp(const DesignSession::DesignReader& readLastSession);
+
     FormWindow* Find(WindowKind kind) const;
     int OpenCount() const;
     bool Ended() const { return ended_; }
@@ -119,6 +131,9 @@ private:
     void LetGo(FormWindow* window);
     void EndIfEmpty();
     void End();
+    // Writes the settings when they differ from those last written (not
+    // before the start-up); says so when that fails and sayFailure is set.
+    void WriteSettings(bool sayFailure);
 
     DesignState& record_;
     DesignSession session_{record_};
@@ -129,6 +144,8 @@ private:
     std::array<QPointer<FormWindow>, kWindowKinds> windows_{};
     std::vector<QPointer<FormWindow>> leaving_;  // closed, waiting for their handlers to return
     bool ended_ = false;
+    SettingsPlaces places_;
+    std::optional<ProgramSettings> written_;  // the settings as the file holds them
 };
 
 // A main window with the shared button bar along its top edge: the design
