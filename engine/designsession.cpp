@@ -191,6 +191,17 @@ void DesignSession::Type(const std::function<void(StoredDesign&)>& change)
     Changed();
 }
 
+void DesignSession::SetBench(const BenchSettings& bench)
+{
+    Step([&] {
+        const BenchSettings before = s_.Bench;
+        s_.Bench = bench;
+        const bool redesign =
+            before.Gains != bench.Gains || before.Correction != bench.Correction || before.Order != bench.Order;
+        if (redesign && designed_ && StageCount(s_) > 0) RunDesignChain(s_);
+    });
+}
+
 EnterNotes DesignSession::KeepStorable()
 {
     EnterNotes notes;

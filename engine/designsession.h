@@ -83,6 +83,12 @@ public:
     // notes and as values.
     EnterResult Enter(DesignInputs& in, const ShowMessage& showMessage);
 
+    // The bench choices and figures: one undo step. A change of the stage
+    // gains, the correction or the stage order designs anew (parts entered
+    // by hand keep their values and are only corrected again); the figures
+    // alone change no part.
+    void SetBench(const BenchSettings& bench);
+
     // A part of a stage (the stage kept within 1..21).
     const Single& Part(int stage, StagePart part) const;
     // Every change of parts below corrects them for the specified opamp (Rs)

@@ -32,6 +32,34 @@ enum class PartsEntry : Integer { Designed = 0, Manual = 1 };
 // corrected for the specified opamp.
 enum class PartsType : Integer { Ideal = 0, Specified = 1 };
 
+// How the passband gain is shared over the stages: equally (with equal
+// capacitors, a stage takes at most 2Q^2), or so that every stage can be built.
+enum class StageGains : Integer { Equal = 0, Buildable = 1 };
+// How Rs is corrected for the specified opamp: to first order in q f0 / GBW,
+// or solved exactly for the single-pole opamp.
+enum class OpampCorrection : Integer { FirstOrder = 0, Exact = 1 };
+// The order of the stages in the cascade: the family's, or the one that keeps
+// the largest intermediate peak smallest.
+enum class StageOrder : Integer { Family = 0, Headroom = 1 };
+
+// What the bench asks of a design beyond the design file: the choices above
+// and the signal and opamp figures that headroom and noise are worked out
+// with. Kept for the run by the session and between runs in the settings.
+struct BenchSettings {
+    StageGains Gains = StageGains::Equal;
+    OpampCorrection Correction = OpampCorrection::FirstOrder;
+    StageOrder Order = StageOrder::Family;
+    double InputLevel = 1;  // V peak at the filter's input
+    double Swing = 10;      // V peak the opamp's output can reach
+    double Slew = 10;       // V/us, the opamp's slew rate
+    double TempC = 27;      // of the resistors, degrees Celsius
+    double En = 0;          // the opamp's voltage noise, nV/rtHz (0: none)
+    double In = 0;          // the opamp's current noise, pA/rtHz (0: none)
+    double NoiseStart = 0;  // the band the noise is integrated over, Hz;
+    double NoiseStop = 0;   // 0 and 0: the sweep's
+    friend bool operator==(const BenchSettings&, const BenchSettings&) = default;
+};
+
 // The design as the files hold it and the Enter step reads it. Every field
 // is zero at construction; the start-up defaults are installed by
 // InstallDefaults and friends.
@@ -84,6 +112,12 @@ struct DerivedDesign {
     // gain (a part of 0 or below, a negative value under a root); the analysis
     // then stores 0 for those readouts and the views say the stage is invalid.
     StageFlags StageInvalid{};
+    // 1 where the exact opamp correction found no resistors and the stage
+    // keeps the first-order ones.
+    StageFlags ExactMissed{};
+    // Each cascade stage's place in the family's order (1..Order); 0 while
+    // the stages stand in the family's order.
+    StageFlags FamilyPlace{};
 
     // Sweep results, points 0..NrInts
     SweepArray Freq{};
@@ -101,7 +135,9 @@ struct DerivedDesign {
 
 // The one design record of the program: the stored design and what is
 // derived from it. What the windows show it with is theirs, not the record's.
-struct DesignState : StoredDesign, DerivedDesign {};
+struct DesignState : StoredDesign, DerivedDesign {
+    BenchSettings Bench;
+};
 
 // Points of a curve read from an overlay file, 0..OverlayLast (-1: none),
 // drawn over the response; the plot's, never part of the design.
@@ -156,9 +192,15 @@ void VisitFields(Visit&& visit, Records&... r)
     visit("QFactor", r.QFactor...), visit("GainFactor", r.GainFactor...);
     visit("StageFoActual", r.StageFoActual...), visit("StageQActual", r.StageQActual...);
     visit("StageGainActual", r.StageGainActual...), visit("StageInvalid", r.StageInvalid...);
+    visit("ExactMissed", r.ExactMissed...), visit("FamilyPlace", r.FamilyPlace...);
     visit("Freq", r.Freq...), visit("GainDB", r.GainDB...), visit("Phase", r.Phase...);
     visit("Delay", r.Delay...), visit("GridF", r.GridF...), visit("NrGridX", r.NrGridX...);
     visit("Pi", r.Pi...), visit("Qbp", r.Qbp...), visit("VersionText", r.VersionText...);
+    visit("Gains", r.Bench.Gains...), visit("Correction", r.Bench.Correction...);
+    visit("StageOrder", r.Bench.Order...), visit("InputLevel", r.Bench.InputLevel...);
+    visit("Swing", r.Bench.Swing...), visit("Slew", r.Bench.Slew...), visit("TempC", r.Bench.TempC...);
+    visit("En", r.Bench.En...), visit("In", r.Bench.In...);
+    visit("NoiseStart", r.Bench.NoiseStart...), visit("NoiseStop", r.Bench.NoiseStop...);
 }
 
 // Installs the default design settings (everything but capacitors and opamp data).

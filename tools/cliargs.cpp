@@ -7,6 +7,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <string_view>
 
 #include "engine/designsession.h"
@@ -27,12 +28,13 @@ constexpr std::size_t kQuotedLength = 300;  // of an outside text in a message
 // What a text option takes. A number is wholly one number or nothing: "1O0"
 // is no 10 and "4k7" is 4.7k, never 4k.
 enum class Takes {
-    Text,       // a file name or a word
-    Number,     // any number; the design window puts it into range, and that is said
-    Whole,      // a count: a whole number
-    AboveZero,  // a frequency or a time: a number above 0
-    NotNegative,
-    Percent,  // a number with or without a trailing %
+    Text,         // a file name or a word
+    Number,       // any number; the design window puts it into range, and that is said
+    Whole,        // a count: a whole number
+    AboveZero,    // a frequency or a time: a number above 0
+    NotNegative,  // a number of dB
+    ZeroOrMore,   // a noise density
+    Percent,      // a number with or without a trailing %
 };
 
 struct TextOption {
@@ -70,6 +72,13 @@ constexpr std::array kTextOptions{
     TextOption{"c-tol", &CliOptions::cTol, false, Takes::Percent},
     TextOption{"distribution", &CliOptions::distribution, false, Takes::Text},
     TextOption{"seed", &CliOptions::seed, false, Takes::Whole},
+    TextOption{"input-level", &CliOptions::inputLevel, false, Takes::AboveZero},
+    TextOption{"swing", &CliOptions::swing, false, Takes::AboveZero},
+    TextOption{"slew", &CliOptions::slew, false, Takes::AboveZero},
+    TextOption{"temp", &CliOptions::temp, false},
+    TextOption{"en", &CliOptions::en, false, Takes::ZeroOrMore},
+    TextOption{"in", &CliOptions::in, false, Takes::ZeroOrMore},
+    TextOption{"opamp", &CliOptions::opamp, false, Takes::Text},
 };
 
 struct FlagOption {
@@ -95,6 +104,32 @@ struct Choice {
 constexpr int kChebyshev = 2;
 constexpr std::array kFamilies{Choice{"butterworth", 1}, Choice{"chebyshev", kChebyshev}, Choice{"bessel", 3}};
 constexpr std::array kSweeps{Choice{"lin", 1}, Choice{"linear", 1}, Choice{"log", 2}};
+constexpr std::array kStageGains{
+    Choice{"equal", NumberOf(StageGains::Equal)}, Choice{"buildable", NumberOf(StageGains::Buildable)}};
+constexpr std::array kCorrections{
+    Choice{"first-order", NumberOf(OpampCorrection::FirstOrder)}, Choice{"exact", NumberOf(OpampCorrection::Exact)}};
+constexpr std::array kStageOrders{
+    Choice{"family", NumberOf(StageOrder::Family)}, Choice{"headroom", NumberOf(StageOrder::Headroom)}};
+constexpr double kAbsoluteZeroC = -273.15;
+
+// Adds an option that takes one of a few words, giving its code.
+template <class Code, std::size_t N>
+void AddChoiceOption(CLI::App& app, const char* name, const std::array<Choice, N>& choices, std::optional<Code>& member,
+    const std::function<void(std::string)>& refuse)
+{
+    app.add_option_function<std::string>(std::string("--") + name,
+           [&, name, refuse](const std::string& value) {
+               const auto code = FindChoice(choices, value);
+               if (!code) {
+                   std::string words;
+                   for (std::size_t i = 0; i < N; ++i)
+                       words += std::string(i == 0 ? "" : i + 1 == N ? " or " : ", ") + std::string(choices[i].word);
+                   return refuse(std::string("--") + name + " takes " + words + ", not " + Quoted(value));
+               }
+               member = CodeOf<Code>(static_cast<Integer>(*code));
+           })
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
 
 template <std::size_t N>
 std::optional<int> FindChoice(const std::array<Choice, N>& choices, std::string_view word)
@@ -127,6 +162,9 @@ std::optional<std::string> NumberRefusal(std::string_view name, Takes takes, con
     case Takes::NotNegative:
         if (value && *value >= 0) return std::nullopt;
         return "--" + std::string(name) + " takes a number of dB, 0 or more, not " + Quoted(text);
+    case Takes::ZeroOrMore:
+        if (value && *value >= 0 && std::isfinite(*value)) return std::nullopt;
+        return option + " takes a number, 0 or more, not " + Quoted(text);
     default:
         if (value) return std::nullopt;
         return option + " takes a number, not " + Quoted(text);
@@ -218,6 +256,21 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
            })
         ->multi_option_policy(last);
     AddPartsOptions(app, o, refuse);
+    const std::function<void(std::string)> refuseText = refuse;
+    AddChoiceOption(app, "stage-gains", kStageGains, o.stageGains, refuseText);
+    AddChoiceOption(app, "correction", kCorrections, o.correction, refuseText);
+    AddChoiceOption(app, "stage-order", kStageOrders, o.stageOrder, refuseText);
+    app.add_option_function<std::vector<std::string>>("--noise-band",
+           [&](const std::vector<std::string>& values) {
+               for (const std::string& v : values)
+                   if (v.starts_with("--") || !(ParseStrictNumber(v).value_or(0) > 0))
+                       return refuse("--noise-band takes two frequencies above 0, not " + Quoted(v));
+               if (!(CliNumber(values[0]) < CliNumber(values[1])))
+                   return refuse("--noise-band takes a lower frequency first, then a higher one");
+               o.noiseBand = std::pair(values[0], values[1]);
+           })
+        ->expected(2)
+        ->multi_option_policy(last);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 takes them
     try {
@@ -241,6 +294,8 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
         error = "--tolerance-db needs --verify or --verify-netlist";
     } else if (o.spiceTimeout && !o.verify && !o.verifyNetlist) {
         error = "--spice-timeout needs --verify or --verify-netlist";  // nothing else simulates
+    } else if (o.temp && !(CliNumber(*o.temp) > kAbsoluteZeroC && std::isfinite(CliNumber(*o.temp)))) {
+        error = "--temp takes a temperature above -273.15 degrees Celsius, not " + Quoted(*o.temp);
     } else if (o.ripple && o.family != kChebyshev) {
         error = "--ripple needs --family chebyshev";  // the other families have no ripple to set
     }
@@ -324,6 +379,21 @@ std::string UsageText()
     u += "                     as standard deviation (uniform)\n";
     u += "  --seed S           the random draws' seed, a whole number; the same seed, the\n";
     u += "                     same numbers (1)\n";
+    u += "\nBench:\n";
+    u += "  --stage-gains equal|buildable  share the gain equally over the stages, or so\n";
+    u += "                     that every stage can be built (equal)\n";
+    u += "  --correction first-order|exact  how Rs is corrected for the specified opamp:\n";
+    u += "                     to first order, or solved exactly for it (first-order)\n";
+    u += "  --stage-order family|headroom  the stages in the family's order, or in the\n";
+    u += "                     order with the smallest intermediate peak (family)\n";
+    u += "  --input-level V    the input signal, V peak (1)\n";
+    u += "  --swing V          the opamp's output swing, V peak (10)\n";
+    u += "  --slew S           the opamp's slew rate, V/us (10)\n";
+    u += "  --temp C           the resistors' temperature, degrees Celsius (27)\n";
+    u += "  --en E             the opamp's voltage noise, nV/rtHz (0)\n";
+    u += "  --in I             the opamp's current noise, pA/rtHz (0)\n";
+    u += "  --noise-band F1 F2 integrate the noise from F1 to F2, Hz (the sweep)\n";
+    u += "  --opamp NAME       take the opamp's figures from the opamp list\n";
     u += "\nOutput:\n";
     u += "  --json             print the design as JSON instead of the summary\n";
     u += "  --help             show this text\n";

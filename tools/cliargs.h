@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/designstate.h"
 #include "engine/practicalparts.h"
 #include "engine/standardseries.h"
 
@@ -37,6 +38,15 @@ struct CliOptions {
     std::optional<std::string> netlist, verifyNetlist, toleranceDb;
     std::optional<std::string> spiceTimeout;  // seconds ngspice may take for a check
     bool verify = false;
+
+    // The bench: how the stages are built, and the signal and opamp figures
+    // that headroom and noise are worked out with.
+    std::optional<StageGains> stageGains;
+    std::optional<OpampCorrection> correction;
+    std::optional<StageOrder> stageOrder;
+    std::optional<std::string> inputLevel, swing, slew, temp, en, in;
+    std::optional<std::pair<std::string, std::string>> noiseBand;
+    std::optional<std::string> opamp;  // a name from the opamp list
 };
 // The resistors the run builds with: Rs when asked for the specified opamp, else R.
 inline PartsType PartsOf(const CliOptions& o) { return o.specifiedOpamp ? PartsType::Specified : PartsType::Ideal; }

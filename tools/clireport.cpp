@@ -153,6 +153,9 @@ Json DesignJson(const DesignState& s, PartsType parts)
     in["DelayTop"] = JsonSingle(s.DelayTop);
     in["PartsType"] = NumberOf(parts);
 
+    j["stage_gains"] = s.Bench.Gains == StageGains::Buildable ? "buildable" : "equal";
+    j["correction"] = s.Bench.Correction == OpampCorrection::Exact ? "exact" : "first-order";
+
     j["Qbp"] = JsonSingle(s.Qbp);
     double gain = 0, phase = 0;
     CenterResponse(s, gain, phase);

@@ -192,6 +192,28 @@ void WarnOfNegativeParts(const DesignState& s, PartsType parts, const char* circ
             << " holds a negative part\n";
 }
 
+// The bench choices and figures the options give, the others as they stand.
+BenchSettings BenchFromOptions(const CliOptions& o, BenchSettings b)
+{
+    if (o.stageGains) b.Gains = *o.stageGains;
+    if (o.correction) b.Correction = *o.correction;
+    if (o.stageOrder) b.Order = *o.stageOrder;
+    auto put = [](const std::optional<std::string>& text, double& field) {
+        if (text) field = CliNumber(*text);
+    };
+    put(o.inputLevel, b.InputLevel);
+    put(o.swing, b.Swing);
+    put(o.slew, b.Slew);
+    put(o.temp, b.TempC);
+    put(o.en, b.En);
+    put(o.in, b.In);
+    if (o.noiseBand) {
+        b.NoiseStart = CliNumber(o.noiseBand->first);
+        b.NoiseStop = CliNumber(o.noiseBand->second);
+    }
+    return b;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -224,6 +246,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     };
     if (o.load && !session.Get(load)) return 1;
 
+    session.SetBench(BenchFromOptions(o, s.Bench));
     DesignInputs in = InputsFromRecord(s);
     ApplyOptions(o, in, s.ManualEntry == PartsEntry::Manual);
     SweepOverTheBand(o, in);
