@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "engine/exactcorrection.h"
 #include "engine/poles.h"
 #include "engine/response.h"
 #include "engine/stageanalysis.h"
@@ -171,6 +172,7 @@ void SynthesizeStages(DesignState& s)
         s.Rs[k][2] = corrected.r2;
         s.Rs[k][3] = corrected.r3;
     }
+    ApplyExactCorrection(s);
 }
 
 void CorrectPartsForOpamp(DesignState& s)
@@ -195,6 +197,7 @@ void CorrectPartsForOpamp(DesignState& s)
         s.Rs[k][2] = corrected.r2;
         s.Rs[k][3] = corrected.r3;
     }
+    ApplyExactCorrection(s);
 }
 
 void RunDesignChain(DesignState& s)

@@ -2,72 +2,143 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <complex>
-#include <numbers>
+#include "engine/designsession.h"
+#include "engine/synthesis.h"
+#include "tests/engine/engine_test_support.h"
+#include "tests/engine/mfbreference.h"
 
 namespace stelvane {
 namespace {
 
+using reference::Complex;
+using reference::MfbParts;
+
 // The stage on the single-pole opamp, straight from its node equations: the
 // joint of the capacitors (x) and the inverting input (m), the output being
 // -A(s) times the inverting input.
-std::complex<double> StageOnOpamp(const StageResistors& r, double c1, double c2, const SinglePoleOpamp& o, double f)
+Complex StageOnOpamp(const MfbParts& p, const SinglePoleOpamp& o, double f)
 {
-    const std::complex<double> s(0, 2 * std::numbers::pi * f);
-    const std::complex<double> a = o.dcGain / (1.0 + s * o.dcGain / (2 * std::numbers::pi * o.gbw));
+    const Complex s(0, 2 * std::numbers::pi * f);
+    const Complex a = o.dcGain / (1.0 + s * o.dcGain / (2 * std::numbers::pi * o.gbw));
     // (1/R1 + 1/R2 + s C1 + s C2) x - s C1 m - s C2 out = 1/R1, out = -a m
     // -s C1 x + (s C1 + 1/R3 + 1/Zin) m - out/R3 = 0
-    const std::complex<double> a11 = 1 / r[0] + 1 / r[1] + s * (c1 + c2), a12 = -s * c1 + s * c2 * a;
-    const std::complex<double> a21 = -s * c1, a22 = s * c1 + 1 / r[2] + 1 / o.zin + a / r[2];
-    const std::complex<double> m = -a21 / r[0] / (a11 * a22 - a12 * a21);  // Cramer, the input 1 V
-    return -a * m;
+    const Complex a11 = 1 / p.r1 + 1 / p.r2 + s * (p.c1 + p.c2), a12 = -s * p.c1 + s * p.c2 * a;
+    const Complex a21 = -s * p.c1, a22 = s * p.c1 + 1 / p.r3 + 1 / o.zin + a / p.r3;
+    return a * a21 / p.r1 / (a11 * a22 - a12 * a21);  // Cramer, the input 1 V
 }
 
-std::complex<double> IdealStage(const StageResistors& r, double c1, double c2, double f)
-{
-    const std::complex<double> s(0, 2 * std::numbers::pi * f);
-    return -s * r[2] * c1 / (s * s * r[0] * r[2] * c1 * c2 + s * r[0] * (c1 + c2) + 1.0 + r[0] / r[1]);
-}
-
-// Equal-capacitor parts of a stage at f0 with Q and gain.
-StageResistors EqualCapacitorParts(double f0, double q, double gain, double c)
-{
-    const double w0 = 2 * std::numbers::pi * f0, r3 = 2 * q / (w0 * c);
-    return {r3 / (2 * gain), r3 / (4 * q * q - 2 * gain), r3};
-}
+MfbParts WithResistors(MfbParts p, const StageResistors& r) { return {r[0], r[1], r[2], p.c1, p.c2}; }
 
 // The largest gain difference in dB between the stage on the opamp and the
-// ideal stage, over the stage's own passband.
-double PassbandMissDb(
-    const StageResistors& onOpamp, const StageResistors& ideal, double c, const SinglePoleOpamp& o, double f0, double q)
+// ideal stage, over the ideal stage's 3 dB band.
+double MissDb(const MfbParts& onOpamp, const MfbParts& ideal, const SinglePoleOpamp& o, double f0, double q)
 {
     double worst = 0;
+    const double low = f0 * (std::sqrt(1 + 1 / (4 * q * q)) - 1 / (2 * q)), high = f0 * f0 / low;
     for (int n = 0; n <= 200; ++n) {
-        const double f = f0 * (1 + (n - 100) / (200 * q));
-        const double miss =
-            20 * std::log10(std::abs(StageOnOpamp(onOpamp, c, c, o, f)) / std::abs(IdealStage(ideal, c, c, f)));
-        worst = std::max(worst, std::abs(miss));
+        const double f = low * std::pow(high / low, n / 200.0);
+        const double miss = std::abs(StageOnOpamp(onOpamp, o, f)) / std::abs(reference::MfbResponse(ideal, f));
+        worst = std::max(worst, std::abs(20 * std::log10(miss)));
     }
     return worst;
 }
 
-TEST(ExactCorrection, TheStageOnTheOpampIsTheIdealStageOverItsPassband)
+TEST(ExactCorrection, TheStageOnTheOpampIsTheIdealStageWhereThereAreSuchResistors)
 {
-    const double c = 10e-9, f0 = 10e3;
-    for (const double q : {0.7, 5.0, 20.0, 50.0})
-        for (const double load : {0.05, 0.25}) {  // q f0 / GBW
-            SCOPED_TRACE("Q " + std::to_string(q) + ", q f0/GBW " + std::to_string(load));
-            const SinglePoleOpamp opamp{1e5, q * f0 / load, 1e6};
-            const StageResistors ideal = EqualCapacitorParts(f0, q, std::min(2.0, 1.8 * q * q), c);
-            const auto exact = ExactStageResistors(ideal, c, c, opamp, ideal);
-            if (!exact) {
-                ADD_FAILURE() << "no solution";
-                continue;
-            }
-            EXPECT_LT(PassbandMissDb(*exact, ideal, c, opamp, f0, q), 0.01);
-            EXPECT_GT(PassbandMissDb(ideal, ideal, c, opamp, f0, q), 0.05);  // the opamp alone does miss
+    const double f0 = 10e3, c = 10e-9;
+    const struct {
+        double q, load, c1OverC2;  // load: q f0 / GBW
+        bool found;
+    } cases[] = {
+        {0.7, 0.02, 1, true},   // the pole pair tilts the wide band; the band is fitted
+        {0.7, 0.05, 1, false},  // the opamp's pole sits in the band
+        {1.5, 0.1, 1, true},    // fitted
+        {2, 0.25, 1, true},     // fitted
+        {5, 0.25, 1, true},     // the pole pair
+        {20, 0.05, 3.3, true},  // unequal capacitors
+        {50, 0.25, 1, true},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE("Q " + std::to_string(t.q) + ", q f0/GBW " + std::to_string(t.load));
+        const SinglePoleOpamp opamp{1e5, t.q * f0 / t.load, 1e6};
+        // the parts of the stage with C1 = c1OverC2 C2 at a gain it can take
+        const double c1 = c * t.c1OverC2, w0 = 2 * std::numbers::pi * f0, gain = std::min(2.0, 0.9 * t.q * t.q);
+        const double r3 = t.q * (c1 + c) / (w0 * c1 * c), r1 = r3 * c1 / (gain * (c1 + c));
+        const MfbParts ideal{r1, r1 / (w0 * w0 * r3 * r1 * c1 * c - 1), r3, c1, c};
+        const StageResistors r{ideal.r1, ideal.r2, ideal.r3};
+        const auto exact = ExactStageResistors(r, c1, c, opamp, r, {f0, f0});
+        ASSERT_EQ(exact.has_value(), t.found);
+        if (!exact) continue;
+        EXPECT_LT(MissDb(WithResistors(ideal, *exact), ideal, opamp, f0, t.q), kExactStageMissDb * 1.1);
+        EXPECT_GT(MissDb(ideal, ideal, opamp, f0, t.q), 0.1);  // the opamp alone does miss
+    }
+}
+
+// A design entered with the exact correction: every stage it holds, the
+// cascade of the Rs on the opamp is the ideal cascade over the passband; the
+// others keep their first-order Rs and are named. Parts held by hand get the
+// same; the first-order correction gives back its own Rs.
+TEST(ExactCorrection, DesignsTakeTheExactResistorsAndKeepTheFirstOrderOnesWhereThereAreNone)
+{
+    const struct {
+        const char *name, *center, *width, *gain, *gbw, *dcGain;
+        bool chebyshev;
+        int order;
+        std::vector<int> missed;
+    } cases[] = {
+        {"Chebyshev 6 on 10 MHz", "10k", "1k", "10", "10M", "1M", true, 6, {}},
+        // a gain of 1e5 at DC leaves the Q-129 stages out of reach
+        {"the same, 1e5 at DC", "10k", "1k", "10", "10M", "100k", true, 6, {1, 6}},
+        {"wide Butterworth 4 on 200 kHz", "10k", "8k", "0", "200k", "100k", false, 4, {1}},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        auto s = std::make_unique<DesignState>(testing::StartUpRecord());
+        DesignSession session(*s);
+        DesignInputs in = InputsFromRecord(*s);
+        in.txtCenter = t.center, in.txtWidth = t.width, in.txtGain = t.gain, in.txtGBW = t.gbw, in.txtGainDC = t.dcGain;
+        in.lblOrderInput = std::to_string(t.order), in.optButterworth = !t.chebyshev, in.optChebyshev = t.chebyshev;
+        in.txtApass = "0.5";
+        session.Enter(in, [](const std::string&) {});
+        const ResArray firstOrder = s->Rs;
+        session.SetBench({.Correction = OpampCorrection::Exact});
+        const ResArray exact = s->Rs;
+        const SinglePoleOpamp opamp{s->DCGain, s->GBW, s->Zin};
+
+        std::vector<int> missed;
+        for (int k = 1; k <= t.order; ++k) {
+            EXPECT_EQ(s->ExactMissed[k] != 0, !ExactMissedText(*s, k).empty());
+            if (s->ExactMissed[k] == 0) continue;
+            missed.push_back(k);
+            EXPECT_EQ(s->Rs[k], firstOrder[k]);
         }
+        EXPECT_EQ(missed, t.missed);
+        if (missed.empty()) {
+            const double fc = s->Center;
+            double peak = -HUGE_VAL, worst = 0;
+            for (int pass = 0; pass < 2; ++pass)
+                for (double f = fc / 2; f < fc * 2; f *= 1.001) {
+                    Complex ideal = 1, onOpamp = 1;
+                    for (int k = 1; k <= t.order; ++k) {
+                        const MfbParts p = reference::PartsOf(*s, k);
+                        ideal *= reference::MfbResponse(p, f);
+                        onOpamp *= StageOnOpamp(WithResistors(p, {s->Rs[k][1], s->Rs[k][2], s->Rs[k][3]}), opamp, f);
+                    }
+                    const double db = 20 * std::log10(std::abs(ideal));
+                    peak = std::max(peak, db);
+                    if (pass == 1 && db > peak - 3)
+                        worst = std::max(worst, std::abs(20 * std::log10(std::abs(onOpamp / ideal))));
+                }
+            EXPECT_LT(worst, 0.01);
+        }
+
+        s->ManualEntry = PartsEntry::Manual;
+        RunDesignChain(*s);
+        for (int k = 1; k <= t.order; ++k)
+            for (int j = 1; j <= 3; ++j) EXPECT_NEAR(s->Rs[k][j], exact[k][j], 1e-5 * exact[k][j]);
+        session.SetBench({.Correction = OpampCorrection::FirstOrder});
+        EXPECT_EQ(s->ExactMissed, StageFlags{});
+    }
 }
 
 }  // namespace
