@@ -171,7 +171,10 @@ CliCheck RunCliCheck(const CliOptions& o, const DesignState& s, std::ostream& er
 {
     CliCheck check;
     if (!o.verify && !o.verifyNetlist) return check;
-    const double tolerance = o.toleranceDb ? ParseDecimalText(*o.toleranceDb).value_or(0) : kDefaultToleranceDb;
+    // The exact correction promises a hundredth of a dB; the first-order one a tenth.
+    const double tolerance = o.toleranceDb             ? ParseDecimalText(*o.toleranceDb).value_or(0)
+        : s.Bench.Correction == OpampCorrection::Exact ? kExactToleranceDb
+                                                       : kDefaultToleranceDb;
     Verification v;
     const SimulationLimits limits = LimitsOf(o);
     if (o.verifyNetlist) {
