@@ -46,7 +46,7 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
         // the first-order GBW correction leaves Q-7 stages 0.47 dB off at a GBW 100 times their frequency
         {{"--verify", "--specified-opamp", "--gbw", "107.34k"}, 4, "misses the ideal design by 0.47 dB"},
         {{"--verify", "--specified-opamp", "--gbw", "107.34k", "--tolerance-db", "0.5"}, 0, "stays within 0.5 dB"},
-        // the exact correction: the first-order one misses by 13 dB, 19 dB and 0.12 dB there
+        // exact; first-order misses by 13 dB, 19 dB and 0.12 dB
         {{"--verify", "--specified-opamp", "--correction", "exact", "--family", "chebyshev", "--ripple", "0.5",
              "--order", "6", "--center", "10k", "--width", "1k", "--gain", "10", "--gbw", "10M", "--dcgain", "1M"},
             0, "stays within 0.0000"},
@@ -56,7 +56,7 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
         {{"--verify", "--specified-opamp", "--correction", "exact", "--order", "2", "--center", "10k", "--width", "10k",
              "--gbw", "300k"},
             0, "stays within 0.00"},  // Q 1.5
-        // two stages keep their first-order resistors, held to the exact correction's tolerance
+        // two stages keep their first-order Rs (named on stderr); exact's tolerance
         {{"--verify", "--specified-opamp", "--correction", "exact", "--family", "chebyshev", "--ripple", "0.5",
              "--order", "6", "--center", "10k", "--width", "1k", "--gain", "10", "--gbw", "10M"},
             4, "more than the 0.01 dB allowed"},
