@@ -80,6 +80,9 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
             continue;
         }
         EXPECT_EQ(json["passed"], c.code == 0);
+        if (std::find(c.args.begin(), c.args.end(), "exact") != c.args.end()) {
+            EXPECT_EQ(design["exact_missed"].size(), c.code == 4 ? 2u : 0u);
+        }
     }
     const CliRun missed = RunCliIn({"--correction", "exact", "--family", "chebyshev", "--ripple", "0.5", "--order", "6",
         "--center", "10k", "--width", "1k", "--gain", "10", "--gbw", "10M"});
