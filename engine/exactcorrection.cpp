@@ -351,7 +351,7 @@ std::string ExactMissedText(const DesignState& s, int k)
     if (!OpampUsable(s)) {
         why = "the opamp needs a GBW, a gain at DC and an input impedance above 0";
     } else if (!SoundParts(s, k, Parts(s.R[k]))) {
-        why = "its ideal parts are no circuit";
+        why = "its ideal parts cannot be built";
     } else {
         // The opamp's load on the stage: its Q times its frequency over the GBW.
         const double load = static_cast<double>(s.StageQActual[k]) * s.StageFoActual[k] / s.GBW;
