@@ -16,7 +16,8 @@ using Complex = std::complex<double>;
 
 // Points over a band: enough to see a tilt or a ripple of the fit.
 constexpr int kMissPoints = 64;
-constexpr int kFitPoints = 24;
+constexpr int kFitPoints = 32;
+constexpr int kLevellingRounds = 12;
 // The cascade's passband as the check against ngspice takes it: the points
 // within 3 dB of the peak, found on a scan of this many points.
 constexpr double kPassbandDepthDb = 3;
@@ -188,13 +189,42 @@ std::optional<StageResistors> MatchPolePair(const Stage& st, const StageResistor
 // The least-squares fit of the gain in dB over the band (Levenberg-Marquardt
 // on the logarithms of the resistors): where the opamp's pole is near, a pair
 // a little off the ideal one makes up for the tilt that pole gives the band.
-StageResistors FitBand(const Stage& st, const StageResistors& ideal, const StageResistors& start, FrequencyBand band)
+using FitWeights = std::array<double, kFitPoints>;
+
+// The fit's points over the band and the ideal stage's gain in dB at each,
+// which stay as they are while the resistors move.
+class FitTarget {
+public:
+    FitTarget(const Stage& st, const StageResistors& ideal, FrequencyBand band)
+    {
+        for (int k = 0; k < kFitPoints; ++k) {
+            w_[k] = BandPoint(band, k, kFitPoints);
+            idealDb_[k] = 10 * std::log10(std::norm(st.Ideal(ideal, w_[k])));
+        }
+    }
+    // The misses in dB of the stage with r on the opamp at the points.
+    void Misses(const Stage& st, const StageResistors& r, FitWeights& out) const
+    {
+        const StagePolynomial d = st.Polynomial(r);
+        for (int k = 0; k < kFitPoints; ++k) {
+            const Complex s(0, w_[k]);
+            out[k] =
+                10 * std::log10(std::norm(d.numerator * s / (((d.d3 * s + d.d2) * s + d.d1) * s + d.d0))) - idealDb_[k];
+        }
+    }
+
+private:
+    FitWeights w_{}, idealDb_{};
+};
+
+StageResistors FitBand(const Stage& st, const FitTarget& target, const StageResistors& start, const FitWeights& weight)
 {
-    using Vector = std::array<double, kFitPoints>;
+    using Vector = FitWeights;
     const auto residuals = [&](const std::array<double, 3>& x, Vector& out) {
+        target.Misses(st, FromLogs(x.data()), out);
         double sum = 0;
         for (int k = 0; k < kFitPoints; ++k) {
-            out[k] = st.MissDb(FromLogs(x.data()), ideal, BandPoint(band, k, kFitPoints));
+            out[k] *= weight[k];
             sum += out[k] * out[k];
         }
         return std::isfinite(sum) ? sum : HUGE_VAL;
@@ -202,7 +232,8 @@ StageResistors FitBand(const Stage& st, const StageResistors& ideal, const Stage
     std::array<double, 3> x{std::log(start[0]), std::log(start[1]), std::log(start[2])};
     Vector f{};
     double cost = residuals(x, f), damping = 1e-3;
-    for (int iteration = 0; iteration < 100 && cost > 1e-14; ++iteration) {
+    bool settled = false;  // the last step gained less than a millionth
+    for (int iteration = 0; iteration < 50 && !settled; ++iteration) {
         std::array<Vector, 3> jacobian{};
         for (std::size_t j = 0; j < 3; ++j) {
             std::array<double, 3> moved = x;
@@ -218,7 +249,7 @@ StageResistors FitBand(const Stage& st, const StageResistors& ideal, const Stage
                 for (int k = 0; k < kFitPoints; ++k) normal[i][j] += jacobian[i][k] * jacobian[j][k];
         }
         bool improved = false;
-        while (!improved && damping < 1e12) {
+        while (!improved && damping < 1e6) {
             auto a = normal;
             auto step = gradient;
             for (std::size_t i = 0; i < 3; ++i) a[i][i] *= 1 + damping;
@@ -227,6 +258,7 @@ StageResistors FitBand(const Stage& st, const StageResistors& ideal, const Stage
             Vector g{};
             const double next = residuals(tried, g);
             if (next < cost) {
+                settled = next > cost * (1 - 1e-6);
                 x = tried, f = g, cost = next, damping = std::max(damping / 10, 1e-9);
                 improved = true;
             } else {
@@ -314,7 +346,24 @@ std::optional<StageResistors> ExactStageResistors(const StageResistors& ideal, d
 
     const std::optional<StageResistors> pair = MatchPolePair(st, ideal, start);
     if (pair && LargestMissDb(st, *pair, ideal, held) <= kExactStageMissDb) return pair;
-    const StageResistors fitted = FitBand(st, ideal, pair.value_or(start), held);
+    // Where the opamp's pole tilts the band, the least-squares fit of the gain
+    // over it; then towards the least largest miss (Lawson): each point's
+    // weight grows with its miss until the misses are level. That gains a
+    // third or so, so a fit further off is not worth the rounds.
+    const FitTarget target(st, ideal, held);
+    FitWeights lawson, scale;  // each point's weight, and its square root the fit's residuals take
+    lawson.fill(1), scale.fill(1);
+    StageResistors fitted = FitBand(st, target, pair.value_or(start), scale);
+    const bool inReach = LargestMissDb(st, fitted, ideal, held) <= 2 * kExactStageMissDb;
+    for (int round = 0; inReach && round < kLevellingRounds; ++round) {
+        FitWeights miss;
+        target.Misses(st, fitted, miss);
+        double total = 0;
+        for (int k = 0; k < kFitPoints; ++k) total += lawson[k] *= std::abs(miss[k]);
+        if (!(total > 0 && std::isfinite(total))) break;
+        for (int k = 0; k < kFitPoints; ++k) scale[k] = std::sqrt(lawson[k] *= kFitPoints / total);
+        fitted = FitBand(st, target, fitted, scale);
+    }
     if (LargestMissDb(st, fitted, ideal, held) <= kExactStageMissDb) return fitted;
     return std::nullopt;
 }

@@ -47,9 +47,9 @@ TEST(ExactCorrection, TheStageOnTheOpampIsTheIdealStageWhereThereAreSuchResistor
         double q, load, c1OverC2;  // load: q f0 / GBW
         bool found;
     } cases[] = {
-        {0.7, 0.02, 1, true},   // the pole pair tilts the wide band; the band is fitted
+        {0.7, 0.04, 1, true},   // the pole pair tilts the wide band: fitted, and levelled
         {0.7, 0.05, 1, false},  // the opamp's pole sits in the band
-        {1.5, 0.1, 1, true},    // fitted
+        {1.5, 0.2, 1, true},    // no such pair at all: fitted and levelled
         {2, 0.25, 1, true},     // fitted
         {5, 0.25, 1, true},     // the pole pair
         {20, 0.05, 3.3, true},  // unequal capacitors
@@ -84,7 +84,8 @@ TEST(ExactCorrection, DesignsTakeTheExactResistorsAndKeepTheFirstOrderOnesWhereT
         std::vector<int> missed;
     } cases[] = {
         {"Chebyshev 6 on 10 MHz", "10k", "1k", "10", "10M", "1M", true, 6, {}},
-        {"wide Butterworth 4 on 200 kHz", "10k", "8k", "0", "200k", "100k", false, 4, {1}},
+        {"wide Butterworth 4 on 200 kHz", "10k", "8k", "0", "200k", "100k", false, 4, {}},  // fitted
+        {"the same on 100 kHz", "10k", "8k", "0", "100k", "100k", false, 4, {1, 2, 3}},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.name);
