@@ -403,10 +403,12 @@ std::string ExactMissedText(const DesignState& s, int k)
     } else if (!SoundParts(s, k, Parts(s.R[k]))) {
         why = "its ideal parts cannot be built";
     } else {
-        // The opamp's load on the stage: its Q times its frequency over the GBW.
+        // What the opamp asks of the stage: its Q times its frequency over the
+        // GBW, and, where it is not small, R3 against the input impedance.
         const double load = static_cast<double>(s.StageQActual[k]) * s.StageFoActual[k] / s.GBW;
+        const double r3 = s.R[k][3] / s.Zin;
         why = "no positive resistors hold its passband within " + Digits(kExactStageMissDb) +
-            " dB on this opamp (q f0/GBW " + Digits(load) + ")";
+            " dB on this opamp (q f0/GBW " + Digits(load) + (r3 >= 0.1 ? ", R3/Zin " + Digits(r3) : "") + ")";
     }
     return "Stage " + std::to_string(k) + " has no exact resistors for the specified opamp: " + why +
         "; the first-order ones are kept";
