@@ -5,6 +5,7 @@
 #include <numbers>
 #include <vector>
 
+#include "engine/exactcorrection.h"
 #include "engine/headroom.h"
 #include "engine/poles.h"
 #include "engine/response.h"
@@ -295,6 +296,7 @@ void SynthesizeStages(DesignState& s)
         s.Rs[k][2] = corrected.r2;
         s.Rs[k][3] = corrected.r3;
     }
+    ApplyExactCorrection(s);
 }
 
 void CorrectPartsForOpamp(DesignState& s)
@@ -319,6 +321,7 @@ void CorrectPartsForOpamp(DesignState& s)
         s.Rs[k][2] = corrected.r2;
         s.Rs[k][3] = corrected.r3;
     }
+    ApplyExactCorrection(s);
 }
 
 void RunDesignChain(DesignState& s)

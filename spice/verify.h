@@ -20,6 +20,14 @@ constexpr double kCheckedDepthDb = 100;
 constexpr double kPassbandDepthDb = 3;
 // How far the specified opamp may take the passband from the ideal design.
 constexpr double kDefaultToleranceDb = 0.1;
+// The same with the exact opamp correction.
+constexpr double kExactToleranceDb = 0.01;
+// The tolerance a check holds the design's specified opamp to unless told:
+// what its opamp correction promises.
+inline double DesignToleranceDb(const DesignState& s)
+{
+    return s.Bench.Correction == OpampCorrection::Exact ? kExactToleranceDb : kDefaultToleranceDb;
+}
 
 // How closely one simulated curve follows the program's own: the cascade
 // (stage 0) or one stage alone. Differences in dB and degrees, each with the

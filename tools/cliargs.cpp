@@ -362,8 +362,8 @@ std::string UsageText()
     u += "                     (where the gain is within 100 dB of its peak); with\n";
     u += "                     --specified-opamp the passband (within 3 dB of the peak)\n";
     u += "                     must stay within the tolerance of the ideal design\n";
-    u += "  --tolerance-db X   that tolerance in dB (0.1), with --verify or\n";
-    u += "                     --verify-netlist\n";
+    u += "  --tolerance-db X   that tolerance in dB (0.1; 0.01 with --correction exact),\n";
+    u += "                     with --verify or --verify-netlist\n";
     u += "  --spice-timeout S  seconds a simulation may take before it is stopped (20),\n";
     u += "                     with --verify or --verify-netlist\n";
     u += "  --verify-netlist FILE  compare the netlist in FILE (one --netlist wrote, edited\n";
@@ -383,7 +383,9 @@ std::string UsageText()
     u += "  --stage-gains equal|buildable  share the gain equally over the stages, or so\n";
     u += "                     that every stage can be built (equal)\n";
     u += "  --correction first-order|exact  how Rs is corrected for the specified opamp:\n";
-    u += "                     to first order, or solved exactly for it (first-order)\n";
+    u += "                     to first order, or solved exactly for it (first-order);\n";
+    u += "                     a stage with no exact resistors is named and keeps its\n";
+    u += "                     first-order ones\n";
     u += "  --stage-order family|headroom  the stages in the family's order, or in the\n";
     u += "                     order with the smallest intermediate peak (family)\n";
     u += "  --input-level V    the input signal, V peak (1)\n";

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/designtext.h"
+#include "engine/exactcorrection.h"
 #include "engine/headroom.h"
 #include "engine/numbertext.h"
 #include "engine/partcheck.h"
@@ -106,6 +107,9 @@ std::string DesignSummary(const DesignState& s)
         if (why.empty()) why = UnbuildableStageText(s, k, true);
         if (!why.empty()) t += why + "\n";
     }
+    // Stages the exact opamp correction could not hold: their Rs are the first-order ones.
+    for (int k = 1; k <= stages; ++k)
+        if (const std::string why = ExactMissedText(s, k); !why.empty()) t += why + "\n";
 
     double gain = 0, phase = 0;
     CenterResponse(s, gain, phase);
@@ -157,6 +161,12 @@ Json DesignJson(const DesignState& s, PartsType parts)
 
     j["stage_gains"] = s.Bench.Gains == StageGains::Buildable ? "buildable" : "equal";
     j["correction"] = s.Bench.Correction == OpampCorrection::Exact ? "exact" : "first-order";
+    if (s.Bench.Correction == OpampCorrection::Exact) {
+        // the stages whose Rs are the first-order ones, as no exact set holds them
+        Json& missed = j["exact_missed"] = Json::array();
+        for (int k = 1; k <= stages; ++k)
+            if (s.ExactMissed[k] != 0) missed.push_back(k);
+    }
 
     j["Qbp"] = JsonSingle(s.Qbp);
     double gain = 0, phase = 0;

@@ -9,6 +9,7 @@
 
 #include "engine/designsession.h"
 #include "engine/designstate.h"
+#include "engine/exactcorrection.h"
 #include "engine/numbertext.h"
 #include "engine/partcheck.h"
 #include "files/designfile.h"
@@ -290,6 +291,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const EnterResult entered = session.Enter(
         in, [&](const std::string& text) { notifier.ShowMessage(text, kProgramCaption, MessageIcon::None); });
     ReportClampedNumbers(o, entered, err);
+    // Stages the exact opamp correction could not hold keep their first-order Rs, said every time.
+    for (int k = 1; k <= StageCount(s); ++k)
+        if (const std::string why = ExactMissedText(s, k); !why.empty()) err << "stelvane-cli: " << why << '\n';
     if (o.series) session.RoundToStandardValues(*o.series, o.specifiedOpamp);
 
     // The exports run in the order of the file-writing window's buttons; the

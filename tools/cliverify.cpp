@@ -171,7 +171,7 @@ CliCheck RunCliCheck(const CliOptions& o, const DesignState& s, std::ostream& er
 {
     CliCheck check;
     if (!o.verify && !o.verifyNetlist) return check;
-    const double tolerance = o.toleranceDb ? ParseDecimalText(*o.toleranceDb).value_or(0) : kDefaultToleranceDb;
+    const double tolerance = o.toleranceDb ? ParseDecimalText(*o.toleranceDb).value_or(0) : DesignToleranceDb(s);
     Verification v;
     const SimulationLimits limits = LimitsOf(o);
     if (o.verifyNetlist) {

@@ -47,7 +47,7 @@ void SimulationTask::Start(const DesignState& s, OpampModel model, Done done)
     run->thread = QThread::create([run, design, model] {
         SimulationLimits limits;
         limits.stop = &run->stop;
-        run->result = VerifyDesign(*design, model, kDefaultToleranceDb, limits);
+        run->result = VerifyDesign(*design, model, DesignToleranceDb(*design), limits);
     });
     run->thread->setParent(this);
     connect(run->thread, &QThread::finished, this, [this, run, done = std::move(done)] {

@@ -46,6 +46,20 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
         // the first-order GBW correction leaves Q-7 stages 0.47 dB off at a GBW 100 times their frequency
         {{"--verify", "--specified-opamp", "--gbw", "107.34k"}, 4, "misses the ideal design by 0.47 dB"},
         {{"--verify", "--specified-opamp", "--gbw", "107.34k", "--tolerance-db", "0.5"}, 0, "stays within 0.5 dB"},
+        // exact; first-order misses by 13 dB, 19 dB and 0.12 dB
+        {{"--verify", "--specified-opamp", "--correction", "exact", "--family", "chebyshev", "--ripple", "0.5",
+             "--order", "6", "--center", "10k", "--width", "1k", "--gain", "10", "--gbw", "10M", "--dcgain", "1M"},
+            0, "stays within 0.0000"},
+        {{"--verify", "--specified-opamp", "--correction", "exact", "--order", "2", "--center", "10k", "--width", "300",
+             "--gbw", "1.9M"},
+            0, "stays within 0.0000"},  // Q 47 at q f0/GBW 0.25
+        {{"--verify", "--specified-opamp", "--correction", "exact", "--order", "2", "--center", "10k", "--width", "10k",
+             "--gbw", "300k"},
+            0, "stays within 0.00"},  // Q 1.5
+        // two stages keep their first-order Rs (named on stderr); exact's tolerance
+        {{"--verify", "--specified-opamp", "--correction", "exact", "--family", "chebyshev", "--ripple", "0.5",
+             "--order", "6", "--center", "10k", "--width", "1k", "--gain", "10", "--gbw", "10M"},
+            4, "more than the 0.01 dB allowed"},
         {{"--family", "chebyshev", "--order", "5", "--verify-netlist", sweep}, 4, " in stage 1"},
         {{"--verify-netlist", folder / "none.cir"}, 1, "The netlist could not be read: "},
         {{"--verify-netlist", folder / "bomb.cir", "--spice-timeout", "1"}, 1,
@@ -66,7 +80,13 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
             continue;
         }
         EXPECT_EQ(json["passed"], c.code == 0);
+        if (std::find(c.args.begin(), c.args.end(), "exact") != c.args.end()) {
+            EXPECT_EQ(design["exact_missed"].size(), c.code == 4 ? 2u : 0u);
+        }
     }
+    const CliRun missed = RunCliIn({"--correction", "exact", "--family", "chebyshev", "--ripple", "0.5", "--order", "6",
+        "--center", "10k", "--width", "1k", "--gain", "10", "--gbw", "10M"});
+    EXPECT_NE(missed.err.find("stelvane-cli: Stage 6 has no exact resistors"), std::string::npos) << missed.err;
 }
 
 // Run as the built program in a folder whose .spiceinit, like the one in
