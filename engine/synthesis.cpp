@@ -113,7 +113,7 @@ Resistors ResistorsForCapacitors(double q, double w, double g, double c1, double
 // The resistors of a stage of centre f, quality q and peak gain g: the
 // equal-capacitor design while both capacitors are equal (as every equal-gain
 // design has them), else the design for the capacitors as they are.
-Resistors StageResistors(double q, double f, double g, double c1, double c2, Single pi)
+Resistors ResistorsOfStage(double q, double f, double g, double c1, double c2, Single pi)
 {
     if (c1 == c2 || !Positive(c2)) return DesignResistors(q, f, g, c1, pi);
     return ResistorsForCapacitors(q, 2.0 * pi * f, g, c1, c2);
@@ -276,7 +276,7 @@ void SynthesizeStages(DesignState& s)
         // Equal gains are designed for equal capacitors, whatever C2 holds.
         const double c2 = buildable ? s.C[k][2] : c;
 
-        const Resistors ideal = StageResistors(q, f, gk, c, c2, pi);
+        const Resistors ideal = ResistorsOfStage(q, f, gk, c, c2, pi);
         s.R[k][1] = ideal.r1;
         s.R[k][2] = ideal.r2;
         s.R[k][3] = ideal.r3;
@@ -290,7 +290,7 @@ void SynthesizeStages(DesignState& s)
         const double gs = gk / s.GainFactor[k];
         Resistors corrected;
         if (!overflowed && std::isfinite(qs) && std::isfinite(fs) && std::isfinite(gs)) {
-            corrected = StageResistors(qs, fs, gs, c, c2, pi);
+            corrected = ResistorsOfStage(qs, fs, gs, c, c2, pi);
         }
         s.Rs[k][1] = corrected.r1;
         s.Rs[k][2] = corrected.r2;
