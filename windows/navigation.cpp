@@ -21,7 +21,7 @@ struct KindInfo {
 };
 
 // Captions begin with six blanks, so the title sits away from the frame's icon.
-constexpr std::array<KindInfo, int(WindowKind::About) + 1> kKindInfo{{
+constexpr std::array<KindInfo, kWindowKinds> kKindInfo{{
     {"frmOpening", "      Stelvane - Welcome!", false},
     {"frmDesign", "      Stelvane - Design", false},
     {"frmPlot", "      Stelvane - Plot", false},
@@ -31,6 +31,7 @@ constexpr std::array<KindInfo, int(WindowKind::About) + 1> kKindInfo{{
     {"frmPoles", "      Stelvane - Poles", true},
     {"frmWriteFiles", "      Stelvane - file writing", true},
     {"frmAbout", "      QUIBEX - About", false},
+    {"frmNoise", "      Stelvane - Noise", false},
 }};
 
 int Index(WindowKind kind) { return int(kind); }

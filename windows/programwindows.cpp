@@ -2,6 +2,7 @@
 
 #include "windows/frmabout.h"
 #include "windows/frmdesign.h"
+#include "windows/frmnoise.h"
 #include "windows/frmopamptest.h"
 #include "windows/frmopening.h"
 #include "windows/frmplot.h"
@@ -24,6 +25,7 @@ void RegisterProgramWindows(Navigator& navigator)
     navigator.SetFactory(WindowKind::About, [](Navigator& n) { return new frmAbout(n); });
     navigator.SetFactory(WindowKind::Schematic, [](Navigator& n) { return new frmSchematic(n); });
     navigator.SetFactory(WindowKind::WriteFiles, [](Navigator& n) { return new frmWriteFiles(n); });
+    navigator.SetFactory(WindowKind::Noise, [](Navigator& n) { return new frmNoise(n); });
 }
 
 }  // namespace stelvane
