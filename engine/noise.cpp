@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 
 #include "engine/cascade.h"
 
@@ -13,8 +12,6 @@ namespace {
 // The opamp's figures as typed: nV/rtHz and pA/rtHz.
 constexpr double kNanovolt = 1e-9;
 constexpr double kPicoampere = 1e-12;
-
-using Complex = std::complex<double>;
 
 // One stage as the noise sees it: its parts and the terms of its ideal-opamp
 // response H = -j w r3c1 / ((a - w^2 b) + j w d).
@@ -38,13 +35,6 @@ std::vector<NoiseStage> StagesOf(const DesignState& s, PartsType parts)
     return stages;
 }
 
-// What every source of a stage puts on its own output at one frequency, in
-// V^2/Hz, and the stage's |H|^2 that carries what comes before it.
-struct StagePowers {
-    std::array<double, kNoiseSources> power;
-    double gain2;
-};
-
 // The source densities squared: 4kT|R| for the resistors (a negative part
 // from an over-ambitious gain is evaluated as the size it has), en^2, in^2.
 struct SourceLevels {
@@ -58,46 +48,58 @@ SourceLevels LevelsOf(const DesignState& s)
     return {4 * kBoltzmann * kelvin, en * en, in * in};
 }
 
-// With an ideal opamp the inverting input is a virtual ground. From the
-// stage's nodal equations: R1's noise (in series with it) reaches the output
-// as the signal does, H; R2's (in series with it) as H R1/R2; a current into
-// the inverting input (R3's noise, the opamp's in) as -R3 (a + j w d) / D;
-// the opamp's en as 1 - a H.
-StagePowers IdealPowers(const NoiseStage& t, const SourceLevels& l, double w)
+// The squared transfers of a stage's three kinds of source to its output at
+// one frequency: h2 for a voltage in series with R1 (the signal's |H|^2; R2's
+// is h2 (R1/R2)^2), z2 for a current into the inverting input (R3's noise,
+// the opamp's in), e2 for the opamp's en.
+struct Transfers {
+    double h2, z2, e2;
+};
+
+// With an ideal opamp the inverting input is a virtual ground, and the
+// stage's nodal equations give H = -j w r3c1 / D, the current's -R3 (a + j w d) / D
+// and en's 1 - a H = (D + j w r3c1 a) / D, with D = a - w^2 b + j w d.
+inline Transfers IdealTransfers(const NoiseStage& t, double w2)
 {
-    const double w2 = w * w;
-    const double reD = t.a - w2 * t.b, imD = w * t.d;
-    const double inv = 1 / (reD * reD + imD * imD);
-    const double h2 = w2 * t.r3c1 * t.r3c1 * inv;
-    const double z2 = t.r3 * t.r3 * (t.a * t.a + w2 * t.d * t.d) * inv;
-    const double imE = w * (t.d + t.r3c1 * t.a);
-    const double e2 = (reD * reD + imE * imE) * inv;
-    const double ratio = t.r1 / t.r2;
-    return {{l.fourKT * std::fabs(t.r1) * h2, l.fourKT * std::fabs(t.r2) * ratio * ratio * h2,
-                l.fourKT / std::fabs(t.r3) * z2, l.en2 * e2, l.in2 * z2},
-        h2};
+    const double reD = t.a - w2 * t.b;
+    const double inv = 1 / (reD * reD + w2 * t.d * t.d);
+    const double imE = t.d + t.r3c1 * t.a;
+    return {w2 * t.r3c1 * t.r3c1 * inv, t.r3 * t.r3 * (t.a * t.a + w2 * t.d * t.d) * inv,
+        (reD * reD + w2 * imE * imE) * inv};
 }
 
+// Complex arithmetic in plain doubles: std::complex's product guards
+// against infinities at a cost the sweep cannot afford.
+struct Cx {
+    double re, im;
+    Cx operator+(Cx o) const { return {re + o.re, im + o.im}; }
+    Cx operator-(Cx o) const { return {re - o.re, im - o.im}; }
+    Cx operator*(Cx o) const { return {re * o.re - im * o.im, re * o.im + im * o.re}; }
+    double Norm() const { return re * re + im * im; }
+};
+
 // The single-pole opamp A = DCGain / (1 + j f DCGain / GBW) with Zin across
-// its inputs: the inverting input is no longer a virtual ground, and the
-// nodal equations of the junction a and the input n are solved as they
-// stand (the noise of Zin and of the model's pole is not counted: they are
-// the model's, not a real opamp's).
-StagePowers SpecifiedPowers(const NoiseStage& t, const SourceLevels& l, double w, const DesignState& s)
+// its inputs: the inverting input is no longer a virtual ground. The nodal
+// equations of the junction (admittance ga) and of the inverting input (gn),
+// with the output A (e - vn), have the determinant det = ga gn - w^2 c1 (c2 A - c1);
+// then H = -A j w c1 / (R1 det), the current's -A ga / det and en's
+// A (ga (j w c1 + 1/R3) + w^2 c1^2) / det. The noise of Zin and of the
+// model's pole is not counted: they are the model's, not a real opamp's.
+struct SpecifiedOpamp {
+    double dcGain, poleTime, zinConductance;  // poleTime: DCGain / (2 pi GBW)
+};
+
+inline Transfers SpecifiedTransfers(const NoiseStage& t, double w, const SpecifiedOpamp& o)
 {
-    const Complex jw(0, w);
-    const double dcGain = s.DCGain;
-    const Complex gain = dcGain / (1.0 + jw * (dcGain / (kCascadeTwoPi * s.GBW)));
-    const Complex ga = 1 / t.r1 + 1 / t.r2 + jw * (t.c1 + t.c2);
-    const Complex gn = jw * t.c1 + (1.0 + gain) / t.r3 + 1 / static_cast<double>(s.Zin);
-    const Complex det = ga * gn + jw * t.c1 * (jw * t.c2 * gain - jw * t.c1);
-    const double h2 = std::norm(gain * jw * t.c1 / (t.r1 * det));
-    const double z2 = std::norm(gain * ga / det);
-    const double e2 = std::norm(gain * (ga * (jw * t.c1 + 1 / t.r3) - jw * jw * t.c1 * t.c1) / det);
-    const double ratio = t.r1 / t.r2;
-    return {{l.fourKT * std::fabs(t.r1) * h2, l.fourKT * std::fabs(t.r2) * ratio * ratio * h2,
-                l.fourKT / std::fabs(t.r3) * z2, l.en2 * e2, l.in2 * z2},
-        h2};
+    const double x = w * o.poleTime, scale = o.dcGain / (1 + x * x);
+    const Cx gain{scale, -scale * x}, jwc1{0, w * t.c1};
+    const Cx ga{1 / t.r1 + 1 / t.r2, w * (t.c1 + t.c2)};
+    const Cx gn{(1 + gain.re) / t.r3 + o.zinConductance, w * t.c1 + gain.im / t.r3};
+    const double w2c1 = w * w * t.c1;
+    const Cx det = ga * gn - Cx{w2c1 * (t.c2 * gain.re - t.c1), w2c1 * t.c2 * gain.im};
+    const double common = gain.Norm() / det.Norm();
+    const Cx en = ga * Cx{1 / t.r3, w * t.c1} + Cx{w2c1 * t.c1, 0};
+    return {common * jwc1.Norm() / (t.r1 * t.r1), common * ga.Norm(), common * en.Norm()};
 }
 
 // The cascade at the points freq[0..n): the output density squared at each,
@@ -109,35 +111,61 @@ struct CascadeNoise {
     std::vector<std::array<double, kNoiseSources>> shares;
 };
 
+// Stage by stage from the last back: what follows a stage carries its
+// noise to the output. R1 and R2 share one transfer, R3 and in another, so
+// three weighted sums per stage give all five shares.
+template <class Transfer>
+CascadeNoise RunStages(const std::vector<NoiseStage>& stages, const SourceLevels& l, std::size_t n,
+    const std::vector<double>* weights, Transfer transfer)
+{
+    CascadeNoise out;
+    out.power.assign(n, 0);
+    std::vector<double> following(n, 1);
+    for (std::size_t i = stages.size(); i-- > 0;) {
+        const NoiseStage& t = stages[i];
+        const double ratio = t.r1 / t.r2;
+        const double kh = l.fourKT * (std::fabs(t.r1) + std::fabs(t.r2) * ratio * ratio);
+        const double kz = l.fourKT / std::fabs(t.r3) + l.in2;
+        double sh = 0, sz = 0, se = 0;
+        for (std::size_t p = 0; p < n; ++p) {
+            const Transfers x = transfer(t, p);
+            const double f = following[p];
+            out.power[p] += (kh * x.h2 + kz * x.z2 + l.en2 * x.e2) * f;
+            if (weights) {
+                const double wf = (*weights)[p] * f;
+                sh += wf * x.h2, sz += wf * x.z2, se += wf * x.e2;
+            }
+            following[p] = f * x.h2;
+        }
+        if (weights) {
+            const double hPart = l.fourKT * sh;
+            out.shares.push_back({hPart * std::fabs(t.r1), hPart * std::fabs(t.r2) * ratio * ratio,
+                l.fourKT / std::fabs(t.r3) * sz, l.en2 * se, l.in2 * sz});
+        }
+    }
+    std::reverse(out.shares.begin(), out.shares.end());
+    if (!stages.empty())
+        for (double g : following)
+            if (std::isfinite(g)) out.largestGain2 = std::max(out.largestGain2, g);
+    return out;
+}
+
 CascadeNoise RunCascade(
     const DesignState& s, PartsType parts, const double* freq, std::size_t n, const std::vector<double>* weights)
 {
     const std::vector<NoiseStage> stages = StagesOf(s, parts);
     const SourceLevels levels = LevelsOf(s);
-    const bool specified = parts == PartsType::Specified;
-    CascadeNoise out;
-    out.power.assign(n, 0);
-    out.shares.assign(stages.size(), {});
-    for (std::size_t p = 0; p < n; ++p) {
-        const double w = kCascadeTwoPi * freq[p];
-        const double weight = weights ? (*weights)[p] : 0;
-        // from the last stage back: what follows a stage carries its noise to the output
-        double following = 1, total = 0;
-        for (std::size_t i = stages.size(); i-- > 0;) {
-            const StagePowers sp =
-                specified ? SpecifiedPowers(stages[i], levels, w, s) : IdealPowers(stages[i], levels, w);
-            for (int src = 0; src < kNoiseSources; ++src) {
-                const double atOutput = sp.power[src] * following;
-                total += atOutput;
-                out.shares[i][src] += weight * atOutput;
-            }
-            following *= sp.gain2;
-        }
-        out.power[p] = total;
-        if (!stages.empty() && std::isfinite(following)) out.largestGain2 = std::max(out.largestGain2, following);
+    std::vector<double> w(n);
+    for (std::size_t p = 0; p < n; ++p) w[p] = kCascadeTwoPi * freq[p];
+    if (parts == PartsType::Specified) {
+        const double dcGain = s.DCGain;
+        const SpecifiedOpamp o{dcGain, dcGain / (kCascadeTwoPi * s.GBW), 1 / static_cast<double>(s.Zin)};
+        return RunStages(stages, levels, n, weights,
+            [&](const NoiseStage& t, std::size_t p) { return SpecifiedTransfers(t, w[p], o); });
     }
-    if (!weights) out.shares.clear();
-    return out;
+    for (double& v : w) v *= v;
+    return RunStages(
+        stages, levels, n, weights, [&](const NoiseStage& t, std::size_t p) { return IdealTransfers(t, w[p]); });
 }
 
 // The weights of the trapezoid rule over [lo, hi] on the points freq[0..n),

@@ -36,15 +36,6 @@ TEST(NoiseVerify, NgspiceNoiseAnalysisAgreesWithTheEngine)
         EXPECT_GT(v.points, 100);
         EXPECT_LT(v.maxError, 1e-4) << v.worstFreq;
     }
-    // a resistor changed in the netlist is found
-    s->Bench = {};
-    std::string netlist = NetlistText(*s, OpampModel::Ideal, NetlistAnalysis::Noise);
-    const std::size_t line = netlist.find("R1_2 s1 a2 ") + 11, end = netlist.find('\r', line);
-    netlist.replace(line, end - line, std::to_string(s->R[2][1] * 1.05));
-    const NoiseVerification v =
-        CompareNoiseWithEngine(*s, OpampModel::Ideal, RunAcAnalysis(netlist, {"onoise_spectrum"}));
-    ASSERT_TRUE(v.simulated) << v.message;
-    EXPECT_FALSE(v.passed);
 }
 
 }  // namespace
