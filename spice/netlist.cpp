@@ -104,11 +104,11 @@ private:
         OpampNoise(n, inverting);
     }
 
-    // The ideal opamp of a noise analysis. Its en reaches the output only
-    // through the difference of its two inputs, which a gain of 1e16 leaves
-    // to the last digits of double (the density then scatters by 1%); a
-    // gain that keeps the error of a finite gain, 2Q^2/A, below 1e-5 is
-    // enough and leaves the difference digits to spare.
+    // The ideal opamp of a netlist with noise. Its en reaches the output
+    // only through the difference of its two inputs, which a gain of 1e16
+    // leaves to the last digits of double (the density then scatters by 1%);
+    // a gain that keeps the error of a finite gain, 2Q^2/A, below 1e-5
+    // (1e-4 dB) is enough and leaves the difference digits to spare.
     double NoiseOpampGain() const
     {
         double highestQ = 1;
@@ -144,8 +144,7 @@ private:
     {
         Line(".subckt opamp inp inn out");
         if (model_ == OpampModel::Ideal) {
-            Line("EGAIN out 0 inp inn " +
-                SpiceNumber(analysis_ == NetlistAnalysis::Noise ? NoiseOpampGain() : kIdealOpampGain));
+            Line("EGAIN out 0 inp inn " + SpiceNumber(noisy_ ? NoiseOpampGain() : kIdealOpampGain));
         } else {
             // One pole at GBW / DCGain: a transconductance of DCGain into 1 ohm
             // and its capacitor, then a buffer; Zin across the inputs.

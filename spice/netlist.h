@@ -48,7 +48,9 @@ enum class NetlistAnalysis { Ac, Noise };
 // controlled source, is en in series with the grounded input, and another
 // whose noise drives in into the inverting input. With either, and in a
 // noise analysis, the resistors at Bench.TempC (".options temp", when it is
-// not ngspice's 27 C) and the opamp model's own resistors kept noiseless.
+// not ngspice's 27 C), the opamp model's own resistors kept noiseless, and
+// the ideal opamp's gain 2e5 Q^2 (at least 1e9) rather than 1e16, so that
+// ngspice's noise analysis keeps its digits.
 std::string NetlistText(const DesignState& s, OpampModel model, NetlistAnalysis analysis);
 
 // Writes NetlistText to the named file; on failure (or a record the netlist
