@@ -228,6 +228,16 @@ NoiseVerification VerifyNoise(const DesignState& s, OpampModel model, const Simu
         v.message = "There is nothing to simulate. " + problem;
         return v;
     }
+    const ResArray& r = model == OpampModel::Specified ? s.Rs : s.R;
+    for (int k = 1; k <= StageCount(s); ++k)
+        for (int j = 1; j <= 3; ++j)
+            if (r[k][j] < 0) {
+                NoiseVerification v;
+                v.skipped = true;
+                v.message = "The noise is not compared with ngspice: stage " + std::to_string(k) +
+                    " has a negative resistor, whose noise ngspice counts as negative and the program by its size";
+                return v;
+            }
     const std::string netlist = NetlistText(s, model, NetlistAnalysis::Noise);
     return CompareNoiseWithEngine(s, model, RunAcAnalysis(netlist, {"onoise_spectrum"}, limits));
 }

@@ -75,6 +75,7 @@ constexpr double kNoiseDepthDb = 60;
 
 struct NoiseVerification {
     bool simulated = false;  // ngspice ran; otherwise message says why not
+    bool skipped = false;    // not simulated, as no comparison would mean anything (message says why)
     std::string message;
     int points = 0;        // the points compared
     double maxError = 0;   // the largest relative difference of the densities
@@ -85,7 +86,9 @@ struct NoiseVerification {
 
 // Runs ngspice's noise analysis of the design's netlist with the opamp model
 // (its resistors, its opamps' noise) and compares the output density with
-// the program's at ngspice's frequencies. The record is not changed.
+// the program's at ngspice's frequencies. A circuit with a negative resistor
+// is skipped: ngspice counts its noise as negative, the program by its size.
+// The record is not changed.
 NoiseVerification VerifyNoise(const DesignState& s, OpampModel model, const SimulationLimits& limits = {});
 // The comparison of a noise analysis (one vector: the output density) with the program's density.
 NoiseVerification CompareNoiseWithEngine(const DesignState& s, OpampModel model, const AcAnalysis& analysis);

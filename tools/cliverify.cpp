@@ -154,6 +154,11 @@ void CheckNoise(
         const InterruptStopsSimulation interrupt;
         n = VerifyNoise(s, ModelOf(o), limits);
     }
+    if (n.skipped) {
+        check.text += n.message + "\n";
+        check.json["noise"] = {{"compared", false}, {"reason", n.message}};
+        return;
+    }
     if (!n.simulated) {
         err << n.message << '\n';
         check.code = kNoSimulation;
