@@ -11,9 +11,11 @@ namespace stelvane {
 
 namespace {
 
-// The axis labels end just inside the frame's right edge; the title sits
-// under the top label.
-constexpr double kNoiseLabelsEnd = 10880;
+// The axis labels start far enough inside the frame's right edge for a
+// label of four characters on any screen; the title, under the top label,
+// ends near that edge.
+constexpr double kNoiseLabelsLeft = 10550;
+constexpr double kNoiseTitleEnd = 10880;
 constexpr double kNoiseTitleY = 1150;
 
 // The table's place on the noise window, in layout units.
@@ -56,12 +58,12 @@ void DrawNoisePlot(
     if (!top) return;
     const PlotFrame frame;
     const double charWidth = ScreenCharWidth(ctx.screenWidthTwips);
-    const RowLabelStyle labels{kNoiseLabelsEnd, TextAnchor::RightEdge, charWidth, kNoiseTextColour, ctx.font};
+    const RowLabelStyle labels{kNoiseLabelsLeft, TextAnchor::LeftEdge, charWidth, kNoiseTextColour, ctx.font};
     DrawRowLabels(
         canvas, s, labels, [&](int i) { return Figure(*top - kNoiseRowDb * i, 4); }, frame);
     const std::string title = "Noise, dBV/rtHz";
     canvas.Text(
-        {kNoiseLabelsEnd - EstimatedTextWidth(title, charWidth), kNoiseTitleY}, title, kNoiseTextColour, ctx.font);
+        {kNoiseTitleEnd - EstimatedTextWidth(title, charWidth), kNoiseTitleY}, title, kNoiseTextColour, ctx.font);
 
     const FrequencyAxis axis(s, frame);
     if (!axis.Valid()) return;
