@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "engine/numbertext.h"
+#include "render/noisedrawing.h"
 
 namespace stelvane {
 
@@ -489,6 +490,7 @@ void RedrawPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& c
     DrawGainPlot(canvas, s, ctx);
     DrawDelayPlot(canvas, s, ctx);
     DrawPhasePlot(canvas, s, ctx);
+    if (ctx.noise) DrawNoisePlot(canvas, s, ctx, *ctx.noise);
     DrawStageMarkers(canvas, s);
 }
 

@@ -191,6 +191,7 @@ void DrawCurve(Canvas& canvas, const DesignState& s, Curve curve, const CurveSty
 struct PlotCurvesShown {
     bool phase = false;
     bool delay = false;
+    bool noise = false;  // the output noise density on an axis of its own (the screen only)
 };
 
 struct ScreenPlotContext {
@@ -200,6 +201,7 @@ struct ScreenPlotContext {
     Rgb background{238, 255, 255};               // erasing paints this
     bool readoutOff = false;                     // a tuning panel is open
     const ToleranceResult* tolerance = nullptr;  // a tolerance run of the design shown, or none
+    const std::vector<double>* noise = nullptr;  // the output noise density at the sweep's points, when shown
 };
 
 // The readout strip under the frame, erased at every pointer move.
@@ -216,7 +218,7 @@ void DrawPhasePlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext
 void DrawDelayPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx);
 // A marker at the centre frequency of every stage that has one.
 void DrawStageMarkers(Canvas& canvas, const DesignState& s);
-// The whole plot: gain, delay, phase and stage markers, in that order.
+// The whole plot: gain, delay, phase, the noise when shown, and stage markers, in that order.
 void RedrawPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext& ctx);
 
 // Empties the readout strip, which also holds the "Mouseover" hint.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "engine/noise.h"
 #include "engine/numbertext.h"
 #include "engine/partcheck.h"
 #include "files/partexport.h"
@@ -41,9 +42,19 @@ Single Resistor(const DesignState& s, OpampModel model, int k, int j)
 
 std::string InputNode(int k) { return k == 1 ? "in" : StageOutputNode(k - 1); }
 
+// The ideal opamp's gain in a noise analysis: 2e5 Q^2 (2Q^2/A at most
+// 1e-5), at least 1e9.
+constexpr double kNoiseGainPerQSquared = 2e5;
+constexpr double kLeastNoiseOpampGain = 1e9;
+// ngspice's own temperature, at which the noise generators are held.
+constexpr double kNgspiceTemperature = 27;
+
 class NetlistBuilder {
 public:
-    NetlistBuilder(const DesignState& s, OpampModel model) : s_(s), model_(model) {}
+    NetlistBuilder(const DesignState& s, OpampModel model, NetlistAnalysis analysis = NetlistAnalysis::Ac)
+        : s_(s), model_(model), analysis_(analysis), en_(s.Bench.En > 0), in_(s.Bench.In > 0),
+          noisy_(en_ || in_ || analysis == NetlistAnalysis::Noise)
+    {}
 
     std::string Build()
     {
@@ -58,7 +69,8 @@ public:
         for (int k = 1; k <= stages; ++k) Stage(k);
         if (stages > 0) Line("VOUT " + StageOutputNode(stages) + " out DC 0");
         Opamp();
-        Line(".ac " + Sweep());
+        if (OwnTemperature()) Line(".options temp=" + SpiceNumber(s_.Bench.TempC));
+        Line(analysis_ == NetlistAnalysis::Noise ? ".noise v(out) VIN " + Sweep() : ".ac " + Sweep());
         Line(".end");
         return std::move(text_);
     }
@@ -88,22 +100,60 @@ private:
         Part("R3_" + n, inverting, output, Resistor(s_, model_, k, 3));
         Part("C1_" + n, a, inverting, s_.C[k][1]);
         Part("C2_" + n, a, output, s_.C[k][2]);
-        Line("XU" + n + " 0 " + inverting + " " + output + " opamp");
+        Line("XU" + n + (en_ ? " p" + n : " 0") + " " + inverting + " " + output + " opamp");
+        OpampNoise(n, inverting);
+    }
+
+    // The ideal opamp of a netlist with noise. Its en reaches the output
+    // only through the difference of its two inputs, which a gain of 1e16
+    // leaves to the last digits of double (the density then scatters by 1%);
+    // a gain that keeps the error of a finite gain, 2Q^2/A, below 1e-5
+    // (1e-4 dB) is enough and leaves the difference digits to spare.
+    double NoiseOpampGain() const
+    {
+        double highestQ = 1;
+        for (int k = 1; k <= StageCount(s_); ++k)
+            if (std::isfinite(s_.StageQActual[k])) highestQ = std::max<double>(highestQ, s_.StageQActual[k]);
+        return std::clamp(kNoiseGainPerQSquared * highestQ * highestQ, kLeastNoiseOpampGain, kIdealOpampGain);
+    }
+
+    // Whether the netlist sets the resistors' temperature: ngspice's is 27 C.
+    bool OwnTemperature() const
+    {
+        return noisy_ && s_.Bench.TempC != kNgspiceTemperature && std::isfinite(s_.Bench.TempC);
+    }
+
+    // A 1-ohm resistor at 27 C makes sqrt(4kT) V/rtHz of thermal noise on a
+    // node of its own; a controlled source scales it to the opamp's figure.
+    void OpampNoise(const std::string& n, const std::string& inverting)
+    {
+        const double generator = std::sqrt(4 * kBoltzmann * (kNgspiceTemperature + kZeroCelsius));
+        // ngspice takes an instance's temperature as a difference from the circuit's
+        const std::string held = OwnTemperature() ? " dtemp=" + SpiceNumber(kNgspiceTemperature - s_.Bench.TempC) : "";
+        if (en_) {
+            Line("RNE" + n + " ne" + n + " 0 1" + held);
+            Line("ENE" + n + " p" + n + " 0 ne" + n + " 0 " + SpiceNumber(s_.Bench.En * 1e-9 / generator));
+        }
+        if (in_) {
+            Line("RNI" + n + " ni" + n + " 0 1" + held);
+            Line("GNI" + n + " 0 " + inverting + " ni" + n + " 0 " + SpiceNumber(s_.Bench.In * 1e-12 / generator));
+        }
     }
 
     void Opamp()
     {
         Line(".subckt opamp inp inn out");
         if (model_ == OpampModel::Ideal) {
-            Line("EGAIN out 0 inp inn " + SpiceNumber(kIdealOpampGain));
+            Line("EGAIN out 0 inp inn " + SpiceNumber(noisy_ ? NoiseOpampGain() : kIdealOpampGain));
         } else {
             // One pole at GBW / DCGain: a transconductance of DCGain into 1 ohm
             // and its capacitor, then a buffer; Zin across the inputs.
             const double dcGain = s_.DCGain, gbw = s_.GBW;
             Line("* single-pole opamp: gain at DC " + SpiceNumber(dcGain) + ", GBW " + SpiceNumber(gbw) + " Hz");
-            Line("RIN inp inn " + SpiceNumber(s_.Zin));
+            const std::string quiet = noisy_ ? " noisy=0" : "";
+            Line("RIN inp inn " + SpiceNumber(s_.Zin) + quiet);
             Line("GPOLE 0 pole inp inn " + SpiceNumber(dcGain));
-            Line("RPOLE pole 0 1");
+            Line("RPOLE pole 0 1" + quiet);
             Line("CPOLE pole 0 " + SpiceNumber(dcGain / (2 * std::acos(-1.0) * gbw)));
             Line("EBUF out 0 pole 0 1");
         }
@@ -130,6 +180,8 @@ private:
 
     const DesignState& s_;
     OpampModel model_;
+    NetlistAnalysis analysis_;
+    bool en_, in_, noisy_;
     std::string text_;
 };
 
@@ -149,6 +201,11 @@ std::string NetlistProblem(const DesignState& s, OpampModel model)
 }
 
 std::string NetlistText(const DesignState& s, OpampModel model) { return NetlistBuilder(s, model).Build(); }
+
+std::string NetlistText(const DesignState& s, OpampModel model, NetlistAnalysis analysis)
+{
+    return NetlistBuilder(s, model, analysis).Build();
+}
 
 bool WriteNetlist(const DesignState& s, OpampModel model, const std::string& fileName, Notifier& notifier)
 {

@@ -39,6 +39,20 @@ std::string NetlistProblem(const DesignState& s, OpampModel model);
 // back exactly. Lines end in CR LF like every file the program writes.
 std::string NetlistText(const DesignState& s, OpampModel model);
 
+// The analysis a netlist ends with: the AC sweep, or ngspice's noise
+// analysis over the same points (output v(out), input VIN).
+enum class NetlistAnalysis { Ac, Noise };
+// The netlist with the analysis chosen. Whenever the opamp has a noise
+// figure above 0 (Bench.En, Bench.In), each stage's opamp gets its own
+// noise: a 1-ohm resistor held at 27 C whose thermal noise, scaled by a
+// controlled source, is en in series with the grounded input, and another
+// whose noise drives in into the inverting input. With either, and in a
+// noise analysis, the resistors at Bench.TempC (".options temp", when it is
+// not ngspice's 27 C), the opamp model's own resistors kept noiseless, and
+// the ideal opamp's gain 2e5 Q^2 (at least 1e9) rather than 1e16, so that
+// ngspice's noise analysis keeps its digits.
+std::string NetlistText(const DesignState& s, OpampModel model, NetlistAnalysis analysis);
+
 // Writes NetlistText to the named file; on failure (or a record the netlist
 // cannot describe) it beeps, says so and leaves an existing file as it was.
 // The record is not changed. Returns whether the file was written.

@@ -1,4 +1,4 @@
-// stelvane-ngspice: runs one AC analysis in ngspice's shared library for the
+// stelvane-ngspice: runs one AC (or noise) analysis in ngspice's shared library for the
 // program, in a process of its own so that whatever ngspice does (loops,
 // crashes, runs out of memory) ends here and not in the program.
 //   stelvane-ngspice LIBRARY NODE...   the netlist on standard input
@@ -131,8 +131,12 @@ void Append(std::string& out, const void* data, std::size_t size) { out.append(s
 
 void ReadResult(const Api& api, const std::vector<std::string>& nodeNames)
 {
-    const char* plot = api.currentPlot();
-    if (std::string(plot ? plot : "").rfind("ac", 0) != 0) return Answer('E', "ngspice ran no AC analysis");
+    const std::string plot = api.currentPlot() ? api.currentPlot() : "";
+    // A noise analysis leaves its spectrum in the plot noise1 and ends on
+    // noise2 (the totals): its vectors are asked for by their plot's name.
+    const bool noise = plot.rfind("noise", 0) == 0;
+    if (plot.rfind("ac", 0) != 0 && !noise) return Answer('E', "ngspice ran no AC or noise analysis");
+    const std::string prefix = noise ? "noise1." : "";
     // ngspice answers every query in the same place: each vector is used
     // before the next is asked for.
     auto vector = [&](const std::string& name) -> pvector_info {
@@ -144,7 +148,7 @@ void ReadResult(const Api& api, const std::vector<std::string>& nodeNames)
         if (!v->v_compdata) return imaginary ? 0.0 : v->v_realdata[i];
         return imaginary ? v->v_compdata[i].cx_imag : v->v_compdata[i].cx_real;
     };
-    pvector_info frequency = vector("frequency");
+    pvector_info frequency = vector(prefix + "frequency");
     if (!frequency) return Answer('E', "ngspice returned no frequencies: the sweep holds no point");
     const int points = frequency->v_length;
     std::string body;
@@ -155,7 +159,7 @@ void ReadResult(const Api& api, const std::vector<std::string>& nodeNames)
         Append(body, &f, sizeof f);
     }
     for (const std::string& name : nodeNames) {
-        const pvector_info v = vector(name);
+        const pvector_info v = vector(prefix + name);
         if (!v || v->v_length != points)
             return Answer('E', "ngspice returned no voltages for node " + stelvane::QuotedText(name));
         for (int i = 0; i < points; ++i) {

@@ -6,6 +6,7 @@
 #include <complex>
 #include <limits>
 
+#include "engine/noise.h"
 #include "engine/numbertext.h"
 #include "engine/response.h"
 
@@ -191,6 +192,63 @@ std::string AgreementText(const Verification& v)
     return "ngspice differs by " + Figure(v.worstGain.maxGainErrorDb, 2, false) + " dB" +
         Where(v.worstGain, v.worstGain.gainErrorFreq) + " and by " + Figure(v.worstPhase.maxPhaseErrorDeg, 2, false) +
         "°" + Where(v.worstPhase, v.worstPhase.phaseErrorFreq);
+}
+
+// ---- noise ----
+
+NoiseVerification CompareNoiseWithEngine(const DesignState& s, OpampModel model, const AcAnalysis& analysis)
+{
+    NoiseVerification v;
+    if (!analysis.ok || analysis.nodes.size() != 1) {
+        v.message = analysis.ok ? "ngspice's noise analysis gave no output density" : analysis.message;
+        return v;
+    }
+    v.simulated = true;
+    v.freq = analysis.freq;
+    for (const Complex& d : analysis.nodes[0]) v.density.push_back(d.real());
+    const PartsType parts = model == OpampModel::Specified ? PartsType::Specified : PartsType::Ideal;
+    const std::vector<double> engine = NoiseDensity(s, parts, v.freq);
+    const double peak = engine.empty() ? 0 : *std::max_element(engine.begin(), engine.end());
+    const double floor = peak * std::pow(10.0, -kNoiseDepthDb / 20);
+    for (std::size_t p = 0; p < engine.size(); ++p) {
+        if (!(engine[p] >= floor) || !(engine[p] > 0)) continue;
+        ++v.points;
+        const double error = std::fabs(v.density[p] / engine[p] - 1);
+        // a difference that is no number is the largest of all
+        if (!(error <= v.maxError)) v.maxError = std::isnan(error) ? HUGE_VAL : error, v.worstFreq = v.freq[p];
+    }
+    v.passed = v.points > 0 && v.maxError <= kNoiseTolerance;
+    return v;
+}
+
+NoiseVerification VerifyNoise(const DesignState& s, OpampModel model, const SimulationLimits& limits)
+{
+    if (const std::string problem = NetlistProblem(s, model); !problem.empty()) {
+        NoiseVerification v;
+        v.message = "There is nothing to simulate. " + problem;
+        return v;
+    }
+    const ResArray& r = model == OpampModel::Specified ? s.Rs : s.R;
+    for (int k = 1; k <= StageCount(s); ++k)
+        for (int j = 1; j <= 3; ++j)
+            if (r[k][j] < 0) {
+                NoiseVerification v;
+                v.skipped = true;
+                v.message = "The noise is not compared with ngspice: stage " + std::to_string(k) +
+                    " has a negative resistor, whose noise ngspice counts as negative and the program by its size";
+                return v;
+            }
+    const std::string netlist = NetlistText(s, model, NetlistAnalysis::Noise);
+    return CompareNoiseWithEngine(s, model, RunAcAnalysis(netlist, {"onoise_spectrum"}, limits));
+}
+
+std::string NoiseAgreementText(const NoiseVerification& v)
+{
+    if (!v.simulated) return v.message;
+    if (v.points == 0) return "ngspice's noise has no point to compare: the design makes no noise";
+    if (v.passed) return "ngspice's noise agrees within " + Figure(100 * v.maxError, 1, true) + "%";
+    return "ngspice's noise differs by " + Figure(100 * v.maxError, 2, false) + "% at " + Hertz(v.worstFreq) +
+        ", more than the " + Shortest(100 * kNoiseTolerance) + "% allowed";
 }
 
 }  // namespace stelvane

@@ -74,4 +74,33 @@ Verification CompareWithEngine(
 // where and by how much it differs, or why there is no simulation.
 std::string AgreementText(const Verification& v);
 
+// The noise check: ngspice's noise analysis of the netlist and the
+// program's output density agree when they differ by at most
+// kNoiseTolerance (relative) at every point within kNoiseDepthDb of the
+// density's peak.
+constexpr double kNoiseTolerance = 0.01;
+constexpr double kNoiseDepthDb = 60;
+
+struct NoiseVerification {
+    bool simulated = false;  // ngspice ran; otherwise message says why not
+    bool skipped = false;    // not simulated, as no comparison would mean anything (message says why)
+    std::string message;
+    int points = 0;        // the points compared
+    double maxError = 0;   // the largest relative difference of the densities
+    double worstFreq = 0;  // where it lies
+    bool passed = false;
+    std::vector<double> freq, density;  // ngspice's output density, V/rtHz
+};
+
+// Runs ngspice's noise analysis of the design's netlist with the opamp model
+// (its resistors, its opamps' noise) and compares the output density with
+// the program's at ngspice's frequencies. A circuit with a negative resistor
+// is skipped: ngspice counts its noise as negative, the program by its size.
+// The record is not changed.
+NoiseVerification VerifyNoise(const DesignState& s, OpampModel model, const SimulationLimits& limits = {});
+// The comparison of a noise analysis (one vector: the output density) with the program's density.
+NoiseVerification CompareNoiseWithEngine(const DesignState& s, OpampModel model, const AcAnalysis& analysis);
+// "ngspice's noise agrees within 0.02%", or where and by how much it differs, or why there is no simulation.
+std::string NoiseAgreementText(const NoiseVerification& v);
+
 }  // namespace stelvane

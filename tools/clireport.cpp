@@ -1,11 +1,13 @@
 #include "tools/clireport.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "engine/designtext.h"
 #include "engine/exactcorrection.h"
 #include "engine/headroom.h"
+#include "engine/noise.h"
 #include "engine/numbertext.h"
 #include "engine/partcheck.h"
 #include "engine/response.h"
@@ -216,6 +218,7 @@ Json DesignJson(const DesignState& s, PartsType parts)
     sweep["GainDB"] = row(points, [&](int i) { return s.GainDB[i]; });
     sweep["Phase"] = row(points, [&](int i) { return s.Phase[i]; });
     sweep["Delay"] = row(points, [&](int i) { return s.Delay[i]; });
+    j["noise"] = NoiseJson(s, parts);
     return j;
 }
 
@@ -248,6 +251,65 @@ std::string BenchSummary(const DesignState& s)
     t += LargestInputText(room) + "\n";
     for (const std::string& over : {OverSwingText(room), OverSlewText(room)})
         if (!over.empty()) t += over + "\n";
+    return t;
+}
+
+// ---- noise ----
+
+namespace {
+
+// A noise figure to three significant digits; "-" for none.
+std::string NoiseNumber(double value)
+{
+    if (!std::isfinite(value)) return "-";
+    char buf[40];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 3).ptr);
+}
+
+}  // namespace
+
+Json NoiseJson(const DesignState& s, PartsType parts)
+{
+    const NoiseFigures n = ComputeNoise(s, parts);
+    Json j;
+    Json& density = j["density_v_per_rthz"] = Json::array();
+    for (double d : n.density) density.push_back(JsonSingle(d));
+    j["output_rms_v"] = JsonSingle(n.outputRms);
+    j["input_rms_v"] = JsonSingle(n.inputRms);
+    j["snr_db"] = JsonSingle(n.snrDb);
+    j["band_hz"] = {JsonSingle(n.bandStart), JsonSingle(n.bandStop)};
+    Json& stages = j["stages"] = Json::array();
+    for (const StageNoise& st : n.stages) {
+        Json sources;
+        for (int src = 0; src < kNoiseSources; ++src) sources[NoiseSourceName(src)] = JsonSingle(st.sourceRms[src]);
+        stages.push_back({{"stage", st.stage}, {"output_rms_v", JsonSingle(st.outputRms)}, {"sources", sources}});
+    }
+    return j;
+}
+
+std::string NoiseSummary(const DesignState& s, PartsType parts)
+{
+    constexpr double kMicrovolt = 1e-6;
+    const NoiseFigures n = ComputeNoise(s, parts);
+    std::string t = "\nNoise (resistors at " + NoiseNumber(s.Bench.TempC) + " C, en " + NoiseNumber(s.Bench.En) +
+        " nV/rtHz, in " + NoiseNumber(s.Bench.In) + " pA/rtHz) from " + EngText(n.bandStart) + " Hz to " +
+        EngText(n.bandStop) + " Hz:\n";
+    t += "Output " + NoiseNumber(n.outputRms / kMicrovolt) + " uV rms; referred to the input (gain " +
+        NoiseNumber(n.passbandGain) + " v/v) " + NoiseNumber(n.inputRms / kMicrovolt) +
+        " uV rms; signal-to-noise ratio at " + NoiseNumber(s.Bench.InputLevel) + " V peak " + NoiseNumber(n.snrDb) +
+        " dB\n";
+    auto trimmed = [](std::string line) {
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        return line + "\n";
+    };
+    std::string head = Cell("Stage", kStageColumn) + Cell("uV rms");
+    for (int src = 0; src < kNoiseSources; ++src) head += Cell(NoiseSourceName(src));
+    t += trimmed(head);
+    for (const StageNoise& st : n.stages) {
+        std::string line = Cell(std::to_string(st.stage), kStageColumn) + Cell(NoiseNumber(st.outputRms / kMicrovolt));
+        for (int src = 0; src < kNoiseSources; ++src) line += Cell(NoiseNumber(st.sourceRms[src] / kMicrovolt));
+        t += trimmed(line);
+    }
     return t;
 }
 

@@ -29,4 +29,11 @@ std::string BenchSummary(const DesignState& s);
 // that it reads back as the very same Single.
 Json DesignJson(const DesignState& s, PartsType parts);
 
+// The noise of the cascade built with those parts: the "noise" object (the
+// output density at every sweep point, the rms at the output and referred to
+// the input, the signal-to-noise ratio, the band, each stage's and source's
+// share) and the same in words for the summary.
+Json NoiseJson(const DesignState& s, PartsType parts);
+std::string NoiseSummary(const DesignState& s, PartsType parts);
+
 }  // namespace stelvane

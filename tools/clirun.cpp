@@ -327,6 +327,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         out << JsonText(design);
     } else {
         out << DesignSummary(s) << BenchSummary(s) << PartsSummary(o, s);
+        // the noise in words when a noise figure was given; the JSON always holds it
+        if (o.temp || o.en || o.in || o.noiseBand) out << NoiseSummary(s, PartsOf(o));
         if (tolerance.settings) out << ToleranceSummary(RunTolerance(s, *tolerance.settings));
         out << check.text;
     }

@@ -141,6 +141,38 @@ SimulationLimits LimitsOf(const CliOptions& o)
     return limits;
 }
 
+// ---- noise ----
+
+// ngspice's noise analysis of the design beside the AC check: the verdict
+// joins the summary's, the figures the "verify" object's "noise", and a
+// density that differs fails the check as a gain that differs does.
+void CheckNoise(
+    const CliOptions& o, const DesignState& s, const SimulationLimits& limits, CliCheck& check, std::ostream& err)
+{
+    NoiseVerification n;
+    {
+        const InterruptStopsSimulation interrupt;
+        n = VerifyNoise(s, ModelOf(o), limits);
+    }
+    if (n.skipped) {
+        check.text += n.message + "\n";
+        check.json["noise"] = {{"compared", false}, {"reason", n.message}};
+        return;
+    }
+    if (!n.simulated) {
+        err << n.message << '\n';
+        check.code = kNoSimulation;
+        check.json["noise"] = {{"error", n.message}};
+        return;
+    }
+    check.text += "Noise against ngspice's noise analysis, " + std::to_string(n.points) + " points within " +
+        Number(kNoiseDepthDb, 3) + " dB of the peak density: " + NoiseAgreementText(n) +
+        (n.passed ? ": passed\n" : ": failed\n");
+    check.json["noise"] = {{"points", n.points}, {"max_error", JsonSingle(n.maxError)},
+        {"worst_freq", JsonSingle(n.worstFreq)}, {"tolerance", kNoiseTolerance}, {"passed", n.passed}};
+    if (!n.passed && check.code == 0) check.code = kDisagrees;
+}
+
 }  // namespace
 
 std::string CheckOptionsError(const CliOptions& o)
@@ -203,6 +235,7 @@ CliCheck RunCliCheck(const CliOptions& o, const DesignState& s, std::ostream& er
     check.code = v.passed ? 0 : kDisagrees;
     check.text = Summary(v);
     check.json = CheckJson(v);
+    if (!o.verifyNetlist) CheckNoise(o, s, limits, check, err);
     return check;
 }
 

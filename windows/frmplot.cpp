@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 
 #include "engine/headroom.h"
+#include "engine/noise.h"
 #include "engine/numbertext.h"
 #include "files/plotoverlay.h"
 #include "windows/plottolerance.h"
@@ -200,6 +202,8 @@ void frmPlot::BuildControls()
         *this, Record(), [this] { RedrawPlot(); },
         [this](const std::string& text) { GetPlatform().ShowMessage(text); });
 
+    BuildNoiseControls();
+
     connect(cmdPoles, &QPushButton::clicked, this, [this] { Nav().Open(WindowKind::Poles); });
     connect(cmdDelay, &QPushButton::clicked, this, [this] { DelayClicked(); });
     connect(cmdPhase, &QPushButton::clicked, this, [this] { PhaseClicked(); });
@@ -297,6 +301,10 @@ void frmPlot::PlaceControls()
     lblUnbuildable->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblUnbuildable->setPalette(p);
     tolerance->Place(layout);
+    // noise: right of the readout strip, under the right-hand axes' labels
+    Place(*chkNoise, layout, 11050, 7300, 900, 300);
+    MakeTransparent(*chkNoise);
+    Place(*cmdNoiseTable, layout, 11050, 7620, 900, 280);
 }
 
 void frmPlot::Load()
@@ -391,8 +399,33 @@ bool frmPlot::PartGroupOpen() const { return !lblStageNr->isHidden() || !cmdEnte
 
 void frmPlot::RedrawPlot()
 {
-    stelvane::RedrawPlot(canvas(), Record(), PlotContext());
+    ScreenPlotContext ctx = PlotContext();
+    // ---- noise: worked out afresh for every drawing of the design ----
+    noiseDensity_.clear();
+    if (View().shown.noise) {
+        noiseDensity_ = ComputeNoise(Record(), View().parts).density;
+        ctx.noise = &noiseDensity_;
+    }
+    stelvane::RedrawPlot(canvas(), Record(), ctx);
     DrawSimulation();
+}
+
+void frmPlot::BuildNoiseControls()
+{
+    chkNoise = new QCheckBox("Noise", this);
+    chkNoise->setObjectName("chkNoise");
+    chkNoise->setFocusPolicy(Qt::NoFocus);
+    chkNoise->setChecked(View().shown.noise);
+    chkNoise->setToolTip("The noise density at the output, on an axis of its own in dBV/rtHz");
+    cmdNoiseTable = new QPushButton("Noise table", this);
+    cmdNoiseTable->setObjectName("cmdNoiseTable");
+    cmdNoiseTable->setFocusPolicy(Qt::NoFocus);
+    cmdNoiseTable->setToolTip("Each stage's and each source's share of the noise");
+    connect(chkNoise, &QCheckBox::toggled, this, [this](bool on) {
+        View().shown.noise = on;
+        RedrawPlot();
+    });
+    connect(cmdNoiseTable, &QPushButton::clicked, this, [this] { Nav().Open(WindowKind::Noise); });
 }
 
 void frmPlot::CheckNegativeParts() { NegativeParts = HasNegativeParts(Record()) ? 1 : 0; }

@@ -3,12 +3,14 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "windows/navigation.h"
 #include "render/plotdrawing.h"
 #include "spice/verify.h"
 #include "windows/simulationtask.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -124,12 +126,19 @@ public:
     // The tolerance run and its band.
     PlotTolerance* tolerance;
 
+    // The noise: its curve on the plot, and the window of its shares.
+    QCheckBox* chkNoise;
+    QPushButton* cmdNoiseTable;
+
 protected:
     void OnPrint() override;
     void DesignChanged() override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    void BuildNoiseControls();
+    std::vector<double> noiseDensity_;  // at the sweep's points, while the noise is shown
+
     void BuildControls();
     void PlaceControls();
     ScreenPlotContext PlotContext() const;

@@ -20,8 +20,20 @@ constexpr Rgb kExitButtonColour{224, 224, 224};
 constexpr Rgb kOwnButtonColour{0, 255, 255};  // the bar button of the window it is on; also Start/Return
 constexpr Rgb kPanelOutline{17, 17, 17};
 
-enum class WindowKind { Opening, Design, Plot, Schematic, Tabulated, OpampTest, Poles, WriteFiles, Headroom, About };
-constexpr int kWindowKinds = int(WindowKind::About) + 1;
+enum class WindowKind {
+    Opening,
+    Design,
+    Plot,
+    Schematic,
+    Tabulated,
+    OpampTest,
+    Poles,
+    WriteFiles,
+    Headroom,
+    About,
+    Noise
+};
+constexpr int kWindowKinds = int(WindowKind::Noise) + 1;
 
 struct TwipSize {
     double width = 0;

@@ -21,7 +21,7 @@ struct KindInfo {
 };
 
 // Captions begin with six blanks, so the title sits away from the frame's icon.
-constexpr std::array<KindInfo, int(WindowKind::About) + 1> kKindInfo{{
+constexpr std::array<KindInfo, kWindowKinds> kKindInfo{{
     {"frmOpening", "      Stelvane - Welcome!", false},
     {"frmDesign", "      Stelvane - Design", false},
     {"frmPlot", "      Stelvane - Plot", false},
@@ -32,6 +32,7 @@ constexpr std::array<KindInfo, int(WindowKind::About) + 1> kKindInfo{{
     {"frmWriteFiles", "      Stelvane - file writing", true},
     {"frmHeadroom", "      Stelvane - Headroom", false},
     {"frmAbout", "      QUIBEX - About", false},
+    {"frmNoise", "      Stelvane - Noise", false},
 }};
 
 int Index(WindowKind kind) { return int(kind); }

@@ -3,6 +3,7 @@
 #include "windows/frmabout.h"
 #include "windows/frmdesign.h"
 #include "windows/frmheadroom.h"
+#include "windows/frmnoise.h"
 #include "windows/frmopamptest.h"
 #include "windows/frmopening.h"
 #include "windows/frmplot.h"
@@ -26,6 +27,7 @@ void RegisterProgramWindows(Navigator& navigator)
     navigator.SetFactory(WindowKind::Headroom, [](Navigator& n) { return new frmHeadroom(n); });
     navigator.SetFactory(WindowKind::Schematic, [](Navigator& n) { return new frmSchematic(n); });
     navigator.SetFactory(WindowKind::WriteFiles, [](Navigator& n) { return new frmWriteFiles(n); });
+    navigator.SetFactory(WindowKind::Noise, [](Navigator& n) { return new frmNoise(n); });
 }
 
 }  // namespace stelvane

@@ -149,6 +149,7 @@ TEST(Cli, JsonReadsBackAsTheGoldenValuesInOrderAndHoldsItsCountsToTheArrays)
         const Json counted = Json::parse(JsonText(DesignJson(s, PartsType::Ideal)));
         EXPECT_EQ(counted["stages"].size(), c.stages);
         EXPECT_EQ(counted["sweep"]["Delay"].size(), c.points);
+        EXPECT_EQ(counted["noise"]["density_v_per_rthz"].size(), c.points);
     }
 }
 
