@@ -326,7 +326,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (!check.json.is_null()) design["verify"] = check.json;
         out << JsonText(design);
     } else {
-        out << DesignSummary(s) << BenchSummary(s) << PartsSummary(o, s);
+        // The bench paragraph when a bench option was given, so that the summary of
+        // the default design reads as it always did; the JSON always holds it.
+        const bool bench = o.stageGains || o.correction || o.stageOrder || o.inputLevel || o.swing || o.slew || o.opamp;
+        out << DesignSummary(s) << (bench ? BenchSummary(s) : std::string()) << PartsSummary(o, s);
         // the noise in words when a noise figure was given; the JSON always holds it
         if (o.temp || o.en || o.in || o.noiseBand) out << NoiseSummary(s, PartsOf(o));
         if (tolerance.settings) out << ToleranceSummary(RunTolerance(s, *tolerance.settings));

@@ -49,7 +49,8 @@ TEST(DesignWindow, BenchControlsSetTheRecordAndAreKeptForTheNextRun)
     QTest::keyClicks(combo(p, "cboOpamp")->lineEdit(), "Bench amp");
     p.Do(Design, "txtGBW=2M");
     p.Do(Design, "cmdAddOpamp");
-    const OpampEntry* added = FindOpamp(ReadOpampList(*places.opampList).entries, "bench amp");
+    const OpampListRead list = ReadOpampList(*places.opampList);
+    const OpampEntry* added = FindOpamp(list.entries, "bench amp");
     ASSERT_TRUE(added);
     EXPECT_EQ(added->gbw, 2e6);
     EXPECT_EQ(added->en, 18);  // the chosen opamp's
