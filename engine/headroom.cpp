@@ -274,27 +274,38 @@ std::string OverSlewText(const Headroom& room)
 
 std::string UnbuildableWords(const DesignState& s)
 {
-    std::vector<int> unbuilt;
-    bool negative = false;
-    for (int k = 1; k <= StageCount(s); ++k) {
-        const StageFault fault = StageFaultOf(s, k);
-        if (fault == StageFault::None) continue;
-        unbuilt.push_back(k);
-        negative = negative || fault == StageFault::Negative;
+    // The ideal resistors first; when they can all be built, those corrected
+    // for the specified opamp, which the exports and the check build with.
+    for (const bool specified : {false, true}) {
+        std::vector<int> unbuilt;
+        bool negative = false;
+        for (int k = 1; k <= StageCount(s); ++k) {
+            const StageFault fault = StageFaultOf(s, k, specified);
+            if (fault == StageFault::None) continue;
+            unbuilt.push_back(k);
+            negative = negative || fault == StageFault::Negative;
+        }
+        if (unbuilt.empty()) continue;
+        std::string t = UnbuildableStageText(s, unbuilt[0], specified);
+        if (unbuilt.size() > 1) {
+            t += " (";
+            t += StageList({unbuilt.begin() + 1, unbuilt.end()}) + " cannot either)";
+        }
+        t += ".";
+        if (specified) {
+            if (s.Bench.Correction == OpampCorrection::Exact) return t;
+            return t + " The exact opamp correction, larger capacitors or a better opamp may build them.";
+        }
+        // Only a gain too high for a stage's Q is what other gains can mend, and
+        // only in a design of a family, whose parts the program chooses.
+        if (!negative || s.ManualEntry == PartsEntry::Manual) return t;
+        const double highest = BuildableGainLimit(s).highestGainDb;
+        if (s.Bench.Gains == StageGains::Equal && s.Gain <= highest)
+            return t + " Buildable stage gains build every stage.";
+        return t + " Even buildable stage gains build every stage only up to a total gain of " + Figure(highest) +
+            " dB.";
     }
-    if (unbuilt.empty()) return {};
-    std::string t = UnbuildableStageText(s, unbuilt[0]);
-    if (unbuilt.size() > 1) {
-        t += " (";
-        t += StageList({unbuilt.begin() + 1, unbuilt.end()}) + " cannot either)";
-    }
-    t += ".";
-    // Only a gain too high for a stage's Q is what other gains can mend, and
-    // only in a design of a family, whose parts the program chooses.
-    if (!negative || s.ManualEntry == PartsEntry::Manual) return t;
-    const double highest = BuildableGainLimit(s).highestGainDb;
-    if (s.Bench.Gains == StageGains::Equal && s.Gain <= highest) return t + " Buildable stage gains build every stage.";
-    return t + " Even buildable stage gains build every stage only up to a total gain of " + Figure(highest) + " dB.";
+    return {};
 }
 
 }  // namespace stelvane

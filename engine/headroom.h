@@ -55,7 +55,8 @@ std::string OverSwingText(const Headroom& room);
 std::string OverSlewText(const Headroom& room);
 // Which stages cannot be built and why, in words, with what would build
 // them: buildable stage gains, or the highest total gain even they can
-// build; empty when every stage can be built.
+// build; for the specified opamp's resistors when the ideal ones can all
+// be built; empty when every stage can be built with both.
 std::string UnbuildableWords(const DesignState& s);
 
 }  // namespace stelvane

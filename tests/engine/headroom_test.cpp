@@ -118,6 +118,11 @@ TEST(Buildable, NamesTheStagesBeyondItAndTheHighestGainThatCanBeBuilt)
     EXPECT_TRUE(AllPartsPositive(*Design(c, StageGains::Buildable)));
     c.gain = limit.highestGainDb + 5;
     EXPECT_FALSE(BuildableGainLimit(*Design(c, StageGains::Buildable)).stages.empty());
+    // Ideal parts that can all be built, but the outer stages' R3 of about 7M is too much for the opamp's 1M.
+    const std::string words = UnbuildableWords(*Design(kCases[2], StageGains::Buildable));
+    EXPECT_TRUE(words.starts_with("Stage 1 cannot be built for the specified opamp") &&
+        words.find("(stage 8 cannot either). The exact") != std::string::npos)
+        << words;
 }
 
 TEST(Buildable, GoingBackGivesBackTheFamilyDesign)
