@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "bench/benchdesign.h"
 #include "engine/designstate.h"
 #include "engine/response.h"
 #include "engine/stageanalysis.h"
@@ -15,23 +16,6 @@
 
 namespace stelvane {
 namespace {
-
-// The start-up design widened to the given order, swept over 2000 intervals.
-std::unique_ptr<DesignState> BenchDesign(int order)
-{
-    auto s = std::make_unique<DesignState>();
-    InitEngine(*s);
-    InstallDefaults(*s);
-    InstallOpampDefaults(*s);
-    s->Order = static_cast<Integer>(order);
-    s->NrInts = kMaxPoints;
-    for (int k = 1; k <= kMaxStages; ++k) {
-        s->C[k][1] = 1e-8f;
-        s->C[k][2] = 1e-8f;
-    }
-    RunDesignChain(*s);
-    return s;
-}
 
 void BM_DesignChainAndSweep(benchmark::State& state)
 {

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "bench/benchdesign.h"
 #include "engine/designstate.h"
 #include "engine/noise.h"
 #include "engine/standardvalues.h"
@@ -17,18 +18,10 @@
 namespace stelvane {
 namespace {
 
-// The start-up design widened to 21 stages, swept over 2000 intervals, with
-// opamp noise of both kinds.
-std::unique_ptr<DesignState> BenchDesign()
+// The 21-stage design with a noisy opamp.
+std::unique_ptr<DesignState> NoiseDesign()
 {
-    auto s = std::make_unique<DesignState>();
-    InitEngine(*s);
-    InstallDefaults(*s);
-    InstallOpampDefaults(*s);
-    s->Order = kMaxStages;
-    s->NrInts = kMaxPoints;
-    for (int k = 1; k <= kMaxStages; ++k) s->C[k][1] = s->C[k][2] = 1e-8f;
-    RunDesignChain(*s);
+    auto s = BenchDesign();
     s->Bench.En = 4;
     s->Bench.In = 0.5;
     return s;
@@ -36,21 +29,21 @@ std::unique_ptr<DesignState> BenchDesign()
 
 void BM_NoiseIdeal(benchmark::State& state)
 {
-    auto s = BenchDesign();
+    auto s = NoiseDesign();
     for (auto _ : state) benchmark::DoNotOptimize(ComputeNoise(*s, PartsType::Ideal).outputRms);
 }
 BENCHMARK(BM_NoiseIdeal)->Unit(benchmark::kMicrosecond);
 
 void BM_NoiseSpecified(benchmark::State& state)
 {
-    auto s = BenchDesign();
+    auto s = NoiseDesign();
     for (auto _ : state) benchmark::DoNotOptimize(ComputeNoise(*s, PartsType::Specified).outputRms);
 }
 BENCHMARK(BM_NoiseSpecified)->Unit(benchmark::kMicrosecond);
 
 void BM_NgspiceNoise(benchmark::State& state)
 {
-    auto s = BenchDesign();
+    auto s = NoiseDesign();
     const std::string netlist = NetlistText(*s, OpampModel::Ideal, NetlistAnalysis::Noise);
     for (auto _ : state) benchmark::DoNotOptimize(RunAcAnalysis(netlist, {"onoise_spectrum"}).ok);
 }

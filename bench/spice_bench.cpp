@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "bench/benchdesign.h"
 #include "engine/designstate.h"
 #include "engine/standardvalues.h"
 #include "engine/synthesis.h"
@@ -13,20 +14,6 @@
 
 namespace stelvane {
 namespace {
-
-// The start-up design widened to 21 stages, swept over 2000 intervals.
-std::unique_ptr<DesignState> BenchDesign()
-{
-    auto s = std::make_unique<DesignState>();
-    InitEngine(*s);
-    InstallDefaults(*s);
-    InstallOpampDefaults(*s);
-    s->Order = kMaxStages;
-    s->NrInts = kMaxPoints;
-    for (int k = 1; k <= kMaxStages; ++k) s->C[k][1] = s->C[k][2] = 1e-8f;
-    RunDesignChain(*s);
-    return s;
-}
 
 void BM_VerifyDesign(benchmark::State& state)
 {
