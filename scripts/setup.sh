@@ -69,7 +69,7 @@ stelvane_sanitizer_stage() {
 }
 
 # every target has its seed corpus in fuzz/corpus/NAME
-STELVANE_FUZZ_TARGETS=(numbertext enterstep designfile lastsession overlay netlistfilter)
+STELVANE_FUZZ_TARGETS=(numbertext enterstep designfile lastsession overlay netlistfilter cliargs)
 
 # Builds the libFuzzer targets with clang in build-fuzz/ and runs each of them
 # with the given libFuzzer options (-runs=N or -max_total_time=S). Each target

@@ -200,7 +200,22 @@ std::string Shortened(const std::string& text)
     return text.size() <= kQuotedLength ? text : text.substr(0, kQuotedLength) + "...";
 }
 
-std::string Quoted(const std::string& text) { return "'" + Shortened(text) + "'"; }
+std::string Quoted(const std::string& text)
+{
+    // A control character (a newline in an argument) would break the one line
+    // a refusal is; it is written as \xNN.
+    std::string quoted = "'";
+    for (const char c : Shortened(text)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7f) {
+            quoted += c;
+            continue;
+        }
+        static constexpr char kHex[] = "0123456789abcdef";
+        quoted += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xf]};
+    }
+    return quoted + "'";
+}
 
 CliParse ParseCliArgs(const std::vector<std::string>& args)
 {
@@ -262,6 +277,8 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
     AddChoiceOption(app, "stage-order", kStageOrders, o.stageOrder, refuseText);
     app.add_option_function<std::vector<std::string>>("--noise-band",
            [&](const std::vector<std::string>& values) {
+               // CLI11 hands over what it found, which may be one frequency only.
+               if (values.size() != 2) return refuse("--noise-band takes two frequencies, F1 and F2");
                for (const std::string& v : values)
                    if (v.starts_with("--") || !(ParseStrictNumber(v).value_or(0) > 0))
                        return refuse("--noise-band takes two frequencies above 0, not " + Quoted(v));
@@ -270,6 +287,7 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
                o.noiseBand = std::pair(values[0], values[1]);
            })
         ->expected(2)
+        ->allow_extra_args(false)
         ->multi_option_policy(last);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 takes them

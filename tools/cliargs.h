@@ -67,7 +67,7 @@ CliParse ParseCliArgs(const std::vector<std::string>& args);
 double CliNumber(const std::string& text);
 
 // An outside text as a message quotes it: at most 300 characters (Shortened),
-// in single quotes (Quoted).
+// in single quotes with control characters as \xNN (Quoted).
 std::string Shortened(const std::string& text);
 std::string Quoted(const std::string& text);
 

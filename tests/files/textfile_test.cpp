@@ -23,7 +23,8 @@ TEST(TextFile, SafeWriteReplacesTheFileALinkNamesKeepsTheLinkAndNeedsAName)
     ASSERT_TRUE(WriteTextFileSafely(folder / "link.txt", "new\r\n"));
     EXPECT_EQ(ReadBytes(folder / "old.txt"), "new\r\n");
     EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
-    EXPECT_FALSE(WriteTextFileSafely("", "new\r\n"));  // no name: a cancelled file dialog
+    EXPECT_FALSE(WriteTextFileSafely("", "new\r\n"));           // no name: a cancelled file dialog
+    EXPECT_FALSE(WriteTextFileSafely(folder / "", "new\r\n"));  // a folder's name, no file's
     // a pipe nobody reads is refused at once, not waited on
     ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
     EXPECT_FALSE(WriteTextFileSafely(folder / "pipe", "new\r\n"));

@@ -73,6 +73,7 @@ TEST(CliSafety, EveryHostileInputEndsWithItsCodeAndMessageAndLeavesOnlyWhatItWas
         // numbers are wholly one number, or refused
         {{"--width", "1O0"}, 2, "option --width takes a number, not '1O0'"},
         {{"--order", "0x10"}, 2, "option --order takes a whole number, not '0x10'"},
+        {{"--order", "2\n3"}, 2, "option --order takes a whole number, not '2\\x0a3'"},  // a refusal is one line
         {{"--cap", longText + "x"}, 2, "option --cap takes a number, not '" + longText.substr(0, 300) + "...'"},
         {{"--start", "-1k", "--save", "n.QBX"}, 2, "option --start takes a number above 0, not '-1k'"},
         {{"--spice-timeout", "3"}, 2, "--spice-timeout needs --verify or --verify-netlist"},
@@ -88,6 +89,15 @@ TEST(CliSafety, EveryHostileInputEndsWithItsCodeAndMessageAndLeavesOnlyWhatItWas
             "--distribution takes uniform or normal, not 'gauss'"},
         {{"--monte-carlo", "10", "--r-tol", "1", "--c-tol", "1", "--seed", "1e30"}, 2,
             "--seed takes a whole number from 0 to 18446744073709551615, not '1e30'"},
+        // the bench: a word from its list, two frequencies low to high, a temperature above absolute zero
+        {{"--stage-gains", "most"}, 2, "--stage-gains takes equal or buildable, not 'most'"},
+        {{"--correction", "second-order"}, 2, "--correction takes first-order or exact, not 'second-order'"},
+        {{"--noise-band", "800", "1.2k", "5k"}, 2, "unexpected argument '5k'"},
+        {{"--noise-band", "800"}, 2, "--noise-band takes two frequencies, F1 and F2"},
+        {{"--noise-band", "1.2k", "800"}, 2, "--noise-band takes a lower frequency first, then a higher one"},
+        {{"--noise-band", "0", "800"}, 2, "--noise-band takes two frequencies above 0, not '0'"},
+        {{"--temp", "-273.15"}, 2, "--temp takes a temperature above -273.15 degrees Celsius, not '-273.15'"},
+        {{"--in", "-1"}, 2, "option --in takes a number, 0 or more, not '-1'"},
         // a part-marking code, a text longer than the design window reads and a value beyond its range
         {{"--cap", "4n7"}, 0, "", "C", 4.7e-9},
         {{"--cap", "470.0000000000p"}, 0, "", "C", 470e-12},
