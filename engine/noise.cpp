@@ -19,6 +19,7 @@ struct NoiseStage {
     int stage;
     double r1, r2, r3, c1, c2;
     double a, b, d, r3c1;
+    double g1, g12, g3;  // 1/R1, 1/R1 + 1/R2, 1/R3: the specified opamp's nodal equations take them
 };
 
 bool UsablePart(double v) { return v != 0 && std::isfinite(v); }
@@ -30,7 +31,8 @@ std::vector<NoiseStage> StagesOf(const DesignState& s, PartsType parts)
     for (int k = 1; k <= StageCount(s); ++k) {
         const double r1 = r[k][1], r2 = r[k][2], r3 = r[k][3], c1 = s.C[k][1], c2 = s.C[k][2];
         if (!(UsablePart(r1) && UsablePart(r2) && UsablePart(r3) && UsablePart(c1) && UsablePart(c2))) continue;
-        stages.push_back({k, r1, r2, r3, c1, c2, 1 + r1 / r2, r1 * r3 * c1 * c2, r1 * (c1 + c2), r3 * c1});
+        stages.push_back({k, r1, r2, r3, c1, c2, 1 + r1 / r2, r1 * r3 * c1 * c2, r1 * (c1 + c2), r3 * c1, 1 / r1,
+            1 / r1 + 1 / r2, 1 / r3});
     }
     return stages;
 }
@@ -85,21 +87,24 @@ struct Cx {
 // then H = -A j w c1 / (R1 det), the current's -A ga / det and en's
 // A (ga (j w c1 + 1/R3) + w^2 c1^2) / det. The noise of Zin and of the
 // model's pole is not counted: they are the model's, not a real opamp's.
-struct SpecifiedOpamp {
-    double dcGain, poleTime, zinConductance;  // poleTime: DCGain / (2 pi GBW)
+// The opamp at one frequency, the same for every stage: w, A and |A|^2.
+struct OpampPoint {
+    double w;
+    Cx gain;
+    double gain2;
 };
 
-inline Transfers SpecifiedTransfers(const NoiseStage& t, double w, const SpecifiedOpamp& o)
+inline Transfers SpecifiedTransfers(const NoiseStage& t, const OpampPoint& o, double zinConductance)
 {
-    const double x = w * o.poleTime, scale = o.dcGain / (1 + x * x);
-    const Cx gain{scale, -scale * x}, jwc1{0, w * t.c1};
-    const Cx ga{1 / t.r1 + 1 / t.r2, w * (t.c1 + t.c2)};
-    const Cx gn{(1 + gain.re) / t.r3 + o.zinConductance, w * t.c1 + gain.im / t.r3};
+    const double w = o.w;
+    const Cx ga{t.g12, w * (t.c1 + t.c2)};
+    const Cx gn{(1 + o.gain.re) * t.g3 + zinConductance, w * t.c1 + o.gain.im * t.g3};
     const double w2c1 = w * w * t.c1;
-    const Cx det = ga * gn - Cx{w2c1 * (t.c2 * gain.re - t.c1), w2c1 * t.c2 * gain.im};
-    const double common = gain.Norm() / det.Norm();
-    const Cx en = ga * Cx{1 / t.r3, w * t.c1} + Cx{w2c1 * t.c1, 0};
-    return {common * jwc1.Norm() / (t.r1 * t.r1), common * ga.Norm(), common * en.Norm()};
+    const Cx det = ga * gn - Cx{w2c1 * (t.c2 * o.gain.re - t.c1), w2c1 * t.c2 * o.gain.im};
+    const double common = o.gain2 / det.Norm();
+    const Cx en = ga * Cx{t.g3, w * t.c1} + Cx{w2c1 * t.c1, 0};
+    const double jwc1g1 = w * t.c1 * t.g1;
+    return {common * jwc1g1 * jwc1g1, common * ga.Norm(), common * en.Norm()};
 }
 
 // The cascade at the points freq[0..n): the output density squared at each,
@@ -158,10 +163,16 @@ CascadeNoise RunCascade(
     std::vector<double> w(n);
     for (std::size_t p = 0; p < n; ++p) w[p] = kCascadeTwoPi * freq[p];
     if (parts == PartsType::Specified) {
-        const double dcGain = s.DCGain;
-        const SpecifiedOpamp o{dcGain, dcGain / (kCascadeTwoPi * s.GBW), 1 / static_cast<double>(s.Zin)};
+        // A = DCGain / (1 + j w DCGain / (2 pi GBW)), worked out once a point.
+        const double dcGain = s.DCGain, poleTime = dcGain / (kCascadeTwoPi * s.GBW);
+        std::vector<OpampPoint> opamp(n);
+        for (std::size_t p = 0; p < n; ++p) {
+            const double x = w[p] * poleTime, scale = dcGain / (1 + x * x);
+            opamp[p] = {w[p], {scale, -scale * x}, scale * scale * (1 + x * x)};
+        }
+        const double zinConductance = 1 / static_cast<double>(s.Zin);
         return RunStages(stages, levels, n, weights,
-            [&](const NoiseStage& t, std::size_t p) { return SpecifiedTransfers(t, w[p], o); });
+            [&](const NoiseStage& t, std::size_t p) { return SpecifiedTransfers(t, opamp[p], zinConductance); });
     }
     for (double& v : w) v *= v;
     return RunStages(

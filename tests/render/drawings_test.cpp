@@ -104,6 +104,10 @@ TEST(PolesDrawing, PolesStandAtTheirPlaceOnTheScale)
                 return std::hypot(m.points[1].x - end.x, m.points[1].y + end.y - 2 * 4500) < 0.5;
             })) << end.y;
         }
+        // the line at +90 degrees goes straight up to the outer ring
+        EXPECT_TRUE(std::any_of(angles.begin(), angles.end(), [](const CanvasPrimitive& m) {
+            return std::hypot(m.points[1].x - 6000, m.points[1].y - (4500 - 3500)) < 0.5;
+        }));
     }
 }
 

@@ -214,6 +214,7 @@ TEST(PlotDrawing, ACurveIsTheSameWhateverWasDrawnBefore)
             [](DesignState& d) { std::ranges::for_each(d.Freq, [](Single& f) { f *= 1.01f; }); }},
         {"fewer points, the same leading frequencies", [](DesignState& d) { d.NrInts = 500; }},
         {"a log axis over the same frequencies", [](DesignState& d) { d.Sweep = SweepSpacing::Log; }},
+        {"the axis's end typed, not swept yet", [](DesignState& d) { d.Fstop *= 1.1f; }},
         {"a narrower frame", [](DesignState&) {}, {2000, 1000, 6000, 7000}},
     };
     for (const auto& c : cases) {
