@@ -1,5 +1,5 @@
 // The headroom order weighs every order of up to twelve stages; these measure
-// it at the eight-stage Chebyshev (0.5 dB, 100 Hz wide) over the full
+// it at an eight-stage Chebyshev (0.5 dB, 100 Hz wide) over the full
 // 2000 intervals, and the headroom figures themselves at 21 stages.
 
 #include <benchmark/benchmark.h>

@@ -20,7 +20,8 @@
 namespace stelvane {
 namespace {
 
-// The designs of every check: the first, then small orders whose stage orders can all be weighed.
+// The designs of every check: the wide and high-gain ones that equal gains cannot build first,
+// then small orders whose stage orders can all be weighed.
 struct Case {
     const char* name;
     int family;
@@ -102,7 +103,7 @@ TEST(Buildable, KeepsTheCurveWithEveryPartPositiveAndC1InE12UpToTenTimesC2)
             EXPECT_LE(built->R[k][2], 4.001 * built->R[k][1]) << k;  // with margin
         }
     }
-    // Equal gains cannot build the designs; the Butterworth needs a larger C1.
+    // Equal gains cannot build the first two designs; the Butterworth needs a larger C1.
     EXPECT_FALSE(AllPartsPositive(*Design(kCases[0], StageGains::Equal)));
     const auto butterworth = Design(kCases[1], StageGains::Buildable);
     EXPECT_EQ(
