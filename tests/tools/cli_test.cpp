@@ -125,6 +125,17 @@ TEST(Cli, SummaryLaysOutTheFiguresAndPartsOfTheRecord)
     }
 }
 
+// The summary of the default design reads as it always did; a bench or noise option adds its paragraph.
+TEST(Cli, ABenchOrNoiseOptionAddsItsParagraphToTheSummary)
+{
+    const std::vector<std::vector<std::string>> noise = {{"--in", "0.5"}, {"--noise-band", "800", "1.2k"}};
+    for (const auto& args : noise) EXPECT_NE(RunCliIn(args).out.find("\nNoise (resistors at 27 C"), std::string::npos);
+    EXPECT_NE(RunCliIn({"--swing", "5"}).out.find("\nHeadroom at 1 V peak in, 5 V peak swing"), std::string::npos);
+    const std::string plain = RunCliIn({}).out;
+    EXPECT_EQ(plain.find("\nNoise ("), std::string::npos);
+    EXPECT_EQ(plain.find("\nHeadroom at"), std::string::npos);
+}
+
 TEST(Cli, JsonReadsBackAsTheGoldenValuesInOrderAndHoldsItsCountsToTheArrays)
 {
     // No R2: the stage adds nothing to the centre gain. A version text from an old file may not be UTF-8: the
