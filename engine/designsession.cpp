@@ -240,6 +240,11 @@ void DesignSession::SetOpamp(const ProgramSettings& settings)
     });
 }
 
+void DesignSession::SetMask(const FilterMask& mask)
+{
+    Step([&] { s_.Mask = mask; });
+}
+
 EnterNotes DesignSession::KeepStorable()
 {
     EnterNotes notes;

@@ -104,6 +104,8 @@ public:
     // figures) with the bench: one undo step; the resistors for the
     // specified opamp are worked out anew.
     void SetOpamp(const ProgramSettings& settings);
+    // The requirement the response is held to: one undo step; no part changes.
+    void SetMask(const FilterMask& mask);
 
     // A part of a stage (the stage kept within 1..21).
     const Single& Part(int stage, StagePart part) const;

@@ -60,6 +60,19 @@ struct BenchSettings {
     friend bool operator==(const BenchSettings&, const BenchSettings&) = default;
 };
 
+// A requirement the response is held to: between Fp1 and Fp2 it may lose at
+// most Ap dB, below Fs1 and above Fs2 it must be at least As dB down, both
+// relative to the highest gain in the passband; when DelaySpread is above 0
+// the group delay may vary over the passband by at most that many percent
+// of its least value there. Not part of the design file; all 0: no mask.
+struct FilterMask {
+    double Fp1 = 0, Fp2 = 0, Ap = 0;  // Hz, Hz, dB
+    double Fs1 = 0, Fs2 = 0, As = 0;  // Hz, Hz, dB
+    double DelaySpread = 0;           // percent; 0: not asked
+    bool Active() const { return Fp1 > 0 && Fp2 > Fp1; }
+    friend bool operator==(const FilterMask&, const FilterMask&) = default;
+};
+
 // The design as the files hold it and the Enter step reads it. Every field
 // is zero at construction; the start-up defaults are installed by
 // InstallDefaults and friends.
@@ -137,6 +150,7 @@ struct DerivedDesign {
 // derived from it. What the windows show it with is theirs, not the record's.
 struct DesignState : StoredDesign, DerivedDesign {
     BenchSettings Bench;
+    FilterMask Mask;
 };
 
 // Points of a curve read from an overlay file, 0..OverlayLast (-1: none),
@@ -201,6 +215,9 @@ void VisitFields(Visit&& visit, Records&... r)
     visit("Swing", r.Bench.Swing...), visit("Slew", r.Bench.Slew...), visit("TempC", r.Bench.TempC...);
     visit("En", r.Bench.En...), visit("In", r.Bench.In...);
     visit("NoiseStart", r.Bench.NoiseStart...), visit("NoiseStop", r.Bench.NoiseStop...);
+    visit("MaskFp1", r.Mask.Fp1...), visit("MaskFp2", r.Mask.Fp2...), visit("MaskAp", r.Mask.Ap...);
+    visit("MaskFs1", r.Mask.Fs1...), visit("MaskFs2", r.Mask.Fs2...), visit("MaskAs", r.Mask.As...);
+    visit("MaskDelaySpread", r.Mask.DelaySpread...);
 }
 
 // Installs the default design settings (everything but capacitors and opamp data).

@@ -3,9 +3,11 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "engine/designstate.h"
+#include "engine/mask.h"
 
 namespace stelvane {
 
@@ -40,12 +42,21 @@ struct StageSpread {
 // The percentiles of the gain that a tolerance run reports at every sweep point.
 constexpr std::array<double, 5> kGainPercentiles{0, 5, 50, 95, 100};
 
+// How many copies meet the record's mask, when it has one (CheckMask on each
+// copy's parts).
+struct MaskYield {
+    int copiesMeeting = 0;
+    double share = 0;                    // copiesMeeting / runs
+    MaskEdge worstEdge = MaskEdge::Fp1;  // the edge most copies miss; with none missed, the least margin's
+};
+
 struct ToleranceResult {
     ToleranceSettings settings;
     std::vector<Single> freq;                                         // the design's sweep, points 0..NrInts
     std::array<std::vector<Single>, kGainPercentiles.size()> gainDb;  // p0, p5, p50, p95, p100 at each point, dB
     MeanStd centerGainDb;                                             // the gain at Center, dB
     std::vector<StageSpread> stages;                                  // stages 1..Order
+    std::optional<MaskYield> yield;                                   // with an active mask
 };
 
 // A tolerance run done a share at a time, so that a window can show its

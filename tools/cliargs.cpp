@@ -79,6 +79,7 @@ constexpr std::array kTextOptions{
     TextOption{"en", &CliOptions::en, false, Takes::ZeroOrMore},
     TextOption{"in", &CliOptions::in, false, Takes::ZeroOrMore},
     TextOption{"opamp", &CliOptions::opamp, false, Takes::Text},
+    TextOption{"delay-spread", &CliOptions::delaySpread, false, Takes::AboveZero},
 };
 
 struct FlagOption {
@@ -289,6 +290,24 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
         ->expected(2)
         ->allow_extra_args(false)
         ->multi_option_policy(last);
+    app.add_option_function<std::vector<std::string>>("--mask",
+           [&](const std::vector<std::string>& values) {
+               if (values.size() != 6) return refuse("--mask takes six figures, FP1 FP2 AP FS1 FS2 AS");
+               std::array<double, 6> x{};
+               for (std::size_t i = 0; i < 6; ++i) {
+                   const auto v = values[i].starts_with("--") ? std::nullopt : ParseStrictNumber(values[i]);
+                   if (!(v.value_or(0) > 0) || !std::isfinite(*v))
+                       return refuse("--mask takes six figures above 0, not " + Quoted(values[i]));
+                   x[i] = *v;
+               }
+               if (!(x[3] < x[0] && x[0] < x[1] && x[1] < x[4]))
+                   return refuse("--mask takes its frequencies with FS1 < FP1 < FP2 < FS2");
+               if (!(x[5] > x[2])) return refuse("--mask takes a stopband attenuation AS above the passband loss AP");
+               o.mask = std::array<std::string, 6>{values[0], values[1], values[2], values[3], values[4], values[5]};
+           })
+        ->expected(6)
+        ->allow_extra_args(false)
+        ->multi_option_policy(last);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 takes them
     try {
@@ -314,6 +333,8 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
         error = "--spice-timeout needs --verify or --verify-netlist";  // nothing else simulates
     } else if (o.temp && !(CliNumber(*o.temp) > kAbsoluteZeroC && std::isfinite(CliNumber(*o.temp)))) {
         error = "--temp takes a temperature above -273.15 degrees Celsius, not " + Quoted(*o.temp);
+    } else if (o.delaySpread && !o.mask) {
+        error = "--delay-spread needs --mask";  // a spread is asked of the passband the mask names
     } else if (o.ripple && o.family != kChebyshev) {
         error = "--ripple needs --family chebyshev";  // the other families have no ripple to set
     }
@@ -414,6 +435,11 @@ std::string UsageText()
     u += "  --in I             the opamp's current noise, pA/rtHz (0)\n";
     u += "  --noise-band F1 F2 integrate the noise from F1 to F2, Hz (the sweep)\n";
     u += "  --opamp NAME       take the opamp's figures from the opamp list\n";
+    u += "\nRequirement:\n";
+    u += "  --mask FP1 FP2 AP FS1 FS2 AS  pass FP1..FP2 Hz losing at most AP dB, stop\n";
+    u += "                     below FS1 and above FS2 Hz by at least AS dB\n";
+    u += "  --delay-spread PCT the most the group delay may vary over the passband,\n";
+    u += "                     percent of its least value there\n";
     u += "\nOutput:\n";
     u += "  --json             print the design as JSON instead of the summary\n";
     u += "  --help             show this text\n";

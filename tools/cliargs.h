@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,10 @@ struct CliOptions {
     std::optional<std::string> inputLevel, swing, slew, temp, en, in;
     std::optional<std::pair<std::string, std::string>> noiseBand;
     std::optional<std::string> opamp;  // a name from the opamp list
+
+    // A requirement: FP1 FP2 AP FS1 FS2 AS, and the passband's delay spread.
+    std::optional<std::array<std::string, 6>> mask;
+    std::optional<std::string> delaySpread;
 };
 // The resistors the run builds with: Rs when asked for the specified opamp, else R.
 inline PartsType PartsOf(const CliOptions& o) { return o.specifiedOpamp ? PartsType::Specified : PartsType::Ideal; }

@@ -216,6 +216,17 @@ BenchSettings BenchFromOptions(const CliOptions& o, BenchSettings b)
     return b;
 }
 
+FilterMask MaskFromOptions(const CliOptions& o)
+{
+    FilterMask m;
+    if (!o.mask) return m;
+    const auto& x = *o.mask;
+    m.Fp1 = CliNumber(x[0]), m.Fp2 = CliNumber(x[1]), m.Ap = CliNumber(x[2]);
+    m.Fs1 = CliNumber(x[3]), m.Fs2 = CliNumber(x[4]), m.As = CliNumber(x[5]);
+    if (o.delaySpread) m.DelaySpread = CliNumber(*o.delaySpread);
+    return m;
+}
+
 // --- The opamp list: --opamp NAME ---
 
 // The text of a figure that reads back as the same double.
@@ -285,6 +296,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (o.load && !session.Get(load)) return 1;
 
     session.SetBench(BenchFromOptions(o, s.Bench));
+    session.SetMask(MaskFromOptions(o));
     DesignInputs in = InputsFromRecord(s);
     ApplyOptions(o, in, s.ManualEntry == PartsEntry::Manual);
     SweepOverTheBand(o, in);

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/cascade.h"
+#include "engine/designstate.h"
+
+namespace stelvane {
+
+// The four edges of a mask, in the order the margins are kept.
+enum class MaskEdge { Fp1 = 0, Fp2 = 1, Fs1 = 2, Fs2 = 3 };
+// "fp1", "fp2", "fs1" or "fs2".
+const char* MaskEdgeName(MaskEdge edge);
+
+// A margin this little below 0 dB still meets the mask: the parts are kept
+// as Singles, and a Chebyshev design whose ripple is the mask's Ap touches
+// the passband limit by construction.
+constexpr double kMaskSlackDb = 1e-3;
+
+// How a response stands against a mask. The margin on each side of the
+// passband is the least, over that half of it (Fp1 to the geometric centre,
+// the centre to Fp2), of Ap minus the loss; on each side of the stopband the
+// least, over that stopband, of the attenuation minus As. Above 0 is to
+// spare, below 0 a miss.
+struct MaskCheck {
+    bool meets = false;                // every margin at least -kMaskSlackDb, and the delay spread
+    std::array<double, 4> marginDb{};  // by MaskEdge
+    MaskEdge worst = MaskEdge::Fp1;    // the edge with the least margin
+    double passbandGainDb = 0;         // the reference: the highest gain in the passband
+    double delaySpreadPct = 0;         // (most - least) / least group delay over the passband, percent
+};
+
+// The cascade of the given ideal-opamp stage terms against the mask,
+// evaluated in double precision at points of its own (both passband halves
+// densely, the stop edges and points beyond them), not at the sweep's.
+MaskCheck CheckMask(const StageTerms* terms, int count, const FilterMask& mask);
+// The design's present parts (the ideal-opamp resistors R) against its mask.
+MaskCheck CheckMask(const DesignState& s, const FilterMask& mask);
+
+// One family's least order that meets a mask, designed with the margin
+// shared evenly. Center and Width are what the design window's fields take
+// (the -3 dB width for Butterworth and Bessel, the ripple width for
+// Chebyshev); Ripple is Ap for Chebyshev, else 0.
+struct MaskCandidate {
+    FilterFamily family = FilterFamily::None;
+    int order = 0;  // the least that meets; the highest tried when none does
+    bool meets = false;
+    MaskCheck check;  // of the designed candidate
+    double center = 0, width = 0, ripple = 0;
+    double maxStageQ = 0;
+    bool buildable = true;  // every stage can be built at the design's gain
+};
+
+// The least order per family (Butterworth, Chebyshev, Bessel, in that order)
+// for the mask, each designed from `base` (its gain, capacitor, opamp and
+// bench choices) at the least order that meets the mask, or at the highest
+// order tried (21; Bessel 10) when none does.
+std::vector<MaskCandidate> FindCandidates(const DesignState& base, const FilterMask& mask);
+
+// The candidate that is designed: the one of `family` when given, else the
+// lowest order that meets (the family order breaking ties); nullopt when no
+// candidate meets and no family is given.
+std::optional<std::size_t> ChooseCandidate(
+    const std::vector<MaskCandidate>& candidates, std::optional<FilterFamily> family);
+
+}  // namespace stelvane
