@@ -25,6 +25,7 @@ namespace {
 // finer offsets (the fields beside a part) in micrometres.
 constexpr long kGridMicrometres = 1270;
 constexpr long kFieldOffset = 2540;  // a field's distance from its part's centre
+constexpr long kHalfLine = 1905;     // the second field's distance from the first
 // A stage is 35 grid steps wide; five fit an A4 sheet, seven a row of an A3 one.
 constexpr int kStageWidth = 35;
 constexpr int kStagesOnA4 = 5;
@@ -86,11 +87,10 @@ std::string PinText(
 }
 
 std::string LibSymbol(
-    const char* name, const char* reference, bool hidePinNames, const std::string& body, const std::string& pins)
+    const char* name, const char* reference, bool hidePins, const std::string& body, const std::string& pins)
 {
     std::string t = std::string("    (symbol \"stelvane:") + name + "\"" +
-        (hidePinNames ? " (pin_numbers hide) (pin_names (offset 0) hide)" : " (pin_names (offset 0.508))") +
-        " (in_bom yes) (on_board yes)\n";
+        (hidePins ? " (pin_numbers hide) (pin_names (offset 0) hide)" : "") + " (in_bom yes) (on_board yes)\n";
     t += std::string("      (property \"Reference\" \"") + reference + "\" (id 0) (at 0 0 0) " + kFont + ")\n";
     t += std::string("      (property \"Value\" \"") + name + "\" (id 1) (at 0 0 0) " + kFont + ")\n";
     t += std::string("      (property \"Footprint\" \"\" (id 2) (at 0 0 0) ") + kHiddenFont + ")\n";
@@ -120,8 +120,11 @@ std::string LibSymbols()
         Polyline({"-2.032 0.762", "2.032 0.762"}) + Polyline({"-2.032 -0.762", "2.032 -0.762"}),
         PinText("passive", "0", "3.81", 270, "3.048", "~", "1") +
             PinText("passive", "0", "-3.81", 90, "3.048", "~", "2"));
-    // the opamp: inverting input above the non-inverting one, the supply pins on the triangle's slopes
-    t += LibSymbol("OPAMP", "U", false, Polyline({"-5.08 5.08", "5.08 0", "-5.08 -5.08", "-5.08 5.08"}),
+    // the opamp: inverting input above the non-inverting one, the supply pins on the triangle's slopes;
+    // its pins' names are kept in the file and its signs drawn, as names would crowd the triangle
+    t += LibSymbol("OPAMP", "U", true,
+        Polyline({"-5.08 5.08", "5.08 0", "-5.08 -5.08", "-5.08 5.08"}) + Polyline({"-4.318 2.54", "-3.048 2.54"}) +
+            Polyline({"-4.318 -2.54", "-3.048 -2.54"}) + Polyline({"-3.683 -1.905", "-3.683 -3.175"}),
         PinText("input", "-7.62", "-2.54", 0, "2.54", "+", "1") +
             PinText("input", "-7.62", "2.54", 0, "2.54", "-", "2") +
             PinText("output", "7.62", "0", 180, "2.54", "OUT", "3") +
@@ -179,11 +182,14 @@ public:
             Stage(k, x0, y0);
             // the output on to the next stage's R1 (or the row's end), named as the netlist's node
             const int out = x0 + kStageWidth - 3;
-            Wire(out, y0, out + 3, y0);
+            // (its label clear of the next R1, or at the wire's end where the row ends)
+            const int named = k == stages || column == perRow - 1 ? out + 3 : out + 1;
+            if (named != out + 3) Wire(out, y0, named, y0);
+            Wire(named == out + 3 ? out : named, y0, out + 3, y0);
             if (k == stages)
-                GlobalLabel("OUT", "output", out + 3, y0, 0);
+                GlobalLabel("OUT", "output", named, y0, 0);
             else
-                Label("s" + std::to_string(k), out + 3, y0, 0);
+                Label("s" + std::to_string(k), named, y0, 0);
         }
         Directives(kFirstRowY + row * kRowPitch + 24);
 
@@ -273,7 +279,7 @@ private:
             "    (in_bom " + yes + ") (on_board " + yes + ")\n    (uuid " + uuid + ")\n";
         auto field = [&](int id, const char* name, const std::string& v, long fx, long fy, const std::string& fx2) {
             text_ += std::string("    (property \"") + name + "\" " + Quoted(v) + " (id " + std::to_string(id) + ") " +
-                At(fx, fy, 0) + " " + fx2 + ")\n";
+                At(fx, fy, rotation) + " " + fx2 + ")\n";
         };
         field(0, "Reference", reference, cx + place.referenceX, cy + place.referenceY, effects);
         field(1, "Value", value, cx + place.valueX, cy + place.valueY, effects);
@@ -287,7 +293,8 @@ private:
         symbols_.push_back({uuid, reference, value});
     }
 
-    static constexpr FieldPlace kHorizontal{0, -kFieldOffset - 635, 0, kFieldOffset + 635, ""};
+    static constexpr FieldPlace kBelow{0, kFieldOffset, 0, kFieldOffset + kHalfLine, ""};
+    static constexpr FieldPlace kAbove{0, -kFieldOffset - kHalfLine, 0, -kFieldOffset, ""};
     static constexpr FieldPlace kVertical{-kFieldOffset, -1270, -kFieldOffset, 1270, "right"};
     static constexpr FieldPlace kOpampFields{3810, -3810, 3810, 3810, "left"};
 
@@ -308,23 +315,23 @@ private:
     void Stage(int k, int x0, int y0)
     {
         auto wire = [&](int ax, int ay, int bx, int by) { Wire(x0 + ax, y0 + ay, x0 + bx, y0 + by); };
-        Part(k, 1, x0 + 3, y0, 90, kHorizontal);
+        Part(k, 1, x0 + 3, y0, 90, kAbove);  // below it R2's fields would meet its own
         Part(k, 2, x0 + 9, y0 + 5, 0, kVertical);
-        Part(k, 3, x0 + 24, y0 - 9, 90, kHorizontal);
-        Part(k, 4, x0 + 13, y0, 90, kHorizontal);
-        Part(k, 5, x0 + 20, y0 - 13, 90, kHorizontal);
+        Part(k, 3, x0 + 24, y0 - 11, 90, kBelow);
+        Part(k, 4, x0 + 13, y0, 90, kBelow);
+        Part(k, 5, x0 + 20, y0 - 15, 90, kAbove);
         Symbol("OPAMP", OpampDesignator(k), OpampValue(), x0 + 24, y0 + 2, 0, kOpampFields, 5, "X", kOpampModel, true);
         // node A
-        wire(6, 0, 9, 0), wire(9, 0, 10, 0), wire(9, 0, 9, 2), wire(9, 0, 9, -13), Junction(x0 + 9, y0);
+        wire(6, 0, 9, 0), wire(9, 0, 10, 0), wire(9, 0, 9, 2), wire(9, 0, 9, -15), Junction(x0 + 9, y0);
         wire(9, 8, 9, 10), GlobalLabel("GND", "passive", x0 + 9, y0 + 10, 0);
-        wire(9, -13, 17, -13), wire(23, -13, 32, -13);
+        wire(9, -15, 17, -15), wire(23, -15, 32, -15);
         // the inverting input
-        wire(16, 0, 18, 0), wire(16, 0, 16, -9), wire(16, -9, 21, -9), Junction(x0 + 16, y0);
+        wire(16, 0, 18, 0), wire(16, 0, 16, -11), wire(16, -11, 21, -11), Junction(x0 + 16, y0);
         // the output column
-        wire(27, -9, 32, -9), wire(32, -13, 32, -9), wire(32, -9, 32, 0), wire(32, 0, 32, 2), wire(30, 2, 32, 2);
-        Junction(x0 + 32, y0 - 9), Junction(x0 + 32, y0);
+        wire(27, -11, 32, -11), wire(32, -15, 32, -11), wire(32, -11, 32, 0), wire(32, 0, 32, 2), wire(30, 2, 32, 2);
+        Junction(x0 + 32, y0 - 11), Junction(x0 + 32, y0);
         // the grounded non-inverting input and the supplies
-        wire(18, 4, 18, 6), GlobalLabel("GND", "passive", x0 + 18, y0 + 6, 0);
+        wire(18, 4, 18, 6), GlobalLabel("GND", "passive", x0 + 18, y0 + 6, 180);
         wire(22, -4, 22, -6), GlobalLabel("+V", "passive", x0 + 22, y0 - 6, 0);
         wire(22, 8, 22, 10), GlobalLabel("-V", "passive", x0 + 22, y0 + 10, 0);
         Text("Stage " + std::to_string(k), x0 + 12, y0 + 13);
