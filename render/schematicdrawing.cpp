@@ -58,8 +58,8 @@ struct DesignatorPlace {
 };
 constexpr std::array<DesignatorPlace, 5> kPartDesignators{{
     {300, 130},    // R1, under its zigzag
-    {620, 400},    // R2, left of it
-    {1780, -640},  // R3, left of it
+    {480, 400},    // R2, left of it
+    {1640, -640},  // R3, left of it
     {1420, 150},   // C1, under its plates
     {1430, -890},  // C2, under its plates
 }};
