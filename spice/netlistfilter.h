@@ -28,7 +28,8 @@ struct CircuitNetlist {
 // title is replaced by a fixed one, control characters inside a line become
 // blanks, a written netlist's .print lines are dropped, and the first .ac
 // line (with its continuation lines, as with .print) becomes sweepLine, the
-// others are dropped; without one, sweepLine goes before .end. So the verdict is always over the design's own frequencies.
+// others are dropped; without one, sweepLine goes before .end. So the
+// verdict is always over the design's own frequencies.
 CircuitNetlist CircuitOnly(std::string_view netlist, const std::string& sweepLine);
 
 // The design's sweep as its netlist states it: ".ac lin 1001 ... ...".

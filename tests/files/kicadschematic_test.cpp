@@ -97,8 +97,7 @@ Sheet Parse(const std::string& text)
         const double turn = at.Mm(3) * std::numbers::pi / 180;
         std::map<std::string, std::string> field;
         for (const Sexp* p : s->All("property")) field[(*p)[1]] = (*p)[2];
-        if (!sheet.values.emplace(field["Reference"], field["Value"]).second)
-            sheet.faults.push_back("two parts " + field["Reference"]);
+        sheet.values[field["Reference"]] = field["Value"];  // a designator twice leaves one part too few
         // a library point (px, py), y upward, lies at (px, -py) from the symbol turned anticlockwise
         for (const Sexp* pin : libPins[s->One("lib_id")[1]]) {
             const double dx = pin->One("at").Mm(1), dy = -pin->One("at").Mm(2);
@@ -203,7 +202,7 @@ TEST(KicadSchematic, ADesignThatCannotBeBuiltOrAFolderWritesNothing)
         int stage;         // given a capacitor of 0; 0 for none, -1 for no stages
         const char* file;  // a file made "kept" first, or none: the folder itself
         const char* said;
-    } cases[] = {{-1, "f.sch", "no stages"}, {2, "f.sch", "Stage 2"}, {0, "", kKicadNotWrittenMessage}};
+    } cases[] = {{-1, "f.sch", "no stages"}, {2, "f.sch", "Stage 2"}, {0, "", kKicadNotWrittenMessage}};  // a folder
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.said) + " " + c.file);
         auto s = StartUpDesign();
