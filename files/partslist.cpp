@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 
+#include "engine/designators.h"
 #include "engine/numbertext.h"
 #include "engine/practicalparts.h"
 #include "files/partexport.h"
@@ -12,8 +13,7 @@ namespace stelvane {
 
 namespace {
 
-constexpr int kValueDigits = 7;      // a Single holds no more
-constexpr int kReferenceStep = 100;  // R101 is stage 1's R1, R201 stage 2's
+constexpr int kValueDigits = 7;  // a Single holds no more
 
 std::string ValueText(double value)
 {
@@ -47,8 +47,8 @@ double ListedValue(double value, std::optional<StandardSeries> series)
 std::string Row(int stage, char letter, int part, Single value, std::optional<StandardSeries> roundedTo)
 {
     const std::optional<StandardSeries> series = RowSeries(value, letter == 'R', roundedTo);
-    std::string row = std::to_string(stage) + ',' + letter + std::to_string(stage * kReferenceStep + part) + ',';
-    row += ValueText(ListedValue(value, series));
+    std::string row = std::to_string(stage) + ',' + PartDesignator(stage, letter == 'R' ? part : part + 3) + ',';
+    row += PartsListValue(value, letter == 'R', roundedTo);
     row += letter == 'R' ? ",resistor," : ",capacitor,";
     if (series)
         row += std::string(SeriesName(*series)) + ',' + ToleranceText(SeriesTolerancePercent(*series));
@@ -58,6 +58,11 @@ std::string Row(int stage, char letter, int part, Single value, std::optional<St
 }
 
 }  // namespace
+
+std::string PartsListValue(double value, bool resistor, std::optional<StandardSeries> roundedTo)
+{
+    return ValueText(ListedValue(value, RowSeries(value, resistor, roundedTo)));
+}
 
 std::string PartsListText(const DesignState& s, PartsType parts, std::optional<StandardSeries> roundedTo)
 {

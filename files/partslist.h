@@ -22,6 +22,10 @@ inline constexpr const char* kPartsListHeader = "stage,reference,value (ohm or F
 // it; a value of no series leaves both columns empty.
 std::string PartsListText(const DesignState& state, PartsType parts, std::optional<StandardSeries> roundedTo);
 
+// A part's value as the parts list writes it ("82000", "4.7e-08"): a series
+// value as its round number, anything else in up to seven digits.
+std::string PartsListValue(double value, bool resistor, std::optional<StandardSeries> roundedTo);
+
 // Writes the parts list. On failure it beeps and says so, and an existing
 // file is left as it was. The record is not changed. Returns whether the
 // file was written.

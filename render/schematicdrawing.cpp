@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/designators.h"
 #include "engine/partcheck.h"
 #include "engine/practicalparts.h"
 #include "render/screenstyle.h"
@@ -50,9 +51,33 @@ void OutlineOutOfRange(Canvas& canvas, double x0, double y, const DesignState& s
     }
 }
 
+// Where each part's designator goes, from the stage's x0 and the signal
+// line: clear of the part's value, its leads and the opamp's triangle.
+struct DesignatorPlace {
+    double dx, dy;
+};
+constexpr std::array<DesignatorPlace, 5> kPartDesignators{{
+    {300, 130},    // R1, under its zigzag
+    {480, 400},    // R2, left of it
+    {1640, -640},  // R3, left of it
+    {1420, 150},   // C1, under its plates
+    {1430, -890},  // C2, under its plates
+}};
+constexpr DesignatorPlace kOpampDesignator{3100, 520};  // under the triangle's lower slope
+
+void DrawDesignators(Canvas& canvas, double x0, double y, int stage, const CanvasFont& font)
+{
+    for (int part = 1; part <= 5; ++part) {
+        const DesignatorPlace& p = kPartDesignators[part - 1];
+        canvas.Text({x0 + p.dx, y + p.dy}, PartDesignator(stage, part), kDesignatorColour, font);
+    }
+    canvas.Text({x0 + kOpampDesignator.dx, y + kOpampDesignator.dy}, OpampDesignator(stage), kDesignatorColour, font);
+}
+
 }  // namespace
 
-void DrawSchematic(Canvas& canvas, const DesignState& s, PartsType parts, double originX, double screenHeightTwips)
+void DrawSchematic(
+    Canvas& canvas, const DesignState& s, PartsType parts, double originX, double screenHeightTwips, bool designators)
 {
     const SymbolStyle style = SchematicStyle(screenHeightTwips);
     canvas.FillBox({kBandLeft, kBandTop}, {kBandRight, kBandBottom}, kWhite);
@@ -67,6 +92,7 @@ void DrawSchematic(Canvas& canvas, const DesignState& s, PartsType parts, double
         DrawStage(canvas, x, y, s, stage, specified, style);
         OutlineOutOfRange(canvas, x, y, s, parts, stage);
         DrawStageReadouts(canvas, x, s, stage, style);
+        if (designators) DrawDesignators(canvas, x, y, stage, style.valueFont);
         x += kStageAdvance;
     }
     canvas.Line({x, y}, {x + kOutputLead, y}, kBlack);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "engine/designators.h"
 #include "engine/noise.h"
 #include "engine/numbertext.h"
 #include "engine/partcheck.h"
@@ -95,12 +96,13 @@ private:
         const std::string n = std::to_string(k);
         const std::string a = "a" + n, inverting = "n" + n, output = StageOutputNode(k);
         Line("* stage " + n);
-        Part("R1_" + n, InputNode(k), a, Resistor(s_, model_, k, 1));
-        Part("R2_" + n, a, "0", Resistor(s_, model_, k, 2));
-        Part("R3_" + n, inverting, output, Resistor(s_, model_, k, 3));
-        Part("C1_" + n, a, inverting, s_.C[k][1]);
-        Part("C2_" + n, a, output, s_.C[k][2]);
-        Line("XU" + n + (en_ ? " p" + n : " 0") + " " + inverting + " " + output + " opamp");
+        Part(PartDesignator(k, 1), InputNode(k), a, Resistor(s_, model_, k, 1));
+        Part(PartDesignator(k, 2), a, "0", Resistor(s_, model_, k, 2));
+        Part(PartDesignator(k, 3), inverting, output, Resistor(s_, model_, k, 3));
+        Part(PartDesignator(k, 4), a, inverting, s_.C[k][1]);
+        Part(PartDesignator(k, 5), a, output, s_.C[k][2]);
+        // a subcircuit instance's name starts with X; the rest is the opamp's designator
+        Line("X" + OpampDesignator(k) + (en_ ? " p" + n : " 0") + " " + inverting + " " + output + " opamp");
         OpampNoise(n, inverting);
     }
 
@@ -207,10 +209,19 @@ std::string NetlistText(const DesignState& s, OpampModel model, NetlistAnalysis 
     return NetlistBuilder(s, model, analysis).Build();
 }
 
+std::string StandaloneNetlistText(const DesignState& s, OpampModel model)
+{
+    std::string text = NetlistText(s, model);
+    // .end is the last line the builder writes; the request goes just before it
+    const std::size_t endLine = text.size() - std::string_view(".end").size() - kLineEnd.size();
+    text.insert(endLine, std::string(kStandaloneOutputRequest) + std::string(kLineEnd));
+    return text;
+}
+
 bool WriteNetlist(const DesignState& s, OpampModel model, const std::string& fileName, Notifier& notifier)
 {
     const std::string problem = NetlistProblem(s, model);
-    if (problem.empty() && WriteTextFileSafely(fileName, NetlistText(s, model))) return true;
+    if (problem.empty() && WriteTextFileSafely(fileName, StandaloneNetlistText(s, model))) return true;
     notifier.Beep();
     notifier.ShowMessage(
         problem.empty() ? kNetlistNotWrittenMessage : std::string(kNetlistNotWrittenMessage) + ": " + problem);

@@ -53,7 +53,15 @@ enum class NetlistAnalysis { Ac, Noise };
 // ngspice's noise analysis keeps its digits.
 std::string NetlistText(const DesignState& s, OpampModel model, NetlistAnalysis analysis);
 
-// Writes NetlistText to the named file; on failure (or a record the netlist
+// What a written netlist asks of ngspice run on its own (ngspice -b FILE):
+// the output's gain in dB and phase in radians at every point of the sweep,
+// printed on standard output. Printing writes no file the user did not ask
+// for; the program's own check leaves the line out.
+inline constexpr const char* kStandaloneOutputRequest = ".print ac vdb(out) vp(out)";
+// NetlistText with kStandaloneOutputRequest before its .end.
+std::string StandaloneNetlistText(const DesignState& s, OpampModel model);
+
+// Writes StandaloneNetlistText to the named file; on failure (or a record the netlist
 // cannot describe) it beeps, says so and leaves an existing file as it was.
 // The record is not changed. Returns whether the file was written.
 bool WriteNetlist(const DesignState& s, OpampModel model, const std::string& fileName, Notifier& notifier);

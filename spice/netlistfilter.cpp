@@ -87,6 +87,11 @@ CircuitNetlist CircuitOnly(std::string_view netlist, const std::string& sweepLin
             out += line + '\n';
             continue;
         }
+        // a written netlist's output request: the check reads its own vectors
+        if (word == ".print") {
+            droppingContinuation = true;
+            continue;
+        }
         if (std::find(kCircuitKeywords.begin(), kCircuitKeywords.end(), word) == kCircuitKeywords.end()) {
             result.error = Refusal(number, FirstWord(line),
                 "which is not part of a circuit: a netlist to check may hold elements, comments "

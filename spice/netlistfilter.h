@@ -26,9 +26,10 @@ struct CircuitNetlist {
 // instance (A..., some of which read files) and a title that makes the deck
 // a script (*ng_script) refuse it, naming the line and its keyword. The
 // title is replaced by a fixed one, control characters inside a line become
-// blanks, and the first .ac line (with its continuation lines)
-// becomes sweepLine, the others are dropped; without one, sweepLine goes
-// before .end. So the verdict is always over the design's own frequencies.
+// blanks, a written netlist's .print lines are dropped, and the first .ac
+// line (with its continuation lines, as with .print) becomes sweepLine, the
+// others are dropped; without one, sweepLine goes before .end. So the
+// verdict is always over the design's own frequencies.
 CircuitNetlist CircuitOnly(std::string_view netlist, const std::string& sweepLine);
 
 // The design's sweep as its netlist states it: ".ac lin 1001 ... ...".

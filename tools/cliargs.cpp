@@ -63,6 +63,7 @@ constexpr std::array kTextOptions{
     TextOption{"scientific", &CliOptions::scientific, false, Takes::Text},
     TextOption{"spice", &CliOptions::spice, false, Takes::Text},
     TextOption{"netlist", &CliOptions::netlist, false, Takes::Text},
+    TextOption{"kicad", &CliOptions::kicad, false, Takes::Text},
     TextOption{"verify-netlist", &CliOptions::verifyNetlist, false, Takes::Text},
     TextOption{"tolerance-db", &CliOptions::toleranceDb, false, Takes::NotNegative},
     TextOption{"spice-timeout", &CliOptions::spiceTimeout, false, Takes::AboveZero},
@@ -390,7 +391,10 @@ std::string UsageText()
     u += "  --overlay          write the plot overlay files QUIBEXdata.DB, .PHS and .DEL\n";
     u += "                     in the working directory\n";
     u += "  --netlist FILE     write the ngspice netlist (.cir); with --specified-opamp\n";
-    u += "                     the single-pole opamp and the resistors for it\n";
+    u += "                     the single-pole opamp and the resistors for it; run alone\n";
+    u += "                     (ngspice -b FILE) it prints the output's dB and phase\n";
+    u += "  --kicad FILE       write the KiCad schematic (.kicad_sch, KiCad 6 and later)\n";
+    u += "                     with the parts list's designators and values\n";
     u += "  Every file is looked at before the first is written: an empty name, a folder,\n";
     u += "  a device or pipe (also with the extension added), or a file another option\n";
     u += "  reads or writes ends the run with 2. Files read must be regular files.\n";

@@ -52,6 +52,9 @@ struct CliOptions {
     // A requirement: FP1 FP2 AP FS1 FS2 AS, and the passband's delay spread.
     std::optional<std::array<std::string, 6>> mask;
     std::optional<std::string> delaySpread;
+
+    // The KiCad schematic (.kicad_sch added to a name without an extension).
+    std::optional<std::string> kicad;
 };
 // The resistors the run builds with: Rs when asked for the specified opamp, else R.
 inline PartsType PartsOf(const CliOptions& o) { return o.specifiedOpamp ? PartsType::Specified : PartsType::Ideal; }

@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include "files/kicadschematic.h"
 #include "files/plotoverlay.h"
 #include "files/textfile.h"
 
@@ -84,6 +85,7 @@ std::vector<RunFile> FilesOf(const CliOptions& o)
     add("--spice", o.spice, true, nullptr);
     add("--bom", o.bom, true, ".csv");
     add("--netlist", o.netlist, true, ".cir");
+    add("--kicad", o.kicad, true, kKicadExtension);
     if (o.overlay)
         for (const char* name : {kOverlayGainFileName, kOverlayPhaseFileName, kOverlayDelayFileName})
             add("--overlay", name, true, nullptr);

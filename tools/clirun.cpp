@@ -13,6 +13,7 @@
 #include "engine/numbertext.h"
 #include "engine/partcheck.h"
 #include "files/designfile.h"
+#include "files/kicadschematic.h"
 #include "files/partslist.h"
 #include "files/plotoverlay.h"
 #include "files/settingsfile.h"
@@ -323,6 +324,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (o.spice) {
         WarnOfNegativeParts(s, PartsOf(o), "the LTspice schematic", err);
         if (!WriteSpiceSchematic(s, PartsOf(o), *o.spice, notifier)) return 1;
+    }
+    if (o.kicad) {
+        WarnOfNegativeParts(s, PartsOf(o), "the KiCad schematic", err);
+        if (!WriteKicadSchematic(
+                s, PartsOf(o), session.RoundedSeries(), WithExtension(*o.kicad, kKicadExtension), notifier))
+            return 1;
     }
     if (o.bom && !WritePartsList(s, PartsOf(o), WithExtension(*o.bom, ".csv"), notifier, session.RoundedSeries()))
         return 1;

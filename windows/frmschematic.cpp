@@ -1,5 +1,6 @@
 #include "windows/frmschematic.h"
 
+#include <QCheckBox>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
@@ -76,6 +77,10 @@ void frmSchematic::BuildControls()
     lblRangeNote = new QLabel(this);
     lblRangeNote->setObjectName("lblRangeNote");
 
+    chkDesignators = new QCheckBox("Designators", this);
+    chkDesignators->setObjectName("chkDesignators");
+    connect(chkDesignators, &QCheckBox::toggled, this, [this] { Draw(); });
+
     connect(UpDown1, &UpDown::valueChanged, this, [this] { ShowSensitivities(); });
     connect(optIdeal, &QRadioButton::toggled, this, [this](bool on) {
         if (on) IdealClicked();
@@ -105,6 +110,7 @@ void frmSchematic::PlaceControls(const Layout& layout)
     table.setPointSizeF(layout.FontPoints(kFontOrdinary));
     lblSensitivity->setFont(table);
     Place(*lblRangeNote, layout, 6300, 7500, 5000, 300);
+    Place(*chkDesignators, layout, 4200, 6000, 1900, 300);  // between the parts type and the sensitivities
 }
 
 void frmSchematic::Load()
@@ -166,7 +172,10 @@ void frmSchematic::SelectPartsType()
     lblOpampInfo->setVisible(specified);
 }
 
-void frmSchematic::Draw() { DrawSchematic(canvas(), Record(), View().parts, OriginX, screenHeightTwips_); }
+void frmSchematic::Draw()
+{
+    DrawSchematic(canvas(), Record(), View().parts, OriginX, screenHeightTwips_, chkDesignators->isChecked());
+}
 
 void frmSchematic::IdealClicked()
 {

@@ -6,6 +6,7 @@
 #include "render/schematicdrawing.h"
 #include "windows/navigation.h"
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QRadioButton;
@@ -53,6 +54,8 @@ public:
     UpDown* UpDown1;
     QLabel* lblSensitivity;
     QLabel* lblRangeNote;
+    // Off by default, so the drawing is as it always was; on, each part's designator is written beside it.
+    QCheckBox* chkDesignators;
 
     // Window state.
     double OriginX = kSchematicOriginX;

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "engine/partcheck.h"
+#include "files/kicadschematic.h"
 #include "files/partslist.h"
 #include "files/spiceschematic.h"
 #include "files/tabulatedfile.h"
@@ -41,6 +42,8 @@ DialogTexts TextsOf(ExportKind kind)
     if (kind == ExportKind::Netlist) return {kNetlistDialogTitle, kNetlistDialogFilter, kNetlistDefaultName, ".cir"};
     if (kind == ExportKind::PartsList)
         return {kPartsListDialogTitle, kPartsListDialogFilter, kPartsListDefaultName, ".csv"};
+    if (kind == ExportKind::KicadSchematic)
+        return {kKicadDialogTitle, kKicadDialogFilter, kKicadDefaultName, kKicadExtension};
     return {kSpiceDialogTitle, kSpiceDialogFilter, kSpiceDefaultName, ".ASC"};
 }
 
@@ -77,6 +80,7 @@ std::string& RememberedName(ViewState& s, ExportKind kind)
     case ExportKind::TabulatedEasy: return s.EasyFileName;
     case ExportKind::Netlist: return s.NetlistFileName;
     case ExportKind::PartsList: return s.PartsListFileName;
+    case ExportKind::KicadSchematic: return s.KicadFileName;
     case ExportKind::SpiceSchematic: break;
     }
     return s.SpiceFileName;
@@ -88,6 +92,7 @@ std::string ProposedExportName(const std::string& remembered, ExportKind kind)
 {
     // Cutting four characters off a name that has no extension would eat
     // into the name the user typed, so such a name keeps all of it.
+    if (remembered.ends_with(ExportExtension(kind))) return remembered;
     if (!HasThreeLetterExtension(remembered)) return remembered + ExportExtension(kind);
     return remembered.substr(0, remembered.size() - kExtensionLength) + ExportExtension(kind);
 }
@@ -111,6 +116,7 @@ bool ExportFile(
     if (kind == ExportKind::SpiceSchematic && !CircuitWanted(s, view.parts, platform, "LTspice schematic"))
         return false;
     if (kind == ExportKind::Netlist && !CircuitWanted(s, view.parts, platform, "netlist")) return false;
+    if (kind == ExportKind::KicadSchematic && !CircuitWanted(s, view.parts, platform, "KiCad schematic")) return false;
     const FileDialogRequest request = ExportDialogRequest(view, kind);
     const std::optional<std::string> chosen = platform.SaveFileDialog(request);
     // A cancelled dialog is no consent to write anything, not even the proposal.
@@ -124,6 +130,7 @@ bool ExportFile(
         return WriteNetlist(
             s, view.parts == PartsType::Specified ? OpampModel::Specified : OpampModel::Ideal, remembered, platform);
     case ExportKind::PartsList: return WritePartsList(s, view.parts, remembered, platform, roundedTo);
+    case ExportKind::KicadSchematic: return WriteKicadSchematic(s, view.parts, roundedTo, remembered, platform);
     case ExportKind::SpiceSchematic: break;
     }
     return WriteSpiceSchematic(s, view.parts, remembered, platform);
@@ -146,6 +153,7 @@ frmWriteFiles::frmWriteFiles(Navigator& navigator) : FormWindow(navigator, Windo
     // The notice is longer than its box is wide; two short lines fit its height.
     Label1->setWordWrap(true);
     cmdWritePartsList = button("cmdWritePartsList", "Write parts list (CSV)");
+    cmdWriteKicadSchematic = button("cmdWriteKicadSchematic", "Write KiCad schematic");
     cmdExit = button("cmdExit", "Return");
 
     auto exportOn = [this](QPushButton* b, ExportKind kind) {
@@ -157,6 +165,8 @@ frmWriteFiles::frmWriteFiles(Navigator& navigator) : FormWindow(navigator, Windo
     exportOn(cmdWriteNetlist, ExportKind::Netlist);
     connect(cmdWritePartsList, &QPushButton::clicked, this,
         [this] { ExportFile(Record(), View(), GetPlatform(), ExportKind::PartsList, Session().RoundedSeries()); });
+    connect(cmdWriteKicadSchematic, &QPushButton::clicked, this,
+        [this] { ExportFile(Record(), View(), GetPlatform(), ExportKind::KicadSchematic, Session().RoundedSeries()); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { Nav().Close(WindowKind::WriteFiles); });
 }
 
@@ -169,9 +179,10 @@ void frmWriteFiles::Load()
     Place(*cmdWriteNetlist, layout, 7500, 3500, 3300, 300);  // beside the LTspice one
     Place(*Label1, layout, 4000, 3900, 3000, 300, kNoticeFont);
     Place(*cmdWritePartsList, layout, 4000, 4600, 3300, 300);
+    Place(*cmdWriteKicadSchematic, layout, 7500, 4600, 3300, 300);  // beside the parts list, same designators
     Place(*cmdExit, layout, 4000, 6000, 1800, 300);
-    for (QPushButton* b :
-        {cmdWriteTabulatedS, cmdWriteTabulatedE, cmdWriteSpiceSchematic, cmdWriteNetlist, cmdWritePartsList})
+    for (QPushButton* b : {cmdWriteTabulatedS, cmdWriteTabulatedE, cmdWriteSpiceSchematic, cmdWriteNetlist,
+             cmdWritePartsList, cmdWriteKicadSchematic})
         SetBackgroundColour(*b, kExportButtonColour);
     SetBackgroundColour(*Label1, kNoticeColour);
     SetBackgroundColour(*cmdExit, kOwnButtonColour);

@@ -14,7 +14,7 @@ class QPushButton;
 namespace stelvane {
 
 // What an export button asks its save dialog and where it keeps its name.
-enum class ExportKind { TabulatedScientific, TabulatedEasy, SpiceSchematic, Netlist, PartsList };
+enum class ExportKind { TabulatedScientific, TabulatedEasy, SpiceSchematic, Netlist, PartsList, KicadSchematic };
 
 inline constexpr const char* kTabulatedDialogTitle = "QUIBEX - write tabulated data file";
 // The second filter's unclosed "(*.TXT" is the text users know; kept as it stands.
@@ -30,14 +30,17 @@ inline constexpr const char* kNetlistDefaultName = "Stelvane.cir";
 inline constexpr const char* kPartsListDialogTitle = "Write parts list";
 inline constexpr const char* kPartsListDialogFilter = "Parts lists (*.csv)|*.csv|All files (*.*)|*.*";
 inline constexpr const char* kPartsListDefaultName = "QUIBEXparts.csv";
+inline constexpr const char* kKicadDialogTitle = "Write KiCad schematic";
+inline constexpr const char* kKicadDialogFilter = "KiCad schematics (*.kicad_sch)|*.kicad_sch";
+inline constexpr const char* kKicadDefaultName = "Stelvane.kicad_sch";
 
 // The run's remembered name for the kind of export.
 std::string& RememberedName(ViewState& view, ExportKind kind);
 // ".DAT" for the tabulated files, ".ASC" for the schematic, ".cir" for the
-// netlist, ".csv" for the parts list.
+// netlist, ".csv" for the parts list, ".kicad_sch" for the KiCad schematic.
 const char* ExportExtension(ExportKind kind);
 // The name a save dialog proposes: the remembered name with its extension
-// replaced by the button's own. A name without a three-letter extension
+// replaced by the button's own (a name that has it already keeps it). A name without a three-letter extension
 // (shorter than four characters, or with no dot four from the end) keeps
 // all it has and gets the extension appended.
 std::string ProposedExportName(const std::string& remembered, ExportKind kind);
@@ -69,6 +72,7 @@ public:
     QPushButton* cmdWriteNetlist;
     QLabel* Label1;
     QPushButton* cmdWritePartsList;
+    QPushButton* cmdWriteKicadSchematic;
     QPushButton* cmdExit;
 };
 

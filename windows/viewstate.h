@@ -21,6 +21,7 @@ struct ViewState {
     std::string SpiceFileName;
     std::string NetlistFileName;
     std::string PartsListFileName;
+    std::string KicadFileName;
 };
 
 }  // namespace stelvane

@@ -10,9 +10,18 @@
 #include <iterator>
 #include <map>
 #include <numbers>
+#include <optional>
 #include <sstream>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "engine/response.h"
 #include "tests/engine/engine_test_support.h"
+#include "tests/files/filetestsupport.h"
+#include "tests/support/recordingnotifier.h"
 
 namespace stelvane::testing {
 namespace {
@@ -63,8 +72,8 @@ TEST(Netlist, PartsNodesOpampAndSweepReadBack)
         const struct {
             std::string name, from, to;
             Single part;
-        } parts[] = {{"R1_" + n, in, a, r[1]}, {"R2_" + n, a, "0", r[2]}, {"R3_" + n, inv, out, r[3]},
-            {"C1_" + n, a, inv, s->C[k][1]}, {"C2_" + n, a, out, s->C[k][2]}};
+        } parts[] = {{"R" + n + "01", in, a, r[1]}, {"R" + n + "02", a, "0", r[2]}, {"R" + n + "03", inv, out, r[3]},
+            {"C" + n + "01", a, inv, s->C[k][1]}, {"C" + n + "02", a, out, s->C[k][2]}};
         for (const auto& p : parts) {
             const auto& line = l[p.name];
             ASSERT_EQ(line.size(), 4u) << p.name;
@@ -78,6 +87,66 @@ TEST(Netlist, PartsNodesOpampAndSweepReadBack)
     EXPECT_EQ(Value(l["GPOLE"].at(5)), 1e5);
     const double pole = 1 / (2 * std::numbers::pi * Value(l["RPOLE"].at(3)) * Value(l["CPOLE"].at(3)));
     EXPECT_NEAR(pole * 1e5 / 1e7, 1, 1e-8);
+}
+
+// ngspice run as a user runs it, "ngspice -b FILE", with no shell between;
+// what it printed, or nothing when it is not installed.
+std::optional<std::string> RunNgspiceBatch(const ScratchFolder& folder, const std::string& netlist)
+{
+    const std::string output = folder / "printed.txt";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::string program = "ngspice", batch = "-b", file = netlist;
+    char* argv[] = {program.data(), batch.data(), file.data(), nullptr};
+    pid_t pid = 0;
+    const int failed = posix_spawnp(&pid, "ngspice", &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (failed || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) == 127)
+        return std::nullopt;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    return ReadBytes(output);
+}
+
+// The written netlist runs on its own: ngspice prints the output's gain and
+// phase at every point of its sweep, and they are the engine's response.
+TEST(Netlist, AWrittenNetlistRunByNgspiceAlonePrintsTheEngineResponse)
+{
+    const struct {
+        const char* name;
+        bool chebyshev, log;
+        const char* order;
+    } cases[] = {
+        {"Butterworth of two stages, linear", false, false, "4"}, {"Chebyshev of three, log", true, true, "6"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto s = StartUpDesign([&](DesignInputs& in) {
+            in.optButterworth = !c.chebyshev, in.optChebyshev = c.chebyshev, in.lblOrderInput = c.order;
+            in.optLinear = !c.log, in.optLog = c.log, in.txtInts = "50";
+        });
+        ScratchFolder folder;
+        RecordingNotifier notifier;
+        ASSERT_TRUE(WriteNetlist(*s, OpampModel::Ideal, folder / "filter.cir", notifier));
+        const auto printed = RunNgspiceBatch(folder, folder / "filter.cir");
+        if (!printed) GTEST_SKIP() << "ngspice is not installed";
+        // the printed rows: index, frequency, gain in dB, phase in radians
+        std::istringstream in(*printed);
+        int rows = 0;
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream words(line);
+            int index = -1;
+            double f = NAN, db = NAN, radians = NAN;
+            if (!(words >> index >> f >> db >> radians) || index != rows) continue;
+            ++rows;
+            double gain = 0, phase = 0;
+            EvaluateCascade(*s, f, gain, phase);
+            EXPECT_NEAR(db, gain, 1e-3) << f;
+            EXPECT_NEAR(std::remainder(radians * 180 / std::numbers::pi - phase, 360), 0, 0.01) << f;
+        }
+        EXPECT_GE(rows, 51);
+    }
 }
 
 }  // namespace

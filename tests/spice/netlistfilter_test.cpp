@@ -52,6 +52,8 @@ TEST(NetlistFilter, ACircuitKeepsItsLinesUnderAFixedTitleAndTakesTheDesignsSweep
         // without a sweep the design's goes before .end, or last
         {"t\nR1 a 0 1\n.end\n", "R1 a 0 1\n" + kSweep + "\n.end\n"},
         {"t\nR1 a 0 1", "R1 a 0 1\n" + kSweep + "\n"},
+        // a written netlist's output request goes, with its continuation, whatever its case
+        {"t\nR1 a 0 1\n.print ac vdb(out)\n+ vp(out)\n .PRINT ac v(a)\n.end\n", "R1 a 0 1\n" + kSweep + "\n.end\n"},
         // a carriage return or NUL inside a line hides no second line from the check
         {std::string("t\nR1 a 0 1\r.control\nR2 a 0 1") + '\0' + ".endc\n",
             "R1 a 0 1 .control\nR2 a 0 1 .endc\n" + kSweep + "\n"},

@@ -53,7 +53,7 @@ TEST(Verify, AResistorChangedByOnePercentInTheNetlistIsFoundAtItsStage)
 {
     const auto s = Design("Chebyshev", 5, 1000);
     std::string netlist = NetlistText(*s, OpampModel::Ideal);
-    const std::size_t line = netlist.find("R3_3 n3 s3 ") + 11, end = netlist.find('\r', line);
+    const std::size_t line = netlist.find("R303 n3 s3 ") + 11, end = netlist.find('\r', line);
     netlist.replace(line, end - line, std::to_string(s->R[3][3] * 1.01));
     const Verification v = CompareWithEngine(*s, OpampModel::Ideal, RunAcAnalysis(netlist, ComparedNodes(*s)));
     ASSERT_TRUE(v.simulated) << v.message;

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
+
 #include "windowtestsupport.h"
 
 namespace stelvane::testing {
@@ -41,6 +44,16 @@ TEST(SchematicWindow, ShowsTheCircuitOfTheDesign)
     // the ideal opamp's again
     p.Act(Schematic, "optIdeal");
     EXPECT_TRUE(drawing.Texts() == ideal && !p.Shown(Schematic, "lblOpampInfo"));
+    // designators beside the parts when asked for (the drawing above had none), each once
+    p.Act(Schematic, "chkDesignators");
+    std::multiset<std::string> named;
+    for (const std::string& text : drawing.Texts())
+        if (std::regex_match(text, std::regex("[RCU][0-9]+"))) named.insert(text);
+    EXPECT_EQ(named.size(), 24u);
+    EXPECT_EQ(std::set<std::string>(named.begin(), named.end()).size(), 24u);
+    EXPECT_TRUE(named.count("R101") && named.count("C402") && named.count("U4"));
+    p.Act(Schematic, "chkDesignators");
+    EXPECT_EQ(drawing.Texts(), ideal);
 }
 
 }  // namespace stelvane::testing

@@ -44,7 +44,9 @@ TEST(WriteFilesWindow, WritesWhatTheCommandLineWritesForTheSameDesign)
             {"cmdWriteSpiceSchematic", "w-spice.ASC", "QUIBEXdefault.ASC"},
             {"cmdWriteNetlist", "w-net", kNetlistDefaultName},  // .cir added
             {"cmdWriteNetlist", nullptr, "w-net.cir"},
-            {"cmdWriteTabulatedE", "none/x.DAT", "w-easy.DAT"},  // the button's own extension
+            {"cmdWriteTabulatedE", "none/x.DAT", "w-easy.DAT"},        // the button's own extension
+            {"cmdWriteKicadSchematic", "w-kicad", kKicadDefaultName},  // .kicad_sch added
+            {"cmdWriteKicadSchematic", nullptr, "w-kicad.kicad_sch"},  // and kept whole
         };
         for (const auto& [button, answer, proposal] : presses) {
             SCOPED_TRACE(button);
@@ -55,9 +57,10 @@ TEST(WriteFilesWindow, WritesWhatTheCommandLineWritesForTheSameDesign)
         EXPECT_FALSE(fs::exists("Default.DAT"));
         EXPECT_EQ(p.LastMessage(), kTabulatedNotWrittenMessage);
 
-        const char* files = " --scientific c-sci.DAT --easy c-easy.txt --spice c-spice.ASC --netlist c-net";
+        const char* files =
+            " --scientific c-sci.DAT --easy c-easy.txt --spice c-spice.ASC --netlist c-net --kicad c-kicad";
         ASSERT_EQ(RunCli(c.options + files), 0);
-        for (const char* file : {"sci.DAT", "easy.txt", "spice.ASC", "net.cir"})
+        for (const char* file : {"sci.DAT", "easy.txt", "spice.ASC", "net.cir", "kicad.kicad_sch"})
             ExpectSameFile(std::string("w-") + file, std::string("c-") + file);
         p.Do(WriteFiles, "cmdExit");
         EXPECT_TRUE(p.navigator.OpenCount() == 1 && p.Find(c.from));
