@@ -395,6 +395,12 @@ void DrawGainPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext&
     Erase(canvas, ctx, {1080, 450}, {1950, 800});
     Erase(canvas, ctx, {1080, frame.bottom}, {11985, kReadoutStripTop});
     canvas.FillBox({frame.left, frame.top}, {frame.right, frame.bottom}, kPlotFrameFill);
+    // The mask's regions lie under the frame's outline, the grid and the curves.
+    std::optional<MaskCheck> mask;
+    if (s.Mask.Active()) {
+        mask = CheckMask(s, s.Mask);
+        DrawMaskRegions(canvas, s, *mask, frame);
+    }
     canvas.OutlineBox({frame.left, frame.top}, {frame.right, frame.bottom}, kPlotFrameOutline, 3);
 
     // The gain labels, the readout strip and the right-hand axes' titles and labels.
@@ -406,11 +412,6 @@ void DrawGainPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext&
 
     if (!ctx.readoutOff) canvas.Text(kHintAt, "Mouseover plot for data", kHintTextColour, ctx.font);
 
-    std::optional<MaskCheck> mask;
-    if (s.Mask.Active()) {
-        mask = CheckMask(s, s.Mask);
-        DrawMaskRegions(canvas, s, *mask, frame);
-    }
     if (ctx.tolerance) DrawToleranceBand(canvas, s, *ctx.tolerance, TolerancePart::Band, frame);
     DrawValueGrid(canvas, s, frame);
 

@@ -99,6 +99,7 @@ void PlotTolerance::Place(const Layout& layout)
     label(lblToleranceRun, 8850, 8650, 3100);
     // the yield: the free row under the tuning panel, left of the run's line
     label(lblYield, 2400, 8650, 6350);
+    lblYield->setAlignment(Qt::AlignRight | Qt::AlignVCenter);  // next to the run's own line
 }
 
 const ToleranceResult* PlotTolerance::Result() const { return result_ ? &*result_ : nullptr; }
