@@ -22,8 +22,8 @@ constexpr int kBlockPoints = 64;
 // Roughly how many stage evaluations one share of the work holds per thread
 // (a few milliseconds).
 constexpr double kStageEvaluationsPerShare = 4e6;
-// The same for the mask check, whose stage evaluations (double precision, a
-// logarithm each) cost about ten of the sweep's.
+// The same for the mask check, whose stage evaluations (double precision,
+// one division each, the group delay too) cost about ten of the sweep's.
 constexpr double kMaskEvaluationsPerShare = 4e5;
 // Copies handed to a thread at a time by the analysis and the mask check.
 constexpr int kCopiesPerTask = 64;
