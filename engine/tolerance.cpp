@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
+#include <limits>
 #include <numbers>
 #include <thread>
 
@@ -20,6 +22,12 @@ constexpr int kBlockPoints = 64;
 // Roughly how many stage evaluations one share of the work holds per thread
 // (a few milliseconds).
 constexpr double kStageEvaluationsPerShare = 4e6;
+// The same for the mask check, whose stage evaluations (double precision,
+// one division each, the group delay too) cost about ten of the sweep's.
+constexpr double kMaskEvaluationsPerShare = 4e5;
+// Copies handed to a thread at a time by the analysis and the mask check.
+constexpr int kCopiesPerTask = 64;
+constexpr int kCheckedCopiesPerTask = 16;
 
 // SplitMix64: a copy's random stream is its own, made from the seed and the
 // copy's number, so no copy's parts depend on which thread drew them.
@@ -116,12 +124,23 @@ struct ToleranceRun::Work {
     std::vector<double> centerGain;
     bool analysed = false;
 
+    // The mask each copy is checked against (when active), and each copy's check.
+    FilterMask mask;
+    std::vector<MaskCheck> checks;
+    int checkedCopies = 0;
+    int copiesPerCheckShare = 0;
+    int checkShares = 0;
+
     int blocks = 0;
     int nextBlock = 0;
     int blocksPerShare = 1;
 
     void Analyse(int firstCopy, int lastCopy);
     void SweepBlock(int block, std::vector<float>& column);
+    void CheckCopies(int firstCopy, int lastCopy);
+    void CountYield();
+    bool Checked() const { return checkedCopies >= static_cast<int>(checks.size()); }
+    int SharesDone() const;
     template <typename Task>
     void InParallel(int count, Task task);
 };
@@ -184,6 +203,42 @@ void ToleranceRun::Work::SweepBlock(int block, std::vector<float>& column)
     }
 }
 
+void ToleranceRun::Work::CheckCopies(int firstCopy, int lastCopy)
+{
+    for (int c = firstCopy; c < lastCopy; ++c) checks[c] = CheckMask(terms[c].data(), stageCount[c], mask);
+}
+
+void ToleranceRun::Work::CountYield()
+{
+    // Every copy in its turn, so the counts never depend on the threads.
+    MaskYield y;
+    std::array<int, 4> misses{};
+    std::array<double, 4> least;
+    least.fill(std::numeric_limits<double>::infinity());
+    for (const MaskCheck& c : checks) {
+        y.copiesMeeting += c.meets ? 1 : 0;
+        for (std::size_t e = 0; e < least.size(); ++e) {
+            misses[e] += c.marginDb[e] < -kMaskSlackDb ? 1 : 0;
+            least[e] = std::min(least[e], c.marginDb[e]);
+        }
+    }
+    y.share = static_cast<double>(y.copiesMeeting) / static_cast<double>(checks.size());
+    // The edge most copies miss, the first of equals; with none missed, the
+    // one whose least margin is smallest.
+    std::size_t worst = 0;
+    const bool missed = *std::max_element(misses.begin(), misses.end()) > 0;
+    for (std::size_t e = 1; e < least.size(); ++e)
+        if (missed ? misses[e] > misses[worst] : least[e] < least[worst]) worst = e;
+    y.worstEdge = static_cast<MaskEdge>(worst);
+    y.copiesMissingWorst = misses[worst];
+    result.yield = y;
+}
+
+int ToleranceRun::Work::SharesDone() const
+{
+    return nextBlock + (copiesPerCheckShare > 0 ? (checkedCopies + copiesPerCheckShare - 1) / copiesPerCheckShare : 0);
+}
+
 ToleranceRun::ToleranceRun(const DesignState& s, const ToleranceSettings& settings) : work_(std::make_unique<Work>())
 {
     Work& w = *work_;
@@ -210,6 +265,16 @@ ToleranceRun::ToleranceRun(const DesignState& s, const ToleranceSettings& settin
     w.blocks = (points + kBlockPoints - 1) / kBlockPoints;
     const double perBlock = static_cast<double>(runs) * std::max(w.order, 1) * kBlockPoints;
     w.blocksPerShare = w.threads * std::max(1, static_cast<int>(kStageEvaluationsPerShare / perBlock));
+
+    if (s.Mask.Active()) {
+        w.mask = s.Mask;
+        w.checks.resize(runs);
+        // Roughly the points CheckMask takes: both passband halves and the stop edges.
+        const double perCopy = (2.0 * (24 + 8 * w.order) + 14) * std::max(w.order, 1);
+        w.copiesPerCheckShare = kCheckedCopiesPerTask * w.threads *
+            std::max(1, static_cast<int>(kMaskEvaluationsPerShare / perCopy / kCheckedCopiesPerTask));
+        w.checkShares = (runs + w.copiesPerCheckShare - 1) / w.copiesPerCheckShare;
+    }
 }
 
 ToleranceRun::~ToleranceRun() = default;
@@ -219,7 +284,6 @@ double ToleranceRun::Step()
     Work& w = *work_;
     const int runs = w.result.settings.runs;
     if (!w.analysed) {
-        constexpr int kCopiesPerTask = 64;
         w.InParallel((runs + kCopiesPerTask - 1) / kCopiesPerTask,
             [&](int task, int) { w.Analyse(task * kCopiesPerTask, std::min(runs, (task + 1) * kCopiesPerTask)); });
         // The spreads, in the order of the copies.
@@ -234,6 +298,15 @@ double ToleranceRun::Step()
             }
         }
         w.analysed = true;
+    } else if (!w.Checked()) {
+        const int first = w.checkedCopies;
+        const int last = std::min(runs, first + w.copiesPerCheckShare);
+        w.InParallel((last - first + kCheckedCopiesPerTask - 1) / kCheckedCopiesPerTask, [&](int task, int) {
+            const int from = first + task * kCheckedCopiesPerTask;
+            w.CheckCopies(from, std::min(last, from + kCheckedCopiesPerTask));
+        });
+        w.checkedCopies = last;
+        if (w.Checked()) w.CountYield();
     } else {
         const int count = std::min(w.blocksPerShare, w.blocks - w.nextBlock);
         const int first = w.nextBlock;
@@ -241,12 +314,24 @@ double ToleranceRun::Step()
         w.InParallel(count, [&](int task, int worker) { w.SweepBlock(first + task, columns[worker]); });
         w.nextBlock += count;
     }
-    return Done() ? 1.0 : (1.0 + w.nextBlock) / (1.0 + w.blocks);
+    return Done() ? 1.0 : (1.0 + w.SharesDone()) / (1.0 + w.blocks + w.checkShares);
 }
 
-bool ToleranceRun::Done() const { return work_->analysed && work_->nextBlock >= work_->blocks; }
+bool ToleranceRun::Done() const { return work_->analysed && work_->Checked() && work_->nextBlock >= work_->blocks; }
 
 const ToleranceResult& ToleranceRun::Result() const { return work_->result; }
+
+std::string YieldWords(const MaskYield& yield, int runs)
+{
+    char percent[32];
+    std::snprintf(percent, sizeof percent, "%.1f", 100 * yield.share);
+    std::string t = "Yield: " + std::to_string(yield.copiesMeeting) + " of " + std::to_string(runs) +
+        (runs == 1 ? " copy (" : " copies (") + percent + "%) meet the mask; ";
+    const std::string edge = MaskEdgeName(yield.worstEdge);
+    if (yield.copiesMissingWorst == 0) return t + "least margin at " + edge;
+    return t + "most misses at " + edge + " (" + std::to_string(yield.copiesMissingWorst) +
+        (yield.copiesMissingWorst == 1 ? " copy)" : " copies)");
+}
 
 ToleranceResult RunTolerance(const DesignState& s, const ToleranceSettings& settings)
 {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <cmath>
@@ -48,6 +49,9 @@ constexpr double kDelayLabelsEnd = 11270;
 constexpr CanvasPoint kHintAt{4000, 7500};
 constexpr double kReadoutTitleY = 7500;
 constexpr double kReadoutValueY = 7700;
+// The mask's words: inside the frame's top-left corner, where a bandpass
+// curve is low.
+constexpr CanvasPoint kMaskWordsAt{2100, 1060};
 
 bool Finite(double v) { return std::isfinite(v); }
 
@@ -391,6 +395,12 @@ void DrawGainPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext&
     Erase(canvas, ctx, {1080, 450}, {1950, 800});
     Erase(canvas, ctx, {1080, frame.bottom}, {11985, kReadoutStripTop});
     canvas.FillBox({frame.left, frame.top}, {frame.right, frame.bottom}, kPlotFrameFill);
+    // The mask's regions lie under the frame's outline, the grid and the curves.
+    std::optional<MaskCheck> mask;
+    if (s.Mask.Active()) {
+        mask = CheckMask(s, s.Mask);
+        DrawMaskRegions(canvas, s, *mask, frame);
+    }
     canvas.OutlineBox({frame.left, frame.top}, {frame.right, frame.bottom}, kPlotFrameOutline, 3);
 
     // The gain labels, the readout strip and the right-hand axes' titles and labels.
@@ -415,6 +425,69 @@ void DrawGainPlot(Canvas& canvas, const DesignState& s, const ScreenPlotContext&
 
     if (ctx.tolerance) DrawToleranceBand(canvas, s, *ctx.tolerance, TolerancePart::Edges, frame);
     DrawCurve(canvas, s, Curve::Gain, CurveStyle{kGainCurveColour, kGainCurveColour, 2}, frame);
+    if (mask)
+        canvas.Text(
+            kMaskWordsAt, MaskWords(*mask, s.Mask), mask->meets ? kMaskMeetsColour : kMaskFailsColour, ctx.font);
+}
+
+void DrawMaskRegions(Canvas& canvas, const DesignState& s, const MaskCheck& check, const PlotFrame& frame)
+{
+    const FilterMask& m = s.Mask;
+    const FrequencyAxis axis(s, frame);
+    const auto fs1 = axis.X(m.Fs1), fp1 = axis.X(m.Fp1), fp2 = axis.X(m.Fp2), fs2 = axis.X(m.Fs2);
+    const auto passFloor = GainY(s, check.passbandGainDb - m.Ap, frame);
+    const auto stopCeiling = GainY(s, check.passbandGainDb - m.As, frame);
+    if (!m.Active() || !fs1 || !fp1 || !fp2 || !fs2 || !passFloor || !stopCeiling) return;
+    // Lower frequencies lie to the left unless the sweep runs downwards.
+    const bool rising = *fs1 < *fs2;
+    const double lowEnd = rising ? frame.left : frame.right, highEnd = rising ? frame.right : frame.left;
+    // A region from x0 to x1, held to the frame; nothing where it lies outside.
+    auto region = [&](double x0, double x1, double top, double bottom) {
+        x0 = std::clamp(x0, frame.left, frame.right);
+        x1 = std::clamp(x1, frame.left, frame.right);
+        if (x0 != x1 && top < bottom) canvas.FillBox({x0, top}, {x1, bottom}, kMaskRegionColour);
+    };
+    region(lowEnd, *fs1, frame.top, *stopCeiling);
+    region(*fp1, *fp2, *passFloor, frame.bottom);
+    region(*fs2, highEnd, frame.top, *stopCeiling);
+}
+
+std::string MaskWords(const MaskCheck& check, const FilterMask& mask)
+{
+    // One decimal, never "-0.0".
+    auto dB = [](double v) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f dB", std::round(v * 10) / 10 + 0.0);
+        return std::string(text);
+    };
+    auto percent = [](double v) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f%%", v);
+        return std::string(text);
+    };
+    const bool delayAsked = mask.DelaySpread > 0;
+    std::string t;
+    if (check.meets) {
+        t = "Mask: meets, margins";
+        for (int e = 0; e < 4; ++e)
+            t +=
+                std::string(e == 0 ? " " : ", ") + MaskEdgeName(static_cast<MaskEdge>(e)) + " " + dB(check.marginDb[e]);
+        if (delayAsked) t += ", delay spread " + percent(check.delaySpreadPct);
+        return t;
+    }
+    std::vector<std::string> misses;
+    for (int e = 0; e < 4; ++e)
+        if (check.marginDb[e] < -kMaskSlackDb)
+            misses.push_back(std::string(MaskEdgeName(static_cast<MaskEdge>(e))) + " by " + dB(-check.marginDb[e]));
+    if (delayAsked && check.delaySpreadPct > mask.DelaySpread)
+        misses.push_back(
+            "on the delay spread, " + percent(check.delaySpreadPct) + " over " + percent(mask.DelaySpread));
+    // No edge missed and the delay kept: there was no response to check.
+    if (misses.empty()) return "Mask: fails, no response to check";
+    t = "Mask: fails";
+    for (std::size_t i = 0; i < misses.size(); ++i)
+        t += (i == 0 ? (misses[i].starts_with("on ") ? " " : " at ") : ", ") + misses[i];
+    return t;
 }
 
 void DrawToleranceBand(

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/designstate.h"
+#include "engine/mask.h"
 #include "engine/tolerance.h"
 #include "platform/canvas.h"
 
@@ -50,6 +51,9 @@ inline constexpr Rgb kOverlayDelayColour{204, 102, 102};
 inline constexpr Rgb kSimulatedCurveColour{255, 128, 0};
 inline constexpr Rgb kToleranceBandColour{205, 220, 255};  // 5 to 95% of a tolerance run's copies
 inline constexpr Rgb kToleranceEdgeColour{120, 150, 255};  // their least and most
+inline constexpr Rgb kMaskRegionColour{255, 222, 222};  // where the mask forbids the gain: light enough to read through
+inline constexpr Rgb kMaskMeetsColour{17, 119, 17};
+inline constexpr Rgb kMaskFailsColour{204, 0, 0};
 
 // A delay scale is never shorter than this: a top of 0 would leave the delay
 // axis without height.
@@ -239,6 +243,15 @@ bool HasNegativeParts(const DesignState& s);
 enum class TolerancePart { Band, Edges };
 void DrawToleranceBand(
     Canvas& canvas, const DesignState& s, const ToleranceResult& run, TolerancePart part, const PlotFrame& frame = {});
+
+// The record's mask, when it is active, against its present parts: the
+// regions where the gain may not go shaded (under the grid and the curves),
+// below the passband reference less Ap between Fp1 and Fp2, above the
+// reference less As below Fs1 and above Fs2.
+void DrawMaskRegions(Canvas& canvas, const DesignState& s, const MaskCheck& check, const PlotFrame& frame = {});
+// Pass or fail and the margins in words: "Mask: meets, margins fp1 0.4 dB,
+// fp2 0.4 dB, fs1 3.1 dB, fs2 5.2 dB" or "Mask: fails at fs2 by 1.2 dB".
+std::string MaskWords(const MaskCheck& check, const FilterMask& mask);
 
 // The overlay curve just read, drawn over the plot (x and y clamped to the
 // frame); the phase and delay curves only while they are shown.

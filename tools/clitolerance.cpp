@@ -113,6 +113,7 @@ std::string ToleranceSummary(const ToleranceResult& r)
         std::to_string(s.seed) + "\n";
     t += "Gain at the centre frequency: mean " + ValueText(r.centerGainDb.mean) + " dB, standard deviation " +
         ValueText(r.centerGainDb.std) + " dB\n";
+    if (r.yield) t += YieldWords(*r.yield, s.runs) + "\n";
 
     t += "\nGain over the copies, dB:\n";
     t += Cell("Freq, Hz") + Cell("Least") + Cell("5%") + Cell("Median") + Cell("95%") + "Most\n";
@@ -156,6 +157,9 @@ Json ToleranceJson(const ToleranceResult& r)
         stages.push_back(
             {{"stage", k + 1}, {"f0", JsonSpread(st.f0)}, {"q", JsonSpread(st.q)}, {"gain", JsonSpread(st.gain)}});
     }
+    if (r.yield)
+        j["yield"] = {{"copies_meeting", r.yield->copiesMeeting}, {"share", JsonDouble(r.yield->share)},
+            {"worst_edge", MaskEdgeName(r.yield->worstEdge)}};
     return j;
 }
 

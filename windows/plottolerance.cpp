@@ -20,8 +20,10 @@ struct PlotTolerance::Design {
     ResArray r{};
     CapArray c{};
     SweepArray freq{};
+    FilterMask mask;  // the copies' yield is against it
 
-    explicit Design(const DesignState& s) : order(s.Order), nrInts(s.NrInts), r(s.R), c(s.C), freq(s.Freq) {}
+    explicit Design(const DesignState& s) : order(s.Order), nrInts(s.NrInts), r(s.R), c(s.C), freq(s.Freq), mask(s.Mask)
+    {}
     bool operator==(const Design& o) const = default;
 };
 
@@ -73,6 +75,7 @@ PlotTolerance::PlotTolerance(QWidget& window, const DesignState& record, std::fu
     cmdToleranceRun->setObjectName("cmdToleranceRun");
     cmdToleranceRun->setFocusPolicy(Qt::NoFocus);
     lblToleranceRun = label("lblToleranceRun", "");
+    lblYield = label("lblYield", "");
     connect(cmdToleranceRun, &QPushButton::clicked, this, [this] { Clicked(); });
 }
 
@@ -94,6 +97,9 @@ void PlotTolerance::Place(const Layout& layout)
     label(lblCTol, 10250, 8300, 650);
     stelvane::Place(*txtCTol, layout, 10900, 8300, 650, 300);
     label(lblToleranceRun, 8850, 8650, 3100);
+    // the yield: the free row under the tuning panel, left of the run's line
+    label(lblYield, 2400, 8650, 6350);
+    lblYield->setAlignment(Qt::AlignRight | Qt::AlignVCenter);  // next to the run's own line
 }
 
 const ToleranceResult* PlotTolerance::Result() const { return result_ ? &*result_ : nullptr; }
@@ -107,6 +113,7 @@ void PlotTolerance::DropIfStale()
     else if (result_ && !SameDesign()) {
         result_.reset();
         lblToleranceRun->setText("");
+        lblYield->setText("");
     }
 }
 
@@ -115,6 +122,7 @@ void PlotTolerance::Stop(const char* why)
     run_.reset();
     cmdToleranceRun->setText(kRunCaption);
     lblToleranceRun->setText(why);
+    lblYield->setText("");
 }
 
 void PlotTolerance::Clicked()
@@ -133,6 +141,7 @@ void PlotTolerance::Clicked()
         TakeNumber(*txtCTol, 0, kMaxPartTolerance * 100, false, {"capacitor tolerance", " %"}, notes) / 100;
     if (!notes.empty() && say_) say_(NotesText(notes));
     result_.reset();
+    lblYield->setText("");
     design_ = std::make_unique<Design>(record_);
     run_ = std::make_unique<ToleranceRun>(record_, settings);
     cmdToleranceRun->setText(kStopCaption);
@@ -159,6 +168,8 @@ void PlotTolerance::NextShare()
     cmdToleranceRun->setText(kRunCaption);
     lblToleranceRun->setText(QString::fromStdString(std::to_string(result_->settings.runs) + " copies, centre sd " +
         Trimmed(FormatValue(static_cast<Single>(result_->centerGainDb.std))) + " dB"));
+    lblYield->setText(
+        result_->yield ? QString::fromStdString(YieldWords(*result_->yield, result_->settings.runs)) : QString());
     redraw_();
 }
 

@@ -22,8 +22,8 @@ namespace stelvane {
 // a button that starts the run and, while it runs, stops it, and a line that
 // shows its progress and outcome. The run goes a share at a time with the
 // event loop turning between shares, so the window stays alive, and its band
-// belongs to the design it was run on: a change of the parts or the sweep
-// drops it (or stops the run).
+// belongs to the design it was run on: a change of the parts, the sweep or
+// the mask drops it (or stops the run).
 class PlotTolerance : public QObject {
     Q_OBJECT
 public:
@@ -48,6 +48,7 @@ public:
     QLineEdit* txtCTol;
     QPushButton* cmdToleranceRun;
     QLabel* lblToleranceRun;
+    QLabel* lblYield;  // how many copies meet the record's mask, when it has one
 
 private:
     struct Design;

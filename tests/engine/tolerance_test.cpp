@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -84,6 +85,47 @@ TEST(ToleranceRun, SpreadFollowsThePartDistributions)
         const double low = two.gainDb[0][l], high = two.gainDb[4][l];
         for (std::size_t p = 1; p < 4; ++p)
             EXPECT_NEAR(two.gainDb[p][l], low + kGainPercentiles[p] / 100 * (high - low), 1e-5) << l;
+    }
+}
+
+// The yield against a second count: single-copy runs (every percentile is the copy's curve) judged
+// by the mask over the sweep, then a run of many copies against the share they give.
+TEST(ToleranceRun, YieldCountsTheCopiesThatMeetTheMask)
+{
+    auto s = Analysed(reference::RecordWithStages(reference::ButterworthStages(3, 1000, 200, 0)));
+    s->NrInts = kMaxPoints;
+    ComputeResponse(*s);
+    // all meet, least margin at fs2; all miss fp2; fs2 on the edge
+    const std::pair<FilterMask, MaskEdge> cases[] = {{{950, 1052.6, 6, 600, 1600, 38}, MaskEdge::Fs2},
+        {{960, 1100, 1, 600, 1600, 20}, MaskEdge::Fp2}, {{950, 1052.6, 3, 600, 1250, 21.16}, MaskEdge::Fs2}};
+    for (const auto& [m, worst] : cases) {
+        SCOPED_TRACE(m.As);
+        s->Mask = m;
+        int near = 0, meeting = 0;
+        for (std::uint64_t seed = 1; seed <= 150; ++seed) {
+            const ToleranceResult one = RunTolerance(*s, {1, 0.01, 0.01, PartDistribution::Uniform, seed, 1});
+            double reference = -1e9, least = 1e9;
+            for (int l = 0; l <= s->NrInts; ++l)
+                if (s->Freq[l] >= m.Fp1 && s->Freq[l] <= m.Fp2)
+                    reference = std::max<double>(reference, one.gainDb[2][l]);
+            for (int l = 0; l <= s->NrInts; ++l) {
+                const double f = s->Freq[l], loss = reference - one.gainDb[2][l];
+                least = std::min({least, f >= m.Fp1 && f <= m.Fp2 ? m.Ap - loss : 1e9,
+                    f <= m.Fs1 || f >= m.Fs2 ? loss - m.As : 1e9});
+            }
+            // too near the mask for the sweep's spacing to tell: counted as either
+            if (std::abs(least) < 0.25 && ++near) continue;
+            meeting += least > 0;
+            EXPECT_EQ(one.yield->copiesMeeting, least > 0 ? 1 : 0) << seed;
+        }
+        const ToleranceResult many = RunTolerance(*s, {1000, 0.01, 0.01, PartDistribution::Uniform, 7, 2});
+        EXPECT_EQ(many.yield->worstEdge, worst);
+        EXPECT_DOUBLE_EQ(many.yield->share, many.yield->copiesMeeting / 1000.0);
+        // within four standard deviations of the two shares' difference
+        EXPECT_GE(many.yield->share, meeting / 150.0 - 0.15);
+        EXPECT_LE(many.yield->share, (meeting + near) / 150.0 + 0.15);
+        EXPECT_EQ(RunTolerance(*s, {1000, 0.01, 0.01, PartDistribution::Uniform, 7, 1}).yield->copiesMeeting,
+            many.yield->copiesMeeting);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -273,6 +274,37 @@ TEST(PlotDrawing, ANegativeOrZeroResistorOfEitherSetCounts)
             for (int j = 1; j <= 3; ++j) s.R[k][j] = s.Rs[k][j] = 2e3f;
         s.R[2][3] = c.r, s.Rs[2][3] = c.rs;
         EXPECT_EQ(HasNegativeParts(s), c.negative);
+    }
+}
+
+TEST(PlotDrawing, TheMaskShadesWhereTheGainMayNotGo)
+{
+    // Boxes by the linear axis's and the gain scale's definitions from the highest swept gain between
+    // Fp1 and Fp2: x0, x1, the dB of the edge and the frame's y it runs to; none off the axis.
+    auto s = PlotDesign();
+    auto x = [&](double f) { return std::clamp(kLeft + kWidth * (f - 500) / 1500, kLeft, 11000.); };
+    const std::pair<FilterMask, std::vector<std::array<double, 4>>> cases[] = {{{}, {}},
+        {{900, 1111, 3, 800, 1250, 20},
+            {{kLeft, x(800), -20, kTop}, {x(900), x(1111), -3, kBottom}, {x(1250), 11000, -20, kTop}}},
+        {{990, 1010, 0.1, 400, 3000, 60}, {{x(990), x(1010), -0.1, kBottom}}}};
+    for (const auto& [mask, boxes] : cases) {
+        SCOPED_TRACE(mask.Fp1);
+        s->Mask = mask;
+        double reference = -1e9;
+        for (int l = 0; l <= s->NrInts; ++l)
+            if (s->Freq[l] >= mask.Fp1 && s->Freq[l] <= mask.Fp2) reference = std::max<double>(reference, s->GainDB[l]);
+        RecordingCanvas canvas;
+        DrawGainPlot(canvas, *s, {});
+        const auto drawn = canvas.OfKind(Kind::FillBox, kMaskRegionColour);
+        ASSERT_EQ(drawn.size(), boxes.size());
+        for (std::size_t i = 0; i < drawn.size(); ++i) {
+            const auto& [x0, x1, dB, end] = boxes[i];
+            const CanvasPoint a = drawn[i].points[0], b = drawn[i].points[1];
+            EXPECT_NEAR(std::abs(a.x - x0) + std::abs(b.x - x1), 0, 1) << i;
+            EXPECT_NEAR(
+                end == kTop ? b.y : a.y, kTop + 6000 * (s->dBTop - reference - dB) / (s->dBTop - s->dBBottom), 10);
+            EXPECT_EQ(end == kTop ? a.y : b.y, end) << i;
+        }
     }
 }
 

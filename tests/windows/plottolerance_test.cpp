@@ -15,6 +15,7 @@ TEST(PlotWindow, ToleranceRunShadesTheSpreadBehindTheGainCurve)
 {
     Program p;
     p.Start({"cmdPlot"});
+    p.navigator.Session().SetMask({990, 1010, 3, 980, 1020, 40});  // 40 dB 2% off the centre: no copy meets it
     const RecordingCanvas& drawing = p.Drawing(Plot);
     auto finish = [&] {
         for (int turns = 0; turns < 10000 && p.Text(Plot, "cmdToleranceRun") != "Tolerance run"; ++turns)
@@ -46,6 +47,7 @@ TEST(PlotWindow, ToleranceRunShadesTheSpreadBehindTheGainCurve)
     finish();
     EXPECT_TRUE(p.Text(Plot, "lblToleranceRun").starts_with("200 copies, centre sd "));
     EXPECT_EQ(p.LastMessage(), "'abc' was read as 0 for the capacitor tolerance");
+    EXPECT_EQ(p.Text(Plot, "lblYield"), "Yield: 0 of 200 copies (0.0%) meet the mask; most misses at fs1 (200 copies)");
     // The plot drawn again keeps the band behind the grid, its edges under the gain curve.
     p.Act(Plot, "cmdPhase");
     ASSERT_LT(band(), index(CanvasPrimitive::Kind::Line, kPlotGridColour));
@@ -64,6 +66,9 @@ TEST(PlotWindow, ToleranceRunShadesTheSpreadBehindTheGainCurve)
     p.Act(Plot, "cmdR1up");
     EXPECT_EQ(p.Text(Plot, "lblToleranceRun"), "");
     EXPECT_EQ(band(), std::ssize(drawing.primitives));
+    EXPECT_EQ(p.Text(Plot, "lblYield"), "");
+    const auto texts = drawing.Texts();
+    EXPECT_TRUE(std::ranges::any_of(texts, [](auto& t) { return t.starts_with("Mask: fails at fs1 by "); }));
 }
 
 }  // namespace stelvane::testing
