@@ -52,6 +52,14 @@ struct CliOptions {
     // A requirement: FP1 FP2 AP FS1 FS2 AS, and the passband's delay spread.
     std::optional<std::array<std::string, 6>> mask;
     std::optional<std::string> delaySpread;
+
+    // A time response (tools/clitime.h): at most one kind, the burst's
+    // frequency ("centre" or a number) and cycles, the samples' span and
+    // count, the settling share (percent) and the CSV file of the samples.
+    bool step = false, impulse = false;
+    std::optional<std::pair<std::string, std::string>> burst;
+    std::optional<std::string> timeStop, timePoints, settle, tabulateTime;
+    bool TimeAsked() const { return step || impulse || burst.has_value(); }
 };
 // The resistors the run builds with: Rs when asked for the specified opamp, else R.
 inline PartsType PartsOf(const CliOptions& o) { return o.specifiedOpamp ? PartsType::Specified : PartsType::Ideal; }
