@@ -131,6 +131,35 @@ std::vector<double> Exponential(const std::vector<double>& a, int n, double h)
     return sum;
 }
 
+// next = phi x over the columns (see Stepper), four columns at a time so
+// that each output is loaded and stored once per two stages. Built for
+// the processor's widest vectors where it has them.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void StepColumns(int n, const int* start, const double* __restrict columns, const double* __restrict x,
+    double* __restrict out)
+{
+    for (int i = 0; i < n; ++i) out[i] = 0;
+    int j = 0;
+    for (; j + 3 < n; j += 4) {
+        const double x0 = x[j], x1 = x[j + 1], x2 = x[j + 2], x3 = x[j + 3];
+        const double* __restrict c0 = columns + static_cast<std::size_t>(j) * n;
+        const double* __restrict c1 = c0 + n;
+        const double* __restrict c2 = c1 + n;
+        const double* __restrict c3 = c2 + n;
+        // a later column never reaches a row an earlier one does not
+        for (int i = start[j]; i < start[j + 1]; ++i) out[i] += c0[i] * x0;
+        for (int i = start[j + 1]; i < start[j + 2]; ++i) out[i] += c0[i] * x0 + c1[i] * x1;
+        for (int i = start[j + 2]; i < start[j + 3]; ++i) out[i] += c0[i] * x0 + c1[i] * x1 + c2[i] * x2;
+        for (int i = start[j + 3]; i < n; ++i) out[i] += (c0[i] * x0 + c1[i] * x1) + (c2[i] * x2 + c3[i] * x3);
+    }
+    for (; j < n; ++j) {
+        const double* __restrict c = columns + static_cast<std::size_t>(j) * n;
+        for (int i = start[j]; i < n; ++i) out[i] += c[i] * x[j];
+    }
+}
+
 // The step from sample to sample: next = phi x, phi kept by columns, each
 // from the first row it reaches, so that the loop runs over contiguous
 // numbers with the multiplier fixed.
@@ -145,14 +174,7 @@ public:
     }
     void Step(std::vector<double>& x)
     {
-        std::fill(next_.begin(), next_.end(), 0.0);
-        double* __restrict out = next_.data();
-        for (int j = 0; j < n_; ++j) {
-            const double xj = x[j];
-            const double* __restrict column = columns_.data() + static_cast<std::size_t>(j) * n_;
-            for (int i = start_[j]; i < n_; ++i) out[i] += column[i] * xj;
-        }
-        x.swap(next_);
+        StepColumns(n_, start_.data(), columns_.data(), x.data(), next_.data()), x.swap(next_);
     }
 
 private:
