@@ -216,8 +216,14 @@ std::string Figure(double value)
 
 std::string Seconds(double value)
 {
-    if (!std::isfinite(value)) return "not within the time shown";
+    if (!std::isfinite(value)) return "-";
     return Trimmed(FormatEngSmall(static_cast<Single>(value))) + "s";
+}
+
+// " at 12.3ms", or that the samples end before it.
+std::string SettledAt(double value)
+{
+    return std::isfinite(value) ? " at " + Seconds(value) : " not within the time shown";
 }
 
 }  // namespace
@@ -235,9 +241,9 @@ std::vector<std::string> TimeFigureLines(const TimeResponse& r)
         "%" +
         (r.kind == TimeKind::Burst ? " over the steady amplitude " + Figure(r.steadyAmplitude)
                                    : " (the swing of the other sign, of the peak)"));
-    std::string settle = "Settles to 1% of the peak at " + Seconds(f.settlingTime);
+    std::string settle = "Settles to 1% of the peak" + SettledAt(f.settlingTime);
     if (r.settleShare != kDefaultSettleShare)
-        settle += ", to " + Figure(kPercent * r.settleShare) + "% at " + Seconds(f.shareSettlingTime);
+        settle += ", to " + Figure(kPercent * r.settleShare) + "%" + SettledAt(f.shareSettlingTime);
     lines.push_back(settle);
     if (r.kind == TimeKind::Burst)
         lines.push_back("Envelope rise (10-90%) " + Seconds(f.riseTime) + ", decay (90-10%) " + Seconds(f.decayTime));

@@ -121,6 +121,7 @@ constexpr std::array kStageOrders{
     Choice{"family", NumberOf(StageOrder::Family)}, Choice{"headroom", NumberOf(StageOrder::Headroom)}};
 constexpr double kAbsoluteZeroC = -273.15;
 constexpr double kMostBurstCycles = 100000;
+constexpr double kLongestTimeStop = 1e6;  // s: beyond any filter's ringing, and within a Single's text
 
 // Adds an option that takes one of a few words, giving its code.
 template <class Code, std::size_t N>
@@ -371,8 +372,8 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
     } else if (o.timePoints &&
         !(CliNumber(*o.timePoints) >= kFewestTimePoints && CliNumber(*o.timePoints) <= kMaxTimePoints)) {
         error = "--time-points takes a whole number from 2 to 1000000, not " + Quoted(*o.timePoints);
-    } else if (o.timeStop && !std::isfinite(CliNumber(*o.timeStop))) {
-        error = "--time-stop takes a number of seconds above 0, not " + Quoted(*o.timeStop);
+    } else if (o.timeStop && !(CliNumber(*o.timeStop) <= kLongestTimeStop)) {
+        error = "--time-stop takes a number of seconds above 0 and at most 1000000, not " + Quoted(*o.timeStop);
     } else if (o.settle && !(CliNumber(*o.settle) > 0 && CliNumber(*o.settle) < 100)) {
         error = "--settle takes a percent above 0 and below 100, not " + Quoted(*o.settle);
     } else if (o.ripple && o.family != kChebyshev) {

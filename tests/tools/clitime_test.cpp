@@ -24,6 +24,8 @@ TEST(CliTime, OptionsAreRefusedWholeOrGiveSamplesThatTheJsonAndTheCsvAgreeOn)
         {{"--burst", "1k", "2.5"}, "--burst takes a whole number of cycles from 1 to 100000, not '2.5'"},
         {{"--step", "--time-points", "1"}, "--time-points takes a whole number from 2 to 1000000, not '1'"},
         {{"--step", "--time-stop", "-1"}, "option --time-stop takes a number above 0, not '-1'"},
+        {{"--impulse", "--time-stop", "1e7"},
+            "--time-stop takes a number of seconds above 0 and at most 1000000, not '1e7'"},
         {{"--step", "--settle", "100"}, "--settle takes a percent above 0 and below 100, not '100'"},
     };
     for (const auto& c : refused) {
