@@ -17,7 +17,7 @@ namespace {
 constexpr double kDriveShare = 1e-4;
 // ngspice's largest step as a share of the sample step, and its tolerances:
 // tight enough that its own error stays far below the check's.
-constexpr double kSubsteps = 16;
+constexpr double kSubsteps = 64;
 constexpr const char* kTransientOptions = ".options reltol=1e-7 abstol=1e-15 vntol=1e-12 chgtol=1e-20 trtol=1";
 constexpr const char* kOutputNode = "out";
 
@@ -85,6 +85,7 @@ std::string TransientNetlistText(const DesignState& s, const TimeResponse& r)
             for (const std::string& drive : Drive(w[0], r, step)) add(drive);
         } else if (!w.empty() && w[0] == ".ac") {
             add(kTransientOptions);
+            add(std::string(".save v(") + kOutputNode + ")");  // the one node compared: every time point of it kept
             add(".tran " + Number(step) + " " + Number(stop) + " 0 " + Number(step / kSubsteps));
         } else {
             add(line);

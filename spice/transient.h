@@ -29,7 +29,7 @@ struct TransientVerification {
 // step rising within a ten-thousandth of a sample; for the impulse a
 // triangle of unit area, as narrow; for the burst a sine and, from the
 // burst's end, its opposite, which cancel), tight tolerances and a step of
-// at most a sixteenth of a sample. Every line but the source and the
+// at most a sixty-fourth of a sample. Every line but the source and the
 // analysis is the AC netlist's own.
 std::string TransientNetlistText(const DesignState& s, const TimeResponse& r);
 
