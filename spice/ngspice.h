@@ -41,6 +41,15 @@ struct SimulationLimits {
 AcAnalysis RunAcAnalysis(
     const std::string& netlist, const std::vector<std::string>& nodeNames, const SimulationLimits& limits = {});
 
+// A netlist that ends in a transient analysis is run the same way: the
+// answer's freq then holds ngspice's time points and each node its voltage
+// (real) at them.
+inline AcAnalysis RunTransientAnalysis(
+    const std::string& netlist, const std::vector<std::string>& nodeNames, const SimulationLimits& limits = {})
+{
+    return RunAcAnalysis(netlist, nodeNames, limits);
+}
+
 // Where the helper program is: beside this program, in ../libexec/stelvane/
 // of an installed one, else where the build put it. Empty when none exists.
 std::string SimulationHelperPath();

@@ -1,4 +1,4 @@
-// stelvane-ngspice: runs one AC (or noise) analysis in ngspice's shared library for the
+// stelvane-ngspice: runs one AC (or noise, or transient) analysis in ngspice's shared library for the
 // program, in a process of its own so that whatever ngspice does (loops,
 // crashes, runs out of memory) ends here and not in the program.
 //   stelvane-ngspice LIBRARY NODE...   the netlist on standard input
@@ -135,7 +135,10 @@ void ReadResult(const Api& api, const std::vector<std::string>& nodeNames)
     // A noise analysis leaves its spectrum in the plot noise1 and ends on
     // noise2 (the totals): its vectors are asked for by their plot's name.
     const bool noise = plot.rfind("noise", 0) == 0;
-    if (plot.rfind("ac", 0) != 0 && !noise) return Answer('E', "ngspice ran no AC or noise analysis");
+    // a transient analysis answers as the AC one, its times in place of the frequencies
+    const bool transient = plot.rfind("tran", 0) == 0;
+    if (plot.rfind("ac", 0) != 0 && !noise && !transient)
+        return Answer('E', "ngspice ran no AC, noise or transient analysis");
     const std::string prefix = noise ? "noise1." : "";
     // ngspice answers every query in the same place: each vector is used
     // before the next is asked for.
@@ -148,7 +151,7 @@ void ReadResult(const Api& api, const std::vector<std::string>& nodeNames)
         if (!v->v_compdata) return imaginary ? 0.0 : v->v_realdata[i];
         return imaginary ? v->v_compdata[i].cx_imag : v->v_compdata[i].cx_real;
     };
-    pvector_info frequency = vector(prefix + "frequency");
+    pvector_info frequency = vector(prefix + (transient ? "time" : "frequency"));
     if (!frequency) return Answer('E', "ngspice returned no frequencies: the sweep holds no point");
     const int points = frequency->v_length;
     std::string body;

@@ -15,6 +15,7 @@
 #include "engine/designstate.h"
 #include "engine/enterstep.h"
 #include "engine/numbertext.h"
+#include "engine/timeresponse.h"
 #include "tools/cliparts.h"
 
 namespace stelvane {
@@ -81,6 +82,11 @@ constexpr std::array kTextOptions{
     TextOption{"in", &CliOptions::in, false, Takes::ZeroOrMore},
     TextOption{"opamp", &CliOptions::opamp, false, Takes::Text},
     TextOption{"delay-spread", &CliOptions::delaySpread, false, Takes::AboveZero},
+    // the time response
+    TextOption{"time-stop", &CliOptions::timeStop, false, Takes::AboveZero},
+    TextOption{"time-points", &CliOptions::timePoints, false, Takes::Whole},
+    TextOption{"settle", &CliOptions::settle, false, Takes::Percent},
+    TextOption{"tabulate-time", &CliOptions::tabulateTime, false, Takes::Text},
 };
 
 struct FlagOption {
@@ -96,6 +102,8 @@ constexpr std::array kFlagOptions{
     FlagOption{"verify", &CliOptions::verify},
     FlagOption{"sensitivity", &CliOptions::sensitivity},
     FlagOption{"suggest-cap", &CliOptions::suggestCap},
+    FlagOption{"step", &CliOptions::step},
+    FlagOption{"impulse", &CliOptions::impulse},
 };
 
 struct Choice {
@@ -113,6 +121,8 @@ constexpr std::array kCorrections{
 constexpr std::array kStageOrders{
     Choice{"family", NumberOf(StageOrder::Family)}, Choice{"headroom", NumberOf(StageOrder::Headroom)}};
 constexpr double kAbsoluteZeroC = -273.15;
+constexpr double kMostBurstCycles = 100000;
+constexpr double kLongestTimeStop = 1e6;  // s: beyond any filter's ringing, and within a Single's text
 
 // Adds an option that takes one of a few words, giving its code.
 template <class Code, std::size_t N>
@@ -310,6 +320,22 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
         ->allow_extra_args(false)
         ->multi_option_policy(last);
 
+    app.add_option_function<std::vector<std::string>>("--burst",
+           [&](const std::vector<std::string>& values) {
+               if (values.size() != 2) return refuse("--burst takes a frequency and a number of cycles, F N");
+               const std::string f = LowerCase(values[0]);
+               if (f != "centre" && f != "center" &&
+                   !(ParseStrictNumber(values[0]).value_or(0) > 0 && std::isfinite(CliNumber(values[0]))))
+                   return refuse("--burst takes a frequency above 0 or centre, not " + Quoted(values[0]));
+               const auto cycles = ParseStrictNumber(values[1]);
+               if (!cycles || !(*cycles >= 1 && *cycles <= kMostBurstCycles) || std::trunc(*cycles) != *cycles)
+                   return refuse("--burst takes a whole number of cycles from 1 to 100000, not " + Quoted(values[1]));
+               o.burst = std::pair(values[0], values[1]);
+           })
+        ->expected(2)
+        ->allow_extra_args(false)
+        ->multi_option_policy(last);
+
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 takes them
     try {
         app.parse(reversed);
@@ -336,6 +362,21 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
         error = "--temp takes a temperature above -273.15 degrees Celsius, not " + Quoted(*o.temp);
     } else if (o.delaySpread && !o.mask) {
         error = "--delay-spread needs --mask";  // a spread is asked of the passband the mask names
+    } else if (int(o.step) + int(o.impulse) + int(o.burst.has_value()) > 1) {
+        error = "at most one of --step, --impulse and --burst";  // one response at a time
+    } else if (!o.TimeAsked() && (o.timeStop || o.timePoints || o.settle || o.tabulateTime)) {
+        error = std::string(o.timeStop ? "--time-stop"
+                        : o.timePoints ? "--time-points"
+                        : o.settle     ? "--settle"
+                                       : "--tabulate-time") +
+            " needs --step, --impulse or --burst";
+    } else if (o.timePoints &&
+        !(CliNumber(*o.timePoints) >= kFewestTimePoints && CliNumber(*o.timePoints) <= kMaxTimePoints)) {
+        error = "--time-points takes a whole number from 2 to 1000000, not " + Quoted(*o.timePoints);
+    } else if (o.timeStop && !(CliNumber(*o.timeStop) <= kLongestTimeStop)) {
+        error = "--time-stop takes a number of seconds above 0 and at most 1000000, not " + Quoted(*o.timeStop);
+    } else if (o.settle && !(CliNumber(*o.settle) > 0 && CliNumber(*o.settle) < 100)) {
+        error = "--settle takes a percent above 0 and below 100, not " + Quoted(*o.settle);
     } else if (o.ripple && o.family != kChebyshev) {
         error = "--ripple needs --family chebyshev";  // the other families have no ripple to set
     }
@@ -444,6 +485,17 @@ std::string UsageText()
     u += "                     below FS1 and above FS2 Hz by at least AS dB\n";
     u += "  --delay-spread PCT the most the group delay may vary over the passband,\n";
     u += "                     percent of its least value there\n";
+    u += "\nTime response:\n";
+    u += "  --step             the response to a unit step at t = 0\n";
+    u += "  --impulse          the response to a unit impulse at t = 0\n";
+    u += "  --burst F N        the response to N cycles of a sine of amplitude 1 at F Hz\n";
+    u += "                     (F may be centre: the centre frequency)\n";
+    u += "  --time-stop T      the samples' span, s (long enough to settle to 0.1%)\n";
+    u += "  --time-points N    the samples, 2 to 1000000 (about 20 per cycle of the\n";
+    u += "                     highest stage frequency)\n";
+    u += "  --settle PCT       also the settling time to PCT percent of the peak\n";
+    u += "  --tabulate-time FILE  write the samples as CSV: t,v\n";
+    u += "  With --verify, ngspice's transient analysis is compared too.\n";
     u += "\nOutput:\n";
     u += "  --json             print the design as JSON instead of the summary\n";
     u += "  --help             show this text\n";

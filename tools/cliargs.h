@@ -55,6 +55,13 @@ struct CliOptions {
 
     // The KiCad schematic (.kicad_sch added to a name without an extension).
     std::optional<std::string> kicad;
+    // A time response (tools/clitime.h): at most one kind, the burst's
+    // frequency ("centre" or a number) and cycles, the samples' span and
+    // count, the settling share (percent) and the CSV file of the samples.
+    bool step = false, impulse = false;
+    std::optional<std::pair<std::string, std::string>> burst;
+    std::optional<std::string> timeStop, timePoints, settle, tabulateTime;
+    bool TimeAsked() const { return step || impulse || burst.has_value(); }
 };
 // The resistors the run builds with: Rs when asked for the specified opamp, else R.
 inline PartsType PartsOf(const CliOptions& o) { return o.specifiedOpamp ? PartsType::Specified : PartsType::Ideal; }

@@ -27,6 +27,8 @@
 #include "tools/clireport.h"
 #include "tools/cliverify.h"
 #include "tools/clitolerance.h"
+#include "tools/clitime.h"
+#include "files/timetable.h"
 
 namespace stelvane {
 namespace {
@@ -337,11 +339,20 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (o.netlist) WarnOfNegativeParts(s, PartsOf(o), "the netlist", err);
     if (!WriteCliNetlist(o, s, notifier)) return 1;
 
+    // the time response, its samples written before the check runs
+    std::optional<TimeResponse> timeResponse;
+    if (o.TimeAsked()) {
+        timeResponse = ComputeTimeResponse(s, TimeRequestFromOptions(o));
+        if (!timeResponse->problem.empty()) err << "stelvane-cli: " << timeResponse->problem << '\n';
+        if (o.tabulateTime && !WriteTimeTable(*timeResponse, *o.tabulateTime, notifier)) return 1;
+    }
+
     const CliCheck check = RunCliCheck(o, s, err);
     if (o.json) {
         Json design = DesignJson(s, PartsOf(o));
         design.update(PartsJson(o, s));
         if (tolerance.settings) design["monte_carlo"] = ToleranceJson(RunTolerance(s, *tolerance.settings));
+        if (timeResponse) design["time"] = TimeJson(*timeResponse);
         if (!check.json.is_null()) design["verify"] = check.json;
         out << JsonText(design);
     } else {
@@ -352,6 +363,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         // the noise in words when a noise figure was given; the JSON always holds it
         if (o.temp || o.en || o.in || o.noiseBand) out << NoiseSummary(s, PartsOf(o));
         if (tolerance.settings) out << ToleranceSummary(RunTolerance(s, *tolerance.settings));
+        if (timeResponse) out << TimeSummary(*timeResponse);
         out << check.text;
     }
     return Flushed(out, err, check.code);

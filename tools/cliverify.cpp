@@ -12,6 +12,8 @@
 #include "spice/netlistfilter.h"
 #include "spice/quote.h"
 #include "spice/verify.h"
+#include "spice/transient.h"
+#include "tools/clitime.h"
 #include "tools/clireport.h"
 
 namespace stelvane {
@@ -173,6 +175,34 @@ void CheckNoise(
     if (!n.passed && check.code == 0) check.code = kDisagrees;
 }
 
+// ---- time response ----
+
+// ngspice's transient analysis beside the AC check, for the response the
+// time options ask for: the verdict joins the summary's, the figures the
+// "verify" object's "time", and a response that differs fails the check.
+void CheckTransient(
+    const CliOptions& o, const DesignState& s, const SimulationLimits& limits, CliCheck& check, std::ostream& err)
+{
+    const TimeResponse r = ComputeTimeResponse(s, TimeRequestFromOptions(o));
+    TransientVerification t;
+    {
+        const InterruptStopsSimulation interrupt;
+        t = VerifyTransient(s, r, limits);
+    }
+    if (!t.simulated) {
+        err << t.message << '\n';
+        check.code = kNoSimulation;
+        check.json["time"] = {{"error", t.message}};
+        return;
+    }
+    check.text += std::string("Time response (") + TimeKindName(r.kind) + ") against ngspice's transient, " +
+        std::to_string(t.points) + " samples: " + TransientAgreementText(t) + (t.passed ? ": passed\n" : ": failed\n");
+    check.json["time"] = {{"kind", TimeKindName(r.kind)}, {"points", t.points},
+        {"max_error_of_peak", JsonSingle(t.maxError)}, {"worst_time_s", JsonSingle(t.worstTime)},
+        {"tolerance_of_peak", kTransientTolerance}, {"passed", t.passed}};
+    if (!t.passed && check.code == 0) check.code = kDisagrees;
+}
+
 }  // namespace
 
 std::string CheckOptionsError(const CliOptions& o)
@@ -236,6 +266,7 @@ CliCheck RunCliCheck(const CliOptions& o, const DesignState& s, std::ostream& er
     check.text = Summary(v);
     check.json = CheckJson(v);
     if (!o.verifyNetlist) CheckNoise(o, s, limits, check, err);
+    if (!o.verifyNetlist && o.TimeAsked()) CheckTransient(o, s, limits, check, err);
     return check;
 }
 

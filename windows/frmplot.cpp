@@ -75,6 +75,7 @@ constexpr double kSideButtonHeight = 300;
 constexpr double kSeriesTop = 5200;  // between "Restore" and "Tune Fo/Fc"
 // "Undo" and "Redo" side by side in the gap between "Show poles" and "Plot delay".
 constexpr double kUndoTop = 1950;
+constexpr double kTimeResponseTop = 7150;  // under "Clear" (6800), above the tuning panel (7500)
 constexpr double kUndoWidth = 480;
 constexpr double kRedoLeft = kSideButtonLeft + kSideButtonWidth - kUndoWidth;
 
@@ -305,6 +306,8 @@ void frmPlot::PlaceControls()
     Place(*chkNoise, layout, 11050, 7300, 900, 300);
     MakeTransparent(*chkNoise);
     Place(*cmdNoiseTable, layout, 11050, 7620, 900, 280);
+    // the time response: under "Clear", above the tuning panel
+    Place(*cmdTimeResponse, layout, kSideButtonLeft, kTimeResponseTop, kSideButtonWidth, kSideButtonHeight);
 }
 
 void frmPlot::Load()
@@ -426,6 +429,11 @@ void frmPlot::BuildNoiseControls()
         RedrawPlot();
     });
     connect(cmdNoiseTable, &QPushButton::clicked, this, [this] { Nav().Open(WindowKind::Noise); });
+    cmdTimeResponse = new QPushButton("Time response", this);
+    cmdTimeResponse->setObjectName("cmdTimeResponse");
+    cmdTimeResponse->setFocusPolicy(Qt::NoFocus);
+    cmdTimeResponse->setToolTip("The response to a step, an impulse or a tone burst, with its figures");
+    connect(cmdTimeResponse, &QPushButton::clicked, this, [this] { Nav().Open(WindowKind::Time); });
 }
 
 void frmPlot::CheckNegativeParts() { NegativeParts = HasNegativeParts(Record()) ? 1 : 0; }

@@ -129,6 +129,8 @@ public:
     // The noise: its curve on the plot, and the window of its shares.
     QCheckBox* chkNoise;
     QPushButton* cmdNoiseTable;
+    // the time window's button, under "Clear"
+    QPushButton* cmdTimeResponse;
 
 protected:
     void OnPrint() override;

@@ -56,6 +56,7 @@ TwipSize CreationSizeTwips(WindowKind kind)
     case WindowKind::Poles:
     case WindowKind::Headroom:
     case WindowKind::Noise:
+    case WindowKind::Time:
     case WindowKind::OpampTest: return {11880, 8490};
     case WindowKind::About: return {6855, 5415};
     }

@@ -31,9 +31,10 @@ enum class WindowKind {
     WriteFiles,
     Headroom,
     About,
-    Noise
+    Noise,
+    Time
 };
-constexpr int kWindowKinds = int(WindowKind::Noise) + 1;
+constexpr int kWindowKinds = int(WindowKind::Time) + 1;
 
 struct TwipSize {
     double width = 0;

@@ -11,6 +11,7 @@
 #include "windows/frmschematic.h"
 #include "windows/frmwritefiles.h"
 #include "windows/frmtabulated.h"
+#include "windows/frmtime.h"
 #include "windows/navigation.h"
 
 namespace stelvane {
@@ -28,6 +29,7 @@ void RegisterProgramWindows(Navigator& navigator)
     navigator.SetFactory(WindowKind::Schematic, [](Navigator& n) { return new frmSchematic(n); });
     navigator.SetFactory(WindowKind::WriteFiles, [](Navigator& n) { return new frmWriteFiles(n); });
     navigator.SetFactory(WindowKind::Noise, [](Navigator& n) { return new frmNoise(n); });
+    navigator.SetFactory(WindowKind::Time, [](Navigator& n) { return new frmTime(n); });
 }
 
 }  // namespace stelvane
