@@ -59,8 +59,9 @@ struct MaskCandidate {
 // The least order per family (Butterworth, Chebyshev, Bessel, in that order)
 // for the mask, each designed from `base` (its gain, capacitor, opamp and
 // bench choices, the stage-gain choice among them) at the least order that
-// meets the mask, or at the best order tried (see below) when none does. Empty for a mask that is not six figures above 0 with
-// Fs1 < Fp1 < Fp2 < Fs2 and As above Ap.
+// meets the mask, or at the best order tried (see below) when none does.
+// Empty for a mask that is not six figures above 0 with Fs1 < Fp1 < Fp2 <
+// Fs2 and As above Ap.
 //
 // The mask is carried to the lowpass prototype by the geometric bandpass
 // transformation about sqrt(Fp1 Fp2): a design of width W puts both passband
