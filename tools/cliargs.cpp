@@ -377,6 +377,14 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
         error = "--time-stop takes a number of seconds above 0 and at most 1000000, not " + Quoted(*o.timeStop);
     } else if (o.settle && !(CliNumber(*o.settle) > 0 && CliNumber(*o.settle) < 100)) {
         error = "--settle takes a percent above 0 and below 100, not " + Quoted(*o.settle);
+    } else if (o.mask && !o.load && (o.center || o.width || o.order || o.ripple)) {
+        // the order search sets them; --family still picks the family
+        error = std::string("--") +
+            (o.center         ? "center"
+                    : o.width ? "width"
+                    : o.order ? "order"
+                              : "ripple") +
+            " cannot be used with --mask: the mask sets the centre, width, order and ripple";
     } else if (o.ripple && o.family != kChebyshev) {
         error = "--ripple needs --family chebyshev";  // the other families have no ripple to set
     }
@@ -485,6 +493,12 @@ std::string UsageText()
     u += "                     below FS1 and above FS2 Hz by at least AS dB\n";
     u += "  --delay-spread PCT the most the group delay may vary over the passband,\n";
     u += "                     percent of its least value there\n";
+    u += "  With --mask the least order of each family is found and the lowest that meets\n";
+    u += "  the mask is designed (the one --family names, if given); --center, --width,\n";
+    u += "  --order and --ripple are refused, as the mask sets them. Without --start and\n";
+    u += "  --stop the sweep runs from one transition band below FS1 to one above FS2.\n";
+    u += "  With --load the loaded design is checked against the mask. A design that\n";
+    u += "  does not meet the mask is still designed and written, and ends the run with 3.\n";
     u += "\nTime response:\n";
     u += "  --step             the response to a unit step at t = 0\n";
     u += "  --impulse          the response to a unit impulse at t = 0\n";
@@ -501,8 +515,8 @@ std::string UsageText()
     u += "  --help             show this text\n";
     u += "\nEvery option also takes the form --option=value. Exit codes: 0 done (and the\n";
     u += "check passed), 1 a file or standard output could not be read or written or\n";
-    u += "ngspice could not simulate, 2 the options were not understood, 4 the\n";
-    u += "simulation disagrees.\n";
+    u += "ngspice could not simulate, 2 the options were not understood, 3 the design\n";
+    u += "does not meet the mask, 4 the simulation disagrees.\n";
     return u;
 }
 

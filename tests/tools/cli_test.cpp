@@ -14,6 +14,7 @@
 #include "engine/designtext.h"
 #include "engine/enterstep.h"
 #include "tests/engine/engine_test_support.h"
+#include "tests/engine/mfbreference.h"
 #include "tests/files/filetestsupport.h"
 #include "tests/support/recordingnotifier.h"
 #include "tools/cliargs.h"
@@ -185,6 +186,80 @@ TEST(Cli, SaveAndOverlayWriteWhatTheFileWritersWriteAndALoadedDesignKeepsItsPart
     EXPECT_EQ(ReadBytes(cli / "again.QBX"), ReadBytes(cli / "d.QBX"));
     const auto f = Numbers(loaded.out, "StageFoActual");
     for (std::size_t k = 0; k < f.size(); ++k) EXPECT_NEAR(f[k] / s->StageFoActual[k + 1], 1, 1e-6);
+}
+
+// With --mask the lowest order that meets (or the family named) is designed; its exported parts,
+// evaluated here, stand against the mask as its "check" says, and the exit code says whether it meets.
+TEST(Cli, AMaskDesignsTheLowestOrderThatMeetsAndItsPartsMeetIt)
+{
+    const std::string loaded = std::string(STELVANE_SOURCE_DIR) + "/tests/golden/design_two_stages.QBX";
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string chosen, err = "";
+    } cases[] = {
+        {{}, 0, "chebyshev"},  // Butterworth 5, Chebyshev 4, no Bessel
+        {{"--family", "bessel", "--gain", "12"}, 3, "bessel",
+            "stelvane-cli: no Bessel order meets the mask: Bessel 10"},
+        {{"--mask", "500", "1600", "3", "300", "2200", "60", "--family", "butterworth"}, 0, "butterworth"},
+        {{"--mask", "900", "1100", "0.5", "850", "1150", "200"}, 3, "chebyshev",  // the nearest
+            "stelvane-cli: no order (up to 21, Bessel 10) meets the mask: Butterworth 21"},
+        {{"--load", loaded, "--mask", "206", "209", "1", "190", "230", "30"}, 3, ""},
+        {{"--order", "4"}, 2, "",
+            "stelvane-cli: --order cannot be used with --mask: the mask sets the centre, width, order"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(ArgsText(c.args));
+        std::vector<std::string> args{"--mask", "900", "1100", "1", "700", "1400", "40"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun r = RunCliIn(args, true);
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
+        if (c.code == 2) continue;
+        const Json j = Json::parse(r.out), &mask = j["mask"], &check = mask["check"];
+        const double fp1 = mask["fp1"], fp2 = mask["fp2"], fs1 = mask["fs1"], fs2 = mask["fs2"], as = mask["as_db"];
+        // The candidate designed (the lowest order that meets, the one named, or the nearest) gives the inputs.
+        EXPECT_EQ(mask["candidates"].size(), c.chosen.empty() ? 0u : 3u);
+        const Json* best = nullptr;
+        for (const Json& k : mask["candidates"])
+            if (k["family"] == c.chosen) best = &k;
+        if (best) {
+            EXPECT_EQ(mask["chosen"], (*best)["family"]);
+            EXPECT_EQ(j["inputs"]["Order"], (*best)["order"]);
+            EXPECT_EQ(j["inputs"]["Center"], (*best)["center"]);
+            EXPECT_EQ(j["inputs"]["Width"], (*best)["width"]);
+            // the sweep over the mask: one transition band beyond each stop edge
+            EXPECT_FLOAT_EQ(j["inputs"]["Fstart"], std::max(2 * fs1 - fp1, fs1 / 2));
+            const auto r1 = Numbers(r.out, "R"), r2 = Numbers(r.out, "Rs");
+            EXPECT_EQ((*best)["buildable"],
+                std::min(*std::min_element(r1.begin(), r1.end()), *std::min_element(r2.begin(), r2.end())) > 0);
+        }
+        // The cascade of the exported parts at f, in dB; the stopbands over the six octaves the check looks at.
+        auto gain = [&](double f) {
+            reference::Complex h = 1;
+            for (const Json& st : j["stages"])
+                h *= reference::MfbResponse({st["R"][0], st["R"][1], st["R"][2], st["C"][0], st["C"][1]}, f);
+            return 20 * std::log10(std::abs(h));
+        };
+        std::vector<double> pass(2001);
+        for (int i = 0; i <= 2000; ++i) pass[i] = gain(fp1 + (fp2 - fp1) * i / 2000);
+        const double ref = *std::max_element(pass.begin(), pass.end()), ap = mask["ap_db"];
+        double margins[4] = {1e300, 1e300, 1e300, 1e300};
+        for (int i = 0; i <= 2000; ++i) margins[i > 1000] = std::min(margins[i > 1000], ap - (ref - pass[i]));
+        for (int i = 0; i <= 600; ++i) {
+            margins[2] = std::min(margins[2], ref - gain(fs1 / std::exp2(i / 100.0)) - as);
+            margins[3] = std::min(margins[3], ref - gain(fs2 * std::exp2(i / 100.0)) - as);
+        }
+        const char* edges[] = {"fp1", "fp2", "fs1", "fs2"};
+        for (int e = 0; e < 4; ++e)
+            EXPECT_NEAR(check["margin_db"][edges[e]].get<double>(), margins[e], 0.01) << edges[e];
+        EXPECT_EQ(check["meets"], *std::min_element(margins, margins + 4) > -1e-3);
+        EXPECT_EQ(r.code == 0, check["meets"]);
+    }
+    // The summary's paragraph, only with a mask.
+    const std::string summary = RunCliIn({"--mask", "900", "1100", "1", "700", "1400", "40"}).out;
+    EXPECT_NE(summary.find("\nRequirement: pass 900 Hz to 1.1k Hz losing at most 1 dB"), std::string::npos);
+    EXPECT_EQ(RunCliIn({}).out.find("Requirement"), std::string::npos);
 }
 
 }  // namespace
