@@ -5,6 +5,8 @@ STELVANE_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev
                    libbenchmark-dev fonts-liberation xvfb x11-utils imagemagick poppler-utils
                    clang libclang-rt-dev time xdotool libngspice0-dev appstream libhwy-dev
                    libcli11-dev nlohmann-json3-dev clang-format)
+# images of the views: SVG files through Qt SVG
+STELVANE_PACKAGES+=(qt6-svg-dev)
 
 stelvane_install_missing() {
     local missing=()

@@ -84,6 +84,7 @@ std::vector<RunFile> FilesOf(const CliOptions& o)
     add("--spice", o.spice, true, nullptr);
     add("--bom", o.bom, true, ".csv");
     add("--netlist", o.netlist, true, ".cir");
+    add("--image", o.image, true, nullptr);
     if (o.overlay)
         for (const char* name : {kOverlayGainFileName, kOverlayPhaseFileName, kOverlayDelayFileName})
             add("--overlay", name, true, nullptr);
