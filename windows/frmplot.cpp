@@ -14,7 +14,9 @@
 #include "engine/noise.h"
 #include "engine/numbertext.h"
 #include "files/plotoverlay.h"
+#include "print/reportprintout.h"
 #include "windows/plottolerance.h"
+#include "windows/saveimage.h"
 #include "windows/updown.h"
 
 namespace stelvane {
@@ -72,7 +74,9 @@ constexpr std::array<SideButton, 12> kSideButtons{{
 constexpr double kSideButtonLeft = 300;
 constexpr double kSideButtonWidth = 1000;
 constexpr double kSideButtonHeight = 300;
-constexpr double kSeriesTop = 5200;  // between "Restore" and "Tune Fo/Fc"
+constexpr double kPrintAllTop = 700;    // between the bar and "Headroom"
+constexpr double kSaveImageTop = 7150;  // below "Clear"
+constexpr double kSeriesTop = 5200;     // between "Restore" and "Tune Fo/Fc"
 // "Undo" and "Redo" side by side in the gap between "Show poles" and "Plot delay".
 constexpr double kUndoTop = 1950;
 constexpr double kUndoWidth = 480;
@@ -203,6 +207,7 @@ void frmPlot::BuildControls()
         [this](const std::string& text) { GetPlatform().ShowMessage(text); });
 
     BuildNoiseControls();
+    BuildReportControls();
 
     connect(cmdPoles, &QPushButton::clicked, this, [this] { Nav().Open(WindowKind::Poles); });
     connect(cmdDelay, &QPushButton::clicked, this, [this] { DelayClicked(); });
@@ -305,6 +310,9 @@ void frmPlot::PlaceControls()
     Place(*chkNoise, layout, 11050, 7300, 900, 300);
     MakeTransparent(*chkNoise);
     Place(*cmdNoiseTable, layout, 11050, 7620, 900, 280);
+    // ---- images and the full printout: above "Headroom" and below "Clear" ----
+    Place(*cmdPrintAll, layout, kSideButtonLeft, kPrintAllTop, kSideButtonWidth, kSideButtonHeight);
+    Place(*cmdSaveImage, layout, kSideButtonLeft, kSaveImageTop, kSideButtonWidth, kSideButtonHeight);
 }
 
 void frmPlot::Load()
@@ -407,6 +415,7 @@ void frmPlot::RedrawPlot()
         ctx.noise = &noiseDensity_;
     }
     stelvane::RedrawPlot(canvas(), Record(), ctx);
+    overlayShown_ = false;  // the frame is painted over the overlay
     DrawSimulation();
 }
 
@@ -439,6 +448,33 @@ void frmPlot::mouseMoveEvent(QMouseEvent* event)
         ShowReadout(layout_->ToUnitsX(at.x()), layout_->ToUnitsY(at.y()));
     }
     BarWindow::mouseMoveEvent(event);
+}
+
+// ---- images and the full printout ----
+
+void frmPlot::BuildReportControls()
+{
+    cmdSaveImage = new QPushButton(kSaveImageCaption, this);
+    cmdSaveImage->setObjectName("cmdSaveImage");
+    cmdSaveImage->setToolTip("The plot as shown into a PNG image or an SVG drawing");
+    cmdPrintAll = new QPushButton("Print all", this);
+    cmdPrintAll->setObjectName("cmdPrintAll");
+    cmdPrintAll->setToolTip("Every curve shown with its units, the summary, the schematic and the parts list");
+    connect(cmdSaveImage, &QPushButton::clicked, this, [this] { SaveWindowImage(*this, GetPlatform(), "plot.png"); });
+    connect(cmdPrintAll, &QPushButton::clicked, this, [this] { PrintAllClicked(); });
+}
+
+void frmPlot::PrintAllClicked()
+{
+    ReportContents c;
+    c.shown = View().shown;
+    c.overlay = overlayShown_;
+    c.simulation = simulation_.has_value();
+    c.tolerance = tolerance->Result();
+    c.parts = View().parts;
+    c.roundedTo = Session().RoundedSeries();
+    PrintReport(
+        Record(), c, [this](Canvas& page) { Replay(page); }, GetPlatform());
 }
 
 void frmPlot::OnPrint()
@@ -478,9 +514,10 @@ void frmPlot::GetPlotOverlay()
             GetPlatform().ShowMessage(kOverlayMissingMessage, kOverlayMissingCaption, MessageIcon::Exclamation);
             return;
         }
-        if (problem.empty())
+        if (problem.empty()) {
             DrawOverlayCurve(canvas(), Record(), View().overlay, curve, View().shown);
-        else
+            overlayShown_ = true;
+        } else
             GetPlatform().ShowMessage(problem);
     }
 }

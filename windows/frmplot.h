@@ -129,6 +129,9 @@ public:
     // The noise: its curve on the plot, and the window of its shares.
     QCheckBox* chkNoise;
     QPushButton* cmdNoiseTable;
+    // ---- images and the full printout ----
+    QPushButton* cmdSaveImage;  // the plot as shown into a PNG or SVG file
+    QPushButton* cmdPrintAll;   // every curve shown, the summary with units, the schematic and the parts
 
 protected:
     void OnPrint() override;
@@ -137,6 +140,10 @@ protected:
 
 private:
     void BuildNoiseControls();
+    // ---- images and the full printout ----
+    void BuildReportControls();
+    void PrintAllClicked();
+    bool overlayShown_ = false;         // the overlay files' curves are on the plot until it is drawn anew
     std::vector<double> noiseDensity_;  // at the sweep's points, while the noise is shown
 
     void BuildControls();

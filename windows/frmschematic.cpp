@@ -17,6 +17,7 @@
 #include "engine/numbertext.h"
 #include "render/symbols.h"
 #include "windows/layout.h"
+#include "windows/saveimage.h"
 #include "windows/updown.h"
 
 namespace stelvane {
@@ -84,6 +85,10 @@ void frmSchematic::BuildControls()
         if (on) SpecdClicked();
     });
     connect(HScroll1, &QScrollBar::valueChanged, this, [this](int value) { ScrollChanged(value); });
+    cmdSaveImage = new QPushButton(kSaveImageCaption, this);
+    cmdSaveImage->setObjectName("cmdSaveImage");
+    connect(
+        cmdSaveImage, &QPushButton::clicked, this, [this] { SaveWindowImage(*this, GetPlatform(), "schematic.png"); });
 }
 
 void frmSchematic::PlaceControls(const Layout& layout)
@@ -105,6 +110,7 @@ void frmSchematic::PlaceControls(const Layout& layout)
     table.setPointSizeF(layout.FontPoints(kFontOrdinary));
     lblSensitivity->setFont(table);
     Place(*lblRangeNote, layout, 6300, 7500, 5000, 300);
+    Place(*cmdSaveImage, layout, 300, 6000, 1000, 300);  // left of the parts-type frame
 }
 
 void frmSchematic::Load()

@@ -8,6 +8,7 @@
 
 class QGroupBox;
 class QLabel;
+class QPushButton;
 class QRadioButton;
 class QScrollBar;
 
@@ -53,6 +54,7 @@ public:
     UpDown* UpDown1;
     QLabel* lblSensitivity;
     QLabel* lblRangeNote;
+    QPushButton* cmdSaveImage;  // the circuit as shown into a PNG or SVG file
 
     // Window state.
     double OriginX = kSchematicOriginX;
