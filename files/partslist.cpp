@@ -105,12 +105,17 @@ const char* PartKindWord(PartKind kind)
     return "";
 }
 
-std::string OpampPartName(const DesignState& s, const std::vector<OpampEntry>& opamps)
+std::optional<std::string> ListedOpampName(const DesignState& s, const std::vector<OpampEntry>& opamps)
 {
     const ProgramSettings now = SettingsOf(s);
     for (const OpampEntry& o : opamps)
         if (WithOpamp(now, o) == now) return o.name;
-    return OpampFiguresName(s);
+    return std::nullopt;
+}
+
+std::string OpampPartName(const DesignState& s, const std::vector<OpampEntry>& opamps)
+{
+    return ListedOpampName(s, opamps).value_or(OpampFiguresName(s));
 }
 
 PartsTable MakePartsTable(const DesignState& s, PartsType parts, std::optional<StandardSeries> roundedTo,

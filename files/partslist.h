@@ -51,8 +51,10 @@ struct PartsTable {
     std::vector<OrderLine> order;  // resistors, capacitors, opamps; each by rising value
 };
 
-// The opamp every stage is built with: the name of the opamp of the list
-// whose figures the record holds, else its figures ("GBW 10MHz DC gain 100k").
+// The name of the opamp of the list whose figures the record holds, if any.
+std::optional<std::string> ListedOpampName(const DesignState& state, const std::vector<OpampEntry>& opamps);
+// The opamp every stage is built with: its name from the list, else its
+// figures ("GBW 10MHz DC gain 100k").
 std::string OpampPartName(const DesignState& state, const std::vector<OpampEntry>& opamps);
 // The complete parts list of the design.
 PartsTable MakePartsTable(const DesignState& state, PartsType parts, std::optional<StandardSeries> roundedTo,

@@ -194,7 +194,7 @@ std::string PartValueText(const ListedPart& p)
 {
     switch (p.kind) {
     case PartKind::Resistor: return Number(p.value) + " ohm";
-    case PartKind::Capacitor: return Trimmed(FormatCap(Single(p.value))) + "F";
+    case PartKind::Capacitor: return Trimmed(FormatCap(Single(p.value)));
     case PartKind::Opamp: return p.name;
     }
     return {};
@@ -209,7 +209,7 @@ std::string SeriesText(std::optional<StandardSeries> series)
 void PrintPartsTable(PageFlow& flow, const DesignState& s, const ReportContents& c)
 {
     const PartsTable table = MakePartsTable(s, c.parts, c.roundedTo, c.opamps);
-    constexpr double kRef = kMarginX, kValue = 1800, kKind = 3800, kSeries = 5200, kStage = 6600;
+    constexpr double kRef = kMarginX, kValue = 1800, kKind = 4400, kSeries = 5600, kStage = 7200;
     flow.Heading("Parts");
     flow.Row(
         {{kRef, "Designator"}, {kValue, "Value"}, {kKind, "Kind"}, {kSeries, "Series, tolerance"}, {kStage, "Stage"}});
@@ -221,9 +221,9 @@ void PrintPartsTable(PageFlow& flow, const DesignState& s, const ReportContents&
     flow.Heading("Parts per stage");
     StageSubtotal all{};
     auto subtotal = [&](const std::string& stage, const StageSubtotal& t) {
-        flow.Row({{kRef, stage}, {kValue, std::to_string(t.resistors) + " resistors"},
-            {kKind, std::to_string(t.capacitors) + " capacitors"}, {kSeries, std::to_string(t.opamps) + " opamps"},
-            {kStage, std::to_string(t.Parts()) + " parts"}});
+        flow.Row({{kRef, stage}, {kValue, "resistors: " + std::to_string(t.resistors)},
+            {kKind, "capacitors: " + std::to_string(t.capacitors)}, {kSeries, "opamps: " + std::to_string(t.opamps)},
+            {kStage, "parts: " + std::to_string(t.Parts())}});
     };
     for (const StageSubtotal& t : table.stages) {
         subtotal("Stage " + std::to_string(t.stage), t);
@@ -311,8 +311,9 @@ std::vector<std::string> ReportSummaryLines(const DesignState& s, const ReportCo
         lines.push_back("Passband gain: " + Number(s.Gain) + " dB");
     }
     lines.push_back("Number of stages: " + std::to_string(StageCount(s)));
-    lines.push_back("Opamp: " + OpampPartName(s, c.opamps) + " (GBW " + Hz(s.GBW) + ", DC gain " +
-        Trimmed(FormatValueShort(s.DCGain)) + " V/V)");
+    const std::string figures = "GBW " + Hz(s.GBW) + ", DC gain " + Trimmed(FormatValueShort(s.DCGain)) + " V/V";
+    const std::optional<std::string> name = ListedOpampName(s, c.opamps);
+    lines.push_back("Opamp: " + (name ? *name + " (" + figures + ")" : figures));
     std::string resistors = c.parts == PartsType::Specified ? "Resistors: corrected for the specified opamp"
                                                             : "Resistors: for an ideal opamp";
     if (c.roundedTo)

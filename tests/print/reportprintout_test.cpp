@@ -86,8 +86,8 @@ TEST(ReportPrintout, PrintsEveryCurveShownWithUnitsThenTheCircuitAndItsParts)
             EXPECT_GE(count(part.reference), 1) << part.reference;
         // a subtotal row per stage and one for all: three resistors, two capacitors, an opamp each
         const int n = p.record.Order;
-        EXPECT_EQ(std::count(later.begin(), later.end(), std::string("6 parts")), n);
-        EXPECT_EQ(std::count(later.begin(), later.end(), std::to_string(6 * n) + " parts"), 1);
+        EXPECT_EQ(std::count(later.begin(), later.end(), std::string("parts: 6")), n);
+        EXPECT_EQ(std::count(later.begin(), later.end(), "parts: " + std::to_string(6 * n)), 1);
     }
     Program p;
     p.Start({"cmdPlot"});
