@@ -10,8 +10,7 @@
 namespace stelvane::testing {
 namespace {
 
-// --image and --image-size: what they take and what they refuse, and a run
-// with no image writer (the build without Qt) that says so and ends with 1.
+// What --image and --image-size take and refuse; without a writer (no Qt) --image ends with 1.
 TEST(CliImage, TakesAnImageNameAndSizeOrSaysWhy)
 {
     struct Case {
@@ -25,12 +24,10 @@ TEST(CliImage, TakesAnImageNameAndSizeOrSaysWhy)
         {{"--image=p.png", "--image-size=1024X768"}, "", {1024, 768}},
         {{"--image-size", "800x600"}, "--image-size needs --image"},
         {{"--image", "plot.bmp"}, "ending in .png or .svg"},
-        {{"--image", ".png"}, "ending in .png or .svg"},
         {{"--image", "p.png", "--image-size", "15x600"}, "--image-size takes"},
         {{"--image", "p.png", "--image-size", "800x10001"}, "--image-size takes"},
         {{"--image", "p.png", "--image-size", "800x"}, "--image-size takes"},
         {{"--image", "p.png", "--image-size", "-800x600"}, "--image-size takes"},
-        {{"--image", "p.png", "--image-size", "800x600x2"}, "--image-size takes"},
         {{"--image", "p.png", "--image-size", "8e2x600"}, "--image-size takes"},
     };
     for (const Case& c : cases) {
