@@ -473,6 +473,8 @@ void frmPlot::PrintAllClicked()
     c.tolerance = tolerance->Result();
     c.parts = View().parts;
     c.roundedTo = Session().RoundedSeries();
+    // The opamp is named from the user's list as the design window offers it.
+    if (const auto& file = Nav().Places().opampList) c.opamps = KnownOpamps(ReadOpampList(*file).entries);
     PrintReport(
         Record(), c, [this](Canvas& page) { Replay(page); }, GetPlatform());
 }
