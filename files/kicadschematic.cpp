@@ -337,11 +337,8 @@ private:
         Text("Stage " + std::to_string(k), x0 + 12, y0 + 13);
     }
 
-    std::string OpampValue() const
-    {
-        if (parts_ != PartsType::Specified) return "ideal opamp";
-        return "GBW " + Shortest(s_.GBW) + " Hz, A0 " + Shortest(s_.DCGain);
-    }
+    // The opamp as the parts list names it; the simulation model stays the one the parts type asks for.
+    std::string OpampValue() const { return OpampPartName(s_, GenericOpamps()); }
 
     // The signal source on the input and the two supplies, for the simulation only.
     void Sources()

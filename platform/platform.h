@@ -37,6 +37,10 @@ public:
     virtual Canvas& Page() = 0;
     // Sends the page to the printer; an empty text on success, else what went wrong.
     virtual std::string End() = 0;
+    // Finishes the page and goes on with a fresh one, addressed as the first;
+    // an empty text on success, else what went wrong. A job that cannot
+    // (a printer of one page) says so.
+    virtual std::string NewPage() { return "This print job has one page only."; }
 };
 
 // How a print job is asked for: the page is addressed as width x height user

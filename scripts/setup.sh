@@ -7,6 +7,8 @@ STELVANE_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev
                    libcli11-dev nlohmann-json3-dev clang-format)
 # ngspice's own program: the test that a written netlist runs alone (ngspice -b FILE)
 STELVANE_PACKAGES+=(ngspice)
+# images of the views: SVG files through Qt SVG
+STELVANE_PACKAGES+=(qt6-svg-dev)
 
 stelvane_install_missing() {
     local missing=()

@@ -16,6 +16,7 @@
 #include "engine/enterstep.h"
 #include "engine/numbertext.h"
 #include "engine/timeresponse.h"
+#include "platform/imagewriter.h"
 #include "tools/cliparts.h"
 
 namespace stelvane {
@@ -87,6 +88,8 @@ constexpr std::array kTextOptions{
     TextOption{"time-points", &CliOptions::timePoints, false, Takes::Whole},
     TextOption{"settle", &CliOptions::settle, false, Takes::Percent},
     TextOption{"tabulate-time", &CliOptions::tabulateTime, false, Takes::Text},
+    TextOption{"image", &CliOptions::image, false, Takes::Text},
+    TextOption{"image-size", &CliOptions::imageSize, false, Takes::Text},
 };
 
 struct FlagOption {
@@ -387,8 +390,33 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
             " cannot be used with --mask: the mask sets the centre, width, order and ripple";
     } else if (o.ripple && o.family != kChebyshev) {
         error = "--ripple needs --family chebyshev";  // the other families have no ripple to set
+    } else if (o.imageSize && !o.image) {
+        error = "--image-size needs --image";
+    } else if (o.image && !ImageFormatOf(*o.image)) {
+        error = "--image takes a file name ending in .png or .svg, not " + Quoted(*o.image);
+    } else if (o.imageSize && !ImageSizeOf(*o.imageSize)) {
+        error = "--image-size takes WIDTHxHEIGHT in pixels, each " + std::to_string(kSmallestImageSide) + " to " +
+            std::to_string(kLargestImageSide) + ", not " + Quoted(*o.imageSize);
     }
     return result;
+}
+
+std::optional<std::pair<int, int>> ImageSizeOf(const std::string& text)
+{
+    const std::size_t x = text.find_first_of("xX");
+    if (x == std::string::npos) return std::nullopt;
+    auto side = [](std::string_view digits) -> std::optional<int> {
+        int value = 0;
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty() || digits[0] == '-')
+            return std::nullopt;
+        if (value < kSmallestImageSide || value > kLargestImageSide) return std::nullopt;
+        return value;
+    };
+    const auto w = side(std::string_view(text).substr(0, x));
+    const auto h = side(std::string_view(text).substr(x + 1));
+    if (!w || !h) return std::nullopt;
+    return std::pair{*w, *h};
 }
 
 std::string UsageText()
@@ -444,6 +472,8 @@ std::string UsageText()
     u += "                     (ngspice -b FILE) it prints the output's dB and phase\n";
     u += "  --kicad FILE       write the KiCad schematic (.kicad_sch, KiCad 6 and later)\n";
     u += "                     with the parts list's designators and values\n";
+    u += "  --image FILE       draw the plot (gain, phase, delay) into a .png or .svg file\n";
+    u += "  --image-size WxH   the image's size in pixels (800x600)\n";
     u += "  Every file is looked at before the first is written: an empty name, a folder,\n";
     u += "  a device or pipe (also with the extension added), or a file another option\n";
     u += "  reads or writes ends the run with 2. Files read must be regular files.\n";

@@ -62,6 +62,8 @@ struct CliOptions {
     std::optional<std::pair<std::string, std::string>> burst;
     std::optional<std::string> timeStop, timePoints, settle, tabulateTime;
     bool TimeAsked() const { return step || impulse || burst.has_value(); }
+    // The plot as an image file (.png or .svg) and its size in pixels, "WxH".
+    std::optional<std::string> image, imageSize;
 };
 // The resistors the run builds with: Rs when asked for the specified opamp, else R.
 inline PartsType PartsOf(const CliOptions& o) { return o.specifiedOpamp ? PartsType::Specified : PartsType::Ideal; }
@@ -77,6 +79,10 @@ struct CliParse {
 // where only one makes sense, and a sweep frequency above 0; an option that
 // does nothing without another is refused.
 CliParse ParseCliArgs(const std::vector<std::string>& args);
+
+// The size in an --image-size text: two whole numbers of pixels joined by
+// an x ("800x600"), each within what an image may have; nothing otherwise.
+std::optional<std::pair<int, int>> ImageSizeOf(const std::string& text);
 
 // The value of a number option's text (one ParseCliArgs let through).
 double CliNumber(const std::string& text);

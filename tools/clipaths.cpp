@@ -87,6 +87,7 @@ std::vector<RunFile> FilesOf(const CliOptions& o)
     add("--netlist", o.netlist, true, ".cir");
     add("--kicad", o.kicad, true, kKicadExtension);
     add("--tabulate-time", o.tabulateTime, true, nullptr);
+    add("--image", o.image, true, nullptr);
     if (o.overlay)
         for (const char* name : {kOverlayGainFileName, kOverlayPhaseFileName, kOverlayDelayFileName})
             add("--overlay", name, true, nullptr);

@@ -23,6 +23,7 @@
 #include "platform/consolenotifier.h"
 #include "tools/cliargs.h"
 #include "tools/climask.h"
+#include "tools/cliimage.h"
 #include "tools/cliparts.h"
 #include "tools/clipaths.h"
 #include "tools/clireport.h"
@@ -268,7 +269,7 @@ std::string TakeListedOpamp(CliOptions& o, std::ostream& err)
 
 }  // namespace
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, ImageWriter* images)
 {
     const CliParse parse = ParseCliArgs(args);
     CliOptions listed = parse.options;
@@ -351,6 +352,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (o.overlay && !SavePlotOverlay(s, notifier)) return 1;
     if (o.netlist) WarnOfNegativeParts(s, PartsOf(o), "the netlist", err);
     if (!WriteCliNetlist(o, s, notifier)) return 1;
+    // ---- the plot as an image file ----
+    if (!WriteCliImage(o, session, images, err)) return 1;
 
     // the time response, its samples written before the check runs
     std::optional<TimeResponse> timeResponse;

@@ -5,6 +5,7 @@
 
 #include "engine/designtext.h"
 #include "spice/verify.h"
+#include "windows/saveimage.h"
 #include "windows/simulationtask.h"
 
 namespace stelvane {
@@ -28,6 +29,10 @@ frmOpampTest::frmOpampTest(Navigator& navigator) : FormWindow(navigator, WindowK
     lblGbwWarning = new QLabel(this);
     lblGbwWarning->setObjectName("lblGbwWarning");
     for (QLabel* label : {lblSimulation, lblGbwWarning}) label->setWordWrap(true);
+    cmdSaveImage = new QPushButton(kSaveImageCaption, this);
+    cmdSaveImage->setObjectName("cmdSaveImage");
+    connect(
+        cmdSaveImage, &QPushButton::clicked, this, [this] { SaveWindowImage(*this, GetPlatform(), "opamptest.png"); });
 }
 
 void frmOpampTest::Load()
@@ -36,6 +41,7 @@ void frmOpampTest::Load()
     const Layout& layout = *layout_;
     Place(*cmdReturn, layout, 6000, 7300, 1000, 300);
     Place(*cmdStopSimulation, layout, 7200, 7300, 1000, 300);  // free space right of "Return"
+    Place(*cmdSaveImage, layout, 8400, 7300, 1000, 300);       // right of "Stop"
 
     // Below the plot, clear of the table on the left and of "Return".
     Place(*lblSimulation, layout, kOpampFrameLeft, 5700, kOpampFrameRight - kOpampFrameLeft, 600);

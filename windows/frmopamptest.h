@@ -29,6 +29,7 @@ public:
 
     QPushButton* cmdReturn;
     QPushButton* cmdStopSimulation;  // shown while ngspice runs
+    QPushButton* cmdSaveImage;       // the table and plot as shown into a PNG or SVG file
     QLabel* lblSimulation;
     QLabel* lblGbwWarning;
 

@@ -14,7 +14,9 @@
 #include "engine/noise.h"
 #include "engine/numbertext.h"
 #include "files/plotoverlay.h"
+#include "print/reportprintout.h"
 #include "windows/plottolerance.h"
+#include "windows/saveimage.h"
 #include "windows/updown.h"
 
 namespace stelvane {
@@ -72,10 +74,12 @@ constexpr std::array<SideButton, 12> kSideButtons{{
 constexpr double kSideButtonLeft = 300;
 constexpr double kSideButtonWidth = 1000;
 constexpr double kSideButtonHeight = 300;
-constexpr double kSeriesTop = 5200;  // between "Restore" and "Tune Fo/Fc"
+constexpr double kPrintAllTop = 700;    // between the bar and "Headroom"
+constexpr double kSaveImageTop = 7150;  // below "Clear"
+constexpr double kSeriesTop = 5200;     // between "Restore" and "Tune Fo/Fc"
 // "Undo" and "Redo" side by side in the gap between "Show poles" and "Plot delay".
 constexpr double kUndoTop = 1950;
-constexpr double kTimeResponseTop = 7150;  // under "Clear" (6800), above the tuning panel (7500)
+constexpr double kTimeResponseTop = 8000;  // under the tuning panel's stage picker, left of its parts
 constexpr double kUndoWidth = 480;
 constexpr double kRedoLeft = kSideButtonLeft + kSideButtonWidth - kUndoWidth;
 
@@ -204,6 +208,7 @@ void frmPlot::BuildControls()
         [this](const std::string& text) { GetPlatform().ShowMessage(text); });
 
     BuildNoiseControls();
+    BuildReportControls();
 
     connect(cmdPoles, &QPushButton::clicked, this, [this] { Nav().Open(WindowKind::Poles); });
     connect(cmdDelay, &QPushButton::clicked, this, [this] { DelayClicked(); });
@@ -308,6 +313,9 @@ void frmPlot::PlaceControls()
     Place(*cmdNoiseTable, layout, 11050, 7620, 900, 280);
     // the time response: under "Clear", above the tuning panel
     Place(*cmdTimeResponse, layout, kSideButtonLeft, kTimeResponseTop, kSideButtonWidth, kSideButtonHeight);
+    // ---- images and the full printout: above "Headroom" and below "Clear" ----
+    Place(*cmdPrintAll, layout, kSideButtonLeft, kPrintAllTop, kSideButtonWidth, kSideButtonHeight);
+    Place(*cmdSaveImage, layout, kSideButtonLeft, kSaveImageTop, kSideButtonWidth, kSideButtonHeight);
 }
 
 void frmPlot::Load()
@@ -410,6 +418,7 @@ void frmPlot::RedrawPlot()
         ctx.noise = &noiseDensity_;
     }
     stelvane::RedrawPlot(canvas(), Record(), ctx);
+    overlayShown_ = false;  // the frame is painted over the overlay
     DrawSimulation();
 }
 
@@ -449,6 +458,35 @@ void frmPlot::mouseMoveEvent(QMouseEvent* event)
     BarWindow::mouseMoveEvent(event);
 }
 
+// ---- images and the full printout ----
+
+void frmPlot::BuildReportControls()
+{
+    cmdSaveImage = new QPushButton(kSaveImageCaption, this);
+    cmdSaveImage->setObjectName("cmdSaveImage");
+    cmdSaveImage->setToolTip("The plot as shown into a PNG image or an SVG drawing");
+    cmdPrintAll = new QPushButton("Print all", this);
+    cmdPrintAll->setObjectName("cmdPrintAll");
+    cmdPrintAll->setToolTip("Every curve shown with its units, the summary, the schematic and the parts list");
+    connect(cmdSaveImage, &QPushButton::clicked, this, [this] { SaveWindowImage(*this, GetPlatform(), "plot.png"); });
+    connect(cmdPrintAll, &QPushButton::clicked, this, [this] { PrintAllClicked(); });
+}
+
+void frmPlot::PrintAllClicked()
+{
+    ReportContents c;
+    c.shown = View().shown;
+    c.overlay = overlayShown_;
+    c.simulation = simulation_.has_value();
+    c.tolerance = tolerance->Result();
+    c.parts = View().parts;
+    c.roundedTo = Session().RoundedSeries();
+    // The opamp is named from the user's list as the design window offers it.
+    if (const auto& file = Nav().Places().opampList) c.opamps = KnownOpamps(ReadOpampList(*file).entries);
+    PrintReport(
+        Record(), c, [this](Canvas& page) { Replay(page); }, GetPlatform());
+}
+
 void frmPlot::OnPrint()
 {
     if (Printer()) Printer()(Record(), View().shown, GetPlatform());
@@ -486,9 +524,10 @@ void frmPlot::GetPlotOverlay()
             GetPlatform().ShowMessage(kOverlayMissingMessage, kOverlayMissingCaption, MessageIcon::Exclamation);
             return;
         }
-        if (problem.empty())
+        if (problem.empty()) {
             DrawOverlayCurve(canvas(), Record(), View().overlay, curve, View().shown);
-        else
+            overlayShown_ = true;
+        } else
             GetPlatform().ShowMessage(problem);
     }
 }

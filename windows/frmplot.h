@@ -131,6 +131,9 @@ public:
     QPushButton* cmdNoiseTable;
     // the time window's button, under "Clear"
     QPushButton* cmdTimeResponse;
+    // ---- images and the full printout ----
+    QPushButton* cmdSaveImage;  // the plot as shown into a PNG or SVG file
+    QPushButton* cmdPrintAll;   // every curve shown, the summary with units, the schematic and the parts
 
 protected:
     void OnPrint() override;
@@ -139,6 +142,10 @@ protected:
 
 private:
     void BuildNoiseControls();
+    // ---- images and the full printout ----
+    void BuildReportControls();
+    void PrintAllClicked();
+    bool overlayShown_ = false;         // the overlay files' curves are on the plot until it is drawn anew
     std::vector<double> noiseDensity_;  // at the sweep's points, while the noise is shown
 
     void BuildControls();

@@ -4,6 +4,7 @@
 
 #include "platform/qt/windowservices.h"
 #include "windows/layout.h"
+#include "windows/saveimage.h"
 
 namespace stelvane {
 
@@ -15,6 +16,9 @@ frmPoles::frmPoles(Navigator& navigator) : FormWindow(navigator, WindowKind::Pol
     cmdExit->setObjectName("cmdExit");
     connect(cmdGrid, &QPushButton::clicked, this, [this] { GridClicked(); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { Nav().Close(WindowKind::Poles); });
+    cmdSaveImage = new QPushButton(kSaveImageCaption, this);
+    cmdSaveImage->setObjectName("cmdSaveImage");
+    connect(cmdSaveImage, &QPushButton::clicked, this, [this] { SaveWindowImage(*this, GetPlatform(), "poles.png"); });
 }
 
 void frmPoles::Load()
@@ -22,6 +26,7 @@ void frmPoles::Load()
     const Layout layout = SetUpWindow(*this, GetPlatform(), WindowKind::Poles);
     Place(*cmdGrid, layout, 300, 1900, 1000, 300);
     Place(*cmdExit, layout, 300, 1500, 1000, 300);
+    Place(*cmdSaveImage, layout, 300, 2300, 1000, 300);  // below "Grid"
     font_ = CanvasFont{kControlFace, layout.FontPoints(kFontOrdinary), false};
 
     S = PolesPlotRadius(Record());

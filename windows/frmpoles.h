@@ -26,6 +26,7 @@ public:
 
     QPushButton* cmdGrid;
     QPushButton* cmdExit;
+    QPushButton* cmdSaveImage;  // the picture as shown into a PNG or SVG file
 
     // Window state.
     Integer S = 1;

@@ -18,6 +18,7 @@
 #include "engine/numbertext.h"
 #include "render/symbols.h"
 #include "windows/layout.h"
+#include "windows/saveimage.h"
 #include "windows/updown.h"
 
 namespace stelvane {
@@ -89,6 +90,10 @@ void frmSchematic::BuildControls()
         if (on) SpecdClicked();
     });
     connect(HScroll1, &QScrollBar::valueChanged, this, [this](int value) { ScrollChanged(value); });
+    cmdSaveImage = new QPushButton(kSaveImageCaption, this);
+    cmdSaveImage->setObjectName("cmdSaveImage");
+    connect(
+        cmdSaveImage, &QPushButton::clicked, this, [this] { SaveWindowImage(*this, GetPlatform(), "schematic.png"); });
 }
 
 void frmSchematic::PlaceControls(const Layout& layout)
@@ -111,6 +116,7 @@ void frmSchematic::PlaceControls(const Layout& layout)
     lblSensitivity->setFont(table);
     Place(*lblRangeNote, layout, 6300, 7500, 5000, 300);
     Place(*chkDesignators, layout, 4200, 6000, 1900, 300);  // between the parts type and the sensitivities
+    Place(*cmdSaveImage, layout, 300, 6000, 1000, 300);     // left of the parts-type frame
 }
 
 void frmSchematic::Load()

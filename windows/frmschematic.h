@@ -9,6 +9,7 @@
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QPushButton;
 class QRadioButton;
 class QScrollBar;
 
@@ -56,6 +57,7 @@ public:
     QLabel* lblRangeNote;
     // Off by default, so the drawing is as it always was; on, each part's designator is written beside it.
     QCheckBox* chkDesignators;
+    QPushButton* cmdSaveImage;  // the circuit as shown into a PNG or SVG file
 
     // Window state.
     double OriginX = kSchematicOriginX;

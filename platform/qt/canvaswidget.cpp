@@ -242,6 +242,25 @@ void CanvasWidget::Compact()
     compactAt_ = calls_.size();
 }
 
+ImageRequest CanvasWidget::DrawingImageRequest() const
+{
+    const PainterMapping m = Mapping();
+    ImageRequest r;
+    r.widthPixels = width();
+    r.heightPixels = height();
+    r.pixelsPerUnitX = m.pixelsPerUnitX;
+    r.pixelsPerUnitY = m.pixelsPerUnitY;
+    r.pixelsPerPoint = m.pixelsPerPoint;
+    r.background = background_;
+    return r;
+}
+
+void CanvasWidget::Replay(Canvas& target) const
+{
+    target.Clear(background_);
+    for (const Call& call : calls_) call.draw(target);
+}
+
 void CanvasWidget::paintEvent(QPaintEvent* event)
 {
     // Only the calls that reach the part to be shown are painted, cut to it;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/canvas.h"
+#include "platform/imagewriter.h"
 #include "platform/qt/paintercanvas.h"
 
 class QPainter;
@@ -45,6 +46,10 @@ public:
     void SetRecorder(Canvas* recorder);
     // How many calls the drawing keeps (those no later box covers).
     std::size_t KeptCalls() const { return calls_.size(); }
+    // The drawing as an image of the widget's size: the request, and the
+    // picture that draws the background and every kept call again.
+    ImageRequest DrawingImageRequest() const;
+    void Replay(Canvas& target) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -82,6 +82,11 @@ public:
         return true;
     }
     Canvas& Page() override { return *canvas_; }
+    std::string NewPage() override
+    {
+        if (!painter_.isActive()) return "The print job has already ended.";
+        return printer_->newPage() ? std::string() : "A new page could not be started.";
+    }
     std::string End() override
     {
         if (!painter_.isActive()) {

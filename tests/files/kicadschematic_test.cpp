@@ -180,18 +180,18 @@ TEST(KicadSchematic, ItsNetsAreTheNetlistsAndItsPartsThePartsLists)
         }
         EXPECT_NE(sheet.Label("+V"), sheet.Label("-V"));
 
-        // the parts list's designators and values, the three sources for the simulation and the opamps
+        // the parts list's designators and values (the opamps' too), and the three sources for the simulation
         std::istringstream list(PartsListText(*s, c.parts, c.rounded));
         std::string row;
         std::getline(list, row);
         std::size_t parts = 0;
-        for (; std::getline(list, row); ++parts) {
+        for (; std::getline(list, row) && row.find(',') != std::string::npos; ++parts) {
             const std::regex cells("[0-9]+,([^,]+),([^,]+),.*\r?");
             std::smatch m;
             ASSERT_TRUE(std::regex_match(row, m, cells)) << row;
             EXPECT_EQ(sheet.values[m[1]], m[2]) << m[1];
         }
-        EXPECT_EQ(parts + 3 + StageCount(*s), sheet.values.size());
+        EXPECT_EQ(parts + 3, sheet.values.size());
     }
 }
 

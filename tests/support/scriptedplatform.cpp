@@ -11,7 +11,16 @@ public:
     // The job last begun on the platform.
     explicit ScriptedPrintJob(ScriptedPlatform& platform) : platform_(platform), index_(platform.printJobs.size() - 1)
     {}
-    Canvas& Page() override { return *platform_.printJobs[index_].page; }
+    Canvas& Page() override
+    {
+        auto& job = platform_.printJobs[index_];
+        return job.morePages.empty() ? *job.page : *job.morePages.back();
+    }
+    std::string NewPage() override
+    {
+        platform_.printJobs[index_].morePages.push_back(std::make_unique<RecordingCanvas>(20.0));
+        return {};
+    }
     std::string End() override
     {
         platform_.printJobs[index_].ended = true;
@@ -47,7 +56,7 @@ PrintStart ScriptedPlatform::BeginPrintJob(const PrintRequest& request)
     }
     // A page of the requested size counts one unit per twip: 12000 units
     // across a sheet about 8.3 inches wide.
-    printJobs.push_back({request, std::make_unique<RecordingCanvas>(20.0), false});
+    printJobs.push_back({request, std::make_unique<RecordingCanvas>(20.0), false, {}});
     return {std::make_unique<ScriptedPrintJob>(*this), {}};
 }
 

@@ -22,8 +22,9 @@ public:
     using Message = RecordingNotifier::Message;
     struct PrintedJob {
         PrintRequest request;
-        std::unique_ptr<RecordingCanvas> page;  // what was drawn on the page
-        bool ended = false;                     // End was called (the page was "printed")
+        std::unique_ptr<RecordingCanvas> page;                    // what was drawn on the page
+        bool ended = false;                                       // End was called (the page was "printed")
+        std::vector<std::unique_ptr<RecordingCanvas>> morePages;  // the pages after the first, in order
     };
     // 800 x 600 pixels at 15 twips per pixel unless told otherwise.
     explicit ScriptedPlatform(ScreenMetrics screen = ScreenMetrics{});
