@@ -31,9 +31,10 @@ enum class WindowKind {
     WriteFiles,
     Headroom,
     About,
-    Noise
+    Noise,
+    Requirement
 };
-constexpr int kWindowKinds = int(WindowKind::Noise) + 1;
+constexpr int kWindowKinds = int(WindowKind::Requirement) + 1;
 
 struct TwipSize {
     double width = 0;

@@ -33,6 +33,7 @@ constexpr std::array<KindInfo, kWindowKinds> kKindInfo{{
     {"frmHeadroom", "      Stelvane - Headroom", false},
     {"frmAbout", "      QUIBEX - About", false},
     {"frmNoise", "      Stelvane - Noise", false},
+    {"frmRequirement", "      Stelvane - Requirement", false},
 }};
 
 int Index(WindowKind kind) { return int(kind); }
