@@ -40,7 +40,12 @@ enum Column { Family, Order, Stages, MaxQ, Centre, Width, Ripple, Fp1, Fp2, Fs1,
 constexpr const char* kColumnHeads[] = {"Family", "Order", "Stages", "Highest Q", "Centre, Hz", "Width, Hz",
     "Ripple, dB", "fp1, dB", "fp2, dB", "fs1, dB", "fs2, dB", "Delay spread, %", "Meets", "Buildable"};
 
-QString Fixed(double value, int decimals) { return QString::number(value, 'f', decimals); }
+// A figure with fixed decimals; one that rounds to nought shows no sign.
+QString Fixed(double value, int decimals)
+{
+    const QString text = QString::number(value, 'f', decimals);
+    return text.startsWith('-') && text.toDouble() == 0 ? text.mid(1) : text;
+}
 
 }  // namespace
 
