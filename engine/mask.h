@@ -41,9 +41,11 @@ MaskCheck CheckMask(const StageTerms* terms, int count, const FilterMask& mask);
 MaskCheck CheckMask(const DesignState& s, const FilterMask& mask);
 
 // One family's least order that meets a mask, designed with the margin
-// shared evenly. Center and Width are what the design window's fields take
-// (the -3 dB width for Butterworth and Bessel, the ripple width for
-// Chebyshev); Ripple is Ap for Chebyshev, else 0.
+// shared evenly. Center and Width are what the design window's fields take,
+// as the Singles the design holds: for Butterworth the -3 dB width, for
+// Chebyshev the ripple width, for Bessel the field's one-rad/s width (the
+// prototype's group delay normalised to 1 s; its -3 dB width is wider).
+// Ripple is Ap for Chebyshev (within the 0.001..20 dB the field takes), else 0.
 struct MaskCandidate {
     FilterFamily family = FilterFamily::None;
     int order = 0;  // the least that meets; the highest tried when none does
@@ -51,13 +53,31 @@ struct MaskCandidate {
     MaskCheck check;  // of the designed candidate
     double center = 0, width = 0, ripple = 0;
     double maxStageQ = 0;
-    bool buildable = true;  // every stage can be built at the design's gain
+    bool buildable = true;  // every stage can be built at the design's gain, with R and with Rs
 };
 
 // The least order per family (Butterworth, Chebyshev, Bessel, in that order)
 // for the mask, each designed from `base` (its gain, capacitor, opamp and
-// bench choices) at the least order that meets the mask, or at the highest
-// order tried (21; Bessel 10) when none does.
+// bench choices, the stage-gain choice among them) at the least order that
+// meets the mask, or at the highest order tried (21; Bessel 10) when none
+// does. Empty for a mask that is not six figures above 0 with
+// Fs1 < Fp1 < Fp2 < Fs2 and As above Ap.
+//
+// The mask is carried to the lowpass prototype by the geometric bandpass
+// transformation about sqrt(Fp1 Fp2): a design of width W puts both passband
+// edges at (Fp2 - Fp1) / W and each stop edge at |f^2 - Fp1 Fp2| / (f W);
+// the nearer stop edge (the smaller of the two) decides. Butterworth and
+// Chebyshev take the textbook least order in closed form, Bessel the first
+// order whose prototype meets with the margin shared evenly. The width then
+// shares the margin evenly: for Butterworth and Bessel it is chosen so that
+// the passband edges keep as many dB to spare below Ap as the nearer stop
+// edge keeps above As; when that leaves both short, the passband edges lose
+// Ap exactly and the stopband is left short. A Chebyshev of ripple Ap reaches Ap in its ripple
+// troughs wherever its band edge lies, so its passband margin is 0 by
+// construction: its ripple band is the passband (widened by a guard against
+// rounding) and all the spare goes to the stopband. Each candidate is then
+// designed through a session of its own and checked with CheckMask; when
+// rounding leaves it short, the next order is tried.
 std::vector<MaskCandidate> FindCandidates(const DesignState& base, const FilterMask& mask);
 
 // The candidate that is designed: the one of `family` when given, else the
@@ -65,5 +85,9 @@ std::vector<MaskCandidate> FindCandidates(const DesignState& base, const FilterM
 // candidate meets and no family is given.
 std::optional<std::size_t> ChooseCandidate(
     const std::vector<MaskCandidate>& candidates, std::optional<FilterFamily> family);
+
+// The candidate that comes nearest to meeting: the greatest least margin
+// (the family order breaking ties); for when none meets. 0 for an empty list.
+std::size_t ClosestCandidate(const std::vector<MaskCandidate>& candidates);
 
 }  // namespace stelvane

@@ -335,6 +335,14 @@ CliParse ParseCliArgs(const std::vector<std::string>& args)
         error = "--temp takes a temperature above -273.15 degrees Celsius, not " + Quoted(*o.temp);
     } else if (o.delaySpread && !o.mask) {
         error = "--delay-spread needs --mask";  // a spread is asked of the passband the mask names
+    } else if (o.mask && !o.load && (o.center || o.width || o.order || o.ripple)) {
+        // the order search sets them; --family still picks the family
+        error = std::string("--") +
+            (o.center         ? "center"
+                    : o.width ? "width"
+                    : o.order ? "order"
+                              : "ripple") +
+            " cannot be used with --mask: the mask sets the centre, width, order and ripple";
     } else if (o.ripple && o.family != kChebyshev) {
         error = "--ripple needs --family chebyshev";  // the other families have no ripple to set
     }
@@ -440,13 +448,19 @@ std::string UsageText()
     u += "                     below FS1 and above FS2 Hz by at least AS dB\n";
     u += "  --delay-spread PCT the most the group delay may vary over the passband,\n";
     u += "                     percent of its least value there\n";
+    u += "  With --mask the least order of each family is found and the lowest that meets\n";
+    u += "  the mask is designed (the one --family names, if given); --center, --width,\n";
+    u += "  --order and --ripple are refused, as the mask sets them. Without --start and\n";
+    u += "  --stop the sweep runs from one transition band below FS1 to one above FS2.\n";
+    u += "  With --load the loaded design is checked against the mask. A design that\n";
+    u += "  does not meet the mask is still designed and written, and ends the run with 3.\n";
     u += "\nOutput:\n";
     u += "  --json             print the design as JSON instead of the summary\n";
     u += "  --help             show this text\n";
     u += "\nEvery option also takes the form --option=value. Exit codes: 0 done (and the\n";
     u += "check passed), 1 a file or standard output could not be read or written or\n";
-    u += "ngspice could not simulate, 2 the options were not understood, 4 the\n";
-    u += "simulation disagrees.\n";
+    u += "ngspice could not simulate, 2 the options were not understood, 3 the design\n";
+    u += "does not meet the mask, 4 the simulation disagrees.\n";
     return u;
 }
 

@@ -21,6 +21,7 @@
 #include "files/textfile.h"
 #include "platform/consolenotifier.h"
 #include "tools/cliargs.h"
+#include "tools/climask.h"
 #include "tools/cliparts.h"
 #include "tools/clipaths.h"
 #include "tools/clireport.h"
@@ -300,6 +301,18 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     DesignInputs in = InputsFromRecord(s);
     ApplyOptions(o, in, s.ManualEntry == PartsEntry::Manual);
     SweepOverTheBand(o, in);
+    // The requirement: the least order per family, the chosen one designed as if typed.
+    SweepOverTheMask(o, in);
+    CliMask search;
+    if (o.mask && !o.load) search = SearchMask(o, session, in, err);
+    if (search.chosen) {
+        const MaskCandidate& c = search.candidates[*search.chosen];
+        in.txtCenter = WindowText(c.center), in.txtWidth = WindowText(c.width);
+        in.lblOrderInput = std::to_string(c.order), in.txtApass = WindowText(c.ripple);
+        in.optButterworth = c.family == FilterFamily::Butterworth;
+        in.optChebyshev = c.family == FilterFamily::Chebyshev;
+        in.optBessel = c.family == FilterFamily::Bessel;
+    }
     const EnterResult entered = session.Enter(
         in, [&](const std::string& text) { notifier.ShowMessage(text, kProgramCaption, MessageIcon::None); });
     ReportClampedNumbers(o, entered, err);
@@ -336,6 +349,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         design.update(PartsJson(o, s));
         if (tolerance.settings) design["monte_carlo"] = ToleranceJson(RunTolerance(s, *tolerance.settings));
         if (!check.json.is_null()) design["verify"] = check.json;
+        if (o.mask) design["mask"] = MaskJson(s, search);
         out << JsonText(design);
     } else {
         // The bench paragraph when a bench option was given, so that the summary of
@@ -345,9 +359,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         // the noise in words when a noise figure was given; the JSON always holds it
         if (o.temp || o.en || o.in || o.noiseBand) out << NoiseSummary(s, PartsOf(o));
         if (tolerance.settings) out << ToleranceSummary(RunTolerance(s, *tolerance.settings));
+        if (o.mask) out << MaskSummary(s, search);
         out << check.text;
     }
-    return Flushed(out, err, check.code);
+    // A failed check says more than a missed mask.
+    return Flushed(out, err, check.code != 0 ? check.code : MaskCode(s));
 }
 
 }  // namespace stelvane

@@ -14,6 +14,7 @@
 #include "engine/designtext.h"
 #include "engine/enterstep.h"
 #include "tests/engine/engine_test_support.h"
+#include "tests/engine/mfbreference.h"
 #include "tests/files/filetestsupport.h"
 #include "tests/support/recordingnotifier.h"
 #include "tools/cliargs.h"
@@ -185,6 +186,89 @@ TEST(Cli, SaveAndOverlayWriteWhatTheFileWritersWriteAndALoadedDesignKeepsItsPart
     EXPECT_EQ(ReadBytes(cli / "again.QBX"), ReadBytes(cli / "d.QBX"));
     const auto f = Numbers(loaded.out, "StageFoActual");
     for (std::size_t k = 0; k < f.size(); ++k) EXPECT_NEAR(f[k] / s->StageFoActual[k + 1], 1, 1e-6);
+}
+
+// With --mask the lowest order that meets (or the family named) is designed; its exported parts,
+// evaluated here, stand against the mask as its "check" says, and the exit code says whether it meets.
+TEST(Cli, AMaskDesignsTheLowestOrderThatMeetsAndItsPartsMeetIt)
+{
+    const std::string loaded = std::string(STELVANE_SOURCE_DIR) + "/tests/golden/design_two_stages.QBX";
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string chosen, err = "";
+    } cases[] = {
+        {{}, 0, "lowest"},
+        {{"--family", "bessel", "--gain", "12"}, 3, "bessel",
+            "stelvane-cli: no Bessel order up to 10 meets the mask: Bessel 10 misses by "},
+        {{"--stage-gains", "buildable", "--gain", "30", "--cap", "2n2"}, 0, "lowest"},
+        {{"--mask", "900", "1100", "0.5", "850", "1150", "200"}, 3, "nearest",
+            "stelvane-cli: no order up to 21 (Bessel 10) meets the mask: Butterworth 21 misses by "},
+        {{"--load", loaded, "--mask", "207", "208", "3", "190", "230", "10"}, 0, ""},
+        {{"--load", loaded, "--mask", "206", "209", "1", "190", "230", "30"}, 3, ""},
+        {{"--order", "4"}, 2, "",
+            "stelvane-cli: --order cannot be used with --mask: the mask sets the centre, width, order and ripple\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(ArgsText(c.args));
+        std::vector<std::string> args{"--mask", "900", "1100", "1", "700", "1400", "40"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun r = RunCliIn(args, true);
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
+        if (c.code == 2) continue;
+        const Json j = Json::parse(r.out), &mask = j["mask"], &check = mask["check"];
+        const double fp1 = mask["fp1"], fp2 = mask["fp2"], as = mask["as_db"], ap = mask["ap_db"];
+        // The candidate designed: the lowest order that meets (the family order breaking ties), or the one named.
+        EXPECT_EQ(mask["candidates"].size(), c.chosen.empty() ? 0u : 3u);
+        const Json* best = nullptr;
+        auto least = [](const Json& k) {
+            double m = 1e300;
+            for (const auto& [edge, v] : k["margin_db"].items()) m = std::min(m, v.get<double>());
+            return m;
+        };
+        for (const Json& k : mask["candidates"])
+            if (k["family"] == c.chosen ||
+                (c.chosen == "lowest" && k["meets"] && (!best || k["order"] < (*best)["order"])) ||
+                (c.chosen == "nearest" && (!best || least(k) > least(*best))))
+                best = &k;
+        if (best) {
+            EXPECT_EQ(mask["chosen"], (*best)["family"]);
+            EXPECT_EQ(j["inputs"]["Order"], (*best)["order"]);
+            EXPECT_EQ(j["inputs"]["Center"], (*best)["center"]);
+            EXPECT_EQ(j["inputs"]["Width"], (*best)["width"]);
+        }
+        // The cascade of the exported parts at f, in dB.
+        auto gain = [&](double f) {
+            reference::Complex h = 1;
+            for (const Json& st : j["stages"])
+                h *= reference::MfbResponse({st["R"][0], st["R"][1], st["R"][2], st["C"][0], st["C"][1]}, f);
+            return 20 * std::log10(std::abs(h));
+        };
+        double ref = -1e300, pass[2] = {1e300, 1e300};
+        for (int i = 0; i <= 2000; ++i) ref = std::max(ref, gain(fp1 + (fp2 - fp1) * i / 2000));
+        for (int i = 0; i <= 2000; ++i) {
+            const double f = fp1 + (fp2 - fp1) * i / 2000;
+            pass[f * f > fp1 * fp2] = std::min(pass[f * f > fp1 * fp2], ap - (ref - gain(f)));
+        }
+        // the stopbands over the six octaves beyond their edges that the check looks at
+        double stop[2] = {1e300, 1e300};
+        for (int i = 0; i <= 600; ++i) {
+            stop[0] = std::min(stop[0], ref - gain(mask["fs1"].get<double>() / std::exp2(i / 100.0)) - as);
+            stop[1] = std::min(stop[1], ref - gain(mask["fs2"].get<double>() * std::exp2(i / 100.0)) - as);
+        }
+        const double margins[] = {pass[0], pass[1], stop[0], stop[1]};
+        const char* edges[] = {"fp1", "fp2", "fs1", "fs2"};
+        for (int e = 0; e < 4; ++e)
+            EXPECT_NEAR(check["margin_db"][edges[e]].get<double>(), margins[e], 0.01) << edges[e];
+        EXPECT_EQ(check["meets"], *std::min_element(margins, margins + 4) > -1e-3);
+        EXPECT_EQ(r.code == 0, check["meets"]);
+    }
+    // The summary's paragraph, only with a mask.
+    const std::string summary = RunCliIn({"--mask", "900", "1100", "1", "700", "1400", "40"}).out;
+    EXPECT_NE(summary.find("\nRequirement: pass 900 Hz to 1.1k Hz losing at most 1 dB"), std::string::npos);
+    EXPECT_NE(summary.find("The design meets the mask: fp1 "), std::string::npos);
+    EXPECT_EQ(RunCliIn({}).out.find("Requirement"), std::string::npos);
 }
 
 }  // namespace
