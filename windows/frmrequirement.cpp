@@ -211,8 +211,11 @@ void frmRequirement::TakeCandidate()
     case FilterFamily::Bessel: design->optBessel->setChecked(true); break;
     default: return;  // the search gives only the three families
     }
-    design->txtCenter->setText(Q(GeneralNumberText(c.center)));
-    design->txtWidth->setText(Q(GeneralNumberText(c.width)));
+    // Typed to the Single the record keeps, shown from their first digit.
+    for (auto [box, value] : {std::pair{design->txtCenter, c.center}, {design->txtWidth, c.width}}) {
+        box->setText(Q(GeneralNumberText(value)));
+        box->setCursorPosition(0);
+    }
     design->lblOrderInput->setText(QString::number(c.order));
     if (c.family == FilterFamily::Chebyshev) design->txtApass->setText(Q(GeneralNumberText(c.ripple)));
     design->EnterStep();
