@@ -270,6 +270,11 @@ void DesignCandidate(const DesignState& base, const FilterMask& mask, MaskCandid
     c.buildable = UnbuildableWords(scratch).empty();
 }
 
+bool OnlyTheDelayMisses(const MaskCandidate& c)
+{
+    return !c.meets && *std::min_element(c.check.marginDb.begin(), c.check.marginDb.end()) >= -kMaskSlackDb;
+}
+
 bool Usable(const FilterMask& m)
 {
     const std::array<double, 6> figures{m.Fp1, m.Fp2, m.Ap, m.Fs1, m.Fs2, m.As};
@@ -292,13 +297,22 @@ std::vector<MaskCandidate> FindCandidates(const DesignState& base, const FilterM
         MaskCandidate c;
         c.family = family;
         const double ripple = family == FilterFamily::Chebyshev ? std::clamp(mask.Ap, kLeastRipple, kMostRipple) : 0;
-        // Rounding may leave the closed form's order a hair short; the next is tried then.
+        // Rounding may leave the closed form's order a hair short, and the
+        // delay spread is no part of it: the next order is tried then, while
+        // it helps.
+        std::optional<MaskCandidate> below;
         for (c.order = LeastOrder(family, ratio, mask, most); c.order <= most; ++c.order) {
             double edge = 1 / (1 + kChebyshevGuard * centre / band);
             if (family != FilterFamily::Chebyshev) edge = PassbandEdge(family, c.order, ratio, mask);
             c.center = centre, c.width = band / edge, c.ripple = ripple;
             DesignCandidate(base, mask, c, *scratch);
             if (c.meets || c.order == most) break;
+            if (below && OnlyTheDelayMisses(*below) && OnlyTheDelayMisses(c) &&
+                c.check.delaySpreadPct >= below->check.delaySpreadPct) {
+                c = *below;  // a further stage only spreads the delay more
+                break;
+            }
+            below = c;
         }
         out.push_back(c);
     }

@@ -59,9 +59,9 @@ struct MaskCandidate {
 // The least order per family (Butterworth, Chebyshev, Bessel, in that order)
 // for the mask, each designed from `base` (its gain, capacitor, opamp and
 // bench choices, the stage-gain choice among them) at the least order that
-// meets the mask, or at the highest order tried (21; Bessel 10) when none
-// does. Empty for a mask that is not six figures above 0 with
-// Fs1 < Fp1 < Fp2 < Fs2 and As above Ap.
+// meets the mask, or at the best order tried (see below) when none does.
+// Empty for a mask that is not six figures above 0 with Fs1 < Fp1 < Fp2 <
+// Fs2 and As above Ap.
 //
 // The mask is carried to the lowpass prototype by the geometric bandpass
 // transformation about sqrt(Fp1 Fp2): a design of width W puts both passband
@@ -77,7 +77,10 @@ struct MaskCandidate {
 // construction: its ripple band is the passband (widened by a guard against
 // rounding) and all the spare goes to the stopband. Each candidate is then
 // designed through a session of its own and checked with CheckMask; when
-// rounding leaves it short, the next order is tried.
+// rounding leaves it short, or the delay spread is too wide, the next order
+// is tried, up to the highest, or until only the delay spread misses and a
+// further order spreads it more (Butterworth and Chebyshev do): the order
+// below is then the family's best.
 std::vector<MaskCandidate> FindCandidates(const DesignState& base, const FilterMask& mask);
 
 // The candidate that is designed: the one of `family` when given, else the

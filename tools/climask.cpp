@@ -69,11 +69,11 @@ CliMask SearchMask(const CliOptions& o, DesignSession& session, const DesignInpu
         std::string best;
         for (const MaskCandidate& c : r.candidates)
             best += (best.empty() ? "" : "; ") + CandidateName(c) + " " + MissText(c.check, mask);
-        err << "stelvane-cli: no order up to 21 (Bessel 10) meets the mask: " << best << "; "
+        err << "stelvane-cli: no order (up to 21, Bessel 10) meets the mask: " << best << "; "
             << CandidateName(r.candidates[*r.chosen]) << " is designed\n";
     } else if (const MaskCandidate& c = r.candidates[*r.chosen]; !c.meets) {
-        err << "stelvane-cli: no " << FamilyName(c.family) << " order up to " << c.order
-            << " meets the mask: " << CandidateName(c) << " " << MissText(c.check, mask) << " and is designed\n";
+        err << "stelvane-cli: no " << FamilyName(c.family) << " order meets the mask: " << CandidateName(c) << " "
+            << MissText(c.check, mask) << " and is designed\n";
     }
     return r;
 }
