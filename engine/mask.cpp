@@ -21,6 +21,10 @@ int PassbandPoints(int count) { return 24 + 8 * count; }
 // the passband's Q: its ripple touches Ap by design, and the Singles of the
 // centre, width and parts would otherwise move an edge past the last trough.
 constexpr double kChebyshevGuard = 1e-6;
+// A Chebyshev's ripple is Ap less this much (at most half of Ap): the Single
+// arithmetic of a design whose stages reach a Q of some hundreds deepens the
+// ripple troughs by up to about 0.002 dB.
+constexpr double kRippleHeadroomDb = 2 * kMaskSlackDb;
 // Points beyond each stop edge, each an octave further out.
 constexpr int kStopOctaves = 6;
 
@@ -296,7 +300,9 @@ std::vector<MaskCandidate> FindCandidates(const DesignState& base, const FilterM
         const int most = family == FilterFamily::Bessel ? kMaxBesselOrder : kMaxStages;
         MaskCandidate c;
         c.family = family;
-        const double ripple = family == FilterFamily::Chebyshev ? std::clamp(mask.Ap, kLeastRipple, kMostRipple) : 0;
+        const double ripple = family == FilterFamily::Chebyshev
+            ? std::clamp(std::max(mask.Ap - kRippleHeadroomDb, mask.Ap / 2), kLeastRipple, kMostRipple)
+            : 0;
         // Rounding may leave the closed form's order a hair short, and the
         // delay spread is no part of it: the next order is tried then, while
         // it helps.

@@ -45,7 +45,8 @@ MaskCheck CheckMask(const DesignState& s, const FilterMask& mask);
 // as the Singles the design holds: for Butterworth the -3 dB width, for
 // Chebyshev the ripple width, for Bessel the field's one-rad/s width (the
 // prototype's group delay normalised to 1 s; its -3 dB width is wider).
-// Ripple is Ap for Chebyshev (within the 0.001..20 dB the field takes), else 0.
+// Ripple is Ap for Chebyshev, less 0.002 dB of headroom for the rounding of
+// high-Q stages (within the 0.001..20 dB the field takes), else 0.
 struct MaskCandidate {
     FilterFamily family = FilterFamily::None;
     int order = 0;  // the least that meets; the highest tried when none does
@@ -72,11 +73,12 @@ struct MaskCandidate {
 // shares the margin evenly: for Butterworth and Bessel it is chosen so that
 // the passband edges keep as many dB to spare below Ap as the nearer stop
 // edge keeps above As; when that leaves both short, the passband edges lose
-// Ap exactly and the stopband is left short. A Chebyshev of ripple Ap reaches Ap in its ripple
-// troughs wherever its band edge lies, so its passband margin is 0 by
-// construction: its ripple band is the passband (widened by a guard against
-// rounding) and all the spare goes to the stopband. Each candidate is then
-// designed through a session of its own and checked with CheckMask; when
+// Ap exactly and the stopband is left short. A Chebyshev of ripple Ap
+// reaches Ap in its ripple troughs wherever its band edge lies, so its
+// passband margin is 0 by construction (0.002 dB with the headroom above):
+// its ripple band is the passband (widened by a guard against rounding) and
+// all the spare goes to the stopband. Each candidate is then designed
+// through a session of its own and checked with CheckMask; when
 // rounding leaves it short, or the delay spread is too wide, the next order
 // is tried, up to the highest, or until only the delay spread misses and a
 // further order spreads it more (Butterworth and Chebyshev do): the order
