@@ -204,6 +204,18 @@ void frmDesign::BuildControls()
         ShowCapSuggestion();
     });
     BuildBenchControls();
+
+    // The requirement window designs from the record's gain, capacitor and
+    // opamp, so what is typed here reaches the record first, as for every
+    // button that leads on.
+    cmdRequirement = new QPushButton("From requirement", this);
+    cmdRequirement->setObjectName("cmdRequirement");
+    cmdRequirement->setFocusPolicy(Qt::NoFocus);
+    SetBackgroundColour(*cmdRequirement, kBarButtonColour);
+    connect(cmdRequirement, &QPushButton::clicked, this, [this] {
+        EnterStep();
+        Nav().Open(WindowKind::Requirement);
+    });
 }
 
 void frmDesign::Load()
@@ -276,6 +288,7 @@ void frmDesign::PlaceControls(const Layout& layout)
     Place(*cmdSuggestCap, layout, 8400, 6900, 1200, 300);
     Place(*lblSuggestCap, layout, 8400, 7300, 3400, 900);
     PlaceBenchControls(layout);
+    Place(*cmdRequirement, layout, 3300, 7600, 1500, 300);
 }
 
 void frmDesign::PaintPanels()

@@ -125,6 +125,10 @@ public:
     QComboBox* cboOpamp;
     QPushButton* cmdAddOpamp;
 
+    // Below the ripple field: the requirement window, whose candidates come
+    // back into the fields above.
+    QPushButton* cmdRequirement;
+
 protected:
     void BeforeLeaving() override { EnterStep(); }
     void OnSave() override;

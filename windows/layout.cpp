@@ -57,7 +57,8 @@ TwipSize CreationSizeTwips(WindowKind kind)
     case WindowKind::Headroom:
     case WindowKind::Noise:
     case WindowKind::Time:
-    case WindowKind::OpampTest: return {11880, 8490};
+    case WindowKind::OpampTest:
+    case WindowKind::Requirement: return {11880, 8490};
     case WindowKind::About: return {6855, 5415};
     }
     return {11760, 8415};

@@ -32,9 +32,10 @@ enum class WindowKind {
     Headroom,
     About,
     Noise,
-    Time
+    Time,
+    Requirement
 };
-constexpr int kWindowKinds = int(WindowKind::Time) + 1;
+constexpr int kWindowKinds = int(WindowKind::Requirement) + 1;
 
 struct TwipSize {
     double width = 0;

@@ -34,6 +34,7 @@ constexpr std::array<KindInfo, kWindowKinds> kKindInfo{{
     {"frmAbout", "      QUIBEX - About", false},
     {"frmNoise", "      Stelvane - Noise", false},
     {"frmTime", "      Stelvane - Time response", false},
+    {"frmRequirement", "      Stelvane - Requirement", false},
 }};
 
 int Index(WindowKind kind) { return int(kind); }

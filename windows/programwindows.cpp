@@ -7,6 +7,7 @@
 #include "windows/frmopamptest.h"
 #include "windows/frmopening.h"
 #include "windows/frmplot.h"
+#include "windows/frmrequirement.h"
 #include "windows/frmpoles.h"
 #include "windows/frmschematic.h"
 #include "windows/frmwritefiles.h"
@@ -30,6 +31,7 @@ void RegisterProgramWindows(Navigator& navigator)
     navigator.SetFactory(WindowKind::WriteFiles, [](Navigator& n) { return new frmWriteFiles(n); });
     navigator.SetFactory(WindowKind::Noise, [](Navigator& n) { return new frmNoise(n); });
     navigator.SetFactory(WindowKind::Time, [](Navigator& n) { return new frmTime(n); });
+    navigator.SetFactory(WindowKind::Requirement, [](Navigator& n) { return new frmRequirement(n); });
 }
 
 }  // namespace stelvane
