@@ -46,7 +46,7 @@ MaskCheck CheckMask(const DesignState& s, const FilterMask& mask);
 // Chebyshev the ripple width, for Bessel the field's one-rad/s width (the
 // prototype's group delay normalised to 1 s; its -3 dB width is wider).
 // Ripple is Ap for Chebyshev, less 0.002 dB of headroom for the rounding of
-// high-Q stages (within the 0.001..20 dB the field takes), else 0.
+// high-Q stages (0.01 or 0.05 dB where that is not enough) (within the 0.001..20 dB the field takes), else 0.
 struct MaskCandidate {
     FilterFamily family = FilterFamily::None;
     int order = 0;  // the least that meets; the highest tried when none does

@@ -108,7 +108,7 @@ std::string MaskSummary(const DesignState& s, const CliMask& search)
                 (c.buildable ? "yes" : "no") + "\n";
         }
         t += "Margins are the dB to spare at each edge (below 0: a miss). The width is the -3 dB width for\n"
-             "Butterworth, the ripple width for Chebyshev (ripple AP less 0.002 dB for rounding) and the\n"
+             "Butterworth, the ripple width for Chebyshev (ripple AP less 0.002 to 0.05 dB for rounding) and the\n"
              "one-rad/s width for Bessel.\n";
         if (search.chosen) {
             const MaskCandidate& c = search.candidates[*search.chosen];
