@@ -102,8 +102,8 @@ frmRequirement::frmRequirement(Navigator& navigator) : FormWindow(navigator, Win
     lblVerdict = words("lblVerdict");
     lblWidthNote = words("lblWidthNote");
     lblWidthNote->setText(
-        "Margins in dB at each edge, above 0 to spare. Width: the -3 dB width for Butterworth and Bessel, "
-        "the ripple width for Chebyshev, whose ripple is Ap.");
+        "Margins in dB at each edge, above 0 to spare. Width: the -3 dB width for Butterworth, the ripple "
+        "width for Chebyshev (ripple a hair under Ap), the one-rad/s width for Bessel.");
 
     tblCandidates = new QTableWidget(0, std::size(kColumnHeads), this);
     tblCandidates->setObjectName("tblCandidates");
