@@ -296,7 +296,8 @@ private:
     static constexpr FieldPlace kBelow{0, kFieldOffset, 0, kFieldOffset + kHalfLine, ""};
     static constexpr FieldPlace kAbove{0, -kFieldOffset - kHalfLine, 0, -kFieldOffset, ""};
     static constexpr FieldPlace kVertical{-kFieldOffset, -1270, -kFieldOffset, 1270, "right"};
-    static constexpr FieldPlace kOpampFields{3810, -3810, 3810, 3810, "left"};
+    // The opamp's value (its name or figures, often long) goes under the stage's caption, clear of the next stage.
+    static constexpr FieldPlace kOpampFields{3810, -3810, -15240, 16510, "left"};
 
     void Part(int k, int part, int x, int y, int rotation, const FieldPlace& place)
     {
