@@ -177,7 +177,8 @@ void PrintSchematic(PageFlow& flow, const DesignState& s, PartsType parts)
                 return p.x >= left - 1 && p.x <= right + 1;
             });
         });
-        DrawSchematic(row, s, parts, kSchematicOriginX - (first - 1) * kStageAdvance, kSchematicFontScreen);
+        DrawSchematic(row, s, parts, kSchematicOriginX - (first - 1) * kStageAdvance, kSchematicFontScreen,
+            true);  // the designators the parts table below lists
         auto cover = [&](double from, double to) {
             auto at = [&](double x, double y) {
                 return CanvasPoint{offset.x + kSchematicScale * x, offset.y + kSchematicScale * y};
