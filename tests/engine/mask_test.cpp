@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <complex>
 #include <numbers>
 
 #include "tests/engine/engine_test_support.h"
@@ -104,6 +105,38 @@ TEST(MaskOrder, LeastOrdersMatchTheClosedFormsAndTheDesignsMeetByTheirOwnSweep)
             EXPECT_TRUE(!k.meets || m.DelaySpread == 0 || 100 * (*longest / *shortest - 1) <= m.DelaySpread * 1.02);
         }
     }
+}
+
+// A narrow Chebyshev's stages reach Q 64: its ripple peaks and troughs are narrower than the
+// check's samples, and its margins must still be those of a dense evaluation of its parts.
+TEST(MaskCheck, NarrowRipplePeaksAndTroughsAreFoundBetweenTheSamples)
+{
+    const FilterMask m{28057, 29166.2, 2, 10275.4, 51126.9, 58.8832, 0};
+    const MaskCandidate k = FindCandidates(*testing::StartUpDesign(), m)[1];
+    ASSERT_EQ(k.order, 2);  // the closed form's
+    const auto s = testing::StartUpDesign([&](DesignInputs& in) {
+        in.txtCenter = Exact(k.center), in.txtWidth = Exact(k.width), in.txtApass = Exact(k.ripple);
+        in.lblOrderInput = "2", in.optButterworth = false, in.optChebyshev = true;
+    });
+    auto gainDb = [&](double f) {
+        std::complex<double> h = 1;
+        const std::complex<double> j(0, 2 * std::numbers::pi * f);
+        for (int i = 1; i <= 2; ++i) {
+            const double r1 = s->R[i][1], r2 = s->R[i][2], r3 = s->R[i][3], c1 = s->C[i][1], c2 = s->C[i][2];
+            h *= -c1 * r2 * r3 * j / (c1 * c2 * r1 * r2 * r3 * j * j + (c1 + c2) * r1 * r2 * j + r1 + r2);
+        }
+        return 20 * std::log10(std::abs(h));
+    };
+    double most = -1e9, least[2] = {1e9, 1e9};
+    for (int i = 0; i <= 100000; ++i) {
+        const double f = m.Fp1 * std::pow(m.Fp2 / m.Fp1, i / 100000.0), g = gainDb(f);
+        most = std::max(most, g),
+        least[f > std::sqrt(m.Fp1 * m.Fp2)] = std::min(least[f > std::sqrt(m.Fp1 * m.Fp2)], g);
+    }
+    const MaskCheck check = CheckMask(*s, m);
+    EXPECT_NEAR(check.passbandGainDb, most, 1e-5);
+    for (int e = 0; e < 2; ++e) EXPECT_NEAR(check.marginDb[e], m.Ap - (most - least[e]), 1e-5);
+    EXPECT_TRUE(check.meets);
 }
 
 }  // namespace
