@@ -35,6 +35,7 @@ const Case kCases[] = {
     {"chebyshev 5 30 dB", 2, 5, 2000, 1500, 30, 1},
     {"butterworth 4", 1, 4, 1000, 300, 6, 0},
     {"bessel 3 20 dB", 3, 3, 500, 400, 20, 0},
+    {"chebyshev 14, ordered greedily", 2, 14, 1000, 100, 0, 0.5},
 };
 
 std::unique_ptr<DesignState> Design(const Case& c, StageGains gains, StageOrder order = StageOrder::Family)

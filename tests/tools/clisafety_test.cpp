@@ -74,6 +74,7 @@ TEST(CliSafety, EveryHostileInputEndsWithItsCodeAndMessageAndLeavesOnlyWhatItWas
         {{"--width", "1O0"}, 2, "option --width takes a number, not '1O0'"},
         {{"--order", "0x10"}, 2, "option --order takes a whole number, not '0x10'"},
         {{"--order", "2\n3"}, 2, "option --order takes a whole number, not '2\\x0a3'"},  // a refusal is one line
+        {{"--order", "2\x1f"}, 2, "option --order takes a whole number, not '2\\x1f'"},
         {{"--cap", longText + "x"}, 2, "option --cap takes a number, not '" + longText.substr(0, 300) + "...'"},
         {{"--start", "-1k", "--save", "n.QBX"}, 2, "option --start takes a number above 0, not '-1k'"},
         {{"--spice-timeout", "3"}, 2, "--spice-timeout needs --verify or --verify-netlist"},

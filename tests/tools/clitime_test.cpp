@@ -35,6 +35,7 @@ TEST(CliTime, OptionsAreRefusedWholeOrGiveSamplesThatTheJsonAndTheCsvAgreeOn)
         EXPECT_EQ(r.err, "stelvane-cli: " + c.err + "\n" + kSeeHelp);
         EXPECT_EQ(r.out, "");
     }
+    EXPECT_EQ(RunCliIn({"--impulse", "--time-points", "1000000"}).code, 0);  // the most there may be
     const CliRun bad = RunCliIn({"--step", "--tabulate-time", "/no/such/folder/t.csv"});
     EXPECT_EQ(bad.code, 1);
     EXPECT_NE(bad.err.find("We could not write the time response file: /no/such/folder/t.csv"), std::string::npos);

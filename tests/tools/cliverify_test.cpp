@@ -45,6 +45,7 @@ TEST(CliVerify, ExitCodesSayWhetherTheSimulationAgrees)
         {{"--verify"}, 0, "ngspice agrees within "},
         {{"--verify", "--en", "4", "--in", "1", "--temp", "60", "--noise-band", "800", "1.2k"}, 0,
             "ngspice's noise agrees within "},
+        {{"--verify", "--step"}, 0, "ngspice's transient agrees within "},
         {{"--verify", "--family", "bessel", "--order", "10", "--width", "500"}, 0,
             "noise is not compared with ngspice"},
         // the first-order GBW correction leaves Q-7 stages 0.47 dB off at a GBW 100 times their frequency
