@@ -17,6 +17,7 @@ const std::pair<const char*, FilterMask> kMasks[] = {
     {"the upper stop edge nearer", {1000, 1200, 0.5, 600, 1300, 30, 0}},
     {"wide, 3 dB / 60 dB", {500, 1600, 3, 300, 2200, 60, 0}},
     {"a delay spread of 20 %", {950, 1050, 3, 500, 1800, 20, 20}},
+    {"a Bessel of three stages", {950, 1050, 3, 700, 1400, 30, 0}},
     {"out of reach", {900, 1100, 0.5, 850, 1150, 200, 0}},
     {"no mask", {}},
     {"FS1 above FP1", {900, 1100, 1, 950, 1400, 40, 0}},
