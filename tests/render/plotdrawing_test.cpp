@@ -306,6 +306,11 @@ TEST(PlotDrawing, TheMaskShadesWhereTheGainMayNotGo)
             EXPECT_EQ(end == kTop ? a.y : b.y, end) << i;
         }
     }
+    // A mask the design meets is said with its four margins in order.
+    const FilterMask loose{950, 1050, 3, 500, 2000, 10, 0};
+    const std::string words = MaskWords(CheckMask(*s, loose), loose);
+    EXPECT_EQ(words.rfind("Mask: meets, margins fp1 ", 0), 0u) << words;
+    EXPECT_NE(words.find(" dB, fp2 "), std::string::npos) << words;
 }
 
 }  // namespace

@@ -52,6 +52,12 @@ TEST(TimeWindow, TheResponseFollowsTheKindTheFieldsAndEveryTunedPart)
                         "The burst's cycles are not a whole number from 1 to 100000");
                     EXPECT_TRUE(says("3 cycles at 1.2kHz"));
                 }},
+            {"a frequency below 0", WindowKind::Time, "txtBurstFreq=-5", nullptr,
+                [&] {
+                    QTest::keyClick(p.At(WindowKind::Time, "txtBurstFreq"), Qt::Key_Return);
+                    EXPECT_EQ(p.Text(WindowKind::Time, "lblTimeProblem"),
+                        "The burst's frequency is not a number above 0 (left empty: the centre)");
+                }},
             {"back to the step", WindowKind::Time, "optStep", nullptr, [&] { EXPECT_EQ(curve(), before); }},
             {"a tuned part redraws it", WindowKind::Plot, "cmdTunePart", nullptr,
                 [&] {
